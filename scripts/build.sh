@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or $TALVEX_BUILD_DIR).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir="${TALVEX_BUILD_DIR:-build}"
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+if [ ! -f "$build_dir/build.ninja" ]; then
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+fi
+cmake --build "$build_dir" -j "$(nproc)"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test suite against a real PostgreSQL
+# (the local server, started on demand, with the demo company built once).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+build_dir="${TALVEX_BUILD_DIR:-build}"
+cd "$build_dir"
+ctest --output-on-failure -j 2 --timeout 900

@@ -1,0 +1,125 @@
+// The talvex command: sets up the ERP database and runs statements and reports on it.
+
+#include "cli/ResultPrinter.hpp"
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/data/tsql/TSql.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/types/Errors.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+using namespace Talvex;
+
+constexpr const char* kLocalDatabase = "talvex";
+
+struct DatabaseChoice {
+    std::string connect;
+    bool local = false;
+};
+
+// --db, else $TALVEX_DB, else the local server (started, and its database created, on demand).
+DatabaseChoice ChooseDatabase(const std::string& dbOption)
+{
+    if (!dbOption.empty()) return {dbOption, false};
+    if (const char* env = std::getenv("TALVEX_DB"); env && *env) return {env, false};
+    Data::LocalServer server;
+    server.EnsureRunning();
+    server.EnsureDatabase(kLocalDatabase);
+    return {server.ConnectString(kLocalDatabase), true};
+}
+
+void ShowProgress(std::string_view step) { std::cerr << step << "\n"; }
+
+int InitDb(const std::string& dbOption, int scale, std::uint64_t seed, bool force)
+{
+    DatabaseChoice choice = ChooseDatabase(dbOption);
+    Data::Connection db = Data::Connection::Open(choice.connect);
+    if (auto info = Erp::ReadInstallInfo(db)) {
+        if (!force)
+            throw DatabaseError("The database already holds a company (scale " + std::to_string(info->scale) +
+                                ", seed " + std::to_string(info->seed) + ", installed " + info->installedAt +
+                                "); use --force to replace it");
+        Erp::DropErpSchema(db);
+    } else {
+        auto tables = db.QueryPostgres("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'");
+        if (tables.rows[0][0].ToInteger() > 0 && !force)
+            throw DatabaseError("The database holds tables of another application; use --force to replace them");
+        if (force) Erp::DropErpSchema(db);
+    }
+    Erp::InstallErpDatabase(db, Erp::DemoOptions{scale, seed}, ShowProgress);
+    auto count = db.Query("SELECT COUNT(*) AS n FROM THDocument");
+    std::cout << "The demo company is ready: " << count.rows[0][0].ToText() << " documents.\n";
+    return 0;
+}
+
+// The local database is set up on first use; another server must have been set up with init-db.
+Data::Connection OpenCompany(const std::string& dbOption)
+{
+    DatabaseChoice choice = ChooseDatabase(dbOption);
+    Data::Connection db = Data::Connection::Open(choice.connect);
+    if (!Erp::ReadInstallInfo(db)) {
+        if (!choice.local)
+            throw DatabaseError("The database holds no ERP company; run 'talvex init-db --db ...' first");
+        std::cerr << "Setting up the local demo company (first use)\n";
+        Erp::InstallErpDatabase(db, Erp::DemoOptions{}, ShowProgress);
+    }
+    return db;
+}
+
+int Sql(const std::string& dbOption, const std::string& formatText, const std::string& statement)
+{
+    Cli::OutputFormat format = Cli::ParseOutputFormat(formatText);
+    Data::TSql::Translate(statement);  // a statement that does not parse never reaches a server
+    Data::Connection db = OpenCompany(dbOption);
+    Data::ResultSet rs = db.Query(statement);
+    if (rs.columns.empty()) {
+        std::cout << rs.affectedRows << " rows affected\n";
+        return 0;
+    }
+    Cli::Print(rs, format, std::cout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Talvex Enterprise with the Quarn_DuzAde financial module"};
+    app.require_subcommand(1);
+
+    std::string db;
+    int scale = 0;
+    std::uint64_t seed = Erp::DemoOptions{}.seed;
+    bool force = false;
+    auto* initDb = app.add_subcommand("init-db", "Create the ERP schema and the demo company");
+    initDb->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+    initDb->add_option("--scale", scale, "0: a few thousand documents; 1: about 100,000")->check(CLI::Range(0, 10));
+    initDb->add_option("--seed", seed, "Seed of the generator: the same seed gives the same company");
+    initDb->add_flag("--force", force, "Replace an existing company");
+
+    std::string format = "table";
+    std::string statement;
+    auto* sql = app.add_subcommand("sql", "Run one T-SQL statement and print its rows");
+    sql->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+    sql->add_option("--format", format, "csv, table or json");
+    sql->add_option("statement", statement, "The T-SQL statement")->required();
+
+    CLI11_PARSE(app, argc, argv);
+    try {
+        if (initDb->parsed()) return InitDb(db, scale, seed, force);
+        if (sql->parsed()) return Sql(db, format, statement);
+    } catch (const Data::TSql::SqlSyntaxError& e) {
+        std::cerr << "talvex: " << e.what() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "talvex: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "host/types/Value.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Talvex::Data {
+
+enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
+
+struct Column {
+    std::string name;  // as the statement spells it where known, else as the server returns it
+    ColumnKind kind = ColumnKind::Other;
+};
+
+// Rows of one statement, read whole. Values carry the ERP's kinds: NUMERIC comes back as
+// Currency when exact in four decimals, else as a double.
+struct ResultSet {
+    std::vector<Column> columns;
+    std::vector<std::vector<Value>> rows;
+    std::int64_t affectedRows = 0;
+
+    // Index of the column named so, ignoring case; -1 when absent.
+    int ColumnIndex(std::string_view name) const;
+};
+
+class CopyWriter;
+
+// One session with the ERP database. Statements are T-SQL and pass the front end; the
+// PostgreSQL entry points serve only the host's own schema installation and bulk loads.
+// Move-only: a connection is one server session.
+class Connection {
+public:
+    // Opens a libpq connection string or URI; throws DatabaseError with a one-line reason.
+    static Connection Open(const std::string& connectString);
+    Connection(Connection&&) noexcept;
+    Connection& operator=(Connection&&) noexcept;
+    ~Connection();
+
+    // A T-SQL batch; "?" placeholders take params in order. The rows of its last
+    // row-returning statement.
+    ResultSet Query(std::string_view tsql, const std::vector<Value>& params = {});
+    std::int64_t Execute(std::string_view tsql, const std::vector<Value>& params = {});
+
+    ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
+    void ExecutePostgresScript(std::string_view sql);  // several statements, no parameters
+
+    // Bulk load through COPY; rows are written field by field.
+    CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);
+
+    bool InTransaction() const;
+    const std::string& ConnectString() const;
+
+private:
+    friend class Transaction;
+    friend class CopyWriter;
+    struct Impl;
+    explicit Connection(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// One unit of work: rolls back in its destructor unless committed. Nested guards become
+// savepoints, so an inner failure undoes only its own part.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+    void Commit();
+    void Rollback();
+    Connection& Db() { return connection_; }
+
+private:
+    Connection& connection_;
+    int depth_;
+    bool open_ = true;
+};
+
+// Rows for COPY FROM STDIN, written in the text format; Finish sends them.
+class CopyWriter {
+public:
+    CopyWriter(CopyWriter&&) noexcept;
+    ~CopyWriter();
+    CopyWriter& Add(const Value& v);
+    CopyWriter& AddNull();
+    CopyWriter& Add(std::string_view text);
+    CopyWriter& Add(std::int64_t i);
+    CopyWriter& Add(Currency c);
+    CopyWriter& Add(Date d);
+    void EndRow();
+    void Finish();
+
+private:
+    friend class Connection;
+    explicit CopyWriter(Connection& c);
+    void Flush();
+    Connection* connection_;
+    std::string buffer_;
+    bool rowStarted_ = false;
+    bool finished_ = false;
+};
+
+} // namespace Talvex::Data

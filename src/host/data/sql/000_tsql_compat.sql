@@ -1,0 +1,1 @@
+-- compatibility functions land here

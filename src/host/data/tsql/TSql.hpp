@@ -1,0 +1,41 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The T-SQL front end: the module and the host builders write SQL Server's dialect; this
+// turns it into PostgreSQL without changing its meaning.
+namespace Talvex::Data::TSql {
+
+// A statement the front end cannot read. Nothing of the batch runs.
+class SqlSyntaxError : public std::runtime_error {
+public:
+    SqlSyntaxError(int line, int column, std::string token, const std::string& problem);
+    int Line() const { return line_; }
+    int Column() const { return column_; }
+    const std::string& Token() const { return token_; }
+
+private:
+    int line_;
+    int column_;
+    std::string token_;
+};
+
+struct Translation {
+    // PostgreSQL text of the whole batch; statements separated by ";\n".
+    std::string postgres;
+    // For the last statement that returns rows: its output column names as the T-SQL
+    // spells them ("AccNeedPaySum"), an empty entry where the column has no name of its
+    // own (a "*" expands there, or an unnamed expression).
+    std::vector<std::string> columnNames;
+    bool returnsRows = false;
+    // Count of "?" placeholders, written as $1 .. $n in order of appearance.
+    int parameterCount = 0;
+};
+
+// Parses the batch and writes it for PostgreSQL; throws SqlSyntaxError.
+Translation Translate(std::string_view tsql);
+
+} // namespace Talvex::Data::TSql

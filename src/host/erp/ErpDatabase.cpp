@@ -1,0 +1,124 @@
+#include "host/erp/ErpDatabase.hpp"
+
+#include "host/data/Connection.hpp"
+#include "host/erp/DemoCompany.hpp"
+#include "host/types/Errors.hpp"
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace Talvex::Data::Compat {
+const std::vector<std::pair<std::string_view, std::string_view>>& EmbeddedFiles();
+}
+namespace Talvex::Erp::Schema {
+const std::vector<std::pair<std::string_view, std::string_view>>& EmbeddedFiles();
+}
+
+namespace Talvex::Erp {
+namespace {
+
+// The scripts in the order of their file names (000_..., 010_..., ...).
+std::vector<std::pair<std::string_view, std::string_view>> OrderedScripts()
+{
+    std::vector<std::pair<std::string_view, std::string_view>> scripts = Data::Compat::EmbeddedFiles();
+    auto schema = Schema::EmbeddedFiles();
+    std::sort(schema.begin(), schema.end());
+    scripts.insert(scripts.end(), schema.begin(), schema.end());
+    return scripts;
+}
+
+constexpr std::string_view kInstallTable = R"sql(
+CREATE TABLE talvex_install (
+    schema_version TEXT NOT NULL,
+    scale INTEGER NOT NULL,
+    seed BIGINT NOT NULL,
+    installed_at TIMESTAMP NOT NULL DEFAULT now()
+))sql";
+
+} // namespace
+
+std::string CurrentSchemaVersion()
+{
+    // FNV-1a over every script and the generator's version.
+    std::uint64_t hash = 1469598103934665603ULL;
+    auto mix = [&](std::string_view text) {
+        for (unsigned char c : text) {
+            hash ^= c;
+            hash *= 1099511628211ULL;
+        }
+    };
+    for (const auto& [name, text] : OrderedScripts()) {
+        mix(name);
+        mix(text);
+    }
+    mix(std::to_string(kDemoCompanyVersion));
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(hash));
+    return buf;
+}
+
+std::optional<InstallInfo> ReadInstallInfo(Data::Connection& db)
+{
+    auto exists = db.QueryPostgres("SELECT to_regclass('public.talvex_install') IS NOT NULL");
+    if (!exists.rows.at(0).at(0).ToBool()) return std::nullopt;
+    auto rs = db.QueryPostgres("SELECT schema_version, scale, seed, installed_at::text FROM talvex_install");
+    if (rs.rows.empty()) return std::nullopt;
+    const auto& row = rs.rows.front();
+    return InstallInfo{row[0].ToText(), static_cast<int>(row[1].ToInteger()),
+                       static_cast<std::uint64_t>(row[2].ToInteger()), row[3].ToText()};
+}
+
+void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const ProgressFn& progress)
+{
+    if (options.scale < 0 || options.scale > 10) throw ValueError("scale: must be a whole number from 0 to 10");
+    auto report = [&](std::string_view step) {
+        if (progress) progress(step);
+    };
+    Data::Transaction tx(db);
+    auto existing = db.QueryPostgres("SELECT to_regclass('public.talvex_install') IS NOT NULL");
+    if (existing.rows.at(0).at(0).ToBool())
+        throw DatabaseError("The database already holds an ERP schema; use --force to replace it");
+    for (const auto& [name, text] : OrderedScripts()) {
+        report("Creating " + std::string(name));
+        try {
+            db.ExecutePostgresScript(text);
+        } catch (const DatabaseError& e) {
+            throw DatabaseError(std::string(name) + ": " + e.what());
+        }
+    }
+    db.ExecutePostgresScript(kInstallTable);
+    GenerateDemoCompany(db, options, progress);
+    db.QueryPostgres("INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
+                     {Value(CurrentSchemaVersion()), Value(options.scale),
+                      Value(static_cast<std::int64_t>(options.seed))});
+    report("Analysing tables");
+    tx.Commit();
+    db.ExecutePostgresScript("ANALYZE");
+}
+
+void InstallCompatibilityFunctions(Data::Connection& db)
+{
+    Data::Transaction tx(db);
+    db.ExecutePostgresScript("DROP SCHEMA IF EXISTS tsql CASCADE");
+    for (const auto& [name, text] : Data::Compat::EmbeddedFiles()) {
+        try {
+            db.ExecutePostgresScript(text);
+        } catch (const DatabaseError& e) {
+            throw DatabaseError(std::string(name) + ": " + e.what());
+        }
+    }
+    tx.Commit();
+}
+
+void DropErpSchema(Data::Connection& db)
+{
+    Data::Transaction tx(db);
+    db.ExecutePostgresScript("DROP SCHEMA IF EXISTS public CASCADE; DROP SCHEMA IF EXISTS tsql CASCADE; "
+                             "CREATE SCHEMA public; GRANT ALL ON SCHEMA public TO PUBLIC");
+    tx.Commit();
+}
+
+} // namespace Talvex::Erp
