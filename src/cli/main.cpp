@@ -1,6 +1,7 @@
 // The talvex command: sets up the ERP database and runs statements and reports on it.
 
 #include "cli/ResultPrinter.hpp"
+#include "cli/RunCommand.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
 #include "host/data/tsql/TSql.hpp"
@@ -63,7 +64,11 @@ Data::Connection OpenCompany(const std::string& dbOption)
 {
     DatabaseChoice choice = ChooseDatabase(dbOption);
     Data::Connection db = Data::Connection::Open(choice.connect);
-    if (!Erp::ReadInstallInfo(db)) {
+    auto info = Erp::ReadInstallInfo(db);
+    if (info && choice.local && info->schemaVersion != Erp::CurrentSchemaVersion())
+        throw DatabaseError("The local company was made by another version of talvex; rebuild it with "
+                            "'scripts/run.sh init-db --force'");
+    if (!info) {
         if (!choice.local)
             throw DatabaseError("The database holds no ERP company; run 'talvex init-db --db ...' first");
         std::cerr << "Setting up the local demo company (first use)\n";
@@ -110,10 +115,34 @@ int main(int argc, char** argv)
     sql->add_option("--format", format, "csv, table or json");
     sql->add_option("statement", statement, "The T-SQL statement")->required();
 
+    Cli::RunOptions run;
+    std::string runFormat = "table";
+    auto* runCmd = app.add_subcommand("run", "Run a class of the module by name and print the list it returns");
+    runCmd->add_option("class", run.className, "Quarn_DuzAde.<ClassName>")->required();
+    runCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+    runCmd->add_option("--param", run.params, "A parameter Name=Value (repeatable)");
+    runCmd->add_option("--answers", run.answersFile, "A file of answers to the forms, by control name");
+    runCmd->add_option("--format", runFormat, "table, csv or json");
+    runCmd->add_option("--out", run.outFile, "Write the list to this file");
+    runCmd->add_option("--user", run.userName, "The user whose settings the reports use");
+
+    std::string catalogueFormat = "table";
+    auto* catalogue = app.add_subcommand("catalogue", "List the public classes of the module");
+    catalogue->add_option("--format", catalogueFormat, "table, csv or json");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (initDb->parsed()) return InitDb(db, scale, seed, force);
         if (sql->parsed()) return Sql(db, format, statement);
+        if (catalogue->parsed()) {
+            Cli::PrintCatalogue(Cli::ParseOutputFormat(catalogueFormat), std::cout);
+            return 0;
+        }
+        if (runCmd->parsed()) {
+            run.format = Cli::ParseOutputFormat(runFormat);
+            Data::Connection check = OpenCompany(db);  // sets up the local company on first use
+            return Cli::RunClass(check.ConnectString(), run, std::cout, std::cerr);
+        }
     } catch (const Data::TSql::SqlSyntaxError& e) {
         std::cerr << "talvex: " << e.what() << "\n";
         return 2;

@@ -6,6 +6,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <optional>
@@ -90,7 +91,13 @@ std::optional<std::string> ParamText(const Value& v)
     return v.ToText();
 }
 
+std::atomic<Connection::NameSpelling> nameSpelling{nullptr};
+
+void IgnoreNotice(void*, const char*) {}
+
 } // namespace
+
+void Connection::SetNameSpelling(NameSpelling spelling) { nameSpelling.store(spelling); }
 
 int ResultSet::ColumnIndex(std::string_view name) const
 {
@@ -144,7 +151,12 @@ struct Connection::Impl {
         for (int f = 0; f < fields; ++f) {
             Column c;
             std::size_t fi = static_cast<std::size_t>(f);
-            c.name = fi < names.size() && !names[fi].empty() ? names[fi] : PQfname(result, f);
+            if (fi < names.size() && !names[fi].empty())
+                c.name = names[fi];
+            else if (auto spelling = nameSpelling.load())
+                c.name = spelling(PQfname(result, f));
+            else
+                c.name = PQfname(result, f);
             c.kind = KindOf(PQftype(result, f));
             rs.columns.push_back(std::move(c));
         }
@@ -183,6 +195,9 @@ Connection Connection::Open(const std::string& connectString)
         throw DatabaseError(OneLine("Cannot connect to the database (" + connectString + "): " +
                                     PQerrorMessage(impl->conn)));
     PQsetClientEncoding(impl->conn, "UTF8");
+    // Server notices (a SET outside a transaction, say) are not errors and must not reach
+    // the output of a report.
+    PQsetNoticeProcessor(impl->conn, IgnoreNotice, nullptr);
     Connection c(std::move(impl));
     // T-SQL's date literals are ISO; money and dates are read back in the invariant form.
     c.ExecutePostgresScript("SET datestyle = 'ISO, YMD'; SET client_min_messages = warning; "
@@ -196,7 +211,28 @@ ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& par
     if (static_cast<std::size_t>(t.parameterCount) != params.size())
         throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
                          std::to_string(params.size()) + " were given");
-    return impl_->Run(t.postgres, params, t.columnNames);
+    if (params.empty() || t.statements.size() <= 1) return impl_->Run(t.postgres, params, t.columnNames);
+    // PostgreSQL takes parameters only with a single statement: a batch runs statement by
+    // statement, each with its own slice of the parameters; the rows are the last
+    // row-returning statement's, the count of affected rows the last statement's.
+    ResultSet result;
+    bool haveRows = false;
+    std::int64_t affected = 0;
+    for (const auto& statement : t.statements) {
+        auto first = params.begin() + statement.firstParameter;
+        std::vector<Value> slice(first, first + statement.parameterCount);
+        bool last = &statement == &t.statements.back();
+        ResultSet rs = impl_->Run(statement.postgres, slice, statement.returnsRows ? t.columnNames : std::vector<std::string>{});
+        affected = rs.affectedRows;
+        if (statement.returnsRows) {
+            result = std::move(rs);
+            haveRows = true;
+        } else if (last && !haveRows) {
+            result = std::move(rs);
+        }
+    }
+    result.affectedRows = affected;
+    return result;
 }
 
 std::int64_t Connection::Execute(std::string_view tsql, const std::vector<Value>& params)

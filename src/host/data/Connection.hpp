@@ -53,6 +53,11 @@ public:
     CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);
 
     bool InTransaction() const;
+
+    // How result columns the statement does not name itself are spelt: the server returns
+    // "doctypecode", the schema spells "DocTypeCode". Set once by the host; may be empty.
+    using NameSpelling = std::string (*)(std::string_view serverName);
+    static void SetNameSpelling(NameSpelling spelling);
     const std::string& ConnectString() const;
 
 private:

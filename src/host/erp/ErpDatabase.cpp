@@ -5,6 +5,9 @@
 #include "host/types/Errors.hpp"
 
 #include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -40,6 +43,57 @@ CREATE TABLE talvex_install (
 
 } // namespace
 
+std::string CanonicalName(std::string_view lowerName)
+{
+    // Mixed-case spellings win over all-capital ones, and SQL words never name a column.
+    static const std::map<std::string, std::string, std::less<>> spellings = [] {
+        static const std::set<std::string, std::less<>> sqlWords = {
+            "AND", "AS", "BEGIN", "BIGINT", "BY", "CASE", "CREATE", "DATE", "DEFAULT", "ELSE", "END", "FROM",
+            "FUNCTION", "GROUP", "IN", "INDEX", "INTEGER", "IS", "JOIN", "KEY", "LEFT", "NOT", "NULL", "NUMERIC",
+            "ON", "OR", "PRIMARY", "REFERENCES", "RETURNS", "SELECT", "SMALLINT", "TABLE", "TEXT", "THEN", "VARCHAR",
+            "VIEW", "WHEN", "WHERE", "WITH", "SUM", "COALESCE", "LANGUAGE", "SQL", "STABLE", "UNION", "ALL"};
+        std::map<std::string, std::string, std::less<>> result;
+        std::map<std::string, bool, std::less<>> mixed;
+        for (const auto& [name, text] : OrderedScripts()) {
+            std::size_t i = 0;
+            while (i < text.size()) {
+                unsigned char c = static_cast<unsigned char>(text[i]);
+                if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+                    while (i < text.size() && text[i] != '\n') ++i;
+                    continue;
+                }
+                if (c == '\'') {
+                    for (++i; i < text.size() && text[i] != '\''; ++i) {
+                    }
+                    ++i;
+                    continue;
+                }
+                if (!std::isalpha(c) && c != '_') {
+                    ++i;
+                    continue;
+                }
+                std::size_t start = i;
+                while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_')) ++i;
+                std::string word(text.substr(start, i - start));
+                bool hasUpper = std::any_of(word.begin(), word.end(), [](unsigned char x) { return std::isupper(x); });
+                bool hasLower = std::any_of(word.begin(), word.end(), [](unsigned char x) { return std::islower(x); });
+                if (!hasUpper || (!hasLower && sqlWords.count(word))) continue;
+                std::string lower = word;
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char x) { return static_cast<char>(std::tolower(x)); });
+                auto it = result.find(lower);
+                if (it == result.end() || (!mixed[lower] && hasLower)) {
+                    result[lower] = word;
+                    mixed[lower] = hasLower;
+                }
+            }
+        }
+        return result;
+    }();
+    auto it = spellings.find(lowerName);
+    return it == spellings.end() ? std::string(lowerName) : it->second;
+}
+
 std::string CurrentSchemaVersion()
 {
     // FNV-1a over every script and the generator's version.
@@ -62,6 +116,7 @@ std::string CurrentSchemaVersion()
 
 std::optional<InstallInfo> ReadInstallInfo(Data::Connection& db)
 {
+    Data::Connection::SetNameSpelling([](std::string_view name) { return CanonicalName(name); });
     auto exists = db.QueryPostgres("SELECT to_regclass('public.talvex_install') IS NOT NULL");
     if (!exists.rows.at(0).at(0).ToBool()) return std::nullopt;
     auto rs = db.QueryPostgres("SELECT schema_version, scale, seed, installed_at::text FROM talvex_install");

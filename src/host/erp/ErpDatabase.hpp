@@ -45,6 +45,11 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
 // (Re)creates only the T-SQL compatibility functions (schema "tsql"), in one transaction.
 void InstallCompatibilityFunctions(Data::Connection& db);
 
+// The spelling the schema scripts give a table, column or parameter name, found from its
+// lower-case form as the server keeps it ("doctypecode" -> "DocTypeCode"); the name itself
+// when the scripts do not spell it.
+std::string CanonicalName(std::string_view lowerName);
+
 // Removes everything InstallErpDatabase created.
 void DropErpSchema(Data::Connection& db);
 

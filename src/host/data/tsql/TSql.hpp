@@ -23,6 +23,17 @@ private:
     std::string token_;
 };
 
+// One statement of a batch on its own, for a caller that runs statements one at a time
+// (PostgreSQL takes parameters only with a single statement): its placeholders are numbered
+// $1.. within it and stand for the batch's parameters firstParameter .. firstParameter +
+// parameterCount - 1 (counted from 0).
+struct TranslatedStatement {
+    std::string postgres;
+    bool returnsRows = false;
+    int firstParameter = 0;
+    int parameterCount = 0;
+};
+
 struct Translation {
     // PostgreSQL text of the whole batch; statements separated by ";\n".
     std::string postgres;
@@ -33,6 +44,8 @@ struct Translation {
     bool returnsRows = false;
     // Count of "?" placeholders, written as $1 .. $n in order of appearance.
     int parameterCount = 0;
+    // The same batch statement by statement.
+    std::vector<TranslatedStatement> statements;
 };
 
 // Parses the batch and writes it for PostgreSQL; throws SqlSyntaxError.

@@ -1,0 +1,52 @@
+// Generates the scale-1 demo company (about 100,000 documents and 1,000,000 goods lines)
+// into a database of its own and reports the time it took and the size of the database.
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/erp/ErpDatabase.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+std::string BenchConnectString()
+{
+    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
+    Talvex::Data::LocalServer server;
+    server.EnsureRunning();
+    server.EnsureDatabase("talvex_bench");
+    return server.ConnectString("talvex_bench");
+}
+
+void GenerateDemoCompanyScale1(benchmark::State& state)
+{
+    auto db = Talvex::Data::Connection::Open(BenchConnectString());
+    for (auto _ : state) {
+        state.PauseTiming();
+        Talvex::Erp::DropErpSchema(db);
+        state.ResumeTiming();
+        // Each step with the seconds since the start, to see where the time goes.
+        const auto start = std::chrono::steady_clock::now();
+        auto progress = [&](std::string_view step) {
+            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+            std::fprintf(stderr, "%8.1f s  %.*s\n", elapsed.count(), static_cast<int>(step.size()), step.data());
+        };
+        Talvex::Erp::InstallErpDatabase(db, Talvex::Erp::DemoOptions{static_cast<int>(state.range(0)), 20240101},
+                                        progress);
+    }
+    auto value = [&](const char* sql) { return db.QueryPostgres(sql).rows.at(0).at(0).ToDouble(); };
+    state.counters["documents"] = value("SELECT count(*) FROM THDocument");
+    state.counters["goods_lines"] = value("SELECT count(*) FROM THGoodSpec");
+    state.counters["payment_links"] = value("SELECT count(*) FROM THPaySpec");
+    state.counters["database_MB"] = value("SELECT pg_database_size(current_database()) / 1048576.0");
+}
+
+} // namespace
+
+BENCHMARK(GenerateDemoCompanyScale1)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_MAIN();

@@ -1,0 +1,127 @@
+#include "cli/RunCommand.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/AnswerScript.hpp"
+#include "host/ui/ScriptDriver.hpp"
+#include "host/ui/Session.hpp"
+#include "quarn/frame/Catalogue.hpp"
+#include "quarn/frame/IReportExec.hpp"
+#include "quarn/frame/Startup.hpp"
+
+#include <fstream>
+#include <ostream>
+
+namespace Talvex::Cli {
+namespace {
+
+Data::ColumnKind KindOfValue(const Value& v)
+{
+    if (std::holds_alternative<bool>(v.Raw())) return Data::ColumnKind::Boolean;
+    if (std::holds_alternative<std::int64_t>(v.Raw())) return Data::ColumnKind::Integer;
+    if (std::holds_alternative<Currency>(v.Raw())) return Data::ColumnKind::Decimal;
+    if (std::holds_alternative<double>(v.Raw())) return Data::ColumnKind::Double;
+    if (v.IsDate()) return Data::ColumnKind::Date;
+    return Data::ColumnKind::Text;
+}
+
+// The visible rows of a recordset, in its order, for printing.
+Data::ResultSet Rows(Data::Recordset& source)
+{
+    auto rs = source.Clone();
+    Data::ResultSet result;
+    std::size_t count = rs->Fields().Count();
+    for (std::size_t i = 0; i < count; ++i) result.columns.push_back({rs->Fields().Item(i).Name(), Data::ColumnKind::Other});
+    if (rs->RecordCount() > 0) {
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            std::vector<Value> row;
+            for (std::size_t i = 0; i < count; ++i) row.push_back(rs->Fields().Item(i).Value());
+            result.rows.push_back(std::move(row));
+        }
+    }
+    if (!result.rows.empty())
+        for (std::size_t i = 0; i < count; ++i) result.columns[i].kind = KindOfValue(result.rows.front()[i]);
+    return result;
+}
+
+std::shared_ptr<Data::Recordset> ResultOf(const FieldList& outParams)
+{
+    if (!outParams.ExistsField("DataList")) return nullptr;
+    std::shared_ptr<Object> object = outParams.Item("DataList").GetValue().ToObject();
+    if (auto list = std::dynamic_pointer_cast<DataList>(object)) return list->Recordset();
+    if (auto rs = std::dynamic_pointer_cast<Data::Recordset>(object)) return rs;
+    throw ValueError("The result \"DataList\" is neither a list nor a recordset");
+}
+
+void AddParam(FieldList& params, const std::string& text)
+{
+    auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) throw ValueError("--param: '" + text + "' must be Name=Value");
+    params.Add(text.substr(0, eq), 8, Value(text.substr(eq + 1)));
+}
+
+} // namespace
+
+int RunClass(const std::string& connectString, const RunOptions& options, std::ostream& out, std::ostream& err)
+{
+    Quarn_DuzAde::Startup();
+    std::shared_ptr<Book> book = Book::Open(connectString, options.userName);
+
+    Ui::Session session;
+    Ui::Session::Scope sessionScope(session);
+    Ui::ScriptDriver driver(options.answersFile.empty() ? Ui::AnswerScript{} : Ui::AnswerScript::Load(options.answersFile));
+    driver.Attach(session);
+    ClientApp app(session);
+    ClientApp::Scope appScope(app);
+    app.Context().SetBook(book);
+
+    std::shared_ptr<Object> object = Quarn_DuzAde::CreateObject(options.className);
+    FieldList inParams;
+    inParams.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
+    for (const auto& p : options.params) AddParam(inParams, p);
+    FieldList outParams;
+
+    bool ran = false;
+    if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
+        report->SetVisual(true);
+        report->Run(inParams, outParams);
+        ran = true;
+    } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
+        main->Main(inParams);
+        ran = true;
+    }
+    if (!ran) throw ValueError(options.className + " has no report contract and no Main to run");
+    driver.PlayRemaining(session);
+
+    for (const auto& e : session.Errors()) err << e.source << ": " << e.message << "\n";
+    if (!session.Errors().empty()) return 1;
+
+    std::shared_ptr<Data::Recordset> result = ResultOf(outParams);
+    if (!result) return 0;
+    Data::ResultSet rows = Rows(*result);
+    if (options.outFile.empty()) {
+        Print(rows, options.format, out);
+    } else {
+        std::ofstream file(options.outFile, std::ios::binary);
+        if (!file) throw ValueError("--out: cannot write " + options.outFile);
+        Print(rows, options.format, file);
+    }
+    return 0;
+}
+
+void PrintCatalogue(OutputFormat format, std::ostream& out)
+{
+    Data::ResultSet rs;
+    for (const char* name : {"Class", "Entry", "Members", "Subsystem", "Role", "Available"})
+        rs.columns.push_back({name, Data::ColumnKind::Text});
+    for (const auto& e : Quarn_DuzAde::Catalogue())
+        rs.rows.push_back({Value(std::string(Quarn_DuzAde::kLibraryName) + "." + e.name), Value(e.entry), Value(e.members),
+                           Value(e.subsystem), Value(e.role), Value(e.built ? "yes" : "not yet")});
+    Print(rs, format, out);
+}
+
+} // namespace Talvex::Cli

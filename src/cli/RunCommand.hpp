@@ -1,0 +1,29 @@
+#pragma once
+
+#include "cli/ResultPrinter.hpp"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace Talvex::Cli {
+
+struct RunOptions {
+    std::string className;                 // "Quarn_DuzAde.CDuzAde" or "CDuzAde"
+    std::vector<std::string> params;       // "Name=Value"
+    std::string answersFile;               // empty: every form is accepted with its defaults
+    OutputFormat format = OutputFormat::Table;
+    std::string outFile;                   // empty: standard output
+    std::string userName = "admin";
+};
+
+// Creates the class by name through the catalogue, gives it the Book and the parameters,
+// runs it through its report contract or Main under a scripted user, and prints the
+// "DataList" it returns. Errors the module reports go to standard error; the result is
+// the exit code (non-zero when an error was reported).
+int RunClass(const std::string& connectString, const RunOptions& options, std::ostream& out, std::ostream& err);
+
+// The public classes of the module with their entry points.
+void PrintCatalogue(OutputFormat format, std::ostream& out);
+
+} // namespace Talvex::Cli

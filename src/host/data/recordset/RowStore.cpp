@@ -1,0 +1,121 @@
+#include "host/data/recordset/RowStore.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/data/recordset/ValueCompare.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <iterator>
+
+namespace Talvex::Data::RecordsetDetail {
+
+RowStore::RowStore(std::vector<FieldDef> fields) : fields_(std::move(fields)), indexes_(fields_.size()) {}
+
+std::size_t RowStore::FieldIndex(std::string_view name) const
+{
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (EqualTextNoCase(fields_[i].name, name)) return i;
+    return fields_.size();
+}
+
+void RowStore::Reserve(std::size_t rows)
+{
+    values_.reserve(rows * fields_.size());
+    deleted_.reserve(rows);
+}
+
+std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
+{
+    assert(row.size() == fields_.size());
+    std::move(row.begin(), row.end(), std::back_inserter(values_));
+    deleted_.push_back(0);
+    std::size_t index = deleted_.size() - 1;
+    for (std::size_t f = 0; f < indexes_.size(); ++f)
+        if (indexes_[f]) AddToIndex(*indexes_[f], f, index);
+    for (Recordset* view : views_)
+        view->OnRowAppended(index, view == origin);
+    return index;
+}
+
+void RowStore::Delete(std::size_t row)
+{
+    if (deleted_[row]) return;
+    deleted_[row] = 1;
+    // Release what the row held; its slot stays so that later rows keep their bookmarks.
+    for (std::size_t f = 0; f < fields_.size(); ++f)
+        values_[row * fields_.size() + f] = Value(Null{});
+    for (auto& index : indexes_)
+        index.reset();
+    for (Recordset* view : views_)
+        view->OnRowDeleted(row);
+}
+
+void RowStore::Set(std::size_t row, std::size_t field, Value value)
+{
+    indexes_[field].reset();
+    values_[row * fields_.size() + field] = std::move(value);
+}
+
+std::optional<std::string> RowStore::IndexKey(std::size_t field, const Value& value) const
+{
+    const auto& raw = value.Raw();
+    switch (StorageOf(fields_[field].type)) {
+    case FieldStorage::Text:
+        if (const auto* text = std::get_if<std::string>(&raw)) return FoldText(*text);
+        break;
+    case FieldStorage::Integer:
+        if (const auto* i = std::get_if<std::int64_t>(&raw)) return std::to_string(*i);
+        break;
+    case FieldStorage::Date:
+        if (const auto* d = std::get_if<Date>(&raw)) return std::to_string(d->Serial());
+        break;
+    default: break;
+    }
+    return std::nullopt;
+}
+
+void RowStore::AddToIndex(EqualityIndex& index, std::size_t field, std::size_t row) const
+{
+    if (!index.usable) return;
+    const Value& value = At(row, field);
+    if (value.IsNull() || value.IsEmpty()) return; // equal to nothing
+    std::optional<std::string> key = IndexKey(field, value);
+    if (!key) {
+        // A value of another kind may still compare equal to a key: read every row instead.
+        index.usable = false;
+        index.rows.clear();
+        return;
+    }
+    index.rows[*key].push_back(row);
+}
+
+const std::vector<std::size_t>* RowStore::RowsEqualTo(std::size_t field, const Value& key)
+{
+    static const std::vector<std::size_t> kNoRows;
+    FieldStorage storage = StorageOf(fields_[field].type);
+    if (storage != FieldStorage::Text && storage != FieldStorage::Integer && storage != FieldStorage::Date)
+        return nullptr;
+    std::optional<std::string> wanted = IndexKey(field, key);
+    if (!wanted) return nullptr;
+    if (!indexes_[field]) {
+        indexes_[field] = std::make_unique<EqualityIndex>();
+        for (std::size_t row = 0; row < RowCount(); ++row)
+            if (!IsDeleted(row)) AddToIndex(*indexes_[field], field, row);
+    }
+    const EqualityIndex& index = *indexes_[field];
+    if (!index.usable) return nullptr;
+    auto found = index.rows.find(*wanted);
+    return found == index.rows.end() ? &kNoRows : &found->second;
+}
+
+void RowStore::Attach(Recordset* view)
+{
+    views_.push_back(view);
+}
+
+void RowStore::Detach(Recordset* view)
+{
+    std::erase(views_, view);
+}
+
+} // namespace Talvex::Data::RecordsetDetail

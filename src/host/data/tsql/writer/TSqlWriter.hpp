@@ -1,0 +1,36 @@
+#pragma once
+
+#include "host/data/tsql/ast/Statement.hpp"
+
+#include <string>
+
+namespace Talvex::Data::TSql {
+
+// Writes syntax trees back as T-SQL that parses to the same trees: every name bracketed,
+// every compound expression in parentheses. Serves the reparse check (parse, write, parse
+// again, compare) that finds faults of the parser and the writers on any statement.
+class TSqlWriter {
+public:
+    std::string Batch(const Ast::Batch& batch);
+    std::string Statement(const Ast::Statement& statement);
+    std::string Expression(const Ast::Expression& expr);
+    std::string Select(const Ast::Select& select);
+
+private:
+    std::string SelectCore(const Ast::SelectCore& core);
+    std::string TableRef(const Ast::TableRef& table);
+    std::string FromList(const std::vector<Ast::TableRef>& from);
+    std::string Insert(const Ast::Insert& insert);
+    std::string Update(const Ast::Update& update);
+    std::string Delete(const Ast::Delete& deletion);
+    std::string Exec(const Ast::Exec& exec);
+    std::string Transaction(const Ast::SetIsolationLevel& set);
+    std::string Transaction(const Ast::TransactionControl& control);
+    std::string List(const std::vector<Ast::Expression>& items);
+
+    static std::string Quote(const std::string& name);
+    static std::string Name(const Ast::Name& name);
+    static std::string DataType(const Ast::DataType& type);
+};
+
+} // namespace Talvex::Data::TSql

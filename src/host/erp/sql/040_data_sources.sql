@@ -1,0 +1,266 @@
+-- Host data sources over the documents and references: the reference trees, the payment-term
+-- views (one row per document and payment term, with the open part of each term) and the
+-- stock-fixation sources. Parameterised sources are SQL functions the planner inlines, so a
+-- caller's conditions reach the tables underneath.
+
+-- Every code under Node, Node itself included, with its depth under Node (0 = Node). An empty
+-- Node gives the whole tree.
+CREATE FUNCTION REFClientT(Node VARCHAR)
+RETURNS TABLE (Code VARCHAR, Name VARCHAR, Parent VARCHAR, IsGroup SMALLINT, Level INTEGER)
+LANGUAGE sql STABLE AS $$
+    WITH RECURSIVE tree (Code, Name, Parent, IsGroup, Level) AS (
+        SELECT c.Code, c.Name, c.Parent, c.IsGroup, 0
+        FROM REFClient c
+        WHERE c.Code = Node OR (COALESCE(Node, '') = '' AND c.Parent IS NULL)
+        UNION ALL
+        SELECT c.Code, c.Name, c.Parent, c.IsGroup, tree.Level + 1
+        FROM REFClient c JOIN tree ON c.Parent = tree.Code
+    )
+    SELECT tree.Code, tree.Name, tree.Parent, tree.IsGroup, tree.Level FROM tree
+$$;
+
+CREATE FUNCTION REFGoodT(Node VARCHAR)
+RETURNS TABLE (Code VARCHAR, Name VARCHAR, Parent VARCHAR, IsGroup SMALLINT, Level INTEGER)
+LANGUAGE sql STABLE AS $$
+    WITH RECURSIVE tree (Code, Name, Parent, IsGroup, Level) AS (
+        SELECT g.Code, g.Name, g.Parent, g.IsGroup, 0
+        FROM REFGood g
+        WHERE g.Code = Node OR (COALESCE(Node, '') = '' AND g.Parent IS NULL)
+        UNION ALL
+        SELECT g.Code, g.Name, g.Parent, g.IsGroup, tree.Level + 1
+        FROM REFGood g JOIN tree ON g.Parent = tree.Code
+    )
+    SELECT tree.Code, tree.Name, tree.Parent, tree.IsGroup, tree.Level FROM tree
+$$;
+
+CREATE FUNCTION REFDepartmentT(Node VARCHAR)
+RETURNS TABLE (Code VARCHAR, Name VARCHAR, Parent VARCHAR, IsGroup SMALLINT, Level INTEGER)
+LANGUAGE sql STABLE AS $$
+    WITH RECURSIVE tree (Code, Name, Parent, IsGroup, Level) AS (
+        SELECT d.Code, d.Name, d.Parent, d.IsGroup, 0
+        FROM REFDepartment d
+        WHERE d.Code = Node OR (COALESCE(Node, '') = '' AND d.Parent IS NULL)
+        UNION ALL
+        SELECT d.Code, d.Name, d.Parent, d.IsGroup, tree.Level + 1
+        FROM REFDepartment d JOIN tree ON d.Parent = tree.Code
+    )
+    SELECT tree.Code, tree.Name, tree.Parent, tree.IsGroup, tree.Level FROM tree
+$$;
+
+-- One row per document and payment term.
+--   DocSumma   the document's total; Summa the term's part of it; PaySumma the part of the
+--              term already paid; DebtSumma the part still open (Summa - PaySumma).
+--   NeedPayDate DocumentDate + PayTerm days; PosNumb the term's place (1, 2, ...) in due order;
+--   TermId the THDocumentPayTerm row, null for a term that is not stored.
+--   IsClosed   1 when the whole document is paid or closed for payment.
+CREATE TYPE THDocPayTermRow AS (
+    IDC INTEGER,
+    DocTypeCode VARCHAR,
+    Number VARCHAR,
+    CurrencyCode VARCHAR,
+    DocumentDate DATE,
+    DocSumma NUMERIC(19,4),
+    Summa NUMERIC(19,4),
+    PaySumma NUMERIC(19,4),
+    DebtSumma NUMERIC(19,4),
+    IsPosted SMALLINT,
+    NeedPayDate DATE,
+    ParentID INTEGER,
+    IsClosed SMALLINT,
+    PosNumb INTEGER,
+    TermId INTEGER,
+    PayTerm INTEGER
+);
+
+-- The payment terms as they stood on PayToDate: only payments dated up to PayToDate count
+-- (a null PayToDate counts every payment). Rules:
+--   * stored terms are taken in due order and cut back from the latest, so that they never
+--     exceed the document's total; a total the terms leave uncovered forms one more term,
+--     due with the latest stored one;
+--   * a document without stored terms is due in whole on its own date: the market group's
+--     standard term is a default for new terms, not a term of documents already written;
+--   * the paid amount (THPaySpec.SummaCur, in the document's currency) settles the earliest
+--     terms first;
+--   * a cash-plan ("CPAY") line is a term of its own, due on its NeedPayDate and settled
+--     in whole by its payment document; the plan's IsClosed is the document's own flag.
+-- Written per document (LATERAL) so that a caller's conditions on the document's columns
+-- narrow the documents before any term is worked out.
+CREATE FUNCTION THDocumentPayTermExt(PayToDate DATE)
+RETURNS SETOF THDocPayTermRow
+LANGUAGE sql STABLE AS $$
+    SELECT d.IDC, d.DocTypeCode, d.Number, d.CurrencyCode, d.DocumentDate, d.Summa,
+           t.Summa,
+           (t.Summa - t.Debt)::NUMERIC(19,4),
+           t.Debt::NUMERIC(19,4),
+           d.IsPosted, d.DocumentDate + t.PayTerm, d.ParentID,
+           (CASE WHEN d.IsPayClosed = 1 OR paid.Sign * (d.Summa - paid.Paid) <= 0 THEN 1 ELSE 0 END)::SMALLINT,
+           t.PosNumb, t.TermId, t.PayTerm
+    FROM THDocument d
+    CROSS JOIN LATERAL (
+        -- A negative document (a credit) is settled towards zero like a positive one.
+        SELECT COALESCE(SUM(ps.SummaCur), 0) AS Paid, CASE WHEN d.Summa < 0 THEN -1 ELSE 1 END AS Sign
+        FROM THPaySpec ps JOIN THDocument pd ON pd.IDC = ps.DocID
+        WHERE ps.CorDocID = d.IDC AND (PayToDate IS NULL OR pd.DocumentDate <= PayToDate)
+    ) paid
+    CROSS JOIN LATERAL (
+        SELECT r.TermId, r.PosNumb, r.PayTerm, r.Summa,
+               paid.Sign * GREATEST(0, LEAST(paid.Sign * r.Summa, paid.Sign * (r.Through - paid.Paid))) AS Debt
+        FROM (
+            SELECT p.TermId, p.PosNumb, p.PayTerm, p.Summa,
+                   SUM(p.Summa) OVER (ORDER BY p.PayTerm, p.PosNumb) AS Through
+            FROM (
+                SELECT s.TermId, s.PosNumb::INTEGER AS PosNumb, s.PayTerm,
+                       LEAST(s.Summa, GREATEST(d.Summa - s.Before, 0)) AS Summa
+                FROM (
+                    SELECT t.IDC AS TermId, t.PayTerm, t.Summa,
+                           SUM(t.Summa) OVER w - t.Summa AS Before,
+                           ROW_NUMBER() OVER w AS PosNumb
+                    FROM THDocumentPayTerm t
+                    WHERE t.DocID = d.IDC
+                    WINDOW w AS (ORDER BY t.PayTerm, t.IDC)
+                ) s
+                UNION ALL
+                SELECT NULL, (COUNT(*) + 1)::INTEGER, MAX(t.PayTerm), d.Summa - SUM(t.Summa)
+                FROM THDocumentPayTerm t
+                WHERE t.DocID = d.IDC
+                HAVING COUNT(*) > 0 AND d.Summa > SUM(t.Summa)
+                UNION ALL
+                SELECT NULL, 1, 0, d.Summa
+                WHERE NOT EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = d.IDC)
+            ) p
+        ) r
+    ) t
+    WHERE d.DocTypeCode <> 'CPAY'
+    UNION ALL
+    SELECT d.IDC, d.DocTypeCode, d.Number, d.CurrencyCode, d.DocumentDate, d.Summa,
+           gs.Summa,
+           CASE WHEN settled.IDC IS NULL THEN 0 ELSE gs.Summa END,
+           CASE WHEN settled.IDC IS NULL THEN gs.Summa ELSE 0 END,
+           d.IsPosted, COALESCE(c.NeedPayDate, d.DocumentDate), d.ParentID, d.IsClosed,
+           gs.PosNumb, NULL, COALESCE(c.NeedPayDate, d.DocumentDate) - d.DocumentDate
+    FROM THDocument d
+    JOIN THGoodSpec gs ON gs.DocID = d.IDC
+    LEFT JOIN THGoodSpecCPAY c ON c.DocID = gs.DocID AND c.PosNumb = gs.PosNumb
+    LEFT JOIN THDocument settled ON settled.IDC = c.PayDocId
+                                AND (PayToDate IS NULL OR settled.DocumentDate <= PayToDate)
+    WHERE d.DocTypeCode = 'CPAY'
+$$;
+
+-- The current state: every payment counts.
+CREATE VIEW THDocumentPayTermCur AS SELECT * FROM THDocumentPayTermExt(NULL::DATE);
+
+-- Only the terms that still carry debt, as of PayToDate and now.
+CREATE FUNCTION THDocumentPayTermDbt(PayToDate DATE)
+RETURNS SETOF THDocPayTermRow
+LANGUAGE sql STABLE AS $$
+    SELECT * FROM THDocumentPayTermExt(PayToDate) t WHERE t.DebtSumma <> 0
+$$;
+
+CREATE VIEW THDocPayTermCurDbt AS SELECT * FROM THDocumentPayTermCur t WHERE t.DebtSumma <> 0;
+
+-- Stock lots: every posted incoming goods row with what the fixation log has taken from it.
+-- CostSumm and RestCostSumm are in the accounting currency; the rest is valued at the row's
+-- own unit cost.
+CREATE VIEW THDocGoodFixRest AS
+    SELECT gs.IDC AS IncomeSpecID, d.IDC AS DocID, d.DocTypeCode, d.DocumentDate, d.Number,
+           par.PartyCode AS Vendor, gs.GoodCode, gs.AmountAccount, gs.CostSumm,
+           COALESCE(fx.FixedAmount, 0) AS FixedAmountAccount,
+           gs.AmountAccount - COALESCE(fx.FixedAmount, 0) AS RestAmountAccount,
+           ROUND(COALESCE(gs.CostSumm / NULLIF(gs.AmountAccount, 0), 0)
+                 * (gs.AmountAccount - COALESCE(fx.FixedAmount, 0)), 4) AS RestCostSumm
+    FROM THDocument d
+    JOIN THGoodSpec gs ON gs.DocID = d.IDC
+    JOIN REFGood g ON g.Code = gs.GoodCode AND g.Category = 0
+    LEFT JOIN THPartyAttribute par ON par.DocID = d.IDC AND par.RolePartyCode = 'PAR'
+    LEFT JOIN (SELECT f.IncomeSpecID, SUM(f.Amount) AS FixedAmount
+               FROM THGoodSpecFixLog f GROUP BY f.IncomeSpecID) fx ON fx.IncomeSpecID = gs.IDC
+    WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
+
+-- Incoming stock rows not yet fixed as sold on DocumentDate: the rest of each lot after the
+-- fixations of outgoing rows dated up to that day, with its cost.
+CREATE FUNCTION THGoodSpecNotFixed(DocumentDate DATE)
+RETURNS TABLE (DocId INTEGER, SpecID INTEGER, DocTypeCode VARCHAR, IncomeDate DATE, GoodCode VARCHAR,
+               AmountAccount NUMERIC(19,4), CostSumm NUMERIC(19,4))
+LANGUAGE sql STABLE AS $$
+    SELECT r.DocID, r.IncomeSpecID, r.DocTypeCode, r.DocumentDate, r.GoodCode,
+           r.AmountAccount - COALESCE(fx.FixedAmount, 0),
+           ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0)
+                 * (r.AmountAccount - COALESCE(fx.FixedAmount, 0)), 4)
+    FROM THDocGoodFixRest r
+    LEFT JOIN (SELECT f.IncomeSpecID, SUM(f.Amount) AS FixedAmount
+               FROM THGoodSpecFixLog f
+               JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
+               JOIN THDocument od ON od.IDC = o.DocID
+               WHERE od.DocumentDate <= $1
+               GROUP BY f.IncomeSpecID) fx ON fx.IncomeSpecID = r.IncomeSpecID
+    WHERE r.DocumentDate <= $1 AND r.AmountAccount - COALESCE(fx.FixedAmount, 0) <> 0
+$$;
+
+-- Monthly stock movement per good over the months that hold documents: what came in, what
+-- was fixed out (at the lots' unit cost) and what remained at the month's end (DateEnd).
+CREATE VIEW THDocGoodFixLogMonth AS
+    WITH incoming AS (
+        SELECT r.GoodCode, date_trunc('month', r.DocumentDate)::DATE AS Month,
+               SUM(r.AmountAccount) AS Amount, SUM(r.CostSumm) AS Cost
+        FROM THDocGoodFixRest r GROUP BY 1, 2
+    ),
+    fixed AS (
+        SELECT r.GoodCode, date_trunc('month', od.DocumentDate)::DATE AS Month, SUM(f.Amount) AS Amount,
+               SUM(ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * f.Amount, 4)) AS Cost
+        FROM THGoodSpecFixLog f
+        JOIN THDocGoodFixRest r ON r.IncomeSpecID = f.IncomeSpecID
+        JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
+        JOIN THDocument od ON od.IDC = o.DocID
+        GROUP BY 1, 2
+    ),
+    months AS (
+        SELECT generate_series(MIN(m.Month), MAX(m.Month), INTERVAL '1 month')::DATE AS Month
+        FROM (SELECT Month FROM incoming UNION ALL SELECT Month FROM fixed) m
+    ),
+    grid AS (
+        SELECT g.GoodCode, m.Month,
+               COALESCE(i.Amount, 0) AS IncomeAmount, COALESCE(i.Cost, 0) AS IncomeCost,
+               COALESCE(f.Amount, 0) AS FixedAmount, COALESCE(f.Cost, 0) AS FixedCost
+        FROM (SELECT DISTINCT GoodCode FROM incoming) g
+        CROSS JOIN months m
+        LEFT JOIN incoming i ON i.GoodCode = g.GoodCode AND i.Month = m.Month
+        LEFT JOIN fixed f ON f.GoodCode = g.GoodCode AND f.Month = m.Month
+    )
+    SELECT grid.GoodCode,
+           (grid.Month + INTERVAL '1 month' - INTERVAL '1 day')::DATE AS DateEnd,
+           grid.IncomeAmount AS IncomeAmountAccount, grid.IncomeCost AS IncomeCostSumm,
+           grid.FixedAmount AS FixedAmountAccount, grid.FixedCost AS FixedCostSumm,
+           SUM(grid.IncomeAmount - grid.FixedAmount) OVER w AS AmountAccount,
+           SUM(grid.IncomeCost - grid.FixedCost) OVER w AS CostSumm,
+           EXTRACT(DAY FROM grid.Month + INTERVAL '1 month' - INTERVAL '1 day')::INTEGER AS MonthDays
+    FROM grid
+    WINDOW w AS (PARTITION BY grid.GoodCode ORDER BY grid.Month);
+
+-- Sales-side goods rows as the sales cube reads them, one per row of every sales type, with
+-- the sign of the type (returns and discounts count against the sale), the sum without VAT
+-- and the row's VAT direction ('21' taxed, '00' without VAT). A private buyer's discount card
+-- is "DK" + the person's code; restaurant and hotel rows belong to the day's session.
+CREATE VIEW THSpecForOLAPSale AS
+    SELECT gs.IDC AS SpecID, gs.DocID, gs.PosNumb, d.DocTypeCode, d.DocumentDate, d.CurrencyCode,
+           gs.GoodCode, gs.UnitCode,
+           (CASE WHEN d.DocTypeCode IN ('GPG', 'PRSD') THEN -1 ELSE 1 END)::SMALLINT AS Sign,
+           gs.AmountAccount, gs.Summa, COALESCE(v.SummVAT, 0) AS SummVAT,
+           gs.Summa - COALESCE(v.SummVAT, 0) AS SummaWithoutVAT, gs.CostSumm,
+           CASE WHEN COALESCE(v.SummVAT, 0) = 0 THEN '00' ELSE '21' END AS VATDirection,
+           CASE WHEN buyer.PartyType = 2 THEN 'DK' || buyer.PartyCode END AS DiscountCardNumber,
+           CASE WHEN d.DocTypeCode IN ('HR', 'HS', 'RD', 'RDG') THEN to_char(d.DocumentDate, 'YYYYMMDD') END
+               AS SessionNumb
+    FROM THDocument d
+    JOIN THGoodSpec gs ON gs.DocID = d.IDC
+    LEFT JOIN THPartyAttribute buyer ON buyer.DocID = d.IDC AND buyer.RolePartyCode = 'PIR'
+    LEFT JOIN (
+        SELECT DocID, PosNumb, SummVAT FROM THGoodSpecPRSF
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecGPG
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecPRSD
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecSCN
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecHR
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecHS
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecRD
+        UNION ALL SELECT DocID, PosNumb, SummVAT FROM THGoodSpecRDG
+    ) v ON v.DocID = gs.DocID AND v.PosNumb = gs.PosNumb
+    WHERE d.DocTypeCode IN ('PRSF', 'GPG', 'PRSD', 'SCN', 'HR', 'HS', 'RD', 'RDG');

@@ -1,0 +1,132 @@
+#include "host/objects/Book.hpp"
+
+#include "host/data/Connection.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/Field.hpp"
+#include "host/types/Errors.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+namespace Talvex {
+namespace {
+
+std::string Lower(std::string_view s)
+{
+    std::string r(s);
+    std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return r;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() && Lower(s.substr(s.size() - suffix.size())) == Lower(suffix);
+}
+
+constexpr std::string_view kRelationColumns = R"sql(
+SELECT a.attname, format_type(a.atttypid, a.atttypmod)
+FROM pg_attribute a
+JOIN pg_class c ON c.oid = a.attrelid
+JOIN pg_namespace n ON n.oid = c.relnamespace
+WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped
+ORDER BY a.attnum)sql";
+
+constexpr std::string_view kFunctionArguments = R"sql(
+SELECT arg.name, arg.mode, format_type(arg.type, NULL)
+FROM pg_proc p
+JOIN pg_namespace n ON n.oid = p.pronamespace,
+LATERAL unnest(p.proargnames,
+               COALESCE(p.proargmodes, array_fill('i'::"char", ARRAY[p.pronargs::int])),
+               COALESCE(p.proallargtypes, p.proargtypes::oid[])) WITH ORDINALITY AS arg(name, mode, type, ord)
+WHERE n.nspname = 'public' AND p.proname = $1
+ORDER BY arg.ord)sql";
+
+} // namespace
+
+int TypeCodeOf(std::string_view serverType, std::string_view columnName)
+{
+    std::string type = Lower(serverType);
+    if (type == "integer" || type == "bigint") return FieldType::kPosition;
+    if (type == "smallint" || type == "boolean") return FieldType::kFlag;
+    if (type.rfind("numeric", 0) == 0) {
+        if (type.find(",8)") != std::string::npos || type.find(",6)") != std::string::npos) return FieldType::kNumber;
+        if (Lower(columnName).find("amount") != std::string::npos) return FieldType::kQuantity;
+        return FieldType::kAmount;
+    }
+    if (type == "double precision" || type == "real") return FieldType::kNumber;
+    if (type == "date" || type.rfind("timestamp", 0) == 0) return FieldType::kDate;
+    if (type == "text") return FieldType::kLongText;
+    if (EndsWith(columnName, "Code")) return FieldType::kCode;
+    return FieldType::kText;
+}
+
+std::shared_ptr<Book> Book::Open(const std::string& connectString, const std::string& userName)
+{
+    std::shared_ptr<Book> book(new Book());
+    book->connectString_ = connectString;
+    book->userName_ = userName;
+    book->connection_ = std::make_unique<Data::Connection>(Data::Connection::Open(connectString));
+    if (!Erp::ReadInstallInfo(*book->connection_))
+        throw DatabaseError("The database holds no ERP company; run 'talvex init-db' first");
+    auto rows = book->connection_->Query("SELECT SettingName, SettingValue FROM BookSetting");
+    for (const auto& row : rows.rows) book->settings_[Lower(row[0].ToText())] = row[1].ToText();
+    std::string company = book->Setting("CompanyName").ToText();
+    book->name_ = company.empty() ? connectString : company;
+    // The demo company's books run to the end of its period; a real install sets the clock.
+    Date today;
+    if (Date::TryParse(book->Setting("DemoToday").ToText(), today))
+        book->today_ = today;
+    else
+        book->today_ = Date(2026, 12, 31);
+    return book;
+}
+
+Book::~Book() = default;
+
+std::shared_ptr<DataList> Book::CreateList(const std::string& tableName)
+{
+    return std::make_shared<DataList>(shared_from_this(), tableName);
+}
+
+std::shared_ptr<DataList> Book::CreateDocList(const std::string& tableName) { return CreateList(tableName); }
+
+Value Book::Setting(std::string_view name) const
+{
+    auto it = settings_.find(Lower(name));
+    if (it == settings_.end()) return Value();
+    return Value(it->second);
+}
+
+const SourceInfo& Book::Describe(const std::string& sourceName)
+{
+    std::lock_guard lock(sourcesMutex_);
+    std::string key = Lower(sourceName);
+    if (auto it = sources_.find(key); it != sources_.end()) return it->second;
+    SourceInfo info;
+    info.name = Erp::CanonicalName(key);
+    auto columns = connection_->QueryPostgres(kRelationColumns, {Value(key)});
+    if (!columns.rows.empty()) {
+        for (const auto& row : columns.rows) {
+            std::string name = Erp::CanonicalName(row[0].ToText());
+            info.columns.push_back({name, TypeCodeOf(row[1].ToText(), name)});
+        }
+    } else {
+        auto arguments = connection_->QueryPostgres(kFunctionArguments, {Value(key)});
+        if (arguments.rows.empty())
+            throw ValueError("The database has no table or data source '" + sourceName + "'");
+        info.isFunction = true;
+        for (const auto& row : arguments.rows) {
+            std::string name = Erp::CanonicalName(row[0].ToText());
+            std::string mode = row[1].ToText();
+            SourceColumn column{name, TypeCodeOf(row[2].ToText(), name)};
+            if (mode == "t" || mode == "o")
+                info.columns.push_back(column);
+            else
+                info.params.push_back(column);
+        }
+    }
+    return sources_.emplace(key, std::move(info)).first->second;
+}
+
+} // namespace Talvex

@@ -1,0 +1,62 @@
+#include "host/objects/RateJoin.hpp"
+
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
+
+namespace Talvex {
+
+void RateJoin::Init(std::shared_ptr<Book> book, const std::string& crossAlias, const std::string& rateAlias)
+{
+    if (!book) throw ValueError("RateJoin.Init: no Book");
+    book_ = std::move(book);
+    crossAlias_ = crossAlias;
+    rateAlias_ = rateAlias;
+}
+
+std::string RateJoin::ColumnExpression(const DataList& list, const std::string& column) const
+{
+    if (list.Fields().ExistsField(column)) {
+        const Field& f = list.Fields().Item(column);
+        if (f.IsComputed()) return "(" + f.Expression() + ")";
+    }
+    return "oTable." + column;
+}
+
+void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const std::string& currencyColumn,
+                         const std::string& /*reserved*/)
+{
+    if (!book_) throw ValueError("RateJoin: Init was not called");
+    std::string date = ColumnExpression(list, dateColumn);
+    std::string currency = ColumnExpression(list, currencyColumn);
+    currencyColumn_ = currencyColumn;
+    currencyExpression_ = currency;
+
+    auto currencies = book_->CreateList("REFCurrency");
+    currencies->Fields().SelectFields({});
+    list.Join(currencies, rateAlias_, rateAlias_ + ".Code = " + currency, 1);
+
+    auto rates = book_->CreateList("REFCurrencyRate");
+    rates->Fields().SelectFields({});
+    std::string latest = "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate.CurrencyCode = " +
+                         currency + " AND LastRate.RateTypeCode = " + rateAlias_ +
+                         ".DefaultRateType AND LastRate.DateApply <= " + date + ")";
+    list.Join(rates, crossAlias_,
+              crossAlias_ + ".CurrencyCode = " + currency + " AND " + crossAlias_ + ".RateTypeCode = " + rateAlias_ +
+                  ".DefaultRateType AND " + crossAlias_ + ".DateApply = " + latest,
+              1);
+}
+
+std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
+                                  const std::string& /*reserved*/) const
+{
+    if (!book_) throw ValueError("RateJoin: Init was not called");
+    std::string currency = EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_
+                                                                             : "oTable." + currencyColumn;
+    std::string accountCurrency = SqlTools::Literal(7, Value(book_->AccountCurrency()));
+    return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
+           amountExpression + ") * " + crossAlias_ + ".Rate, 2) END)";
+}
+
+} // namespace Talvex

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace Talvex {
+
+class Book;
+class DataList;
+
+// The host's currency-rate service: joins to a list the rate of each row's currency on
+// the row's date and converts amounts into the accounting currency. A rate holds from its
+// DateApply until the next one; the currency's default rate type is used.
+class RateJoin {
+public:
+    void Init(std::shared_ptr<Book> book, const std::string& crossAlias, const std::string& rateAlias);
+    // Joins the rate lists to the list (left outer, no columns added). The columns are
+    // the list's own (computed ones by their expression).
+    void JoinRates(DataList& list, const std::string& dateColumn, const std::string& currencyColumn,
+                   const std::string& reserved = {});
+    // The SQL of the amount in the accounting currency, rounded half away from zero to cents;
+    // valid in the list given to JoinRates.
+    std::string ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
+                            const std::string& reserved = {}) const;
+
+private:
+    std::string ColumnExpression(const DataList& list, const std::string& column) const;
+
+    std::shared_ptr<Book> book_;
+    std::string crossAlias_ = "Cros";
+    std::string rateAlias_ = "Rate";
+    std::string currencyColumn_;
+    std::string currencyExpression_;
+};
+
+} // namespace Talvex

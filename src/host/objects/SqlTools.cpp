@@ -1,0 +1,183 @@
+#include "host/objects/SqlTools.hpp"
+
+#include "host/objects/Field.hpp"
+#include "host/types/Errors.hpp"
+
+#include <cmath>
+
+namespace Talvex {
+namespace {
+
+std::string OperatorText(int operatorCode)
+{
+    switch (operatorCode) {
+    case SqlOperator::kEqual: return " = ";
+    case SqlOperator::kLess: return " < ";
+    case SqlOperator::kNotGreater: return " <= ";
+    case SqlOperator::kGreater: return " > ";
+    case SqlOperator::kNotLess: return " >= ";
+    case SqlOperator::kNotEqual: return " <> ";
+    default: throw ValueError("SqlTools: operator code " + std::to_string(operatorCode) + " is not known");
+    }
+}
+
+std::string TextLiteral(std::string_view text)
+{
+    std::string literal = "N'";
+    for (char c : text) {
+        if (c == '\0') throw ValueError("SqlTools: a text value holds a NUL character");
+        literal += c;
+        if (c == '\'') literal += '\'';
+    }
+    return literal + "'";
+}
+
+std::string NumberLiteral(const Value& value)
+{
+    if (auto d = std::get_if<double>(&value.Raw())) {
+        if (!std::isfinite(*d)) throw ValueError("SqlTools: the number is not finite");
+        return value.ToInvariantText();
+    }
+    Currency c = value.ToCurrency();  // text must read as a number, or this throws
+    return c.ToString();
+}
+
+// Splits a codes text into items: a list of SQL literals ('a', N'b', 12) is taken as it
+// stands; anything else is cut at commas, each piece losing one pair of surrounding quotes.
+std::vector<std::string> CodeItems(std::string_view codes)
+{
+    std::vector<std::string> items;
+    std::size_t i = 0;
+    bool literalList = true;
+    auto skipBlanks = [&] {
+        while (i < codes.size() && (codes[i] == ' ' || codes[i] == '\t')) ++i;
+    };
+    while (i < codes.size() && literalList) {
+        skipBlanks();
+        if (i < codes.size() && (codes[i] == 'N' || codes[i] == 'n') && i + 1 < codes.size() && codes[i + 1] == '\'') ++i;
+        if (i < codes.size() && codes[i] == '\'') {
+            std::string item;
+            ++i;
+            bool closed = false;
+            while (i < codes.size()) {
+                if (codes[i] == '\'') {
+                    if (i + 1 < codes.size() && codes[i + 1] == '\'') {
+                        item += '\'';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                item += codes[i++];
+            }
+            if (!closed) literalList = false;
+            items.push_back(item);
+        } else {
+            std::size_t start = i;
+            while (i < codes.size() && codes[i] != ',') ++i;
+            std::string item(codes.substr(start, i - start));
+            while (!item.empty() && item.back() == ' ') item.pop_back();
+            bool numeric = !item.empty() && item.find_first_not_of("0123456789.-") == std::string::npos;
+            if (!numeric) literalList = false;
+            items.push_back(item);
+        }
+        skipBlanks();
+        if (i < codes.size()) {
+            if (codes[i] == ',')
+                ++i;
+            else
+                literalList = false;
+        }
+    }
+    if (literalList) return items;
+    items.clear();
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = codes.find(',', start);
+        std::string piece(codes.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (piece.size() >= 2 && piece.front() == '\'' && piece.back() == '\'') piece = piece.substr(1, piece.size() - 2);
+        items.push_back(piece);
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return items;
+}
+
+} // namespace
+
+bool SqlTools::IsTextKind(int k) { return k == 7 || k == 8 || k == 15 || k == 16 || k == 23; }
+bool SqlTools::IsNumberKind(int k) { return k == 1 || k == 2 || k == 3 || k == 4 || k == 13 || k == 19 || k == 20 || k == 24 || k == 30; }
+bool SqlTools::IsDateKind(int k) { return k == 9 || k == 10; }
+
+std::string SqlTools::Literal(int kindCode, const Value& value)
+{
+    if (value.IsNull() || value.IsEmpty()) return "NULL";
+    if (kindCode == FieldType::kFlag) return value.ToBool() ? "1" : "0";
+    if (IsDateKind(kindCode)) return "'" + value.ToDate().ToIso() + "'";
+    if (kindCode == 1 || kindCode == 2 || kindCode == 3 || kindCode == 4 || kindCode == 30) {
+        Currency c = value.ToCurrency();
+        if (c.RoundHalfAwayFromZero(0) != c)
+            throw ValueError("SqlTools: '" + value.ToText() + "' is not a whole number");
+        return c.ToString();
+    }
+    if (IsNumberKind(kindCode)) return NumberLiteral(value);
+    if (value.IsDate()) return TextLiteral(value.ToDate().ToIso());
+    return TextLiteral(value.ToText());
+}
+
+std::string SqlTools::QuoteCodes(std::string_view codes, int kindCode)
+{
+    std::string list;
+    for (const std::string& item : CodeItems(codes)) {
+        if (!list.empty()) list += ",";
+        list += Literal(kindCode, Value(item));
+    }
+    return list;
+}
+
+std::string SqlTools::CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
+                                 const Value& secondValue, int /*flag*/)
+{
+    if (expression.empty()) throw ValueError("SqlTools: the condition has no expression");
+    std::string expr(expression);
+    if (operatorCode == SqlOperator::kInList) {
+        std::string text = value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
+        if (text.empty()) return "1 = 0";  // an empty list selects nothing
+        return expr + " IN (" + QuoteCodes(text, kindCode) + ")";
+    }
+    if (operatorCode == SqlOperator::kBetween)
+        return expr + " BETWEEN " + Literal(kindCode, value) + " AND " + Literal(kindCode, secondValue);
+    if (value.IsNull()) {
+        if (operatorCode == SqlOperator::kEqual) return expr + " IS NULL";
+        if (operatorCode == SqlOperator::kNotEqual) return expr + " IS NOT NULL";
+    }
+    return expr + OperatorText(operatorCode) + Literal(kindCode, value);
+}
+
+std::string SqlTools::CondByField(const Field& field, int operatorCode, const Value& value, const Value& secondValue)
+{
+    return CondByName(field.SqlExpression(), field.TypeCode(), operatorCode, value, secondValue);
+}
+
+std::string SqlTools::CombineConds(int mode, const std::vector<std::string>& conditions)
+{
+    if (mode != CombineMode::kAnd && mode != CombineMode::kOr)
+        throw ValueError("CombineConds: mode must be 1 (AND) or 2 (OR)");
+    std::string result;
+    std::size_t count = 0;
+    for (const auto& c : conditions) {
+        if (c.find_first_not_of(' ') == std::string::npos) continue;
+        if (count++) result += mode == CombineMode::kAnd ? " AND " : " OR ";
+        result += "(" + c + ")";
+    }
+    return count > 1 && mode == CombineMode::kOr ? "(" + result + ")" : result;
+}
+
+std::string SqlTools::AndFilter(std::string_view filter, std::string_view condition)
+{
+    return CombineConds(CombineMode::kAnd, {std::string(filter), std::string(condition)});
+}
+
+} // namespace Talvex

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "host/types/Value.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Talvex {
+
+class Field;
+
+// Comparison operator codes of condition builders.
+namespace SqlOperator {
+inline constexpr int kEqual = 1;
+inline constexpr int kLess = 2;
+inline constexpr int kNotGreater = 3;
+inline constexpr int kGreater = 4;
+inline constexpr int kNotLess = 5;
+inline constexpr int kNotEqual = 6;
+inline constexpr int kInList = 8;
+inline constexpr int kBetween = 105;
+} // namespace SqlOperator
+
+// How condition lists are joined.
+namespace CombineMode {
+inline constexpr int kAnd = 1;
+inline constexpr int kOr = 2;
+} // namespace CombineMode
+
+// Writes SQL conditions with values as literals. It is the one place where a user's value
+// becomes SQL text: every value is written by its field kind, text escaped, numbers and
+// dates checked, so no value can change the statement around it.
+class SqlTools {
+public:
+    // A condition on a field of a list, with the field's own kind:
+    // CondByField(U.Fields("IsAccount"), 1, 1) gives "oTable.IsAccount = 1".
+    static std::string CondByField(const Field& field, int operatorCode, const Value& value,
+                                   const Value& secondValue = {});
+    // A condition on an SQL expression, the value written as the given kind.
+    static std::string CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
+                                  const Value& secondValue = {}, int flag = 0);
+    // Joins conditions with AND (1) or OR (2), leaving out empty ones; each is bracketed.
+    static std::string CombineConds(int mode, const std::vector<std::string>& conditions);
+    // Ands a condition into a list filter text ("" stays out).
+    static std::string AndFilter(std::string_view filter, std::string_view condition);
+
+    // A value as an SQL literal of the kind: N'text' with quotes doubled, numbers checked,
+    // dates as 'yyyy-mm-dd', flags as 1 or 0, NULL for null and empty values.
+    static std::string Literal(int kindCode, const Value& value);
+    // A comma-separated list of literals of the kind from a codes text: "a,b" or the
+    // already quoted "'a','b'" both give N'a',N'b'.
+    static std::string QuoteCodes(std::string_view codes, int kindCode = 7);
+
+    static bool IsTextKind(int kindCode);
+    static bool IsNumberKind(int kindCode);
+    static bool IsDateKind(int kindCode);
+};
+
+} // namespace Talvex

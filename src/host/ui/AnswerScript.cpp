@@ -1,0 +1,199 @@
+#include "host/ui/AnswerScript.hpp"
+
+#include "host/ui/MessageBox.hpp"
+#include "host/ui/UiError.hpp"
+
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace Talvex::Ui {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string Unquote(std::string_view text)
+{
+    text = Trim(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    return std::string(text);
+}
+
+std::vector<std::string> Words(std::string_view text)
+{
+    std::vector<std::string> words;
+    std::istringstream in{std::string(text)};
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+bool ReadNumber(const std::string& word, long& out)
+{
+    auto result = std::from_chars(word.data(), word.data() + word.size(), out);
+    return result.ec == std::errc{} && result.ptr == word.data() + word.size();
+}
+
+std::string Quoted(const std::string& text)
+{
+    const bool needsQuotes =
+        !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
+                          std::isspace(static_cast<unsigned char>(text.back())) || text.front() == '"');
+    return needsQuotes ? "\"" + text + "\"" : text;
+}
+
+class LineParser {
+public:
+    LineParser(std::string_view origin, int line) : origin_(origin), line_(line) {}
+
+    ScriptStep Parse(std::string_view text)
+    {
+        ScriptStep step;
+        step.line = line_;
+        const std::vector<std::string> words = Words(text);
+        if (words[0] == "message") {
+            step.verb = ScriptVerb::Answer;
+            step.form = std::string(MessageBox::kFormName);
+            step.text = Unquote(text.substr(text.find("message") + 7));
+            if (step.text.empty()) Fail("a message answer needs a button");
+            return step;
+        }
+        if (words[0] == "progress") {
+            if (words.size() < 2 || words[1] != "cancel" || words.size() > 3) Fail("expected 'progress cancel [step]'");
+            step.verb = ScriptVerb::CancelProgress;
+            if (words.size() == 3 && (!ReadNumber(words[2], step.afterStep) || step.afterStep < 1))
+                Fail("'" + words[2] + "' is not a step number");
+            return step;
+        }
+
+        // "form.control = value" or "form[.control] verb arguments".
+        const std::size_t end = text.find_first_of(" \t=");
+        const std::string target(text.substr(0, end));
+        const std::string_view rest = end == std::string_view::npos ? std::string_view() : Trim(text.substr(end));
+        const std::size_t dot = target.find('.');
+        step.form = target.substr(0, dot);
+        if (dot != std::string::npos) step.control = target.substr(dot + 1);
+        if (step.form.empty()) Fail("a step needs a form name");
+
+        if (!rest.empty() && rest.front() == '=') {
+            if (step.control.empty()) Fail("'" + target + "': a value needs form.control");
+            step.verb = ScriptVerb::Set;
+            step.text = Unquote(rest.substr(1));
+            return step;
+        }
+        const std::vector<std::string> args = Words(rest);
+        if (args.empty()) Fail("'" + target + "' has no action");
+        const std::string& verb = args[0];
+        if (step.control.empty()) {
+            if (verb == "close")
+                step.verb = ScriptVerb::Close;
+            else if (verb == "accept")
+                step.verb = ScriptVerb::Accept;
+            else
+                Fail("unknown window action '" + verb + "' (expected close or accept)");
+            if (args.size() > 1) Fail("'" + verb + "' takes no arguments");
+            return step;
+        }
+        if (verb == "click") {
+            step.verb = ScriptVerb::Click;
+            if (args.size() > 1) Fail("'click' takes no arguments");
+        } else if (verb == "dblclick") {
+            step.verb = ScriptVerb::DblClick;
+            if (args.size() < 2 || args.size() > 3) Fail("expected 'dblclick <row> [column]'");
+            step.rows.push_back(Row(args[1]));
+            if (args.size() == 3) step.text = args[2];
+        } else if (verb == "cell") {
+            step.verb = ScriptVerb::Cell;
+            if (args.size() < 2 || args.size() > 3) Fail("expected 'cell <row> [column]'");
+            step.rows.push_back(Row(args[1]));
+            if (args.size() == 3) step.text = args[2];
+        } else if (verb == "select") {
+            step.verb = ScriptVerb::Select;
+            if (args.size() < 2) Fail("'select' needs rows");
+            for (std::size_t i = 1; i < args.size(); ++i)
+                step.rows.push_back(Row(args[i]));
+        } else if (verb == "menu") {
+            step.verb = ScriptVerb::Menu;
+            if (args.size() != 2) Fail("expected 'menu <key>'");
+            step.text = args[1];
+        } else {
+            Fail("unknown action '" + verb + "' (expected '=', click, dblclick, cell, select or menu)");
+        }
+        return step;
+    }
+
+private:
+    long Row(const std::string& word) const
+    {
+        long row = 0;
+        if (!ReadNumber(word, row) || row < 1) Fail("'" + word + "' is not a row number (rows count from 1)");
+        return row;
+    }
+
+    [[noreturn]] void Fail(const std::string& problem) const
+    {
+        throw UiError(std::string(origin_) + ":" + std::to_string(line_) + ": " + problem);
+    }
+
+    std::string_view origin_;
+    int line_;
+};
+
+} // namespace
+
+std::string ScriptStep::ToText() const
+{
+    const std::string target = control.empty() ? form : form + "." + control;
+    std::string rowList;
+    for (long row : rows)
+        rowList += " " + std::to_string(row);
+    switch (verb) {
+    case ScriptVerb::Set: return target + " = " + Quoted(text);
+    case ScriptVerb::Click: return target + " click";
+    case ScriptVerb::DblClick: return target + " dblclick" + rowList + (text.empty() ? "" : " " + text);
+    case ScriptVerb::Cell: return target + " cell" + rowList + (text.empty() ? "" : " " + text);
+    case ScriptVerb::Select: return target + " select" + rowList;
+    case ScriptVerb::Menu: return target + " menu " + text;
+    case ScriptVerb::Close: return target + " close";
+    case ScriptVerb::Accept: return target + " accept";
+    case ScriptVerb::Answer: return "message " + text;
+    case ScriptVerb::CancelProgress: return "progress cancel " + std::to_string(afterStep);
+    }
+    return target;
+}
+
+AnswerScript AnswerScript::Parse(std::string_view text, std::string_view origin)
+{
+    AnswerScript script;
+    int lineNumber = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        ++lineNumber;
+        const std::string_view line = Trim(text.substr(start, end - start));
+        if (!line.empty() && line.front() != '#') script.Add(LineParser(origin, lineNumber).Parse(line));
+        start = end + 1;
+    }
+    return script;
+}
+
+AnswerScript AnswerScript::Load(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UiError("Cannot read the answers file '" + path + "'");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return Parse(text.str(), path);
+}
+
+} // namespace Talvex::Ui

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Talvex::Ui {
+
+enum class ScriptVerb { Set, Click, DblClick, Cell, Select, Menu, Close, Accept, Answer, CancelProgress };
+
+// One answer of a scripted user.
+struct ScriptStep {
+    ScriptVerb verb = ScriptVerb::Click;
+    std::string form;       // the window the step answers ("MessageBox" for message answers)
+    std::string control;    // control, grid or list
+    std::string text;       // Set: the value; Menu: the key; Answer: the button; DblClick, Cell: the column
+    std::vector<long> rows; // DblClick, Select: rows as a person counts them on screen, from 1
+    long afterStep = 1;     // CancelProgress: cancel once this step is done
+    int line = 0;           // where the step stands in its file; 0 when made by code
+
+    std::string ToText() const; // the step as a line of an answers file
+};
+
+// The answers a scripted user gives, in order, read from a text file the CLI and the
+// tests share. One step a line; blank lines and lines starting with '#' are skipped:
+//
+//   frmDebtOfClients.edDateBeg = 2025-01-01      set a value (the rest of the line; "quoted" keeps spaces)
+//   frmDebtOfClients.btFillList click            click
+//   frmDebtOfClients.grdList dblclick 3          double-click the third row on screen
+//   frmDebtOfClients.grdList dblclick 3 Summa1   ... on the cell of column Summa1
+//   frmDebtOfClients.grdList cell 3 BegRest      make a cell current (row on screen, column)
+//   frmSetOffDebt.grdList select 1 2 5           select rows
+//   frmSetOffDebt.grdList menu CreateDoc         choose a local menu item
+//   message Gerai                                answer the message box with a button
+//   progress cancel 3                            cancel the next progress run after its step 3
+//   frmDebtOfClients close                       close the window
+//   frmDebtOfClients accept                      press its default button (or hide it)
+class AnswerScript {
+public:
+    // Throws UiError naming the origin, the line and the problem.
+    static AnswerScript Parse(std::string_view text, std::string_view origin = "answers");
+    static AnswerScript Load(const std::string& path);
+
+    void Add(ScriptStep step) { steps_.push_back(std::move(step)); }
+    const std::vector<ScriptStep>& Steps() const { return steps_; }
+
+private:
+    std::vector<ScriptStep> steps_;
+};
+
+} // namespace Talvex::Ui

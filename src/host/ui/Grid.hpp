@@ -1,0 +1,111 @@
+#pragma once
+
+#include "host/types/Value.hpp"
+#include "host/ui/Control.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Talvex::Ui {
+
+// Auto aligns number formats (money) right and everything else left.
+enum class Alignment { Auto, Left, Right, Center };
+
+struct GridColumn {
+    std::string name;
+    std::string caption;
+    std::string format; // DisplayFormat: "#,##0.00", "yyyy-mm-dd"
+    int width = 0;      // 0: the front end decides
+    bool visible = true;
+    Alignment alignment = Alignment::Auto;
+
+    Alignment EffectiveAlignment() const;
+};
+
+// How a row looks: subtotal rows bold, on a coloured background. Colours are "#rrggbb".
+struct RowStyle {
+    bool bold = false;
+    std::string foreColor;
+    std::string backColor;
+};
+
+// A grid of rows of Values under named columns, with a footer value per column, row
+// styles, a current cell, a selection, sorting and a row filter. Rows are addressed by
+// their index as stored (0-based); sorting reorders them and the current row and the
+// selection follow their rows.
+class Grid : public Control {
+public:
+    Grid(Form& owner, std::string name);
+
+    GridColumn& AddColumn(std::string name, std::string caption = "", std::string format = "");
+    // Drops columns, rows and footers.
+    void ClearColumns();
+    const std::vector<GridColumn>& Columns() const { return columns_; }
+    GridColumn& Column(std::string_view name);
+    std::optional<std::size_t> FindColumn(std::string_view name) const;
+    std::size_t ColumnIndex(std::string_view name) const; // throws UiError naming grid and column
+
+    void ClearRows();
+    // Missing trailing cells are empty; more cells than columns is an error.
+    std::size_t AddRow(std::vector<Value> cells);
+    std::size_t RowCount() const { return rows_.size(); }
+    const Value& Cell(std::size_t row, std::string_view column) const;
+    const Value& Cell(std::size_t row, std::size_t column) const;
+    void SetCell(std::size_t row, std::string_view column, Value value);
+    std::string CellText(std::size_t row, std::size_t column) const;
+
+    void DefineStyle(std::string id, RowStyle style);
+    const RowStyle* Style(std::string_view id) const;
+    // An empty id is the plain style.
+    void SetRowStyle(std::size_t row, std::string id);
+    const std::string& RowStyleId(std::size_t row) const;
+
+    void SetFooter(std::string_view column, Value value);
+    const Value& Footer(std::string_view column) const;
+    std::string FooterText(std::string_view column) const; // through the column's format
+    void ClearFooters();
+
+    long CurrentRow() const; // -1 when none
+    void SetCurrentRow(long row);
+    // The current cell; an empty column keeps the current column.
+    void SetCurrentCell(long row, std::string_view column);
+    const std::string& CurrentColumnName() const { return currentColumn_; }
+    std::vector<long> SelectedRows() const; // in row order
+    void SetSelectedRows(const std::vector<long>& rows);
+
+    // Stable: rows with equal keys keep their order. Empty values sort first.
+    void SortBy(std::string_view column, bool ascending = true);
+
+    void SetRowFilter(std::function<bool(const Grid&, std::size_t)> keep);
+    void ClearRowFilter();
+    bool IsRowVisible(std::size_t row) const;
+    std::vector<std::size_t> VisibleRows() const;
+
+protected:
+    void CheckRow(long row) const;
+
+private:
+    struct Row {
+        std::vector<Value> cells;
+        std::string style;
+        std::uint64_t id = 0;
+    };
+    std::optional<std::size_t> IndexOfId(std::uint64_t id) const;
+
+    std::vector<GridColumn> columns_;
+    std::vector<Row> rows_;
+    std::vector<Value> footers_;
+    std::map<std::string, RowStyle, std::less<>> styles_;
+    std::uint64_t nextRowId_ = 1;
+    std::uint64_t currentRowId_ = 0;
+    std::string currentColumn_;
+    std::vector<std::uint64_t> selectedIds_;
+    std::function<bool(const Grid&, std::size_t)> rowFilter_;
+};
+
+} // namespace Talvex::Ui

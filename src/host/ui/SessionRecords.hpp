@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Talvex::Ui {
+
+// What a session has shown, kept for the front ends and for tests to assert.
+
+struct MessageRecord {
+    std::string caption;
+    std::string text;
+    std::vector<std::string> buttons; // captions, in order
+    std::string answer;               // caption of the button chosen; empty while open
+};
+
+struct ErrorRecord {
+    std::string source; // "frmDebtOfClients.btFillList Click", "ProgressRunner", ...
+    std::string message;
+};
+
+struct ProgressRecord {
+    std::string caption;
+    long countStep = 0;
+    long stepsDone = 0;
+    bool cancelled = false; // the user cancelled between two steps
+    bool stopped = false;   // a step asked to stop
+    bool failed = false;    // a step threw; the error is in the error list
+};
+
+struct DocumentRecord {
+    std::string docType;
+    std::int64_t idc = 0;
+};
+
+// The progress window while a run goes.
+struct ProgressState {
+    std::string caption;
+    long step = 0; // the step running or last run, 1-based; 0 before the first
+    long count = 0;
+    std::string Text() const { return "step " + std::to_string(step) + " of " + std::to_string(count); }
+};
+
+} // namespace Talvex::Ui

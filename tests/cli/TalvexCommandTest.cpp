@@ -1,0 +1,87 @@
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string out;  // standard output and standard error together
+};
+
+std::string ShellQuote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Outcome RunTalvex(const std::string& arguments)
+{
+    std::string command = std::string(TALVEX_BINARY) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buf{};
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) out.append(buf.data(), n);
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Db() { return "--db " + ShellQuote(Talvex::Testing::DemoDatabaseConnectString()); }
+
+std::size_t Lines(const std::string& s)
+{
+    std::size_t n = 0;
+    for (char c : s) n += c == '\n';
+    return n;
+}
+
+} // namespace
+
+TEST(TalvexCommand, SqlPrintsCsvWithInvariantNumbersDatesAndQuoting)
+{
+    Outcome r = RunTalvex("sql " + Db() + " --format csv " +
+                       ShellQuote("SELECT 1234.5 AS Summa, CAST('2025-03-01' AS DATE) AS DocumentDate, "
+                                  "N'say \"hi\", then go' AS Name, NULL AS Empty"));
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out, "Summa,DocumentDate,Name,Empty\r\n1234.5,2025-03-01,\"say \"\"hi\"\", then go\",\r\n");
+}
+
+TEST(TalvexCommand, BadInputGivesOneLineErrorsAndNonZeroExit)
+{
+    Outcome unreachable = RunTalvex("sql --db 'host=/nonexistent/socket port=1 dbname=x connect_timeout=2' " +
+                                 ShellQuote("SELECT 1 AS n"));
+    EXPECT_NE(unreachable.exitCode, 0);
+    EXPECT_EQ(Lines(unreachable.out), 1u) << unreachable.out;
+    EXPECT_NE(unreachable.out.find("Cannot connect"), std::string::npos) << unreachable.out;
+
+    // The statement is read before any server is asked, so this fails even with no server.
+    Outcome garbled = RunTalvex("sql --db 'host=/nonexistent/socket dbname=x' " +
+                             ShellQuote("SELECT Code,\nFROM REFClient WHERE"));
+    EXPECT_NE(garbled.exitCode, 0);
+    EXPECT_EQ(Lines(garbled.out), 1u) << garbled.out;
+    EXPECT_NE(garbled.out.find("line 2"), std::string::npos) << garbled.out;
+
+    Outcome format = RunTalvex("sql " + Db() + " --format xml " + ShellQuote("SELECT 1 AS n"));
+    EXPECT_NE(format.exitCode, 0);
+    EXPECT_NE(format.out.find("--format"), std::string::npos) << format.out;
+}
+
+TEST(TalvexCommand, ExistingCompanyIsNeverReplacedWithoutForce)
+{
+    std::string count = "sql " + Db() + " --format csv " + ShellQuote("SELECT COUNT(*) AS n FROM THDocument");
+    Outcome before = RunTalvex(count);
+    ASSERT_EQ(before.exitCode, 0) << before.out;
+
+    Outcome refused = RunTalvex("init-db " + Db() + " --seed 7");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.out.find("--force"), std::string::npos) << refused.out;
+    EXPECT_EQ(Lines(refused.out), 1u) << refused.out;
+
+    EXPECT_EQ(RunTalvex(count).out, before.out);
+}

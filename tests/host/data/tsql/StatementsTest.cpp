@@ -1,0 +1,183 @@
+#include "host/data/tsql/TSql.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+
+// Whole statements through the front end against rows of their own, on the real engine.
+namespace Talvex::Data::TSql {
+namespace {
+
+std::string Show(const Value& v)
+{
+    return v.IsNull() ? "NULL" : v.ToInvariantText();
+}
+
+// Rows of a result as "a|b;c|d".
+std::string Rows(const ResultSet& rs)
+{
+    std::string out;
+    for (const auto& row : rs.rows) {
+        if (!out.empty()) out += ";";
+        for (std::size_t i = 0; i < row.size(); ++i)
+            out += (i ? "|" : "") + Show(row[i]);
+    }
+    return out;
+}
+
+// Clients and documents as the ERP keeps them; the module spells the names in any case.
+constexpr const char* kFixture = R"sql(
+CREATE TEMP TABLE refclient (code varchar(20), name varchar(100), parent varchar(20), payterm integer);
+CREATE TEMP TABLE thdocument (idc integer, doctypecode varchar(10), documentdate date, number varchar(20),
+    summa numeric(19,4), isposted smallint, "30-60needpaysum" numeric(19,4));
+CREATE TEMP TABLE "user" (id integer, name varchar(50));
+)sql";
+
+class TSqlStatements : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        db_ = std::make_unique<Connection>(Testing::OpenScratchDatabase());
+        tx_ = std::make_unique<Transaction>(*db_);
+        db_->ExecutePostgresScript(kFixture);
+        // Rows go in through the front end too: INSERT with N'' literals and a NULL.
+        db_->Execute("INSERT INTO REFClient (Code, Name, Parent, PayTerm) VALUES (N'K001', N'Alfa', 'G1', 30), "
+                     "('K002', 'Beta', NULL, NULL), ('K003', NULL, 'G1', 10)");
+        db_->Execute(
+            "INSERT INTO THDocument (IDC, DocTypeCode, DocumentDate, Number, Summa, IsPosted, [30-60NeedPaySum]) "
+            "VALUES (1, 'PRSF', '2014-01-05', 'S-1', 100.5, 1, 10), (2, 'PRSF', '2014-01-20', 'S-2', 200, 1, 0), "
+            "(3, 'PISF', '2014-02-03', 'P-1', 50.25, 0, NULL)");
+    }
+    void TearDown() override
+    {
+        tx_.reset();
+        db_.reset();
+    }
+
+    std::unique_ptr<Connection> db_;
+    std::unique_ptr<Transaction> tx_;
+};
+
+TEST_F(TSqlStatements, NamesMatchWhateverTheirCaseAndShowAsTheStatementSpellsThem)
+{
+    ResultSet rs = db_->Query("SELECT REFClient.Code, refclient.NAME AS ClientName, Summa = RefClient.PayTerm * 2, "
+                              "RefClient.PayTerm + 1 FROM RefClient WHERE refCLIENT.code = 'K001'");
+    ASSERT_EQ(rs.columns.size(), 4u);
+    EXPECT_EQ(rs.columns[0].name, "Code");
+    EXPECT_EQ(rs.columns[1].name, "ClientName");
+    EXPECT_EQ(rs.columns[2].name, "Summa");
+    EXPECT_EQ(Rows(rs), "K001|Alfa|60|31");
+
+    rs = db_->Query("SELECT D.[30-60NeedPaySum] AS [30-60NeedPaySum], u.Name FROM THDocument D "
+                    "LEFT JOIN [User] u ON u.ID = D.IDC WHERE D.IDC = 1");
+    EXPECT_EQ(rs.columns[0].name, "30-60NeedPaySum");
+    EXPECT_EQ(Rows(rs), "10|NULL");
+
+    Translation t = Translate("SELECT a.*, b.X AS Y FROM t a JOIN u b ON 1 = 1");
+    EXPECT_TRUE(t.columnNames.empty()); // the names after a "*" are the server's
+    t = Translate("SELECT Code, Code + 'x', 1 AS [One] FROM t UNION SELECT Other, 'y', 2 FROM u");
+    EXPECT_EQ(t.columnNames, (std::vector<std::string>{"Code", "", "One"}));
+}
+
+TEST_F(TSqlStatements, PlusOnTextColumnsConcatenatesAndNullSpreads)
+{
+    ResultSet rs =
+        db_->Query("SELECT c.Code + ': ' + c.Name, c.Code + c.Name, ISNULL((c.Code + ': ' + c.Name), '<none>'), "
+                   "CASE WHEN c.Parent IS NULL THEN '~' ELSE '' END + c.Code, isnull(c.Parent, N'') + ':' + c.Code, "
+                   "LEFT(c.Name, 1) + c.Code FROM REFClient c ORDER BY c.Code");
+    EXPECT_EQ(Rows(rs), "K001: Alfa|K001Alfa|K001: Alfa|K001|G1:K001|AK001;"
+                        "K002: Beta|K002Beta|K002: Beta|~K002|:K002|BK002;"
+                        "NULL|NULL|<none>|K003|G1:K003|NULL");
+    // A parameter beside a text column is text; beside a number column, a number.
+    rs = db_->Query("SELECT c.Code + ?, c.PayTerm + ? FROM REFClient c WHERE c.Code = 'K001'", {Value("x"), Value(5)});
+    EXPECT_EQ(Rows(rs), "K001x|35");
+}
+
+TEST_F(TSqlStatements, DatesCompareWithTextAndSubtractToDays)
+{
+    ResultSet rs =
+        db_->Query("SELECT DEBT.IDC, CASE WHEN '2014-02-01' - DEBT.DocumentDate < 30 THEN DEBT.Summa ELSE 0 END, "
+                   "DATEDIFF(day, DEBT.DocumentDate, '2014-02-01'), CONVERT(CHAR(10), DEBT.DocumentDate, 102) "
+                   "FROM THDocument DEBT WHERE DEBT.DocumentDate < '2014-02-01' ORDER BY DEBT.IDC");
+    EXPECT_EQ(Rows(rs), "1|100.5|27|2014.01.05;2|200|12|2014.01.20");
+    rs = db_->Query("SELECT COUNT(*) FROM THDocument d WHERE d.DocumentDate BETWEEN ? AND ?",
+                    {Value(Date(2014, 1, 5)), Value("2014-01-31")});
+    EXPECT_EQ(Rows(rs), "2");
+}
+
+TEST_F(TSqlStatements, GroupsUnionsTopAndOrderingAsSqlServer)
+{
+    // GROUP BY through a CASE, HAVING with a parameter.
+    ResultSet rs =
+        db_->Query("SELECT CASE WHEN d.DocTypeCode = 'PRSF' THEN 'Sale' ELSE 'Buy' END AS Kind, SUM(d.Summa) AS Total "
+                   "FROM THDocument d GROUP BY CASE WHEN d.DocTypeCode = 'PRSF' THEN 'Sale' ELSE 'Buy' END "
+                   "HAVING SUM(d.Summa) > ? ORDER BY Total DESC",
+                   {Value(10)});
+    EXPECT_EQ(Rows(rs), "Sale|300.5;Buy|50.25");
+    // NULL sorts below every value: first going up, last going down.
+    rs = db_->Query("SELECT c.Code FROM REFClient c ORDER BY c.PayTerm");
+    EXPECT_EQ(Rows(rs), "K002;K003;K001");
+    rs = db_->Query("SELECT c.Code FROM REFClient c ORDER BY c.PayTerm DESC");
+    EXPECT_EQ(Rows(rs), "K001;K003;K002");
+    // A union nested as "Main", limited by TOP.
+    rs = db_->Query("SELECT TOP 2 Main.Code FROM (SELECT c.Code FROM REFClient c UNION ALL "
+                    "SELECT d.Number FROM THDocument d WHERE d.IsPosted = 1) Main ORDER BY Main.Code DESC");
+    EXPECT_EQ(Rows(rs), "S-2;S-1");
+    rs = db_->Query("SELECT TOP 50 PERCENT d.IDC FROM THDocument d ORDER BY d.IDC");
+    EXPECT_EQ(Rows(rs), "1;2");
+    rs = db_->Query("SELECT c.Code FROM REFClient c UNION SELECT c.Code FROM REFClient c ORDER BY 1");
+    EXPECT_EQ(Rows(rs), "K001;K002;K003");
+    // Correlated sub-queries and EXISTS.
+    rs = db_->Query("SELECT c.Code, (SELECT COUNT(*) FROM REFClient x WHERE x.Parent = c.Parent) AS Same "
+                    "FROM REFClient c WHERE EXISTS (SELECT 1 FROM REFClient y WHERE y.Code = c.Code AND "
+                    "y.Parent IS NOT NULL) ORDER BY c.Code");
+    EXPECT_EQ(Rows(rs), "K001|2;K003|2");
+    rs = db_->Query("SELECT COUNT(DISTINCT c.Parent), COUNT(c.Parent), COUNT(*) FROM REFClient c");
+    EXPECT_EQ(Rows(rs), "1|2|3");
+}
+
+TEST_F(TSqlStatements, UpdateAndDeleteThroughJoinsChangeOnlyTheirTargets)
+{
+    // The target is named by its alias; the join is an outer one.
+    std::int64_t changed = db_->Execute(
+        "UPDATE oTable SET oTable.Summa = oTable.Summa + ISNULL(c.PayTerm, 0), Number = oTable.Number + '*' "
+        "FROM THDocument oTable LEFT OUTER JOIN REFClient c ON c.Code = CASE oTable.IDC WHEN 1 THEN 'K001' "
+        "WHEN 2 THEN 'K002' END WHERE oTable.DocTypeCode = ?",
+        {Value("PRSF")});
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(Rows(db_->Query("SELECT IDC, Summa, Number FROM THDocument ORDER BY IDC")),
+              "1|130.5|S-1*;2|200|S-2*;3|50.25|P-1");
+
+    // Plain UPDATE of a table by its own name.
+    EXPECT_EQ(db_->Execute("UPDATE REFClient SET PayTerm = 0 WHERE Code = N'K003'"), 1);
+
+    changed = db_->Execute("DELETE d FROM THDocument d INNER JOIN REFClient c ON c.Code = 'K001' "
+                           "WHERE d.Summa > c.PayTerm * 4");
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(Rows(db_->Query("SELECT IDC FROM THDocument")), "3");
+    EXPECT_EQ(db_->Execute("DELETE FROM REFClient WHERE PayTerm IS NULL"), 1);
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "2");
+}
+
+TEST_F(TSqlStatements, ExecCallsATableFunctionWithPlaceholders)
+{
+    db_->ExecutePostgresScript(
+        "CREATE FUNCTION \"sp_c$costanltdistrib\"(a integer, b integer) RETURNS TABLE(total integer, text varchar) "
+        "LANGUAGE sql AS $$ SELECT a + b, 'ok'::varchar $$");
+    ResultSet rs = db_->Query("Exec sp_C$CostAnltDistrib ?, ?", {Value(2), Value(3)});
+    EXPECT_EQ(Rows(rs), "5|ok");
+    rs = db_->Query("EXECUTE dbo.SP_C$COSTANLTDISTRIB 1, 1");
+    EXPECT_EQ(Rows(rs), "2|ok");
+    rs = db_->Query("EXEC sp_C$CostAnltDistrib @B = 10, @A = ?", {Value(1)});
+    EXPECT_EQ(Rows(rs), "11|ok");
+}
+
+TEST_F(TSqlStatements, AStatementThatDoesNotParseRunsNothing)
+{
+    EXPECT_THROW(db_->Execute("DELETE FROM REFClient; SELECT FROM REFClient"), SqlSyntaxError);
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
+    // The isolation level is a session setting, fine inside a running transaction.
+    EXPECT_NO_THROW(db_->Execute("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
+}
+
+} // namespace
+} // namespace Talvex::Data::TSql

@@ -1,0 +1,177 @@
+#include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/RateJoin.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace Talvex;
+
+namespace {
+
+class DataListTest : public ::testing::Test {
+protected:
+    void SetUp() override { book = Book::Open(Testing::DemoDatabaseConnectString(), "tester"); }
+
+    // A number computed by the test's own statement.
+    std::int64_t Count(const std::string& tsql) { return book->Db().Query(tsql).rows.at(0).at(0).ToInteger(); }
+    std::int64_t CountPostgres(const std::string& sql)
+    {
+        return book->Db().QueryPostgres(sql).rows.at(0).at(0).ToInteger();
+    }
+
+    std::shared_ptr<Book> book;
+};
+
+std::map<std::string, Currency> SumsByKey(Data::Recordset& rs, const std::string& key, const std::string& amount)
+{
+    std::map<std::string, Currency> sums;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        sums[rs.Fields().Item(key).Value().ToText()] += rs.Fields().Item(amount).Value().ToCurrency();
+    return sums;
+}
+
+} // namespace
+
+TEST_F(DataListTest, FilteredJoinedListsKeepTheirOwnConditions)
+{
+    auto docs = book->CreateList("THDocument");
+    docs->Fields().SelectFields({"IDC", "DocTypeCode"});
+    docs->SetFilter(SqlTools::CondByField(docs->Fields().Item("DocTypeCode"), SqlOperator::kEqual, Value("PRSF")));
+    auto party = book->CreateList("THPartyAttribute");
+    party->Fields().SelectFields({"PartyCode"});
+    party->SetFilter(SqlTools::CondByField(party->Fields().Item("RolePartyCode"), SqlOperator::kEqual, Value("PIR")));
+    docs->Join(party, "Party", "oTable.IDC = Party.DocID");
+    // Renaming the main table keeps the texts written with "oTable" valid.
+    docs->SetAlias("Doc");
+    docs->Refresh();
+    auto rs = docs->Recordset();
+    EXPECT_EQ(rs->RecordCount(), Count("SELECT COUNT(*) FROM THDocument d JOIN THPartyAttribute p ON p.DocID = d.IDC "
+                                       "WHERE d.DocTypeCode = 'PRSF' AND p.RolePartyCode = 'PIR'"))
+        << docs->SqlText();
+    EXPECT_GT(rs->RecordCount(), 0);
+    EXPECT_EQ(rs->Fields().Count(), 3u);
+    EXPECT_TRUE(rs->Fields().Exists("PartyCode"));
+}
+
+TEST_F(DataListTest, OuterJoinKeepsRowsWithoutAMatch)
+{
+    auto goods = book->CreateList("REFGood");
+    goods->Fields().SelectFields({"Code"});
+    auto units = book->CreateList("REFGoodUnit");
+    units->SetFilter(SqlTools::CondByField(units->Fields().Item("IsAccount"), SqlOperator::kEqual, Value(1)));
+    units->Fields().SelectFields({"UnitCode"});
+    goods->Join(units, "GUnit", "oTable.Code = GUnit.GoodCode", 1);
+    goods->Refresh();
+    auto rs = goods->Recordset();
+    EXPECT_EQ(rs->RecordCount(), Count("SELECT COUNT(*) FROM REFGood g LEFT JOIN REFGoodUnit u "
+                                       "ON u.GoodCode = g.Code AND u.IsAccount = 1"));
+    std::int64_t withoutUnit = 0;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) withoutUnit += rs->Fields().Item("UnitCode").Value().IsNull();
+    EXPECT_EQ(withoutUnit, Count("SELECT COUNT(*) FROM REFGood g WHERE NOT EXISTS (SELECT 1 FROM REFGoodUnit u "
+                                 "WHERE u.GoodCode = g.Code AND u.IsAccount = 1)"));
+}
+
+TEST_F(DataListTest, SumAggregateGroupsByTheOtherColumnsAndGroupExpressionsStayWhole)
+{
+    auto docs = book->CreateList("THDocument");
+    docs->Fields().SelectFields({"DocTypeCode"});
+    docs->Fields().AddField("Total", 19, "oTable.Summa").SetAggregate(4);
+    docs->Fields().AddField("Docs", 3, "COUNT(*)").SetAggregate(7);
+    docs->Refresh();
+    auto rs = docs->Recordset();
+    auto expected = book->Db().Query("SELECT DocTypeCode, SUM(Summa) AS Total, COUNT(*) AS n FROM THDocument GROUP BY DocTypeCode");
+    ASSERT_EQ(rs->RecordCount(), static_cast<std::int64_t>(expected.rows.size()));
+    auto sums = SumsByKey(*rs, "DocTypeCode", "Total");
+    auto counts = SumsByKey(*rs, "DocTypeCode", "Docs");
+    for (const auto& row : expected.rows) {
+        EXPECT_EQ(sums[row[0].ToText()], row[1].ToCurrency()) << row[0].ToText();
+        EXPECT_EQ(counts[row[0].ToText()], row[2].ToCurrency()) << row[0].ToText();
+    }
+}
+
+TEST_F(DataListTest, DerivedTablesUnionsAndSortAfterFill)
+{
+    auto sales = book->CreateList("THDocument");
+    sales->Fields().SelectFields({"IDC", "DocTypeCode", "Summa"});
+    sales->SetFilter("oTable.DocTypeCode = N'PRSF'");
+    auto purchases = book->CreateList("THDocument");
+    purchases->Fields().SelectFields({"IDC", "DocTypeCode", "Summa"});
+    purchases->SetFilter("oTable.DocTypeCode = N'PISF'");
+    sales->Union(purchases, "Both", true);
+
+    auto outer = book->CreateList("");
+    outer->SetSource(sales, "oTable", 0);
+    outer->SetFilter("oTable.Summa > 100");
+    outer->Refresh();
+    auto rs = outer->Recordset();
+    EXPECT_EQ(rs->RecordCount(),
+              Count("SELECT COUNT(*) FROM THDocument WHERE DocTypeCode IN ('PRSF', 'PISF') AND Summa > 100"))
+        << outer->SqlText();
+
+    outer->Sort("Summa DESC");
+    rs = outer->Recordset();
+    rs->MoveFirst();
+    Currency previous = rs->Fields().Item("Summa").Value().ToCurrency();
+    EXPECT_EQ(previous, book->Db()
+                            .Query("SELECT MAX(Summa) FROM THDocument WHERE DocTypeCode IN ('PRSF', 'PISF')")
+                            .rows[0][0]
+                            .ToCurrency());
+    for (rs->MoveNext(); !rs->Eof(); rs->MoveNext()) {
+        Currency current = rs->Fields().Item("Summa").Value().ToCurrency();
+        ASSERT_LE(current, previous);
+        previous = current;
+    }
+}
+
+TEST_F(DataListTest, ParameterizedSourcesTakeTheirParams)
+{
+    std::string group = book->Db()
+                            .Query("SELECT MIN(Parent) FROM REFClient WHERE Parent IS NOT NULL")
+                            .rows.at(0)
+                            .at(0)
+                            .ToText();
+    auto docs = book->CreateList("REFClient");
+    docs->Fields().SelectFields({"Code"});
+    auto tree = book->CreateList("REFClientT");
+    tree->Fields().SelectFields({});
+    tree->Params().Item("Node").SetValue(Value(group));
+    docs->Join(tree, "clntT", "clntT.Code = oTable.Code");
+    docs->Refresh();
+    std::int64_t expected = CountPostgres("WITH RECURSIVE t AS (SELECT Code FROM REFClient WHERE Code = N'" + group +
+                                  "' UNION ALL SELECT c.Code FROM REFClient c JOIN t ON c.Parent = t.Code) "
+                                  "SELECT COUNT(*) FROM t");
+    EXPECT_GT(expected, 1);
+    EXPECT_EQ(docs->Recordset()->RecordCount(), expected) << docs->SqlText();
+}
+
+TEST_F(DataListTest, RatesConvertForeignAmountsIntoTheAccountingCurrency)
+{
+    auto docs = book->CreateList("THDocument");
+    docs->Fields().SelectFields({"IDC", "CurrencyCode", "Summa", "DocumentDate"});
+    docs->SetAlias("Doc");
+    RateJoin rates;
+    rates.Init(book, "Cros", "Rate");
+    rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
+    docs->Fields().AddField("AccSumma", 19, rates.ConvertExpr("CurrencyCode", "Doc.Summa"));
+    docs->SetFilter("Doc.CurrencyCode <> N'EUR'");
+    docs->Refresh();
+    auto rs = docs->Recordset();
+    ASSERT_GT(rs->RecordCount(), 0) << docs->SqlText();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        auto idc = rs->Fields().Item("IDC").Value().ToInteger();
+        // The rate in force: the latest of the currency's default rate type on or before the date.
+        auto expected = book->Db().Query(
+            "SELECT ROUND(d.Summa * r.Rate, 2) FROM THDocument d JOIN REFCurrency c ON c.Code = d.CurrencyCode "
+            "JOIN REFCurrencyRate r ON r.CurrencyCode = d.CurrencyCode AND r.RateTypeCode = c.DefaultRateType "
+            "WHERE d.IDC = ? AND r.DateApply <= d.DocumentDate ORDER BY r.DateApply DESC",
+            {Value(idc)});
+        ASSERT_FALSE(expected.rows.empty());
+        ASSERT_EQ(rs->Fields().Item("AccSumma").Value().ToCurrency(), expected.rows[0][0].ToCurrency()) << idc;
+    }
+}
