@@ -85,3 +85,24 @@ TEST(TalvexCommand, ExistingCompanyIsNeverReplacedWithoutForce)
 
     EXPECT_EQ(RunTalvex(count).out, before.out);
 }
+
+TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
+{
+    Outcome catalogue = RunTalvex("catalogue --format csv");
+    ASSERT_EQ(catalogue.exitCode, 0) << catalogue.out;
+    EXPECT_EQ(Lines(catalogue.out), 58u);  // a header and 57 classes
+    EXPECT_NE(catalogue.out.find("Quarn_DuzAde.RSale,"), std::string::npos);
+
+    // The shell report closes its browser and returns no list.
+    Outcome shell = RunTalvex("run Quarn_DuzAde.CDuzAde " + Db());
+    EXPECT_EQ(shell.exitCode, 0) << shell.out;
+    EXPECT_EQ(shell.out, "");
+
+    Outcome pending = RunTalvex("run Quarn_DuzAde.RSale " + Db());
+    EXPECT_NE(pending.exitCode, 0);
+    EXPECT_NE(pending.out.find("RSale is not available"), std::string::npos) << pending.out;
+
+    Outcome unknown = RunTalvex("run Quarn_DuzAde.NoSuchClass " + Db());
+    EXPECT_NE(unknown.exitCode, 0);
+    EXPECT_NE(unknown.out.find("no class"), std::string::npos) << unknown.out;
+}

@@ -3,6 +3,8 @@
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/frame/CDuzAde.hpp"
+#include "quarn/frame/CreateVornUserDialogs.hpp"
+#include "quarn/frame/TalvexUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
 
@@ -50,6 +52,9 @@ const std::map<std::string, Factory, std::less<>>& Factories()
 {
     static const std::map<std::string, Factory, std::less<>> factories = {
         {"CDuzAde", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDuzAde>()); }},
+        {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
+        {"CreateVornUserDialogs",
+         [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
     };
     return factories;
 }

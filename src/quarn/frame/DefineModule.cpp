@@ -3,6 +3,7 @@
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
+#include "host/objects/ClientTools.hpp"
 #include "host/objects/FormRes.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
@@ -158,6 +159,27 @@ std::string StripSuffix(std::string_view text, std::string_view suffix)
     if (suffix.size() <= text.size() && text.substr(text.size() - suffix.size()) == suffix)
         return std::string(text.substr(0, text.size() - suffix.size()));
     return std::string(text);
+}
+
+std::shared_ptr<Object> CloneObject(const std::shared_ptr<Object>& object)
+{
+    if (auto rs = std::dynamic_pointer_cast<Data::Recordset>(object)) return rs->Copy();
+    throw ValueError("CloneObject: the object cannot be copied");
+}
+
+void RefreshWithWait(DataList& list, long& ownerHwnd)
+{
+    try {
+        std::shared_ptr<Object> wait;
+        if (ClientApp* app = ClientApp::TryCurrent()) {
+            if (ownerHwnd < 0) ownerHwnd = app->Context().MainFormHwnd();
+            wait = ClientTools::CreateObject("Quarn_Common.CWaitInfo", 0);
+            static_cast<CommonWaitInfo&>(*wait).Show(ModuleFormRes().GetString(22170), ownerHwnd);
+        }
+        list.Refresh();
+    } catch (...) {
+        ReportError();
+    }
 }
 
 } // namespace Quarn_DuzAde

@@ -57,4 +57,12 @@ std::shared_ptr<Talvex::DataList> NestList(const std::shared_ptr<Talvex::DataLis
 
 std::string StripSuffix(std::string_view text, std::string_view suffix);
 
+// An independent copy of a persistable object (a recordset: its visible rows, no longer
+// shared); other objects cannot be copied (ValueError).
+std::shared_ptr<Talvex::Object> CloneObject(const std::shared_ptr<Talvex::Object>& object);
+
+// Reads the list behind the wait window; a negative ownerHwnd becomes the main form's
+// handle and is given back. Failures are reported, not thrown.
+void RefreshWithWait(Talvex::DataList& list, long& ownerHwnd);
+
 } // namespace Quarn_DuzAde

@@ -162,8 +162,8 @@ TEST(ErpSchema, IdsContinueAfterTheLoadedRows)
     const auto inserted = Talvex::Testing::QueryCount(
         db, "INSERT INTO THDocument (DocTypeCode, DocumentDate) VALUES ('SUSM', '2026-12-31') RETURNING IDC");
     EXPECT_GT(inserted, before);
-    const auto spec = Talvex::Testing::QueryCount(db, "SELECT max(IDC) FROM THGoodSpec");
+    const auto lastRow = Talvex::Testing::QueryCount(db, "SELECT max(IDC) FROM THGoodSpec");
     EXPECT_GT(Talvex::Testing::QueryCount(db, "INSERT INTO THGoodSpec (DocID, PosNumb, GoodCode, UnitCode) "
                                               "VALUES (1, 999, 'C1', 'VNT') RETURNING IDC"),
-              spec);
+              lastRow);
 }

@@ -6,6 +6,8 @@
 #include "host/ui/Session.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/Catalogue.hpp"
+#include "quarn/frame/CreateVornUserDialogs.hpp"
+#include "quarn/frame/TalvexUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/frmClAcc.hpp"
 #include "support/TestDatabase.hpp"
@@ -24,7 +26,9 @@ TEST(Catalogue, EveryPublicClassIsCreatedByNameAndUnknownNamesAreRefused)
         EXPECT_TRUE(names.insert(e.name).second) << "twice: " << e.name;
         auto object = CreateObject(std::string(kLibraryName) + "." + e.name);
         ASSERT_TRUE(object) << e.name;
-        bool hasEntry = dynamic_cast<IReportExec*>(object.get()) || dynamic_cast<IMainEntry*>(object.get());
+        bool hasEntry = dynamic_cast<IReportExec*>(object.get()) || dynamic_cast<IMainEntry*>(object.get()) ||
+                        dynamic_cast<TalvexUserDialogs*>(object.get()) ||
+                        dynamic_cast<CreateVornUserDialogs*>(object.get());
         EXPECT_TRUE(hasEntry) << e.name;
     }
     EXPECT_EQ(names.size(), 57u);
