@@ -122,10 +122,9 @@ void CDBCommand::FillList(DataList& lst, Data::Recordset& source)
     target->MoveFirst();
 }
 
-void CDBCommand::FillListByServerCursor(DataList& lst, long timeout)
+void CDBCommand::FillFrom(DataList& lst, const std::shared_ptr<Data::Recordset>& source)
 {
-    auto source = DirectDataList(lst, timeout);
-    if (!source) return;
+    if (!source) return;  // the failure was reported where the cursor was opened
     try {
         FillList(lst, *source);
     } catch (...) {
@@ -134,28 +133,16 @@ void CDBCommand::FillListByServerCursor(DataList& lst, long timeout)
     CloseConnection();
 }
 
+void CDBCommand::FillListByServerCursor(DataList& lst, long timeout) { FillFrom(lst, DirectDataList(lst, timeout)); }
+
 void CDBCommand::FillListByServerFunction(DataList& lst, const std::string& strFunc, long timeout)
 {
-    auto source = DirectListByFunction(strFunc, lst.Params(), timeout);
-    if (!source) return;
-    try {
-        FillList(lst, *source);
-    } catch (...) {
-        ReportError();
-    }
-    CloseConnection();
+    FillFrom(lst, DirectListByFunction(strFunc, lst.Params(), timeout));
 }
 
 void CDBCommand::FillListByServerProc(DataList& lst, const std::string& strProc, long timeout)
 {
-    auto source = DirectListByProc(strProc, lst.Params(), timeout);
-    if (!source) return;
-    try {
-        FillList(lst, *source);
-    } catch (...) {
-        ReportError();
-    }
-    CloseConnection();
+    FillFrom(lst, DirectListByProc(strProc, lst.Params(), timeout));
 }
 
 Value CDBCommand::RunStoredProc(const std::string& spName, FieldList* params, bool isTransact)

@@ -52,6 +52,7 @@ private:
     std::shared_ptr<Talvex::Data::Recordset> OpenCursor(const std::string& sqlText, const Talvex::FieldList* params,
                                                         long timeout);
     void FillList(Talvex::DataList& lst, Talvex::Data::Recordset& source);
+    void FillFrom(Talvex::DataList& lst, const std::shared_ptr<Talvex::Data::Recordset>& source);
     Talvex::Data::Connection& Connect(long timeoutSeconds);
 
     std::shared_ptr<Talvex::Book> book_;

@@ -13,19 +13,10 @@ namespace {
 using Talvex::Testing::QueryCount;
 using Talvex::Testing::QueryText;
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
-struct Source {
-    const char* from; // a table, a view or a data source called with sample arguments
-    std::vector<const char*> columns;
-};
 
 // The ledger, stock, price and reference sources the module reads, with the columns it names.
-const std::vector<Source> kLedgerSources = {
+const std::vector<Talvex::Testing::SourceColumns> kLedgerSources = {
     {"GLAccSet", {"Code", "Name", "IsBudget"}},
     {"GLAccount", {"Code", "Name", "AccSetCode", "IsGroup", "Parent"}},
     {"GLAccountParent", {"AccSetCode", "Parent", "Code", "Level"}},
@@ -127,21 +118,7 @@ std::string ClientRow(Talvex::Data::Connection& db, const std::string& account, 
 TEST(DemoLedger, EveryLedgerTableAndSourceHasTheColumnsTheModuleNames)
 {
     auto db = Talvex::Testing::OpenDemoDatabase();
-    for (const auto& source : kLedgerSources) {
-        Talvex::Data::ResultSet rs;
-        try {
-            rs = db.QueryPostgres(std::string("SELECT * FROM ") + source.from + " LIMIT 0");
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << source.from << ": " << e.what();
-            continue;
-        }
-        std::vector<std::string> have;
-        for (const auto& c : rs.columns)
-            have.push_back(Lower(c.name));
-        for (const char* column : source.columns)
-            EXPECT_NE(std::find(have.begin(), have.end(), Lower(column)), have.end())
-                << source.from << " lacks " << column;
-    }
+    Talvex::Testing::ExpectSourcesHaveColumns(db, kLedgerSources);
 }
 
 TEST(DemoLedger, StatementsOfAHandWorkedChartCountPeriodBoundsPostedFlagAndGroups)

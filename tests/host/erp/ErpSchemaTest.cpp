@@ -10,19 +10,10 @@
 
 namespace {
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
-struct Source {
-    const char* from; // a table, a view or a data source called with sample arguments
-    std::vector<const char*> columns;
-};
 
 // The tables and data sources the module reads, with the columns it names.
-const std::vector<Source> kSources = {
+const std::vector<Talvex::Testing::SourceColumns> kSources = {
     {"THDocument",
      {"IDC",
       "DocTypeCode",
@@ -118,21 +109,7 @@ const std::vector<Source> kSources = {
 TEST(ErpSchema, EveryTableAndDataSourceHasTheColumnsTheModuleNames)
 {
     auto db = Talvex::Testing::OpenDemoDatabase();
-    for (const auto& source : kSources) {
-        Talvex::Data::ResultSet rs;
-        try {
-            rs = db.QueryPostgres(std::string("SELECT * FROM ") + source.from + " LIMIT 0");
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << source.from << ": " << e.what();
-            continue;
-        }
-        std::vector<std::string> have;
-        for (const auto& c : rs.columns)
-            have.push_back(Lower(c.name));
-        for (const char* column : source.columns)
-            EXPECT_NE(std::find(have.begin(), have.end(), Lower(column)), have.end())
-                << source.from << " lacks " << column;
-    }
+    Talvex::Testing::ExpectSourcesHaveColumns(db, kSources);
 }
 
 TEST(ErpSchema, NamesFoldToLowerCaseAndTheBookSettingsAreThere)
