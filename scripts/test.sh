@@ -7,4 +7,6 @@ scripts/setup.sh
 scripts/build.sh
 build_dir="${TALVEX_BUILD_DIR:-build}"
 cd "$build_dir"
+# Every statement the tests run is also parsed, written back and parsed again.
+export TALVEX_REPARSE=1
 ctest --output-on-failure -j 2 --timeout 900

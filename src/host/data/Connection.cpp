@@ -1,5 +1,6 @@
 #include "host/data/Connection.hpp"
 
+#include "host/data/tsql/Reparse.hpp"
 #include "host/data/tsql/TSql.hpp"
 #include "host/types/Errors.hpp"
 
@@ -208,6 +209,7 @@ Connection Connection::Open(const std::string& connectString)
 ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& params)
 {
     TSql::Translation t = TSql::Translate(tsql);
+    if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(tsql);
     if (static_cast<std::size_t>(t.parameterCount) != params.size())
         throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
                          std::to_string(params.size()) + " were given");
