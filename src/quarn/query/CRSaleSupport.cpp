@@ -1,0 +1,154 @@
+#include "quarn/query/CRSaleSupport.hpp"
+
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "host/objects/GoodsContent.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
+#include "quarn/frame/Startup.hpp"
+
+namespace Quarn_DuzAde {
+
+using namespace Talvex;
+
+namespace {
+
+constexpr long kSellerUnknownText = 29200;
+
+// The columns of a sale document every part of a content list carries, in this order
+// (the parts are united, so they must agree).
+const std::vector<std::string> kDocumentColumns = {"IDC",    "DocTypeCode", "Number",  "DocumentDate",
+                                                   "CurrencyCode", "Author", "Department", "ParentID"};
+
+} // namespace
+
+void CRSaleSupport::Init(std::shared_ptr<Book> book)
+{
+    if (!book) throw ValueError("CRSaleSupport.Init: no Book");
+    book_ = std::move(book);
+}
+
+Book& CRSaleSupport::RequireBook() const
+{
+    if (!book_) throw ValueError("CRSaleSupport: Init was not called");
+    return *book_;
+}
+
+std::shared_ptr<DataList> CRSaleSupport::DocumentList(const std::string& docType, Date begDate, Date endDate)
+{
+    auto documents = RequireBook().CreateList("THDocument");
+    FieldList& fields = documents->Fields();
+    documents->SetFilter(SqlTools::CombineConds(
+        CombineMode::kAnd,
+        {documents->Filter(),
+         SqlTools::CondByField(fields.Item("DocumentDate"), SqlOperator::kBetween, Value(begDate), Value(endDate)),
+         SqlTools::CondByField(fields.Item("IsPosted"), SqlOperator::kEqual, Value(1)),
+         SqlTools::CondByField(fields.Item("DocTypeCode"), SqlOperator::kEqual, Value(docType))}));
+    // The document's id comes along: every caller joins on it.
+    fields.SelectFields(kDocumentColumns);
+    return documents;
+}
+
+std::shared_ptr<DataList> CRSaleSupport::CrBaseDocAndSpec(const std::string& docType, Date begDate, Date endDate,
+                                                          const std::string& gSpecAlias)
+{
+    auto documents = DocumentList(docType, begDate, endDate);
+    auto spec = RequireBook().CreateList("THGoodSpec");
+    spec->Fields().SelectFields({});
+    spec->SetAlias(gSpecAlias);
+    documents->Join(spec, gSpecAlias, "oTable.IDC = " + gSpecAlias + ".DocID", 0, 0);
+    documents->Fields().AddField("PosNumb", FieldType::kId, gSpecAlias + ".PosNumb");
+    return documents;
+}
+
+std::string CRSaleSupport::ConsignSel(const std::string& gcAlias)
+{
+    if (!GoodsContent::DocTypeInUse(RequireBook(), "POSF")) return {};
+    auto link = book_->CreateList("THGoodContent");
+    link->SetAlias("CGc");
+    link->SetFilter("CGc.LinkKindCode = 'PN' AND " + gcAlias + ".CorSpecId = CGc.SpecId");
+    link->Fields().SelectFields({});
+    auto delivery = book_->CreateList("THGoodSpec");
+    delivery->Fields().SelectFields({});
+    link->Join(delivery, "PRS_Sp", "CGc.CorSpecId = PRS_Sp.IDC", 0, 0);
+    link->Fields().AddField("PRSDocId", FieldType::kPosition, "PRS_Sp.DocId");
+    link->OrderBy("CGc.IDC");
+    return "(" + link->SqlText() + " )";
+}
+
+std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& docType, Date begDate, Date endDate)
+{
+    Book& book = RequireBook();
+
+    // Content part: each vertical link of a position, with the document it comes from.
+    auto linked = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
+    auto content = GoodsContent::ContentList(book_);
+    content->SetFilter("oTable.IsVertical=1");
+    content->Fields().SelectFields({});
+    linked->Join(content, "GC", "GSpec.IDC = GC.SpecID", 1, 0);
+    GoodsContent::JoinContentSources(*linked, "GC", "Spec", "CorDoc", 1);
+    linked->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
+    linked->Fields().AddField("AmountAccount", FieldType::kQuantity, "GC.AmountAccount");
+    linked->Fields().AddField("CorDocID", FieldType::kPosition, "CorDoc.IDC");
+    // Only invoices can come from a consignment delivery; the other types carry null so
+    // that the parts of the union agree.
+    std::string consign = docType == "PRSF" ? ConsignSel("GC") : std::string();
+    linked->Fields().AddField("ConsCorDocId", FieldType::kPosition, consign.empty() ? "null" : consign);
+
+    // Remainder part: what no link covers. The linked amount of a position is the sum of
+    // its vertical links, read by a sub-select so that the parts keep the same columns.
+    auto linkedSum = GoodsContent::ContentList(book_);
+    linkedSum->SetAlias("GCSum");
+    linkedSum->SetFilter("GCSum.SpecID = GSpec.IDC AND GCSum.IsVertical = 1");
+    linkedSum->Fields().SelectFields({});
+    linkedSum->Fields().AddField("AmountAccount", FieldType::kQuantity, "GCSum.AmountAccount").SetAggregate(4);
+    auto rest = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
+    rest->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
+    Field& restAmount = rest->Fields().AddField(
+        "AmountAccount", FieldType::kQuantity, "GSpec.AmountAccount - ISNULL((" + linkedSum->SqlText() + "),0)");
+    rest->Fields().AddField("CorDocID", FieldType::kPosition, "0");
+    rest->Fields().AddField("ConsCorDocId", FieldType::kPosition, "null");
+    rest->SetFilter(SqlTools::AndFilter(rest->Filter(),
+                                        SqlTools::CondByField(restAmount, SqlOperator::kGreater, Value(0))));
+
+    linked->Union(rest, "DocFR", true);
+    auto positions = book.CreateList("");
+    positions->SetSource(linked, "oTable", 0);
+    auto goods = book.CreateList("THGoodSpec");
+    goods->Fields().SelectFields({});
+    positions->Join(goods, "gs", "oTable.IDC = gs.DocID and oTable.PosNumb = gs.PosNumb", 0, 0);
+    return positions;
+}
+
+void CRSaleSupport::JoinParentDoc(DataList& document, const std::string& docType)
+{
+    Book& book = RequireBook();
+    if (docType != "PRSF") {
+        auto parentAdd = book.CreateList("THDocumentPRSF");
+        parentAdd->Fields().SelectFields({});
+        document.Join(parentAdd, "PrntAdd", "oTable.ParentID = PrntAdd.DocID", 1, 0);
+    }
+    auto parent = book.CreateList("THDocument");
+    parent->Fields().SelectFields({});
+    document.Join(parent, "Prnt", "COALESCE( oTable.ConsCorDocId, oTable.CorDocId) = Prnt.IDC", 1, 0);
+    auto grandParent = book.CreateDocList("THDocument");
+    grandParent->Fields().SelectFields({});
+    // An invoice has no grandparent: its join never matches.
+    document.Join(grandParent, "PPDoc", docType != "PRSF" ? "Prnt.ParentID = PPDoc.IDC" : "PPDoc.IDC = 0", 1, 0);
+}
+
+void CRSaleSupport::JoinSellerInfo(DataList& document, const std::string& fldName, const std::string& /*docType*/)
+{
+    auto person = RequireBook().CreateList("RefPerson");
+    person->Fields().SelectFields({});
+    document.Join(person, "Prs", "COALESCE(PPDoc.Author, Prnt.Author, oTable.Author) = Prs.UserID", 1, 0);
+    if (fldName.empty()) return;
+    std::string unknown = SqlTools::Literal(FieldType::kText, Value(ModuleFormRes().GetString(kSellerUnknownText)));
+    document.Fields().AddField(fldName, FieldType::kLongText,
+                               " ISNULL(CASE WHEN Cl.IsSubsidiary = 1 THEN Cl.Code + ':' + Cl.Name "
+                               "  ELSE Prs.Code + ':' + ISNULL(Prs.LastName,'')  END," +
+                                   unknown + ")");
+}
+
+} // namespace Quarn_DuzAde
