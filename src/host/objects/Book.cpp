@@ -32,15 +32,25 @@ JOIN pg_namespace n ON n.oid = c.relnamespace
 WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped
 ORDER BY a.attnum)sql";
 
+// A function's parameters, then its columns: its TABLE arguments, or the attributes of the
+// composite type it returns a set of ("RETURNS SETOF THDocPayTermRow").
 constexpr std::string_view kFunctionArguments = R"sql(
-SELECT arg.name, arg.mode, format_type(arg.type, NULL)
+SELECT x.name, x.mode, x.type FROM (
+SELECT arg.name, arg.mode, format_type(arg.type, NULL) AS type, 0 AS part, arg.ord
 FROM pg_proc p
 JOIN pg_namespace n ON n.oid = p.pronamespace,
 LATERAL unnest(p.proargnames,
                COALESCE(p.proargmodes, array_fill('i'::"char", ARRAY[p.pronargs::int])),
                COALESCE(p.proallargtypes, p.proargtypes::oid[])) WITH ORDINALITY AS arg(name, mode, type, ord)
 WHERE n.nspname = 'public' AND p.proname = $1
-ORDER BY arg.ord)sql";
+UNION ALL
+SELECT a.attname, 't', format_type(a.atttypid, a.atttypmod), 1, a.attnum
+FROM pg_proc p
+JOIN pg_namespace n ON n.oid = p.pronamespace
+JOIN pg_type t ON t.oid = p.prorettype AND t.typtype = 'c'
+JOIN pg_attribute a ON a.attrelid = t.typrelid AND a.attnum > 0 AND NOT a.attisdropped
+WHERE n.nspname = 'public' AND p.proname = $1
+) x ORDER BY x.part, x.ord)sql";
 
 } // namespace
 

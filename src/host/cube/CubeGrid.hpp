@@ -1,0 +1,78 @@
+#pragma once
+
+#include "host/cube/AxisHeader.hpp"
+#include "host/cube/GridCell.hpp"
+#include "host/types/Value.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace Talvex::Cube {
+
+class Dimension;
+class Engine;
+class Fact;
+
+// The computed face of the cube for one layout: row and column headers (member tuples with
+// their subtotals and the grand total) and, per pair of headers, the folded base values
+// from which every fact of that cell is read. Columns run header by header, each with all
+// visible facts: column index = column header * fact count + fact.
+//
+// Headers come in member order with each subtotal after its members and the grand total
+// last. Only member combinations that occur in the rows get a header, so empty rows and
+// columns never appear. The grid is rebuilt by its engine when the layout changes;
+// references into an older grid are then stale.
+class CubeGrid {
+public:
+    std::size_t RowCount() const { return rowHeaders_.size(); }
+    std::size_t ColCount() const { return colHeaders_.size() * facts_.size(); }
+    std::size_t ColHeaderCount() const { return colHeaders_.size(); }
+    std::size_t FactCount() const { return facts_.size(); }
+
+    const std::vector<const Dimension*>& RowDims() const { return rowDims_; }
+    const std::vector<const Dimension*>& ColDims() const { return colDims_; }
+    const AxisHeader& RowHeader(std::size_t row) const { return rowHeaders_.at(row); }
+    const AxisHeader& ColHeader(std::size_t colHeader) const { return colHeaders_.at(colHeader); }
+    const Fact& ColumnFact(std::size_t col) const { return *facts_.at(col % facts_.size()); }
+
+    // The header whose members are these keys, outer first (fewer keys: a subtotal).
+    std::optional<std::size_t> FindRow(const std::vector<Value>& members) const;
+    std::optional<std::size_t> FindColHeader(const std::vector<Value>& members) const;
+    // The column of a fact under a column header.
+    std::size_t ColumnOf(std::size_t colHeader, std::string_view factName) const;
+
+    GridCell Cell(std::size_t row, std::size_t col) const;
+    // A fact by name at a pair of headers; empty when blank. Throws ValueError on an unknown name.
+    std::optional<double> FactValue(std::size_t rowHeader, std::size_t colHeader, std::string_view factName) const;
+    std::size_t RowCountAt(std::size_t rowHeader, std::size_t colHeader) const
+    {
+        return counts_[rowHeader * colHeaders_.size() + colHeader];
+    }
+    const Engine& Owner() const { return *engine_; }
+
+private:
+    friend class Engine;
+    std::optional<double> FactValueAt(std::size_t cell, std::string_view name, int depth) const;
+    std::optional<double> FactOf(std::size_t cell, const Fact& fact, int depth) const;
+    static std::optional<std::size_t> Find(const std::vector<AxisHeader>& headers,
+                                           const std::vector<const Dimension*>& dims,
+                                           const std::vector<Value>& members);
+
+    const Engine* engine_ = nullptr;
+    std::vector<const Dimension*> rowDims_;
+    std::vector<const Dimension*> colDims_;
+    std::vector<AxisHeader> rowHeaders_;
+    std::vector<AxisHeader> colHeaders_;
+    std::vector<const Fact*> facts_;
+    std::size_t baseCount_ = 0;
+    // Per cell (row header * column headers + column header), and per base fact.
+    std::vector<std::uint64_t> counts_;
+    std::vector<double> sums_;
+    std::vector<double> mins_;
+    std::vector<double> maxs_;
+};
+
+} // namespace Talvex::Cube
