@@ -15,9 +15,9 @@ void GoodsContent::JoinContentSources(DataList& target, const std::string& conte
                                       const std::string& corDocAlias, int outer)
 {
     auto book = target.BookPtr();
-    auto spec = book->CreateList("THGoodSpec");
-    spec->Fields().SelectFields({});
-    target.Join(spec, specAlias, contentAlias + ".CorSpecID = " + specAlias + ".IDC", outer);
+    auto goodsRows = book->CreateList("THGoodSpec");
+    goodsRows->Fields().SelectFields({});
+    target.Join(goodsRows, specAlias, contentAlias + ".CorSpecID = " + specAlias + ".IDC", outer);
     auto corDoc = book->CreateList("THDocument");
     corDoc->Fields().SelectFields({});
     target.Join(corDoc, corDocAlias, specAlias + ".DocID = " + corDocAlias + ".IDC", outer);

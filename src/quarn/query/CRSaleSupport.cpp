@@ -54,10 +54,10 @@ std::shared_ptr<DataList> CRSaleSupport::CrBaseDocAndSpec(const std::string& doc
                                                           const std::string& gSpecAlias)
 {
     auto documents = DocumentList(docType, begDate, endDate);
-    auto spec = RequireBook().CreateList("THGoodSpec");
-    spec->Fields().SelectFields({});
-    spec->SetAlias(gSpecAlias);
-    documents->Join(spec, gSpecAlias, "oTable.IDC = " + gSpecAlias + ".DocID", 0, 0);
+    auto goodsRows = RequireBook().CreateList("THGoodSpec");
+    goodsRows->Fields().SelectFields({});
+    goodsRows->SetAlias(gSpecAlias);
+    documents->Join(goodsRows, gSpecAlias, "oTable.IDC = " + gSpecAlias + ".DocID", 0, 0);
     documents->Fields().AddField("PosNumb", FieldType::kId, gSpecAlias + ".PosNumb");
     return documents;
 }

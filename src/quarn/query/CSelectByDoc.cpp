@@ -108,9 +108,9 @@ std::shared_ptr<DataList> CSelectByDoc::DocumentList(const std::string& docType,
 std::shared_ptr<DataList> CSelectByDoc::SpecList(const std::string& docType, Date begDate, Date endDate)
 {
     auto docs = DocumentList(docType, begDate, endDate);
-    auto spec = BookChecked().CreateList("THGoodSpec");
-    spec->Fields().SelectFields({});
-    docs->Join(spec, "Gs", "oTable.IDC = gs.DocID");
+    auto goodsRows = BookChecked().CreateList("THGoodSpec");
+    goodsRows->Fields().SelectFields({});
+    docs->Join(goodsRows, "Gs", "oTable.IDC = gs.DocID");
     return docs;
 }
 

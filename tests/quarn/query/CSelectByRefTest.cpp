@@ -148,13 +148,13 @@ TEST_F(SelectByRef, GoodAccUnitKeepsRowsWithoutGoodOrAccountingUnit)
     // A row of a good that is not in the reference, so neither join finds it.
     book->Db().Execute("INSERT INTO THGoodSpec (DocID, PosNumb, GoodCode, UnitCode) "
                        "SELECT MIN(IDC), 999, 'NO-SUCH-GOOD', 'vnt' FROM THDocument");
-    auto spec = book->CreateList("THGoodSpec");
-    spec->Fields().SelectFields({"IDC"});
-    byRef.GoodAccUnit(*spec, "oTable.GoodCode");
-    EXPECT_EQ(spec->JoinCount(), 2u);
-    spec->Fields().AddField("GoodName", 8, "Good.Name");
-    spec->Fields().AddField("AccUnit", 7, "GUnit.UnitCode");
-    auto rs = Read(*spec);
+    auto goodsRows = book->CreateList("THGoodSpec");
+    goodsRows->Fields().SelectFields({"IDC"});
+    byRef.GoodAccUnit(*goodsRows, "oTable.GoodCode");
+    EXPECT_EQ(goodsRows->JoinCount(), 2u);
+    goodsRows->Fields().AddField("GoodName", 8, "Good.Name");
+    goodsRows->Fields().AddField("AccUnit", 7, "GUnit.UnitCode");
+    auto rs = Read(*goodsRows);
     EXPECT_EQ(rs->RecordCount(), One("SELECT COUNT(*) FROM THGoodSpec").ToInteger());
     std::int64_t withoutUnit = 0;
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
