@@ -6,7 +6,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/query/CSelectByRef.hpp"
-#include "quarn/query/ClientFilter.hpp"
+#include "host/objects/ClientFilter.hpp"
 
 #include <array>
 #include <utility>
@@ -257,7 +257,7 @@ std::shared_ptr<DataList> CSelectByDoc::NeedPayedDocList(const std::vector<std::
     if (joinParty) {
         auto party = book.CreateList("THPartyAttribute");
         party->Fields().SelectFields({});
-        if (!clientCode.empty()) party->SetFilter(ClientFilter("Party", clientCode));
+        if (!clientCode.empty()) party->SetFilter(Talvex::ClientFilter("Party", clientCode));
         std::string roles;
         for (const auto& type : docTypes) {
             std::string role = PartyRole(type);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace Quarn_DuzAde {
+namespace Talvex {
 
 // The client filter of party lists: given a party list's alias ("Party") and a client code,
 // the condition on "<alias>.PartyCode" that takes the client itself and, when the code is a
@@ -10,4 +10,4 @@ namespace Quarn_DuzAde {
 // given separated by commas (quoted or not); each brings its own subtree.
 std::string ClientFilter(const std::string& partyAlias, const std::string& clientCode);
 
-} // namespace Quarn_DuzAde
+} // namespace Talvex

@@ -1,16 +1,16 @@
-#include "quarn/query/ClientFilter.hpp"
+#include "host/objects/ClientFilter.hpp"
 
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 
-namespace Quarn_DuzAde {
+namespace Talvex {
 
 std::string ClientFilter(const std::string& partyAlias, const std::string& clientCode)
 {
-    if (partyAlias.empty()) throw Talvex::ValueError("ClientFilter: the party alias is empty");
+    if (partyAlias.empty()) throw ValueError("ClientFilter: the party alias is empty");
     if (clientCode.empty()) return "";
     // QuoteCodes writes each code as an escaped literal, so a code cannot change the statement.
-    const std::string codes = Talvex::SqlTools::QuoteCodes(clientCode, 7);
+    const std::string codes = SqlTools::QuoteCodes(clientCode, 7);
     std::string subtrees;
     std::size_t start = 0;
     // The literals QuoteCodes wrote are N'...' with inner quotes doubled: cut between them.
@@ -34,4 +34,4 @@ std::string ClientFilter(const std::string& partyAlias, const std::string& clien
     return partyAlias + ".PartyCode IN (" + subtrees + ")";
 }
 
-} // namespace Quarn_DuzAde
+} // namespace Talvex
