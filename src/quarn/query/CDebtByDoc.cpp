@@ -17,14 +17,10 @@ using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
 namespace Op = Talvex::SqlOperator;
+using namespace Talvex::FieldType;  // the host's type codes: kCode, kAmount, ...
 
 namespace {
 
-constexpr int kCode = 7;
-constexpr int kText = 8;
-constexpr int kLongText = 15;
-constexpr int kAmount = 19;
-constexpr int kNumber = 1;
 
 // Placeholder shown for a client nobody is responsible for.
 constexpr long kNoResponsiblePersonText = 29100;
@@ -169,7 +165,7 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
     list->Join(WithoutColumns(book.CreateList("REFClient")), "ClGr", clientExpr + " = ClGr.Code", 1);
 
     const bool withPersons = marketGroup.empty() && (direction == 0 || direction == 2) && !isGroupBranch;
-    const std::string isPersonCond = SqlTools::CondByName("Party.PartyType", kNumber, Op::kEqual, Value(2));
+    const std::string isPersonCond = SqlTools::CondByName("Party.PartyType", kInteger, Op::kEqual, Value(2));
     std::string clientName = "ClGr.Code + ':' + ClGr.Name";
     if (withPersons) {
         list->Join(WithoutColumns(book.CreateList("REFPerson")), "PerGr",
@@ -189,7 +185,7 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
         WithoutColumns(book.CreateList("REFClientPerson")), "RepPer",
         SqlTools::CombineConds(Talvex::CombineMode::kAnd,
                                {"RepPer.ClientCode = " + clientExpr,
-                                SqlTools::CondByName("RepPer.IsMain", kNumber, Op::kEqual, Value(1)),
+                                SqlTools::CondByName("RepPer.IsMain", kInteger, Op::kEqual, Value(1)),
                                 SqlTools::CondByName("RepPer.PersonRoleCode", kCode, Op::kEqual, Value("MATS"))}),
         1);
     list->Join(WithoutColumns(book.CreateList("REFPerson")), "ClntPerson", "RepPer.PersonCode = ClntPerson.Code", 1);
@@ -212,8 +208,8 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
 
     list->SetFilter(SqlTools::CombineConds(
         Talvex::CombineMode::kAnd,
-        {list->Filter(), withPersons ? SqlTools::CondByName(partyTypeExpr, kNumber, Op::kInList, Value("1,2"))
-                                     : SqlTools::CondByName(partyTypeExpr, kNumber, Op::kEqual, Value(1))}));
+        {list->Filter(), withPersons ? SqlTools::CondByName(partyTypeExpr, kInteger, Op::kInList, Value("1,2"))
+                                     : SqlTools::CondByName(partyTypeExpr, kInteger, Op::kEqual, Value(1))}));
 
     list->OrderBy("Doc.IDC");
     list->SetAutomatic(0);

@@ -18,17 +18,10 @@ using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
 namespace Op = Talvex::SqlOperator;
+using namespace Talvex::FieldType;  // the host's type codes: kCode, kAmount, ...
 
 namespace {
 
-constexpr int kPosition = 3;
-constexpr int kCode = 7;
-constexpr int kText = 8;
-constexpr int kDate = 9;
-constexpr int kFlag = 14;
-constexpr int kAmount = 19;
-constexpr int kQuantity = 20;
-constexpr int kSum = 4;
 
 std::string JoinCodes(const std::vector<std::string>& codes)
 {
@@ -151,8 +144,8 @@ std::shared_ptr<DataList> CSelectByDoc::RetOrderSum(const std::string& sourceDoc
     auto list = ReturnLink(sourceDocType, retDocType, linkCode, begDate, endDate, isWithOutVAT);
     list->Fields()
         .AddField("Summa", kAmount, isWithOutVAT ? "RSpec.Summa - AddSp.SummVAT" : "RSpec.Summa")
-        .SetAggregate(kSum);
-    list->Fields().AddField("Amount", kQuantity, "RSpec.AmountAccount").SetAggregate(kSum);
+        .SetAggregate(Talvex::Aggregate::kSum);
+    list->Fields().AddField("Amount", kQuantity, "RSpec.AmountAccount").SetAggregate(Talvex::Aggregate::kSum);
     return list;
 }
 
@@ -166,11 +159,11 @@ std::shared_ptr<DataList> CSelectByDoc::DiscountSum(const std::string& sourceDoc
     list->Join(discountHeader, "RDAdd", "RDoc.IDC = RDAdd.DocID");
     list->Fields()
         .AddField("Summa", kAmount, isWithOutVAT ? "(RSpec.Summa - AddSp.SummVAT)" : "RSpec.Summa")
-        .SetAggregate(kSum);
+        .SetAggregate(Talvex::Aggregate::kSum);
     list->Fields()
         .AddField("Amount", kQuantity,
                   "CASE WHEN ( RDAdd.IsByAmount = 0 OR RSpec.Amount > 0 ) THEN 0 ELSE  RSpec.AmountAccount  END")
-        .SetAggregate(kSum);
+        .SetAggregate(Talvex::Aggregate::kSum);
     return list;
 }
 
@@ -203,7 +196,7 @@ std::shared_ptr<DataList> CSelectByDoc::InGoodFixRezult(const std::string& sourc
     }
 
     list->Fields().AddField("PosNumb", kPosition, "Gs.PosNumb");
-    list->Fields().AddField("Amount", kQuantity, "Fix.Amount").SetAggregate(kSum);
+    list->Fields().AddField("Amount", kQuantity, "Fix.Amount").SetAggregate(Talvex::Aggregate::kSum);
     return list;
 }
 
@@ -342,7 +335,7 @@ std::shared_ptr<DataList> CSelectByDoc::NotLinkPaySum(long direction, const std:
     linked->SetAlias("PaySpec");
     linked->SetFilter("PaySpec.DocID = PayDocs.IDC AND PaySpec.IsTransfered = 0");
     linked->Fields().SelectFields({"Summa"});
-    linked->Fields().Item("Summa").SetAggregate(kSum);
+    linked->Fields().Item("Summa").SetAggregate(Talvex::Aggregate::kSum);
 
     payDocs->Fields().SelectFields({"DocumentDate", "Number", "DocTypeCode", "Summa", "CurrencyCode", "IDC"});
     payDocs->Fields().AddField("NotLinkPaySum", kAmount, "PayDocs.Summa - COALESCE((" + linked->SqlText() + "),0)");
