@@ -14,11 +14,15 @@ std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
-bool RightAligned(const Value& v) { return v.IsNumber(); }
+bool RightAligned(const Value& v)
+{
+    return v.IsNumber();
+}
 
 // Display width in characters of UTF-8 text.
 std::size_t Width(const std::string& s)
@@ -38,10 +42,12 @@ OutputFormat ParseOutputFormat(const std::string& text)
 
 void PrintCsv(const Data::ResultSet& rs, std::ostream& out)
 {
-    for (std::size_t c = 0; c < rs.columns.size(); ++c) out << (c ? "," : "") << CsvField(rs.columns[c].name);
+    for (std::size_t c = 0; c < rs.columns.size(); ++c)
+        out << (c ? "," : "") << CsvField(rs.columns[c].name);
     out << "\r\n";
     for (const auto& row : rs.rows) {
-        for (std::size_t c = 0; c < row.size(); ++c) out << (c ? "," : "") << CsvField(row[c].ToInvariantText());
+        for (std::size_t c = 0; c < row.size(); ++c)
+            out << (c ? "," : "") << CsvField(row[c].ToInvariantText());
         out << "\r\n";
     }
 }
@@ -49,7 +55,8 @@ void PrintCsv(const Data::ResultSet& rs, std::ostream& out)
 void PrintTable(const Data::ResultSet& rs, std::ostream& out)
 {
     std::vector<std::size_t> widths;
-    for (const auto& col : rs.columns) widths.push_back(Width(col.name));
+    for (const auto& col : rs.columns)
+        widths.push_back(Width(col.name));
     std::vector<std::vector<std::string>> texts;
     for (const auto& row : rs.rows) {
         std::vector<std::string> line;
@@ -66,7 +73,8 @@ void PrintTable(const Data::ResultSet& rs, std::ostream& out)
     for (std::size_t c = 0; c < rs.columns.size(); ++c)
         out << (c ? " | " : "") << pad(rs.columns[c].name, widths[c], false);
     out << "\n";
-    for (std::size_t c = 0; c < rs.columns.size(); ++c) out << (c ? "-+-" : "") << std::string(widths[c], '-');
+    for (std::size_t c = 0; c < rs.columns.size(); ++c)
+        out << (c ? "-+-" : "") << std::string(widths[c], '-');
     out << "\n";
     for (std::size_t r = 0; r < texts.size(); ++r) {
         for (std::size_t c = 0; c < texts[r].size(); ++c)
@@ -93,7 +101,7 @@ void PrintJson(const Data::ResultSet& rs, std::ostream& out)
             else if (auto d = std::get_if<double>(&v.Raw()))
                 item = *d;
             else
-                item = v.ToText();  // money stays exact as text
+                item = v.ToText(); // money stays exact as text
             object[rs.columns[c].name] = std::move(item);
         }
         rows.push_back(std::move(object));

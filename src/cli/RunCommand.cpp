@@ -35,16 +35,19 @@ Data::ResultSet Rows(Data::Recordset& source)
     auto rs = source.Clone();
     Data::ResultSet result;
     std::size_t count = rs->Fields().Count();
-    for (std::size_t i = 0; i < count; ++i) result.columns.push_back({rs->Fields().Item(i).Name(), Data::ColumnKind::Other});
+    for (std::size_t i = 0; i < count; ++i)
+        result.columns.push_back({rs->Fields().Item(i).Name(), Data::ColumnKind::Other});
     if (rs->RecordCount() > 0) {
         for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
             std::vector<Value> row;
-            for (std::size_t i = 0; i < count; ++i) row.push_back(rs->Fields().Item(i).Value());
+            for (std::size_t i = 0; i < count; ++i)
+                row.push_back(rs->Fields().Item(i).Value());
             result.rows.push_back(std::move(row));
         }
     }
     if (!result.rows.empty())
-        for (std::size_t i = 0; i < count; ++i) result.columns[i].kind = KindOfValue(result.rows.front()[i]);
+        for (std::size_t i = 0; i < count; ++i)
+            result.columns[i].kind = KindOfValue(result.rows.front()[i]);
     return result;
 }
 
@@ -73,7 +76,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
 
     Ui::Session session;
     Ui::Session::Scope sessionScope(session);
-    Ui::ScriptDriver driver(options.answersFile.empty() ? Ui::AnswerScript{} : Ui::AnswerScript::Load(options.answersFile));
+    Ui::ScriptDriver driver(options.answersFile.empty() ? Ui::AnswerScript{}
+                                                        : Ui::AnswerScript::Load(options.answersFile));
     driver.Attach(session);
     ClientApp app(session);
     ClientApp::Scope appScope(app);
@@ -82,7 +86,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     std::shared_ptr<Object> object = Quarn_DuzAde::CreateObject(options.className);
     FieldList inParams;
     inParams.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
-    for (const auto& p : options.params) AddParam(inParams, p);
+    for (const auto& p : options.params)
+        AddParam(inParams, p);
     FieldList outParams;
 
     bool ran = false;
@@ -97,7 +102,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     if (!ran) throw ValueError(options.className + " has no report contract and no Main to run");
     driver.PlayRemaining(session);
 
-    for (const auto& e : session.Errors()) err << e.source << ": " << e.message << "\n";
+    for (const auto& e : session.Errors())
+        err << e.source << ": " << e.message << "\n";
     if (!session.Errors().empty()) return 1;
 
     std::shared_ptr<Data::Recordset> result = ResultOf(outParams);
@@ -119,8 +125,8 @@ void PrintCatalogue(OutputFormat format, std::ostream& out)
     for (const char* name : {"Class", "Entry", "Members", "Subsystem", "Role", "Available"})
         rs.columns.push_back({name, Data::ColumnKind::Text});
     for (const auto& e : Quarn_DuzAde::Catalogue())
-        rs.rows.push_back({Value(std::string(Quarn_DuzAde::kLibraryName) + "." + e.name), Value(e.entry), Value(e.members),
-                           Value(e.subsystem), Value(e.role), Value(e.built ? "yes" : "not yet")});
+        rs.rows.push_back({Value(std::string(Quarn_DuzAde::kLibraryName) + "." + e.name), Value(e.entry),
+                           Value(e.members), Value(e.subsystem), Value(e.role), Value(e.built ? "yes" : "not yet")});
     Print(rs, format, out);
 }
 

@@ -9,11 +9,11 @@
 namespace Talvex::Cli {
 
 struct RunOptions {
-    std::string className;                 // "Quarn_DuzAde.CDuzAde" or "CDuzAde"
-    std::vector<std::string> params;       // "Name=Value"
-    std::string answersFile;               // empty: every form is accepted with its defaults
+    std::string className;           // "Quarn_DuzAde.CDuzAde" or "CDuzAde"
+    std::vector<std::string> params; // "Name=Value"
+    std::string answersFile;         // empty: every form is accepted with its defaults
     OutputFormat format = OutputFormat::Table;
-    std::string outFile;                   // empty: standard output
+    std::string outFile; // empty: standard output
     std::string userName = "admin";
 };
 

@@ -35,7 +35,10 @@ DatabaseChoice ChooseDatabase(const std::string& dbOption)
     return {server.ConnectString(kLocalDatabase), true};
 }
 
-void ShowProgress(std::string_view step) { std::cerr << step << "\n"; }
+void ShowProgress(std::string_view step)
+{
+    std::cerr << step << "\n";
+}
 
 int InitDb(const std::string& dbOption, int scale, std::uint64_t seed, bool force)
 {
@@ -80,7 +83,7 @@ Data::Connection OpenCompany(const std::string& dbOption)
 int Sql(const std::string& dbOption, const std::string& formatText, const std::string& statement)
 {
     Cli::OutputFormat format = Cli::ParseOutputFormat(formatText);
-    Data::TSql::Translate(statement);  // a statement that does not parse never reaches a server
+    Data::TSql::Translate(statement); // a statement that does not parse never reaches a server
     Data::Connection db = OpenCompany(dbOption);
     Data::ResultSet rs = db.Query(statement);
     if (rs.columns.empty()) {
@@ -140,7 +143,7 @@ int main(int argc, char** argv)
         }
         if (runCmd->parsed()) {
             run.format = Cli::ParseOutputFormat(runFormat);
-            Data::Connection check = OpenCompany(db);  // sets up the local company on first use
+            Data::Connection check = OpenCompany(db); // sets up the local company on first use
             return Cli::RunClass(check.ConnectString(), run, std::cout, std::cerr);
         }
     } catch (const Data::TSql::SqlSyntaxError& e) {

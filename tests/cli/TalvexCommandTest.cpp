@@ -11,13 +11,14 @@ namespace {
 
 struct Outcome {
     int exitCode;
-    std::string out;  // standard output and standard error together
+    std::string out; // standard output and standard error together
 };
 
 std::string ShellQuote(const std::string& s)
 {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -27,17 +28,22 @@ Outcome RunTalvex(const std::string& arguments)
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) out.append(buf.data(), n);
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe))
+        out.append(buf.data(), n);
     int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
-std::string Db() { return "--db " + ShellQuote(Talvex::Testing::DemoDatabaseConnectString()); }
+std::string Db()
+{
+    return "--db " + ShellQuote(Talvex::Testing::DemoDatabaseConnectString());
+}
 
 std::size_t Lines(const std::string& s)
 {
     std::size_t n = 0;
-    for (char c : s) n += c == '\n';
+    for (char c : s)
+        n += c == '\n';
     return n;
 }
 
@@ -46,8 +52,8 @@ std::size_t Lines(const std::string& s)
 TEST(TalvexCommand, SqlPrintsCsvWithInvariantNumbersDatesAndQuoting)
 {
     Outcome r = RunTalvex("sql " + Db() + " --format csv " +
-                       ShellQuote("SELECT 1234.5 AS Summa, CAST('2025-03-01' AS DATE) AS DocumentDate, "
-                                  "N'say \"hi\", then go' AS Name, NULL AS Empty"));
+                          ShellQuote("SELECT 1234.5 AS Summa, CAST('2025-03-01' AS DATE) AS DocumentDate, "
+                                     "N'say \"hi\", then go' AS Name, NULL AS Empty"));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.out, "Summa,DocumentDate,Name,Empty\r\n1234.5,2025-03-01,\"say \"\"hi\"\", then go\",\r\n");
 }
@@ -55,14 +61,14 @@ TEST(TalvexCommand, SqlPrintsCsvWithInvariantNumbersDatesAndQuoting)
 TEST(TalvexCommand, BadInputGivesOneLineErrorsAndNonZeroExit)
 {
     Outcome unreachable = RunTalvex("sql --db 'host=/nonexistent/socket port=1 dbname=x connect_timeout=2' " +
-                                 ShellQuote("SELECT 1 AS n"));
+                                    ShellQuote("SELECT 1 AS n"));
     EXPECT_NE(unreachable.exitCode, 0);
     EXPECT_EQ(Lines(unreachable.out), 1u) << unreachable.out;
     EXPECT_NE(unreachable.out.find("Cannot connect"), std::string::npos) << unreachable.out;
 
     // The statement is read before any server is asked, so this fails even with no server.
-    Outcome garbled = RunTalvex("sql --db 'host=/nonexistent/socket dbname=x' " +
-                             ShellQuote("SELECT Code,\nFROM REFClient WHERE"));
+    Outcome garbled =
+        RunTalvex("sql --db 'host=/nonexistent/socket dbname=x' " + ShellQuote("SELECT Code,\nFROM REFClient WHERE"));
     EXPECT_NE(garbled.exitCode, 0);
     EXPECT_EQ(Lines(garbled.out), 1u) << garbled.out;
     EXPECT_NE(garbled.out.find("line 2"), std::string::npos) << garbled.out;
@@ -90,7 +96,7 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
 {
     Outcome catalogue = RunTalvex("catalogue --format csv");
     ASSERT_EQ(catalogue.exitCode, 0) << catalogue.out;
-    EXPECT_EQ(Lines(catalogue.out), 58u);  // a header and 57 classes
+    EXPECT_EQ(Lines(catalogue.out), 58u); // a header and 57 classes
     EXPECT_NE(catalogue.out.find("Quarn_DuzAde.RSale,"), std::string::npos);
 
     // The shell report closes its browser and returns no list.

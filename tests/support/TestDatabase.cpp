@@ -76,6 +76,9 @@ const std::string& DemoDatabaseConnectString()
     return connect;
 }
 
-Data::Connection OpenDemoDatabase() { return Data::Connection::Open(DemoDatabaseConnectString()); }
+Data::Connection OpenDemoDatabase()
+{
+    return Data::Connection::Open(DemoDatabaseConnectString());
+}
 
 } // namespace Talvex::Testing

@@ -16,9 +16,8 @@ namespace Talvex::Data {
 namespace {
 
 // Server type oids (pg_type.h).
-constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kText = 25, kFloat4 = 700,
-              kFloat8 = 701, kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114,
-              kTimestampTz = 1184, kNumeric = 1700;
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kText = 25, kFloat4 = 700, kFloat8 = 701,
+              kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184, kNumeric = 1700;
 
 ColumnKind KindOf(Oid type)
 {
@@ -70,8 +69,7 @@ Value ToValue(ColumnKind kind, const char* text, int length)
     }
     case ColumnKind::Timestamp: {
         Date d;
-        if (s.size() >= 19 && s.substr(10, 9) == " 00:00:00" && s.size() == 19 && Date::TryParse(s, d))
-            return Value(d);
+        if (s.size() >= 19 && s.substr(10, 9) == " 00:00:00" && s.size() == 19 && Date::TryParse(s, d)) return Value(d);
         return Value(std::string(s));
     }
     default: return Value(std::string(s));
@@ -80,7 +78,8 @@ Value ToValue(ColumnKind kind, const char* text, int length)
 
 std::string OneLine(std::string message)
 {
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
     std::replace(message.begin(), message.end(), '\n', ' ');
     return message;
 }
@@ -98,14 +97,16 @@ void IgnoreNotice(void*, const char*) {}
 
 } // namespace
 
-void Connection::SetNameSpelling(NameSpelling spelling) { nameSpelling.store(spelling); }
+void Connection::SetNameSpelling(NameSpelling spelling)
+{
+    nameSpelling.store(spelling);
+}
 
 int ResultSet::ColumnIndex(std::string_view name) const
 {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const std::string& c = columns[i].name;
-        if (c.size() == name.size() &&
-            std::equal(c.begin(), c.end(), name.begin(), [](char a, char b) {
+        if (c.size() == name.size() && std::equal(c.begin(), c.end(), name.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
             }))
             return static_cast<int>(i);
@@ -131,22 +132,24 @@ struct Connection::Impl {
         throw DatabaseError(OneLine(std::string(what) + ": " + message));
     }
 
-    ResultSet Run(const std::string& sql, const std::vector<Value>& params,
-                  const std::vector<std::string>& names)
+    ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names)
     {
         std::vector<std::optional<std::string>> texts;
         texts.reserve(params.size());
-        for (const Value& p : params) texts.push_back(ParamText(p));
+        for (const Value& p : params)
+            texts.push_back(ParamText(p));
         std::vector<const char*> pointers;
-        for (auto& t : texts) pointers.push_back(t ? t->c_str() : nullptr);
+        for (auto& t : texts)
+            pointers.push_back(t ? t->c_str() : nullptr);
         PGresult* result = nullptr;
         if (params.empty())
             result = PQexec(conn, sql.c_str());
         else
-            result = PQexecParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(),
-                                  nullptr, nullptr, 0);
+            result = PQexecParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(), nullptr,
+                                  nullptr, 0);
         ExecStatusType status = PQresultStatus(result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY) Fail(result, "The database refused the statement");
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
+            Fail(result, "The database refused the statement");
         ResultSet rs;
         int fields = PQnfields(result);
         for (int f = 0; f < fields; ++f) {
@@ -176,7 +179,8 @@ struct Connection::Impl {
             rs.rows.push_back(std::move(row));
         }
         const char* affected = PQcmdTuples(result);
-        if (affected && *affected) std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);
+        if (affected && *affected)
+            std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);
         PQclear(result);
         return rs;
     }
@@ -193,8 +197,8 @@ Connection Connection::Open(const std::string& connectString)
     impl->connectString = connectString;
     impl->conn = PQconnectdb(connectString.c_str());
     if (PQstatus(impl->conn) != CONNECTION_OK)
-        throw DatabaseError(OneLine("Cannot connect to the database (" + connectString + "): " +
-                                    PQerrorMessage(impl->conn)));
+        throw DatabaseError(
+            OneLine("Cannot connect to the database (" + connectString + "): " + PQerrorMessage(impl->conn)));
     PQsetClientEncoding(impl->conn, "UTF8");
     // Server notices (a SET outside a transaction, say) are not errors and must not reach
     // the output of a report.
@@ -224,7 +228,8 @@ ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& par
         auto first = params.begin() + statement.firstParameter;
         std::vector<Value> slice(first, first + statement.parameterCount);
         bool last = &statement == &t.statements.back();
-        ResultSet rs = impl_->Run(statement.postgres, slice, statement.returnsRows ? t.columnNames : std::vector<std::string>{});
+        ResultSet rs =
+            impl_->Run(statement.postgres, slice, statement.returnsRows ? t.columnNames : std::vector<std::string>{});
         affected = rs.affectedRows;
         if (statement.returnsRows) {
             result = std::move(rs);
@@ -247,15 +252,25 @@ ResultSet Connection::QueryPostgres(std::string_view sql, const std::vector<Valu
     return impl_->Run(std::string(sql), params, {});
 }
 
-void Connection::ExecutePostgresScript(std::string_view sql) { impl_->Run(std::string(sql), {}, {}); }
+void Connection::ExecutePostgresScript(std::string_view sql)
+{
+    impl_->Run(std::string(sql), {}, {});
+}
 
-bool Connection::InTransaction() const { return impl_->transactionDepth > 0; }
-const std::string& Connection::ConnectString() const { return impl_->connectString; }
+bool Connection::InTransaction() const
+{
+    return impl_->transactionDepth > 0;
+}
+const std::string& Connection::ConnectString() const
+{
+    return impl_->connectString;
+}
 
 CopyWriter Connection::BeginCopy(const std::string& table, const std::vector<std::string>& columns)
 {
     std::string sql = "COPY " + table + " (";
-    for (std::size_t i = 0; i < columns.size(); ++i) sql += (i ? ", " : "") + columns[i];
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        sql += (i ? ", " : "") + columns[i];
     sql += ") FROM STDIN";
     PGresult* result = PQexec(impl_->conn, sql.c_str());
     if (PQresultStatus(result) != PGRES_COPY_IN) impl_->Fail(result, "Cannot load " + table);
@@ -306,7 +321,10 @@ void Transaction::Rollback()
                                           "; RELEASE SAVEPOINT talvex_" + std::to_string(depth_));
 }
 
-CopyWriter::CopyWriter(Connection& c) : connection_(&c) { buffer_.reserve(1 << 20); }
+CopyWriter::CopyWriter(Connection& c) : connection_(&c)
+{
+    buffer_.reserve(1 << 20);
+}
 CopyWriter::CopyWriter(CopyWriter&& other) noexcept
     : connection_(other.connection_), buffer_(std::move(other.buffer_)), rowStarted_(other.rowStarted_),
       finished_(other.finished_)
@@ -319,7 +337,8 @@ CopyWriter::~CopyWriter()
     if (finished_ || !connection_) return;
     PGconn* conn = connection_->impl_->conn;
     PQputCopyEnd(conn, "load abandoned");
-    while (PGresult* r = PQgetResult(conn)) PQclear(r);
+    while (PGresult* r = PQgetResult(conn))
+        PQclear(r);
     connection_->impl_->copying = false;
 }
 
@@ -354,9 +373,18 @@ CopyWriter& CopyWriter::Add(const Value& v)
     return Add(std::string_view(v.ToText()));
 }
 
-CopyWriter& CopyWriter::Add(std::int64_t i) { return Add(std::string_view(std::to_string(i))); }
-CopyWriter& CopyWriter::Add(Currency c) { return Add(std::string_view(c.ToString())); }
-CopyWriter& CopyWriter::Add(Date d) { return Add(std::string_view(d.ToIso())); }
+CopyWriter& CopyWriter::Add(std::int64_t i)
+{
+    return Add(std::string_view(std::to_string(i)));
+}
+CopyWriter& CopyWriter::Add(Currency c)
+{
+    return Add(std::string_view(c.ToString()));
+}
+CopyWriter& CopyWriter::Add(Date d)
+{
+    return Add(std::string_view(d.ToIso()));
+}
 
 void CopyWriter::EndRow()
 {

@@ -13,7 +13,7 @@ namespace Talvex::Data {
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
 
 struct Column {
-    std::string name;  // as the statement spells it where known, else as the server returns it
+    std::string name; // as the statement spells it where known, else as the server returns it
     ColumnKind kind = ColumnKind::Other;
 };
 
@@ -47,7 +47,7 @@ public:
     std::int64_t Execute(std::string_view tsql, const std::vector<Value>& params = {});
 
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
-    void ExecutePostgresScript(std::string_view sql);  // several statements, no parameters
+    void ExecutePostgresScript(std::string_view sql); // several statements, no parameters
 
     // Bulk load through COPY; rows are written field by field.
     CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);

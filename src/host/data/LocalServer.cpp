@@ -14,12 +14,13 @@ namespace Talvex::Data {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr int kPort = 5432;  // the socket lives in our own folder, so no other server competes
+constexpr int kPort = 5432; // the socket lives in our own folder, so no other server competes
 
 std::string Quote(const std::string& s)
 {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -35,7 +36,8 @@ CommandResult RunCommand(const std::string& command)
     if (!pipe) throw DatabaseError("Cannot run: " + command);
     std::string output;
     std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) output.append(buf.data(), n);
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe))
+        output.append(buf.data(), n);
     int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
@@ -62,7 +64,8 @@ fs::path FindBinDir()
 std::string LastLine(const std::string& text)
 {
     std::string t = text;
-    while (!t.empty() && (t.back() == '\n' || t.back() == ' ')) t.pop_back();
+    while (!t.empty() && (t.back() == '\n' || t.back() == ' '))
+        t.pop_back();
     auto pos = t.rfind('\n');
     return pos == std::string::npos ? t : t.substr(pos + 1);
 }
@@ -98,7 +101,8 @@ void LocalServer::EnsureRunning()
     if (!owner_.empty()) {
         passwd* pw = getpwnam(owner_.c_str());
         if (!pw)
-            throw DatabaseError("The account '" + owner_ + "' that runs the local server does not exist "
+            throw DatabaseError("The account '" + owner_ +
+                                "' that runs the local server does not exist "
                                 "(run scripts/setup.sh)");
         fs::create_directories(SocketDir(), ec);
         // The folder must be the server account's: it writes the cluster and the socket there.
@@ -115,17 +119,17 @@ void LocalServer::EnsureRunning()
         if (r.exitCode != 0) throw DatabaseError("Creating the local database cluster failed: " + LastLine(r.output));
     }
 
-    auto status = RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) +
-                                        " status"));
+    auto status =
+        RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " status"));
     if (status.exitCode == 0) return;
     std::string options = "-c listen_addresses='' -c unix_socket_directories=" + SocketDir().string() +
                           " -c port=" + std::to_string(kPort) +
                           " -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
                           " -c shared_buffers=256MB -c max_wal_size=4GB -c work_mem=64MB"
                           " -c maintenance_work_mem=512MB";
-    auto r = RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) +
-                                   " -l " + Quote((home_ / "server.log").string()) + " -w -t 60 -o " +
-                                   Quote(options) + " start"));
+    auto r =
+        RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " -l " +
+                              Quote((home_ / "server.log").string()) + " -w -t 60 -o " + Quote(options) + " start"));
     if (r.exitCode != 0)
         throw DatabaseError("Starting the local database server failed: " + LastLine(r.output) + " (see " +
                             (home_ / "server.log").string() + ")");
@@ -134,8 +138,7 @@ void LocalServer::EnsureRunning()
 void LocalServer::Stop()
 {
     if (binDir_.empty()) binDir_ = FindBinDir();
-    RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) +
-                          " -m fast stop"));
+    RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " -m fast stop"));
 }
 
 std::string LocalServer::ConnectString(const std::string& database) const
@@ -149,7 +152,8 @@ bool LocalServer::EnsureDatabase(const std::string& database)
     auto rs = admin.QueryPostgres("SELECT 1 FROM pg_database WHERE datname = $1", {Value(database)});
     if (!rs.rows.empty()) return false;
     std::string ident = "\"";
-    for (char c : database) ident += c == '"' ? std::string("\"\"") : std::string(1, c);
+    for (char c : database)
+        ident += c == '"' ? std::string("\"\"") : std::string(1, c);
     admin.ExecutePostgresScript("CREATE DATABASE " + ident + "\"");
     return true;
 }
@@ -158,7 +162,8 @@ void LocalServer::DropDatabase(const std::string& database)
 {
     Connection admin = Connection::Open(ConnectString("postgres"));
     std::string ident = "\"";
-    for (char c : database) ident += c == '"' ? std::string("\"\"") : std::string(1, c);
+    for (char c : database)
+        ident += c == '"' ? std::string("\"\"") : std::string(1, c);
     admin.ExecutePostgresScript("DROP DATABASE IF EXISTS " + ident + "\" WITH (FORCE)");
 }
 

@@ -36,7 +36,7 @@ private:
 
     std::filesystem::path home_;
     std::filesystem::path binDir_;
-    std::string owner_;  // empty: the current user
+    std::string owner_; // empty: the current user
 };
 
 } // namespace Talvex::Data

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <set>
-#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -48,10 +48,12 @@ std::string CanonicalName(std::string_view lowerName)
     // Mixed-case spellings win over all-capital ones, and SQL words never name a column.
     static const std::map<std::string, std::string, std::less<>> spellings = [] {
         static const std::set<std::string, std::less<>> sqlWords = {
-            "AND", "AS", "BEGIN", "BIGINT", "BY", "CASE", "CREATE", "DATE", "DEFAULT", "ELSE", "END", "FROM",
-            "FUNCTION", "GROUP", "IN", "INDEX", "INTEGER", "IS", "JOIN", "KEY", "LEFT", "NOT", "NULL", "NUMERIC",
-            "ON", "OR", "PRIMARY", "REFERENCES", "RETURNS", "SELECT", "SMALLINT", "TABLE", "TEXT", "THEN", "VARCHAR",
-            "VIEW", "WHEN", "WHERE", "WITH", "SUM", "COALESCE", "LANGUAGE", "SQL", "STABLE", "UNION", "ALL"};
+            "AND",      "AS",       "BEGIN",   "BIGINT",     "BY",       "CASE",   "CREATE",   "DATE",
+            "DEFAULT",  "ELSE",     "END",     "FROM",       "FUNCTION", "GROUP",  "IN",       "INDEX",
+            "INTEGER",  "IS",       "JOIN",    "KEY",        "LEFT",     "NOT",    "NULL",     "NUMERIC",
+            "ON",       "OR",       "PRIMARY", "REFERENCES", "RETURNS",  "SELECT", "SMALLINT", "TABLE",
+            "TEXT",     "THEN",     "VARCHAR", "VIEW",       "WHEN",     "WHERE",  "WITH",     "SUM",
+            "COALESCE", "LANGUAGE", "SQL",     "STABLE",     "UNION",    "ALL"};
         std::map<std::string, std::string, std::less<>> result;
         std::map<std::string, bool, std::less<>> mixed;
         for (const auto& [name, text] : OrderedScripts()) {
@@ -59,7 +61,8 @@ std::string CanonicalName(std::string_view lowerName)
             while (i < text.size()) {
                 unsigned char c = static_cast<unsigned char>(text[i]);
                 if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
-                    while (i < text.size() && text[i] != '\n') ++i;
+                    while (i < text.size() && text[i] != '\n')
+                        ++i;
                     continue;
                 }
                 if (c == '\'') {
@@ -73,7 +76,8 @@ std::string CanonicalName(std::string_view lowerName)
                     continue;
                 }
                 std::size_t start = i;
-                while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_')) ++i;
+                while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'))
+                    ++i;
                 std::string word(text.substr(start, i - start));
                 bool hasUpper = std::any_of(word.begin(), word.end(), [](unsigned char x) { return std::isupper(x); });
                 bool hasLower = std::any_of(word.begin(), word.end(), [](unsigned char x) { return std::islower(x); });
@@ -146,9 +150,9 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
     }
     db.ExecutePostgresScript(kInstallTable);
     GenerateDemoCompany(db, options, progress);
-    db.QueryPostgres("INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
-                     {Value(CurrentSchemaVersion()), Value(options.scale),
-                      Value(static_cast<std::int64_t>(options.seed))});
+    db.QueryPostgres(
+        "INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
+        {Value(CurrentSchemaVersion()), Value(options.scale), Value(static_cast<std::int64_t>(options.seed))});
     report("Analysing tables");
     tx.Commit();
     db.ExecutePostgresScript("ANALYZE");

@@ -22,7 +22,7 @@ struct DemoOptions {
 
 // What an installed database holds, from its install record.
 struct InstallInfo {
-    std::string schemaVersion;  // fingerprint of the schema scripts and the generator
+    std::string schemaVersion; // fingerprint of the schema scripts and the generator
     int scale = 0;
     std::uint64_t seed = 0;
     std::string installedAt;

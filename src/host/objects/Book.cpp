@@ -80,7 +80,8 @@ std::shared_ptr<Book> Book::Open(const std::string& connectString, const std::st
     if (!Erp::ReadInstallInfo(*book->connection_))
         throw DatabaseError("The database holds no ERP company; run 'talvex init-db' first");
     auto rows = book->connection_->Query("SELECT SettingName, SettingValue FROM BookSetting");
-    for (const auto& row : rows.rows) book->settings_[Lower(row[0].ToText())] = row[1].ToText();
+    for (const auto& row : rows.rows)
+        book->settings_[Lower(row[0].ToText())] = row[1].ToText();
     std::string company = book->Setting("CompanyName").ToText();
     book->name_ = company.empty() ? connectString : company;
     // The demo company's books run to the end of its period; a real install sets the clock.
@@ -99,7 +100,10 @@ std::shared_ptr<DataList> Book::CreateList(const std::string& tableName)
     return std::make_shared<DataList>(shared_from_this(), tableName);
 }
 
-std::shared_ptr<DataList> Book::CreateDocList(const std::string& tableName) { return CreateList(tableName); }
+std::shared_ptr<DataList> Book::CreateDocList(const std::string& tableName)
+{
+    return CreateList(tableName);
+}
 
 Value Book::Setting(std::string_view name) const
 {
@@ -123,8 +127,7 @@ const SourceInfo& Book::Describe(const std::string& sourceName)
         }
     } else {
         auto arguments = connection_->QueryPostgres(kFunctionArguments, {Value(key)});
-        if (arguments.rows.empty())
-            throw ValueError("The database has no table or data source '" + sourceName + "'");
+        if (arguments.rows.empty()) throw ValueError("The database has no table or data source '" + sourceName + "'");
         info.isFunction = true;
         for (const auto& row : arguments.rows) {
             std::string name = Erp::CanonicalName(row[0].ToText());

@@ -19,12 +19,12 @@ class DataList;
 
 // What the Book knows of a table, view or parameterized data source.
 struct SourceColumn {
-    std::string name;  // as the schema spells it ("DocTypeCode")
-    int typeCode;      // host field type code
+    std::string name; // as the schema spells it ("DocTypeCode")
+    int typeCode;     // host field type code
 };
 struct SourceInfo {
     std::string name;
-    bool isFunction = false;  // a parameterized data source: FROM name(params) alias
+    bool isFunction = false; // a parameterized data source: FROM name(params) alias
     std::vector<SourceColumn> columns;
     std::vector<SourceColumn> params;
 };

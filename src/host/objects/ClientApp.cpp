@@ -15,10 +15,19 @@ ClientApp& ClientApp::Current()
     return *currentApp;
 }
 
-ClientApp* ClientApp::TryCurrent() { return currentApp; }
+ClientApp* ClientApp::TryCurrent()
+{
+    return currentApp;
+}
 
-ClientApp::Scope::Scope(ClientApp& app) : previous_(currentApp) { currentApp = &app; }
-ClientApp::Scope::~Scope() { currentApp = previous_; }
+ClientApp::Scope::Scope(ClientApp& app) : previous_(currentApp)
+{
+    currentApp = &app;
+}
+ClientApp::Scope::~Scope()
+{
+    currentApp = previous_;
+}
 
 void ClientApp::ShowForm(std::shared_ptr<Ui::Form> form, const std::string& key)
 {
@@ -32,6 +41,9 @@ void ClientApp::ShowError(const std::string& source, const std::string& message)
     session_.ReportError(source, message);
 }
 
-void ClientApp::ShowStatus(const std::string& text) { session_.ShowStatus(text); }
+void ClientApp::ShowStatus(const std::string& text)
+{
+    session_.ShowStatus(text);
+}
 
 } // namespace Talvex

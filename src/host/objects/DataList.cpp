@@ -11,23 +11,29 @@
 namespace Talvex {
 namespace {
 
-bool IsIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' || c == '@'; }
+bool IsIdentifierChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' || c == '@';
+}
 
 // A column name as it may stand after AS: bracketed when it is not a plain identifier.
 std::string OutputName(const std::string& name)
 {
     bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
-    for (char c : name) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+    for (char c : name)
+        plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
     if (plain) return name;
     std::string bracketed = "[";
-    for (char c : name) bracketed += c == ']' ? std::string("]]") : std::string(1, c);
+    for (char c : name)
+        bracketed += c == ']' ? std::string("]]") : std::string(1, c);
     return bracketed + "]";
 }
 
 void CheckAlias(const std::string& alias)
 {
     bool plain = !alias.empty() && !std::isdigit(static_cast<unsigned char>(alias[0]));
-    for (char c : alias) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+    for (char c : alias)
+        plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
     if (!plain) throw ValueError("Alias: '" + alias + "' is not a plain name");
 }
 
@@ -67,7 +73,8 @@ std::string ReplaceQualifier(const std::string& text, const std::string& from, c
         }
         if (IsIdentifierChar(c)) {
             std::size_t j = i;
-            while (j < text.size() && IsIdentifierChar(text[j])) ++j;
+            while (j < text.size() && IsIdentifierChar(text[j]))
+                ++j;
             bool qualifier = j < text.size() && text[j] == '.' && (i == 0 || text[i - 1] != '.');
             if (qualifier && EqualsIgnoreCase(std::string_view(text).substr(i, j - i), from))
                 out += to;
@@ -90,12 +97,14 @@ DataList::DataList(std::shared_ptr<Book> book, const std::string& tableName) : b
     const SourceInfo& info = book_->Describe(tableName);
     tableName_ = info.name;
     isFunction_ = info.isFunction;
-    for (const auto& column : info.columns) fields_.Add(column.name, column.typeCode);
-    for (const auto& param : info.params) params_.Add(param.name, param.typeCode).SetParamFlags(ParamFlag::kInput);
+    for (const auto& column : info.columns)
+        fields_.Add(column.name, column.typeCode);
+    for (const auto& param : info.params)
+        params_.Add(param.name, param.typeCode).SetParamFlags(ParamFlag::kInput);
 }
 
-void DataList::Join(std::shared_ptr<DataList> list, const std::string& alias, const std::string& onCondition,
-                    int outer, int /*joinHint*/)
+void DataList::Join(std::shared_ptr<DataList> list, const std::string& alias, const std::string& onCondition, int outer,
+                    int /*joinHint*/)
 {
     if (!list) throw ValueError("Join: no list to join");
     if (list.get() == this) throw ValueError("Join: a list cannot join itself");
@@ -139,7 +148,10 @@ void DataList::Union(std::shared_ptr<DataList> list, const std::string& /*alias*
     unions_.push_back({std::move(list), all});
 }
 
-std::string DataList::Own(const std::string& text) const { return ReplaceQualifier(text, "oTable", alias_); }
+std::string DataList::Own(const std::string& text) const
+{
+    return ReplaceQualifier(text, "oTable", alias_);
+}
 
 bool DataList::HasAggregates() const
 {
@@ -204,7 +216,8 @@ std::string DataList::FromText() const
     if (isFunction_) {
         from += "(";
         std::size_t n = 0;
-        for (const auto& p : params_) from += (n++ ? ", " : "") + SqlTools::Literal(p->TypeCode(), p->GetValue());
+        for (const auto& p : params_)
+            from += (n++ ? ", " : "") + SqlTools::Literal(p->TypeCode(), p->GetValue());
         from += ")";
     }
     return from + " " + alias_;
@@ -243,14 +256,16 @@ std::string DataList::SelectText(bool allColumnsForJoin) const
     }
     if (items.empty()) items.push_back("1 AS " + OutputName("NoColumns"));
     std::string sql = "SELECT ";
-    for (std::size_t i = 0; i < items.size(); ++i) sql += (i ? ", " : "") + items[i];
+    for (std::size_t i = 0; i < items.size(); ++i)
+        sql += (i ? ", " : "") + items[i];
     sql += FromText();
     for (const auto& j : joins_)
         sql += (j.outer == 1 ? " LEFT OUTER JOIN " : " INNER JOIN ") + JoinSource(j) + " ON " + Own(j.on);
     if (filter_.find_first_not_of(' ') != std::string::npos) sql += " WHERE " + Own(filter_);
     if (aggregated && !groupBy.empty()) {
         sql += " GROUP BY ";
-        for (std::size_t i = 0; i < groupBy.size(); ++i) sql += (i ? ", " : "") + groupBy[i];
+        for (std::size_t i = 0; i < groupBy.size(); ++i)
+            sql += (i ? ", " : "") + groupBy[i];
     }
     return sql;
 }
@@ -258,7 +273,8 @@ std::string DataList::SelectText(bool allColumnsForJoin) const
 std::string DataList::SqlText() const
 {
     std::string sql = SelectText(false);
-    for (const auto& u : unions_) sql += (u.all ? " UNION ALL " : " UNION ") + u.list->SelectText(false);
+    for (const auto& u : unions_)
+        sql += (u.all ? " UNION ALL " : " UNION ") + u.list->SelectText(false);
     if (orderBy_.find_first_not_of(' ') != std::string::npos) sql += " ORDER BY " + Own(orderBy_);
     return sql;
 }
@@ -278,6 +294,9 @@ std::shared_ptr<Data::Recordset> DataList::Recordset()
     return recordset_;
 }
 
-void DataList::SetRecordset(std::shared_ptr<Data::Recordset> recordset) { recordset_ = std::move(recordset); }
+void DataList::SetRecordset(std::shared_ptr<Data::Recordset> recordset)
+{
+    recordset_ = std::move(recordset);
+}
 
 } // namespace Talvex

@@ -94,7 +94,7 @@ private:
     std::string JoinSource(const JoinedList& join) const;
     bool NeedsDerivedTable() const;
     bool HasAggregates() const;
-    std::string Own(const std::string& text) const;  // "oTable" read as this list's alias
+    std::string Own(const std::string& text) const; // "oTable" read as this list's alias
     void CollectSelected(std::vector<std::string>& items, std::vector<std::string>& groupBy, bool& aggregated) const;
 
     std::shared_ptr<Book> book_;

@@ -49,7 +49,10 @@ Field& FieldList::Item(std::size_t index) const
     return *items_[index];
 }
 
-bool FieldList::ExistsField(std::string_view name) const { return Find(name) != nullptr; }
+bool FieldList::ExistsField(std::string_view name) const
+{
+    return Find(name) != nullptr;
+}
 
 Field& FieldList::Add(const std::string& name, int typeCode, Value value)
 {
@@ -89,15 +92,15 @@ void FieldList::SelectFields(const std::vector<std::string>& names)
     for (const auto& n : names)
         if (!Find(n)) throw ValueError("SelectFields: the list has no column '" + n + "'");
     for (const auto& f : items_)
-        f->SetSelected(std::any_of(names.begin(), names.end(), [&](const std::string& n) {
-            return EqualsIgnoreCase(n, f->Name());
-        }));
+        f->SetSelected(std::any_of(names.begin(), names.end(),
+                                   [&](const std::string& n) { return EqualsIgnoreCase(n, f->Name()); }));
 }
 
 void FieldList::SetOwner(const DataList* owner)
 {
     owner_ = owner;
-    for (const auto& f : items_) f->SetOwner(owner);
+    for (const auto& f : items_)
+        f->SetOwner(owner);
 }
 
 } // namespace Talvex

@@ -39,9 +39,9 @@ void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const st
 
     auto rates = book_->CreateList("REFCurrencyRate");
     rates->Fields().SelectFields({});
-    std::string latest = "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate.CurrencyCode = " +
-                         currency + " AND LastRate.RateTypeCode = " + rateAlias_ +
-                         ".DefaultRateType AND LastRate.DateApply <= " + date + ")";
+    std::string latest =
+        "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate.CurrencyCode = " + currency +
+        " AND LastRate.RateTypeCode = " + rateAlias_ + ".DefaultRateType AND LastRate.DateApply <= " + date + ")";
     list.Join(rates, crossAlias_,
               crossAlias_ + ".CurrencyCode = " + currency + " AND " + crossAlias_ + ".RateTypeCode = " + rateAlias_ +
                   ".DefaultRateType AND " + crossAlias_ + ".DateApply = " + latest,
@@ -52,8 +52,8 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
                                   const std::string& /*reserved*/) const
 {
     if (!book_) throw ValueError("RateJoin: Init was not called");
-    std::string currency = EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_
-                                                                             : "oTable." + currencyColumn;
+    std::string currency =
+        EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
     std::string accountCurrency = SqlTools::Literal(7, Value(book_->AccountCurrency()));
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
            amountExpression + ") * " + crossAlias_ + ".Rate, 2) END)";

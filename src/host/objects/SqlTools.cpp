@@ -38,7 +38,7 @@ std::string NumberLiteral(const Value& value)
         if (!std::isfinite(*d)) throw ValueError("SqlTools: the number is not finite");
         return value.ToInvariantText();
     }
-    Currency c = value.ToCurrency();  // text must read as a number, or this throws
+    Currency c = value.ToCurrency(); // text must read as a number, or this throws
     return c.ToString();
 }
 
@@ -50,11 +50,13 @@ std::vector<std::string> CodeItems(std::string_view codes)
     std::size_t i = 0;
     bool literalList = true;
     auto skipBlanks = [&] {
-        while (i < codes.size() && (codes[i] == ' ' || codes[i] == '\t')) ++i;
+        while (i < codes.size() && (codes[i] == ' ' || codes[i] == '\t'))
+            ++i;
     };
     while (i < codes.size() && literalList) {
         skipBlanks();
-        if (i < codes.size() && (codes[i] == 'N' || codes[i] == 'n') && i + 1 < codes.size() && codes[i + 1] == '\'') ++i;
+        if (i < codes.size() && (codes[i] == 'N' || codes[i] == 'n') && i + 1 < codes.size() && codes[i + 1] == '\'')
+            ++i;
         if (i < codes.size() && codes[i] == '\'') {
             std::string item;
             ++i;
@@ -76,9 +78,11 @@ std::vector<std::string> CodeItems(std::string_view codes)
             items.push_back(item);
         } else {
             std::size_t start = i;
-            while (i < codes.size() && codes[i] != ',') ++i;
+            while (i < codes.size() && codes[i] != ',')
+                ++i;
             std::string item(codes.substr(start, i - start));
-            while (!item.empty() && item.back() == ' ') item.pop_back();
+            while (!item.empty() && item.back() == ' ')
+                item.pop_back();
             bool numeric = !item.empty() && item.find_first_not_of("0123456789.-") == std::string::npos;
             if (!numeric) literalList = false;
             items.push_back(item);
@@ -96,8 +100,10 @@ std::vector<std::string> CodeItems(std::string_view codes)
     std::size_t start = 0;
     while (true) {
         std::size_t comma = codes.find(',', start);
-        std::string piece(codes.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-        if (piece.size() >= 2 && piece.front() == '\'' && piece.back() == '\'') piece = piece.substr(1, piece.size() - 2);
+        std::string piece(
+            codes.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (piece.size() >= 2 && piece.front() == '\'' && piece.back() == '\'')
+            piece = piece.substr(1, piece.size() - 2);
         items.push_back(piece);
         if (comma == std::string_view::npos) break;
         start = comma + 1;
@@ -107,9 +113,18 @@ std::vector<std::string> CodeItems(std::string_view codes)
 
 } // namespace
 
-bool SqlTools::IsTextKind(int k) { return k == 7 || k == 8 || k == 15 || k == 16 || k == 23; }
-bool SqlTools::IsNumberKind(int k) { return k == 1 || k == 2 || k == 3 || k == 4 || k == 13 || k == 19 || k == 20 || k == 24 || k == 30; }
-bool SqlTools::IsDateKind(int k) { return k == 9 || k == 10; }
+bool SqlTools::IsTextKind(int k)
+{
+    return k == 7 || k == 8 || k == 15 || k == 16 || k == 23;
+}
+bool SqlTools::IsNumberKind(int k)
+{
+    return k == 1 || k == 2 || k == 3 || k == 4 || k == 13 || k == 19 || k == 20 || k == 24 || k == 30;
+}
+bool SqlTools::IsDateKind(int k)
+{
+    return k == 9 || k == 10;
+}
 
 std::string SqlTools::Literal(int kindCode, const Value& value)
 {
@@ -144,7 +159,7 @@ std::string SqlTools::CondByName(std::string_view expression, int kindCode, int 
     std::string expr(expression);
     if (operatorCode == SqlOperator::kInList) {
         std::string text = value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
-        if (text.empty()) return "1 = 0";  // an empty list selects nothing
+        if (text.empty()) return "1 = 0"; // an empty list selects nothing
         return expr + " IN (" + QuoteCodes(text, kindCode) + ")";
     }
     if (operatorCode == SqlOperator::kBetween)

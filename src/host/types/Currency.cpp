@@ -41,9 +41,11 @@ std::int64_t DivideHalfAway(__int128 numerator, __int128 denominator)
 bool ParseUnits(std::string_view text, std::int64_t& units, bool& digitsLost)
 {
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
     std::size_t end = text.size();
-    while (end > i && text[end - 1] == ' ') --end;
+    while (end > i && text[end - 1] == ' ')
+        --end;
     if (i == end) return false;
     bool negative = false;
     if (text[i] == '-' || text[i] == '+') {
@@ -69,7 +71,7 @@ bool ParseUnits(std::string_view text, std::int64_t& units, bool& digitsLost)
             } else {
                 if (decimals == 4 && !digitsLost && text[i] >= '5') roundUp = true;
                 if (text[i] != '0') digitsLost = true;
-                if (decimals == 4) decimals = 5;  // only the first dropped digit decides rounding
+                if (decimals == 4) decimals = 5; // only the first dropped digit decides rounding
             }
         }
     }
@@ -97,8 +99,7 @@ Currency Currency::Parse(std::string_view text)
 {
     std::int64_t units = 0;
     bool lost = false;
-    if (!ParseUnits(text, units, lost))
-        throw ValueError("Currency: '" + std::string(text) + "' is not an amount");
+    if (!ParseUnits(text, units, lost)) throw ValueError("Currency: '" + std::string(text) + "' is not an amount");
     return Currency(units);
 }
 
@@ -114,7 +115,8 @@ bool Currency::ParseExact(std::string_view text, Currency& out)
 std::string Currency::ToString() const
 {
     std::string s = ToFixed(4);
-    while (s.back() == '0') s.pop_back();
+    while (s.back() == '0')
+        s.pop_back();
     if (s.back() == '.') s.pop_back();
     return s == "-0" ? "0" : s;
 }
@@ -124,8 +126,8 @@ std::string Currency::ToFixed(int decimals) const
     if (decimals < 0 || decimals > 4) throw ValueError("Currency: decimals must be 0 to 4");
     std::int64_t rounded = RoundHalfAwayFromZero(decimals).units_;
     bool negative = rounded < 0;
-    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(rounded)
-                                            : static_cast<unsigned long long>(rounded);
+    unsigned long long magnitude =
+        negative ? 0ULL - static_cast<unsigned long long>(rounded) : static_cast<unsigned long long>(rounded);
     std::string whole = std::to_string(magnitude / kScale);
     std::string result = negative ? "-" + whole : whole;
     if (decimals > 0) {
@@ -144,7 +146,10 @@ Currency Currency::RoundHalfAwayFromZero(int decimals) const
     return Currency(DivideHalfAway(units_, step) * step);
 }
 
-Currency Currency::operator+(Currency other) const { return Currency(CheckedAdd(units_, other.units_)); }
+Currency Currency::operator+(Currency other) const
+{
+    return Currency(CheckedAdd(units_, other.units_));
+}
 
 Currency Currency::operator-(Currency other) const
 {

@@ -13,14 +13,15 @@ Date::Date(int year, unsigned month, unsigned day)
 {
     year_month_day ymd{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
     if (!ymd.ok())
-        throw ValueError("Date: " + std::to_string(year) + "-" + std::to_string(month) + "-" +
-                         std::to_string(day) + " is not a calendar date");
+        throw ValueError("Date: " + std::to_string(year) + "-" + std::to_string(month) + "-" + std::to_string(day) +
+                         " is not a calendar date");
     days_ = static_cast<std::int32_t>(sys_days{ymd}.time_since_epoch().count());
 }
 
 bool Date::TryParse(std::string_view text, Date& out)
 {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
     if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
     int y = 0;
     unsigned m = 0, d = 0;
@@ -43,11 +44,26 @@ Date Date::Parse(std::string_view text)
     return d;
 }
 
-year_month_day Date::ToYmd() const { return year_month_day{sys_days{days{days_}}}; }
-int Date::Year() const { return static_cast<int>(ToYmd().year()); }
-unsigned Date::Month() const { return static_cast<unsigned>(ToYmd().month()); }
-unsigned Date::Day() const { return static_cast<unsigned>(ToYmd().day()); }
-unsigned Date::IsoWeekday() const { return weekday{sys_days{days{days_}}}.iso_encoding(); }
+year_month_day Date::ToYmd() const
+{
+    return year_month_day{sys_days{days{days_}}};
+}
+int Date::Year() const
+{
+    return static_cast<int>(ToYmd().year());
+}
+unsigned Date::Month() const
+{
+    return static_cast<unsigned>(ToYmd().month());
+}
+unsigned Date::Day() const
+{
+    return static_cast<unsigned>(ToYmd().day());
+}
+unsigned Date::IsoWeekday() const
+{
+    return weekday{sys_days{days{days_}}}.iso_encoding();
+}
 
 std::string Date::ToIso() const
 {

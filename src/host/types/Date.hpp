@@ -13,7 +13,7 @@ namespace Talvex {
 class Date {
 public:
     constexpr Date() = default;
-    Date(int year, unsigned month, unsigned day);  // throws ValueError on an impossible date
+    Date(int year, unsigned month, unsigned day); // throws ValueError on an impossible date
     static Date FromSerial(std::int32_t daysSince1970) { return Date(daysSince1970); }
     // ISO "yyyy-mm-dd"; also accepts a trailing time ("2014-02-01 00:00:00"), which is dropped.
     static Date Parse(std::string_view text);
@@ -27,7 +27,7 @@ public:
     std::int32_t Serial() const { return days_; }
     std::chrono::year_month_day ToYmd() const;
 
-    std::string ToIso() const;  // yyyy-mm-dd
+    std::string ToIso() const; // yyyy-mm-dd
 
     [[nodiscard]] Date AddDays(std::int32_t days) const { return Date(days_ + days); }
     [[nodiscard]] Date AddMonthsClamped(int months) const;

@@ -9,12 +9,10 @@
 namespace Talvex {
 namespace {
 
-template <class... Ts>
-struct Overloaded : Ts... {
+template <class... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string DoubleText(double d)
 {
@@ -71,28 +69,29 @@ std::string Value::ToInvariantText() const
 
 std::int64_t Value::ToInteger() const
 {
-    return std::visit(Overloaded{
-                          [](const Empty&) -> std::int64_t { return 0; },
-                          [this](const Null&) -> std::int64_t { CannotConvert(*this, "an integer"); },
-                          [](bool b) -> std::int64_t { return b ? -1 : 0; },
-                          [](std::int64_t i) { return i; },
-                          [](Currency c) -> std::int64_t {
-                              double r = std::nearbyint(c.ToDouble());  // banker's rounding
-                              return static_cast<std::int64_t>(r);
-                          },
-                          [this](double d) -> std::int64_t {
-                              if (!(std::fabs(d) < 9.2e18)) CannotConvert(*this, "an integer");
-                              return static_cast<std::int64_t>(std::nearbyint(d));
-                          },
-                          [this](const std::string& s) -> std::int64_t {
-                              Currency c;
-                              if (!Currency::ParseExact(s, c)) CannotConvert(*this, "an integer");
-                              return static_cast<std::int64_t>(std::nearbyint(c.ToDouble()));
-                          },
-                          [](Date d) -> std::int64_t { return d.Serial(); },
-                          [this](const std::shared_ptr<Object>&) -> std::int64_t { CannotConvert(*this, "an integer"); },
-                      },
-                      v_);
+    return std::visit(
+        Overloaded{
+            [](const Empty&) -> std::int64_t { return 0; },
+            [this](const Null&) -> std::int64_t { CannotConvert(*this, "an integer"); },
+            [](bool b) -> std::int64_t { return b ? -1 : 0; },
+            [](std::int64_t i) { return i; },
+            [](Currency c) -> std::int64_t {
+                double r = std::nearbyint(c.ToDouble()); // banker's rounding
+                return static_cast<std::int64_t>(r);
+            },
+            [this](double d) -> std::int64_t {
+                if (!(std::fabs(d) < 9.2e18)) CannotConvert(*this, "an integer");
+                return static_cast<std::int64_t>(std::nearbyint(d));
+            },
+            [this](const std::string& s) -> std::int64_t {
+                Currency c;
+                if (!Currency::ParseExact(s, c)) CannotConvert(*this, "an integer");
+                return static_cast<std::int64_t>(std::nearbyint(c.ToDouble()));
+            },
+            [](Date d) -> std::int64_t { return d.Serial(); },
+            [this](const std::shared_ptr<Object>&) -> std::int64_t { CannotConvert(*this, "an integer"); },
+        },
+        v_);
 }
 
 Currency Value::ToCurrency() const

@@ -27,8 +27,8 @@ struct Null {
 // an object. Conversions are written once here, as the language makes them.
 class Value {
 public:
-    using Storage = std::variant<Empty, Null, bool, std::int64_t, Currency, double, std::string, Date,
-                                 std::shared_ptr<Object>>;
+    using Storage =
+        std::variant<Empty, Null, bool, std::int64_t, Currency, double, std::string, Date, std::shared_ptr<Object>>;
 
     Value() = default;
     Value(Null n) : v_(n) {}
@@ -52,7 +52,7 @@ public:
     // Conversions as the language makes them: empty is 0 or "", null fails where a value
     // is needed (ValueError naming the wanted kind), text converts when it reads as one.
     std::string ToText() const;
-    std::int64_t ToInteger() const;  // rounds half to even, as the language's CLng
+    std::int64_t ToInteger() const; // rounds half to even, as the language's CLng
     Currency ToCurrency() const;
     double ToDouble() const;
     Date ToDate() const;

@@ -50,9 +50,13 @@ Data::Connection& CDBCommand::Connect(long timeoutSeconds)
     return *connection_;
 }
 
-void CDBCommand::CloseConnection() { connection_.reset(); }
+void CDBCommand::CloseConnection()
+{
+    connection_.reset();
+}
 
-std::shared_ptr<Data::Recordset> CDBCommand::OpenCursor(const std::string& sqlText, const FieldList* params, long timeout)
+std::shared_ptr<Data::Recordset> CDBCommand::OpenCursor(const std::string& sqlText, const FieldList* params,
+                                                        long timeout)
 {
     try {
         Data::Connection& db = Connect(timeout);
@@ -89,7 +93,8 @@ std::shared_ptr<Data::Recordset> CDBCommand::DirectListByFunction(const std::str
     return OpenCursor("Select * from " + strFunc, &param, timeout);
 }
 
-std::shared_ptr<Data::Recordset> CDBCommand::DirectListByProc(const std::string& strProc, FieldList& param, long timeout)
+std::shared_ptr<Data::Recordset> CDBCommand::DirectListByProc(const std::string& strProc, FieldList& param,
+                                                              long timeout)
 {
     return OpenCursor("Exec " + strProc, &param, timeout);
 }
@@ -116,7 +121,8 @@ void CDBCommand::FillList(DataList& lst, Data::Recordset& source)
     }
     for (source.MoveFirst(); !source.Eof(); source.MoveNext()) {
         target->AddNew();
-        for (const auto& [t, s] : columns) target->Fields().Item(t).SetValue(source.Fields().Item(s).Value());
+        for (const auto& [t, s] : columns)
+            target->Fields().Item(t).SetValue(source.Fields().Item(s).Value());
         target->Update();
     }
     target->MoveFirst();
@@ -124,7 +130,7 @@ void CDBCommand::FillList(DataList& lst, Data::Recordset& source)
 
 void CDBCommand::FillFrom(DataList& lst, const std::shared_ptr<Data::Recordset>& source)
 {
-    if (!source) return;  // the failure was reported where the cursor was opened
+    if (!source) return; // the failure was reported where the cursor was opened
     try {
         FillList(lst, *source);
     } catch (...) {
@@ -133,7 +139,10 @@ void CDBCommand::FillFrom(DataList& lst, const std::shared_ptr<Data::Recordset>&
     CloseConnection();
 }
 
-void CDBCommand::FillListByServerCursor(DataList& lst, long timeout) { FillFrom(lst, DirectDataList(lst, timeout)); }
+void CDBCommand::FillListByServerCursor(DataList& lst, long timeout)
+{
+    FillFrom(lst, DirectDataList(lst, timeout));
+}
 
 void CDBCommand::FillListByServerFunction(DataList& lst, const std::string& strFunc, long timeout)
 {

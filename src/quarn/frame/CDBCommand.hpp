@@ -29,7 +29,8 @@ public:
 
     // True when the procedure ran; empty when it failed (reported). Output parameters
     // (ParamFlags 512) get their values back.
-    Talvex::Value RunStoredProc(const std::string& spName, Talvex::FieldList* params = nullptr, bool isTransact = false);
+    Talvex::Value RunStoredProc(const std::string& spName, Talvex::FieldList* params = nullptr,
+                                bool isTransact = false);
     // A batch in one repeatable-read transaction, behind a wait window; a failure is
     // reported and nothing of the batch remains.
     void RunSqlCommand(const std::string& strCommand, int timeout, const std::string& waitMsg);

@@ -4,9 +4,9 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
-#include "quarn/frame/TalvexUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/TalvexUserDialogs.hpp"
 
 #include <map>
 
@@ -67,7 +67,8 @@ const std::vector<CatalogueEntry>& Catalogue()
         std::vector<CatalogueEntry> list = {
 #include "quarn/frame/CatalogueTable.inc"
         };
-        for (auto& e : list) e.built = Factories().count(e.name) > 0;
+        for (auto& e : list)
+            e.built = Factories().count(e.name) > 0;
         return list;
     }();
     return entries;
@@ -85,7 +86,8 @@ std::shared_ptr<Talvex::Object> CreateObject(std::string_view progId)
         if (factory != Factories().end()) return factory->second();
         return std::make_shared<UnavailableClass>(entry.name);
     }
-    throw Talvex::ValueError("The library " + std::string(kLibraryName) + " has no class '" + std::string(progId) + "'");
+    throw Talvex::ValueError("The library " + std::string(kLibraryName) + " has no class '" + std::string(progId) +
+                             "'");
 }
 
 } // namespace Quarn_DuzAde

@@ -14,12 +14,12 @@ inline constexpr std::string_view kLibraryName = "Quarn_DuzAde";
 
 // One public class of the library as the host creates it by name ("Quarn_DuzAde.RSale").
 struct CatalogueEntry {
-    std::string name;        // class name without the library prefix
-    std::string entry;       // "IReportExec", "Main", "IReportExec, ICubeForm2", ...
-    std::string members;     // further public operations
-    std::string role;        // what it is for, in a few words
-    std::string subsystem;   // "receivables and payables", "settlement", "cubes", ...
-    bool built = false;      // false: creating it gives an object that reports it is not available yet
+    std::string name;      // class name without the library prefix
+    std::string entry;     // "IReportExec", "Main", "IReportExec, ICubeForm2", ...
+    std::string members;   // further public operations
+    std::string role;      // what it is for, in a few words
+    std::string subsystem; // "receivables and payables", "settlement", "cubes", ...
+    bool built = false;    // false: creating it gives an object that reports it is not available yet
 };
 
 // Every public class, in the order of the library.

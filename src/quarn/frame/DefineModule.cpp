@@ -4,12 +4,12 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/ClientTools.hpp"
-#include "host/objects/FormRes.hpp"
-#include "quarn/frame/ReportError.hpp"
-#include "quarn/frame/Startup.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/Startup.hpp"
 
 #include <clocale>
 #include <ctime>
@@ -56,7 +56,8 @@ std::string QuoteList(std::string_view list, std::string_view delimiter)
     std::size_t start = 0;
     while (true) {
         std::size_t next = list.find(delimiter, start);
-        std::string_view piece = list.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
+        std::string_view piece =
+            list.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
         result += std::string(delimiter) + "'" + std::string(piece) + "'";
         if (next == std::string_view::npos) break;
         start = next + delimiter.size();
@@ -75,7 +76,8 @@ std::string JoinText(std::string_view separator, std::string_view text, std::str
         result = std::string(text) + std::string(separator) + " " + std::string(item);
     else
         result = item;
-    if (!item2.empty()) result = result.empty() ? std::string(item2) : result + std::string(separator2) + " " + std::string(item2);
+    if (!item2.empty())
+        result = result.empty() ? std::string(item2) : result + std::string(separator2) + " " + std::string(item2);
     return result;
 }
 
@@ -140,7 +142,10 @@ bool AddUnique(std::vector<Value>& values, const Value& value)
     return false;
 }
 
-long SafeUBound(const std::vector<Value>& values) { return static_cast<long>(values.size()) - 1; }
+long SafeUBound(const std::vector<Value>& values)
+{
+    return static_cast<long>(values.size()) - 1;
+}
 
 std::shared_ptr<DataList> NestList(const std::shared_ptr<DataList>& list, const std::string& alias, int sourceFlag,
                                    std::shared_ptr<Book>& book, bool copyCaptions)

@@ -65,17 +65,50 @@ SystemDialog& Require(const std::unique_ptr<SystemDialog>& dialog)
 }
 } // namespace
 
-bool TalvexUserDialogs::UnloadFormOnClose() const { return Require(mSysDialog).UnloadFormOnClose(); }
-void TalvexUserDialogs::SetUnloadFormOnClose(bool value) { Require(mSysDialog).SetUnloadFormOnClose(value); }
-bool TalvexUserDialogs::UpdateListAfterClose() const { return Require(mSysDialog).UpdateListAfterClose(); }
-void TalvexUserDialogs::SetUpdateListAfterClose(bool value) { Require(mSysDialog).SetUpdateListAfterClose(value); }
-long TalvexUserDialogs::CopyObjectID() const { return static_cast<long>(Require(mSysDialog).CopyObjectID()); }
-void TalvexUserDialogs::SetCopyObjectID(long value) { Require(mSysDialog).SetCopyObjectID(value); }
-bool TalvexUserDialogs::InsertMode() const { return Require(mSysDialog).InsertMode(); }
-bool TalvexUserDialogs::Visible() const { return Require(mSysDialog).Visible(); }
-bool TalvexUserDialogs::DataChanged() const { return Require(mSysDialog).DataChanged(); }
-Talvex::Ui::FieldMap& TalvexUserDialogs::UserParams() { return Require(mSysDialog).UserParams(); }
-void TalvexUserDialogs::SetUserParams(const Talvex::Ui::FieldMap& params) { Require(mSysDialog).SetUserParams(params); }
+bool TalvexUserDialogs::UnloadFormOnClose() const
+{
+    return Require(mSysDialog).UnloadFormOnClose();
+}
+void TalvexUserDialogs::SetUnloadFormOnClose(bool value)
+{
+    Require(mSysDialog).SetUnloadFormOnClose(value);
+}
+bool TalvexUserDialogs::UpdateListAfterClose() const
+{
+    return Require(mSysDialog).UpdateListAfterClose();
+}
+void TalvexUserDialogs::SetUpdateListAfterClose(bool value)
+{
+    Require(mSysDialog).SetUpdateListAfterClose(value);
+}
+long TalvexUserDialogs::CopyObjectID() const
+{
+    return static_cast<long>(Require(mSysDialog).CopyObjectID());
+}
+void TalvexUserDialogs::SetCopyObjectID(long value)
+{
+    Require(mSysDialog).SetCopyObjectID(value);
+}
+bool TalvexUserDialogs::InsertMode() const
+{
+    return Require(mSysDialog).InsertMode();
+}
+bool TalvexUserDialogs::Visible() const
+{
+    return Require(mSysDialog).Visible();
+}
+bool TalvexUserDialogs::DataChanged() const
+{
+    return Require(mSysDialog).DataChanged();
+}
+Talvex::Ui::FieldMap& TalvexUserDialogs::UserParams()
+{
+    return Require(mSysDialog).UserParams();
+}
+void TalvexUserDialogs::SetUserParams(const Talvex::Ui::FieldMap& params)
+{
+    Require(mSysDialog).SetUserParams(params);
+}
 bool TalvexUserDialogs::EnableControl(std::string_view fieldName) const
 {
     return Require(mSysDialog).EnableControl(fieldName);

@@ -75,6 +75,9 @@ void frmClAcc::m_Menu_Click(long itemNumber)
     }
 }
 
-void frmClAcc::Form_Unload() { m_Menu.reset(); }
+void frmClAcc::Form_Unload()
+{
+    m_Menu.reset();
+}
 
 } // namespace Quarn_DuzAde

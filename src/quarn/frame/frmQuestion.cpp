@@ -6,9 +6,9 @@
 
 namespace Quarn_DuzAde {
 
+using Talvex::Value;
 using Talvex::Ui::ControlKind;
 using Talvex::Ui::EventArgs;
-using Talvex::Value;
 
 namespace {
 // Texts of the form in the module's resources.

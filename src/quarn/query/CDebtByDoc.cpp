@@ -17,10 +17,9 @@ using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
 namespace Op = Talvex::SqlOperator;
-using namespace Talvex::FieldType;  // the host's type codes: kCode, kAmount, ...
+using namespace Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
-
 
 // Placeholder shown for a client nobody is responsible for.
 constexpr long kNoResponsiblePersonText = 29100;

@@ -18,8 +18,8 @@ constexpr long kSellerUnknownText = 29200;
 
 // The columns of a sale document every part of a content list carries, in this order
 // (the parts are united, so they must agree).
-const std::vector<std::string> kDocumentColumns = {"IDC",    "DocTypeCode", "Number",  "DocumentDate",
-                                                   "CurrencyCode", "Author", "Department", "ParentID"};
+const std::vector<std::string> kDocumentColumns = {"IDC",          "DocTypeCode", "Number",     "DocumentDate",
+                                                   "CurrencyCode", "Author",      "Department", "ParentID"};
 
 } // namespace
 
@@ -105,12 +105,12 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     linkedSum->Fields().AddField("AmountAccount", FieldType::kQuantity, "GCSum.AmountAccount").SetAggregate(4);
     auto rest = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
     rest->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
-    Field& restAmount = rest->Fields().AddField(
-        "AmountAccount", FieldType::kQuantity, "GSpec.AmountAccount - ISNULL((" + linkedSum->SqlText() + "),0)");
+    Field& restAmount = rest->Fields().AddField("AmountAccount", FieldType::kQuantity,
+                                                "GSpec.AmountAccount - ISNULL((" + linkedSum->SqlText() + "),0)");
     rest->Fields().AddField("CorDocID", FieldType::kPosition, "0");
     rest->Fields().AddField("ConsCorDocId", FieldType::kPosition, "null");
-    rest->SetFilter(SqlTools::AndFilter(rest->Filter(),
-                                        SqlTools::CondByField(restAmount, SqlOperator::kGreater, Value(0))));
+    rest->SetFilter(
+        SqlTools::AndFilter(rest->Filter(), SqlTools::CondByField(restAmount, SqlOperator::kGreater, Value(0))));
 
     linked->Union(rest, "DocFR", true);
     auto positions = book.CreateList("");

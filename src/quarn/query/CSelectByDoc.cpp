@@ -1,12 +1,12 @@
 #include "quarn/query/CSelectByDoc.hpp"
 
 #include "host/objects/Book.hpp"
+#include "host/objects/ClientFilter.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/query/CSelectByRef.hpp"
-#include "host/objects/ClientFilter.hpp"
 
 #include <array>
 #include <utility>
@@ -18,10 +18,9 @@ using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
 namespace Op = Talvex::SqlOperator;
-using namespace Talvex::FieldType;  // the host's type codes: kCode, kAmount, ...
+using namespace Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
-
 
 std::string JoinCodes(const std::vector<std::string>& codes)
 {

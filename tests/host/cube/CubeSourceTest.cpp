@@ -22,8 +22,10 @@ TEST(CubeSource, RecordsetRowsInViewBecomeTheCubesColumns)
         const char* date;
         const char* summa;
     };
-    const Line lines[] = {{"B1", "2014-02-03", "10.5"}, {"B2", "2014-02-20", "4"},
-                          {"B1", "2014-03-01", "1.25"}, {"B3", "2014-02-11", "100"}};
+    const Line lines[] = {{"B1", "2014-02-03", "10.5"},
+                          {"B2", "2014-02-20", "4"},
+                          {"B1", "2014-03-01", "1.25"},
+                          {"B3", "2014-02-11", "100"}};
     for (const auto& line : lines) {
         rs.AddNew();
         rs.Fields().Item("Buyer").SetValue(Value(line.buyer));

@@ -13,8 +13,6 @@ namespace {
 using Talvex::Testing::QueryCount;
 using Talvex::Testing::QueryText;
 
-
-
 // The ledger, stock, price and reference sources the module reads, with the columns it names.
 const std::vector<Talvex::Testing::SourceColumns> kLedgerSources = {
     {"GLAccSet", {"Code", "Name", "IsBudget"}},

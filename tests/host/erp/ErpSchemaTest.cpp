@@ -10,8 +10,6 @@
 
 namespace {
 
-
-
 // The tables and data sources the module reads, with the columns it names.
 const std::vector<Talvex::Testing::SourceColumns> kSources = {
     {"THDocument",

@@ -48,7 +48,8 @@ inline void ExpectSourcesHaveColumns(Data::Connection& db, const std::vector<Sou
             continue;
         }
         std::vector<std::string> have;
-        for (const auto& c : rs.columns) have.push_back(lower(c.name));
+        for (const auto& c : rs.columns)
+            have.push_back(lower(c.name));
         for (const char* column : source.columns)
             EXPECT_NE(std::find(have.begin(), have.end(), lower(column)), have.end())
                 << source.from << " lacks " << column;

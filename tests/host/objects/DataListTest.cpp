@@ -1,7 +1,7 @@
+#include "host/objects/DataList.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/DataList.hpp"
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "support/TestDatabase.hpp"
@@ -72,7 +72,8 @@ TEST_F(DataListTest, OuterJoinKeepsRowsWithoutAMatch)
     EXPECT_EQ(rs->RecordCount(), Count("SELECT COUNT(*) FROM REFGood g LEFT JOIN REFGoodUnit u "
                                        "ON u.GoodCode = g.Code AND u.IsAccount = 1"));
     std::int64_t withoutUnit = 0;
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) withoutUnit += rs->Fields().Item("UnitCode").Value().IsNull();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        withoutUnit += rs->Fields().Item("UnitCode").Value().IsNull();
     EXPECT_EQ(withoutUnit, Count("SELECT COUNT(*) FROM REFGood g WHERE NOT EXISTS (SELECT 1 FROM REFGoodUnit u "
                                  "WHERE u.GoodCode = g.Code AND u.IsAccount = 1)"));
 }
@@ -85,7 +86,8 @@ TEST_F(DataListTest, SumAggregateGroupsByTheOtherColumnsAndGroupExpressionsStayW
     docs->Fields().AddField("Docs", 3, "COUNT(*)").SetAggregate(7);
     docs->Refresh();
     auto rs = docs->Recordset();
-    auto expected = book->Db().Query("SELECT DocTypeCode, SUM(Summa) AS Total, COUNT(*) AS n FROM THDocument GROUP BY DocTypeCode");
+    auto expected =
+        book->Db().Query("SELECT DocTypeCode, SUM(Summa) AS Total, COUNT(*) AS n FROM THDocument GROUP BY DocTypeCode");
     ASSERT_EQ(rs->RecordCount(), static_cast<std::int64_t>(expected.rows.size()));
     auto sums = SumsByKey(*rs, "DocTypeCode", "Total");
     auto counts = SumsByKey(*rs, "DocTypeCode", "Docs");
@@ -131,11 +133,8 @@ TEST_F(DataListTest, DerivedTablesUnionsAndSortAfterFill)
 
 TEST_F(DataListTest, ParameterizedSourcesTakeTheirParams)
 {
-    std::string group = book->Db()
-                            .Query("SELECT MIN(Parent) FROM REFClient WHERE Parent IS NOT NULL")
-                            .rows.at(0)
-                            .at(0)
-                            .ToText();
+    std::string group =
+        book->Db().Query("SELECT MIN(Parent) FROM REFClient WHERE Parent IS NOT NULL").rows.at(0).at(0).ToText();
     auto docs = book->CreateList("REFClient");
     docs->Fields().SelectFields({"Code"});
     auto tree = book->CreateList("REFClientT");
@@ -144,8 +143,8 @@ TEST_F(DataListTest, ParameterizedSourcesTakeTheirParams)
     docs->Join(tree, "clntT", "clntT.Code = oTable.Code");
     docs->Refresh();
     std::int64_t expected = CountPostgres("WITH RECURSIVE t AS (SELECT Code FROM REFClient WHERE Code = N'" + group +
-                                  "' UNION ALL SELECT c.Code FROM REFClient c JOIN t ON c.Parent = t.Code) "
-                                  "SELECT COUNT(*) FROM t");
+                                          "' UNION ALL SELECT c.Code FROM REFClient c JOIN t ON c.Parent = t.Code) "
+                                          "SELECT COUNT(*) FROM t");
     EXPECT_GT(expected, 1);
     EXPECT_EQ(docs->Recordset()->RecordCount(), expected) << docs->SqlText();
 }

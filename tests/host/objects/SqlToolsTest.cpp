@@ -1,8 +1,8 @@
+#include "host/objects/SqlTools.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
-#include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "support/TestDatabase.hpp"
 

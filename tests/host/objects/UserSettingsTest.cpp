@@ -1,6 +1,6 @@
+#include "host/objects/UserSettings.hpp"
 #include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/UserSettings.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ TEST(UserSettings, EachUserKeepsAndReadsOnlyHisOwnParameters)
     annaSettings.Save("frmDebtOfClients", "BegDate", Value(Date(2025, 3, 1)));
     annaSettings.Save("frmDebtOfClients", "Department", Value("D'1; --"));
     petrasSettings.Save("frmDebtOfClients", "BegDate", Value(Date(2026, 1, 1)));
-    annaSettings.Save("frmDebtOfClients", "BegDate", Value(Date(2025, 4, 1)));  // saving again replaces
+    annaSettings.Save("frmDebtOfClients", "BegDate", Value(Date(2025, 4, 1))); // saving again replaces
 
     EXPECT_EQ(annaSettings.Load("frmDebtOfClients", "BegDate").ToDate(), Date(2025, 4, 1));
     EXPECT_EQ(annaSettings.Load("frmDebtOfClients", "Department").ToText(), "D'1; --");

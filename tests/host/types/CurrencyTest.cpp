@@ -12,11 +12,19 @@ TEST(Currency, ParsesExactTextAndRoundsBeyondFourDecimalsHalfAwayFromZero)
         const char* expected;
     };
     const Case cases[] = {
-        {"0", "0"},           {"12.5", "12.5"},          {"-3", "-3"},          {"0.0001", "0.0001"},
-        {"1.00005", "1.0001"}, {"-1.00005", "-1.0001"}, {"1.000049", "1"},     {"+7.25", "7.25"},
-        {" 42 ", "42"},       {"922337203685477.5807", "922337203685477.5807"},
+        {"0", "0"},
+        {"12.5", "12.5"},
+        {"-3", "-3"},
+        {"0.0001", "0.0001"},
+        {"1.00005", "1.0001"},
+        {"-1.00005", "-1.0001"},
+        {"1.000049", "1"},
+        {"+7.25", "7.25"},
+        {" 42 ", "42"},
+        {"922337203685477.5807", "922337203685477.5807"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Currency::Parse(c.text).ToString(), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(Currency::Parse(c.text).ToString(), c.expected) << c.text;
 
     Currency exact;
     EXPECT_TRUE(Currency::ParseExact("10.1200", exact));
@@ -41,7 +49,8 @@ TEST(Currency, ArithmeticIsExactAndOverflowIsAnError)
 {
     Currency tenth = Currency::Parse("0.1");
     Currency sum;
-    for (int i = 0; i < 10; ++i) sum += tenth;
+    for (int i = 0; i < 10; ++i)
+        sum += tenth;
     EXPECT_EQ(sum, Currency::FromInteger(1));
     EXPECT_EQ((Currency::Parse("10") * 3).ToString(), "30");
     EXPECT_EQ(Currency::Parse("10").DivideRoundHalfAwayFromZero(Currency::Parse("3")).ToString(), "3.3333");

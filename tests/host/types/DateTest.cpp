@@ -13,7 +13,7 @@ TEST(Date, AddingMonthsClampsToTheMonthEnd)
         const char* expected;
     };
     const Case cases[] = {
-        {"2025-01-31", 1, "2025-02-28"}, {"2024-01-31", 1, "2024-02-29"}, {"2025-03-31", -1, "2025-02-28"},
+        {"2025-01-31", 1, "2025-02-28"}, {"2024-01-31", 1, "2024-02-29"},   {"2025-03-31", -1, "2025-02-28"},
         {"2025-12-15", 1, "2026-01-15"}, {"2026-01-31", -13, "2024-12-31"}, {"2024-02-29", 12, "2025-02-28"},
     };
     for (const auto& c : cases)
@@ -27,7 +27,7 @@ TEST(Date, ParsesIsoTextOnlyAndKnowsWeekdaysAndMonthBounds)
     for (const char* bad : {"2025-02-29", "2025-13-01", "31.12.2025", "2025-1-1", "", "2025-12-31x"})
         EXPECT_FALSE(Date::TryParse(bad, d)) << bad;
     EXPECT_THROW(Date(2025, 2, 30), Talvex::ValueError);
-    EXPECT_EQ(Date::Parse("2026-12-07").IsoWeekday(), 1u);  // a Monday
+    EXPECT_EQ(Date::Parse("2026-12-07").IsoWeekday(), 1u); // a Monday
     EXPECT_EQ(Date::Parse("2026-12-06").IsoWeekday(), 7u);
     EXPECT_EQ(Date::Parse("2024-02-10").LastOfMonth().ToIso(), "2024-02-29");
     EXPECT_EQ(Date::Parse("2024-02-10").FirstOfMonth().ToIso(), "2024-02-01");

@@ -1,5 +1,5 @@
-#include "host/types/Errors.hpp"
 #include "host/types/Value.hpp"
+#include "host/types/Errors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ TEST(Value, ConvertsAsTheErpLanguageDoes)
     EXPECT_EQ(Value().ToText(), "");
     EXPECT_EQ(Value().ToCurrency(), Currency());
     EXPECT_EQ(Value("12.50").ToCurrency(), Currency::Parse("12.5"));
-    EXPECT_EQ(Value(2.5).ToInteger(), 2);  // banker's rounding
+    EXPECT_EQ(Value(2.5).ToInteger(), 2); // banker's rounding
     EXPECT_EQ(Value(3.5).ToInteger(), 4);
     EXPECT_EQ(Value(Currency::Parse("2.5")).ToInteger(), 2);
     EXPECT_EQ(Value(true).ToInteger(), -1);

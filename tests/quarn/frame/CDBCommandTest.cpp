@@ -1,10 +1,10 @@
+#include "quarn/frame/CDBCommand.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/ui/Session.hpp"
-#include "quarn/frame/CDBCommand.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ TEST_F(CDBCommandTest, BatchThatFailsHalfwayLeavesTheDatabaseAsItWas)
     ASSERT_EQ(session.Errors().size(), 1u);
     EXPECT_NE(session.Errors()[0].message.find("nosuchtable"), std::string::npos) << session.Errors()[0].message;
     EXPECT_FALSE(session.WaitHistory().empty());
-    EXPECT_EQ(session.WaitText(), "");  // the wait window closed
+    EXPECT_EQ(session.WaitText(), ""); // the wait window closed
 
     command.RunSqlCommand("INSERT INTO BookSetting (SettingName, SettingValue) VALUES (N'TestProbe', N'2')", 30, "");
     EXPECT_EQ(Setting("TestProbe"), "2");
@@ -60,7 +60,8 @@ TEST_F(CDBCommandTest, BatchThatFailsHalfwayLeavesTheDatabaseAsItWas)
 TEST_F(CDBCommandTest, StoredProcedureReturnsItsOutputParameters)
 {
     book->Db().ExecutePostgresScript(
-        "CREATE OR REPLACE FUNCTION talvex_probe_split(Total NUMERIC, Parts INTEGER, OUT Share NUMERIC, OUT Rest NUMERIC) "
+        "CREATE OR REPLACE FUNCTION talvex_probe_split(Total NUMERIC, Parts INTEGER, OUT Share NUMERIC, OUT Rest "
+        "NUMERIC) "
         "LANGUAGE sql AS $$ SELECT TRUNC(Total / Parts, 2), Total - TRUNC(Total / Parts, 2) * Parts $$");
     FieldList params;
     params.Add("Total", 19, Value(Currency::Parse("100"))).SetParamFlags(256);

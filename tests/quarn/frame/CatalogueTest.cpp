@@ -1,3 +1,4 @@
+#include "quarn/frame/Catalogue.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
@@ -5,10 +6,9 @@
 #include "host/ui/ScriptDriver.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/CDuzAde.hpp"
-#include "quarn/frame/Catalogue.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
-#include "quarn/frame/TalvexUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
+#include "quarn/frame/TalvexUserDialogs.hpp"
 #include "quarn/frame/frmClAcc.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -59,10 +59,10 @@ TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
     FieldList in;
     in.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
     FieldList out;
-    EXPECT_FALSE(report->Run(in, out));  // false even when closed with OK
+    EXPECT_FALSE(report->Run(in, out)); // false even when closed with OK
     EXPECT_EQ(out.Count(), 0u);
     EXPECT_TRUE(session.Errors().empty());
-    EXPECT_TRUE(driver.Remaining().empty());  // both answers were used by the form
+    EXPECT_TRUE(driver.Remaining().empty()); // both answers were used by the form
     EXPECT_TRUE(session.Windows().empty());
 
     // A class not yet available says so once and returns nothing.
@@ -86,7 +86,7 @@ TEST(Catalogue, PopupMenuOfTheBrowserGivesItsKey)
     EXPECT_EQ(form.Menu()->Anchor(), "btUtil");
     form.m_Menu_Click(1);
     EXPECT_EQ(form.LastMenuKey(), "MKeyParam");
-    form.m_Menu_Click(7);  // no such item: reported, not thrown
+    form.m_Menu_Click(7); // no such item: reported, not thrown
     EXPECT_EQ(session.Errors().size(), 1u);
     form.Unload();
     EXPECT_EQ(form.Menu(), nullptr);

@@ -1,10 +1,10 @@
+#include "quarn/frame/DefineModule.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/Session.hpp"
-#include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -16,7 +16,8 @@ using namespace Quarn_DuzAde;
 TEST(DefineModule, FormatMsgReplacesTheHighestPlaceholdersFirst)
 {
     std::vector<Value> args;
-    for (int i = 0; i < 11; ++i) args.emplace_back("a" + std::to_string(i));
+    for (int i = 0; i < 11; ++i)
+        args.emplace_back("a" + std::to_string(i));
     EXPECT_EQ(FormatMsg("%10|%1|%0|%1", args), "a10|a1|a0|a1");
     EXPECT_EQ(FormatMsg("Total %0 of %1", {Value(5), Value(7)}), "Total 5 of 7");
     EXPECT_EQ(FormatMsg("", {Value(1)}), "");
@@ -78,7 +79,7 @@ TEST(DefineModule, RsAggregateCountsSumsAndFindsExtremesWithoutMovingTheCaller)
     EXPECT_EQ(RsAggregate(rs, Value("Summa"), 6, ""), Currency::Parse("-3"));
     EXPECT_EQ(RsAggregate(rs, Value("Summa"), 5, "Client = 'B'"), Currency::Parse("-3"));
     EXPECT_EQ(RsAggregate(rs, Value("Summa"), 9, ""), Currency());
-    EXPECT_EQ(rs.Fields().Item("Client").Value().ToText(), "B");  // the caller's row is untouched
+    EXPECT_EQ(rs.Fields().Item("Client").Value().ToText(), "B"); // the caller's row is untouched
     EXPECT_EQ(rs.Filter(), "");
 
     rs.AddNew();
@@ -110,7 +111,7 @@ TEST(DefineModule, GetBookPrefersInParamsThenTheContextAndRaisesWithoutOne)
     }
 
     EXPECT_EQ(GetBook(&params, true), book);
-    EXPECT_EQ(app.Context().GetBook(), book);  // stored because the context had none
-    EXPECT_EQ(GetBook(&empty, false), book);   // the context's Book serves now
+    EXPECT_EQ(app.Context().GetBook(), book); // stored because the context had none
+    EXPECT_EQ(GetBook(&empty, false), book);  // the context's Book serves now
     EXPECT_EQ(GetBook(nullptr, false), book);
 }

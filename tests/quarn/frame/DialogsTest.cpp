@@ -91,7 +91,7 @@ TEST_F(HostFixture, RefreshWithWaitShowsTheWaitWindowOverTheMainForm)
     EXPECT_TRUE(list->IsFilled());
     EXPECT_GT(list->Recordset()->RecordCount(), 0);
     ASSERT_FALSE(session.WaitHistory().empty());
-    EXPECT_EQ(session.WaitText(), "");  // closed again
+    EXPECT_EQ(session.WaitText(), ""); // closed again
 
     auto bad = book->CreateList("REFCurrency");
     bad->SetFilter("oTable.NoSuchColumn = 1");

@@ -1,9 +1,9 @@
+#include "quarn/query/CRSaleSupport.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
-#include "quarn/query/CRSaleSupport.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -73,8 +73,8 @@ TEST_F(SaleSupport, ContentListSplitsEachPositionIntoItsLinksAndTheUncoveredRest
 
     std::int64_t linkedRows = 0;
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-        ASSERT_FALSE(rs->Fields().Item("GoodCode").Value().IsNull());  // every position finds its goods row
-        EXPECT_TRUE(rs->Fields().Item("GrandParentIDC").Value().IsNull());  // invoices have no grandparent
+        ASSERT_FALSE(rs->Fields().Item("GoodCode").Value().IsNull());      // every position finds its goods row
+        EXPECT_TRUE(rs->Fields().Item("GrandParentIDC").Value().IsNull()); // invoices have no grandparent
         Value corDoc = rs->Fields().Item("CorDocID").Value();
         if (corDoc.IsNull() || corDoc.ToInteger() == 0) continue;
         ++linkedRows;
@@ -83,7 +83,7 @@ TEST_F(SaleSupport, ContentListSplitsEachPositionIntoItsLinksAndTheUncoveredRest
         }
     }
     EXPECT_GT(linkedRows, 0);
-    EXPECT_EQ(positions->JoinCount(), 3u);  // gs, Prnt, PPDoc: no PrntAdd for invoices
+    EXPECT_EQ(positions->JoinCount(), 3u); // gs, Prnt, PPDoc: no PrntAdd for invoices
 }
 
 TEST_F(SaleSupport, ConsignmentSubSelectOnlyWhileConsignmentIsInUse)
@@ -130,19 +130,20 @@ TEST_F(SaleSupport, SellerIsTheAuthorOfTheOldestDocumentOrTheSubsidiaryItself)
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
         auto idc = rs->Fields().Item("IDC").Value().ToInteger();
         auto parent = rs->Fields().Item("CorDocID").Value();
-        std::string expected = book->Db()
-                                   .Query("SELECT ISNULL(CASE WHEN c.IsSubsidiary = 1 THEN c.Code + ':' + c.Name "
-                                          "ELSE p.Code + ':' + ISNULL(p.LastName, '') END, N'(seller not known)') "
-                                          "FROM THDocument d LEFT JOIN THDocument pd ON pd.IDC = ? "
-                                          "LEFT JOIN THPartyAttribute pa ON pa.DocID = d.IDC AND pa.RolePartyCode = N'PIR' "
-                                          "LEFT JOIN REFClient c ON c.Code = pa.PartyCode "
-                                          "LEFT JOIN REFPerson p ON p.UserID = COALESCE(pd.Author, d.Author) "
-                                          "WHERE d.IDC = ?",
-                                          {parent.IsNull() ? Value(0) : parent, Value(idc)})
-                                   .rows.at(0)
-                                   .at(0)
-                                   .ToText();
-        if (!rs->Fields().Item("ConsCorDocId").Value().IsNull()) continue;  // the consignment chain differs
+        std::string expected =
+            book->Db()
+                .Query("SELECT ISNULL(CASE WHEN c.IsSubsidiary = 1 THEN c.Code + ':' + c.Name "
+                       "ELSE p.Code + ':' + ISNULL(p.LastName, '') END, N'(seller not known)') "
+                       "FROM THDocument d LEFT JOIN THDocument pd ON pd.IDC = ? "
+                       "LEFT JOIN THPartyAttribute pa ON pa.DocID = d.IDC AND pa.RolePartyCode = N'PIR' "
+                       "LEFT JOIN REFClient c ON c.Code = pa.PartyCode "
+                       "LEFT JOIN REFPerson p ON p.UserID = COALESCE(pd.Author, d.Author) "
+                       "WHERE d.IDC = ?",
+                       {parent.IsNull() ? Value(0) : parent, Value(idc)})
+                .rows.at(0)
+                .at(0)
+                .ToText();
+        if (!rs->Fields().Item("ConsCorDocId").Value().IsNull()) continue; // the consignment chain differs
         ASSERT_EQ(rs->Fields().Item("Seller").Value().ToText(), expected) << idc;
     }
 }
