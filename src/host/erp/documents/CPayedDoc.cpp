@@ -1,0 +1,147 @@
+#include "host/erp/documents/CPayedDoc.hpp"
+
+#include "host/data/Connection.hpp"
+#include "host/erp/documents/THDocumentObject.hpp"
+#include "host/objects/Book.hpp"
+#include "host/types/Errors.hpp"
+
+#include <algorithm>
+
+namespace Talvex::Erp {
+
+namespace {
+
+// What the set-off document has already settled, in its own currency.
+constexpr std::string_view kLinkedBySetOff = R"sql(
+SELECT COALESCE(SUM(ps.Summa), 0) FROM THPaySpec ps WHERE ps.DocID = ?
+)sql";
+
+// The client's posted documents of one side that still carry debt, oldest first: by the
+// earliest term still open, then the document's date and IDC. The open amount is the smaller
+// of the terms' debt and the total less every link, so that a document whose terms do not
+// follow the links (a cash plan) is still never linked beyond its total.
+constexpr std::string_view kOpenDocsOfClient = R"sql(
+SELECT Doc.IDC, Doc.Number, Doc.CurrencyCode, Doc.DocumentDate,
+       MIN(CASE WHEN Term.DebtSumma <> 0 THEN Term.NeedPayDate END) AS DueDate,
+       SUM(Term.DebtSumma) AS TermDebt,
+       MIN(Doc.Summa) - COALESCE((SELECT SUM(ps.SummaCur) FROM THPaySpec ps WHERE ps.CorDocID = Doc.IDC), 0) AS LinkDebt
+FROM THDocument Doc
+JOIN THDocumentPayTermCur Term ON Term.IDC = Doc.IDC
+WHERE Doc.IsPosted = 1 AND Doc.IDC <> ? AND Doc.DocTypeCode IN (%TYPES%)
+  AND EXISTS (SELECT 1 FROM THPartyAttribute Party
+              WHERE Party.DocID = Doc.IDC AND Party.RolePartyCode = ? AND Party.PartyCode = ?)
+GROUP BY Doc.IDC, Doc.Number, Doc.CurrencyCode, Doc.DocumentDate
+HAVING SUM(Term.DebtSumma) > 0
+ORDER BY DueDate, Doc.DocumentDate, Doc.IDC
+)sql";
+
+constexpr std::string_view kReceivableTypes = "'PRSF', 'TPPR', 'PGA', 'PISD', 'SCN'";
+constexpr std::string_view kPayableTypes = "'PISF', 'TPPI', 'GPG', 'TID', 'CPAY', 'PRSD', 'BCN'";
+
+// An amount from one currency into another through the accounting currency, at the latest
+// rate of each currency's default rate type dated up to the given day. The accounting
+// currency has no rates of its own (its rate is 1); the counts tell a missing rate apart.
+constexpr std::string_view kConvert = R"sql(
+SELECT ROUND(CAST(? AS NUMERIC(19,4))
+             * COALESCE((SELECT TOP 1 r.Rate FROM REFCurrencyRate r
+                         JOIN REFCurrency c ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
+                         WHERE r.CurrencyCode = ? AND r.DateApply <= ? ORDER BY r.DateApply DESC), 1)
+             / COALESCE((SELECT TOP 1 r.Rate FROM REFCurrencyRate r
+                         JOIN REFCurrency c ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
+                         WHERE r.CurrencyCode = ? AND r.DateApply <= ? ORDER BY r.DateApply DESC), 1), 4) AS Amount,
+       (SELECT COUNT(*) FROM REFCurrencyRate r
+        JOIN REFCurrency c ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
+        WHERE r.CurrencyCode = ? AND r.DateApply <= ?) AS FromRates,
+       (SELECT COUNT(*) FROM REFCurrencyRate r
+        JOIN REFCurrency c ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
+        WHERE r.CurrencyCode = ? AND r.DateApply <= ?) AS ToRates
+)sql";
+
+constexpr std::string_view kInsertLink = R"sql(
+INSERT INTO THPaySpec (DocID, CorDocID, Summa, SummaCur, IsTransfered, CorDocument)
+VALUES (?, ?, ?, ?, 0, ?)
+)sql";
+
+struct OpenDoc {
+    std::int64_t idc;
+    std::string number;
+    std::string currency;
+    Currency open;
+};
+
+Currency Convert(Data::Connection& db, const std::string& accountCurrency, Currency amount, const std::string& from,
+                 const std::string& to, Date onDate)
+{
+    auto rs = db.Query(kConvert, {amount, from, onDate, to, onDate, from, onDate, to, onDate});
+    const auto& row = rs.rows.at(0);
+    for (auto [currency, rates] : {std::pair{&from, row.at(1)}, std::pair{&to, row.at(2)}})
+        if (*currency != accountCurrency && rates.ToInteger() == 0)
+            throw ValueError("CPayedDoc: no rate of currency " + *currency + " up to " + onDate.ToIso());
+    return row.at(0).ToCurrency();
+}
+
+} // namespace
+
+Currency CPayedDoc::SetGoodDoc(bool isSetOff, const std::string& client)
+{
+    if (!document_) throw ValueError("CPayedDoc.SetGoodDoc: Init was not called with a document");
+    if (!isSetOff) throw ValueError("CPayedDoc.SetGoodDoc: only set-off documents are linked to a client's debt");
+    if (client.empty()) throw ValueError("CPayedDoc.SetGoodDoc: client is empty");
+    if (document_->IDC() == 0) throw ValueError("CPayedDoc.SetGoodDoc: the set-off document is not saved");
+
+    Book& book = document_->OwnerBook();
+    const std::int64_t setOffId = document_->IDC();
+    const std::string setOffCurrency = document_->Fields("CurrencyCode").ToText();
+    const Date onDate = document_->Fields("DocumentDate").ToDate();
+    const bool payables = document_->Fields("IsKredit").ToInteger() != 0;
+    const std::string accountCurrency = book.AccountCurrency();
+
+    Data::Transaction tx(book.Db());
+    Data::Connection& db = tx.Db();
+
+    Currency remaining =
+        document_->Fields("Summa").ToCurrency() - db.Query(kLinkedBySetOff, {setOffId}).rows.at(0).at(0).ToCurrency();
+    if (remaining <= Currency()) {
+        tx.Commit();
+        return Currency();
+    }
+
+    std::string sql(kOpenDocsOfClient);
+    sql.replace(sql.find("%TYPES%"), 7, payables ? kPayableTypes : kReceivableTypes);
+    // The client is the buyer of what it owes us and the seller of what we owe it.
+    auto rs = db.Query(sql, {setOffId, payables ? "PAR" : "PIR", client});
+    std::vector<OpenDoc> openDocs;
+    for (const auto& row : rs.rows) {
+        const Currency open = std::min(row.at(5).ToCurrency(), row.at(6).ToCurrency());
+        if (open > Currency())
+            openDocs.push_back({row.at(0).ToInteger(), row.at(1).ToText(), row.at(2).ToText(), open});
+    }
+
+    Currency linked;
+    for (const auto& doc : openDocs) {
+        if (remaining <= Currency()) break;
+        Currency summa;    // in the set-off document's currency
+        Currency summaCur; // in the paid document's currency
+        if (doc.currency == setOffCurrency) {
+            summa = summaCur = std::min(doc.open, remaining);
+        } else {
+            const Currency openInSetOff = Convert(db, accountCurrency, doc.open, doc.currency, setOffCurrency, onDate);
+            if (openInSetOff <= remaining) {
+                summa = openInSetOff;
+                summaCur = doc.open;
+            } else {
+                summa = remaining;
+                summaCur =
+                    std::min(doc.open, Convert(db, accountCurrency, remaining, setOffCurrency, doc.currency, onDate));
+            }
+        }
+        if (summa <= Currency() || summaCur <= Currency()) continue;
+        db.Execute(kInsertLink, {setOffId, doc.idc, summa, summaCur, doc.number});
+        remaining -= summa;
+        linked += summa;
+    }
+    tx.Commit();
+    return linked;
+}
+
+} // namespace Talvex::Erp

@@ -1,0 +1,227 @@
+#include "host/erp/documents/THDocumentObject.hpp"
+
+#include "host/data/Connection.hpp"
+#include "host/objects/Book.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/DocumentOpener.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+
+namespace Talvex::Erp {
+
+namespace {
+
+// The header columns a document object carries, spelt as the schema spells them.
+constexpr std::array<std::string_view, 20> kColumns = {"DocTypeCode",
+                                                       "DocumentDate",
+                                                       "Number",
+                                                       "Code",
+                                                       "Name",
+                                                       "Summa",
+                                                       "CurrencyCode",
+                                                       "IsPosted",
+                                                       "IsClosed",
+                                                       "IsPayClosed",
+                                                       "StateCode",
+                                                       "ParentID",
+                                                       "Author",
+                                                       "Department",
+                                                       "IsDirectPay",
+                                                       "IsMngBKeeping",
+                                                       "IsCostChanged",
+                                                       "IsKredit",
+                                                       "CommingInForceDate",
+                                                       "TermsOfValidityDate"};
+
+constexpr std::string_view kNumbersOfTypeInYear = R"sql(
+SELECT Number FROM THDocument WHERE DocTypeCode = ? AND Number LIKE ?
+)sql";
+
+constexpr std::string_view kNewestByNumber = R"sql(
+SELECT MAX(IDC) FROM THDocument WHERE DocTypeCode = ? AND Number = ?
+)sql";
+
+constexpr std::string_view kIsPostedById = R"sql(
+SELECT IsPosted FROM THDocument WHERE IDC = ?
+)sql";
+
+constexpr std::string_view kDeletePayLinks = R"sql(
+DELETE FROM THPaySpec WHERE DocID = ? OR CorDocID = ?
+)sql";
+constexpr std::string_view kDeleteParties = R"sql(
+DELETE FROM THPartyAttribute WHERE DocID = ?
+)sql";
+constexpr std::string_view kDeleteDocument = R"sql(
+DELETE FROM THDocument WHERE IDC = ?
+)sql";
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view ColumnNamed(std::string_view name)
+{
+    for (auto column : kColumns)
+        if (SameName(column, name)) return column;
+    throw ValueError("THDocument: no field \"" + std::string(name) + "\"");
+}
+
+} // namespace
+
+THDocumentObject::THDocumentObject(std::shared_ptr<Book> book) : book_(std::move(book))
+{
+    if (!book_) throw ValueError("THDocumentObject: a Book is needed");
+}
+
+void THDocumentObject::New(const std::string& docTypeCode)
+{
+    if (docTypeCode.empty()) throw ValueError("THDocumentObject.New: document type is empty");
+    idc_ = 0;
+    fields_.clear();
+    fields_["DocTypeCode"] = docTypeCode;
+    fields_["DocumentDate"] = book_->Today();
+    fields_["CurrencyCode"] = book_->AccountCurrency();
+    fields_["Summa"] = Currency();
+    fields_["IsPosted"] = 0;
+    fields_["IsKredit"] = 0;
+}
+
+Value& THDocumentObject::Fields(std::string_view name)
+{
+    return fields_[std::string(ColumnNamed(name))];
+}
+
+const Value& THDocumentObject::Fields(std::string_view name) const
+{
+    static const Value kUnset;
+    auto it = fields_.find(ColumnNamed(name));
+    return it == fields_.end() ? kUnset : it->second;
+}
+
+std::string THDocumentObject::NextNumber()
+{
+    const std::string type = Fields("DocTypeCode").ToText();
+    if (type.empty()) throw ValueError("THDocumentObject.NextNumber: document type is empty");
+    const Value& date = Fields("DocumentDate");
+    const int year = date.IsEmpty() || date.IsNull() ? book_->Today().Year() : date.ToDate().Year();
+    const std::string prefix = type + "-" + std::to_string(year) + "-";
+
+    // The highest counter of the type and year, read from the numbers themselves so that a
+    // number typed by hand in the same pattern is not issued twice.
+    long long highest = 0;
+    auto rs = book_->Db().Query(kNumbersOfTypeInYear, {type, prefix + "%"});
+    for (const auto& row : rs.rows) {
+        const std::string number = row.at(0).ToText();
+        long long counter = 0;
+        const char* first = number.data() + prefix.size();
+        const char* last = number.data() + number.size();
+        auto [end, ec] = std::from_chars(first, last, counter);
+        if (ec == std::errc() && end == last) highest = std::max(highest, counter);
+    }
+    char counter[24];
+    std::snprintf(counter, sizeof counter, "%06lld", highest + 1);
+    return prefix + counter;
+}
+
+std::int64_t THDocumentObject::Save()
+{
+    if (Fields("DocTypeCode").ToText().empty()) throw ValueError("THDocumentObject.Save: document type is empty");
+    if (Fields("Number").ToText().empty()) Fields("Number") = NextNumber();
+    if (Fields("Code").IsEmpty() || Fields("Code").IsNull() || Fields("Code").ToText().empty())
+        Fields("Code") = Fields("Number").ToText();
+
+    // Only the fields that were given are written: the others keep the table's defaults.
+    std::vector<Value> params;
+    params.reserve(fields_.size() + 1);
+    std::string columns;
+    std::string assignments;
+    for (const auto& [name, value] : fields_) {
+        if (value.IsEmpty()) continue;
+        if (!params.empty()) {
+            columns += ", ";
+            assignments += ", ";
+        }
+        columns += name;
+        assignments += name + " = ?";
+        params.push_back(value);
+    }
+
+    Data::Transaction tx(book_->Db());
+    try {
+        if (idc_ == 0) {
+            std::string placeholders;
+            for (std::size_t i = 0; i < params.size(); ++i)
+                placeholders += i == 0 ? "?" : ", ?";
+            tx.Db().Execute("INSERT INTO THDocument (" + columns + ") VALUES (" + placeholders + ")", params);
+            // The number is unique within its type, and the newest row of that number is the
+            // one this transaction just wrote.
+            auto rs = tx.Db().Query(kNewestByNumber, {Fields("DocTypeCode"), Fields("Number")});
+            idc_ = rs.rows.at(0).at(0).ToInteger();
+        } else {
+            params.emplace_back(idc_);
+            if (tx.Db().Execute("UPDATE THDocument SET " + assignments + " WHERE IDC = ?", params) != 1)
+                throw ValueError("THDocument " + Describe() + ": no longer in the database");
+        }
+    } catch (const DatabaseError& e) {
+        throw DatabaseError("THDocument " + Describe() + ": " + e.what());
+    }
+    tx.Commit();
+    return idc_;
+}
+
+void THDocumentObject::Load(std::int64_t idc)
+{
+    std::string columns;
+    for (auto column : kColumns)
+        columns += (columns.empty() ? "" : ", ") + std::string(column);
+    auto rs = book_->Db().Query("SELECT " + columns + " FROM THDocument WHERE IDC = ?", {idc});
+    if (rs.rows.empty()) throw ValueError("THDocument: no document with IDC " + std::to_string(idc));
+    fields_.clear();
+    for (std::size_t i = 0; i < kColumns.size(); ++i)
+        fields_[std::string(kColumns[i])] = rs.rows[0].at(i);
+    idc_ = idc;
+}
+
+bool THDocumentObject::IsPosted() const
+{
+    const Value& posted = Fields("IsPosted");
+    return !posted.IsEmpty() && !posted.IsNull() && posted.ToInteger() != 0;
+}
+
+void THDocumentObject::Delete()
+{
+    if (idc_ == 0) throw ValueError("THDocument: a document not saved cannot be deleted");
+    Data::Transaction tx(book_->Db());
+    // The stored flag decides, not the object's copy: the document may have been posted since.
+    auto rs = tx.Db().Query(kIsPostedById, {idc_});
+    if (rs.rows.empty()) throw ValueError("THDocument " + Describe() + ": no longer in the database");
+    if (rs.rows[0].at(0).ToInteger() != 0)
+        throw ValueError("THDocument " + Describe() + ": a posted document cannot be deleted");
+    tx.Db().Execute(kDeletePayLinks, {idc_, idc_});
+    tx.Db().Execute(kDeleteParties, {idc_});
+    tx.Db().Execute(kDeleteDocument, {idc_});
+    tx.Commit();
+    idc_ = 0;
+    fields_.clear();
+}
+
+void THDocumentObject::OpenInWindow(Ui::DocumentOpener& opener) const
+{
+    if (idc_ == 0) throw ValueError("THDocument: a document not saved cannot be opened");
+    opener.Open(Fields("DocTypeCode").ToText(), idc_);
+}
+
+std::string THDocumentObject::Describe() const
+{
+    const std::string number = Fields("Number").IsEmpty() ? std::string() : Fields("Number").ToText();
+    return number.empty() ? "IDC " + std::to_string(idc_) : number;
+}
+
+} // namespace Talvex::Erp

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "host/objects/AtomObject.hpp"
+#include "host/types/Value.hpp"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace Talvex {
+class Book;
+namespace Ui {
+class DocumentOpener;
+}
+} // namespace Talvex
+
+namespace Talvex::Erp {
+
+// The header of one ERP document (THDocument) as the host edits it: a new document gets the
+// next number of its type, its fields are set by name, and saving, loading and deleting
+// write through the Book's connection, each as one unit of work.
+class THDocumentObject : public AtomObject {
+public:
+    explicit THDocumentObject(std::shared_ptr<Book> book);
+
+    std::string ObjectName() const override { return "THDocument"; }
+
+    // Starts a new, unsaved document of the type, dated the Book's today, in the account
+    // currency and with a zero sum.
+    void New(const std::string& docTypeCode);
+
+    // "SUSM-2026-000001": the next free number of the document's type in the year of its date.
+    std::string NextNumber();
+
+    // A header column by name ("DocTypeCode", "Summa", "IsKredit"); ValueError for a name
+    // THDocument does not have.
+    Value& Fields(std::string_view name);
+    const Value& Fields(std::string_view name) const;
+
+    // Inserts a new document or updates the loaded one; returns its IDC. An empty Code takes
+    // the Number, the way the document lists show a document.
+    std::int64_t Save();
+    // ValueError when no document has the IDC.
+    void Load(std::int64_t idc);
+    // Removes the document with its parties and its payment links on either side; ValueError
+    // for a posted document or one never saved.
+    void Delete();
+
+    bool IsPosted() const;
+    std::int64_t IDC() const { return idc_; }
+    Book& OwnerBook() const { return *book_; }
+
+    void OpenInWindow(Ui::DocumentOpener& opener) const;
+
+private:
+    std::string Describe() const;
+    std::shared_ptr<Book> book_;
+    std::int64_t idc_ = 0;
+    std::map<std::string, Value, std::less<>> fields_;
+};
+
+} // namespace Talvex::Erp
