@@ -8,7 +8,7 @@ namespace Talvex {
 class Book;
 class DataList;
 
-// The host's goods-content services: how specification rows are linked to the rows they
+// The host's goods-content services: how goods rows are linked to the rows they
 // come from (THGoodContent: SpecID from CorSpecID), and which document types of the
 // consignment chain the company uses.
 class GoodsContent {

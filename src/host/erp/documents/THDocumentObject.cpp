@@ -1,5 +1,7 @@
 #include "host/erp/documents/THDocumentObject.hpp"
 
+#include "host/erp/DocumentHeader.hpp"
+
 #include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
 #include "host/types/Errors.hpp"
@@ -15,27 +17,8 @@ namespace Talvex::Erp {
 
 namespace {
 
-// The header columns a document object carries, spelt as the schema spells them.
-constexpr std::array<std::string_view, 20> kColumns = {"DocTypeCode",
-                                                       "DocumentDate",
-                                                       "Number",
-                                                       "Code",
-                                                       "Name",
-                                                       "Summa",
-                                                       "CurrencyCode",
-                                                       "IsPosted",
-                                                       "IsClosed",
-                                                       "IsPayClosed",
-                                                       "StateCode",
-                                                       "ParentID",
-                                                       "Author",
-                                                       "Department",
-                                                       "IsDirectPay",
-                                                       "IsMngBKeeping",
-                                                       "IsCostChanged",
-                                                       "IsKredit",
-                                                       "CommingInForceDate",
-                                                       "TermsOfValidityDate"};
+// The header columns a document object carries.
+constexpr const auto& kColumns = kDocumentHeaderColumns;
 
 constexpr std::string_view kNumbersOfTypeInYear = R"sql(
 SELECT Number FROM THDocument WHERE DocTypeCode = ? AND Number LIKE ?

@@ -1,5 +1,7 @@
 #include "host/erp/internal/DemoDocuments.hpp"
 
+#include "host/erp/DocumentHeader.hpp"
+
 #include "host/data/Connection.hpp"
 #include "host/erp/internal/DemoCopyBuffer.hpp"
 
@@ -165,27 +167,7 @@ class DocumentGenerator {
 public:
     DocumentGenerator(Data::Connection& db, const DemoWorld& world, DemoRandom& random, const ProgressFn& progress)
         : db_(db), world_(world), random_(random), progress_(progress),
-          documents_("THDocument", {"IDC",
-                                    "DocTypeCode",
-                                    "DocumentDate",
-                                    "Number",
-                                    "Code",
-                                    "Name",
-                                    "Summa",
-                                    "CurrencyCode",
-                                    "IsPosted",
-                                    "IsClosed",
-                                    "IsPayClosed",
-                                    "StateCode",
-                                    "ParentID",
-                                    "Author",
-                                    "Department",
-                                    "IsDirectPay",
-                                    "IsMngBKeeping",
-                                    "IsCostChanged",
-                                    "IsKredit",
-                                    "CommingInForceDate",
-                                    "TermsOfValidityDate"}),
+          documents_("THDocument", DocumentColumnsWithId()),
           parties_("THPartyAttribute", {"DocID", "DocTypeCode", "RolePartyCode", "PartyType", "PartyCode"}),
           specs_("THGoodSpec", {"IDC", "DocID", "PosNumb", "GoodCode", "UnitCode", "Amount", "AmountAccount", "Price",
                                 "Summa", "CostSumm", "IsCostChanged", "FixCategory"}),
