@@ -58,7 +58,16 @@ std::string PrepareScratchDatabase()
     server.EnsureDatabase(name);
     std::string connect = server.ConnectString(name);
     Data::Connection db = Data::Connection::Open(connect);
-    Erp::InstallCompatibilityFunctions(db);
+    // Reinstalled only when the scripts changed: test programs run side by side, and one
+    // must never drop the functions another is using.
+    db.ExecutePostgresScript("CREATE TABLE IF NOT EXISTS talvex_scratch_version (version TEXT NOT NULL)");
+    const std::string version = Erp::CurrentSchemaVersion();
+    auto installed = db.QueryPostgres("SELECT version FROM talvex_scratch_version");
+    if (installed.rows.empty() || installed.rows[0][0].ToText() != version) {
+        Erp::InstallCompatibilityFunctions(db);
+        db.ExecutePostgresScript("DELETE FROM talvex_scratch_version");
+        db.QueryPostgres("INSERT INTO talvex_scratch_version (version) VALUES ($1)", {Value(version)});
+    }
     return connect;
 }
 
