@@ -7,6 +7,9 @@
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/AnswerScript.hpp"
+#include "host/ui/Form.hpp"
+#include "host/ui/GridPrinter.hpp"
+#include "host/ui/LocalList.hpp"
 #include "host/ui/ScriptDriver.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/Catalogue.hpp"
@@ -14,6 +17,8 @@
 #include "quarn/frame/Startup.hpp"
 
 #include <fstream>
+#include <map>
+#include <optional>
 #include <ostream>
 
 namespace Talvex::Cli {
@@ -60,6 +65,55 @@ std::shared_ptr<Data::Recordset> ResultOf(const FieldList& outParams)
     throw ValueError("The result \"DataList\" is neither a list nor a recordset");
 }
 
+// The grid of the last list window that closed: what a class that ends in a list dialog
+// showed, printed when it returns no list of its own.
+class ListWindowWatch {
+public:
+    explicit ListWindowWatch(Ui::Session& session) : session_(session)
+    {
+        id_ = session.Subscribe([this](const Ui::WindowChange& change) { Seen(change); });
+    }
+    ~ListWindowWatch() { session_.Unsubscribe(id_); }
+    ListWindowWatch(const ListWindowWatch&) = delete;
+    ListWindowWatch& operator=(const ListWindowWatch&) = delete;
+
+    const std::optional<Data::ResultSet>& LastGrid() const { return lastGrid_; }
+
+private:
+    void Seen(const Ui::WindowChange& change)
+    {
+        using Kind = Ui::WindowChange::Kind;
+        if (change.kind == Kind::WindowOpened) {
+            if (Ui::Form* form = session_.FindWindow(change.window)) open_[change.window] = form;
+            return;
+        }
+        if (change.kind != Kind::WindowClosed) return;
+        auto it = open_.find(change.window);
+        if (it == open_.end()) return;
+        Ui::Form* form = it->second;
+        open_.erase(it);
+        for (const auto& control : form->Controls()) {
+            const auto* list = dynamic_cast<const Ui::LocalList*>(control.get());
+            if (list == nullptr || list->Columns().empty()) continue;
+            Ui::VisibleGrid grid = Ui::GridPrinter::Visible(*list);
+            Data::ResultSet rs;
+            for (const auto& caption : grid.captions)
+                rs.columns.push_back({caption, Data::ColumnKind::Text});
+            rs.rows = std::move(grid.rows);
+            if (!rs.rows.empty())
+                for (std::size_t i = 0; i < rs.columns.size(); ++i)
+                    rs.columns[i].kind = KindOfValue(rs.rows.front()[i]);
+            lastGrid_ = std::move(rs);
+            return;
+        }
+    }
+
+    Ui::Session& session_;
+    int id_ = 0;
+    std::map<std::string, Ui::Form*> open_;
+    std::optional<Data::ResultSet> lastGrid_;
+};
+
 void AddParam(FieldList& params, const std::string& text)
 {
     auto eq = text.find('=');
@@ -89,6 +143,7 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     for (const auto& p : options.params)
         AddParam(inParams, p);
     FieldList outParams;
+    ListWindowWatch listWindows(session);
 
     bool ran = false;
     if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
@@ -107,8 +162,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     if (!session.Errors().empty()) return 1;
 
     std::shared_ptr<Data::Recordset> result = ResultOf(outParams);
-    if (!result) return 0;
-    Data::ResultSet rows = Rows(*result);
+    if (!result && !listWindows.LastGrid()) return 0;
+    Data::ResultSet rows = result ? Rows(*result) : *listWindows.LastGrid();
     if (options.outFile.empty()) {
         Print(rows, options.format, out);
     } else {

@@ -112,3 +112,35 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
     EXPECT_NE(unknown.exitCode, 0);
     EXPECT_NE(unknown.out.find("no class"), std::string::npos) << unknown.out;
 }
+
+TEST(TalvexCommand, RunPrintsTheGridOfAListDialogTheClassLeftOpen)
+{
+    // The answers of examples/debt-of-clients.txt: four months, manager subtotals hidden.
+    const std::string answers = ::testing::TempDir() + "debt-of-clients-answers.txt";
+    {
+        FILE* file = std::fopen(answers.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("frmDebtOfClients.edDateBeg = 2026-03-01\nfrmDebtOfClients.edDateEnd = 2026-06-30\n"
+                   "frmDebtOfClients.btFillList click\nfrmDebtOfClients.chTotalByPerson click\n",
+                   file);
+        std::fclose(file);
+    }
+    Outcome r = RunTalvex("run Quarn_DuzAde.CDebtOfClients " + Db() + " --answers " + ShellQuote(answers) +
+                          " --format csv --user cli_debt_tester");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string header = "Department,Manager,Client,Total,Debt before the period,03,04,05,06\r\n";
+    ASSERT_EQ(r.out.substr(0, header.size()), header) << r.out.substr(0, 300);
+    EXPECT_GT(Lines(r.out), 10u);
+    // The grand total closes the grid; no manager subtotal is shown.
+    EXPECT_NE(r.out.find("\r\n,,,"), std::string::npos);
+    std::size_t subtotals = 0;
+    for (std::size_t at = r.out.find("\r\n"); at != std::string::npos; at = r.out.find("\r\n", at + 2)) {
+        const std::string line = r.out.substr(at + 2, r.out.find("\r\n", at + 2) - at - 2);
+        // Department, Manager, empty Client: a manager subtotal.
+        const std::size_t first = line.find(',');
+        const std::size_t second = first == std::string::npos ? first : line.find(',', first + 1);
+        if (second != std::string::npos && second > first + 1 && line.size() > second + 1 && line[second + 1] == ',')
+            ++subtotals;
+    }
+    EXPECT_EQ(subtotals, 0u);
+}

@@ -2,6 +2,7 @@
 
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/debt/CDebtOfClients.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
@@ -53,6 +54,7 @@ const std::map<std::string, Factory, std::less<>>& Factories()
     static const std::map<std::string, Factory, std::less<>> factories = {
         {"CDuzAde", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDuzAde>()); }},
         {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
+        {"CDebtOfClients", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDebtOfClients>()); }},
         {"CreateVornUserDialogs",
          [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
     };
