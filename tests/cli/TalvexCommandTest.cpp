@@ -143,4 +143,8 @@ TEST(TalvexCommand, RunPrintsTheGridOfAListDialogTheClassLeftOpen)
             ++subtotals;
     }
     EXPECT_EQ(subtotals, 0u);
+    // The run saved its parameters for that user; leave the shared company as it was.
+    Outcome forget =
+        RunTalvex("sql " + Db() + " " + ShellQuote("DELETE FROM AdminUserSetting WHERE UserName = N'cli_debt_tester'"));
+    EXPECT_EQ(forget.exitCode, 0) << forget.out;
 }
