@@ -163,15 +163,23 @@ void frmDebtOfClients::LoadLookups()
 {
     Ctl("cbDepartment").BindLookup({"REFDepartment", "Code", "Name"});
     Ctl("cbPerson").BindLookup({"REFPerson", "Code", "LastName"});
-    auto& db = book_->Db();
-    std::vector<Talvex::Ui::ComboItem> departments;
-    for (const auto& row : db.Query("SELECT Code, Name FROM REFDepartment WHERE IsGroup = 0 ORDER BY Code").rows)
-        departments.push_back({row.at(0).ToText(), row.at(1).ToText()});
-    Ctl("cbDepartment").SetItems(std::move(departments));
-    std::vector<Talvex::Ui::ComboItem> persons;
-    for (const auto& row : db.Query("SELECT Code, FirstName + ' ' + LastName FROM REFPerson ORDER BY Code").rows)
-        persons.push_back({row.at(0).ToText(), row.at(1).ToText()});
-    Ctl("cbPerson").SetItems(std::move(persons));
+    auto items = [](DataList& list) {
+        list.OrderBy("oTable.Code");
+        list.Refresh();
+        std::vector<Talvex::Ui::ComboItem> out;
+        auto rs = list.Recordset();
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            out.push_back({rs->Fields()("Code").Value().ToText(), rs->Fields()("Name").Value().ToText()});
+        return out;
+    };
+    auto departments = book_->CreateList("REFDepartment");
+    departments->Fields().SelectFields({"Code", "Name"});
+    departments->SetFilter("oTable.IsGroup = 0");
+    Ctl("cbDepartment").SetItems(items(*departments));
+    auto persons = book_->CreateList("REFPerson");
+    persons->Fields().SelectFields({"Code"});
+    persons->Fields().AddField("Name", Kind::kText, "oTable.FirstName + ' ' + oTable.LastName");
+    Ctl("cbPerson").SetItems(items(*persons));
 }
 
 void frmDebtOfClients::LoadParams()

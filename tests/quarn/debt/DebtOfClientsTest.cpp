@@ -491,3 +491,15 @@ TEST_F(DebtOfClients, MainRunsByNameUnderAScriptedUserAndPrints)
     FieldList none;
     EXPECT_NO_THROW(main->Main(none));
 }
+
+TEST_F(DebtOfClients, CancelledFillLeavesAnEmptyGridWithItsControlsDisabled)
+{
+    DebtRun run(book, FillAnswers("2026-01-01", "2026-06-30") + "progress cancel 3\n");
+    ASSERT_EQ(run.user.ErrorsText(), "");
+    ASSERT_EQ(run.user.ProgressRuns().size(), 1U);
+    EXPECT_TRUE(run.user.ProgressRuns()[0].cancelled);
+    EXPECT_EQ(run.user.ProgressRuns()[0].stepsDone, 3);
+    EXPECT_EQ(run.Grid().RowCount(), 0U);
+    EXPECT_FALSE(run.form.Ctl("btDocList").Enabled());
+    EXPECT_FALSE(run.form.Ctl("btUsePrint").Enabled());
+}
