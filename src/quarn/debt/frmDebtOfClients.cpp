@@ -673,11 +673,16 @@ void frmDebtOfClients::OpenDocList(long row, const std::string& column)
     params->Add("Department", Kind::kLongText, grid.Cell(r, "Department"));
     params->Add("Person", Kind::kLongText, grid.Cell(r, "Person"));
     params->Add("Client", Kind::kLongText, grid.Cell(r, "Client"));
-    params->Add("BegDate", Kind::kCode,
-                range.from == Date() && range.to == Date() ? Value(m_BegDate)
-                : range.from == Date()                     ? Value()
-                                                           : Value(range.from));
-    params->Add("EndDate", Kind::kCode, range.to == Date() ? Value(m_EndDate) : Value(range.to));
+    // The header shows the dates the documents were chosen by: a month's bounds, "up to the
+    // day before the period" for BegRest (no first day), else the report's period.
+    Value begDate(m_BegDate);
+    Value endDate(m_EndDate);
+    if (range.to != Date()) {
+        begDate = range.from == Date() ? Value() : Value(range.from);
+        endDate = Value(range.to);
+    }
+    params->Add("BegDate", Kind::kCode, begDate);
+    params->Add("EndDate", Kind::kCode, endDate);
     params->Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(documents)));
 
     frmDebtDocList docList;

@@ -503,3 +503,48 @@ TEST_F(DebtOfClients, CancelledFillLeavesAnEmptyGridWithItsControlsDisabled)
     EXPECT_FALSE(run.form.Ctl("btDocList").Enabled());
     EXPECT_FALSE(run.form.Ctl("btUsePrint").Enabled());
 }
+
+TEST_F(DebtOfClients, DocumentWindowShowsTheCellsDatesAndTotal)
+{
+    struct Seen {
+        Value begDate, endDate, footer;
+        std::string client;
+    };
+    std::vector<Seen> seen;
+    DebtRun run(book, "");
+    const int id = run.user.Session().Subscribe([&](const Ui::WindowChange& change) {
+        if (change.kind != Ui::WindowChange::Kind::WindowOpened || change.window != "frmDebtDocList") return;
+        Ui::Form* window = run.user.Session().FindWindow("frmDebtDocList");
+        seen.push_back({window->Ctl("edDateBeg").GetValue(), window->Ctl("edDateEnd").GetValue(),
+                        window->ListCtl("grdDocs").Footer("AccNeedPaySum"),
+                        window->Ctl("edClient").GetValue().ToText()});
+    });
+    // The first run closed the form; run it again with the answers.
+    Testing::ScriptedUser& user = run.user;
+    user.Set("frmDebtOfClients", "edDateBeg", "2026-02-01")
+        .Set("frmDebtOfClients", "edDateEnd", "2026-05-31")
+        .Click("frmDebtOfClients", "btFillList")
+        .DblClick("frmDebtOfClients", "grdList", 1, "Summa1")
+        .Close("frmDebtDocList")
+        .DblClick("frmDebtOfClients", "grdList", 1, "BegRest")
+        .Close("frmDebtDocList")
+        .DblClick("frmDebtOfClients", "grdList", 1, "TotalSumm")
+        .Close("frmDebtDocList");
+    run.dialog.RunForm(false, false);
+    run.user.Session().Unsubscribe(id);
+    ASSERT_EQ(user.ErrorsText(), "");
+    ASSERT_EQ(seen.size(), 3U);
+    const std::size_t first = run.Grid().VisibleRows().at(0);
+    const std::string client = run.Grid().Cell(first, "Client").ToText();
+    EXPECT_EQ(seen[0].begDate, Value(Date(2026, 3, 1)));
+    EXPECT_EQ(seen[0].endDate, Value(Date(2026, 3, 31)));
+    EXPECT_EQ(seen[0].footer.ToCurrency(), run.Grid().Cell(first, "Summa1").ToCurrency());
+    EXPECT_TRUE(seen[1].begDate.IsEmpty());
+    EXPECT_EQ(seen[1].endDate, Value(Date(2026, 1, 31)));
+    EXPECT_EQ(seen[1].footer.ToCurrency(), run.Grid().Cell(first, "BegRest").ToCurrency());
+    EXPECT_EQ(seen[2].begDate, Value(Date(2026, 2, 1)));
+    EXPECT_EQ(seen[2].endDate, Value(Date(2026, 5, 31)));
+    EXPECT_EQ(seen[2].footer.ToCurrency(), run.Grid().Cell(first, "TotalSumm").ToCurrency());
+    for (const auto& s : seen)
+        EXPECT_EQ(s.client, client);
+}
