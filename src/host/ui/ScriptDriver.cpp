@@ -41,6 +41,12 @@ void ScriptDriver::Attach(Session& session)
         case Kind::ProgressEnded: transcript_.push_back("progress: " + change.detail); break;
         case Kind::DocumentOpened: transcript_.push_back("document: " + change.detail); break;
         case Kind::ErrorShown: transcript_.push_back("error: " + change.control + ": " + change.detail); break;
+        case Kind::WindowOpened:
+            // A window just opened has had no default answer yet, even when an earlier form
+            // stood at the same address (forms made anew for each drill-down).
+            if (Form* form = session_->FindWindow(change.window))
+                std::erase_if(defaultsTried_, [form](const auto& tried) { return tried.first.first == form; });
+            break;
         default: break;
         }
     });

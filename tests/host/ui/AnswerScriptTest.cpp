@@ -218,3 +218,16 @@ TEST(ScriptedUser, AcceptsAWindowWithoutAnswersAndPlaysStepsForModelessWindows)
     EXPECT_EQ(user.Remaining()[0].form, "frmMissing");
     EXPECT_EQ(user.ErrorsText(), "");
 }
+
+TEST(ScriptedUser, AcceptsEachNewFormEvenWhenItStandsWhereAnEarlierOneStood)
+{
+    ScriptedUser user;
+    // Forms made anew on the stack, one after the other, land at the same address.
+    for (int i = 0; i < 4; ++i) {
+        Form form("frmDocs");
+        form.Add(ControlKind::Button, "btClose", "Close");
+        EXPECT_NO_THROW(form.Show(true)) << i;
+        EXPECT_FALSE(form.IsVisible()) << i;
+    }
+    EXPECT_EQ(user.ErrorsText(), "");
+}
