@@ -1,5 +1,6 @@
 #include "quarn/settlement/CSetOffDebt.hpp"
 
+#include "host/data/Recordset.hpp"
 #include "host/erp/documents/THDocumentObject.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/ui/BaseDialog.hpp"
@@ -11,7 +12,7 @@
 
 namespace Quarn_DuzAde {
 
-bool CSetOffDebt::Run(Talvex::FieldList& inParams, Talvex::FieldList&)
+bool CSetOffDebt::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
@@ -21,7 +22,14 @@ bool CSetOffDebt::Run(Talvex::FieldList& inParams, Talvex::FieldList&)
         if (!form.Init(dialog, inParams)) return false;
         dialog.Init(form, std::make_shared<Talvex::Erp::THDocumentObject>(book), Talvex::Value());
         dialog.RunForm(false, false, nullptr);
+        // Closed with btUsePrint: the host prints the list.
+        std::shared_ptr<Talvex::Object> printed;
+        if (form.PrintRequested()) printed = form.PrintList();
         dialog.UnloadForm();
+        if (printed) {
+            outParams.Add("DataList", Talvex::FieldType::kObject, Talvex::Value(printed));
+            return true;
+        }
     } catch (...) {
         ReportError();
     }

@@ -85,6 +85,7 @@ frmSetOffDebt::frmSetOffDebt() : Form("frmSetOffDebt", "Debt set-off")
     On("btCreateDocList", "Click", [this](EventArgs&) { btCreateDocList_Click(); });
     On("btEditDoc", "Click", [this](EventArgs&) { btEditDoc_Click(); });
     On("btDeleteDoc", "Click", [this](EventArgs&) { btDeleteDoc_Click(); });
+    On("btUsePrint", "Click", [this](EventArgs&) { btUsePrint_Click(); });
     On(kList, "OnRefresh", [this](EventArgs& args) { grdList_OnRefresh(args); });
     On(kList, "OnAddFields", [this](EventArgs&) { grdList_OnAddFields(); });
     On(kList, "OnAddColumn", [this](EventArgs& args) { grdList_OnAddColumn(args); });
@@ -261,6 +262,32 @@ void frmSetOffDebt::btDeleteDoc_Click()
     } catch (...) {
         ReportError();
     }
+}
+
+void frmSetOffDebt::btUsePrint_Click()
+{
+    if (rows_->RowCount() == 0) return;
+    printRequested_ = true;
+    Hide();
+}
+
+std::shared_ptr<Talvex::Data::Recordset> frmSetOffDebt::PrintList() const
+{
+    using Talvex::Data::DataTypeEnum;
+    auto rs = std::make_shared<Talvex::Data::Recordset>();
+    rs->Fields().Append(kClient, DataTypeEnum::VarChar, 20);
+    rs->Fields().Append(kName, DataTypeEnum::VarChar, 200);
+    rs->Fields().Append(kAccNeedPaySum, DataTypeEnum::Currency);
+    rs->Fields().Append(kPayDoc, DataTypeEnum::VarChar, 40);
+    rs->Open();
+    for (std::size_t row = 0; row < rows_->RowCount(); ++row) {
+        rs->AddNew();
+        for (const char* column : {kClient, kName, kAccNeedPaySum, kPayDoc})
+            rs->Fields().Item(column).SetValue(rows_->Get(row, column));
+        rs->Update();
+    }
+    if (rs->RecordCount() > 0) rs->MoveFirst();
+    return rs;
 }
 
 void frmSetOffDebt::btEditDoc_Click()

@@ -14,6 +14,9 @@ namespace Talvex {
 class Book;
 class DataList;
 class FieldList;
+namespace Data {
+class Recordset;
+}
 namespace Erp {
 class CPayedDoc;
 class THDocumentObject;
@@ -64,6 +67,11 @@ public:
     // The rows as the form holds them (for the grid and for callers that check them).
     const Talvex::Ui::TableRowSource& Rows() const { return *rows_; }
 
+    // btUsePrint closes the form asking the host to print the list: the visible columns of
+    // the rows as they stand, documents included.
+    bool PrintRequested() const { return printRequested_; }
+    std::shared_ptr<Talvex::Data::Recordset> PrintList() const;
+
 private:
     enum class ProcessMode { Create = 0, Delete = 1 };
 
@@ -72,6 +80,7 @@ private:
     void btCreateDocList_Click();
     void btEditDoc_Click();
     void btDeleteDoc_Click();
+    void btUsePrint_Click();
     void grdList_OnRefresh(Talvex::Ui::EventArgs& args);
     void grdList_OnAddFields();
     void grdList_OnAddColumn(Talvex::Ui::EventArgs& args);
@@ -111,6 +120,7 @@ private:
     ProcessMode mode_ = ProcessMode::Create;
     std::vector<long> selectedGridRows_;
     long documentsWritten_ = 0;
+    bool printRequested_ = false;
 };
 
 } // namespace Quarn_DuzAde

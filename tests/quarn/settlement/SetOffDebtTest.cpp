@@ -597,3 +597,24 @@ TEST_F(SetOffDebt, RunsByNameUnderAScriptedUserCreatingThenDeleting)
                     "ps.DocID)"),
               0);
 }
+
+TEST_F(SetOffDebt, PrintClosesTheFormAndHandsTheListToTheHost)
+{
+    const Currency maxSum = ThresholdForClients(false, 3);
+    user.Set(kForm, "edSum", maxSum.ToString()).Click(kForm, "btApplay").Click(kForm, "btUsePrint");
+    auto object = Quarn_DuzAde::CreateObject("CSetOffDebt");
+    auto& report = dynamic_cast<Quarn_DuzAde::IReportExec&>(*object);
+    FieldList out;
+    EXPECT_TRUE(report.Run(params, out));
+    EXPECT_EQ(user.ErrorsText(), "");
+    ASSERT_TRUE(out.ExistsField("DataList"));
+    auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    ASSERT_NE(rs, nullptr);
+    std::map<std::string, Currency> printed;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        printed[rs->Fields().Item("Client").Value().ToText()] = rs->Fields().Item("AccNeedPaySum").Value().ToCurrency();
+        EXPECT_EQ(rs->Fields().Item("PayDoc").Value().ToText(), "");
+    }
+    EXPECT_FALSE(rs->Fields().Exists("PayDocID"));
+    ExpectSameDebt(printed, ExpectedDebt(false, maxSum), "printed");
+}
