@@ -44,6 +44,12 @@ const char* OtherRole(bool payables)
     return payables ? "PIR" : "PAR";
 }
 
+// What a failure names: the client whose document it was.
+std::string SetOffOf(const std::string& client)
+{
+    return "Set-off document of client \"" + client + "\" not written: ";
+}
+
 } // namespace
 
 std::shared_ptr<DataList> frmSetOffDebt::CreateDebtList(std::shared_ptr<Talvex::Book> book, bool payables,
@@ -112,37 +118,43 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
     std::string code;
     bool written = false;
 
-    // One unit of work per client: a failure anywhere below undoes the client's header,
-    // parties and links, and nothing of other clients.
-    Talvex::Data::Transaction unit(book_->Db());
+    try {
+        // One unit of work per client: a failure anywhere below undoes the client's header,
+        // parties and links, and nothing of other clients.
+        Talvex::Data::Transaction unit(book_->Db());
 
-    // A run before this one, or another user, may have set the client off already today: an
-    // unposted set-off document of today on the same side is the client's document.
-    const auto existing = OpenSetOffDocuments(client);
-    if (auto it = existing.find(client); it != existing.end()) {
-        idc = it->second.first;
-        code = it->second.second;
-    } else {
-        auto& doc = *document_;
-        doc.New(kSetOffType);
-        doc.Fields("DocTypeCode") = Value(kSetOffType);
-        doc.Fields("Number") = Value(doc.NextNumber());
-        doc.Fields("CurrencyCode") = Value(accountCurrency_);
-        doc.Fields("DocumentDate") = Value(book_->Today());
-        doc.Fields("Summa") = Value(rows_->Get(row, kAccNeedPaySum).ToCurrency());
-        doc.Fields("IsKredit") = Value(rowsPayables_ ? 1 : 0);
-        idc = doc.Save();
+        // A run before this one, or another user, may have set the client off already today: an
+        // unposted set-off document of today on the same side is the client's document.
+        const auto existing = OpenSetOffDocuments(client);
+        if (auto it = existing.find(client); it != existing.end()) {
+            idc = it->second.first;
+            code = it->second.second;
+        } else {
+            auto& doc = *document_;
+            doc.New(kSetOffType);
+            doc.Fields("DocTypeCode") = Value(kSetOffType);
+            doc.Fields("Number") = Value(doc.NextNumber());
+            doc.Fields("CurrencyCode") = Value(accountCurrency_);
+            doc.Fields("DocumentDate") = Value(book_->Today());
+            doc.Fields("Summa") = Value(rows_->Get(row, kAccNeedPaySum).ToCurrency());
+            doc.Fields("IsKredit") = Value(rowsPayables_ ? 1 : 0);
+            idc = doc.Save();
 
-        party_->Write({idc, kSetOffType, ClientRole(rowsPayables_), 1, client});
-        party_->Write({idc, kSetOffType, OtherRole(rowsPayables_), 1, client});
+            party_->Write({idc, kSetOffType, ClientRole(rowsPayables_), 1, client});
+            party_->Write({idc, kSetOffType, OtherRole(rowsPayables_), 1, client});
 
-        payedDoc_->Init(doc);
-        payedDoc_->SetGoodDoc(true, client);
-        doc.Save();
-        code = doc.Fields("Code").ToText();
-        written = true;
+            payedDoc_->Init(doc);
+            payedDoc_->SetGoodDoc(true, client);
+            doc.Save();
+            code = doc.Fields("Code").ToText();
+            written = true;
+        }
+        unit.Commit();
+    } catch (const Talvex::DatabaseError& e) {
+        throw Talvex::DatabaseError(SetOffOf(client) + e.what());
+    } catch (const std::exception& e) {
+        throw Talvex::ValueError(SetOffOf(client) + e.what());
     }
-    unit.Commit();
     if (written) ++documentsWritten_;
 
     rows_->Set(row, kPayDoc, Value(code));

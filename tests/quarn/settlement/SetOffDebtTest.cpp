@@ -401,7 +401,11 @@ TEST_F(SetOffDebt, FaultWhileWritingOneClientLeavesNothingOfThatClient)
     const auto partiesOfB = Count("SELECT count(*) FROM THPartyAttribute WHERE PartyCode = $1", {Value(clientB)});
 
     Create(f);
-    EXPECT_NE(user.ErrorsText().find("no rate of currency ZZX"), std::string::npos) << user.ErrorsText();
+    EXPECT_NE(user.ErrorsText().find("Set-off document of client \"!ZZ-B/*\" not written: CPayedDoc: no rate of "
+                                     "currency ZZX"),
+              std::string::npos)
+        << user.ErrorsText();
+    EXPECT_EQ(user.Session().Errors().size(), 1u);
     EXPECT_EQ(rows.Get(1, "PayDocID").ToInteger(), 0);
     EXPECT_EQ(rows.Get(1, "PayDoc").ToText(), "");
     EXPECT_EQ(Count("SELECT count(*) FROM THPartyAttribute WHERE PartyCode = $1", {Value(clientB)}), partiesOfB);
