@@ -77,21 +77,21 @@ std::shared_ptr<DataList> frmSetOffDebt::CreateDebtList(std::shared_ptr<Talvex::
 }
 
 std::map<std::string, std::pair<std::int64_t, std::string>>
-frmSetOffDebt::OpenSetOffDocuments(const std::string& client) const
+frmSetOffDebt::OpenSetOffDocuments(bool payables, const std::string& client) const
 {
     auto docs = book_->CreateList("THDocument");
     docs->Fields().SelectFields({"IDC", "Code"});
     auto party = book_->CreateList("THPartyAttribute");
     party->Fields().SelectFields({"PartyCode"});
     party->SetFilter(
-        SqlTools::CondByField(party->Fields().Item("RolePartyCode"), Op::kEqual, Value(ClientRole(rowsPayables_))));
+        SqlTools::CondByField(party->Fields().Item("RolePartyCode"), Op::kEqual, Value(ClientRole(payables))));
     docs->Join(party, "Party", "oTable.IDC = Party.DocID");
 
     std::vector<std::string> conds{
         SqlTools::CondByField(docs->Fields().Item("DocTypeCode"), Op::kEqual, Value(kSetOffType)),
         SqlTools::CondByField(docs->Fields().Item("IsPosted"), Op::kEqual, Value(0)),
         SqlTools::CondByField(docs->Fields().Item("DocumentDate"), Op::kEqual, Value(book_->Today())),
-        SqlTools::CondByField(docs->Fields().Item("IsKredit"), Op::kEqual, Value(rowsPayables_ ? 1 : 0)),
+        SqlTools::CondByField(docs->Fields().Item("IsKredit"), Op::kEqual, Value(payables ? 1 : 0)),
     };
     if (!client.empty()) conds.push_back(SqlTools::CondByName("Party.PartyCode", kCode, Op::kEqual, Value(client)));
     docs->SetFilter(SqlTools::CombineConds(Talvex::CombineMode::kAnd, conds));
@@ -125,7 +125,7 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
 
         // A run before this one, or another user, may have set the client off already today: an
         // unposted set-off document of today on the same side is the client's document.
-        const auto existing = OpenSetOffDocuments(client);
+        const auto existing = OpenSetOffDocuments(rowsPayables_, client);
         if (auto it = existing.find(client); it != existing.end()) {
             idc = it->second.first;
             code = it->second.second;

@@ -178,19 +178,19 @@ void frmSetOffDebt::ReadList()
                           Value(std::int64_t{0})});
         }
     }
-    rows_ = std::move(rows);
-    rowsPayables_ = payables;
     // A client that already has an unposted set-off document of today on this side shows it,
     // so that a second run neither writes another nor loses sight of the first.
-    if (rows_->RowCount() > 0) {
-        const auto existing = OpenSetOffDocuments("");
-        for (std::size_t row = 0; row < rows_->RowCount(); ++row) {
-            auto it = existing.find(rows_->Get(row, kClient).ToText());
+    if (rows->RowCount() > 0) {
+        const auto existing = OpenSetOffDocuments(payables, "");
+        for (std::size_t row = 0; row < rows->RowCount(); ++row) {
+            auto it = existing.find(rows->Get(row, kClient).ToText());
             if (it == existing.end()) continue;
-            rows_->Set(row, kPayDoc, Value(it->second.second));
-            rows_->Set(row, kPayDocID, Value(it->second.first));
+            rows->Set(row, kPayDoc, Value(it->second.second));
+            rows->Set(row, kPayDocID, Value(it->second.first));
         }
     }
+    rows_ = std::move(rows);
+    rowsPayables_ = payables;
     ListCtl(kList).SetRowSource(rows_);
     ShowRows();
 }

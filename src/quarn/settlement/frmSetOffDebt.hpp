@@ -102,8 +102,10 @@ private:
     void WriteDocument(std::size_t row);
     std::size_t RowOfClient(const std::string& client) const;
     std::size_t RowOfGridRow(long gridRow) const;
-    // The unposted set-off documents of the Book's today on the chosen side, by client.
-    std::map<std::string, std::pair<std::int64_t, std::string>> OpenSetOffDocuments(const std::string& client) const;
+    // The unposted set-off documents of the Book's today on a side, by client (all clients
+    // when client is empty).
+    std::map<std::string, std::pair<std::int64_t, std::string>> OpenSetOffDocuments(bool payables,
+                                                                                    const std::string& client) const;
 
     Talvex::Ui::BaseDialog* baseDialog_ = nullptr;
     std::shared_ptr<Talvex::Book> book_;

@@ -357,6 +357,38 @@ TEST_F(SetOffDebt, CreateGivesEveryRowOneLinkedDocumentAndNeverASecond)
               0);
 }
 
+TEST_F(SetOffDebt, AnotherUsersDocumentWrittenAfterTheListWasReadIsTakenNotDoubled)
+{
+    const Currency maxSum = ThresholdForClients(false, 3);
+    auto& mine = Open();
+    Apply(mine, maxSum.ToString());
+    ASSERT_GE(mine.Rows().RowCount(), 3u);
+
+    // Someone else lists the same clients and sets off the first one's debt meanwhile.
+    frmSetOffDebt theirs;
+    Ui::BaseDialog theirDialog;
+    ASSERT_TRUE(theirs.Init(theirDialog, params));
+    theirDialog.Init(theirs, nullptr, Value());
+    ASSERT_TRUE(theirDialog.RunForm(false, true, nullptr));
+    Apply(theirs, maxSum.ToString());
+    theirs.UserClick("btEditDoc"); // writes the current (first) row's document and opens it
+    const std::string client = theirs.Rows().Get(0, "Client").ToText();
+    const auto theirDocument = theirs.Rows().Get(0, "PayDocID").ToInteger();
+    ASSERT_NE(theirDocument, 0);
+    theirs.Unload();
+
+    ASSERT_EQ(mine.Rows().Get(0, "Client").ToText(), client);
+    EXPECT_EQ(mine.Rows().Get(0, "PayDocID").ToInteger(), 0);
+    const auto before = SetOffDocuments();
+    Create(mine);
+    EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(mine.Rows().Get(0, "PayDocID").ToInteger(), theirDocument);
+    EXPECT_EQ(SetOffDocuments(), before + static_cast<std::int64_t>(mine.Rows().RowCount()) - 1);
+    EXPECT_EQ(user.MessageTexts().back(),
+              "Documents \"Debt set-off\" created: " + std::to_string(mine.Rows().RowCount() - 1) + ".");
+    EXPECT_TRUE(user.Remaining().empty());
+}
+
 TEST_F(SetOffDebt, FaultWhileWritingOneClientLeavesNothingOfThatClient)
 {
     // Three clients listed first; the second owes an invoice in a currency without rates, so
