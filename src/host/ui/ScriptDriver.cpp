@@ -126,6 +126,10 @@ UserAction ScriptDriver::ToAction(const ScriptStep& step, Session& session) cons
         const Grid* grid = dynamic_cast<const Grid*>(&form->Ctl(step.control));
         if (grid == nullptr) return step.form + "." + step.control + ": not a grid";
         const std::vector<std::size_t> visible = grid->VisibleRows();
+        // "select all" names no rows: every row on screen now.
+        if (step.verb == ScriptVerb::Select && step.rows.empty())
+            for (std::size_t row : visible)
+                out.push_back(static_cast<long>(row));
         for (long row : step.rows) {
             if (row < 1 || static_cast<std::size_t>(row) > visible.size())
                 return step.form + "." + step.control + ": no row " + std::to_string(row) + " on screen (it shows " +

@@ -8,6 +8,7 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/TalvexUserDialogs.hpp"
+#include "quarn/settlement/CSetOffDebt.hpp"
 
 #include <map>
 
@@ -53,6 +54,7 @@ const std::map<std::string, Factory, std::less<>>& Factories()
 {
     static const std::map<std::string, Factory, std::less<>> factories = {
         {"CDuzAde", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDuzAde>()); }},
+        {"CSetOffDebt", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CSetOffDebt>()); }},
         {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
         {"CDebtOfClients", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDebtOfClients>()); }},
         {"CreateVornUserDialogs",
