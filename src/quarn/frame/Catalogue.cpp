@@ -2,6 +2,7 @@
 
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/cube/RSale.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
@@ -55,6 +56,7 @@ const std::map<std::string, Factory, std::less<>>& Factories()
         {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
         {"CreateVornUserDialogs",
          [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
+        {"RSale", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<RSale>()); }},
     };
     return factories;
 }
