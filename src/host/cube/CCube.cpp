@@ -418,10 +418,20 @@ CCube& AttachDataList(CCube& cube, Book& book, DataList& list, int options, int 
     (void)options;
     (void)chunk;
     auto rows = list.IsFilled() ? list.Recordset() : (list.Refresh(), list.Recordset());
+    Cube::CubeSource source = Cube::CubeSource::FromRecordset(*rows);
     auto& engine = cube.cube();
+    const bool wasActive = engine.Active();
+    Cube::CubeSource previous = engine.Source();
     engine.SetActive(false);
-    engine.AttachRecordset(*rows);
-    engine.SetActive(true);
+    engine.SetSource(std::move(source));
+    try {
+        engine.SetActive(true);
+    } catch (...) {
+        // The rows do not fit the cube's definition: the cube keeps what it showed.
+        engine.SetSource(std::move(previous));
+        if (wasActive) engine.SetActive(true);
+        throw;
+    }
     cube.focus_.reset(); // new rows: the grid starts on its first cell again
     cube.Refresh();
     return cube;
