@@ -114,6 +114,7 @@ public:
     void Refresh();
 
 private:
+    friend CCube& AttachDataList(CCube& cube, Book& book, DataList& list, int options, int chunk);
     void DefaultLayout();
     void Render();
     void ShowStatusOfFocus();
