@@ -1,10 +1,12 @@
 #include "quarn/cube/RSale.hpp"
 
+#include "host/cube/CCube.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
@@ -63,13 +65,17 @@ std::string Res(long id)
 
 } // namespace
 
+RSale::~RSale()
+{
+    if (wrapper_) wrapper_->Terminate();
+}
+
 bool RSale::Run(FieldList& inParams, FieldList& /*outParams*/)
 {
     try {
         if (!Prepare(inParams)) return false;
         if (!Visual()) return false;
-        // The cube window is the host's; without it the report has nowhere to show.
-        throw Talvex::ValueError("RSale: the cube window is not available");
+        Talvex::OpenCubeForm(shared_from_this(), "RSale");
     } catch (...) {
         ReportError();
     }
@@ -210,6 +216,13 @@ std::string RSale::CubeCaption() const
     caption += " " + Res(kFromText) + " " + DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " +
                DateParam("DateEnd").ToIso();
     return caption;
+}
+
+bool RSale::IsMappedDim(const std::string& dimName)
+{
+    for (const auto& dim : kMappedDims)
+        if (dimName.find(dim.name) != std::string::npos) return true;
+    return false;
 }
 
 std::string RSale::DimMappingText(const std::string& dimName, const Value& key) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/cube/ICubeForm2.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Date.hpp"
 #include "quarn/cube/RSaleLookup.hpp"
@@ -9,13 +10,16 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Talvex {
 class Book;
+class CCube;
 class DataList;
 namespace Cube {
 class Dimension;
 class Engine;
+class GridCell;
 } // namespace Cube
 } // namespace Talvex
 
@@ -25,11 +29,28 @@ namespace Quarn_DuzAde {
 // documents (and, in hotels and restaurants, their own sale documents) of a period, by
 // goods, geography, department, price type, seller, buyer and period, with quantity, sum,
 // cost, profit and profit percentage, and the documents behind any cell.
-class RSale : public Talvex::Object, public ReportExecBase {
+class COLAPCubeExt2;
+
+class RSale : public Talvex::Object,
+              public ReportExecBase,
+              public Talvex::ICubeForm2,
+              public std::enable_shared_from_this<RSale> {
 public:
     RSale() = default;
+    ~RSale() override;
 
+    // Prepares the report and opens the cube window, which carries it from then on; no
+    // result list, so always false.
     bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
+
+    // The cube window's callbacks.
+    void OnOpenCube(Talvex::CCube& cube) override;
+    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
+    void OnDimMapping(Talvex::CCube& cube, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
+                      std::string& value) override;
+    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
+    // The companion of the open cube (null before the cube was opened).
+    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 
     // What Run does before the cube window opens, without a window: keeps the parameters,
     // takes the Book, adds the parameter defaults, initialises the sale support, reads the
@@ -49,6 +70,8 @@ public:
     void DefineCube(Talvex::Cube::Engine& engine) const;
     // The window caption: the goods node or good, if any, and the period.
     std::string CubeCaption() const;
+    // True for the dimensions whose members are shown through a look-up.
+    static bool IsMappedDim(const std::string& dimName);
     // The display text of a member of a mapped dimension (territories, department, price
     // type, seller); other dimensions' members stay as they are.
     std::string DimMappingText(const std::string& dimName, const Talvex::Value& key) const;
@@ -73,6 +96,7 @@ private:
     std::map<std::string, RSaleLookup> lookups_; // "Country", "Region", "Town", "Department", "PriceType", "Seller"
     std::shared_ptr<Talvex::DataList> cubeList_;
     std::shared_ptr<Talvex::DataList> drillList_;
+    std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool isMngBKeeping_ = false;
     bool isCheckPISD_ = false;
     bool includeDimWeek_ = false;
