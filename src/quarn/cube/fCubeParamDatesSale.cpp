@@ -10,6 +10,7 @@
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace Quarn_DuzAde {
@@ -95,6 +96,27 @@ std::string BareCodes(const std::string& list)
         bare += c;
     }
     return bare;
+}
+
+// Throws ValueError naming the selector when a chosen buyer is not a client.
+void CheckClientsExist(Talvex::Book& book, const std::vector<std::string>& codes)
+{
+    std::string list;
+    for (const auto& code : codes)
+        list += (list.empty() ? "" : ",") + Talvex::SqlTools::Literal(FieldType::kCode, Value(code));
+    auto clients = book.CreateList("REFClient");
+    clients->Fields().SelectFields({"Code"});
+    clients->SetFilter(
+        Talvex::SqlTools::CondByName("oTable.Code", FieldType::kCode, Talvex::SqlOperator::kInList, Value(list)));
+    clients->Refresh();
+    std::vector<std::string> found;
+    auto rs = clients->Recordset();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        found.push_back(rs->Fields().Item("Code").Value().ToText());
+    for (const auto& code : codes) {
+        if (std::find(found.begin(), found.end(), code) == found.end())
+            throw Talvex::ValueError("selClient: there is no client with the code '" + code + "'");
+    }
 }
 
 void Put(FieldList& params, const std::string& name, int typeCode, Value value)
@@ -203,6 +225,16 @@ void fCubeParamDatesSale::WriteToParams(FieldList& params) const
         }
     }
 
+    // Buyers: one code is an equality, several an in-list written as SQL literals. A
+    // selection the user left as it came (a tree node, say) keeps its kind.
+    const std::string clients = Ctl("selClient").GetValue().ToText();
+    const bool clientsChanged = clients != loadedClients_ || !params.ExistsField("SelClientType");
+    const std::vector<std::string> codes = CodesOf(clients);
+    if (clientsChanged && !codes.empty() && params.ExistsField("Book")) {
+        auto book = std::dynamic_pointer_cast<Talvex::Book>(params.Item("Book").GetValue().ToObject());
+        if (book) CheckClientsExist(*book, codes);
+    }
+
     Put(params, "DateBeg", FieldType::kDate, Ctl("edBegDate").GetValue());
     Put(params, "DateEnd", FieldType::kDate, Ctl("edEndDate").GetValue());
     Put(params, "GoodCode", FieldType::kCode, Value(goodCode));
@@ -213,11 +245,7 @@ void fCubeParamDatesSale::WriteToParams(FieldList& params) const
     Put(params, "IsMngBKeeping", FieldType::kFlag, Value(Ctl("chIsMngBKeeping").GetValue().ToBool() ? 1 : 0));
     Put(params, "CenterBranch", FieldType::kFlag, Value(Ctl("chCenterBranch").GetValue().ToBool() ? 1 : 0));
 
-    // Buyers: one code is an equality, several an in-list written as SQL literals. A
-    // selection the user left as it came (a tree node, say) keeps its kind.
-    const std::string clients = Ctl("selClient").GetValue().ToText();
-    if (clients == loadedClients_ && params.ExistsField("SelClientType")) return;
-    std::vector<std::string> codes = CodesOf(clients);
+    if (!clientsChanged) return;
     std::string list;
     long type = 0;
     if (codes.size() == 1) {

@@ -1,3 +1,4 @@
+#include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/fCubeParamDatesSale.hpp"
@@ -38,6 +39,9 @@ TEST(SalesCubeParameters, OkWritesTheChoicesBackAndQuotesSeveralBuyers)
                                   .at(0)
                                   .ToText();
     FieldList params = StartingParams(book);
+    // Buyers whose codes hold a quote, made for the test and rolled back after it.
+    Data::Transaction tx(book->Db());
+    book->Db().QueryPostgres("INSERT INTO REFClient (Code, Name) VALUES ('C''1', 'Quote'), ('C2', 'Plain')");
 
     Testing::ScriptedUser user;
     user.Set("fCubeParamDatesSale", "edBegDate", "2025-03-01")
@@ -78,7 +82,8 @@ TEST(SalesCubeParameters, BadInputNamesTheControlAndChangesNothing)
         const char* value;
         const char* expected;
     };
-    for (const Case& c : {Case{"edEndDate", "2001-12-31", "edEndDate"}, Case{"GoodCombo", "NO'SUCH;--", "GoodCombo"}}) {
+    for (const Case& c : {Case{"edEndDate", "2001-12-31", "edEndDate"}, Case{"GoodCombo", "NO'SUCH;--", "GoodCombo"},
+                          Case{"selClient", "NO'SUCH;--, /*X*/", "selClient"}}) {
         SCOPED_TRACE(c.control);
         FieldList params = StartingParams(book);
         Testing::ScriptedUser user;
