@@ -159,3 +159,22 @@ TEST(CubeWindow, ReportErrorsAreShownAndTheWindowStillOpens)
     ASSERT_EQ(user.ErrorMessages().size(), 1u);
     EXPECT_EQ(user.ErrorMessages()[0], "no parameters");
 }
+
+// The answers file of the CLI drives a cube window left open after the run: rows count
+// from 1 as on screen, fact columns are named by their cell index.
+TEST(CubeWindow, AnswersFileDrivesTheOpenWindow)
+{
+    Testing::ScriptedUser user("CCube.CubeGrid cell 2 F0\n"
+                               "CCube.UserMenu1 click\n"
+                               "CCube.CubeGrid dblclick 3 F2\n"
+                               "CCube.btCollapseRows click\n");
+    auto report = std::make_shared<SalesReport>();
+    CCube& cube = OpenCubeForm(report);
+    EXPECT_EQ(user.PlayRemaining(), 4);
+    EXPECT_EQ(user.ErrorsText(), "");
+    ASSERT_EQ(report->calls.size(), 4u);
+    EXPECT_EQ(report->calls[2], "OnUserMenu 1");
+    EXPECT_EQ(report->calls[3], "DblClick Region=North;Year=2014; 40.000000");
+    EXPECT_EQ(cube.VAxis().DrillDownLevel(), 0);
+    EXPECT_EQ(cube.Parent().GridCtl("CubeGrid").RowCount(), 4u); // three regions and the total
+}
