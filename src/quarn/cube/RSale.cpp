@@ -7,6 +7,7 @@
 #include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
+#include "quarn/cube/OLAP.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
@@ -104,10 +105,8 @@ void RSale::AddDefaults()
     auto add = [this](const char* name, int typeCode, Value value) {
         if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
     };
-    add("GoodCode", FieldType::kCode, Value(std::string()));
-    add("DateBeg", FieldType::kDate, Value(Date(2002, 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(Date(2002, 12, 31)));
-    add("IsGroup", FieldType::kFlag, Value(0));
+    // "GoodCode", "DateBeg", "DateEnd", "IsGroup": the defaults every sales cube shares.
+    OLAP::AddDefaultSaleParams(*params_);
     add("IsCheckPISD", FieldType::kFlag, Value(0));
     add("IsMngBKeeping", FieldType::kFlag, Value(0));
     add("UseFixPrice", FieldType::kFlag, Value(0));

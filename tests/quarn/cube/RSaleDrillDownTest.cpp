@@ -84,3 +84,44 @@ TEST_F(SalesCubeTest, MappedMembersShowTheReferenceName)
     EXPECT_TRUE(Quarn_DuzAde::RSale::IsMappedDim("Seller"));
     EXPECT_FALSE(Quarn_DuzAde::RSale::IsMappedDim("Buyer"));
 }
+
+// The report's defaults fill only what the host did not give; without a Book it does nothing.
+TEST_F(SalesCubeTest, DefaultsFillOnlyMissingParametersAndNoBookDoesNothing)
+{
+    params.Add("IsCommon", FieldType::kFlag, Value(1));
+    params.Add("Restaurant", FieldType::kFlag, Value(0));
+    Prepare();
+    FieldList& p = report.Params();
+    EXPECT_EQ(p.Item("DateBeg").GetValue().ToDate(), Date(2025, 1, 1));
+    EXPECT_EQ(p.Item("IsCommon").GetValue().ToInteger(), 1);
+    EXPECT_EQ(p.Item("GoodCode").GetValue().ToText(), "");
+    for (const char* flag : {"IsGroup", "IsCheckPISD", "IsMngBKeeping", "UseFixPrice", "IncludeDimWeek"})
+        EXPECT_EQ(p.Item(flag).GetValue().ToInteger(), 0) << flag;
+    EXPECT_FALSE(p.ExistsField("SelClientList"));
+    // "Restaurant" given with any value adds the hotel and restaurant documents.
+    EXPECT_TRUE(report.IsRestaurant());
+    auto list = report.CreateSalesList(true);
+    list->Refresh();
+    auto byType = ListSumsBy(*list->Recordset(), "DocTypeCode");
+    auto expectedRd = book->Db()
+                          .QueryPostgres("SELECT SUM(s.AmountAccount)::float8 FROM THDocument d JOIN THGoodSpec s ON "
+                                         "s.DocID = d.IDC WHERE d.DocTypeCode = 'RD' AND d.IsPosted = 1 AND "
+                                         "d.DocumentDate BETWEEN '2025-01-01' AND '2026-12-31'")
+                          .rows.at(0)
+                          .at(0)
+                          .ToDouble();
+    ASSERT_GT(expectedRd, 0);
+    EXPECT_GT(byType["HR"].rows + byType["RDG"].rows, 0);
+    // Restaurant sales count in the common unit here, so only their presence is compared.
+    EXPECT_GT(byType["RD"].quantity, 0);
+
+    FieldList noBook;
+    noBook.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
+    Testing::ScriptedUser user;
+    Quarn_DuzAde::RSale alone;
+    alone.SetVisual(true);
+    FieldList out;
+    EXPECT_FALSE(alone.Run(noBook, out));
+    EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(user.Session().FindWindow(CubeWindow::kFormName), nullptr);
+}
