@@ -1,5 +1,6 @@
 #include "cli/RunCommand.hpp"
 
+#include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -8,6 +9,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/AnswerScript.hpp"
 #include "host/ui/Form.hpp"
+#include "host/ui/Grid.hpp"
 #include "host/ui/GridPrinter.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/ScriptDriver.hpp"
@@ -113,6 +115,46 @@ private:
     std::map<std::string, Ui::Form*> open_;
     std::optional<Data::ResultSet> lastGrid_;
 };
+// The grid of the topmost cube window as it stands on screen: visible columns under their
+// captions, row headers as texts, cells as numbers (blank cells empty).
+std::optional<Data::ResultSet> VisibleCubeGrid(const Ui::Session& session)
+{
+    Ui::Form* window = session.FindWindow(CubeWindow::kFormName);
+    if (window == nullptr) return std::nullopt;
+    const Ui::Grid& grid = window->GridCtl("CubeGrid");
+    Data::ResultSet result;
+    std::vector<std::size_t> shown;
+    for (std::size_t i = 0; i < grid.Columns().size(); ++i) {
+        if (!grid.Columns()[i].visible) continue;
+        shown.push_back(i);
+        result.columns.push_back({grid.Columns()[i].caption, Data::ColumnKind::Text});
+    }
+    for (std::size_t row : grid.VisibleRows()) {
+        std::vector<Value> cells;
+        for (std::size_t i : shown)
+            cells.push_back(grid.Cell(row, i));
+        result.rows.push_back(std::move(cells));
+    }
+    for (std::size_t c = 0; c < shown.size(); ++c) {
+        for (const auto& row : result.rows) {
+            if (row[c].IsEmpty() || row[c].IsNull()) continue;
+            result.columns[c].kind = KindOfValue(row[c]);
+            break;
+        }
+    }
+    return result;
+}
+
+void Emit(const Data::ResultSet& rows, const RunOptions& options, std::ostream& out)
+{
+    if (options.outFile.empty()) {
+        Print(rows, options.format, out);
+        return;
+    }
+    std::ofstream file(options.outFile, std::ios::binary);
+    if (!file) throw ValueError("--out: cannot write " + options.outFile);
+    Print(rows, options.format, file);
+}
 
 void AddParam(FieldList& params, const std::string& text)
 {
@@ -153,6 +195,10 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
         main->Main(inParams);
         ran = true;
+    } else if (auto cubeReport = std::dynamic_pointer_cast<ICubeForm2>(object)) {
+        // A cube report alone: the host opens it in a cube window.
+        OpenCubeForm(cubeReport, options.className);
+        ran = true;
     }
     if (!ran) throw ValueError(options.className + " has no report contract and no Main to run");
     driver.PlayRemaining(session);
@@ -162,15 +208,17 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     if (!session.Errors().empty()) return 1;
 
     std::shared_ptr<Data::Recordset> result = ResultOf(outParams);
-    if (!result && !listWindows.LastGrid()) return 0;
-    Data::ResultSet rows = result ? Rows(*result) : *listWindows.LastGrid();
-    if (options.outFile.empty()) {
-        Print(rows, options.format, out);
-    } else {
-        std::ofstream file(options.outFile, std::ios::binary);
-        if (!file) throw ValueError("--out: cannot write " + options.outFile);
-        Print(rows, options.format, file);
+    if (result) {
+        Emit(Rows(*result), options, out);
+        return 0;
     }
+    // A report that ended in a cube window: what the window shows; else the grid of the last
+    // list dialog it showed.
+    if (auto grid = VisibleCubeGrid(session)) {
+        Emit(*grid, options, out);
+        return 0;
+    }
+    if (listWindows.LastGrid()) Emit(*listWindows.LastGrid(), options, out);
     return 0;
 }
 

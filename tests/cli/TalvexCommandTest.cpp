@@ -104,9 +104,9 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
     EXPECT_EQ(shell.exitCode, 0) << shell.out;
     EXPECT_EQ(shell.out, "");
 
-    Outcome pending = RunTalvex("run Quarn_DuzAde.RSale " + Db());
+    Outcome pending = RunTalvex("run Quarn_DuzAde.RPurchase " + Db());
     EXPECT_NE(pending.exitCode, 0);
-    EXPECT_NE(pending.out.find("RSale is not available"), std::string::npos) << pending.out;
+    EXPECT_NE(pending.out.find("RPurchase is not available"), std::string::npos) << pending.out;
 
     Outcome unknown = RunTalvex("run Quarn_DuzAde.NoSuchClass " + Db());
     EXPECT_NE(unknown.exitCode, 0);

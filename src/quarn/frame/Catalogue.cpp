@@ -2,6 +2,7 @@
 
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/cube/RSale.hpp"
 #include "quarn/debt/CDebtOfClients.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
@@ -59,6 +60,7 @@ const std::map<std::string, Factory, std::less<>>& Factories()
         {"CDebtOfClients", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDebtOfClients>()); }},
         {"CreateVornUserDialogs",
          [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
+        {"RSale", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<RSale>()); }},
     };
     return factories;
 }
