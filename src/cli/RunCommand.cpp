@@ -8,6 +8,7 @@
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/AnswerScript.hpp"
+#include "host/ui/DisplayFormat.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/Grid.hpp"
 #include "host/ui/GridPrinter.hpp"
@@ -18,6 +19,9 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -117,6 +121,19 @@ private:
 };
 // The grid of the topmost cube window as it stands on screen: visible columns under their
 // captions, row headers as texts, cells as numbers (blank cells empty).
+// A cube cell is a double; printed, it shows the decimals its column's format asks for
+// ("#,##0.00": cents), as an exact amount, so sums print as 60686.64, not 60686.64000000002.
+Value AsShown(const Value& cell, const std::string& format)
+{
+    const auto* number = std::get_if<double>(&cell.Raw());
+    if (number == nullptr || !Ui::DisplayFormat::IsNumeric(format) || !std::isfinite(*number)) return cell;
+    const auto point = format.find('.');
+    const int decimals =
+        point == std::string::npos ? 0 : static_cast<int>(std::min<std::size_t>(4, format.size() - point - 1));
+    const auto units = static_cast<std::int64_t>(std::llround(*number * static_cast<double>(Currency::kScale)));
+    return Value(Currency::FromUnits(units).RoundHalfAwayFromZero(decimals));
+}
+
 std::optional<Data::ResultSet> VisibleCubeGrid(const Ui::Session& session)
 {
     Ui::Form* window = session.FindWindow(CubeWindow::kFormName);
@@ -132,7 +149,7 @@ std::optional<Data::ResultSet> VisibleCubeGrid(const Ui::Session& session)
     for (std::size_t row : grid.VisibleRows()) {
         std::vector<Value> cells;
         for (std::size_t i : shown)
-            cells.push_back(grid.Cell(row, i));
+            cells.push_back(AsShown(grid.Cell(row, i), grid.Columns()[i].format));
         result.rows.push_back(std::move(cells));
     }
     for (std::size_t c = 0; c < shown.size(); ++c) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -147,4 +148,32 @@ TEST(TalvexCommand, RunPrintsTheGridOfAListDialogTheClassLeftOpen)
     Outcome forget =
         RunTalvex("sql " + Db() + " " + ShellQuote("DELETE FROM AdminUserSetting WHERE UserName = N'cli_debt_tester'"));
     EXPECT_EQ(forget.exitCode, 0) << forget.out;
+}
+
+TEST(TalvexCommand, RunPrintsTheCubeWindowWithAmountsInCents)
+{
+    const std::string answers = ::testing::TempDir() + "sales-cube-answers.txt";
+    {
+        FILE* file = std::fopen(answers.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("fCubeParamDatesSale.edBegDate = 2025-01-01\nfCubeParamDatesSale.edEndDate = 2025-12-31\n"
+                   "fCubeParamDatesSale.btOk click\n",
+                   file);
+        std::fclose(file);
+    }
+    Outcome r = RunTalvex("run Quarn_DuzAde.RSale " + Db() + " --answers " + ShellQuote(answers) + " --format csv");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    ASSERT_EQ(r.out.substr(0, r.out.find(',')), "Goods group") << r.out.substr(0, 200);
+    EXPECT_GT(Lines(r.out), 3u);
+    // A folded sum of doubles prints at its column's decimals: never more than two.
+    std::size_t numbers = 0;
+    for (std::size_t at = 0; (at = r.out.find('.', at)) != std::string::npos; ++at) {
+        std::size_t digits = 0;
+        while (at + 1 + digits < r.out.size() && std::isdigit(static_cast<unsigned char>(r.out[at + 1 + digits])))
+            ++digits;
+        if (digits == 0) continue;
+        ++numbers;
+        EXPECT_LE(digits, 2u) << r.out.substr(at > 20 ? at - 20 : 0, 40);
+    }
+    EXPECT_GT(numbers, 0u);
 }
