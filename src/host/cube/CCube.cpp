@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cxxabi.h>
+#include <exception>
 #include <typeinfo>
 
 namespace Talvex {
@@ -46,6 +47,24 @@ Cube::Axis AxisByName(std::string_view name)
     if (name == "Columns" || name == "1") return Cube::Axis::Columns;
     if (name == "Filter" || name == "2") return Cube::Axis::Filter;
     throw ValueError("cbAxis: \"" + std::string(name) + "\" is not an axis (Rows, Columns or Filter)");
+}
+
+// A cube colour (0x00BBGGRR, as the host's RGB()) as the window model's "#rrggbb".
+std::string HtmlColor(std::uint32_t bgr)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "#";
+    for (const unsigned shift : {0u, 8u, 16u}) {
+        const unsigned byte = (bgr >> shift) & 0xFFu;
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xFu];
+    }
+    return out;
+}
+
+bool IsBlankValue(const Value& v)
+{
+    return v.IsEmpty() || v.IsNull() || (v.IsText() && v.ToText().empty());
 }
 
 // Runs a report callback as the host does: an error is shown, never passed on.
@@ -103,6 +122,22 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     Add(Ui::ControlKind::Button, "btCollapseRows", "-");
     Add(Ui::ControlKind::Button, "btExpandColumns", "+");
     Add(Ui::ControlKind::Button, "btCollapseColumns", "-");
+    Add(Ui::ControlKind::ComboBox, "cbLevel");
+    Add(Ui::ControlKind::Button, "btExpandLevel", "+");
+    Add(Ui::ControlKind::Button, "btCollapseLevel", "-");
+    Add(Ui::ControlKind::TextBox, "edHeaderColumn");
+    Add(Ui::ControlKind::NumberBox, "edHeaderLevel").SetDecimals(0);
+    Add(Ui::ControlKind::Button, "btExpandMember", "+");
+    Add(Ui::ControlKind::Button, "btCollapseMember", "-");
+    Add(Ui::ControlKind::ComboBox, "cbFilterDimension");
+    Add(Ui::ControlKind::ComboBox, "cbFilterMember");
+    Add(Ui::ControlKind::Button, "btFilterOnly", "Only");
+    Add(Ui::ControlKind::Button, "btFilterAdd", "Add");
+    Add(Ui::ControlKind::Button, "btFilterRemove", "Remove");
+    Add(Ui::ControlKind::Button, "btFilterAll", "All");
+    Add(Ui::ControlKind::ComboBox, "cbFact");
+    Add(Ui::ControlKind::Button, "btShowFact", "Show");
+    Add(Ui::ControlKind::Button, "btHideFact", "Hide");
     Add(Ui::ControlKind::Label, "lbStatus1");
     Add(Ui::ControlKind::Label, "lbStatus2");
 
@@ -114,7 +149,11 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     });
     On(kGrid, "DblClick", [this](Ui::EventArgs& args) {
         const auto col = FactColumnIndex(args.column);
-        if (!col) return; // a header cell: nothing to drill into
+        if (!col) {
+            // A row header cell: its member opens or closes.
+            cube_->UserToggleRowHeader(static_cast<std::size_t>(args.row), args.column);
+            return;
+        }
         cube_->UserDblClickCell(*col, static_cast<std::size_t>(args.row));
     });
     On("btMoveDimension", "Click", [this](Ui::EventArgs&) {
@@ -130,6 +169,111 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     On("btCollapseRows", "Click", [this](Ui::EventArgs&) { cube_->UserCollapse(Cube::Axis::Rows); });
     On("btExpandColumns", "Click", [this](Ui::EventArgs&) { cube_->UserExpand(Cube::Axis::Columns); });
     On("btCollapseColumns", "Click", [this](Ui::EventArgs&) { cube_->UserCollapse(Cube::Axis::Columns); });
+
+    auto levelDim = [this] {
+        const std::string dim = Ctl("cbLevel").GetValue().ToText();
+        if (dim.empty()) throw ValueError("cbLevel: choose the dimension whose level opens or closes");
+        return dim;
+    };
+    On("btExpandLevel", "Click", [this, levelDim](Ui::EventArgs&) { cube_->UserExpandLevel(levelDim()); });
+    On("btCollapseLevel", "Click", [this, levelDim](Ui::EventArgs&) { cube_->UserCollapseLevel(levelDim()); });
+
+    // The member edHeaderColumn and edHeaderLevel name, or the current row header's.
+    auto headerMember = [this](Cube::Axis& axis) {
+        const auto& engine = cube_->cube();
+        if (!engine.Active()) throw ValueError("edHeaderColumn: the cube holds no data");
+        const auto& grid = engine.Grid();
+        const auto& gridCtl = GridCtl(kGrid);
+        const std::string column = Ctl("edHeaderColumn").GetValue().ToText();
+        if (const auto col = FactColumnIndex(column)) {
+            if (*col >= grid.ColCount()) throw ValueError("edHeaderColumn: the grid has no column \"" + column + "\"");
+            axis = Cube::Axis::Columns;
+            const std::size_t header = *col / grid.FactCount();
+            const Value& level = Ctl("edHeaderLevel").GetValue();
+            std::size_t depth = grid.ColHeader(header).Codes.size();
+            if (!IsBlankValue(level)) {
+                const auto at = level.ToInteger();
+                if (at < 0) throw ValueError("edHeaderLevel: a column dimension counts from 0");
+                depth = static_cast<std::size_t>(at) + 1;
+            }
+            if (depth == 0) throw ValueError("edHeaderLevel: column \"" + column + "\" is the grand total");
+            return cube_->HeaderMembers(axis, header, depth);
+        }
+        const std::string dim = column.empty() ? gridCtl.CurrentColumnName() : column;
+        std::size_t position = 0;
+        while (position < grid.RowDims().size() && grid.RowDims()[position]->Name() != dim)
+            ++position;
+        if (position == grid.RowDims().size())
+            throw ValueError("edHeaderColumn: \"" + dim + "\" is neither a fact column nor a row dimension's column");
+        const long row = gridCtl.CurrentRow();
+        if (row < 0) throw ValueError("edHeaderColumn: choose the row whose member opens or closes");
+        axis = Cube::Axis::Rows;
+        return cube_->HeaderMembers(axis, static_cast<std::size_t>(row), position + 1);
+    };
+    On("btExpandMember", "Click", [this, headerMember](Ui::EventArgs&) {
+        Cube::Axis axis = Cube::Axis::Rows;
+        const auto members = headerMember(axis);
+        cube_->UserExpandMember(axis, members);
+    });
+    On("btCollapseMember", "Click", [this, headerMember](Ui::EventArgs&) {
+        Cube::Axis axis = Cube::Axis::Rows;
+        const auto members = headerMember(axis);
+        cube_->UserCollapseMember(axis, members);
+    });
+
+    On("cbFilterDimension", "Change", [this](Ui::EventArgs&) { cube_->RenderMemberChoices(); });
+    // The filter's dimension and its chosen member's key.
+    auto filterChoice = [this](bool needMember) {
+        const std::string dim = Ctl("cbFilterDimension").GetValue().ToText();
+        if (dim.empty()) throw ValueError("cbFilterDimension: choose the dimension to filter");
+        const std::string key = Ctl("cbFilterMember").GetValue().ToText();
+        if (needMember && key.empty()) throw ValueError("cbFilterMember: choose a member of \"" + dim + "\"");
+        std::optional<Value> member;
+        if (!key.empty()) {
+            const auto& dimension = cube_->cube().Dims().Item(dim);
+            for (std::uint32_t code = 0; code < dimension.MemberCount() && !member; ++code)
+                if (Cube::Internal::KeyText(dimension.Member(code)) == key) member = dimension.Member(code);
+            if (!member) throw ValueError("cbFilterMember: \"" + key + "\" is no member of \"" + dim + "\"");
+        }
+        return std::make_pair(dim, member);
+    };
+    auto sameKey = [](const Value& a, const Value& b) { return Cube::Internal::CompareKeys(a, b) == 0; };
+    On("btFilterOnly", "Click", [this, filterChoice](Ui::EventArgs&) {
+        const auto [dim, member] = filterChoice(true);
+        cube_->UserFilterMembers(dim, {*member});
+    });
+    On("btFilterAdd", "Click", [this, filterChoice, sameKey](Ui::EventArgs&) {
+        const auto [dim, member] = filterChoice(true);
+        auto selection = cube_->cube().Dims().Item(dim).Selection();
+        if (selection.empty()) return; // all members count already
+        if (std::none_of(selection.begin(), selection.end(), [&](const Value& v) { return sameKey(v, *member); }))
+            selection.push_back(*member);
+        cube_->UserFilterMembers(dim, selection);
+    });
+    On("btFilterRemove", "Click", [this, filterChoice, sameKey](Ui::EventArgs&) {
+        const auto [dim, member] = filterChoice(true);
+        const auto& dimension = cube_->cube().Dims().Item(dim);
+        std::vector<Value> selection = dimension.Selection();
+        if (selection.empty())
+            for (std::uint32_t code = 0; code < dimension.MemberCount(); ++code)
+                selection.push_back(dimension.Member(code));
+        std::erase_if(selection, [&](const Value& v) { return sameKey(v, *member); });
+        if (selection.empty()) throw ValueError("cbFilterMember: at least one member of \"" + dim + "\" must count");
+        cube_->UserFilterMembers(dim, selection);
+    });
+    On("btFilterAll", "Click", [this, filterChoice](Ui::EventArgs&) {
+        const auto [dim, member] = filterChoice(false);
+        (void)member;
+        cube_->UserFilterMembers(dim, {});
+    });
+
+    auto factChoice = [this] {
+        const std::string fact = Ctl("cbFact").GetValue().ToText();
+        if (fact.empty()) throw ValueError("cbFact: choose the fact to show or hide");
+        return fact;
+    };
+    On("btShowFact", "Click", [this, factChoice](Ui::EventArgs&) { cube_->UserShowFact(factChoice(), true); });
+    On("btHideFact", "Click", [this, factChoice](Ui::EventArgs&) { cube_->UserShowFact(factChoice(), false); });
 }
 
 CubeWindow::~CubeWindow() = default;
@@ -279,6 +423,131 @@ void CCube::UserCollapse(Cube::Axis axis)
     Refresh();
 }
 
+std::vector<Value> CCube::HeaderMembers(Cube::Axis axis, std::size_t header, std::size_t depth) const
+{
+    if (axis == Cube::Axis::Filter) throw ValueError("HeaderMembers: the filter area has no headers");
+    const auto& grid = engine_.Grid();
+    const bool rows = axis == Cube::Axis::Rows;
+    if (header >= (rows ? grid.RowCount() : grid.ColHeaderCount()))
+        throw ValueError(std::string("HeaderMembers: there is no ") + (rows ? "row " : "column header ") +
+                         std::to_string(header));
+    const auto& codes = rows ? grid.RowHeader(header).Codes : grid.ColHeader(header).Codes;
+    const auto& dims = rows ? grid.RowDims() : grid.ColDims();
+    if (depth == 0 || depth > codes.size())
+        throw ValueError(std::string(rows ? "row " : "column header ") + std::to_string(header) + " has " +
+                         std::to_string(codes.size()) + " members, not " + std::to_string(depth));
+    std::vector<Value> members;
+    for (std::size_t i = 0; i < depth; ++i)
+        members.push_back(dims[i]->Member(codes[i]));
+    return members;
+}
+
+void CCube::UserExpandMember(Cube::Axis axis, const std::vector<Value>& members)
+{
+    engine_.SetMemberExpanded(axis, members, true);
+    Refresh();
+}
+
+void CCube::UserCollapseMember(Cube::Axis axis, const std::vector<Value>& members)
+{
+    engine_.SetMemberExpanded(axis, members, false);
+    Refresh();
+}
+
+void CCube::UserToggleRowHeader(std::size_t row, const std::string& dimName)
+{
+    if (!engine_.Active()) return;
+    const auto& grid = engine_.Grid();
+    if (row >= grid.RowCount()) throw ValueError("CubeGrid: no row " + std::to_string(row));
+    const auto& onAxis = engine_.Dims().OnAxis(Cube::Axis::Rows);
+    std::size_t position = 0;
+    while (position < onAxis.size() && onAxis[position]->Name() != dimName)
+        ++position;
+    // Not a row dimension, the innermost one, or a total's cell: nothing opens there.
+    if (position + 1 >= onAxis.size() || position >= grid.RowHeader(row).Codes.size()) return;
+    const auto members = HeaderMembers(Cube::Axis::Rows, row, position + 1);
+    engine_.SetMemberExpanded(Cube::Axis::Rows, members, !engine_.IsMemberExpanded(Cube::Axis::Rows, members));
+    Refresh();
+}
+
+const Cube::Dimension& CCube::AxisDimension(const std::string& dimName, const char* control, std::size_t& position)
+{
+    if (!engine_.Dims().Exists(dimName))
+        throw ValueError(std::string(control) + ": there is no dimension \"" + dimName + "\"");
+    const auto& dim = engine_.Dims().Item(dimName);
+    if (dim.GetAxis() == Cube::Axis::Filter)
+        throw ValueError(std::string(control) + ": \"" + dimName +
+                         "\" stands in the filter area, not on the rows or columns");
+    const auto& onAxis = engine_.Dims().OnAxis(dim.GetAxis());
+    position = static_cast<std::size_t>(std::find(onAxis.begin(), onAxis.end(), &dim) - onAxis.begin());
+    return dim;
+}
+
+void CCube::UserExpandLevel(const std::string& dimName)
+{
+    std::size_t position = 0;
+    const auto& dim = AxisDimension(dimName, "cbLevel", position);
+    const auto axis = dim.GetAxis();
+    const std::size_t depth = engine_.Dims().OnAxis(axis).size();
+    if (position + 1 >= depth)
+        throw ValueError("cbLevel: \"" + dimName +
+                         "\" is the innermost dimension of its axis; nothing stands under it");
+    const int level = engine_.DrillDownLevel(axis);
+    const int wanted = static_cast<int>(position) + 1;
+    const int next = level < 0 || level >= wanted ? level : wanted;
+    engine_.SetDrillDownLevel(axis, next >= static_cast<int>(depth) - 1 ? -1 : next);
+    Refresh();
+}
+
+void CCube::UserCollapseLevel(const std::string& dimName)
+{
+    std::size_t position = 0;
+    const auto& dim = AxisDimension(dimName, "cbLevel", position);
+    const auto axis = dim.GetAxis();
+    const std::size_t depth = engine_.Dims().OnAxis(axis).size();
+    if (position + 1 >= depth)
+        throw ValueError("cbLevel: \"" + dimName +
+                         "\" is the innermost dimension of its axis; nothing stands under it");
+    const int level = engine_.DrillDownLevel(axis);
+    const int wanted = static_cast<int>(position);
+    engine_.SetDrillDownLevel(axis, level >= 0 && level < wanted ? level : wanted);
+    Refresh();
+}
+
+void CCube::UserFilterMembers(const std::string& dimName, const std::vector<Value>& members)
+{
+    if (!engine_.Dims().Exists(dimName))
+        throw ValueError("cbFilterDimension: there is no dimension \"" + dimName + "\"");
+    auto& dim = engine_.Dims().Item(dimName);
+    if (engine_.Active()) {
+        for (const auto& key : members)
+            if (dim.CodeOf(key) >= dim.MemberCount())
+                throw ValueError("cbFilterMember: \"" + Cube::Internal::KeyText(key) + "\" is no member of \"" +
+                                 dimName + "\"");
+    }
+    if (members.empty())
+        dim.ClearSelection();
+    else
+        dim.SetSelection(members);
+    Refresh();
+}
+
+void CCube::UserShowFact(const std::string& factName, bool visible)
+{
+    auto& facts = engine_.Facts();
+    if (!facts.Exists(factName)) throw ValueError("cbFact: there is no fact \"" + factName + "\"");
+    auto& fact = facts.Item(factName);
+    if (visible && !fact.FactEnabled) throw ValueError("cbFact: the fact \"" + factName + "\" is not available here");
+    if (!visible && fact.FactVisible) {
+        std::size_t shown = 0;
+        for (std::size_t i = 0; i < facts.Count(); ++i)
+            if (facts.Item(i).FactVisible && facts.Item(i).FactEnabled) ++shown;
+        if (shown <= 1) throw ValueError("cbFact: \"" + factName + "\" is the last fact shown; one stays");
+    }
+    fact.FactVisible = visible;
+    Refresh();
+}
+
 void CCube::DefaultLayout()
 {
     auto& dims = engine_.Dims();
@@ -309,46 +578,101 @@ void CCube::Refresh()
     Render();
 }
 
+// The choice lists: dimensions, the levels that can open, facts, and members to filter.
+void CCube::RenderChoices()
+{
+    std::vector<Ui::ComboItem> dimItems;
+    std::vector<Ui::ComboItem> levelItems;
+    for (std::size_t i = 0; i < engine_.Dims().Count(); ++i) {
+        const auto& dim = engine_.Dims().Item(i);
+        Ui::ComboItem item{dim.Name(), dim.Caption.empty() ? dim.Name() : dim.Caption};
+        const auto& onAxis = engine_.Dims().OnAxis(dim.GetAxis());
+        if (dim.GetAxis() != Cube::Axis::Filter && &dim != onAxis.back()) levelItems.push_back(item);
+        dimItems.push_back(std::move(item));
+    }
+    frame_->Ctl("cbDimension").SetItems(dimItems);
+    frame_->Ctl("cbFilterDimension").SetItems(std::move(dimItems));
+    frame_->Ctl("cbLevel").SetItems(std::move(levelItems));
+    std::vector<Ui::ComboItem> factItems;
+    for (std::size_t i = 0; i < engine_.Facts().Count(); ++i) {
+        const auto& fact = engine_.Facts().Item(i);
+        if (fact.FactEnabled) factItems.push_back({fact.Name(), fact.Caption.empty() ? fact.Name() : fact.Caption});
+    }
+    frame_->Ctl("cbFact").SetItems(std::move(factItems));
+    RenderMemberChoices();
+}
+
+// The members of the filter's dimension, by key text, shown as the grid shows them.
+void CCube::RenderMemberChoices()
+{
+    auto& memberCombo = frame_->Ctl("cbFilterMember");
+    const std::string dimName = frame_->Ctl("cbFilterDimension").GetValue().ToText();
+    std::vector<Ui::ComboItem> items;
+    if (engine_.Active() && engine_.Dims().Exists(dimName)) {
+        const auto& dim = engine_.Dims().Item(dimName);
+        for (std::uint32_t code = 0; code < dim.MemberCount(); ++code)
+            items.push_back({Cube::Internal::KeyText(dim.Member(code)), dim.MemberText(code)});
+    }
+    const std::string chosen = memberCombo.GetValue().ToText();
+    const bool keep = std::any_of(items.begin(), items.end(), [&](const auto& item) { return item.code == chosen; });
+    memberCombo.SetItems(std::move(items));
+    if (!keep && !chosen.empty()) memberCombo.SetValue(Value(std::string()));
+}
+
 void CCube::Render()
 {
     auto& gridCtl = frame_->GridCtl(kGrid);
     gridCtl.ClearColumns();
     gridCtl.DefineStyle("total", Ui::RowStyle{true, "", "#e8e8e8"});
-    auto& dimCombo = frame_->Ctl("cbDimension");
-    std::vector<Ui::ComboItem> dimItems;
-    for (std::size_t i = 0; i < engine_.Dims().Count(); ++i) {
-        const auto& dim = engine_.Dims().Item(i);
-        dimItems.push_back({dim.Name(), dim.Caption.empty() ? dim.Name() : dim.Caption});
-    }
-    dimCombo.SetItems(std::move(dimItems));
+    RenderChoices();
     if (!engine_.Active()) return;
 
     const auto& grid = engine_.Grid();
-    for (const auto* dim : grid.RowDims())
-        gridCtl.AddColumn(dim->Name(), dim->Caption.empty() ? dim->Name() : dim->Caption);
+    const std::size_t rowDepth = engine_.Dims().OnAxis(Cube::Axis::Rows).size();
+    const std::size_t colDepth = engine_.Dims().OnAxis(Cube::Axis::Columns).size();
+    // Kind and expand state of a header with codes on an axis of the given full depth.
+    auto headerKind = [](const Cube::AxisHeader& header, std::size_t depth) {
+        if (header.IsGrandTotal()) return std::make_pair(Ui::HeaderKind::GrandTotal, Ui::ExpandState::None);
+        if (header.Expanded) return std::make_pair(Ui::HeaderKind::Subtotal, Ui::ExpandState::Expanded);
+        return std::make_pair(Ui::HeaderKind::Member,
+                              header.Codes.size() < depth ? Ui::ExpandState::Collapsed : Ui::ExpandState::None);
+    };
+
+    for (const auto* dim : grid.RowDims()) {
+        auto& column = gridCtl.AddColumn(dim->Name(), dim->Caption.empty() ? dim->Name() : dim->Caption);
+        column.role = Ui::ColumnRole::RowHeader;
+    }
     for (std::size_t col = 0; col < grid.ColCount(); ++col) {
         const auto& header = grid.ColHeader(col / grid.FactCount());
+        const auto [kind, expand] = headerKind(header, colDepth);
+        std::vector<std::string> path;
+        for (std::size_t i = 0; i < header.Codes.size(); ++i)
+            path.push_back(grid.ColDims()[i]->MemberText(header.Codes[i]));
+        if (kind != Ui::HeaderKind::Member && !grid.ColDims().empty()) path.emplace_back(kTotalText);
         std::string caption;
-        for (std::size_t i = 0; i < grid.ColDims().size(); ++i) {
-            const std::string part = i < header.Codes.size()    ? grid.ColDims()[i]->MemberText(header.Codes[i])
-                                     : i == header.Codes.size() ? std::string(kTotalText)
-                                                                : std::string();
-            if (part.empty()) continue;
-            caption += part + " / ";
-        }
+        for (const auto& part : path)
+            if (!part.empty()) caption += part + " / ";
         const auto& fact = grid.ColumnFact(col);
         caption += fact.Caption.empty() ? fact.Name() : fact.Caption;
-        gridCtl.AddColumn(FactColumnName(col), caption, "#,##0.00");
+        auto& column = gridCtl.AddColumn(FactColumnName(col), caption, "#,##0.00");
+        column.role = Ui::ColumnRole::Fact;
+        column.factName = fact.Name();
+        column.headerPath = std::move(path);
+        column.headerKind = kind;
+        column.expand = expand;
     }
     const std::size_t rowDims = grid.RowDims().size();
+    std::exception_ptr styleError;
     for (std::size_t row = 0; row < grid.RowCount(); ++row) {
         std::vector<Value> cells;
         const auto& header = grid.RowHeader(row);
+        const auto [kind, expand] = headerKind(header, rowDepth);
         for (std::size_t i = 0; i < rowDims; ++i) {
             if (i < header.Codes.size())
                 cells.emplace_back(grid.RowDims()[i]->MemberText(header.Codes[i]));
             else
-                cells.emplace_back(i == header.Codes.size() ? std::string(kTotalText) : std::string());
+                cells.emplace_back(i == header.Codes.size() && kind != Ui::HeaderKind::Member ? std::string(kTotalText)
+                                                                                              : std::string());
         }
         for (std::size_t col = 0; col < grid.ColCount(); ++col) {
             const auto cell = grid.Cell(row, col);
@@ -358,13 +682,31 @@ void CCube::Render()
                 cells.emplace_back(cell.Value());
         }
         const std::size_t added = gridCtl.AddRow(std::move(cells));
-        if (header.Codes.size() < rowDims) gridCtl.SetRowStyle(added, "total");
+        gridCtl.SetRowInfo(added, Ui::GridRowInfo{kind, static_cast<int>(header.Codes.size()), expand});
+        if (kind != Ui::HeaderKind::Member && rowDims > 0) gridCtl.SetRowStyle(added, "total");
+        // The colours the engine's conditions pick for each fact cell of the row.
+        for (std::size_t col = 0; col < grid.ColCount() && !styleError; ++col) {
+            const Cube::Style* style = nullptr;
+            try {
+                style = engine_.CellStyle(grid.Cell(row, col));
+            } catch (const std::exception&) {
+                // A condition that cannot be evaluated: the grid still shows, then it is reported.
+                styleError = std::current_exception();
+                break;
+            }
+            if (style == nullptr || (!style->BackColor && !style->TextColor)) continue;
+            Ui::CellStyle look;
+            if (style->BackColor) look.backColor = HtmlColor(*style->BackColor);
+            if (style->TextColor) look.foreColor = HtmlColor(*style->TextColor);
+            gridCtl.SetCellStyle(added, FactColumnName(col), std::move(look));
+        }
     }
     if (const auto cell = FocusedCell()) {
         focus_ = std::make_pair(cell->ColIndex(), cell->RowIndex());
         gridCtl.SetCurrentCell(static_cast<long>(cell->RowIndex()), FactColumnName(cell->ColIndex()));
     }
     ShowStatusOfFocus();
+    if (styleError) std::rethrow_exception(styleError);
 }
 
 // The host's status panel shows where the focused cell stands and how many source rows it

@@ -35,13 +35,40 @@ private:
 //   CubeGrid                 the visible grid: one column per row dimension (named by the
 //                            dimension), then one column per fact cell column, named "F<k>"
 //                            with k the cell's ColIndex; a click on a cell focuses it, a
-//                            double-click on a fact cell raises OnFactCellDblClick
+//                            double-click on a fact cell raises OnFactCellDblClick, a
+//                            double-click on a row header cell expands or collapses that
+//                            member (nothing on a total or on the innermost dimension).
+//                            The grid tells front ends how to draw it: each column's role
+//                            (RowHeader or Fact), a fact column's fact name, header path
+//                            (its column members, outer first, "Total" ending a subtotal
+//                            or the grand total), header kind and expand state; each row's
+//                            kind (Member, Subtotal, GrandTotal), level and expand state;
+//                            and a cell style (back colour, text colour) on every fact cell
+//                            a condition picks, refreshed after every re-layout.
 //   UserMenu1..UserMenuN     buttons of the report's user menu items (separators have none)
 //   cbDimension, cbAxis, edPosition, btMoveDimension
 //                            moving a dimension: its name, "Rows", "Columns" or "Filter", the
-//                            place on that axis from 0; BeforeMoveDimension may refuse
+//                            place on that axis from 0; BeforeMoveDimension may refuse. A
+//                            drag and drop of a dimension posts the same three values and
+//                            the click.
 //   btExpandRows, btCollapseRows, btExpandColumns, btCollapseColumns
 //                            one drill-down level more or less on an axis
+//   cbLevel, btExpandLevel, btCollapseLevel
+//                            a dimension on the rows or columns (a period level, say) and
+//                            showing or hiding the members of the next one under all of
+//                            its members
+//   edHeaderColumn, edHeaderLevel, btExpandMember, btCollapseMember
+//                            one member: edHeaderColumn "F<k>" names the column header of
+//                            that grid column and edHeaderLevel the column dimension from 0
+//                            (empty: the header's innermost member); edHeaderColumn empty
+//                            or a row dimension's column names the row header of the
+//                            grid's current row at that column (empty: the current column)
+//   cbFilterDimension, cbFilterMember, btFilterOnly, btFilterAdd, btFilterRemove, btFilterAll
+//                            which members of a dimension count, wherever it stands: only
+//                            the chosen one, one more, all but it, or all again
+//   cbFact, btShowFact, btHideFact
+//                            showing or hiding a fact (FactVisible); a disabled fact stays
+//                            hidden and the last shown fact stays
 //   lbStatus1, lbStatus2     the two texts of the status panel
 // The frame keeps the cube control and the report alive until the user closes it.
 class CubeWindow : public Ui::Form {
@@ -100,6 +127,22 @@ public:
     bool UserMoveDimension(const std::string& dimName, Cube::Axis axis, int position);
     void UserExpand(Cube::Axis axis);
     void UserCollapse(Cube::Axis axis);
+    // One member, by its keys on the axis's dimensions, outer first.
+    void UserExpandMember(Cube::Axis axis, const std::vector<Value>& members);
+    void UserCollapseMember(Cube::Axis axis, const std::vector<Value>& members);
+    // The members of a grid row's header (or a column header) down to the dimension at
+    // position depth - 1 of the axis. Throws ValueError when the header has fewer members.
+    std::vector<Value> HeaderMembers(Cube::Axis axis, std::size_t header, std::size_t depth) const;
+    // A double-click on the row header cell of a grid row under a row dimension's column.
+    void UserToggleRowHeader(std::size_t row, const std::string& dimName);
+    // All members of a dimension on the rows or columns show (or hide) the next dimension.
+    void UserExpandLevel(const std::string& dimName);
+    void UserCollapseLevel(const std::string& dimName);
+    // The members of a dimension that count; empty: all. Throws ValueError naming a key
+    // that is no member.
+    void UserFilterMembers(const std::string& dimName, const std::vector<Value>& members);
+    // FactVisible of a fact; throws ValueError for a disabled fact or the last shown one.
+    void UserShowFact(const std::string& factName, bool visible);
 
     // The report this window calls back (null before OpenCubeForm gives it one).
     ICubeForm2* Report() const { return report_; }
@@ -115,8 +158,12 @@ public:
 
 private:
     friend CCube& AttachDataList(CCube& cube, Book& book, DataList& list, int options, int chunk);
+    friend class CubeWindow;
     void DefaultLayout();
     void Render();
+    void RenderChoices();
+    void RenderMemberChoices();
+    const Cube::Dimension& AxisDimension(const std::string& dimName, const char* control, std::size_t& position);
     void ShowStatusOfFocus();
 
     CubeWindow* frame_;

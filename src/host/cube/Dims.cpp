@@ -60,6 +60,8 @@ void Dims::Clear()
     dims_.clear();
     for (auto& axis : axes_)
         axis.clear();
+    engine_->ClearMemberExpansion(Axis::Rows);
+    engine_->ClearMemberExpansion(Axis::Columns);
 }
 
 Dimension& Dims::Add(std::string fieldName, std::string caption, int mapType)
@@ -111,6 +113,9 @@ bool Dims::Exists(std::string_view name) const
 
 void Dims::Move(Dimension& dim, Axis axis, int position)
 {
+    // Expanded members name keys by the axis's dimensions: a new order makes them void.
+    engine_->ClearMemberExpansion(dim.axis_);
+    engine_->ClearMemberExpansion(axis);
     auto& from = axes_[static_cast<int>(dim.axis_)];
     from.erase(std::remove(from.begin(), from.end(), &dim), from.end());
     auto& to = axes_[static_cast<int>(axis)];

@@ -17,6 +17,9 @@ namespace {
 // indexed by the combination; beyond it, through a hash table.
 constexpr std::uint64_t kDenseLimit = std::uint64_t{1} << 22;
 
+// The header index of a group's prefix whose header a collapsed member hides.
+constexpr std::uint32_t kHiddenHeader = 0xFFFFFFFFu;
+
 std::uint64_t CheckedProduct(std::uint64_t a, std::uint64_t b)
 {
     std::uint64_t out = 0;
@@ -100,6 +103,56 @@ std::vector<AxisHeader> BuildHeaders(std::size_t groupCount, const std::vector<s
 
 } // namespace
 
+void Engine::MarkExpansion(Axis axis, std::vector<AxisHeader>& headers, std::vector<std::uint32_t>& headerOf,
+                           const std::vector<const Dimension*>& shown) const
+{
+    const std::size_t depth = shown.size();
+    const int level = drillDown_[static_cast<int>(axis)];
+    const auto& toggled = toggled_[static_cast<int>(axis)];
+    if (toggled.empty()) {
+        // The level alone decides: every header shorter than the shown depth is a subtotal.
+        for (auto& header : headers)
+            header.Expanded = !header.Codes.empty() && header.Codes.size() < depth;
+        return;
+    }
+    // The members whose expansion differs from the level, as codes of the shown dimensions.
+    std::vector<std::vector<std::uint32_t>> flipped;
+    for (const auto& keys : toggled) {
+        if (keys.size() >= depth) continue;
+        std::vector<std::uint32_t> codes;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const auto code = shown[i]->CodeOf(keys[i]);
+            if (code >= shown[i]->MemberCount()) break;
+            codes.push_back(code);
+        }
+        if (codes.size() == keys.size()) flipped.push_back(std::move(codes));
+    }
+    auto expanded = [&](const std::vector<std::uint32_t>& codes, std::size_t length) {
+        if (length == 0 || length >= depth) return false;
+        const bool byLevel = level < 0 || static_cast<int>(length) <= level;
+        const bool isFlipped = std::any_of(flipped.begin(), flipped.end(), [&](const auto& f) {
+            return f.size() == length && std::equal(f.begin(), f.end(), codes.begin());
+        });
+        return byLevel != isFlipped;
+    };
+    // A header shows when every member above it is expanded.
+    std::vector<std::uint32_t> newIndex(headers.size(), kHiddenHeader);
+    std::vector<AxisHeader> kept;
+    for (std::size_t h = 0; h < headers.size(); ++h) {
+        auto& header = headers[h];
+        bool visible = true;
+        for (std::size_t p = 1; p < header.Codes.size() && visible; ++p)
+            visible = expanded(header.Codes, p);
+        if (!visible) continue;
+        header.Expanded = expanded(header.Codes, header.Codes.size());
+        newIndex[h] = static_cast<std::uint32_t>(kept.size());
+        kept.push_back(std::move(header));
+    }
+    headers = std::move(kept);
+    for (auto& index : headerOf)
+        index = newIndex[index];
+}
+
 const CubeGrid& Engine::Grid() const
 {
     if (!active_) throw ValueError("Engine: the grid is computed once the engine is active");
@@ -114,7 +167,9 @@ void Engine::ComputeGrid() const
     auto expanded = [&](Axis axis) {
         const auto& onAxis = dims_.OnAxis(axis);
         const int level = drillDown_[static_cast<int>(axis)];
-        const auto depth = level < 0 ? onAxis.size() : std::min(onAxis.size(), static_cast<std::size_t>(level) + 1);
+        // A member expanded past the level needs every dimension of the axis folded.
+        const bool full = level < 0 || !toggled_[static_cast<int>(axis)].empty();
+        const auto depth = full ? onAxis.size() : std::min(onAxis.size(), static_cast<std::size_t>(level) + 1);
         return std::vector<const Dimension*>(onAxis.begin(), onAxis.begin() + static_cast<std::ptrdiff_t>(depth));
     };
     grid.rowDims_ = expanded(Axis::Rows);
@@ -242,6 +297,9 @@ void Engine::ComputeGrid() const
                      std::vector<std::uint32_t>(radix.begin() + static_cast<std::ptrdiff_t>(rowDepth), radix.end()),
                      colRanks, colHeaderOf);
 
+    MarkExpansion(Axis::Rows, grid.rowHeaders_, rowHeaderOf, grid.rowDims_);
+    MarkExpansion(Axis::Columns, grid.colHeaders_, colHeaderOf, grid.colDims_);
+
     // Every group adds to its leaf cell and to each subtotal and total above it.
     const std::size_t cols = grid.colHeaders_.size();
     const std::size_t cells = grid.rowHeaders_.size() * cols;
@@ -252,8 +310,11 @@ void Engine::ComputeGrid() const
     for (std::size_t g = 0; g < groups; ++g) {
         for (std::size_t r = 0; r <= rowDepth; ++r) {
             const auto row = rowHeaderOf[g * (rowDepth + 1) + r];
+            if (row == kHiddenHeader) continue;
             for (std::size_t c = 0; c <= colDepth; ++c) {
-                const auto cell = row * cols + colHeaderOf[g * (colDepth + 1) + c];
+                const auto col = colHeaderOf[g * (colDepth + 1) + c];
+                if (col == kHiddenHeader) continue;
+                const auto cell = std::size_t{row} * cols + col;
                 grid.counts_[cell] += groupCount[g];
                 for (std::size_t b = 0; b < baseCount; ++b) {
                     grid.sums_[cell * baseCount + b] += groupSum[g * baseCount + b];

@@ -134,6 +134,62 @@ void Engine::SetDrillDownLevel(Axis axis, int level)
 {
     if (axis == Axis::Filter) throw ValueError("Engine: the filter area has no drill-down level");
     drillDown_[static_cast<int>(axis)] = level < 0 ? -1 : level;
+    toggled_[static_cast<int>(axis)].clear();
+    Invalidate();
+}
+
+namespace {
+
+bool SameKeys(const std::vector<Value>& a, const std::vector<Value>& b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Internal::CompareKeys(a[i], b[i]) != 0) return false;
+    return true;
+}
+
+} // namespace
+
+void Engine::SetMemberExpanded(Axis axis, const std::vector<Value>& members, bool expanded)
+{
+    if (axis == Axis::Filter) throw ValueError("Engine: members of the filter area are not expanded");
+    const auto& onAxis = dims_.OnAxis(axis);
+    const char* axisName = axis == Axis::Rows ? "rows" : "columns";
+    if (members.empty() || members.size() >= onAxis.size())
+        throw ValueError(std::string("Engine: a member to expand on the ") + axisName + " names 1 to " +
+                         std::to_string(onAxis.empty() ? 0 : onAxis.size() - 1) + " keys, not " +
+                         std::to_string(members.size()) + " (the innermost dimension has nothing under it)");
+    if (active_) {
+        for (std::size_t i = 0; i < members.size(); ++i)
+            if (onAxis[i]->CodeOf(members[i]) >= onAxis[i]->MemberCount())
+                throw ValueError("Engine: \"" + members[i].ToText() + "\" is no member of dimension \"" +
+                                 onAxis[i]->Name() + "\"");
+    }
+    auto& toggled = toggled_[static_cast<int>(axis)];
+    const int level = drillDown_[static_cast<int>(axis)];
+    const bool byLevel = level < 0 || static_cast<int>(members.size()) <= level;
+    const auto it =
+        std::find_if(toggled.begin(), toggled.end(), [&](const auto& keys) { return SameKeys(keys, members); });
+    if (it != toggled.end()) toggled.erase(it);
+    if (expanded != byLevel) toggled.push_back(members);
+    Invalidate();
+}
+
+bool Engine::IsMemberExpanded(Axis axis, const std::vector<Value>& members) const
+{
+    if (axis == Axis::Filter || members.empty() || members.size() >= dims_.OnAxis(axis).size()) return false;
+    const auto& toggled = toggled_[static_cast<int>(axis)];
+    const int level = drillDown_[static_cast<int>(axis)];
+    const bool byLevel = level < 0 || static_cast<int>(members.size()) <= level;
+    const bool isToggled =
+        std::any_of(toggled.begin(), toggled.end(), [&](const auto& keys) { return SameKeys(keys, members); });
+    return byLevel != isToggled;
+}
+
+void Engine::ClearMemberExpansion(Axis axis)
+{
+    if (axis == Axis::Filter) return;
+    toggled_[static_cast<int>(axis)].clear();
     Invalidate();
 }
 

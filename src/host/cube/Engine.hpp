@@ -59,6 +59,13 @@ public:
     // only, 1 also the second's under each of them, and so on; -1 (the default) expands all.
     void SetDrillDownLevel(Axis axis, int level);
     int DrillDownLevel(Axis axis) const { return drillDown_[static_cast<int>(axis)]; }
+    // Expands or collapses one member of an axis against its drill-down level; the member is
+    // named by its keys on the axis's dimensions, outer first (a header's members), and
+    // must stand above the innermost dimension. Setting the level or moving a dimension of
+    // the axis forgets these choices. Throws ValueError naming a key that is no member.
+    void SetMemberExpanded(Axis axis, const std::vector<Value>& members, bool expanded);
+    bool IsMemberExpanded(Axis axis, const std::vector<Value>& members) const;
+    void ClearMemberExpansion(Axis axis);
 
     // The display text of a member of a dimension with MapType 2.
     using DimMapping = std::function<std::string(const Dimension& dim, const Value& key)>;
@@ -87,6 +94,9 @@ private:
     void PreGroup();
     void RankMembers(Dimension& dim) const;
     void ComputeGrid() const;
+    // Drops the headers under collapsed members and marks the expanded ones.
+    void MarkExpansion(Axis axis, std::vector<AxisHeader>& headers, std::vector<std::uint32_t>& headerOf,
+                       const std::vector<const Dimension*>& shown) const;
     std::vector<std::vector<char>> SelectionMasks() const;
 
     CubeSource source_;
@@ -97,6 +107,8 @@ private:
     Cube::Conditions conditions_;
     DimMapping mapping_;
     int drillDown_[2] = {-1, -1};
+    // Members whose expansion differs from their axis's drill-down level, by axis.
+    std::vector<std::vector<Value>> toggled_[2];
     bool active_ = false;
 
     std::vector<std::vector<double>> measures_; // per base fact, per source row

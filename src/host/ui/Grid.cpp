@@ -123,7 +123,7 @@ std::size_t Grid::AddRow(std::vector<Value> cells)
         throw UiError(Name() + ": a row of " + std::to_string(cells.size()) + " cells for " +
                       std::to_string(columns_.size()) + " columns");
     cells.resize(columns_.size());
-    rows_.push_back(Row{std::move(cells), "", nextRowId_++});
+    rows_.push_back(Row{std::move(cells), "", nextRowId_++, {}, {}});
     Changed("rows");
     return rows_.size() - 1;
 }
@@ -178,6 +178,55 @@ const std::string& Grid::RowStyleId(std::size_t row) const
 {
     CheckRow(static_cast<long>(row));
     return rows_[row].style;
+}
+
+void Grid::SetCellStyle(std::size_t row, std::string_view column, CellStyle style)
+{
+    const std::size_t index = ColumnIndex(column);
+    CheckRow(static_cast<long>(row));
+    rows_[row].cellStyles[index] = std::move(style);
+    Changed("styles");
+}
+
+void Grid::ClearCellStyle(std::size_t row, std::string_view column)
+{
+    const std::size_t index = ColumnIndex(column);
+    CheckRow(static_cast<long>(row));
+    if (rows_[row].cellStyles.erase(index) > 0) Changed("styles");
+}
+
+const CellStyle* Grid::CellStyleAt(std::size_t row, std::size_t column) const
+{
+    CheckRow(static_cast<long>(row));
+    if (column >= columns_.size()) throw UiError(Name() + ": no column " + std::to_string(column));
+    const auto& styles = rows_[row].cellStyles;
+    const auto it = styles.find(column);
+    return it == styles.end() ? nullptr : &it->second;
+}
+
+const CellStyle* Grid::CellStyleAt(std::size_t row, std::string_view column) const
+{
+    return CellStyleAt(row, ColumnIndex(column));
+}
+
+void Grid::ClearCellStyles()
+{
+    for (auto& row : rows_)
+        row.cellStyles.clear();
+    Changed("styles");
+}
+
+void Grid::SetRowInfo(std::size_t row, GridRowInfo info)
+{
+    CheckRow(static_cast<long>(row));
+    rows_[row].info = info;
+    Changed("rows");
+}
+
+const GridRowInfo& Grid::RowInfo(std::size_t row) const
+{
+    CheckRow(static_cast<long>(row));
+    return rows_[row].info;
 }
 
 void Grid::SetFooter(std::string_view column, Value value)

@@ -16,6 +16,18 @@ namespace Talvex::Ui {
 // Auto aligns number formats (money) right and everything else left.
 enum class Alignment { Auto, Left, Right, Center };
 
+// What a column holds, for front ends that draw header columns apart from figures: plain
+// data, the members of a row dimension (a row header), or one fact's figures.
+enum class ColumnRole { Data, RowHeader, Fact };
+
+// Where a row or a column stands in a cube-like layout: a plain row, a member, the
+// subtotal of a member or the grand total.
+enum class HeaderKind { None, Member, Subtotal, GrandTotal };
+
+// Whether a member's header can show more (collapsed) or less (expanded); None for a
+// member of the innermost dimension, a subtotal or a plain row.
+enum class ExpandState { None, Expanded, Collapsed };
+
 struct GridColumn {
     std::string name;
     std::string caption;
@@ -23,8 +35,30 @@ struct GridColumn {
     int width = 0;      // 0: the front end decides
     bool visible = true;
     Alignment alignment = Alignment::Auto;
+    // Header metadata; left as Data/empty by plain lists.
+    ColumnRole role = ColumnRole::Data;
+    std::string factName;                // a fact column: the fact's name
+    std::vector<std::string> headerPath; // a fact column: its column members, outer first
+    HeaderKind headerKind = HeaderKind::None;
+    ExpandState expand = ExpandState::None; // of the innermost member of headerPath
 
     Alignment EffectiveAlignment() const;
+};
+
+// Where a row stands: its kind, how many members its header holds (0 for the grand total)
+// and whether its innermost member can expand or collapse.
+struct GridRowInfo {
+    HeaderKind kind = HeaderKind::None;
+    int level = 0;
+    ExpandState expand = ExpandState::None;
+};
+
+// How one cell looks, over its row's style. Colours are "#rrggbb"; empty keeps the row's.
+struct CellStyle {
+    std::string backColor;
+    std::string foreColor;
+    bool bold = false;
+    bool operator==(const CellStyle&) const = default;
 };
 
 // How a row looks: subtotal rows bold, on a coloured background. Colours are "#rrggbb".
@@ -65,6 +99,18 @@ public:
     void SetRowStyle(std::size_t row, std::string id);
     const std::string& RowStyleId(std::size_t row) const;
 
+    // Per-cell styles, optional, kept with their row when rows are sorted.
+    void SetCellStyle(std::size_t row, std::string_view column, CellStyle style);
+    void ClearCellStyle(std::size_t row, std::string_view column);
+    // Null when the cell has no style of its own.
+    const CellStyle* CellStyleAt(std::size_t row, std::size_t column) const;
+    const CellStyle* CellStyleAt(std::size_t row, std::string_view column) const;
+    // Drops every cell style (row styles stay).
+    void ClearCellStyles();
+
+    void SetRowInfo(std::size_t row, GridRowInfo info);
+    const GridRowInfo& RowInfo(std::size_t row) const;
+
     void SetFooter(std::string_view column, Value value);
     const Value& Footer(std::string_view column) const;
     std::string FooterText(std::string_view column) const; // through the column's format
@@ -94,6 +140,8 @@ private:
         std::vector<Value> cells;
         std::string style;
         std::uint64_t id = 0;
+        std::map<std::size_t, CellStyle> cellStyles; // by column index
+        GridRowInfo info;
     };
     std::optional<std::size_t> IndexOfId(std::uint64_t id) const;
 
