@@ -146,6 +146,8 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
         const auto focused = cube_->FocusedCell();
         const std::size_t colIndex = col ? *col : focused ? focused->ColIndex() : 0;
         cube_->UserFocusCell(colIndex, static_cast<std::size_t>(args.row));
+        // A header cell stays the grid's current cell: the member buttons read it.
+        if (!col && GridCtl(kGrid).FindColumn(args.column)) GridCtl(kGrid).SetCurrentCell(args.row, args.column);
     });
     On(kGrid, "DblClick", [this](Ui::EventArgs& args) {
         const auto col = FactColumnIndex(args.column);

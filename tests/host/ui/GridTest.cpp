@@ -69,6 +69,59 @@ TEST(Grid, SortsByValueKindAndKeepsStylesCurrentRowAndSelectionWithTheirRows)
     EXPECT_THROW(grid.AddRow({Value(1), Value(2), Value(3), Value(4)}), UiError);
 }
 
+TEST(Grid, CellStylesAndRowInfoStayWithTheirRowsAndGoWithTheColumns)
+{
+    Form form("frmList");
+    Grid& grid = form.AddGrid("grdList");
+    grid.AddColumn("Client");
+    grid.AddColumn("Debt", "Debt", "#,##0.00");
+    grid.AddRow({Value("B"), Money("-5.00")});
+    grid.AddRow({Value("A"), Money("7.00")});
+    grid.AddRow({Value("C"), Money("-1.00")});
+    grid.SetCellStyle(0, "Debt", CellStyle{"", "#ff0000", false});
+    grid.SetCellStyle(2, "Debt", CellStyle{"#ff7878", "", true});
+    grid.SetRowInfo(1, GridRowInfo{HeaderKind::Subtotal, 1, ExpandState::Expanded});
+    EXPECT_EQ(grid.CellStyleAt(1, "Debt"), nullptr);
+    EXPECT_EQ(grid.CellStyleAt(0, "Client"), nullptr); // styled by cell, not by row
+
+    // Sorting moves the styles and the row kinds with their rows.
+    grid.SortBy("Client");
+    EXPECT_EQ(ColumnTexts(grid, "Client"), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(grid.CellStyleAt(0, "Debt"), nullptr);
+    ASSERT_NE(grid.CellStyleAt(1, "Debt"), nullptr);
+    EXPECT_EQ(grid.CellStyleAt(1, "Debt")->foreColor, "#ff0000");
+    ASSERT_NE(grid.CellStyleAt(2, std::size_t{1}), nullptr);
+    EXPECT_EQ(*grid.CellStyleAt(2, std::size_t{1}), (CellStyle{"#ff7878", "", true}));
+    EXPECT_EQ(grid.RowInfo(0).kind, HeaderKind::Subtotal);
+    EXPECT_EQ(grid.RowInfo(0).expand, ExpandState::Expanded);
+    EXPECT_EQ(grid.RowInfo(1).kind, HeaderKind::None);
+
+    // A column added later leaves the styles where they were.
+    grid.AddColumn("Note");
+    EXPECT_EQ(grid.CellStyleAt(1, "Note"), nullptr);
+    EXPECT_NE(grid.CellStyleAt(1, "Debt"), nullptr);
+    grid.ClearCellStyle(1, "Debt");
+    EXPECT_EQ(grid.CellStyleAt(1, "Debt"), nullptr);
+    grid.ClearCellStyles();
+    EXPECT_EQ(grid.CellStyleAt(2, "Debt"), nullptr);
+    EXPECT_EQ(grid.RowInfo(0).kind, HeaderKind::Subtotal); // row kinds stay
+
+    // Unknown cells are refused with the grid and the cell named.
+    EXPECT_THROW(grid.SetCellStyle(9, "Debt", CellStyle{}), UiError);
+    EXPECT_THROW(grid.SetCellStyle(0, "Nothing", CellStyle{}), UiError);
+    EXPECT_THROW(grid.CellStyleAt(0, std::size_t{7}), UiError);
+    EXPECT_THROW(grid.RowInfo(3), UiError);
+
+    // New columns start without styles or kinds.
+    grid.SetCellStyle(0, "Debt", CellStyle{"#000000", "", false});
+    grid.ClearColumns();
+    grid.AddColumn("Debt");
+    grid.AddRow({Money("1.00")});
+    EXPECT_EQ(grid.CellStyleAt(0, "Debt"), nullptr);
+    EXPECT_EQ(grid.RowInfo(0).kind, HeaderKind::None);
+    EXPECT_EQ(grid.Columns()[0].role, ColumnRole::Data);
+}
+
 TEST(Grid, FooterShowsThroughTheColumnFormatAndMoneyAlignsRight)
 {
     Form form("frmList");
