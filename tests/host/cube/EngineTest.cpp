@@ -489,3 +489,82 @@ TEST(CubeEngine, DefinitionErrorsNameTheCulprit)
     EXPECT_THROW(active.Dims().Add("Other"), ValueError);
     EXPECT_THROW(source.AddColumn("Short", std::vector<double>{}), ValueError);
 }
+
+TEST(CubeEngine, OneMemberExpandsPastTheLevelAndCollapsedCellsFoldAllTheirRows)
+{
+    auto fx = MakeSales(1200);
+    for (const bool preGrouping : {false, true}) {
+        Engine engine;
+        DefineSalesCube(engine, fx.source);
+        engine.PreGrouping = preGrouping;
+        engine.Dims().Item("Region").MoveTo(Axis::Rows, 0);
+        engine.Dims().Item("Manager").MoveTo(Axis::Rows, 1);
+        engine.Dims().Item("Year").MoveTo(Axis::Columns, 0);
+        engine.Dims().Item("Month").MoveTo(Axis::Columns, 1);
+        engine.SetActive(true);
+        engine.SetDrillDownLevel(Axis::Rows, 0);
+        engine.SetMemberExpanded(Axis::Rows, {Value("South")}, true);
+        engine.SetMemberExpanded(Axis::Columns, {Value(std::int64_t{2015})}, false);
+        const auto& grid = engine.Grid();
+        ASSERT_EQ(grid.RowDims().size(), 2u); // South needs the managers folded
+        const std::size_t total = grid.ColHeaderCount() - 1;
+
+        std::map<std::string, double> byRegion;
+        std::map<std::int64_t, double> southByManager;
+        double sum2015 = 0;
+        for (const auto& r : fx.rows) {
+            byRegion[r.region] += r.summa;
+            if (r.region == "South") southByManager[r.manager] += r.summa;
+            if (r.date.Year() == 2015) sum2015 += r.summa;
+        }
+        // Rows: the other regions closed, South open with its managers and its subtotal.
+        std::vector<std::string> shown;
+        for (std::size_t row = 0; row < grid.RowCount(); ++row) {
+            const auto& header = grid.RowHeader(row);
+            std::string text;
+            for (std::size_t i = 0; i < header.Codes.size(); ++i)
+                text += (i ? "/" : "") + grid.RowDims()[i]->MemberText(header.Codes[i]);
+            shown.push_back(text + (header.Expanded ? "+" : ""));
+            if (header.Codes.size() == 1 && text != "South") {
+                EXPECT_NEAR(ValueAt(grid, row, total, "Summa"), byRegion[text], kTolerance) << text;
+            }
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"East", "North", "South/1", "South/2", "South/3", "South/4",
+                                                   "South/5", "South+", "West", ""}));
+        for (std::int64_t m = 1; m <= 5; ++m)
+            EXPECT_NEAR(ValueAt(grid, *grid.FindRow({Value("South"), Value(m)}), total, "Summa"), southByManager[m],
+                        kTolerance);
+        EXPECT_NEAR(ValueAt(grid, *grid.FindRow({Value("South")}), total, "Summa"), byRegion["South"], kTolerance);
+
+        // Columns: 2015 closed into one header that holds its months; no month of 2015 shows.
+        const auto closed = grid.FindColHeader({Value(std::int64_t{2015})});
+        ASSERT_TRUE(closed.has_value());
+        EXPECT_FALSE(grid.ColHeader(*closed).Expanded);
+        EXPECT_FALSE(grid.FindColHeader({Value(std::int64_t{2015}), Value(std::int64_t{1})}).has_value());
+        EXPECT_TRUE(grid.FindColHeader({Value(std::int64_t{2014}), Value(std::int64_t{12})}).has_value());
+        const std::size_t grand = grid.RowCount() - 1;
+        EXPECT_NEAR(ValueAt(grid, grand, *closed, "Summa"), sum2015, kTolerance);
+
+        // The source rows behind a closed member's cell are all of its rows.
+        const auto eastCell = grid.Cell(*grid.FindRow({Value("East")}), grid.ColumnOf(*closed, "Summa"));
+        double eastRows = 0;
+        for (const auto r : engine.SourceRows(eastCell))
+            eastRows += fx.rows[r].summa;
+        EXPECT_NEAR(eastRows, eastCell.Value(), kTolerance);
+        EXPECT_GT(engine.SourceRows(eastCell).size(), 10u);
+
+        // Expanding back to the level's choice forgets the member; the level resets all.
+        EXPECT_TRUE(engine.IsMemberExpanded(Axis::Rows, {Value("South")}));
+        engine.SetMemberExpanded(Axis::Rows, {Value("South")}, false);
+        EXPECT_EQ(engine.Grid().RowDims().size(), 1u);
+        EXPECT_EQ(engine.Grid().RowCount(), 5u);
+        engine.SetDrillDownLevel(Axis::Columns, -1);
+        EXPECT_TRUE(engine.IsMemberExpanded(Axis::Columns, {Value(std::int64_t{2015})}));
+
+        // Members are named by keys of the axis's outer dimensions, never the innermost.
+        EXPECT_THROW(engine.SetMemberExpanded(Axis::Rows, {Value("Atlantis")}, true), ValueError);
+        EXPECT_THROW(engine.SetMemberExpanded(Axis::Rows, {Value("South"), Value(std::int64_t{1})}, true), ValueError);
+        EXPECT_THROW(engine.SetMemberExpanded(Axis::Rows, {}, true), ValueError);
+        EXPECT_THROW(engine.SetMemberExpanded(Axis::Filter, {Value("South")}, true), ValueError);
+    }
+}
