@@ -199,6 +199,11 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
                 depth = static_cast<std::size_t>(at) + 1;
             }
             if (depth == 0) throw ValueError("edHeaderLevel: column \"" + column + "\" is the grand total");
+            if (depth > grid.ColHeader(header).Codes.size())
+                throw ValueError("edHeaderLevel: column \"" + column + "\" has no member at level " +
+                                 std::to_string(depth - 1));
+            if (depth >= engine.Dims().OnAxis(axis).size())
+                throw ValueError("edHeaderLevel: members of the innermost column dimension have nothing under them");
             return cube_->HeaderMembers(axis, header, depth);
         }
         const std::string dim = column.empty() ? gridCtl.CurrentColumnName() : column;
@@ -209,7 +214,12 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
             throw ValueError("edHeaderColumn: \"" + dim + "\" is neither a fact column nor a row dimension's column");
         const long row = gridCtl.CurrentRow();
         if (row < 0) throw ValueError("edHeaderColumn: choose the row whose member opens or closes");
+        if (position >= grid.RowHeader(static_cast<std::size_t>(row)).Codes.size())
+            throw ValueError("edHeaderColumn: row " + std::to_string(row) + " holds a total under \"" + dim + "\"");
         axis = Cube::Axis::Rows;
+        if (position + 1 >= engine.Dims().OnAxis(axis).size())
+            throw ValueError("edHeaderColumn: members of \"" + dim +
+                             "\", the innermost row dimension, have nothing under them");
         return cube_->HeaderMembers(axis, static_cast<std::size_t>(row), position + 1);
     };
     On("btExpandMember", "Click", [this, headerMember](Ui::EventArgs&) {

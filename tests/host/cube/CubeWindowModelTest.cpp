@@ -418,10 +418,23 @@ TEST(CubeWindowModel, OneMemberOpensAndClosesAndTotalsStayTheSumOfTheShownMember
     w.Click("btCollapseMember");
     w.Set("edHeaderColumn", "Nowhere");
     w.Click("btCollapseMember");
-    ASSERT_EQ(w.user.ErrorMessages().size(), 3u);
-    EXPECT_NE(w.user.ErrorMessages()[0].find("edHeaderColumn"), std::string::npos);
-    EXPECT_NE(w.user.ErrorMessages()[1].find("edHeaderLevel"), std::string::npos);
-    EXPECT_NE(w.user.ErrorMessages()[2].find("edHeaderColumn"), std::string::npos);
+    w.Set("edHeaderColumn", w.Column("Summa", {"2014"}));
+    w.Set("edHeaderLevel", "1"); // 2014 is closed: no month under it
+    w.Click("btExpandMember");
+    w.Set("edHeaderColumn", "Manager"); // the innermost row dimension
+    w.Focus(0, "Manager");
+    w.Click("btCollapseMember");
+    w.Set("edHeaderColumn", "");
+    w.Focus(static_cast<long>(w.GrandTotalRow()), "Region");
+    w.Click("btCollapseMember");
+    const auto errors = w.user.ErrorMessages();
+    ASSERT_EQ(errors.size(), 6u) << w.user.ErrorsText();
+    EXPECT_EQ(errors[0].rfind("edHeaderColumn:", 0), 0u) << errors[0];
+    EXPECT_EQ(errors[1].rfind("edHeaderLevel:", 0), 0u) << errors[1];
+    EXPECT_EQ(errors[2].rfind("edHeaderColumn:", 0), 0u) << errors[2];
+    EXPECT_EQ(errors[3].rfind("edHeaderLevel:", 0), 0u) << errors[3];
+    EXPECT_NE(errors[4].find("innermost"), std::string::npos) << errors[4];
+    EXPECT_NE(errors[5].find("total"), std::string::npos) << errors[5];
     EXPECT_EQ(w.grid.Columns().size(), columnsBefore);
     EXPECT_THROW(w.cube.UserExpandMember(Axis::Rows, {Value("Atlantis")}), ValueError);
     EXPECT_THROW(w.cube.UserExpandMember(Axis::Rows, {Value("North"), Value(std::int64_t{1})}), ValueError);
