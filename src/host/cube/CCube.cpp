@@ -651,8 +651,11 @@ void CCube::Render()
     };
 
     for (const auto* dim : grid.RowDims()) {
-        auto& column = gridCtl.AddColumn(dim->Name(), dim->Caption.empty() ? dim->Name() : dim->Caption);
+        Ui::GridColumn column;
+        column.name = dim->Name();
+        column.caption = dim->Caption.empty() ? dim->Name() : dim->Caption;
         column.role = Ui::ColumnRole::RowHeader;
+        gridCtl.AddColumn(std::move(column));
     }
     for (std::size_t col = 0; col < grid.ColCount(); ++col) {
         const auto& header = grid.ColHeader(col / grid.FactCount());
@@ -666,12 +669,16 @@ void CCube::Render()
             if (!part.empty()) caption += part + " / ";
         const auto& fact = grid.ColumnFact(col);
         caption += fact.Caption.empty() ? fact.Name() : fact.Caption;
-        auto& column = gridCtl.AddColumn(FactColumnName(col), caption, "#,##0.00");
+        Ui::GridColumn column;
+        column.name = FactColumnName(col);
+        column.caption = std::move(caption);
+        column.format = "#,##0.00";
         column.role = Ui::ColumnRole::Fact;
         column.factName = fact.Name();
         column.headerPath = std::move(path);
         column.headerKind = kind;
         column.expand = expand;
+        gridCtl.AddColumn(std::move(column));
     }
     const std::size_t rowDims = grid.RowDims().size();
     std::exception_ptr styleError;

@@ -65,12 +65,18 @@ Grid::Grid(Form& owner, std::string name) : Control(owner, ControlKind::Grid, st
 
 GridColumn& Grid::AddColumn(std::string name, std::string caption, std::string format)
 {
-    if (name.empty()) throw ValueError(Name() + ": a column needs a name");
-    if (FindColumn(name)) throw UiError(Name() + ": the column '" + name + "' is added twice");
     GridColumn column;
-    column.caption = caption.empty() ? name : std::move(caption);
     column.name = std::move(name);
+    column.caption = std::move(caption);
     column.format = std::move(format);
+    return AddColumn(std::move(column));
+}
+
+GridColumn& Grid::AddColumn(GridColumn column)
+{
+    if (column.name.empty()) throw ValueError(Name() + ": a column needs a name");
+    if (FindColumn(column.name)) throw UiError(Name() + ": the column '" + column.name + "' is added twice");
+    if (column.caption.empty()) column.caption = column.name;
     columns_.push_back(std::move(column));
     footers_.emplace_back();
     for (auto& row : rows_)

@@ -77,6 +77,8 @@ public:
     Grid(Form& owner, std::string name);
 
     GridColumn& AddColumn(std::string name, std::string caption = "", std::string format = "");
+    // A column with all its attributes (header metadata too), observers told once.
+    GridColumn& AddColumn(GridColumn column);
     // Drops columns, rows and footers.
     void ClearColumns();
     const std::vector<GridColumn>& Columns() const { return columns_; }

@@ -1,4 +1,5 @@
 #include "host/ui/Grid.hpp"
+#include "host/types/Errors.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/Session.hpp"
@@ -120,6 +121,24 @@ TEST(Grid, CellStylesAndRowInfoStayWithTheirRowsAndGoWithTheColumns)
     EXPECT_EQ(grid.CellStyleAt(0, "Debt"), nullptr);
     EXPECT_EQ(grid.RowInfo(0).kind, HeaderKind::None);
     EXPECT_EQ(grid.Columns()[0].role, ColumnRole::Data);
+
+    // A column given whole keeps its header metadata; its caption defaults to its name.
+    GridColumn fact;
+    fact.name = "F0";
+    fact.role = ColumnRole::Fact;
+    fact.factName = "Summa";
+    fact.headerPath = {"2014", "Total"};
+    fact.headerKind = HeaderKind::Subtotal;
+    fact.expand = ExpandState::Expanded;
+    grid.AddColumn(fact);
+    const auto& added = grid.Columns().back();
+    EXPECT_EQ(added.caption, "F0");
+    EXPECT_EQ(added.headerPath, (std::vector<std::string>{"2014", "Total"}));
+    EXPECT_EQ(added.headerKind, HeaderKind::Subtotal);
+    EXPECT_TRUE(grid.Cell(0, "F0").IsEmpty()); // existing rows get an empty cell
+    EXPECT_THROW(grid.AddColumn(fact), UiError);
+    fact.name.clear();
+    EXPECT_THROW(grid.AddColumn(fact), Talvex::ValueError);
 }
 
 TEST(Grid, FooterShowsThroughTheColumnFormatAndMoneyAlignsRight)
