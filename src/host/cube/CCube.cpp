@@ -135,6 +135,7 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     Add(Ui::ControlKind::Button, "btFilterAdd", "Add");
     Add(Ui::ControlKind::Button, "btFilterRemove", "Remove");
     Add(Ui::ControlKind::Button, "btFilterAll", "All");
+    Add(Ui::ControlKind::Label, "lbFilterMembers");
     Add(Ui::ControlKind::ComboBox, "cbFact");
     Add(Ui::ControlKind::Button, "btShowFact", "Show");
     Add(Ui::ControlKind::Button, "btHideFact", "Hide");
@@ -620,11 +621,20 @@ void CCube::RenderMemberChoices()
     auto& memberCombo = frame_->Ctl("cbFilterMember");
     const std::string dimName = frame_->Ctl("cbFilterDimension").GetValue().ToText();
     std::vector<Ui::ComboItem> items;
+    std::string counting;
     if (engine_.Active() && engine_.Dims().Exists(dimName)) {
         const auto& dim = engine_.Dims().Item(dimName);
         for (std::uint32_t code = 0; code < dim.MemberCount(); ++code)
             items.push_back({Cube::Internal::KeyText(dim.Member(code)), dim.MemberText(code)});
+        // Which members count now, as the grid names them.
+        for (const auto& key : dim.Selection()) {
+            const auto code = dim.CodeOf(key);
+            if (code >= dim.MemberCount()) continue;
+            counting += (counting.empty() ? "" : ", ") + dim.MemberText(code);
+        }
+        if (counting.empty()) counting = "all";
     }
+    frame_->Ctl("lbFilterMembers").SetCaption(counting);
     const std::string chosen = memberCombo.GetValue().ToText();
     const bool keep = std::any_of(items.begin(), items.end(), [&](const auto& item) { return item.code == chosen; });
     memberCombo.SetItems(std::move(items));

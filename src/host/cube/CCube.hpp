@@ -65,7 +65,9 @@ private:
 //                            grid's current row at that column (empty: the current column)
 //   cbFilterDimension, cbFilterMember, btFilterOnly, btFilterAdd, btFilterRemove, btFilterAll
 //                            which members of a dimension count, wherever it stands: only
-//                            the chosen one, one more, all but it, or all again
+//                            the chosen one, one more, all but it, or all again;
+//                            lbFilterMembers shows the members of that dimension that
+//                            count ("all" when none is chosen)
 //   cbFact, btShowFact, btHideFact
 //                            showing or hiding a fact (FactVisible); a disabled fact stays
 //                            hidden and the last shown fact stays

@@ -519,6 +519,7 @@ TEST(CubeWindowModel, FilteredMembersDecideWhichRowsCount)
     w.Click("btFilterAdd");
     EXPECT_NEAR(w.At(w.GrandTotalRow(), total()),
                 w.Sum([](const Line& l) { return l.region == "North" || l.region == "East"; }), 1e-6);
+    EXPECT_EQ(w.cube.Parent().Ctl("lbFilterMembers").Caption(), "North, East");
     w.Set("cbFilterMember", "North");
     w.Click("btFilterRemove");
     EXPECT_NEAR(w.At(w.GrandTotalRow(), totalQty()), w.Sum([](const Line& l) { return l.region == "East"; }, true),
@@ -559,6 +560,7 @@ TEST(CubeWindowModel, FilteredMembersDecideWhichRowsCount)
     }
     EXPECT_NEAR(w.At(w.GrandTotalRow(), w.Column("Summa", {"Total"})), w.Sum(all), 1e-6);
     EXPECT_TRUE(w.cube.cube().Dims().Item("Region").Selection().empty());
+    EXPECT_EQ(w.cube.Parent().Ctl("lbFilterMembers").Caption(), "all");
     EXPECT_EQ(w.user.ErrorMessages().size(), 2u);
 }
 
