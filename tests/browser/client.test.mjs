@@ -1,0 +1,197 @@
+// The browser client end to end: sign in, the menu, a form filled by hand, the grid it
+// fills, bad input refused at the control, a failing report, documents, exports, two
+// browsers at once and a tab that closes.
+
+import { equal, expect, openBrowser, run, shot, signIn, sql, startServer } from './harness.mjs';
+
+const server = await startServer();
+const browser = await openBrowser();
+const page = await browser.context.newPage();
+
+async function sessionCount() {
+  const config = await (await fetch(`${server.address}api/config`)).json();
+  return config.sessions;
+}
+
+async function waitFor(what, test, timeout = 20000) {
+  const until = Date.now() + timeout;
+  while (Date.now() < until) {
+    if (await test()) return;
+    await new Promise((r) => setTimeout(r, 100));
+  }
+  throw new Error(`timed out waiting for ${what}`);
+}
+
+const money = (text) => Number(text.replace(/,/g, ''));
+
+await run([
+  ['sign in refuses a bad name and accepts a good one', async () => {
+    await page.goto(server.address);
+    await page.fill('#signin-user', 'anna smith');
+    await page.click('#signin-button');
+    const refusal = await page.textContent('#signin-message');
+    expect(refusal.includes("' ' is not allowed"), `sign-in refusal: ${refusal}`);
+    await shot(page, 'signin');
+    await page.fill('#signin-user', 'anna');
+    await page.click('#signin-button');
+    await page.waitForSelector('nav.menu .menu-item');
+    equal(await page.textContent('#user-name'), 'anna', 'signed-in user');
+    const groups = await page.$$eval('nav.menu summary', (s) => s.map((x) => x.textContent));
+    equal(groups[0], 'receivables and payables', 'first menu group');
+    for (const g of ['settlement', 'cubes', 'cost', 'ledger', 'sales']) expect(groups.includes(g), `menu group ${g}`);
+    await shot(page, 'main-window');
+  }],
+
+  ['an unavailable class shows its message and the app goes on', async () => {
+    await page.click('[data-class="CDebtPayByDocShort"]');
+    await page.waitForSelector('#error-dialog');
+    expect((await page.textContent('#error-dialog .error-message')).includes('not available'), 'unavailable message');
+    await page.click('#error-ok');
+    await page.waitForSelector('#error-dialog', { state: 'detached' });
+  }],
+
+  ['a form from the menu refuses bad input at the control', async () => {
+    await page.click('[data-class="TWebFill"]');
+    await page.waitForSelector('[data-window="frmWebParams"]');
+    await shot(page, 'form-parameters');
+    const date = page.locator('input[data-key="frmWebParams.edDateBeg"]');
+    await date.fill('2025-02-30');
+    await date.press('Tab');
+    const refusal = page.locator('[data-refusal="frmWebParams.edDateBeg"]');
+    await refusal.waitFor();
+    expect((await refusal.textContent()).includes('not a valid date'), 'date refusal text');
+    const number = page.locator('input[data-key="frmWebParams.edMinSum"]');
+    await number.fill('12a');
+    await number.press('Tab');
+    await page.locator('[data-refusal="frmWebParams.edMinSum"]').waitFor();
+    await shot(page, 'form-refused-input');
+    // Corrected values go through and the refusals go away.
+    await date.fill('2025-01-01');
+    await date.press('Tab');
+    await number.fill('');
+    await number.press('Tab');
+    await page.locator('input[data-key="frmWebParams.edDateEnd"]').fill('2025-03-31');
+    await page.locator('input[data-key="frmWebParams.edDateEnd"]').press('Tab');
+    await waitFor('refusals to clear', async () => (await page.locator('.refusal').count()) === 0);
+    // Type-ahead in a combo bound to departments.
+    const department = sql(server.database, 'SELECT Code, Name FROM REFDepartment ORDER BY Code')[0];
+    const combo = page.locator('input[data-key="frmWebParams.cbDepartment"]');
+    await combo.fill(department.Code);
+    await page.locator(`.lookup-item[data-code="${department.Code}"]`).waitFor();
+    await shot(page, 'form-type-ahead');
+    await combo.fill('');
+    await page.keyboard.press('Escape');
+  }],
+
+  ['fill shows a grid whose total matches the database', async () => {
+    await page.click('[data-window="frmWebParams"] button[data-control="btOk"]');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-body .grid-row');
+    const expected = sql(server.database,
+      "SELECT COUNT(*) AS n, SUM(Summa) AS s, COUNT(DISTINCT DocTypeCode) AS t FROM THDocument WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'")[0];
+    const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
+    equal(count, Number(expected.n) + Number(expected.t), 'rows with subtotals');
+    const footer = await page.textContent('[data-window="frmWebList"] .grid-foot [data-column="Summa"]');
+    equal(money(footer).toFixed(2), Number(expected.s).toFixed(2), 'footer total');
+    expect(/^\d{1,3}(,\d{3})*\.\d\d$/.test(footer), `footer shown with separators: ${footer}`);
+    const align = await page.$eval('[data-window="frmWebList"] .grid-body .grid-row [data-column="Summa"]', (c) => getComputedStyle(c).textAlign);
+    equal(align, 'right', 'money alignment');
+    const subtotal = page.locator('[data-window="frmWebList"] .grid-row.bold').first();
+    await subtotal.waitFor();
+    await shot(page, 'grid-documents');
+
+    // Keyboard: the current row follows the arrows.
+    await page.click('[data-window="frmWebList"] .grid-body .grid-row[data-pos="0"] [data-column="Number"]');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-row.current[data-pos="0"]');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowDown');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-row.current[data-pos="2"]');
+
+    // Sorting by the column header.
+    await page.click('[data-window="frmWebList"] .grid-head [data-column="IDC"]');
+    await page.click('[data-window="frmWebList"] .grid-head [data-column="IDC"]');
+    const maxIdc = sql(server.database, "SELECT MAX(IDC) AS m FROM THDocument WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'")[0].m;
+    await waitFor('descending sort', async () =>
+      (await page.textContent('[data-window="frmWebList"] .grid-row[data-pos="0"] [data-column="IDC"]')) === maxIdc);
+  }],
+
+  ['a double-click opens the document with its lines', async () => {
+    const row = page.locator('[data-window="frmWebList"] .grid-row[data-pos="0"]');
+    const idc = await row.locator('[data-column="IDC"]').textContent();
+    await row.locator('[data-column="Number"]').dblclick();
+    await page.waitForSelector('#doc-number');
+    const header = sql(server.database, `SELECT Number, DocTypeCode FROM THDocument WHERE IDC = ${idc}`)[0];
+    equal(await page.textContent('#doc-number'), header.Number, 'document number');
+    const goods = Number(sql(server.database, `SELECT COUNT(*) AS n FROM THGoodSpec WHERE DocID = ${idc}`)[0].n);
+    const lines = await page.locator('#doc-goods tbody tr').count();
+    equal(lines, Math.max(goods, 1), 'goods lines (or the "None" line)');
+    await shot(page, 'document');
+    await page.click(`.tab[data-tab="w:frmWebList"]`);
+  }],
+
+  ['exports and the print view', async () => {
+    const session = await page.evaluate(() => document.querySelector('a[data-export="csv"]').href);
+    const csv = await (await fetch(session)).text();
+    const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
+    equal(csv.trim().split('\r\n').length, count + 2, 'CSV lines: header, rows, footer');
+    const xlsxHref = await page.getAttribute('a[data-export="xlsx"]', 'href');
+    const xlsx = Buffer.from(await (await fetch(new URL(xlsxHref, server.address))).arrayBuffer());
+    equal(xlsx.subarray(0, 2).toString(), 'PK', 'XLSX signature');
+    const printHref = await page.getAttribute('a[data-export="print"]', 'href');
+    const print = await browser.context.newPage();
+    await print.goto(new URL(printHref, server.address).href);
+    equal(await print.locator('tbody tr').count(), count, 'printed rows');
+    await shot(print, 'print-view');
+    await print.close();
+  }],
+
+  ['a failing report shows its error and the app keeps working', async () => {
+    await page.click('[data-class="TWebFail"]');
+    await page.waitForSelector('#error-dialog');
+    expect((await page.textContent('#error-dialog .error-message')).toLowerCase().includes('nosuchcolumn'), 'error names the column');
+    await shot(page, 'error-dialog');
+    await page.click('#error-ok');
+    await page.click('[data-class="TWebMessage"]');
+    await page.waitForSelector('[data-answer="Gerai"]');
+    await shot(page, 'message-box');
+    await page.click('[data-answer="Gerai"]');
+    await page.waitForSelector('[data-answer="Gerai"]', { state: 'detached' });
+    // The list filled before is still there.
+    await page.click(`.tab[data-tab="w:frmWebList"]`);
+    await page.waitForSelector('[data-window="frmWebList"] .grid-body .grid-row');
+  }],
+
+  ['a long list scrolls in pages', async () => {
+    await page.click('[data-class="TWebLong"]');
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-body .grid-row');
+    const drawn = await page.locator('[data-window="frmWebLong"] .grid-body .grid-row').count();
+    expect(drawn < 100, `only the rows in sight are drawn (${drawn})`);
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => { b.scrollTop = b.scrollHeight; });
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-row[data-pos="19999"]');
+    equal(await page.textContent('[data-window="frmWebLong"] .grid-row[data-pos="19999"] [data-column="Sum"]'), '24,690.00', 'last row');
+    await shot(page, 'grid-long');
+  }],
+
+  ['two browsers at once each get their own session', async () => {
+    const other = await openBrowser();
+    try {
+      const second = await other.context.newPage();
+      await signIn(second, server.address, 'ben');
+      equal(await second.textContent('#user-name'), 'ben', 'second user');
+      await waitFor('two sessions', async () => (await sessionCount()) === 2);
+      // Ben sees none of Anna's windows, and his own report does not reach Anna.
+      equal(await second.locator('.tab').count(), 0, 'no windows of another session');
+      await second.click('[data-class="TWebFill"]');
+      await second.waitForSelector('[data-window="frmWebParams"]');
+      await shot(second, 'second-session');
+      equal(await page.locator('[data-window="frmWebParams"]').count(), 0, 'the first tab got no dialog');
+      // Closing the tab ends its session.
+      await second.close();
+      await waitFor('the closed tab\'s session to end', async () => (await sessionCount()) === 1);
+    } finally {
+      await other.close();
+    }
+  }],
+]);
+
+await browser.close();
+await server.stop();
