@@ -502,7 +502,11 @@ void WebSession::Receive(const std::string& text)
                 try {
                     form->Ctl(control).Normalize(Value(Text(message, "v")));
                 } catch (const ValueError& refusal) {
-                    s->Send({{"t", "refused"}, {"w", form->Name()}, {"c", control}, {"message", refusal.what()}});
+                    s->Send({{"t", "refused"},
+                             {"w", form->Name()},
+                             {"c", control},
+                             {"v", Text(message, "v")},
+                             {"message", refusal.what()}});
                     // The control shows its own value again.
                     s->dirty = true;
                     return;
@@ -547,7 +551,7 @@ void WebSession::Receive(const std::string& text)
             } else if (type == "lookup") {
                 const std::string window = Text(message, "w");
                 Ui::Form* form = s->session.FindWindow(window);
-                if (form == nullptr) throw Ui::UiError("No open window '" + window + "'");
+                if (form == nullptr) return; // the window closed while the person typed
                 const Ui::Control& control = form->Ctl(Text(message, "c"));
                 std::string table = control.Kind() == Ui::ControlKind::Selector ? control.Selector().reference : "";
                 std::string codeColumn = "Code";

@@ -191,7 +191,7 @@ await run([
       await other.close();
     }
   }],
-]);
+], page);
 
 await browser.close();
 await server.stop();

@@ -109,7 +109,7 @@ export function equal(actual, expected, what) {
 }
 
 // Runs the flows in order; one failing does not stop the others.
-export async function run(flows) {
+export async function run(flows, pageForFailures) {
   let passed = 0;
   let failed = 0;
   for (const [name, flow] of flows) {
@@ -121,6 +121,7 @@ export async function run(flows) {
     } catch (error) {
       failed++;
       console.log(`FAIL ${name}: ${error.stack ?? error}`);
+      if (pageForFailures) await shot(pageForFailures, `failed-${failed}`).catch(() => {});
     }
   }
   console.log(`${passed} passed, ${failed} failed`);

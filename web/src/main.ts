@@ -38,7 +38,7 @@ const app = {
   progress: undefined as { caption: string; step: number; count: number; text: string } | undefined,
   activeTab: '',
   grids: new Map<string, GridCache>(),
-  refusals: new Map<string, string>(), // "window.control" -> message
+  refusals: new Map<string, { message: string; text: string }>(), // "window.control" -> what was refused
   errors: [] as { source: string; message: string }[],
   documents: [] as DocumentTab[],
   lookups: new Map<string, { q: string; items: { code: string; name: string }[] }>(),
@@ -140,7 +140,11 @@ function receive(message: ServerMessage): void {
       app.menu = message.menu;
       document.title = `Talvex Enterprise: ${app.user}`;
       break;
-    case 'state':
+    case 'state': {
+      // A window that has just opened comes to the front.
+      const known = new Set(app.windows.map((w) => w.name));
+      const opened = message.windows.filter((w) => !w.modal && !known.has(w.name));
+      if (opened.length) app.activeTab = `w:${opened[opened.length - 1].name}`;
       app.windows = message.windows;
       app.status = message.status;
       app.wait = message.wait;
@@ -152,6 +156,7 @@ function receive(message: ServerMessage): void {
       }
       forgetClosedGrids();
       break;
+    }
     case 'rows': {
       const cache = app.grids.get(`${message.w}/${message.g}`);
       if (!cache) return;
@@ -164,7 +169,7 @@ function receive(message: ServerMessage): void {
       app.errors.push({ source: message.source, message: message.message });
       break;
     case 'refused':
-      app.refusals.set(`${message.w}.${message.c}`, message.message);
+      app.refusals.set(`${message.w}.${message.c}`, { message: message.message, text: message.v });
       break;
     case 'document':
       openDocument(message.docType, message.idc);
@@ -332,14 +337,16 @@ function drawWindow(w: Window): HTMLElement {
 }
 
 function refusalOf(w: Window, c: Control): HTMLElement | null {
-  const message = app.refusals.get(`${w.name}.${c.name}`);
-  return message ? el('div', { class: 'refusal', role: 'alert', 'data-refusal': `${w.name}.${c.name}` }, message) : null;
+  const refused = app.refusals.get(`${w.name}.${c.name}`);
+  return refused ? el('div', { class: 'refusal', role: 'alert', 'data-refusal': `${w.name}.${c.name}` }, refused.message) : null;
 }
 
 // Sends a typed value once the person leaves the box, after the browser's own check.
 function commit(input: HTMLInputElement): void {
   if (input.dataset.dirty !== '1') return;
   const w = input.dataset.w!;
+  // A box whose window has closed meanwhile has nobody to tell.
+  if (!app.windows.some((x) => x.name === w)) return;
   const c = input.dataset.c!;
   const kind = input.dataset.kind;
   let problem: string | null = null;
@@ -347,7 +354,7 @@ function commit(input: HTMLInputElement): void {
   if (kind === 'DateBox') problem = checkDate(c, input.value);
   const key = `${w}.${c}`;
   if (problem) {
-    app.refusals.set(key, problem);
+    app.refusals.set(key, { message: problem, text: input.value });
     input.classList.add('invalid');
     const holder = input.closest('.field');
     holder?.querySelector('.refusal')?.remove();
@@ -377,8 +384,23 @@ function textInput(w: Window, c: Control, extra: Record<string, string> = {}): H
     ...extra,
   });
   input.value = c.value ?? '';
-  input.addEventListener('input', () => (input.dataset.dirty = '1'));
+  // A refused text stays in the box, beside its message, until the person corrects it.
+  const refused = app.refusals.get(`${w.name}.${c.name}`);
+  if (refused) {
+    input.value = refused.text;
+    input.dataset.dirty = '1';
+  }
+  input.addEventListener('input', () => {
+    input.dataset.dirty = '1';
+    // A refusal stands until the person types again.
+    const key = `${w.name}.${c.name}`;
+    if (app.refusals.delete(key)) {
+      input.classList.remove('invalid');
+      input.closest('.field')?.querySelector('.refusal')?.remove();
+    }
+  });
   input.addEventListener('change', () => commit(input));
+  input.addEventListener('blur', () => commit(input));
   return input;
 }
 
@@ -461,6 +483,7 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
   const ask = (): void => {
     window.clearTimeout(timer);
     timer = window.setTimeout(() => {
+      if (!app.windows.some((x) => x.name === w.name)) return;
       app.openLookup = key;
       const typed = multiple ? (input.value.split(',').pop() ?? '').trim() : input.value.trim();
       send({ t: 'lookup', w: w.name, c: c.name, q: typed });
@@ -473,7 +496,11 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
       e.preventDefault();
       (list.firstElementChild as HTMLElement).focus();
     }
-    if (e.key === 'Escape') closeLookup();
+    if (e.key === 'Escape' && app.openLookup === key) {
+      // Escape closes the list, not the dialog.
+      e.stopPropagation();
+      closeLookup();
+    }
   });
   const pick = el('button', { class: 'pick', title: `Choose from ${c.reference || c.lookup || 'the list'}`, 'data-pick': key, disabled: !c.enabled || c.locked }, '…');
   pick.addEventListener('click', () => {
@@ -529,7 +556,7 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   const key = `${w.name}/${g.name}`;
   const columns = (g.columns ?? []).filter((c) => c.visible);
   const cache = app.grids.get(key)!;
-  const template = columns.map((c) => `${c.width ? Math.max(60, c.width) : 140}px`).join(' ');
+  const template = columnTemplate(g);
 
   const header = el('div', { class: 'grid-row grid-head', style: `grid-template-columns:${template}` });
   for (const col of columns) {
@@ -576,6 +603,22 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   return el('div', { class: 'grid', 'data-control': g.name }, toolbar, table);
 }
 
+// Column widths: the declared width, else wide enough for the caption, the footer and the
+// rows that came with the snapshot.
+function columnTemplate(g: Control): string {
+  const sample = g.rows ?? [];
+  return (g.columns ?? [])
+    .map((c, index) => ({ c, index }))
+    .filter((x) => x.c.visible)
+    .map(({ c, index }) => {
+      if (c.width) return `${Math.max(40, c.width)}px`;
+      let chars = Math.max(c.caption.length + 2, (c.footer ?? '').length);
+      for (const row of sample) chars = Math.max(chars, (row.c[index] ?? '').length);
+      return `${Math.min(360, Math.max(56, chars * 8 + 14))}px`;
+    })
+    .join(' ');
+}
+
 function gridControl(w: string, g: string): Control | undefined {
   return app.windows.find((x) => x.name === w)?.controls.find((c) => c.name === g);
 }
@@ -593,7 +636,7 @@ function drawGridRows(w: string, g: string): void {
   const first = Math.max(0, Math.floor(viewport.scrollTop / ROW_HEIGHT) - 5);
   const last = Math.min(cache.total, first + Math.ceil((viewport.clientHeight || 400) / ROW_HEIGHT) + 10);
   const columns = (grid.columns ?? []).map((c, index) => ({ c, index })).filter((x) => x.c.visible);
-  const template = columns.map((x) => `${x.c.width ? Math.max(60, x.c.width) : 140}px`).join(' ');
+  const template = columnTemplate(grid);
   spacer.replaceChildren();
   for (let pos = first; pos < last; pos++) {
     const row = cache.rows.get(pos);
@@ -655,8 +698,12 @@ function gridKey(e: KeyboardEvent, w: Window, g: Control): void {
   else if (top + ROW_HEIGHT > viewport.scrollTop + viewport.clientHeight) viewport.scrollTop = top + ROW_HEIGHT - viewport.clientHeight;
   cache.scrollTop = viewport.scrollTop;
   const row = cache.rows.get(next);
-  if (row) send({ t: 'cell', w: w.name, g: g.name, row: row.i, col: grid.currentColumn ?? '' });
-  else drawGridRows(w.name, g.name);
+  if (row) {
+    // The row moves at once; the session's answer confirms it.
+    grid.currentRow = row.i;
+    send({ t: 'cell', w: w.name, g: g.name, row: row.i, col: grid.currentColumn ?? '' });
+  }
+  drawGridRows(w.name, g.name);
 }
 
 function showMenu(x: number, y: number, w: Window, g: Control): void {

@@ -84,7 +84,7 @@ export type ServerMessage =
   | { t: 'state'; windows: Window[]; status: string; wait: string; progress?: Progress }
   | { t: 'rows'; w: string; g: string; from: number; total: number; rows: GridRow[] }
   | { t: 'error'; source: string; message: string }
-  | { t: 'refused'; w: string; c: string; message: string }
+  | { t: 'refused'; w: string; c: string; v: string; message: string }
   | { t: 'document'; docType: string; idc: number }
   | { t: 'lookup'; w: string; c: string; q: string; items: ComboItem[] }
   | { t: 'signin'; message: string }
