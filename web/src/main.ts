@@ -49,6 +49,28 @@ const app = {
 
 const root = document.getElementById('app')!;
 
+// A redraw replaces the elements under the pointer: one that comes between a press and its
+// release would swallow the click. It waits for the release.
+let pointerDown = false;
+let drawing = false;
+let drawPending = false;
+document.addEventListener('mousedown', () => (pointerDown = true), true);
+document.addEventListener('mouseup', () => {
+  pointerDown = false;
+  if (drawPending) {
+    drawPending = false;
+    window.setTimeout(draw, 0);
+  }
+}, true);
+
+function scheduleDraw(): void {
+  if (pointerDown) drawPending = true;
+  else draw();
+}
+
+// Two clicks on one row in quick succession are a double-click, whatever was redrawn between.
+let lastClick: { grid: string; row: number; time: number } | null = null;
+
 function el<K extends keyof HTMLElementTagNameMap>(
   tag: K,
   attrs: Record<string, string | number | boolean | undefined> = {},
@@ -181,7 +203,7 @@ function receive(message: ServerMessage): void {
     case 'pong':
       return;
   }
-  draw();
+  scheduleDraw();
 }
 
 function resetGrid(window: string, grid: Control): void {
@@ -263,6 +285,8 @@ function draw(): void {
     location.reload();
   });
 
+  // Removing the focused box makes the browser blur it: that is no person leaving the box.
+  drawing = true;
   root.replaceChildren(
     el('header', { class: 'topbar' },
       el('span', { class: 'brand' }, 'Talvex Enterprise'),
@@ -272,13 +296,24 @@ function draw(): void {
     el('div', { class: 'body' }, drawMenu(), el('main', { class: 'workspace' }, tabBar, content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
+  drawing = false;
 
   for (const w of app.windows) {
     for (const c of w.controls) if (c.kind === 'Grid') drawGridRows(w.name, c.name);
   }
   if (focusKey) {
     const again = root.querySelector<HTMLElement>(`[data-key="${CSS.escape(focusKey)}"]`);
-    if (again) {
+    if (again && focused instanceof HTMLInputElement && again instanceof HTMLInputElement && again.type === focused.type) {
+      // The box being typed in stays the same element (caret, selection, typed text); it
+      // takes the session's value only when the person has not changed it.
+      if (!focusDirty && focused.type === 'text') focused.value = again.value;
+      if (focused.type !== 'text') focused.checked = again.checked;
+      focused.className = again.className;
+      drawing = true;
+      again.replaceWith(focused);
+      drawing = false;
+      focused.focus();
+    } else if (again) {
       if (focusDirty && again instanceof HTMLInputElement && focusValue !== undefined) {
         again.value = focusValue;
         again.dataset.dirty = '1';
@@ -343,7 +378,7 @@ function refusalOf(w: Window, c: Control): HTMLElement | null {
 
 // Sends a typed value once the person leaves the box, after the browser's own check.
 function commit(input: HTMLInputElement): void {
-  if (input.dataset.dirty !== '1') return;
+  if (drawing || !input.isConnected || input.dataset.dirty !== '1') return;
   const w = input.dataset.w!;
   // A box whose window has closed meanwhile has nobody to tell.
   if (!app.windows.some((x) => x.name === w)) return;
@@ -659,8 +694,17 @@ function drawGridRows(w: string, g: string): void {
     });
     for (const { c, index } of columns) {
       const cell = el('div', { class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}`, 'data-column': c.name, role: 'gridcell' }, row.c[index] ?? '');
-      cell.addEventListener('click', () => send({ t: 'cell', w, g, row: row.i, col: c.name }));
-      cell.addEventListener('dblclick', () => send({ t: 'dbl', w, g, row: row.i, col: c.name }));
+      cell.addEventListener('click', () => {
+        const now = Date.now();
+        if (lastClick && lastClick.grid === key && lastClick.row === row.i && now - lastClick.time < 450) {
+          lastClick = null;
+          send({ t: 'dbl', w, g, row: row.i, col: c.name });
+        } else {
+          lastClick = { grid: key, row: row.i, time: now };
+          grid.currentRow = row.i;
+          send({ t: 'cell', w, g, row: row.i, col: c.name });
+        }
+      });
       line.append(cell);
     }
     spacer.append(line);
