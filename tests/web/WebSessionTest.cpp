@@ -227,6 +227,42 @@ TEST(WebSession, FilledListMatchesTheDatabaseAndPagesOnRequest)
     auto paid = db.Query("SELECT COUNT(*) AS n FROM THPaySpec WHERE CorDocID = " + std::to_string(idc));
     EXPECT_EQ(document["paidBy"].size(), static_cast<std::size_t>(paid.rows[0][0].ToInteger()));
     EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->DocumentJson(-5); }).get(), ValueError);
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->DocumentJson(999999999); }).get(), ValueError);
+}
+
+TEST(WebSession, DocumentViewHasPartiesPaymentsAndTerms)
+{
+    Tab tab;
+    Data::Connection db = OpenDemoDatabase();
+    // An invoice that was paid and has instalments.
+    auto chosen = db.Query("SELECT MIN(d.IDC) AS idc FROM THDocument d WHERE d.DocTypeCode = 'PRSF' AND "
+                           "EXISTS (SELECT 1 FROM THPaySpec p WHERE p.CorDocID = d.IDC) AND "
+                           "EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = d.IDC)");
+    ASSERT_FALSE(chosen.rows[0][0].IsNull()) << "the demo company has a paid invoice with payment terms";
+    const std::string idc = chosen.rows[0][0].ToText();
+    json document =
+        json::parse(tab.session->CallOnHost([&] { return tab.session->DocumentJson(std::stoll(idc)); }).get());
+    auto count = [&](const std::string& sql) { return static_cast<std::size_t>(db.Query(sql).rows[0][0].ToInteger()); };
+    EXPECT_EQ(document["parties"].size(), count("SELECT COUNT(*) FROM THPartyAttribute WHERE DocID = " + idc));
+    EXPECT_EQ(document["paidBy"].size(), count("SELECT COUNT(*) FROM THPaySpec WHERE CorDocID = " + idc));
+    EXPECT_EQ(document["payTerms"].size(), count("SELECT COUNT(*) FROM THDocumentPayTerm WHERE DocID = " + idc));
+    ASSERT_FALSE(document["parties"].empty());
+    auto buyer = db.Query("SELECT c.Name FROM THPartyAttribute a JOIN REFClient c ON c.Code = a.PartyCode "
+                          "WHERE a.DocID = " +
+                          idc + " AND a.PartyType = 1 ORDER BY a.RolePartyCode");
+    if (!buyer.rows.empty()) {
+        EXPECT_EQ(document["parties"][0]["PartyName"], buyer.rows[0][0].ToText());
+    }
+    // Amounts as the person reads them; the due date is the document date plus the term.
+    auto term =
+        db.Query("SELECT t.PayTerm, d.DocumentDate FROM THDocumentPayTerm t JOIN THDocument d ON d.IDC = t.DocID "
+                 "WHERE t.DocID = " +
+                 idc + " ORDER BY t.PayTerm");
+    const Date due = term.rows[0][1].ToDate().AddDays(static_cast<std::int32_t>(term.rows[0][0].ToInteger()));
+    EXPECT_EQ(document["payTerms"][0]["PayDate"], due.ToIso());
+    EXPECT_EQ(
+        document["header"]["Summa"],
+        Ui::DisplayFormat::Apply(db.Query("SELECT Summa FROM THDocument WHERE IDC = " + idc).rows[0][0], "#,##0.00"));
 }
 
 TEST(WebSession, ExportsWriteVisibleRowsAndFooter)

@@ -649,7 +649,7 @@ function columnTemplate(g: Control): string {
       if (c.width) return `${Math.max(40, c.width)}px`;
       let chars = Math.max(c.caption.length + 2, (c.footer ?? '').length);
       for (const row of sample) chars = Math.max(chars, (row.c[index] ?? '').length);
-      return `${Math.min(360, Math.max(56, chars * 8 + 14))}px`;
+      return `${Math.min(400, Math.max(56, chars * 9 + 22))}px`;
     })
     .join(' ');
 }
