@@ -341,8 +341,9 @@ struct WebSession::State {
                 Send({{"t", "document"}, {"docType", document.docType}, {"idc", document.idc}});
             }
             break;
+        // The host thread may stay busy long after these: the tab sees them now.
         case Kind::WaitChanged:
-        case Kind::ProgressStarted:
+        case Kind::ProgressStarted: Flush(); break;
         case Kind::ProgressStep:
         case Kind::StatusChanged: FlushSoon(); break;
         default: break;
@@ -489,6 +490,12 @@ void WebSession::Receive(const std::string& text)
         return;
     }
     State* s = state_.get();
+    if (Text(message, "t") == "cancel") {
+        // Goes to the queue as it is: the progress runner looks for it between two steps,
+        // while the host thread is still busy with the run.
+        s->session.Post(Ui::CancelProgressAction{});
+        return;
+    }
     // Everything else is read and done on the host thread, where the model lives.
     s->session.Post(Ui::RunOnHostAction{[this, s, message = std::move(message)] {
         const std::string type = Text(message, "t");

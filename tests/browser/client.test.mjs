@@ -169,6 +169,28 @@ await run([
     await page.waitForSelector('[data-window="frmWebLong"] .grid-row[data-pos="19999"]');
     equal(await page.textContent('[data-window="frmWebLong"] .grid-row[data-pos="19999"] [data-column="Sum"]'), '24,690.00', 'last row');
     await shot(page, 'grid-long');
+    // The list's local menu acts on the current row.
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => { b.scrollTop = 0; });
+    await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]');
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-row.current[data-pos="4"]');
+    await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]', { button: 'right' });
+    await page.click('.context-menu [data-key="menu.MShow"]');
+    await page.waitForSelector('[data-window="MessageBox"]');
+    equal(await page.textContent('[data-window="MessageBox"] .message-text'), 'Chosen: row 5', 'local menu on the current row');
+    await page.click('[data-answer="Gerai"]');
+  }],
+
+  ['a long run shows the wait window, then progress the person can cancel', async () => {
+    await page.click('[data-class="TWebProgress"]');
+    await page.waitForSelector('#wait-window');
+    await shot(page, 'wait-window');
+    await page.waitForSelector('#progress-window');
+    await waitFor('a few steps', async () => Number(await page.getAttribute('#progress-window', 'aria-valuenow')) >= 5);
+    expect(/step \d+ of 150/.test(await page.textContent('#progress-window .progress-text')), 'step counter');
+    await shot(page, 'progress');
+    await page.click('#progress-cancel');
+    await page.waitForSelector('#progress-window', { state: 'detached' });
+    await waitFor('the status line', async () => /Cancelled after \d+ of 150 steps/.test(await page.textContent('#status-line')));
   }],
 
   ['two browsers at once each get their own session', async () => {

@@ -271,7 +271,7 @@ TEST(WebSession, ExportsWriteVisibleRowsAndFooter)
     tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
     tab.WaitForState(HasWindow("frmWebLong"));
     const std::string csv =
-        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "grdLong", "csv"); }).get();
+        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "csv"); }).get();
     // A header, 20,000 rows and the footer; amounts as shown, quoted where they hold commas.
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 20002);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "No.,Text,Sum");
@@ -279,12 +279,12 @@ TEST(WebSession, ExportsWriteVisibleRowsAndFooter)
     // 1.2345 * (1 + ... + 20000) = 246,912,345.00 shown with separators.
     EXPECT_NE(csv.find(",,\"246,912,345.00\"\r\n"), std::string::npos);
     const std::string xlsx =
-        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "grdLong", "xlsx"); }).get();
+        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "xlsx"); }).get();
     ASSERT_GT(xlsx.size(), 1000u);
     EXPECT_EQ(xlsx.substr(0, 2), "PK") << "a workbook is a zip archive";
-    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "grdLong", "pdf"); }).get(),
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "pdf"); }).get(),
                  ValueError);
-    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmNone", "grdLong", "csv"); }).get(),
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmNone", "lstLong", "csv"); }).get(),
                  std::exception);
 }
 

@@ -7,13 +7,18 @@
 #include "host/objects/FieldList.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
+#include "host/ui/CWaitInfo.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/Grid.hpp"
+#include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
 #include "host/ui/ProgressRunner.hpp"
+#include "host/ui/TableRowSource.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
+
+#include <thread>
 
 namespace Talvex::Testing {
 
@@ -206,17 +211,67 @@ class frmWebLong : public Ui::Form, Counted {
 public:
     explicit frmWebLong(long count) : Form("frmWebLong", "Long list")
     {
-        Ui::Grid& grid = AddGrid("grdLong");
-        grid.AddColumn("N", "No.", "0");
-        grid.AddColumn("Text", "Text");
-        grid.AddColumn("Sum", "Sum", "#,##0.00");
-        Currency total;
+        auto rows = std::make_shared<Ui::TableRowSource>(std::vector<std::string>{"N", "Text", "Sum"});
         for (long i = 1; i <= count; ++i) {
             const Currency sum = Currency::FromUnits(i * 12345);
-            total = total + sum;
-            grid.AddRow({Value(std::int64_t(i)), Value("row " + std::to_string(i)), Value(sum)});
+            total_ = total_ + sum;
+            rows->AddRow({Value(std::int64_t(i)), Value("row " + std::to_string(i)), Value(sum)});
         }
-        grid.SetFooter("Sum", Value(total));
+        Ui::LocalList& list = AddLocalList("lstLong");
+        list.SetRowSource(rows);
+        list.AddMenuItem("MShow", "Show row");
+        On("lstLong", "OnAddFields", [this](Ui::EventArgs&) {
+            Ui::LocalList& l = ListCtl("lstLong");
+            l.DeclareField("N", "No.", "0");
+            l.DeclareField("Text", "Text");
+            l.DeclareField("Sum", "Sum", "#,##0.00");
+        });
+        On("lstLong", "AfterRefresh", [this](Ui::EventArgs&) { ListCtl("lstLong").SetFooter("Sum", Value(total_)); });
+        On("lstLong", "OnRunMDICommand", [this](Ui::EventArgs& e) {
+            if (e.key != "MShow") return;
+            const Ui::LocalList& l = ListCtl("lstLong");
+            if (l.CurrentRow() < 0) throw ValueError("lstLong: no row is chosen");
+            Ui::MessageBox().ShowSingle("Chosen: " + l.CellText(static_cast<std::size_t>(l.CurrentRow()), 1), "Gerai");
+        });
+        list.Refresh();
+    }
+
+private:
+    Currency total_;
+};
+
+// A long operation: a wait window while it prepares, then a progress run the person may cancel.
+class SlowSteps : public Ui::IProcessObject {
+public:
+    std::string Caption() override { return "Recalculating"; }
+    long CountStep() override { return 150; }
+    bool Step(long) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return true;
+    }
+};
+
+class TWebProgress : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            {
+                Ui::CWaitInfo wait;
+                wait.Show("Preparing the run");
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            }
+            SlowSteps steps;
+            const Ui::ProgressRecord run = Ui::ProgressRunner().Run(steps);
+            ClientApp::Current().ShowStatus((run.cancelled ? "Cancelled after " : "Done: ") +
+                                            std::to_string(run.stepsDone) + " of " + std::to_string(run.countStep) +
+                                            " steps");
+            return false;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
     }
 };
 
@@ -248,6 +303,7 @@ std::vector<Web::ExtraClass> WebTestClasses()
         {"TWebFail", "tests", "a report that fails", &Make<TWebFail>},
         {"TWebMessage", "tests", "a message box", &Make<TWebMessage>},
         {"TWebLong", "tests", "a list of 20,000 rows", &Make<TWebLong>},
+        {"TWebProgress", "tests", "a long run with progress", &Make<TWebProgress>},
     };
 }
 

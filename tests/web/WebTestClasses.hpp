@@ -10,7 +10,8 @@ namespace Talvex::Testing {
 // Small report classes of the web tests, run from the menu like the module's own: a
 // parameter form with one control of every kind, a document list with progress, footer,
 // subtotal styles and drill-down, a report that fails, a message with the one button
-// "Gerai", and a long list for paging.
+// "Gerai", a long list with a local menu for paging, and a long run with a wait window and
+// progress.
 std::vector<Web::ExtraClass> WebTestClasses();
 
 // Forms of these classes alive now: a closed tab must leave none behind.

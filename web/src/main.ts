@@ -273,9 +273,10 @@ function draw(): void {
   else if (activeDocument) content = drawDocument(activeDocument);
 
   const overlays: HTMLElement[] = [];
+  // The wait window lies under any dialog a report opens while it waits.
+  if (app.wait) overlays.push(el('div', { class: 'overlay' }, el('div', { class: 'dialog wait', id: 'wait-window', role: 'status' }, el('div', { class: 'spinner' }), app.wait)));
   for (const w of modal) overlays.push(el('div', { class: 'overlay' }, w.message ? drawMessageBox(w) : drawWindow(w)));
   if (app.progress) overlays.push(el('div', { class: 'overlay' }, drawProgress()));
-  if (app.wait) overlays.push(el('div', { class: 'overlay' }, el('div', { class: 'dialog wait', id: 'wait-window', role: 'status' }, el('div', { class: 'spinner' }), app.wait)));
   if (app.errors.length) overlays.push(el('div', { class: 'overlay' }, drawError()));
 
   const signOut = el('button', { class: 'link', id: 'sign-out' }, 'Sign out');
