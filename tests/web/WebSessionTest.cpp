@@ -384,5 +384,34 @@ TEST(WebSession, EachTabHasItsOwnUserAndWindows)
     EXPECT_NO_THROW(Web::CheckUserName("jonas.petraitis"));
 }
 
+TEST(WebSession, EachUserKeepsOwnSettings)
+{
+    Data::Connection db = OpenDemoDatabase();
+    const std::string cleanup = "DELETE FROM AdminUserSetting WHERE ReportKey = 'frmWebParams' AND UserName IN "
+                                "('settings.anna', 'settings.ben')";
+    db.Execute(cleanup);
+    auto numberShown = [](Tab& tab) {
+        tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+        json state = tab.WaitForState(HasWindow("frmWebParams"));
+        return Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "edNumber")["value"].get<std::string>();
+    };
+    {
+        Tab anna("settings.anna");
+        EXPECT_EQ(numberShown(anna), "");
+        anna.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edNumber"}, {"v", "PRSF-'7"}});
+        anna.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "btOk"}});
+        anna.WaitForState(HasWindow("frmWebList"));
+    }
+    {
+        Tab ben("settings.ben");
+        EXPECT_EQ(numberShown(ben), "") << "another user's choice must not reach ben";
+    }
+    {
+        Tab anna("settings.anna");
+        EXPECT_EQ(numberShown(anna), "PRSF-'7");
+    }
+    db.Execute(cleanup);
+}
+
 } // namespace
 } // namespace Talvex::Testing

@@ -6,6 +6,7 @@
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/SqlTools.hpp"
+#include "host/objects/UserSettings.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/DocumentOpener.hpp"
@@ -145,8 +146,14 @@ public:
         try {
             auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
             frmWebParams params;
+            // The person's own last choice, kept by the host per user.
+            UserSettings settings(*book);
+            const std::string lastNumber = settings.Load("frmWebParams", "Number").ToText();
+            params.Ctl("edNumber").SetValue(Value(lastNumber));
             params.Show(true);
             if (!params.confirmed) return false;
+            if (params.Ctl("edNumber").GetValue().ToText() != lastNumber)
+                settings.Save("frmWebParams", "Number", params.Ctl("edNumber").GetValue());
             auto list = book->CreateDocList("THDocument");
             list->Fields().SelectFields({"IDC", "DocTypeCode", "Number", "DocumentDate", "Summa"});
             std::vector<std::string> conditions = {SqlTools::CondByName("oTable.DocumentDate", 9, SqlOperator::kBetween,
