@@ -80,7 +80,16 @@ await run([
     await page.locator(`.lookup-item[data-code="${department.Code}"]`).waitFor();
     await shot(page, 'form-type-ahead');
     await combo.fill('');
-    await page.keyboard.press('Escape');
+    // A reference selector of several clients: picked from its list, one after another.
+    const clients = sql(server.database, 'SELECT Code FROM REFClient ORDER BY Code').map((r) => r.Code);
+    await page.click('[data-pick="frmWebParams.selClient"]');
+    await page.click(`.lookup-item[data-code="${clients[0]}"]`);
+    const selector = page.locator('input[data-key="frmWebParams.selClient"]');
+    await selector.focus();
+    await selector.press('End');
+    await selector.type(`,${clients[1]}`);
+    await page.locator(`.lookup-item[data-code="${clients[1]}"]`).click();
+    equal(await selector.inputValue(), `${clients[0]},${clients[1]}`, 'chosen clients');
   }],
 
   ['fill shows a grid whose total matches the database', async () => {

@@ -43,6 +43,7 @@ const app = {
   documents: [] as DocumentTab[],
   lookups: new Map<string, { q: string; items: { code: string; name: string }[] }>(),
   openLookup: '' as string, // "window.control" whose list is open
+  openLookupAt: ['', ''] as [string, string], // its window and control
   signInMessage: '',
   closed: false,
 };
@@ -325,6 +326,8 @@ function draw(): void {
     const modalTop = root.querySelector<HTMLElement>('.overlay:last-of-type button.default, .overlay:last-of-type input');
     modalTop?.focus();
   }
+  // An open type-ahead list stays open across the redraw.
+  if (app.openLookup) drawLookupList(app.openLookupAt[0], app.openLookupAt[1]);
 }
 
 function drawMenu(): HTMLElement {
@@ -520,8 +523,14 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
     window.clearTimeout(timer);
     timer = window.setTimeout(() => {
       if (!app.windows.some((x) => x.name === w.name)) return;
-      app.openLookup = key;
       const typed = multiple ? (input.value.split(',').pop() ?? '').trim() : input.value.trim();
+      // An emptied box closes its list; the "…" button shows the whole reference.
+      if (typed === '') {
+        if (app.openLookup === key) closeLookup();
+        return;
+      }
+      app.openLookup = key;
+      app.openLookupAt = [w.name, c.name];
       send({ t: 'lookup', w: w.name, c: c.name, q: typed });
     }, 150);
   };
@@ -542,6 +551,7 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
   pick.addEventListener('click', () => {
     input.focus();
     app.openLookup = key;
+    app.openLookupAt = [w.name, c.name];
     send({ t: 'lookup', w: w.name, c: c.name, q: '' });
   });
   const wrapper = el('div', { class: 'lookup', 'data-multiple': multiple ? '1' : undefined }, input, pick, el('div', { class: 'lookup-list', 'data-for': key, role: 'listbox' }));
