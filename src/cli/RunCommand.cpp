@@ -1,5 +1,6 @@
 #include "cli/RunCommand.hpp"
 
+#include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -7,13 +8,23 @@
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/AnswerScript.hpp"
+#include "host/ui/DisplayFormat.hpp"
+#include "host/ui/Form.hpp"
+#include "host/ui/Grid.hpp"
+#include "host/ui/GridPrinter.hpp"
+#include "host/ui/LocalList.hpp"
 #include "host/ui/ScriptDriver.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/Catalogue.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <ostream>
 
 namespace Talvex::Cli {
@@ -60,6 +71,108 @@ std::shared_ptr<Data::Recordset> ResultOf(const FieldList& outParams)
     throw ValueError("The result \"DataList\" is neither a list nor a recordset");
 }
 
+// The grid of the last list window that closed: what a class that ends in a list dialog
+// showed, printed when it returns no list of its own.
+class ListWindowWatch {
+public:
+    explicit ListWindowWatch(Ui::Session& session) : session_(session)
+    {
+        id_ = session.Subscribe([this](const Ui::WindowChange& change) { Seen(change); });
+    }
+    ~ListWindowWatch() { session_.Unsubscribe(id_); }
+    ListWindowWatch(const ListWindowWatch&) = delete;
+    ListWindowWatch& operator=(const ListWindowWatch&) = delete;
+
+    const std::optional<Data::ResultSet>& LastGrid() const { return lastGrid_; }
+
+private:
+    void Seen(const Ui::WindowChange& change)
+    {
+        using Kind = Ui::WindowChange::Kind;
+        if (change.kind == Kind::WindowOpened) {
+            if (Ui::Form* form = session_.FindWindow(change.window)) open_[change.window] = form;
+            return;
+        }
+        if (change.kind != Kind::WindowClosed) return;
+        auto it = open_.find(change.window);
+        if (it == open_.end()) return;
+        Ui::Form* form = it->second;
+        open_.erase(it);
+        for (const auto& control : form->Controls()) {
+            const auto* list = dynamic_cast<const Ui::LocalList*>(control.get());
+            if (list == nullptr || list->Columns().empty()) continue;
+            Ui::VisibleGrid grid = Ui::GridPrinter::Visible(*list);
+            Data::ResultSet rs;
+            for (const auto& caption : grid.captions)
+                rs.columns.push_back({caption, Data::ColumnKind::Text});
+            rs.rows = std::move(grid.rows);
+            if (!rs.rows.empty())
+                for (std::size_t i = 0; i < rs.columns.size(); ++i)
+                    rs.columns[i].kind = KindOfValue(rs.rows.front()[i]);
+            lastGrid_ = std::move(rs);
+            return;
+        }
+    }
+
+    Ui::Session& session_;
+    int id_ = 0;
+    std::map<std::string, Ui::Form*> open_;
+    std::optional<Data::ResultSet> lastGrid_;
+};
+// The grid of the topmost cube window as it stands on screen: visible columns under their
+// captions, row headers as texts, cells as numbers (blank cells empty).
+// A cube cell is a double; printed, it shows the decimals its column's format asks for
+// ("#,##0.00": cents), as an exact amount, so sums print as 60686.64, not 60686.64000000002.
+Value AsShown(const Value& cell, const std::string& format)
+{
+    const auto* number = std::get_if<double>(&cell.Raw());
+    if (number == nullptr || !Ui::DisplayFormat::IsNumeric(format) || !std::isfinite(*number)) return cell;
+    const auto point = format.find('.');
+    const int decimals =
+        point == std::string::npos ? 0 : static_cast<int>(std::min<std::size_t>(4, format.size() - point - 1));
+    const auto units = static_cast<std::int64_t>(std::llround(*number * static_cast<double>(Currency::kScale)));
+    return Value(Currency::FromUnits(units).RoundHalfAwayFromZero(decimals));
+}
+
+std::optional<Data::ResultSet> VisibleCubeGrid(const Ui::Session& session)
+{
+    Ui::Form* window = session.FindWindow(CubeWindow::kFormName);
+    if (window == nullptr) return std::nullopt;
+    const Ui::Grid& grid = window->GridCtl("CubeGrid");
+    Data::ResultSet result;
+    std::vector<std::size_t> shown;
+    for (std::size_t i = 0; i < grid.Columns().size(); ++i) {
+        if (!grid.Columns()[i].visible) continue;
+        shown.push_back(i);
+        result.columns.push_back({grid.Columns()[i].caption, Data::ColumnKind::Text});
+    }
+    for (std::size_t row : grid.VisibleRows()) {
+        std::vector<Value> cells;
+        for (std::size_t i : shown)
+            cells.push_back(AsShown(grid.Cell(row, i), grid.Columns()[i].format));
+        result.rows.push_back(std::move(cells));
+    }
+    for (std::size_t c = 0; c < shown.size(); ++c) {
+        for (const auto& row : result.rows) {
+            if (row[c].IsEmpty() || row[c].IsNull()) continue;
+            result.columns[c].kind = KindOfValue(row[c]);
+            break;
+        }
+    }
+    return result;
+}
+
+void Emit(const Data::ResultSet& rows, const RunOptions& options, std::ostream& out)
+{
+    if (options.outFile.empty()) {
+        Print(rows, options.format, out);
+        return;
+    }
+    std::ofstream file(options.outFile, std::ios::binary);
+    if (!file) throw ValueError("--out: cannot write " + options.outFile);
+    Print(rows, options.format, file);
+}
+
 void AddParam(FieldList& params, const std::string& text)
 {
     auto eq = text.find('=');
@@ -89,6 +202,7 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     for (const auto& p : options.params)
         AddParam(inParams, p);
     FieldList outParams;
+    ListWindowWatch listWindows(session);
 
     bool ran = false;
     if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
@@ -97,6 +211,10 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
         ran = true;
     } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
         main->Main(inParams);
+        ran = true;
+    } else if (auto cubeReport = std::dynamic_pointer_cast<ICubeForm2>(object)) {
+        // A cube report alone: the host opens it in a cube window.
+        OpenCubeForm(cubeReport, options.className);
         ran = true;
     }
     if (!ran) throw ValueError(options.className + " has no report contract and no Main to run");
@@ -107,15 +225,17 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
     if (!session.Errors().empty()) return 1;
 
     std::shared_ptr<Data::Recordset> result = ResultOf(outParams);
-    if (!result) return 0;
-    Data::ResultSet rows = Rows(*result);
-    if (options.outFile.empty()) {
-        Print(rows, options.format, out);
-    } else {
-        std::ofstream file(options.outFile, std::ios::binary);
-        if (!file) throw ValueError("--out: cannot write " + options.outFile);
-        Print(rows, options.format, file);
+    if (result) {
+        Emit(Rows(*result), options, out);
+        return 0;
     }
+    // A report that ended in a cube window: what the window shows; else the grid of the last
+    // list dialog it showed.
+    if (auto grid = VisibleCubeGrid(session)) {
+        Emit(*grid, options, out);
+        return 0;
+    }
+    if (listWindows.LastGrid()) Emit(*listWindows.LastGrid(), options, out);
     return 0;
 }
 

@@ -18,8 +18,9 @@ struct RunOptions {
 };
 
 // Creates the class by name through the catalogue, gives it the Book and the parameters,
-// runs it through its report contract or Main under a scripted user, and prints the
-// "DataList" it returns. Errors the module reports go to standard error; the result is
+// runs it through its report contract or Main (a class that is only a cube report is opened
+// in a cube window) under a scripted user, and prints the "DataList" it returns, or else
+// the grid of the cube window left open. Errors the module reports go to standard error; the result is
 // the exit code (non-zero when an error was reported).
 int RunClass(const std::string& connectString, const RunOptions& options, std::ostream& out, std::ostream& err);
 

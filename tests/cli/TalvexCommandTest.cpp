@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -104,11 +105,75 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
     EXPECT_EQ(shell.exitCode, 0) << shell.out;
     EXPECT_EQ(shell.out, "");
 
-    Outcome pending = RunTalvex("run Quarn_DuzAde.RSale " + Db());
+    Outcome pending = RunTalvex("run Quarn_DuzAde.RPurchase " + Db());
     EXPECT_NE(pending.exitCode, 0);
-    EXPECT_NE(pending.out.find("RSale is not available"), std::string::npos) << pending.out;
+    EXPECT_NE(pending.out.find("RPurchase is not available"), std::string::npos) << pending.out;
 
     Outcome unknown = RunTalvex("run Quarn_DuzAde.NoSuchClass " + Db());
     EXPECT_NE(unknown.exitCode, 0);
     EXPECT_NE(unknown.out.find("no class"), std::string::npos) << unknown.out;
+}
+
+TEST(TalvexCommand, RunPrintsTheGridOfAListDialogTheClassLeftOpen)
+{
+    // The answers of examples/debt-of-clients.txt: four months, manager subtotals hidden.
+    const std::string answers = ::testing::TempDir() + "debt-of-clients-answers.txt";
+    {
+        FILE* file = std::fopen(answers.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("frmDebtOfClients.edDateBeg = 2026-03-01\nfrmDebtOfClients.edDateEnd = 2026-06-30\n"
+                   "frmDebtOfClients.btFillList click\nfrmDebtOfClients.chTotalByPerson click\n",
+                   file);
+        std::fclose(file);
+    }
+    Outcome r = RunTalvex("run Quarn_DuzAde.CDebtOfClients " + Db() + " --answers " + ShellQuote(answers) +
+                          " --format csv --user cli_debt_tester");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string header = "Department,Manager,Client,Total,Debt before the period,03,04,05,06\r\n";
+    ASSERT_EQ(r.out.substr(0, header.size()), header) << r.out.substr(0, 300);
+    EXPECT_GT(Lines(r.out), 10u);
+    // The grand total closes the grid; no manager subtotal is shown.
+    EXPECT_NE(r.out.find("\r\n,,,"), std::string::npos);
+    std::size_t subtotals = 0;
+    for (std::size_t at = r.out.find("\r\n"); at != std::string::npos; at = r.out.find("\r\n", at + 2)) {
+        const std::string line = r.out.substr(at + 2, r.out.find("\r\n", at + 2) - at - 2);
+        // Department, Manager, empty Client: a manager subtotal.
+        const std::size_t first = line.find(',');
+        const std::size_t second = first == std::string::npos ? first : line.find(',', first + 1);
+        if (second != std::string::npos && second > first + 1 && line.size() > second + 1 && line[second + 1] == ',')
+            ++subtotals;
+    }
+    EXPECT_EQ(subtotals, 0u);
+    // The run saved its parameters for that user; leave the shared company as it was.
+    Outcome forget =
+        RunTalvex("sql " + Db() + " " + ShellQuote("DELETE FROM AdminUserSetting WHERE UserName = N'cli_debt_tester'"));
+    EXPECT_EQ(forget.exitCode, 0) << forget.out;
+}
+
+TEST(TalvexCommand, RunPrintsTheCubeWindowWithAmountsInCents)
+{
+    const std::string answers = ::testing::TempDir() + "sales-cube-answers.txt";
+    {
+        FILE* file = std::fopen(answers.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("fCubeParamDatesSale.edBegDate = 2025-01-01\nfCubeParamDatesSale.edEndDate = 2025-12-31\n"
+                   "fCubeParamDatesSale.btOk click\n",
+                   file);
+        std::fclose(file);
+    }
+    Outcome r = RunTalvex("run Quarn_DuzAde.RSale " + Db() + " --answers " + ShellQuote(answers) + " --format csv");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    ASSERT_EQ(r.out.substr(0, r.out.find(',')), "Goods group") << r.out.substr(0, 200);
+    EXPECT_GT(Lines(r.out), 3u);
+    // A folded sum of doubles prints at its column's decimals: never more than two.
+    std::size_t numbers = 0;
+    for (std::size_t at = 0; (at = r.out.find('.', at)) != std::string::npos; ++at) {
+        std::size_t digits = 0;
+        while (at + 1 + digits < r.out.size() && std::isdigit(static_cast<unsigned char>(r.out[at + 1 + digits])))
+            ++digits;
+        if (digits == 0) continue;
+        ++numbers;
+        EXPECT_LE(digits, 2u) << r.out.substr(at > 20 ? at - 20 : 0, 40);
+    }
+    EXPECT_GT(numbers, 0u);
 }

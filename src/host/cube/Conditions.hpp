@@ -28,6 +28,18 @@ public:
     Condition& AddComparison(std::string styleName, double value, int oper);
     // Throws FormulaError when the formula does not read.
     Condition& AddFormula(std::string styleName, std::string formula);
+    // The cube window's names of the same: allFacts is the host's flag of a condition that
+    // applies to every fact of its list, which is what a list's conditions do here.
+    Condition& AddCompareCondition(std::string styleName, double value, int oper, bool allFacts = true)
+    {
+        (void)allFacts;
+        return AddComparison(std::move(styleName), value, oper);
+    }
+    Condition& AddFormulaCondition(std::string styleName, std::string formula, bool allFacts = true)
+    {
+        (void)allFacts;
+        return AddFormula(std::move(styleName), std::move(formula));
+    }
     std::size_t Count() const { return items_.size(); }
     const Condition& Item(std::size_t index) const { return items_.at(index); }
     void Clear() { items_.clear(); }

@@ -164,7 +164,9 @@ bool DataList::HasAggregates() const
 
 bool DataList::NeedsDerivedTable() const
 {
-    if (!filter_.empty() || !joins_.empty() || source_ || !unions_.empty() || tableName_.empty()) return true;
+    if (!filter_.empty() || !groupFilter_.empty() || !joins_.empty() || source_ || !unions_.empty() ||
+        tableName_.empty())
+        return true;
     for (const auto& f : fields_)
         if (f->IsComputed()) return true;
     return false;
@@ -267,6 +269,7 @@ std::string DataList::SelectText(bool allColumnsForJoin) const
         for (std::size_t i = 0; i < groupBy.size(); ++i)
             sql += (i ? ", " : "") + groupBy[i];
     }
+    if (groupFilter_.find_first_not_of(' ') != std::string::npos) sql += " HAVING " + Own(groupFilter_);
     return sql;
 }
 

@@ -35,6 +35,11 @@ public:
     // The WHERE text, replaced as a whole: read it, combine it, write it back.
     const std::string& Filter() const { return filter_; }
     void SetFilter(std::string filter) { filter_ = std::move(filter); }
+    // The HAVING text of a list whose columns carry sums: conditions on the sums themselves
+    // ("SUM(Main.AccNeedPaySum) <= 100"), which the WHERE text cannot hold. Replaced as a
+    // whole, like the filter.
+    const std::string& GroupFilter() const { return groupFilter_; }
+    void SetGroupFilter(std::string filter) { groupFilter_ = std::move(filter); }
 
     // Joins another list under an alias. outer 1: left outer join; hint 3 asks for a merge
     // join, which the server plans for itself, so hints change nothing here.
@@ -104,6 +109,7 @@ private:
     FieldList fields_;
     FieldList params_;
     std::string filter_;
+    std::string groupFilter_;
     std::string orderBy_;
     std::string sort_;
     std::vector<JoinedList> joins_;

@@ -152,11 +152,59 @@ std::string SqlTools::QuoteCodes(std::string_view codes, int kindCode)
     return list;
 }
 
+std::string SqlTools::FilterLiteral(int kindCode, const Value& value)
+{
+    if (value.IsNull() || value.IsEmpty()) return "NULL";
+    if (kindCode == FieldType::kFlag) return value.ToBool() ? "1" : "0";
+    if (IsDateKind(kindCode)) return "#" + value.ToDate().ToIso() + "#";
+    if (IsNumberKind(kindCode)) return Literal(kindCode, value);
+    const std::string text = value.IsDate() ? value.ToDate().ToIso() : value.ToText();
+    std::string literal = "'";
+    for (char c : text) {
+        if (c == '\0') throw ValueError("SqlTools: a text value holds a NUL character");
+        literal += c;
+        if (c == '\'') literal += '\'';
+    }
+    return literal + "'";
+}
+
+namespace {
+
+std::string RecordsetCond(const std::string& expr, int kindCode, int operatorCode, const Value& value,
+                          const Value& secondValue)
+{
+    if (operatorCode == SqlOperator::kBetween)
+        return "(" + expr + " >= " + SqlTools::FilterLiteral(kindCode, value) + " AND " + expr +
+               " <= " + SqlTools::FilterLiteral(kindCode, secondValue) + ")";
+    if (operatorCode == SqlOperator::kInList) {
+        std::string text = value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
+        std::string list;
+        std::size_t start = 0;
+        while (!text.empty()) {
+            const std::size_t comma = text.find(',', start);
+            if (!list.empty()) list += ", ";
+            list += SqlTools::FilterLiteral(
+                kindCode, Value(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        return list.empty() ? expr + " = NULL" : expr + " IN (" + list + ")";
+    }
+    if (value.IsNull() || value.IsEmpty()) {
+        if (operatorCode == SqlOperator::kEqual) return expr + " IS NULL";
+        if (operatorCode == SqlOperator::kNotEqual) return expr + " IS NOT NULL";
+    }
+    return expr + OperatorText(operatorCode) + SqlTools::FilterLiteral(kindCode, value);
+}
+
+} // namespace
+
 std::string SqlTools::CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
-                                 const Value& secondValue, int /*flag*/)
+                                 const Value& secondValue, int flag)
 {
     if (expression.empty()) throw ValueError("SqlTools: the condition has no expression");
     std::string expr(expression);
+    if (flag == kForRecordset) return RecordsetCond(expr, kindCode, operatorCode, value, secondValue);
     if (operatorCode == SqlOperator::kInList) {
         std::string text = value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
         if (text.empty()) return "1 = 0"; // an empty list selects nothing

@@ -37,7 +37,10 @@ public:
     // CondByField(U.Fields("IsAccount"), 1, 1) gives "oTable.IsAccount = 1".
     static std::string CondByField(const Field& field, int operatorCode, const Value& value,
                                    const Value& secondValue = {});
-    // A condition on an SQL expression, the value written as the given kind.
+    // A condition on an SQL expression, the value written as the given kind. A flag of
+    // kForRecordset writes it as a recordset filter instead ('text', #date#, no N prefix,
+    // BETWEEN as two comparisons), for lists filtered in memory.
+    static constexpr int kForRecordset = 1;
     static std::string CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
                                   const Value& secondValue = {}, int flag = 0);
     // Joins conditions with AND (1) or OR (2), leaving out empty ones; each is bracketed.
@@ -48,6 +51,8 @@ public:
     // A value as an SQL literal of the kind: N'text' with quotes doubled, numbers checked,
     // dates as 'yyyy-mm-dd', flags as 1 or 0, NULL for null and empty values.
     static std::string Literal(int kindCode, const Value& value);
+    // The same value as a literal of a recordset filter.
+    static std::string FilterLiteral(int kindCode, const Value& value);
     // A comma-separated list of literals of the kind from a codes text: "a,b" or the
     // already quoted "'a','b'" both give N'a',N'b'.
     static std::string QuoteCodes(std::string_view codes, int kindCode = 7);

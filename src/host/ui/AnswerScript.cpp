@@ -119,6 +119,8 @@ public:
         } else if (verb == "select") {
             step.verb = ScriptVerb::Select;
             if (args.size() < 2) Fail("'select' needs rows");
+            // "select all": every row on screen when the step is played, however many.
+            if (args.size() == 2 && args[1] == "all") return step;
             for (std::size_t i = 1; i < args.size(); ++i)
                 step.rows.push_back(Row(args[i]));
         } else if (verb == "menu") {
@@ -161,7 +163,7 @@ std::string ScriptStep::ToText() const
     case ScriptVerb::Click: return target + " click";
     case ScriptVerb::DblClick: return target + " dblclick" + rowList + (text.empty() ? "" : " " + text);
     case ScriptVerb::Cell: return target + " cell" + rowList + (text.empty() ? "" : " " + text);
-    case ScriptVerb::Select: return target + " select" + rowList;
+    case ScriptVerb::Select: return target + " select" + (rows.empty() ? std::string(" all") : rowList);
     case ScriptVerb::Menu: return target + " menu " + text;
     case ScriptVerb::Close: return target + " close";
     case ScriptVerb::Accept: return target + " accept";

@@ -30,6 +30,7 @@ struct ScriptStep {
 //   frmDebtOfClients.grdList dblclick 3 Summa1   ... on the cell of column Summa1
 //   frmDebtOfClients.grdList cell 3 BegRest      make a cell current (row on screen, column)
 //   frmSetOffDebt.grdList select 1 2 5           select rows
+//   frmSetOffDebt.grdList select all             select every row on screen
 //   frmSetOffDebt.grdList menu CreateDoc         choose a local menu item
 //   message Gerai                                answer the message box with a button
 //   progress cancel 3                            cancel the next progress run after its step 3

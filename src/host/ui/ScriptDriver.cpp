@@ -41,6 +41,12 @@ void ScriptDriver::Attach(Session& session)
         case Kind::ProgressEnded: transcript_.push_back("progress: " + change.detail); break;
         case Kind::DocumentOpened: transcript_.push_back("document: " + change.detail); break;
         case Kind::ErrorShown: transcript_.push_back("error: " + change.control + ": " + change.detail); break;
+        case Kind::WindowOpened:
+            // A window just opened has had no default answer yet, even when an earlier form
+            // stood at the same address (forms made anew for each drill-down).
+            if (Form* form = session_->FindWindow(change.window))
+                std::erase_if(defaultsTried_, [form](const auto& tried) { return tried.first.first == form; });
+            break;
         default: break;
         }
     });
@@ -120,6 +126,10 @@ UserAction ScriptDriver::ToAction(const ScriptStep& step, Session& session) cons
         const Grid* grid = dynamic_cast<const Grid*>(&form->Ctl(step.control));
         if (grid == nullptr) return step.form + "." + step.control + ": not a grid";
         const std::vector<std::size_t> visible = grid->VisibleRows();
+        // "select all" names no rows: every row on screen now.
+        if (step.verb == ScriptVerb::Select && step.rows.empty())
+            for (std::size_t row : visible)
+                out.push_back(static_cast<long>(row));
         for (long row : step.rows) {
             if (row < 1 || static_cast<std::size_t>(row) > visible.size())
                 return step.form + "." + step.control + ": no row " + std::to_string(row) + " on screen (it shows " +

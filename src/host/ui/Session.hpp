@@ -120,10 +120,12 @@ public:
     std::size_t AddMessage(MessageRecord message);
     void AnswerMessage(std::size_t index, std::string answer);
     void RecordDocument(DocumentRecord document);
+    void RecordPrint(PrintRecord print) { prints_.push_back(std::move(print)); }
     const std::vector<MessageRecord>& Messages() const { return messages_; }
     const std::vector<ErrorRecord>& Errors() const { return errors_; }
     const std::vector<ProgressRecord>& ProgressRuns() const { return progressRuns_; }
     const std::vector<DocumentRecord>& DocumentsOpened() const { return documents_; }
+    const std::vector<PrintRecord>& Prints() const { return prints_; }
 
     // Observers are told of every change, on the host thread.
     int Subscribe(std::function<void(const WindowChange&)> observer);
@@ -159,6 +161,7 @@ private:
     std::vector<ErrorRecord> errors_;
     std::vector<ProgressRecord> progressRuns_;
     std::vector<DocumentRecord> documents_;
+    std::vector<PrintRecord> prints_;
 
     std::map<int, std::function<void(const WindowChange&)>> observers_;
     int nextObserverId_ = 1;

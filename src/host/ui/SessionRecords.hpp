@@ -34,6 +34,12 @@ struct DocumentRecord {
     std::int64_t idc = 0;
 };
 
+// A grid sent to the host's printer: its title and the printed lines (header, rows, footer).
+struct PrintRecord {
+    std::string title;
+    std::vector<std::string> lines;
+};
+
 // The progress window while a run goes.
 struct ProgressState {
     std::string caption;

@@ -2,11 +2,14 @@
 
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/cube/RSale.hpp"
+#include "quarn/debt/CDebtOfClients.hpp"
 #include "quarn/frame/CDuzAde.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/TalvexUserDialogs.hpp"
+#include "quarn/settlement/CSetOffDebt.hpp"
 
 #include <map>
 
@@ -52,9 +55,12 @@ const std::map<std::string, Factory, std::less<>>& Factories()
 {
     static const std::map<std::string, Factory, std::less<>> factories = {
         {"CDuzAde", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDuzAde>()); }},
+        {"CSetOffDebt", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CSetOffDebt>()); }},
         {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
+        {"CDebtOfClients", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDebtOfClients>()); }},
         {"CreateVornUserDialogs",
          [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
+        {"RSale", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<RSale>()); }},
     };
     return factories;
 }

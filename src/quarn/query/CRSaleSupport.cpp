@@ -94,7 +94,9 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     // Only invoices can come from a consignment delivery; the other types carry null so
     // that the parts of the union agree.
     std::string consign = docType == "PRSF" ? ConsignSel("GC") : std::string();
-    linked->Fields().AddField("ConsCorDocId", FieldType::kPosition, consign.empty() ? "null" : consign);
+    // A typed null: when neither part has a delivery the united column must still be a
+    // number, since the parent join compares it with document ids.
+    linked->Fields().AddField("ConsCorDocId", FieldType::kPosition, consign.empty() ? "CAST(null AS int)" : consign);
 
     // Remainder part: what no link covers. The linked amount of a position is the sum of
     // its vertical links, read by a sub-select so that the parts keep the same columns.

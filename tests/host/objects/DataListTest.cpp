@@ -97,6 +97,39 @@ TEST_F(DataListTest, SumAggregateGroupsByTheOtherColumnsAndGroupExpressionsStayW
     }
 }
 
+TEST_F(DataListTest, GroupFilterKeepsOnlyGroupsWhoseSumsPass)
+{
+    // Types whose documents sum to at most a bound, the bound taken between two real totals.
+    auto totals = book->Db().QueryPostgres(
+        "SELECT DocTypeCode, SUM(Summa) FROM THDocument GROUP BY DocTypeCode ORDER BY SUM(Summa), DocTypeCode");
+    ASSERT_GE(totals.rows.size(), 3u);
+    const Currency bound = totals.rows[totals.rows.size() / 2][1].ToCurrency();
+    std::map<std::string, Currency> expected;
+    for (const auto& row : totals.rows)
+        if (row[1].ToCurrency() <= bound) expected[row[0].ToText()] = row[1].ToCurrency();
+    ASSERT_LT(expected.size(), totals.rows.size());
+
+    auto docs = book->CreateList("THDocument");
+    docs->Fields().SelectFields({"DocTypeCode"});
+    docs->Fields().AddField("Total", 19, "oTable.Summa").SetAggregate(4);
+    docs->SetGroupFilter(SqlTools::CondByName("SUM(oTable.Summa)", 19, SqlOperator::kNotGreater, Value(bound)));
+    docs->SetAlias("Doc");
+    EXPECT_NE(docs->SqlText().find("HAVING SUM(Doc.Summa) <= "), std::string::npos) << docs->SqlText();
+    docs->Refresh();
+    EXPECT_EQ(SumsByKey(*docs->Recordset(), "DocTypeCode", "Total"), expected);
+
+    // Joined, the aggregated list stays a whole derived table with its own HAVING.
+    auto types = book->CreateList("THDocType");
+    types->Fields().SelectFields({"Code"});
+    types->Join(docs, "Sums", "oTable.Code = Sums.DocTypeCode");
+    types->Refresh();
+    EXPECT_EQ(types->Recordset()->RecordCount(),
+              CountPostgres("SELECT COUNT(*) FROM THDocType t WHERE t.Code IN (SELECT DocTypeCode FROM THDocument "
+                            "GROUP BY DocTypeCode HAVING SUM(Summa) <= " +
+                            bound.ToString() + ")"))
+        << types->SqlText();
+}
+
 TEST_F(DataListTest, DerivedTablesUnionsAndSortAfterFill)
 {
     auto sales = book->CreateList("THDocument");

@@ -65,3 +65,36 @@ TEST(SqlTools, HostileCodesSelectExactlyTheirRows)
     }
     EXPECT_EQ(countClients(), before);
 }
+
+// Conditions written for a recordset filter select, in memory, exactly the rows whose
+// value they name, whatever quotes, semicolons or comment markers the value holds.
+TEST(SqlTools, RecordsetConditionsSelectExactlyTheirRows)
+{
+    Data::Recordset rs;
+    rs.Fields().Append("Code", Data::DataTypeEnum::VarChar, 40);
+    rs.Fields().Append("DocumentDate", Data::DataTypeEnum::Date);
+    rs.Fields().Append("Summa", Data::DataTypeEnum::Currency);
+    rs.Open();
+    const std::vector<std::string> codes = {"O'Brien", "a' OR '1'='1", "x; DROP", "-- note", "/* c */", "plain"};
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        rs.AddNew();
+        rs.Fields().Item("Code").SetValue(Value(codes[i]));
+        rs.Fields().Item("DocumentDate").SetValue(Value(Date(2025, 12, 28).AddDays(static_cast<std::int32_t>(i))));
+        rs.Fields().Item("Summa").SetValue(Value(Currency::FromInteger(static_cast<std::int64_t>(i))));
+        rs.Update();
+    }
+    const int kRs = SqlTools::kForRecordset;
+    for (const auto& code : codes) {
+        rs.SetFilter(SqlTools::CondByName("Code", 8, SqlOperator::kEqual, Value(code), {}, kRs));
+        ASSERT_EQ(rs.RecordCount(), 1) << code;
+        EXPECT_EQ(rs.Fields().Item("Code").Value().ToText(), code);
+    }
+    const std::string between = SqlTools::CondByName("DocumentDate", 9, SqlOperator::kBetween,
+                                                     Value(Date(2025, 12, 30)), Value(Date(2026, 1, 1)), kRs);
+    EXPECT_EQ(between, "(DocumentDate >= #2025-12-30# AND DocumentDate <= #2026-01-01#)");
+    rs.SetFilter(between);
+    EXPECT_EQ(rs.RecordCount(), 3);
+    rs.SetFilter(SqlTools::CondByName("Summa", 19, SqlOperator::kNotEqual, Value(0), {}, kRs));
+    EXPECT_EQ(rs.RecordCount(), 5);
+    EXPECT_EQ(SqlTools::CondByName("Code", 8, SqlOperator::kEqual, Value("O'Brien"), {}, kRs), "Code = 'O''Brien'");
+}

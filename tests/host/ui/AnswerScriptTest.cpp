@@ -34,10 +34,11 @@ message Gerai
 progress cancel 4
 frmDebtOfClients close
 frmDebtOfClients accept
+frmSetOffDebt.grdList select all
 )";
     const AnswerScript script = AnswerScript::Parse(text);
     const auto& steps = script.Steps();
-    ASSERT_EQ(steps.size(), 12u);
+    ASSERT_EQ(steps.size(), 13u);
     EXPECT_EQ(steps[0].verb, ScriptVerb::Set);
     EXPECT_EQ(steps[0].form, "frmDebtOfClients");
     EXPECT_EQ(steps[0].control, "edDateBeg");
@@ -56,6 +57,9 @@ frmDebtOfClients accept
     EXPECT_EQ(steps[8].text, "Gerai");
     EXPECT_EQ(steps[9].afterStep, 4);
     EXPECT_EQ(steps[11].verb, ScriptVerb::Accept);
+    EXPECT_EQ(steps[12].verb, ScriptVerb::Select);
+    EXPECT_TRUE(steps[12].rows.empty());
+    EXPECT_EQ(steps[12].ToText(), "frmSetOffDebt.grdList select all");
 
     std::string written;
     for (const auto& step : steps)
@@ -148,6 +152,7 @@ TEST(ScriptedUser, PlaysAReportRunFromAnAnswersFile)
                "frmDebtOfClients.grdList dblclick 3\n"
                "frmDebtOfClients.grdList menu CreateDoc\n"
                "message Gerai\n"
+               "frmDebtOfClients.grdList select all\n"
                "frmDebtOfClients close\n";
     }
     ScriptedUser user;
@@ -158,6 +163,7 @@ TEST(ScriptedUser, PlaysAReportRunFromAnAnswersFile)
         ClientDebtForm form;
         form.Show(true);
         EXPECT_TRUE(driver.Remaining().empty());
+        EXPECT_EQ(form.list.SelectedRows(), (std::vector<long>{0, 1, 2}));
         EXPECT_EQ(
             driver.Transcript(),
             (std::vector<std::string>{"status: client 1 from 2025-01-01", "status: client 2 from 2025-01-01",
@@ -216,5 +222,18 @@ TEST(ScriptedUser, AcceptsAWindowWithoutAnswersAndPlaysStepsForModelessWindows)
     EXPECT_TRUE(held.expired()); // closed by the user: the window manager let it go
     ASSERT_EQ(user.Remaining().size(), 1u);
     EXPECT_EQ(user.Remaining()[0].form, "frmMissing");
+    EXPECT_EQ(user.ErrorsText(), "");
+}
+
+TEST(ScriptedUser, AcceptsEachNewFormEvenWhenItStandsWhereAnEarlierOneStood)
+{
+    ScriptedUser user;
+    // Forms made anew on the stack, one after the other, land at the same address.
+    for (int i = 0; i < 4; ++i) {
+        Form form("frmDocs");
+        form.Add(ControlKind::Button, "btClose", "Close");
+        EXPECT_NO_THROW(form.Show(true)) << i;
+        EXPECT_FALSE(form.IsVisible()) << i;
+    }
     EXPECT_EQ(user.ErrorsText(), "");
 }

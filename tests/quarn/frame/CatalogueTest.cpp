@@ -66,10 +66,10 @@ TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
     EXPECT_TRUE(session.Windows().empty());
 
     // A class not yet available says so once and returns nothing.
-    auto pending = CreateObject("Quarn_DuzAde.RSale");
+    auto pending = CreateObject("Quarn_DuzAde.RPurchase");
     EXPECT_FALSE(dynamic_cast<IReportExec*>(pending.get())->Run(in, out));
     ASSERT_EQ(session.Errors().size(), 1u);
-    EXPECT_NE(session.Errors()[0].message.find("RSale"), std::string::npos);
+    EXPECT_NE(session.Errors()[0].message.find("RPurchase"), std::string::npos);
     EXPECT_EQ(out.Count(), 0u);
 }
 

@@ -81,6 +81,8 @@ private:
                 return;
             }
             char c = s[pos];
+            // N'text': a national text literal, as the host's condition writer gives it.
+            if ((c == 'N' || c == 'n') && pos + 1 < s.size() && s[pos + 1] == '\'') c = s[++pos];
             if (c == '\'') {
                 t.kind = TokenKind::Text;
                 ++pos;

@@ -29,6 +29,9 @@ TEST(RecordsetFilter, SelectsTheRowsAnAdoFilterWould)
         {"Note = 'it''s'", {3}},
         {"Note = 'ŠALTINIS'", {5, 6}},
         {"[Client] = 'Gama'", {4}},
+        // national text literals, as the host's condition writer makes them
+        {"Note = N'it''s'", {3}},
+        {"Client = n'gama' OR Note = N'it''s'", {3, 4}},
         {"Client > 'beta'", {4}},
         {"Client <> 'alfa'", {2, 4, 6}},
         // dates: ISO, month first, with a time of day, and a text literal on a date field

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace Talvex {
+class FieldList;
+}
+
+namespace Quarn_DuzAde::OLAP {
+
+// Small procedures the sales cubes share.
+
+// A numbered text of the module's form resources; every cube caption comes through here.
+std::string ResString(long id);
+
+// The default sales parameters: "GoodCode" (empty), "DateBeg" 1 January 2002, "DateEnd"
+// 31 December 2002, "IsGroup" 0. Parameters already present keep their values.
+void AddDefaultSaleParams(Talvex::FieldList& params);
+
+// The sales caption: for a goods node or good, text 15156 (group) or 15157 (good) and the
+// code; then text 15057, "DateBeg", text 15058, "DateEnd" in the short date format.
+std::string SaleCaption(const Talvex::FieldList& params);
+
+} // namespace Quarn_DuzAde::OLAP

@@ -1,0 +1,82 @@
+// The cube window's side of RSale: its parameters, the cube's definition and data, the
+// member texts and the drill-down to the documents behind a cell.
+#include "quarn/cube/RSale.hpp"
+
+#include "host/cube/CCube.hpp"
+#include "host/cube/Dimension.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
+#include "quarn/cube/fCubeParamDatesSale.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/Startup.hpp"
+
+namespace Quarn_DuzAde {
+
+namespace {
+constexpr long kFrameCaptionText = 15052;
+constexpr long kSellerText = 15028;
+constexpr long kBuyerText = 15123;
+} // namespace
+
+void RSale::OnOpenCube(Talvex::CCube& cube)
+{
+    try {
+        fCubeParamDatesSale form;
+        if (!form.Browse(&cube.Parent(), *params_, ModuleFormRes().GetString(kFrameCaptionText))) return;
+        ReadFlags();
+        DefineCube(cube.cube());
+        cube.VAxis().SetDrillDownLevel(0);
+        cube.SetCaption(CubeCaption());
+        auto list = CreateSalesList(false);
+        if (wrapper_) wrapper_->Terminate();
+        wrapper_ = std::make_shared<COLAPCubeExt2>();
+        wrapper_->Init(book_, cube);
+        wrapper_->SetDirectDataList(list);
+        wrapper_->SetRedBackForNegValue();
+        drillList_.reset();
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSale::OnLoad(Talvex::CCube& cube, std::vector<std::string>& /*userMenuItems*/)
+{
+    try {
+        cube.Parent().SetCaption(ModuleFormRes().GetString(kFrameCaptionText));
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSale::OnDimMapping(Talvex::CCube& /*cube*/, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
+                         std::string& value)
+{
+    try {
+        if (IsMappedDim(viewDim.Name())) value = DimMappingText(viewDim.Name(), key);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSale::OnFactCellDblClick(Talvex::CCube& /*cube*/, const Talvex::Cube::GridCell& cell)
+{
+    try {
+        if (!wrapper_) return;
+        if (!drillList_) {
+            auto documents = CreateSalesList(true);
+            wrapper_->SetSourceList(documents);
+            wrapper_->CrShowFieldsByDoc();
+            for (auto [name, caption] : {std::pair{"Seller", kSellerText}, {"Buyer", kBuyerText}}) {
+                const Talvex::Field& own = documents->Fields().Item(name);
+                Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
+                shown.SetCaption(ModuleFormRes().GetString(caption));
+            }
+        }
+        wrapper_->ListByCell(&cell);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+} // namespace Quarn_DuzAde

@@ -1,0 +1,197 @@
+// The sales list of RSale: one list per sales-side document type with its sign, united
+// under the invoices' list, then narrowed to the chosen buyers.
+#include "quarn/cube/RSale.hpp"
+
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "host/objects/RateJoin.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "quarn/frame/Startup.hpp"
+#include "quarn/query/CSelectByRef.hpp"
+
+#include <vector>
+
+namespace Quarn_DuzAde {
+
+using Talvex::DataList;
+namespace FieldType = Talvex::FieldType;
+using Talvex::SqlTools;
+using Talvex::Value;
+
+namespace {
+
+constexpr long kMissingText = 15000;
+constexpr long kSubsidiariesText = 15026;
+
+// The types united under the invoices' list, with the alias of each sub-list.
+struct SubList {
+    const char* docType;
+    const char* alias;
+};
+constexpr SubList kSubLists[] = {{"GPG", "RetOrd"}, {"PRSD", "DscDoc"}, {"SCN", "DscDoc2"}};
+constexpr SubList kRestaurantSubLists[] = {{"HR", "Hotel"}, {"RD", "Restaurant"}, {"RDG", "CaterG"}};
+
+bool IsRestaurantType(const std::string& docType)
+{
+    return docType == "HR" || docType == "RD" || docType == "RDG";
+}
+
+// Discount documents change the sum only: their quantity and cost are 0.
+bool IsDiscountType(const std::string& docType)
+{
+    return docType == "PRSD" || docType == "SCN";
+}
+
+std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
+{
+    list->Fields().SelectFields({});
+    return list;
+}
+
+// A resource text as an SQL text literal.
+std::string TextLiteral(long id)
+{
+    return SqlTools::Literal(FieldType::kText, Value(ModuleFormRes().GetString(id)));
+}
+
+} // namespace
+
+std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
+{
+    Talvex::Book& book = *book_;
+    const std::string goodCode = TextParam("GoodCode");
+    const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
+    const std::string sign = SignText(docType);
+    const std::string missing = TextLiteral(kMissingText);
+
+    auto list = support_.CrDocLstByContent(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    list->Fields().SelectFields({});
+
+    list->Join(NoColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
+    list->Join(NoColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
+               "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
+
+    if (!goodCode.empty()) {
+        auto tree = NoColumns(book.CreateList("REFGoodT"));
+        tree->Params().Item("Node").SetValue(Value(goodCode));
+        list->Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
+    }
+
+    list->Join(NoColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
+    list->Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
+    const std::string groupText = std::string("isnull( g.Parent,N'')") + " + ':' + ISNULL(pg.Name,'')";
+
+    list->Join(NoColumns(book.CreateList("REFGoodUnit")), "u",
+               FlagParam("IsCommon") ? "g.Code = u.GoodCode and u.IsCommon = 1"
+                                     : "g.Code = u.GoodCode and u.isAccount = 1",
+               0, 0);
+
+    Talvex::RateJoin rates;
+    rates.Init(book_, "Cros", "Rate");
+    rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
+    support_.JoinParentDoc(*list, docType);
+
+    std::string clientCondition = "p.PartyCode = Cl.Code";
+    if (mngInvoice) {
+        list->Join(NoColumns(book.CreateList("THPartyAttribute")), "CustP",
+                   "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
+        clientCondition = "ISNULL(CustP.PartyCode,p.PartyCode)=Cl.Code";
+        // The position list carries the document's columns the sales lists share; the
+        // management-accounting mark of the invoice is read from its header.
+        list->Join(NoColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
+    }
+    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "p", "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'",
+               1, 0);
+    list->Join(NoColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
+    list->Join(NoColumns(book.CreateList("REFClientAddress")), "ca",
+               "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
+    list->Join(NoColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
+    if (mngInvoice) list->Join(NoColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
+
+    support_.JoinSellerInfo(*list, "Seller", docType);
+
+    Talvex::FieldList& f = list->Fields();
+    auto add = [&f](const char* name, int typeCode, const std::string& expression, long caption = 0) {
+        Talvex::Field& field = f.AddField(name, typeCode, expression);
+        if (caption) field.SetCaption(ModuleFormRes().GetString(caption));
+    };
+
+    const std::string date = "oTable.DocumentDate";
+    add("DocumentDate", FieldType::kDate,
+        forDrillDown || includeDimWeek_ ? date : "DATEADD(day,-DATEPART(day," + date + ") + 1," + date + ")");
+    add("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")", 15123);
+    add("BuyerCode", FieldType::kCode, "cl.Code");
+    add("Department", FieldType::kCode,
+        " CASE WHEN Cl.IsSubsidiary = 1 THEN " + TextLiteral(kSubsidiariesText) +
+            "  ELSE UPPER(COALESCE(PPDoc.Department, Prnt.Department, oTable.department, " + missing + ")) END ",
+        15012);
+    add("Country", FieldType::kCode, "UPPER(isnull(a.CountryCode," + missing + "))", 15010);
+    add("Town", FieldType::kCode, "UPPER(isnull(a.TownCode," + missing + "))", 15034);
+    add("Region", FieldType::kCode, "UPPER(isnull(a.DistrictCode," + missing + "))", 15011);
+    std::string priceType = missing;
+    if (!IsRestaurantType(docType))
+        priceType = docType == "GPG" ? "UPPER(isnull(PrntAdd.PriceTypeCode," + missing + "))"
+                                     : "UPPER(isnull(da.PriceTypeCode," + missing + "))";
+    add("PriceType", FieldType::kCode, priceType, 15013);
+    add("Good", FieldType::kLongText, "g.Code + ':' + g.Name + ' [' + u.UnitCode + ']'", 15001);
+
+    const std::string quantity = "ISNULL( " +
+                                 std::string("CASE WHEN u.IsAccount = 1 then oTable.AmountAccount else "
+                                             "oTable.AmountAccount/NULLIF(u.Rate,0) end") +
+                                 " , oTable.AmountAccount)";
+    const bool discount = IsDiscountType(docType);
+    add("GoodAmount", FieldType::kQuantity, discount ? "0" : sign + " * " + quantity);
+
+    const std::string netSum =
+        mngInvoice ? std::string("(CASE WHEN MngDoc.IsMngBKeeping > 0 OR da.IsNotPrInvoice = 1 ") +
+                         "THEN gs.Summa - gsa.SummVAT + gsa.AddDiscountSumm " + "ELSE gs.Summa - gsa.SummVAT " + "END)"
+                   : "(GS.Summa - gsa.SummVAT)";
+    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(gs.AmountAccount,0)),0) * " + "oTable.AmountAccount";
+    add("Summa", FieldType::kAmount, sign + " * (" + rates.ConvertExpr("CurrencyCode", lineSum) + ")");
+    add("StoreAmount", FieldType::kQuantity, sign + " * " + (discount ? std::string("0") : quantity));
+    const std::string cost = discount ? std::string("0")
+                                      : std::string("CASE ") + " WHEN oTable.AmountAccount = 0 THEN 0 " +
+                                            " ELSE  (gs.CostSumm / gs.AmountAccount) * oTable.AmountAccount " + "END ";
+    add("Cost", FieldType::kAmount, sign + " * (" + cost + ")");
+    if (goodCode.empty()) add("GroupT", FieldType::kLongText, groupText, 15120);
+    add("IDC", FieldType::kId, "oTable.IDC");
+    add("Number", FieldType::kCode, "oTable.Number");
+    add("DocTypeCode", FieldType::kCode, "oTable.DocTypeCode");
+    return list;
+}
+
+std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
+{
+    auto invoices = CreateTypeList("PRSF", forDrillDown);
+    for (const auto& sub : kSubLists)
+        invoices->Union(CreateTypeList(sub.docType, forDrillDown), sub.alias, true);
+    if (restaurant_) {
+        for (const auto& sub : kRestaurantSubLists)
+            invoices->Union(CreateTypeList(sub.docType, forDrillDown), sub.alias, true);
+    }
+
+    auto sales = book_->CreateList("");
+    sales->SetSource(invoices, "oTable", 0);
+
+    CSelectByRef byRef;
+    byRef.InitBook(book_);
+    long selectionType = 0;
+    if (params_->ExistsField("SelClientType")) {
+        const Value& type = params_->Item("SelClientType").GetValue();
+        if (!type.IsNull() && !type.IsEmpty()) selectionType = static_cast<long>(type.ToInteger());
+    }
+    std::string buyers = byRef.FiltrByClients(*sales, "oTable.BuyerCode", TextParam("SelClientList"), selectionType);
+    if (!buyers.empty()) sales->SetFilter(buyers);
+
+    if (!forDrillDown) {
+        for (const char* name : {"IDC", "Number", "BuyerCode"})
+            sales->Fields().Item(name).SetSelected(false);
+        for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
+            sales->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    }
+    (forDrillDown ? drillList_ : cubeList_) = sales;
+    return sales;
+}
+
+} // namespace Quarn_DuzAde

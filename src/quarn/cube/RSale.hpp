@@ -1,0 +1,106 @@
+#pragma once
+
+#include "host/cube/ICubeForm2.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/types/Date.hpp"
+#include "quarn/cube/RSaleLookup.hpp"
+#include "quarn/frame/IReportExec.hpp"
+#include "quarn/query/CRSaleSupport.hpp"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Talvex {
+class Book;
+class CCube;
+class DataList;
+namespace Cube {
+class Dimension;
+class Engine;
+class GridCell;
+} // namespace Cube
+} // namespace Talvex
+
+namespace Quarn_DuzAde {
+
+// The sales-analysis cube: the goods lines of sales invoices, their returns and discount
+// documents (and, in hotels and restaurants, their own sale documents) of a period, by
+// goods, geography, department, price type, seller, buyer and period, with quantity, sum,
+// cost, profit and profit percentage, and the documents behind any cell.
+class COLAPCubeExt2;
+
+class RSale : public Talvex::Object,
+              public ReportExecBase,
+              public Talvex::ICubeForm2,
+              public std::enable_shared_from_this<RSale> {
+public:
+    RSale() = default;
+    ~RSale() override;
+
+    // Prepares the report and opens the cube window, which carries it from then on; no
+    // result list, so always false.
+    bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
+
+    // The cube window's callbacks.
+    void OnOpenCube(Talvex::CCube& cube) override;
+    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
+    void OnDimMapping(Talvex::CCube& cube, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
+                      std::string& value) override;
+    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
+    // The companion of the open cube (null before the cube was opened).
+    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
+
+    // What Run does before the cube window opens, without a window: keeps the parameters,
+    // takes the Book, adds the parameter defaults, initialises the sale support, reads the
+    // look-ups and the restaurant flag. False (nothing done) when no Book is given.
+    bool Prepare(Talvex::FieldList& inParams);
+    // Reads the flags the parameter form may have changed.
+    void ReadFlags();
+
+    // The sales list of the period: for the cube (amounts summed over every other column,
+    // without document columns) or, for the drill-down, with every column and row.
+    std::shared_ptr<Talvex::DataList> CreateSalesList(bool forDrillDown);
+
+    // The list of one document type with its sign; the whole list unites these.
+    std::shared_ptr<Talvex::DataList> CreateTypeList(const std::string& docType, bool forDrillDown);
+
+    // Dimensions, facts and the first layout on an inactive engine.
+    void DefineCube(Talvex::Cube::Engine& engine) const;
+    // The window caption: the goods node or good, if any, and the period.
+    std::string CubeCaption() const;
+    // True for the dimensions whose members are shown through a look-up.
+    static bool IsMappedDim(const std::string& dimName);
+    // The display text of a member of a mapped dimension (territories, department, price
+    // type, seller); other dimensions' members stay as they are.
+    std::string DimMappingText(const std::string& dimName, const Talvex::Value& key) const;
+
+    Talvex::FieldList& Params() { return *params_; }
+    const std::shared_ptr<Talvex::Book>& BookRef() const { return book_; }
+    bool IsRestaurant() const { return restaurant_; }
+
+    // The sign of a document type in the sales list: "( -1 )" for returns and discounts.
+    static std::string SignText(const std::string& docType);
+
+private:
+    Talvex::Date DateParam(const char* name) const;
+    std::string TextParam(const char* name) const;
+    bool FlagParam(const char* name) const;
+    void AddDefaults();
+    void BuildLookups();
+
+    std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
+    std::shared_ptr<Talvex::Book> book_;
+    CRSaleSupport support_;
+    std::map<std::string, RSaleLookup> lookups_; // "Country", "Region", "Town", "Department", "PriceType", "Seller"
+    std::shared_ptr<Talvex::DataList> cubeList_;
+    std::shared_ptr<Talvex::DataList> drillList_;
+    std::shared_ptr<COLAPCubeExt2> wrapper_;
+    bool isMngBKeeping_ = false;
+    bool isCheckPISD_ = false;
+    bool includeDimWeek_ = false;
+    bool restaurant_ = false;
+};
+
+} // namespace Quarn_DuzAde

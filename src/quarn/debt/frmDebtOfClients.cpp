@@ -1,0 +1,696 @@
+#include "quarn/debt/frmDebtOfClients.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/objects/UserSettings.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/BaseDialog.hpp"
+#include "host/ui/DisplayFormat.hpp"
+#include "host/ui/GridPrinter.hpp"
+#include "host/ui/LocalList.hpp"
+#include "host/ui/MessageBox.hpp"
+#include "host/ui/ProgressRunner.hpp"
+#include "host/ui/Session.hpp"
+#include "host/ui/TableRowSource.hpp"
+#include "quarn/debt/frmDebtDocList.hpp"
+#include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/Startup.hpp"
+#include "quarn/query/CDebtByDoc.hpp"
+
+#include <algorithm>
+
+namespace Quarn_DuzAde {
+
+using Talvex::Currency;
+using Talvex::DataList;
+using Talvex::Date;
+using Talvex::SqlTools;
+using Talvex::Value;
+using Talvex::Data::DataTypeEnum;
+using Talvex::Data::Recordset;
+using Talvex::Ui::ControlKind;
+using Talvex::Ui::EventArgs;
+namespace Op = Talvex::SqlOperator;
+namespace Kind = Talvex::FieldType;
+
+namespace {
+
+constexpr const char* kList = "grdList";
+constexpr const char* kMoney = "#,##0.00";
+constexpr long kDrillDownTip = 1311;
+constexpr long kDepartmentCaption = 1313;
+constexpr long kPersonCaption = 1314;
+constexpr long kClientCaption = 1315;
+constexpr long kTotalCaption = 1316;
+constexpr long kBegRestCaption = 1317;
+constexpr long kProgressCaption = 1319;
+constexpr long kPeriodReversed = 457;
+constexpr long kNotGiven = 15000;
+
+// The manager of a client is its person of role 'MATS'; the department is the one where
+// that person is a primary staff member.
+constexpr const char* kManagerOn = "Party.PartyCode = ClntP.ClientCode AND ClntP.PersonRoleCode = 'MATS'";
+constexpr const char* kStaffOn = "ClntP.PersonCode = StfM.EmployeeCode AND StfM.IsPrimary = 1";
+constexpr const char* kDepartmentOn = "StfM.DepCode = Dep.Code";
+constexpr const char* kPersonOn = "ClntP.PersonCode = Per.Code";
+constexpr const char* kClientOn = "Party.PartyCode = Clnt.Code";
+constexpr const char* kDocumentOn = "Doc.IDC = D.IDC";
+constexpr const char* kSourceOrder = "Department,Person,Client,DocumentDate";
+
+std::string SummaName(int i)
+{
+    return "Summa" + std::to_string(i);
+}
+
+std::string Text(Recordset& rs, const char* field)
+{
+    Value v = rs.Fields().Item(field).Value();
+    return v.IsNull() ? std::string() : v.ToText();
+}
+
+// A recordset filter comparing a field with a text, written by the host's condition writer.
+std::string TextCond(std::string_view field, const std::string& value)
+{
+    return SqlTools::CondByName(field, Kind::kText, Op::kEqual, Value(value));
+}
+
+std::string DateCond(const char* op, Date date)
+{
+    return std::string("DocumentDate ") + op + " #" + Value(date).ToText() + "#";
+}
+
+std::string And(const std::string& a, const std::string& b)
+{
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return a + " AND " + b;
+}
+
+Currency Rounded(Currency c)
+{
+    return c.RoundHalfAwayFromZero(2);
+}
+
+Currency SumOf(const Recordset& rs, const std::string& filter)
+{
+    return Rounded(RsAggregate(rs, Value("AccNeedPaySum"), 4, filter));
+}
+
+} // namespace
+
+frmDebtOfClients::frmDebtOfClients() : Form("frmDebtOfClients", "Debt of clients")
+{
+    Add(ControlKind::DateBox, "edDateBeg", "From");
+    Add(ControlKind::DateBox, "edDateEnd", "To");
+    Add(ControlKind::ComboBox, "cbDepartment", "Department");
+    Add(ControlKind::ComboBox, "cbPerson", "Manager");
+    Add(ControlKind::Button, "btFillList", "Fill");
+    Add(ControlKind::Button, "btDocList", "Documents");
+    Add(ControlKind::Button, "btUsePrint", "Print");
+    Add(ControlKind::CheckBox, "chTotalByPerson", "Manager totals").SetValue(Value(1));
+    Add(ControlKind::Button, "btClose", "Close").SetCancel(true);
+    AddLocalList(kList);
+
+    On("mBaseDlg", "BeforeLoadHandling", [this](EventArgs&) { mBaseDlg_BeforeLoadHandling(); });
+    On("btFillList", "Click", [this](EventArgs&) { btFillList_Click(); });
+    On("btDocList", "Click", [this](EventArgs&) { btDocList_Click(); });
+    On(kList, "DblClick", [this](EventArgs& args) { grdList_DblClick(args.row, args.column); });
+    On("chTotalByPerson", "Click", [this](EventArgs&) { chTotalByPerson_Click(); });
+    On("btUsePrint", "Click", [this](EventArgs&) { btUsePrint_Click(); });
+    On("btClose", "Click", [this](EventArgs&) { Hide(); });
+    On(kList, "OnAddFields", [this](EventArgs&) { mLocalList_OnAddFields(); });
+    On(kList, "OnAddColumn", [this](EventArgs& args) { mLocalList_OnAddColumn(args); });
+    On(kList, "OnRefresh", [this](EventArgs& args) { mLocalList_OnRefresh(args); });
+    On(kList, "AfterRefresh", [this](EventArgs&) { mLocalList_AfterRefresh(); });
+}
+
+frmDebtOfClients::~frmDebtOfClients() = default;
+
+void frmDebtOfClients::Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::FieldList& param)
+{
+    mBaseDlg = &a_BaseDialog;
+    book_ = std::dynamic_pointer_cast<Talvex::Book>(param.Item("Book").GetValue().ToObject());
+    if (!book_) throw Talvex::ValueError("frmDebtOfClients: the parameter \"Book\" holds no Book");
+}
+
+// ---- preparation
+
+void frmDebtOfClients::mBaseDlg_BeforeLoadHandling()
+{
+    try {
+        const std::string monthYear = "mm" + DateSeparator(true) + "yyyy";
+        Ctl("edDateBeg").SetFormat(monthYear);
+        Ctl("edDateEnd").SetFormat(monthYear);
+        LoadLookups();
+        LoadParams();
+        Ctl("btDocList").SetToolTip(ModuleFormRes().GetString(kDrillDownTip));
+        auto& list = ListCtl(kList);
+        list.DefineStyle("DepartmentRow", Talvex::Ui::RowStyle{true, "#000000", "#c6d9f1"});
+        list.DefineStyle("PersonRow", Talvex::Ui::RowStyle{true, "#000000", "#eaf1dd"});
+        SetReportControls(false);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+// The host lookups of departments and persons: the combos take the codes of the references.
+void frmDebtOfClients::LoadLookups()
+{
+    Ctl("cbDepartment").BindLookup({"REFDepartment", "Code", "Name"});
+    Ctl("cbPerson").BindLookup({"REFPerson", "Code", "LastName"});
+    auto items = [](DataList& list) {
+        list.OrderBy("oTable.Code");
+        list.Refresh();
+        std::vector<Talvex::Ui::ComboItem> out;
+        auto rs = list.Recordset();
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            out.push_back({rs->Fields()("Code").Value().ToText(), rs->Fields()("Name").Value().ToText()});
+        return out;
+    };
+    auto departments = book_->CreateList("REFDepartment");
+    departments->Fields().SelectFields({"Code", "Name"});
+    departments->SetFilter("oTable.IsGroup = 0");
+    Ctl("cbDepartment").SetItems(items(*departments));
+    auto persons = book_->CreateList("REFPerson");
+    persons->Fields().SelectFields({"Code"});
+    persons->Fields().AddField("Name", Kind::kText, "oTable.FirstName + ' ' + oTable.LastName");
+    Ctl("cbPerson").SetItems(items(*persons));
+}
+
+void frmDebtOfClients::LoadParams()
+{
+    Talvex::UserSettings settings(*book_);
+    Value beg = settings.Load(kSettingsKey, "BegDate");
+    Value end = settings.Load(kSettingsKey, "EndDate");
+    Date begDate;
+    Date endDate;
+    // With nothing saved the period is the current calendar month.
+    if (beg.IsEmpty() || !Date::TryParse(beg.ToText(), begDate)) begDate = book_->Today().FirstOfMonth();
+    if (end.IsEmpty() || !Date::TryParse(end.ToText(), endDate)) endDate = book_->Today().LastOfMonth();
+    Ctl("edDateBeg").SetValue(Value(begDate));
+    Ctl("edDateEnd").SetValue(Value(endDate));
+    // A code no longer in the reference is dropped rather than refused.
+    for (const char* name : {"Department", "Person"}) {
+        const std::string control = std::string(name) == "Department" ? "cbDepartment" : "cbPerson";
+        try {
+            Ctl(control).SetValue(settings.Load(kSettingsKey, name));
+        } catch (const Talvex::ValueError&) {
+            Ctl(control).SetValue(Value(std::string()));
+        }
+    }
+}
+
+void frmDebtOfClients::SaveParams()
+{
+    Talvex::UserSettings settings(*book_);
+    settings.Save(kSettingsKey, "BegDate", Value(m_BegDate));
+    settings.Save(kSettingsKey, "EndDate", Value(m_EndDate));
+    settings.Save(kSettingsKey, "Department", Value(m_Department));
+    settings.Save(kSettingsKey, "Person", Value(m_Person));
+}
+
+// ---- fill
+
+bool frmDebtOfClients::ReadParams()
+{
+    const Value beg = Ctl("edDateBeg").GetValue();
+    const Value end = Ctl("edDateEnd").GetValue();
+    Talvex::Ui::MessageBox box(*GetSession());
+    if (!beg.IsDate()) {
+        box.Show("edDateBeg: enter the first month of the period.");
+        return false;
+    }
+    if (!end.IsDate()) {
+        box.Show("edDateEnd: enter the last month of the period.");
+        return false;
+    }
+    const Date begDate = beg.ToDate().FirstOfMonth();
+    const Date endDate = end.ToDate().LastOfMonth();
+    if (begDate > endDate) {
+        box.Show(ModuleFormRes().GetString(kPeriodReversed));
+        return false;
+    }
+    m_BegDate = begDate;
+    m_EndDate = endDate;
+    m_Department = Ctl("cbDepartment").GetValue().ToText();
+    m_Person = Ctl("cbPerson").GetValue().ToText();
+    monthCount_ = (m_EndDate.Year() - m_BegDate.Year()) * 12 + static_cast<int>(m_EndDate.Month()) -
+                  static_cast<int>(m_BegDate.Month()) + 1;
+    return true;
+}
+
+std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
+{
+    CDebtByDoc debt;
+    debt.Init(book_);
+    Date startDate;
+    const Value start = book_->Setting("StartDate");
+    if (start.IsDate())
+        startDate = start.ToDate();
+    else if (!start.IsEmpty() && !start.IsNull() && !start.ToText().empty())
+        startDate = Date::Parse(start.ToText());
+    auto list = debt.CrSelByClient2("", 2, startDate, m_EndDate, Date());
+
+    auto clntP = book_->CreateList("REFClientPerson");
+    clntP->Fields().SelectFields({});
+    auto stfM = book_->CreateList("REFStaffMember");
+    stfM->Fields().SelectFields({});
+    auto dep = book_->CreateList("REFDepartment");
+    dep->Fields().SelectFields({});
+    auto per = book_->CreateList("REFPerson");
+    per->Fields().SelectFields({});
+    auto clnt = book_->CreateList("REFClient");
+    clnt->Fields().SelectFields({});
+    auto d = book_->CreateList("THDocument");
+    d->Fields().SelectFields({});
+
+    // The outer joins onto the manager's row are chained in the list itself, so that the
+    // aliases stay visible to the columns and the filter.
+    list->Join(clntP, "ClntP", kManagerOn, 1);
+    list->Join(stfM, "StfM", kStaffOn, 1);
+    list->Join(dep, "Dep", kDepartmentOn, 1);
+    list->Join(per, "Per", kPersonOn, 1);
+    list->Join(clnt, "Clnt", kClientOn);
+    list->Join(d, "D", kDocumentOn);
+
+    std::string filter = list->Filter();
+    if (!m_Department.empty())
+        filter =
+            SqlTools::AndFilter(filter, SqlTools::CondByName("Dep.Code", Kind::kCode, Op::kEqual, Value(m_Department)));
+    if (!m_Person.empty())
+        filter =
+            SqlTools::AndFilter(filter, SqlTools::CondByName("Per.Code", Kind::kCode, Op::kEqual, Value(m_Person)));
+    list->SetFilter(filter);
+
+    auto& fields = list->Fields();
+    for (const char* dropped : {"Summa", "CurrencyCode", "RestPaySum", "Client"})
+        if (fields.ExistsField(dropped)) fields.Remove(dropped);
+    // The missing-value text goes into the statement as a literal.
+    const std::string notGiven = SqlTools::Literal(Kind::kText, Value(ModuleFormRes().GetString(kNotGiven)));
+    fields.AddField("DocTypeCode", Kind::kCode, "D.DocTypeCode");
+    fields.AddField("DocumentDate", Kind::kDate, "D.DocumentDate");
+    fields.AddField("Number", Kind::kText, "D.Number");
+    fields.AddField("CurrencyCode", Kind::kCode, "D.CurrencyCode");
+    fields.AddField("Summa", Kind::kAmount, "D.Summa");
+    fields.AddField("ParentID", Kind::kId, "D.ParentID");
+    fields.AddField("DepCode", Kind::kCode, "ISNULL(Dep.Code, '')");
+    fields.AddField("PerCode", Kind::kCode, "ISNULL(Per.Code, '')");
+    fields.AddField("ClnCode", Kind::kCode, "ISNULL(Clnt.Code, '')");
+    fields.AddField("Department", Kind::kLongText, "ISNULL((Dep.Code + ': '+Dep.Name), " + notGiven + ")");
+    fields.AddField("Person", Kind::kLongText,
+                    "ISNULL((Per.Code + ': '+Per.FirstName+' '+Per.LastName), " + notGiven + ")");
+    fields.AddField("Client", Kind::kLongText, "ISNULL((Clnt.Code + ': '+Clnt.Name), " + notGiven + ")");
+    list->OrderBy(kSourceOrder);
+    return list;
+}
+
+void frmDebtOfClients::BuildResultSet()
+{
+    rsResult_ = std::make_shared<Recordset>();
+    auto& f = rsResult_->Fields();
+    for (const char* text : {"Department", "Person", "Client", "DepCode", "PerCode", "ClnCode"})
+        f.Append(text, DataTypeEnum::BSTR);
+    f.Append("TotalSumm", DataTypeEnum::Currency);
+    f.Append("BegRest", DataTypeEnum::Currency);
+    f.Append("RowType", DataTypeEnum::Integer);
+    for (int i = 0; i < monthCount_; ++i)
+        f.Append(SummaName(i), DataTypeEnum::Currency);
+    rsResult_->Open();
+}
+
+void frmDebtOfClients::btFillList_Click()
+{
+    try {
+        if (!ReadParams()) return;
+        auto list = BuildSourceList();
+        long owner = -1;
+        RefreshWithWait(*list, owner);
+        if (!list->IsFilled()) return; // the failure was reported
+        rsSource_ = list->Recordset();
+        rsDep_ = rsSource_->Clone();
+        rsPer_ = rsSource_->Clone();
+        rsCln_ = rsSource_->Clone();
+        rsSum_ = rsSource_->Clone();
+        lastDepartment_.clear();
+        lastPerson_.clear();
+        lastClient_.clear();
+        BuildResultSet();
+
+        auto& grid = ListCtl(kList);
+        grid.SetRowSource(nullptr);
+        Talvex::Ui::ProgressRunner runner(*GetSession());
+        runner.Run(*this);
+        grid.Refresh();
+        SetReportControls(grid.RowCount() > 0);
+        SaveParams();
+    } catch (...) {
+        ReportError();
+    }
+}
+
+std::string frmDebtOfClients::Caption()
+{
+    return ModuleFormRes().GetString(kProgressCaption);
+}
+
+long frmDebtOfClients::CountStep()
+{
+    R_ = rsSource_ ? static_cast<long>(rsSource_->RecordCount()) : 0;
+    T_ = static_cast<long>(static_cast<double>(R_) * 0.1);
+    return R_ + T_ + 2;
+}
+
+bool frmDebtOfClients::Step(long index)
+{
+    if (index <= T_) return true; // the first tenth only moves the bar
+    if (index <= T_ + R_) {
+        if (index == T_ + 1) rsSource_->MoveFirst();
+        const std::string department = Text(*rsSource_, "Department");
+        if (department != lastDepartment_ || index == T_ + 1) {
+            FillDepartment(department);
+            lastDepartment_ = department;
+        }
+        rsSource_->MoveNext();
+        return true;
+    }
+    if (index == T_ + R_ + 1) {
+        if (R_ > 0) AddGrandTotal();
+        return true;
+    }
+    BindResult();
+    return true;
+}
+
+// Produces the whole department at once: a row per client of each manager, the manager's
+// subtotal after its clients and the department's subtotal after its managers.
+void frmDebtOfClients::FillDepartment(const std::string& department)
+{
+    const std::size_t width = static_cast<std::size_t>(monthCount_) + 2; // TotalSumm, BegRest, months
+    const std::string depFilter = TextCond("Department", department);
+    rsDep_->SetFilter(depFilter);
+    std::vector<Currency> depSums(width);
+    std::string depCode;
+    std::vector<std::string> persons;
+    for (; !rsDep_->Eof(); rsDep_->MoveNext()) {
+        std::string person = Text(*rsDep_, "Person");
+        if (persons.empty() || persons.back() != person) persons.push_back(person);
+        depCode = Text(*rsDep_, "DepCode");
+    }
+    for (const auto& person : persons) {
+        const std::string perFilter = And(depFilter, TextCond("Person", person));
+        rsPer_->SetFilter(perFilter);
+        std::vector<std::string> clients;
+        std::string perCode;
+        for (; !rsPer_->Eof(); rsPer_->MoveNext()) {
+            std::string client = Text(*rsPer_, "Client");
+            if (clients.empty() || clients.back() != client) clients.push_back(client);
+            perCode = Text(*rsPer_, "PerCode");
+        }
+        std::vector<Currency> perSums(width);
+        for (const auto& client : clients) {
+            const std::string clnFilter = And(perFilter, TextCond("Client", client));
+            rsCln_->SetFilter(clnFilter);
+            std::vector<Currency> sums(width);
+            sums[1] = SumOf(*rsSum_, And(clnFilter, DateCond("<", m_BegDate)));
+            sums[0] = sums[1];
+            for (int i = 0; i < monthCount_; ++i) {
+                const Date first = m_BegDate.AddMonthsClamped(i);
+                const Currency month =
+                    SumOf(*rsSum_, And(clnFilter, And(DateCond(">=", first), DateCond("<=", first.LastOfMonth()))));
+                sums[static_cast<std::size_t>(i) + 2] = month;
+                sums[0] += month;
+            }
+            rsResult_->AddNew();
+            auto& f = rsResult_->Fields();
+            f("Department").SetValue(Value(department));
+            f("Person").SetValue(Value(person));
+            f("Client").SetValue(Value(client));
+            f("DepCode").SetValue(Value(Text(*rsCln_, "DepCode")));
+            f("PerCode").SetValue(Value(Text(*rsCln_, "PerCode")));
+            f("ClnCode").SetValue(Value(Text(*rsCln_, "ClnCode")));
+            f("RowType").SetValue(Value(static_cast<std::int64_t>(kClientRow)));
+            f("TotalSumm").SetValue(Value(sums[0]));
+            f("BegRest").SetValue(Value(sums[1]));
+            for (int i = 0; i < monthCount_; ++i)
+                f(SummaName(i)).SetValue(Value(sums[static_cast<std::size_t>(i) + 2]));
+            rsResult_->Update();
+            for (std::size_t k = 0; k < width; ++k)
+                perSums[k] += sums[k];
+            lastClient_ = client;
+        }
+        AddTotalRow(kPersonRow, department, person, depCode, perCode, perSums);
+        for (std::size_t k = 0; k < width; ++k)
+            depSums[k] += perSums[k];
+        lastPerson_ = person;
+    }
+    AddTotalRow(kDepartmentRow, department, "", depCode, "", depSums);
+}
+
+void frmDebtOfClients::AddTotalRow(long rowType, const std::string& department, const std::string& person,
+                                   const std::string& depCode, const std::string& perCode,
+                                   const std::vector<Currency>& sums)
+{
+    rsResult_->AddNew();
+    auto& f = rsResult_->Fields();
+    f("Department").SetValue(Value(department));
+    f("Person").SetValue(Value(person));
+    f("Client").SetValue(Value(std::string()));
+    f("DepCode").SetValue(Value(depCode));
+    f("PerCode").SetValue(Value(perCode));
+    f("ClnCode").SetValue(Value(std::string()));
+    f("RowType").SetValue(Value(static_cast<std::int64_t>(rowType)));
+    f("TotalSumm").SetValue(Value(sums[0]));
+    f("BegRest").SetValue(Value(sums[1]));
+    for (int i = 0; i < monthCount_; ++i)
+        f(SummaName(i)).SetValue(Value(sums[static_cast<std::size_t>(i) + 2]));
+    rsResult_->Update();
+}
+
+void frmDebtOfClients::AddGrandTotal()
+{
+    const std::size_t width = static_cast<std::size_t>(monthCount_) + 2;
+    std::vector<Currency> sums(width);
+    auto departments = rsResult_->Clone();
+    departments->SetFilter("RowType = " + std::to_string(kDepartmentRow));
+    for (; !departments->Eof(); departments->MoveNext()) {
+        sums[0] += departments->Fields()("TotalSumm").Value().ToCurrency();
+        sums[1] += departments->Fields()("BegRest").Value().ToCurrency();
+        for (int i = 0; i < monthCount_; ++i)
+            sums[static_cast<std::size_t>(i) + 2] += departments->Fields()(SummaName(i)).Value().ToCurrency();
+    }
+    AddTotalRow(kGrandTotalRow, "", "", "", "", sums);
+}
+
+// The grid shows the result set as it stands.
+void frmDebtOfClients::BindResult()
+{
+    std::vector<std::string> columns;
+    for (std::size_t i = 0; i < rsResult_->Fields().Count(); ++i)
+        columns.push_back(rsResult_->Fields().Item(i).Name());
+    auto rows = std::make_shared<Talvex::Ui::TableRowSource>(columns);
+    auto rs = rsResult_->Clone();
+    rs->SetFilter(Talvex::Data::FilterGroupEnum::None);
+    for (; !rs->Eof(); rs->MoveNext()) {
+        std::vector<Value> cells;
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            cells.push_back(rs->Fields().Item(i).Value());
+        rows->AddRow(std::move(cells));
+    }
+    ListCtl(kList).SetRowSource(rows);
+}
+
+// ---- display
+
+void frmDebtOfClients::mLocalList_OnAddFields()
+{
+    auto& list = ListCtl(kList);
+    const auto& res = ModuleFormRes();
+    list.DeclareField("Department", res.GetString(kDepartmentCaption));
+    list.DeclareField("Person", res.GetString(kPersonCaption));
+    list.DeclareField("Client", res.GetString(kClientCaption));
+    list.DeclareField("TotalSumm", res.GetString(kTotalCaption), kMoney);
+    list.DeclareField("BegRest", res.GetString(kBegRestCaption), kMoney);
+    list.DeclareField("RowType", "", "", false);
+    list.DeclareField("DepCode", "", "", false);
+    list.DeclareField("PerCode", "", "", false);
+    list.DeclareField("ClnCode", "", "", false);
+    const bool sameYear = m_BegDate.Year() == m_EndDate.Year();
+    for (int i = 0; i < monthCount_; ++i)
+        list.DeclareField(
+            SummaName(i),
+            Talvex::Ui::DisplayFormat::Apply(Value(m_BegDate.AddMonthsClamped(i)), sameYear ? "mm" : "yyyy/mm"),
+            kMoney);
+}
+
+void frmDebtOfClients::mLocalList_OnAddColumn(EventArgs&) {}
+
+void frmDebtOfClients::mLocalList_OnRefresh(EventArgs& args)
+{
+    // The grid shows the result set, not the host list.
+    args.filter = "oTable.IDC = 0";
+}
+
+void frmDebtOfClients::mLocalList_AfterRefresh()
+{
+    try {
+        auto& grid = ListCtl(kList);
+        grid.ClearFooters();
+        for (std::size_t row = 0; row < grid.RowCount(); ++row) {
+            const long rowType = static_cast<long>(grid.Cell(row, "RowType").ToInteger());
+            if (rowType == kDepartmentRow) grid.SetRowStyle(row, "DepartmentRow");
+            if (rowType == kPersonRow) grid.SetRowStyle(row, "PersonRow");
+            if (rowType == kGrandTotalRow) {
+                grid.SetFooter("BegRest", Value(grid.Cell(row, "BegRest").ToCurrency().RoundHalfAwayFromZero(2)));
+                grid.SetFooter("TotalSumm", Value(grid.Cell(row, "TotalSumm").ToCurrency().RoundHalfAwayFromZero(2)));
+                for (int i = 0; i < monthCount_; ++i)
+                    grid.SetFooter(SummaName(i),
+                                   Value(grid.Cell(row, SummaName(i)).ToCurrency().RoundHalfAwayFromZero(2)));
+            }
+        }
+        ApplyPersonFilter();
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void frmDebtOfClients::chTotalByPerson_Click()
+{
+    try {
+        ApplyPersonFilter();
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void frmDebtOfClients::ApplyPersonFilter()
+{
+    auto& grid = ListCtl(kList);
+    if (Ctl("chTotalByPerson").GetValue().ToInteger() == 1) {
+        grid.ClearRowFilter();
+        return;
+    }
+    grid.SetRowFilter(
+        [](const Talvex::Ui::Grid& g, std::size_t row) { return g.Cell(row, "RowType").ToInteger() != kPersonRow; });
+}
+
+void frmDebtOfClients::SetReportControls(bool enabled)
+{
+    Ctl("btDocList").SetEnabled(enabled);
+    Ctl("btUsePrint").SetEnabled(enabled);
+    Ctl("chTotalByPerson").SetEnabled(enabled);
+}
+
+void frmDebtOfClients::btUsePrint_Click()
+{
+    try {
+        Talvex::Ui::GridPrinter(*GetSession())
+            .Print(ListCtl(kList),
+                   Form::Caption() + ": " + Value(m_BegDate).ToText() + " - " + Value(m_EndDate).ToText());
+    } catch (...) {
+        ReportError();
+    }
+}
+
+// ---- drill-down
+
+void frmDebtOfClients::btDocList_Click()
+{
+    try {
+        auto& grid = ListCtl(kList);
+        if (grid.CurrentRow() < 0) return;
+        OpenDocList(grid.CurrentRow(), grid.CurrentColumnName());
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void frmDebtOfClients::grdList_DblClick(long row, const std::string& column)
+{
+    try {
+        if (row < 0) return;
+        OpenDocList(row, column);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+frmDebtOfClients::DrillRange frmDebtOfClients::RangeOf(const std::string& column) const
+{
+    if (column == "BegRest") return {Date(), m_BegDate.AddDays(-1)};
+    for (int i = 0; i < monthCount_; ++i) {
+        if (column == SummaName(i)) {
+            const Date first = m_BegDate.AddMonthsClamped(i);
+            return {first, first.LastOfMonth()};
+        }
+    }
+    return {Date(), Date()};
+}
+
+// The rows of a cell are narrowed by the codes of the row's level. In the Department and
+// Person text columns the narrowing stops at that column's level: a department's text
+// stands for the whole department, a manager's text for the whole manager, whatever the row
+// below it is; a client's text, like TotalSumm, stands for the row without a date range.
+std::shared_ptr<Recordset> frmDebtOfClients::CellDocuments(long row, std::string_view column) const
+{
+    auto& grid = ListCtl(kList);
+    if (row < 0 || static_cast<std::size_t>(row) >= grid.RowCount())
+        throw Talvex::ValueError("frmDebtOfClients: the grid has no row " + std::to_string(row));
+    if (!rsSource_) throw Talvex::ValueError("frmDebtOfClients: the list has not been filled");
+    const auto r = static_cast<std::size_t>(row);
+    const long rowType = static_cast<long>(grid.Cell(r, "RowType").ToInteger());
+    int level = rowType == kGrandTotalRow ? 0 : rowType == kDepartmentRow ? 1 : rowType == kPersonRow ? 2 : 3;
+    if (column == "Department") level = std::min(level, 1);
+    if (column == "Person") level = std::min(level, 2);
+
+    std::string filter;
+    if (level >= 1) filter = And(filter, TextCond("DepCode", grid.Cell(r, "DepCode").ToText()));
+    if (level >= 2) filter = And(filter, TextCond("PerCode", grid.Cell(r, "PerCode").ToText()));
+    if (level >= 3) filter = And(filter, TextCond("ClnCode", grid.Cell(r, "ClnCode").ToText()));
+    const DrillRange range = RangeOf(std::string(column));
+    if (range.from != Date()) filter = And(filter, DateCond(">=", range.from));
+    if (range.to != Date())
+        filter = And(filter, range.from == Date() ? DateCond("<", m_BegDate) : DateCond("<=", range.to));
+
+    auto documents = rsSource_->Clone();
+    documents->SetFilter(filter.empty() ? std::string() : filter);
+    return documents;
+}
+
+void frmDebtOfClients::OpenDocList(long row, const std::string& column)
+{
+    auto documents = CellDocuments(row, column);
+    auto& grid = ListCtl(kList);
+    const auto r = static_cast<std::size_t>(row);
+    const DrillRange range = RangeOf(column);
+
+    auto params = std::make_shared<Talvex::FieldList>();
+    params->Add("Book", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(book_)));
+    params->Add("Department", Kind::kLongText, grid.Cell(r, "Department"));
+    params->Add("Person", Kind::kLongText, grid.Cell(r, "Person"));
+    params->Add("Client", Kind::kLongText, grid.Cell(r, "Client"));
+    // The header shows the dates the documents were chosen by: a month's bounds, "up to the
+    // day before the period" for BegRest (no first day), else the report's period.
+    Value begDate(m_BegDate);
+    Value endDate(m_EndDate);
+    if (range.to != Date()) {
+        begDate = range.from == Date() ? Value() : Value(range.from);
+        endDate = Value(range.to);
+    }
+    params->Add("BegDate", Kind::kCode, begDate);
+    params->Add("EndDate", Kind::kCode, endDate);
+    params->Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(documents)));
+
+    frmDebtDocList docList;
+    Talvex::Ui::BaseDialog dialog;
+    docList.Init(dialog, *params);
+    dialog.Init(docList, nullptr, Value(std::shared_ptr<Talvex::Object>(params)));
+    dialog.RunForm(false, false, this);
+    dialog.UnloadForm();
+}
+
+} // namespace Quarn_DuzAde
