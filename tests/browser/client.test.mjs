@@ -202,6 +202,45 @@ await run([
     await waitFor('the status line', async () => /Cancelled after \d+ of 150 steps/.test(await page.textContent('#status-line')));
   }],
 
+  ['set-off documents are created, shown in the grid, and deleted again', async () => {
+    const count = () => Number(sql(server.database, "SELECT COUNT(*) AS n FROM THDocument WHERE DocTypeCode = 'SUSM'")[0].n);
+    const before = count();
+    await page.click('[data-class="CSetOffDebt"]');
+    await page.waitForSelector('[data-window="frmSetOffDebt"]');
+    const sum = page.locator('input[data-key="frmSetOffDebt.edSum"]');
+    await sum.fill('500');
+    await sum.press('Tab');
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btApplay"]');
+    await page.waitForSelector('[data-window="frmSetOffDebt"] .grid-body .grid-row');
+    const rows = Number(await page.getAttribute('[data-window="frmSetOffDebt"] [data-rowcount]', 'data-rowcount'));
+    expect(rows > 0, 'clients with small debts are listed');
+    await shot(page, 'setoff-list');
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btCreateDocList"]');
+    await page.waitForSelector('[data-answer="Gerai"]');
+    await shot(page, 'setoff-created');
+    await page.click('[data-answer="Gerai"]');
+    equal(count(), before + rows, 'documents written');
+    // Every row shows the number of its new document.
+    await waitFor('document numbers in the grid', async () =>
+      (await page.locator('[data-window="frmSetOffDebt"] .grid-row [data-column="PayDoc"]').first().textContent()) !== '');
+    const numbers = await page.$$eval('[data-window="frmSetOffDebt"] .grid-body .grid-row [data-column="PayDoc"]', (c) => c.map((x) => x.textContent));
+    expect(numbers.length > 0 && numbers.every((n) => n.startsWith('SUSM')), `numbers shown: ${numbers.join(' ')}`);
+    const found = Number(sql(server.database, `SELECT COUNT(*) AS n FROM THDocument WHERE DocTypeCode = 'SUSM' AND Number IN (${numbers.map((n) => `'${n}'`).join(',')})`)[0].n);
+    equal(found, numbers.length, 'numbers in the grid are the documents written');
+    await shot(page, 'setoff-numbers');
+    // Select every row and delete the documents again: the company is as it was.
+    await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="0"] [data-column="Client"]`);
+    await page.$eval('[data-window="frmSetOffDebt"] .grid-body', (b) => { b.scrollTop = b.scrollHeight; });
+    await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"]`);
+    await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"] [data-column="Client"]`, { modifiers: ['Shift'] });
+    await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row.selected[data-pos="${rows - 1}"]`);
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btDeleteDoc"]');
+    await waitFor('the documents to go', async () => count() === before);
+    await waitFor('the progress window to close', async () => (await page.locator('#progress-window').count()) === 0);
+    while (await page.locator('[data-answer]').count()) await page.click('[data-answer]');
+    await page.keyboard.press('Escape');
+  }],
+
   ['two browsers at once each get their own session', async () => {
     const other = await openBrowser();
     try {

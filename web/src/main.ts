@@ -705,7 +705,11 @@ function drawGridRows(w: string, g: string): void {
     });
     for (const { c, index } of columns) {
       const cell = el('div', { class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}`, 'data-column': c.name, role: 'gridcell' }, row.c[index] ?? '');
-      cell.addEventListener('click', () => {
+      cell.addEventListener('click', (e) => {
+        if (e.ctrlKey || e.metaKey || e.shiftKey) {
+          selectRows(w, g, grid, cache, row, pos, e.shiftKey);
+          return;
+        }
         const now = Date.now();
         if (lastClick && lastClick.grid === key && lastClick.row === row.i && now - lastClick.time < 450) {
           lastClick = null;
@@ -720,6 +724,26 @@ function drawGridRows(w: string, g: string): void {
     }
     spacer.append(line);
   }
+}
+
+// Ctrl+click adds or removes a row; Shift+click takes the rows from the current one.
+function selectRows(w: string, g: string, grid: Control, cache: GridCache, row: GridRow, pos: number, range: boolean): void {
+  let rows = new Set(grid.selected ?? []);
+  if (range) {
+    let from = pos;
+    for (const [p, r] of cache.rows) if (r.i === grid.currentRow) from = p;
+    rows = new Set();
+    for (let p = Math.min(from, pos); p <= Math.max(from, pos); p++) {
+      const r = cache.rows.get(p);
+      if (r) rows.add(r.i);
+    }
+  } else if (rows.has(row.i)) rows.delete(row.i);
+  else rows.add(row.i);
+  // The row clicked becomes the current one.
+  const ordered = rows.has(row.i) ? [row.i, ...[...rows].filter((i) => i !== row.i)] : [...rows];
+  grid.selected = [...rows];
+  send({ t: 'select', w, g, rows: ordered });
+  drawGridRows(w, g);
 }
 
 function gridKey(e: KeyboardEvent, w: Window, g: Control): void {

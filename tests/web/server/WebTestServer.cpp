@@ -1,18 +1,56 @@
-// The web server over the test demo company, with the web tests' own classes in its menu:
+// The web server over a demo company of its own, with the web tests' classes in its menu:
 // the browser tests start it on a free loopback port and read its address from stdout.
+// The company is the test company (same generator, same seed) in a database of its own,
+// "talvex_web_test": the browser tests write documents, and the other test programs, which
+// read the shared test company at the same time, must never see them.
 
 #include "WebTestClasses.hpp"
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "support/TestDatabase.hpp"
 #include "web/WebServer.hpp"
 
+#include <cstdlib>
+#include <fcntl.h>
 #include <iostream>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+std::string PrepareWebTestDatabase()
+{
+    if (const char* env = std::getenv("TALVEX_WEB_TEST_DB"); env && *env) return env;
+    const int lock = open("/tmp/talvex-web-test-db.lock", O_CREAT | O_RDWR, 0666);
+    if (lock >= 0) flock(lock, LOCK_EX);
+    Talvex::Data::LocalServer server;
+    server.EnsureRunning();
+    const std::string name = "talvex_web_test";
+    server.EnsureDatabase(name);
+    const std::string connect = server.ConnectString(name);
+    Talvex::Data::Connection db = Talvex::Data::Connection::Open(connect);
+    auto info = Talvex::Erp::ReadInstallInfo(db);
+    if (!info || info->schemaVersion != Talvex::Erp::CurrentSchemaVersion() ||
+        info->seed != Talvex::Testing::kTestSeed || info->scale != 0) {
+        Talvex::Erp::DropErpSchema(db);
+        Talvex::Erp::InstallErpDatabase(db, Talvex::Erp::DemoOptions{0, Talvex::Testing::kTestSeed});
+    }
+    if (lock >= 0) {
+        flock(lock, LOCK_UN);
+        close(lock);
+    }
+    return connect;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     try {
         Talvex::Web::ServerOptions options;
         options.port = 0;
-        options.connectString = Talvex::Testing::DemoDatabaseConnectString();
+        options.connectString = PrepareWebTestDatabase();
         options.extraClasses = Talvex::Testing::WebTestClasses();
         options.handleSignals = true;
         for (int i = 1; i + 1 < argc; i += 2) {
