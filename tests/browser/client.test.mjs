@@ -202,6 +202,65 @@ await run([
     await waitFor('the status line', async () => /Cancelled after \d+ of 150 steps/.test(await page.textContent('#status-line')));
   }],
 
+  ['client debt: a period filled, totals checked, drilled down to a document', async () => {
+    await page.click('[data-class="CDebtOfClients"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"]');
+    for (const [box, value] of [['edDateBeg', '2026-01-01'], ['edDateEnd', '2026-06-30']]) {
+      const input = page.locator(`input[data-key="frmDebtOfClients.${box}"]`);
+      await input.fill(value);
+      await input.press('Tab');
+    }
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btFillList"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"] .grid-body .grid-row');
+    await waitFor('the footer total', async () =>
+      ((await page.textContent('[data-window="frmDebtOfClients"] .grid-foot [data-column="TotalSumm"]')) ?? '') !== '');
+    await shot(page, 'debt-of-clients');
+    const footer = money(await page.textContent('[data-window="frmDebtOfClients"] .grid-foot [data-column="TotalSumm"]'));
+    // The department subtotals (bold rows of the department style) add up to the footer.
+    const grid = await page.evaluate(async () => {
+      const body = document.querySelector('[data-window="frmDebtOfClients"] .grid-body');
+      const rows = new Map();
+      for (let top = 0; top <= body.scrollHeight; top += body.clientHeight / 2) {
+        body.scrollTop = top;
+        body.dispatchEvent(new Event('scroll'));
+        await new Promise((r) => setTimeout(r, 150));
+        for (const row of body.querySelectorAll('.grid-row')) {
+          rows.set(row.getAttribute('data-pos'), {
+            back: row.style.background,
+            total: row.querySelector('[data-column="TotalSumm"]').textContent,
+          });
+        }
+      }
+      body.scrollTop = 0;
+      body.dispatchEvent(new Event('scroll'));
+      return [...rows.values()];
+    });
+    const departments = grid.filter((r) => r.back.includes('198, 217, 241') || r.back.includes('#c6d9f1'));
+    expect(departments.length > 0, 'department subtotal rows');
+    const subtotal = departments.reduce((a, r) => a + Math.round(money(r.total) * 100), 0) / 100;
+    equal(subtotal.toFixed(2), footer.toFixed(2), 'department subtotals against the footer');
+    // Drill down from the first department's total to its documents.
+    const first = page.locator('[data-window="frmDebtOfClients"] .grid-row[data-pos="0"] [data-column="TotalSumm"]');
+    const cell = money(await first.textContent());
+    await first.click();
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btDocList"]');
+    await page.waitForSelector('[data-window="frmDebtDocList"] .grid-body .grid-row');
+    await shot(page, 'debt-documents');
+    const docFooter = money(await page.textContent('[data-window="frmDebtDocList"] .grid-foot [data-column="AccNeedPaySum"]'));
+    equal(docFooter.toFixed(2), cell.toFixed(2), 'documents behind the cell');
+    // The documents' open parts come from the database's documents.
+    await page.click('[data-window="frmDebtDocList"] .grid-row[data-pos="0"] .cell');
+    await page.click('[data-window="frmDebtDocList"] button[data-control="btInvoice"]');
+    await page.waitForSelector('#doc-number');
+    const idc = await page.textContent('#doc-idc');
+    const header = sql(server.database, `SELECT Number FROM THDocument WHERE IDC = ${idc}`)[0];
+    equal(await page.textContent('#doc-number'), header.Number, 'opened document');
+    await shot(page, 'debt-document');
+    await page.click('[data-window="frmDebtDocList"] button[data-control="btClose"]');
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btClose"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"]', { state: 'detached' });
+  }],
+
   ['set-off documents are created, shown in the grid, and deleted again', async () => {
     const count = () => Number(sql(server.database, "SELECT COUNT(*) AS n FROM THDocument WHERE DocTypeCode = 'SUSM'")[0].n);
     const before = count();
