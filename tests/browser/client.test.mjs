@@ -174,12 +174,18 @@ await run([
     await page.waitForSelector('[data-window="frmWebLong"] .grid-body .grid-row');
     const drawn = await page.locator('[data-window="frmWebLong"] .grid-body .grid-row').count();
     expect(drawn < 100, `only the rows in sight are drawn (${drawn})`);
-    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => { b.scrollTop = b.scrollHeight; });
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => {
+      b.scrollTop = b.scrollHeight;
+      b.dispatchEvent(new Event('scroll'));
+    });
     await page.waitForSelector('[data-window="frmWebLong"] .grid-row[data-pos="19999"]');
     equal(await page.textContent('[data-window="frmWebLong"] .grid-row[data-pos="19999"] [data-column="Sum"]'), '24,690.00', 'last row');
     await shot(page, 'grid-long');
     // The list's local menu acts on the current row.
-    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => { b.scrollTop = 0; });
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => {
+      b.scrollTop = 0;
+      b.dispatchEvent(new Event('scroll'));
+    });
     await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]');
     await page.waitForSelector('[data-window="frmWebLong"] .grid-row.current[data-pos="4"]');
     await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]', { button: 'right' });
@@ -289,7 +295,11 @@ await run([
     await shot(page, 'setoff-numbers');
     // Select every row and delete the documents again: the company is as it was.
     await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="0"] [data-column="Client"]`);
-    await page.$eval('[data-window="frmSetOffDebt"] .grid-body', (b) => { b.scrollTop = b.scrollHeight; });
+    await page.waitForSelector('[data-window="frmSetOffDebt"] .grid-row.current[data-pos="0"]');
+    await page.$eval('[data-window="frmSetOffDebt"] .grid-body', (b) => {
+      b.scrollTop = b.scrollHeight;
+      b.dispatchEvent(new Event('scroll'));
+    });
     await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"]`);
     await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"] [data-column="Client"]`, { modifiers: ['Shift'] });
     await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row.selected[data-pos="${rows - 1}"]`);

@@ -1,8 +1,8 @@
 // The web server over a demo company of its own, with the web tests' classes in its menu:
 // the browser tests start it on a free loopback port and read its address from stdout.
 // The company is the test company (same generator, same seed) in a database of its own,
-// "talvex_web_test": the browser tests write documents, and the other test programs, which
-// read the shared test company at the same time, must never see them.
+// "talvex_web_test", made anew at each start: the browser tests write documents, and the
+// other test programs, which read the shared test company at the same time, must never see them.
 
 #include "WebTestClasses.hpp"
 #include "host/data/Connection.hpp"
@@ -30,12 +30,10 @@ std::string PrepareWebTestDatabase()
     server.EnsureDatabase(name);
     const std::string connect = server.ConnectString(name);
     Talvex::Data::Connection db = Talvex::Data::Connection::Open(connect);
-    auto info = Talvex::Erp::ReadInstallInfo(db);
-    if (!info || info->schemaVersion != Talvex::Erp::CurrentSchemaVersion() ||
-        info->seed != Talvex::Testing::kTestSeed || info->scale != 0) {
-        Talvex::Erp::DropErpSchema(db);
-        Talvex::Erp::InstallErpDatabase(db, Talvex::Erp::DemoOptions{0, Talvex::Testing::kTestSeed});
-    }
+    // Made anew at every start (a few seconds): a run that stopped half way leaves nothing
+    // for the next one.
+    Talvex::Erp::DropErpSchema(db);
+    Talvex::Erp::InstallErpDatabase(db, Talvex::Erp::DemoOptions{0, Talvex::Testing::kTestSeed});
     if (lock >= 0) {
         flock(lock, LOCK_UN);
         close(lock);
