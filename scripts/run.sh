@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds, sets up the local demo company on first
-# use and shows what it holds. Arguments, when given, are passed to the talvex command
+# use, shows what it holds and starts the web client on this machine (the address to open
+# is printed; Ctrl+C stops it). Arguments, when given, are passed to the talvex command
 # instead (for example: scripts/run.sh sql "SELECT COUNT(*) AS n FROM THDocument").
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,5 +11,7 @@ build_dir="${TALVEX_BUILD_DIR:-build}"
 if [ $# -gt 0 ]; then
   exec "$build_dir/talvex" "$@"
 fi
-exec "$build_dir/talvex" sql --format table \
+"$build_dir/talvex" sql --format table \
   "SELECT d.DocTypeCode, COUNT(*) AS Documents, SUM(d.Summa) AS Summa, MIN(d.DocumentDate) AS FirstDate, MAX(d.DocumentDate) AS LastDate FROM THDocument d GROUP BY d.DocTypeCode ORDER BY d.DocTypeCode"
+# A single-user install: the browser signs in as the user running this script.
+exec "$build_dir/talvex" web --user "${TALVEX_USER:-$(id -un | tr -c 'A-Za-z0-9._\n-' '_')}"

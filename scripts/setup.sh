@@ -8,7 +8,11 @@ packages=(
   libpq-dev libpqxx-dev postgresql
   libboost-dev nlohmann-json3-dev libfmt-dev libcli11-dev libpugixml-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  chromium fonts-dejavu-core
 )
+# The web front end is built with node and npm; a machine that has them from elsewhere keeps its own.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

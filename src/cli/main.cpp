@@ -7,6 +7,7 @@
 #include "host/data/tsql/TSql.hpp"
 #include "host/erp/ErpDatabase.hpp"
 #include "host/types/Errors.hpp"
+#include "web/WebServer.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -133,12 +134,32 @@ int main(int argc, char** argv)
     auto* catalogue = app.add_subcommand("catalogue", "List the public classes of the module");
     catalogue->add_option("--format", catalogueFormat, "table, csv or json");
 
+    Web::ServerOptions web;
+    int webPort = web.port;
+    auto* webCmd = app.add_subcommand("web", "Serve the Talvex client to browsers (HTTP and WebSocket)");
+    webCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+    webCmd->add_option("--listen", web.listen, "Address to listen on (default: 127.0.0.1, this machine only)");
+    webCmd->add_option("--port", webPort, "Port to listen on; 0 picks a free one")->check(CLI::Range(0, 65535));
+    webCmd->add_option("--user", web.defaultUser, "Sign every browser in as this user (a single-user install)");
+    webCmd->add_option("--static", web.staticDir, "Folder of the built front end (default: web/dist)");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (initDb->parsed()) return InitDb(db, scale, seed, force);
         if (sql->parsed()) return Sql(db, format, statement);
         if (catalogue->parsed()) {
             Cli::PrintCatalogue(Cli::ParseOutputFormat(catalogueFormat), std::cout);
+            return 0;
+        }
+        if (webCmd->parsed()) {
+            Data::Connection check = OpenCompany(db); // sets up the local company on first use
+            web.connectString = check.ConnectString();
+            web.port = static_cast<unsigned short>(webPort);
+            web.handleSignals = true;
+            Web::WebServer server(web);
+            // Scripts and tests read the address from this line.
+            std::cout << "Talvex web client: http://" << web.listen << ":" << server.Port() << "/" << std::endl;
+            server.Run();
             return 0;
         }
         if (runCmd->parsed()) {

@@ -1,0 +1,205 @@
+#include "web/GridExport.hpp"
+
+#include "host/types/Errors.hpp"
+#include "host/ui/DisplayFormat.hpp"
+#include "host/ui/Grid.hpp"
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unistd.h>
+
+namespace Talvex::Web {
+
+namespace {
+
+std::vector<std::size_t> VisibleColumns(const Ui::Grid& grid)
+{
+    std::vector<std::size_t> columns;
+    for (std::size_t c = 0; c < grid.Columns().size(); ++c) {
+        if (grid.Columns()[c].visible) columns.push_back(c);
+    }
+    return columns;
+}
+
+std::string Caption(const Ui::GridColumn& column)
+{
+    return column.caption.empty() ? column.name : column.caption;
+}
+
+bool HasFooter(const Ui::Grid& grid)
+{
+    for (const auto& column : grid.Columns()) {
+        if (!grid.FooterText(column.name).empty()) return true;
+    }
+    return false;
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// A sheet name Excel accepts: at most 31 characters, none of []:*?/\.
+std::string SheetName(const std::string& title)
+{
+    std::string name;
+    for (char c : title) {
+        if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) continue;
+        name += c;
+    }
+    if (name.size() > 31) name.resize(31);
+    return name.empty() ? "Sheet1" : name;
+}
+
+} // namespace
+
+std::string EscapeHtml(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string GridToCsv(const Ui::Grid& grid)
+{
+    const auto columns = VisibleColumns(grid);
+    std::ostringstream out;
+    auto line = [&](const std::vector<std::string>& cells) {
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            out << (k ? "," : "") << CsvField(cells[k]);
+        out << "\r\n";
+    };
+    std::vector<std::string> cells;
+    for (std::size_t c : columns)
+        cells.push_back(Caption(grid.Columns()[c]));
+    line(cells);
+    for (std::size_t row : grid.VisibleRows()) {
+        cells.clear();
+        for (std::size_t c : columns)
+            cells.push_back(grid.CellText(row, c));
+        line(cells);
+    }
+    if (HasFooter(grid)) {
+        cells.clear();
+        for (std::size_t c : columns)
+            cells.push_back(grid.FooterText(grid.Columns()[c].name));
+        line(cells);
+    }
+    return out.str();
+}
+
+std::string GridToXlsx(const Ui::Grid& grid, const std::string& sheetTitle)
+{
+    char path[] = "/tmp/talvex-export-XXXXXX.xlsx";
+    const int fd = mkstemps(path, 5);
+    if (fd < 0) throw ValueError("export: no temporary file for the workbook");
+    close(fd);
+    struct Remove {
+        const char* path;
+        ~Remove() { std::remove(path); }
+    } remove{path};
+
+    lxw_workbook* workbook = workbook_new(path);
+    if (workbook == nullptr) throw ValueError("export: the workbook cannot be created");
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, SheetName(sheetTitle).c_str());
+    lxw_format* bold = workbook_add_format(workbook);
+    format_set_bold(bold);
+    lxw_format* money = workbook_add_format(workbook);
+    format_set_num_format(money, "#,##0.00");
+    lxw_format* moneyBold = workbook_add_format(workbook);
+    format_set_num_format(moneyBold, "#,##0.00");
+    format_set_bold(moneyBold);
+    lxw_format* date = workbook_add_format(workbook);
+    format_set_num_format(date, "yyyy-mm-dd");
+
+    const auto columns = VisibleColumns(grid);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const auto col = static_cast<lxw_col_t>(k);
+        worksheet_write_string(sheet, 0, col, Caption(grid.Columns()[columns[k]]).c_str(), bold);
+        worksheet_set_column(sheet, col, col, 16, nullptr);
+    }
+    auto writeCell = [&](lxw_row_t r, lxw_col_t c, const Value& value, const std::string& text, bool isFooter) {
+        const auto& raw = value.Raw();
+        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<double>(raw) ||
+            std::holds_alternative<std::int64_t>(raw)) {
+            // The spreadsheet keeps numbers as doubles; the exact amount is in the text it shows.
+            const bool isMoney = !std::holds_alternative<std::int64_t>(raw);
+            worksheet_write_number(sheet, r, c, value.ToDouble(),
+                                   isMoney ? (isFooter ? moneyBold : money) : (isFooter ? bold : nullptr));
+        } else if (value.IsDate()) {
+            const Date d = value.ToDate();
+            lxw_datetime when = {d.Year(), static_cast<int>(d.Month()), static_cast<int>(d.Day()), 0, 0, 0};
+            worksheet_write_datetime(sheet, r, c, &when, date);
+        } else if (!text.empty()) {
+            worksheet_write_string(sheet, r, c, text.c_str(), isFooter ? bold : nullptr);
+        }
+    };
+    lxw_row_t r = 1;
+    for (std::size_t row : grid.VisibleRows()) {
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            writeCell(r, static_cast<lxw_col_t>(k), grid.Cell(row, columns[k]), grid.CellText(row, columns[k]), false);
+        ++r;
+    }
+    if (HasFooter(grid)) {
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const std::string& name = grid.Columns()[columns[k]].name;
+            writeCell(r, static_cast<lxw_col_t>(k), grid.Footer(name), grid.FooterText(name), true);
+        }
+    }
+    if (workbook_close(workbook) != LXW_NO_ERROR) throw ValueError("export: the workbook cannot be written");
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string GridToPrintHtml(const Ui::Grid& grid, const std::string& title)
+{
+    const auto columns = VisibleColumns(grid);
+    std::ostringstream out;
+    out << "<!doctype html><html><head><meta charset=\"utf-8\"><title>" << EscapeHtml(title)
+        << "</title><link rel=\"stylesheet\" href=\"/print.css\"></head><body class=\"print\"><h1>" << EscapeHtml(title)
+        << "</h1><table><thead><tr>";
+    auto alignClass = [&](std::size_t c) {
+        return grid.Columns()[c].EffectiveAlignment() == Ui::Alignment::Right ? " class=\"num\"" : "";
+    };
+    for (std::size_t c : columns)
+        out << "<th" << alignClass(c) << ">" << EscapeHtml(Caption(grid.Columns()[c])) << "</th>";
+    out << "</tr></thead><tbody>";
+    for (std::size_t row : grid.VisibleRows()) {
+        const Ui::RowStyle* style = grid.RowStyleId(row).empty() ? nullptr : grid.Style(grid.RowStyleId(row));
+        out << "<tr" << (style != nullptr && style->bold ? " class=\"bold\"" : "") << ">";
+        for (std::size_t c : columns)
+            out << "<td" << alignClass(c) << ">" << EscapeHtml(grid.CellText(row, c)) << "</td>";
+        out << "</tr>";
+    }
+    out << "</tbody>";
+    if (HasFooter(grid)) {
+        out << "<tfoot><tr>";
+        for (std::size_t c : columns)
+            out << "<td" << alignClass(c) << ">" << EscapeHtml(grid.FooterText(grid.Columns()[c].name)) << "</td>";
+        out << "</tr></tfoot>";
+    }
+    out << "</table><p class=\"noprint\"><button onclick=\"window.print()\">Print</button></p></body></html>";
+    return out.str();
+}
+
+} // namespace Talvex::Web

@@ -1,0 +1,534 @@
+#include "web/WebServer.hpp"
+
+#include "host/types/Errors.hpp"
+#include "web/GridExport.hpp"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <unistd.h>
+
+namespace Talvex::Web {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using json = nlohmann::json;
+
+namespace {
+
+constexpr auto kHostAnswerTimeout = std::chrono::seconds(120);
+
+std::string UrlDecode(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+                   std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+struct Target {
+    std::string path;
+    std::map<std::string, std::string> query;
+    std::string Get(const std::string& name) const
+    {
+        auto it = query.find(name);
+        return it == query.end() ? std::string() : it->second;
+    }
+};
+
+Target ParseTarget(std::string_view target)
+{
+    Target t;
+    const auto q = target.find('?');
+    t.path = UrlDecode(target.substr(0, q));
+    if (q == std::string_view::npos) return t;
+    std::string_view rest = target.substr(q + 1);
+    while (!rest.empty()) {
+        const auto amp = rest.find('&');
+        std::string_view pair = rest.substr(0, amp);
+        const auto eq = pair.find('=');
+        if (eq != std::string_view::npos)
+            t.query[UrlDecode(pair.substr(0, eq))] = UrlDecode(pair.substr(eq + 1));
+        else if (!pair.empty())
+            t.query[UrlDecode(pair)] = "";
+        if (amp == std::string_view::npos) break;
+        rest.remove_prefix(amp + 1);
+    }
+    return t;
+}
+
+std::string MimeType(const std::string& path)
+{
+    const std::string ext = std::filesystem::path(path).extension().string();
+    if (ext == ".html") return "text/html; charset=utf-8";
+    if (ext == ".js") return "text/javascript; charset=utf-8";
+    if (ext == ".css") return "text/css; charset=utf-8";
+    if (ext == ".json" || ext == ".map") return "application/json";
+    if (ext == ".png") return "image/png";
+    if (ext == ".svg") return "image/svg+xml";
+    if (ext == ".ico") return "image/x-icon";
+    return "application/octet-stream";
+}
+
+std::string NewSessionId()
+{
+    static std::mutex mutex;
+    static std::random_device device;
+    static std::mt19937_64 generator(device());
+    std::lock_guard lock(mutex);
+    char text[33];
+    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(generator()),
+                  static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+// A file name for a download: letters, digits, '.', '-' and '_' only.
+std::string SafeFileName(const std::string& name)
+{
+    std::string out;
+    for (char c : name)
+        out += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.') ? c : '_';
+    return out.empty() ? std::string("grid") : out;
+}
+
+using Response = http::response<http::string_body>;
+
+Response MakeResponse(http::status status, std::string body, const std::string& type, unsigned version, bool keepAlive)
+{
+    Response res{status, version};
+    res.set(http::field::server, "Talvex");
+    res.set(http::field::content_type, type);
+    res.set(http::field::cache_control, "no-store");
+    res.keep_alive(keepAlive);
+    res.body() = std::move(body);
+    res.prepare_payload();
+    return res;
+}
+
+Response ErrorResponse(http::status status, const std::string& message, unsigned version, bool keepAlive)
+{
+    return MakeResponse(status, json({{"error", message}}).dump(), "application/json", version, keepAlive);
+}
+
+} // namespace
+
+struct WebServer::Impl {
+    ServerOptions options;
+    // Destroyed in this order by ~WebServer: the acceptor, then the I/O context with every
+    // connection its handlers still hold, whose sessions then end on reaper threads.
+    std::unique_ptr<asio::io_context> ioc = std::make_unique<asio::io_context>(1);
+    std::unique_ptr<tcp::acceptor> acceptor = std::make_unique<tcp::acceptor>(*ioc);
+    asio::thread_pool workers{2};
+    std::unique_ptr<asio::signal_set> signals;
+
+    mutable std::mutex sessionsMutex;
+    std::map<std::string, std::weak_ptr<WebSession>> sessions;
+    std::atomic<std::size_t> liveSessions{0};
+    std::vector<std::thread> reapers;
+
+    std::shared_ptr<WebSession> FindSession(const std::string& id)
+    {
+        std::lock_guard lock(sessionsMutex);
+        auto it = sessions.find(id);
+        return it == sessions.end() ? nullptr : it->second.lock();
+    }
+
+    // A closed tab's session ends on a thread of its own: its host thread may be in the
+    // middle of a long read, and the I/O thread must not wait for it.
+    void EndSession(std::shared_ptr<WebSession> session)
+    {
+        if (!session) return;
+        std::lock_guard lock(sessionsMutex);
+        sessions.erase(session->Id());
+        reapers.emplace_back([this, session = std::move(session)]() mutable {
+            session->Stop();
+            session.reset();
+            --liveSessions;
+        });
+    }
+
+    void Accept();
+    Response Handle(const http::request<http::string_body>& req);
+    Response HandleStatic(const Target& target, unsigned version, bool keepAlive);
+    Response HandleApi(const Target& target, unsigned version, bool keepAlive);
+};
+
+namespace {
+
+class WsConnection : public std::enable_shared_from_this<WsConnection> {
+public:
+    WsConnection(tcp::socket socket, WebServer::Impl* server) : ws_(std::move(socket)), server_(server) {}
+
+    void Accept(http::request<http::string_body> req)
+    {
+        const Target target = ParseTarget(std::string_view(req.target().data(), req.target().size()));
+        std::string user = target.Get("user");
+        if (user.empty()) user = server_->options.defaultUser;
+        ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+        ws_.async_accept(req, [self = shared_from_this(), user](beast::error_code ec) {
+            if (ec) return;
+            self->Open(user);
+        });
+    }
+
+    ~WsConnection() { server_->EndSession(std::move(session_)); }
+
+private:
+    void Open(const std::string& user)
+    {
+        std::weak_ptr<WsConnection> weak = weak_from_this();
+        auto executor = ws_.get_executor();
+        SessionOptions options;
+        options.connectString = server_->options.connectString;
+        options.userName = user;
+        options.extraClasses = server_->options.extraClasses;
+        try {
+            session_ =
+                std::make_shared<WebSession>(NewSessionId(), std::move(options), [weak, executor](std::string text) {
+                    asio::post(executor, [weak, text = std::move(text)]() mutable {
+                        if (auto self = weak.lock()) self->Write(std::move(text));
+                    });
+                });
+        } catch (const std::exception& error) {
+            // A sign-in the server refuses: say why, then close.
+            Write(json({{"t", "signin"}, {"message", error.what()}}).dump());
+            closeAfterWrites_ = true;
+            return;
+        }
+        {
+            std::lock_guard lock(server_->sessionsMutex);
+            server_->sessions[session_->Id()] = session_;
+        }
+        ++server_->liveSessions;
+        session_->Start();
+        Read();
+    }
+
+    void Read()
+    {
+        ws_.async_read(buffer_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec) {
+                self->server_->EndSession(std::move(self->session_));
+                return;
+            }
+            std::string text = beast::buffers_to_string(self->buffer_.data());
+            self->buffer_.consume(self->buffer_.size());
+            if (self->session_) self->session_->Receive(text);
+            self->Read();
+        });
+    }
+
+    void Write(std::string text)
+    {
+        outbox_.push_back(std::move(text));
+        if (outbox_.size() == 1) WriteNext();
+    }
+
+    void WriteNext()
+    {
+        ws_.text(true);
+        ws_.async_write(asio::buffer(outbox_.front()), [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            self->outbox_.pop_front();
+            if (ec) return;
+            if (!self->outbox_.empty()) {
+                self->WriteNext();
+            } else if (self->closeAfterWrites_) {
+                self->ws_.async_close(websocket::close_code::policy_error, [self](beast::error_code) {});
+            }
+        });
+    }
+
+    websocket::stream<beast::tcp_stream> ws_;
+    WebServer::Impl* server_;
+    std::shared_ptr<WebSession> session_;
+    beast::flat_buffer buffer_;
+    std::deque<std::string> outbox_;
+    bool closeAfterWrites_ = false;
+};
+
+class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
+public:
+    HttpConnection(tcp::socket socket, WebServer::Impl* server) : stream_(std::move(socket)), server_(server) {}
+
+    void Read()
+    {
+        req_ = {};
+        stream_.expires_after(std::chrono::seconds(60));
+        http::async_read(stream_, buffer_, req_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec) return;
+            self->OnRequest();
+        });
+    }
+
+private:
+    void OnRequest()
+    {
+        if (websocket::is_upgrade(req_)) {
+            stream_.expires_never();
+            std::make_shared<WsConnection>(stream_.release_socket(), server_)->Accept(std::move(req_));
+            return;
+        }
+        const std::string target(req_.target().data(), req_.target().size());
+        if (target.rfind("/api/", 0) == 0) {
+            // The answer may wait for a busy host thread: a worker waits, not the I/O thread.
+            asio::post(server_->workers, [self = shared_from_this()] {
+                Response res = self->server_->Handle(self->req_);
+                asio::post(self->stream_.get_executor(),
+                           [self, res = std::move(res)]() mutable { self->Send(std::move(res)); });
+            });
+            return;
+        }
+        Send(server_->Handle(req_));
+    }
+
+    void Send(Response res)
+    {
+        auto shared = std::make_shared<Response>(std::move(res));
+        http::async_write(stream_, *shared, [self = shared_from_this(), shared](beast::error_code ec, std::size_t) {
+            if (ec || !shared->keep_alive()) {
+                beast::error_code ignored;
+                self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                return;
+            }
+            self->Read();
+        });
+    }
+
+    beast::tcp_stream stream_;
+    WebServer::Impl* server_;
+    beast::flat_buffer buffer_;
+    http::request<http::string_body> req_;
+};
+
+} // namespace
+
+void WebServer::Impl::Accept()
+{
+    acceptor->async_accept(asio::make_strand(*ioc), [self = this](beast::error_code ec, tcp::socket socket) {
+        if (ec == asio::error::operation_aborted) return;
+        if (!ec) std::make_shared<HttpConnection>(std::move(socket), self)->Read();
+        self->Accept();
+    });
+}
+
+Response WebServer::Impl::Handle(const http::request<http::string_body>& req)
+{
+    const unsigned version = req.version();
+    const bool keepAlive = req.keep_alive();
+    if (req.method() != http::verb::get && req.method() != http::verb::head)
+        return ErrorResponse(http::status::method_not_allowed, "only GET is served", version, keepAlive);
+    const Target target = ParseTarget(std::string_view(req.target().data(), req.target().size()));
+    try {
+        if (target.path.rfind("/api/", 0) == 0) return HandleApi(target, version, keepAlive);
+        return HandleStatic(target, version, keepAlive);
+    } catch (const std::exception& error) {
+        return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
+    }
+}
+
+Response WebServer::Impl::HandleApi(const Target& target, unsigned version, bool keepAlive)
+{
+    if (target.path == "/api/config") {
+        const json config = {{"defaultUser", options.defaultUser}, {"sessions", liveSessions.load()}};
+        return MakeResponse(http::status::ok, config.dump(), "application/json", version, keepAlive);
+    }
+    const bool isExport = target.path == "/api/export" || target.path == "/api/print";
+    if (!isExport && target.path != "/api/document")
+        return ErrorResponse(http::status::not_found, "no such address: " + target.path, version, keepAlive);
+
+    std::shared_ptr<WebSession> session = FindSession(target.Get("s"));
+    if (!session)
+        return ErrorResponse(http::status::forbidden, "s: no such session (sign in again)", version, keepAlive);
+    std::future<std::string> answer;
+    std::string type = "application/json";
+    std::string disposition;
+    if (isExport) {
+        const std::string window = target.Get("w");
+        const std::string grid = target.Get("g");
+        const std::string format = target.path == "/api/print" ? "html" : target.Get("format");
+        if (format == "csv") {
+            type = "text/csv; charset=utf-8";
+            disposition = "attachment; filename=\"" + SafeFileName(window + "." + grid) + ".csv\"";
+        } else if (format == "xlsx") {
+            type = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+            disposition = "attachment; filename=\"" + SafeFileName(window + "." + grid) + ".xlsx\"";
+        } else if (format == "html") {
+            type = "text/html; charset=utf-8";
+        } else {
+            return ErrorResponse(http::status::bad_request, "format: must be csv or xlsx", version, keepAlive);
+        }
+        // The work holds no owning pointer: a session must never keep itself alive.
+        answer = session->CallOnHost(
+            [s = session.get(), window, grid, format] { return s->ExportGrid(window, grid, format); });
+    } else {
+        long long idc = 0;
+        try {
+            idc = std::stoll(target.Get("idc"));
+        } catch (const std::exception&) {
+            return ErrorResponse(http::status::bad_request, "idc: '" + target.Get("idc") + "' is not a document id",
+                                 version, keepAlive);
+        }
+        answer = session->CallOnHost([s = session.get(), idc] { return s->DocumentJson(idc); });
+    }
+    if (answer.wait_for(kHostAnswerTimeout) != std::future_status::ready)
+        return ErrorResponse(http::status::service_unavailable, "the session is busy; try again", version, keepAlive);
+    try {
+        Response res = MakeResponse(http::status::ok, answer.get(), type, version, keepAlive);
+        if (!disposition.empty()) {
+            res.set(http::field::content_disposition, disposition);
+        }
+        return res;
+    } catch (const std::exception& error) {
+        return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
+    }
+}
+
+Response WebServer::Impl::HandleStatic(const Target& target, unsigned version, bool keepAlive)
+{
+    std::string path = target.path == "/" ? "/index.html" : target.path;
+    if (path.find("..") != std::string::npos || path.find('\0') != std::string::npos)
+        return ErrorResponse(http::status::bad_request, "path: not allowed", version, keepAlive);
+    const std::filesystem::path file = std::filesystem::path(options.staticDir) / path.substr(1);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        if (path == "/index.html")
+            return MakeResponse(http::status::not_found,
+                                "<!doctype html><p>The front end is not built: run scripts/build.sh.</p>",
+                                "text/html; charset=utf-8", version, keepAlive);
+        return ErrorResponse(http::status::not_found, "no such file: " + path, version, keepAlive);
+    }
+    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return MakeResponse(http::status::ok, std::move(body), MimeType(path), version, keepAlive);
+}
+
+WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
+{
+    if (options.staticDir.empty()) options.staticDir = DefaultStaticDir();
+    if (!options.defaultUser.empty()) CheckUserName(options.defaultUser);
+    impl_->options = std::move(options);
+    beast::error_code ec;
+    const auto address = asio::ip::make_address(impl_->options.listen, ec);
+    if (ec) throw ValueError("--listen: '" + impl_->options.listen + "' is not an IP address");
+    const tcp::endpoint endpoint{address, impl_->options.port};
+    impl_->acceptor->open(endpoint.protocol());
+    impl_->acceptor->set_option(asio::socket_base::reuse_address(true));
+    impl_->acceptor->bind(endpoint, ec);
+    if (ec)
+        throw ValueError("--port: cannot listen on " + impl_->options.listen + ":" +
+                         std::to_string(impl_->options.port) + " (" + ec.message() + ")");
+    impl_->acceptor->listen();
+}
+
+WebServer::~WebServer()
+{
+    // Run has returned (or never ran). Every tab's session ends first, so that a worker
+    // waiting for a host thread gets its answer; then what is left of the connections goes
+    // with the I/O context, and their sessions' reapers are joined.
+    std::vector<std::shared_ptr<WebSession>> open;
+    {
+        std::lock_guard lock(impl_->sessionsMutex);
+        for (auto& [id, weak] : impl_->sessions) {
+            if (auto session = weak.lock()) open.push_back(session);
+        }
+    }
+    for (auto& session : open)
+        session->Stop();
+    open.clear();
+    impl_->workers.join();
+    impl_->signals.reset();
+    impl_->acceptor.reset();
+    impl_->ioc.reset();
+    std::vector<std::thread> reapers;
+    {
+        std::lock_guard lock(impl_->sessionsMutex);
+        reapers = std::move(impl_->reapers);
+    }
+    for (auto& t : reapers)
+        t.join();
+}
+
+unsigned short WebServer::Port() const
+{
+    return impl_->acceptor->local_endpoint().port();
+}
+
+void WebServer::Run()
+{
+    if (impl_->options.handleSignals) {
+        impl_->signals = std::make_unique<asio::signal_set>(*impl_->ioc, SIGINT, SIGTERM);
+        impl_->signals->async_wait([this](beast::error_code, int) { Stop(); });
+    }
+    impl_->Accept();
+    impl_->ioc->run();
+}
+
+void WebServer::Stop()
+{
+    asio::post(*impl_->ioc, [impl = impl_.get()] {
+        beast::error_code ignored;
+        impl->acceptor->close(ignored);
+        if (impl->signals) impl->signals->cancel();
+        std::vector<std::shared_ptr<WebSession>> open;
+        {
+            std::lock_guard lock(impl->sessionsMutex);
+            for (auto& [id, weak] : impl->sessions) {
+                if (auto session = weak.lock()) open.push_back(session);
+            }
+        }
+        for (auto& session : open)
+            session->Stop();
+        impl->ioc->stop();
+    });
+}
+
+std::size_t WebServer::SessionCount() const
+{
+    return impl_->liveSessions.load();
+}
+
+std::string DefaultStaticDir()
+{
+    if (const char* env = std::getenv("TALVEX_WEB_ROOT"); env && *env) return env;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "web/dist";
+    // build/talvex -> web/dist at the top of the checkout; build/tests/web/x -> the same.
+    for (auto dir = exe.parent_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+        const auto candidate = dir / "web" / "dist";
+        if (std::filesystem::exists(candidate / "index.html")) return candidate.string();
+    }
+    return (exe.parent_path().parent_path() / "web" / "dist").string();
+}
+
+} // namespace Talvex::Web

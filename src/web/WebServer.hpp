@@ -1,0 +1,51 @@
+#pragma once
+
+#include "web/WebSession.hpp"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Talvex::Web {
+
+struct ServerOptions {
+    std::string listen = "127.0.0.1"; // loopback unless asked otherwise
+    unsigned short port = 8080;       // 0: any free port (Port() tells which)
+    std::string staticDir;            // the built front end; empty: DefaultStaticDir()
+    std::string connectString;        // the company every tab opens
+    std::string defaultUser;          // a single-user install signs in as this user
+    std::vector<ExtraClass> extraClasses;
+    bool handleSignals = false; // SIGINT and SIGTERM stop the server
+};
+
+// The web host: serves the front end over HTTP, gives each browser tab (a WebSocket on
+// /ws) its own WebSession, and answers the tabs' downloads (/api/export, /api/print) and
+// document views (/api/document) on two worker threads, so that a busy host thread never
+// holds up the I/O thread.
+class WebServer {
+public:
+    explicit WebServer(ServerOptions options); // binds; throws when the address is taken
+    ~WebServer();
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    unsigned short Port() const;
+    // Serves until Stop (or a signal, when asked to handle them).
+    void Run();
+    // Thread-safe; ends every tab's session.
+    void Stop();
+    // Tabs whose sessions still live (a closed tab's session ends shortly after).
+    std::size_t SessionCount() const;
+
+    struct Impl; // the connections of the server reach it
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The built front end next to the program: $TALVEX_WEB_ROOT, else web/dist beside the
+// build folder that holds the talvex command.
+std::string DefaultStaticDir();
+
+} // namespace Talvex::Web

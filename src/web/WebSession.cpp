@@ -1,0 +1,751 @@
+#include "web/WebSession.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/BlockingDriver.hpp"
+#include "host/ui/DisplayFormat.hpp"
+#include "host/ui/Form.hpp"
+#include "host/ui/Grid.hpp"
+#include "host/ui/LocalList.hpp"
+#include "host/ui/MessageBox.hpp"
+#include "host/ui/Session.hpp"
+#include "host/ui/UiError.hpp"
+#include "quarn/frame/Catalogue.hpp"
+#include "quarn/frame/IReportExec.hpp"
+#include "quarn/frame/Startup.hpp"
+#include "web/GridExport.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+#include <set>
+
+namespace Talvex::Web {
+
+using json = nlohmann::json;
+
+namespace {
+
+// Rows a grid sends with a snapshot; the tab asks for further pages as it scrolls.
+constexpr std::size_t kFirstPage = 100;
+constexpr std::size_t kMaxPage = 500;
+// The least time between two snapshots while the host thread is busy (progress, status).
+constexpr auto kBusyFlushInterval = std::chrono::milliseconds(150);
+// Type-ahead answers at most this many reference rows.
+constexpr std::size_t kLookupLimit = 50;
+
+const char* AlignmentName(Ui::Alignment alignment)
+{
+    switch (alignment) {
+    case Ui::Alignment::Right: return "right";
+    case Ui::Alignment::Center: return "center";
+    default: return "left";
+    }
+}
+
+// A value as the tab edits it: the text a person would type back.
+std::string EditText(const Value& value)
+{
+    if (value.IsEmpty() || value.IsNull()) return "";
+    if (value.IsDate()) return value.ToDate().ToIso();
+    if (std::holds_alternative<Currency>(value.Raw())) return value.ToCurrency().ToString();
+    if (std::holds_alternative<bool>(value.Raw())) return value.ToBool() ? "1" : "0";
+    if (value.IsObject()) return "";
+    return value.ToText();
+}
+
+// A value read from the database as a document view shows it.
+std::string ShownText(const Value& value)
+{
+    if (std::holds_alternative<Currency>(value.Raw())) return Ui::DisplayFormat::Apply(value, "#,##0.00");
+    return EditText(value);
+}
+
+json ControlJson(const Ui::Control& control)
+{
+    json c;
+    c["kind"] = std::string(Ui::ControlKindName(control.Kind()));
+    c["name"] = control.Name();
+    c["caption"] = control.Caption();
+    c["enabled"] = control.Enabled();
+    c["visible"] = control.Visible();
+    if (control.Locked()) c["locked"] = true;
+    if (!control.ToolTip().empty()) c["toolTip"] = control.ToolTip();
+    if (control.Kind() == Ui::ControlKind::Button) {
+        if (control.IsDefault()) c["default"] = true;
+        if (control.IsCancel()) c["cancel"] = true;
+        return c;
+    }
+    c["value"] = EditText(control.GetValue());
+    c["text"] = control.DisplayText();
+    if (!control.Format().empty()) c["format"] = control.Format();
+    if (control.Kind() == Ui::ControlKind::NumberBox) c["decimals"] = control.Decimals();
+    if (!control.Items().empty()) {
+        json items = json::array();
+        for (const auto& item : control.Items())
+            items.push_back({{"code", item.code}, {"name", item.name}});
+        c["items"] = std::move(items);
+    }
+    if (const auto* lookup = control.Lookup()) c["lookup"] = lookup->table;
+    if (control.Kind() == Ui::ControlKind::Selector) {
+        c["reference"] = control.Selector().reference;
+        c["multiple"] = control.Selector().selectionType == Ui::SelectionType::Multiple;
+    }
+    if (!control.Group().empty()) c["group"] = control.Group();
+    if (!control.Tabs().empty()) c["tabs"] = control.Tabs();
+    return c;
+}
+
+json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std::size_t from, std::size_t count)
+{
+    json rows = json::array();
+    const std::size_t columns = grid.Columns().size();
+    for (std::size_t k = from; k < visible.size() && k < from + count; ++k) {
+        const std::size_t row = visible[k];
+        json cells = json::array();
+        for (std::size_t c = 0; c < columns; ++c)
+            cells.push_back(grid.CellText(row, c));
+        json r = {{"i", row}, {"c", std::move(cells)}};
+        if (!grid.RowStyleId(row).empty()) r["s"] = grid.RowStyleId(row);
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+json GridJson(const Ui::Grid& grid)
+{
+    json g = ControlJson(grid);
+    json columns = json::array();
+    std::set<std::string> styleIds;
+    for (const auto& column : grid.Columns()) {
+        json col = {{"name", column.name},
+                    {"caption", column.caption.empty() ? column.name : column.caption},
+                    {"align", AlignmentName(column.EffectiveAlignment())},
+                    {"visible", column.visible}};
+        if (!column.format.empty()) col["format"] = column.format;
+        if (column.width > 0) col["width"] = column.width;
+        const std::string footer = grid.FooterText(column.name);
+        if (!footer.empty()) col["footer"] = footer;
+        columns.push_back(std::move(col));
+    }
+    g["columns"] = std::move(columns);
+    const std::vector<std::size_t> visible = grid.VisibleRows();
+    g["rowCount"] = visible.size();
+    g["rows"] = RowsJson(grid, visible, 0, kFirstPage);
+    g["currentRow"] = grid.CurrentRow();
+    g["currentColumn"] = grid.CurrentColumnName();
+    g["selected"] = grid.SelectedRows();
+    json styles = json::object();
+    for (std::size_t row : visible) {
+        const std::string& id = grid.RowStyleId(row);
+        if (id.empty() || styles.contains(id)) continue;
+        if (const Ui::RowStyle* style = grid.Style(id))
+            styles[id] = {{"bold", style->bold}, {"fore", style->foreColor}, {"back", style->backColor}};
+    }
+    g["styles"] = std::move(styles);
+    if (const auto* list = dynamic_cast<const Ui::LocalList*>(&grid)) {
+        json menu = json::array();
+        for (const auto& item : list->Menu())
+            menu.push_back({{"key", item.key}, {"caption", item.caption}});
+        g["menu"] = std::move(menu);
+    }
+    return g;
+}
+
+json WindowJson(const Ui::Session::Window& window)
+{
+    const Ui::Form& form = *window.form;
+    json w = {{"name", form.Name()}, {"caption", form.Caption()}, {"modal", window.modal}, {"key", window.key}};
+    if (form.Name() == Ui::MessageBox::kFormName) w["message"] = true;
+    json controls = json::array();
+    for (const auto& control : form.Controls()) {
+        if (const auto* grid = dynamic_cast<const Ui::Grid*>(control.get()))
+            controls.push_back(GridJson(*grid));
+        else
+            controls.push_back(ControlJson(*control));
+    }
+    w["controls"] = std::move(controls);
+    return w;
+}
+
+// "Quarn_DuzAde.CDuzAde" and "CDuzAde" name the same class.
+std::string ClassNameOnly(const std::string& name)
+{
+    const std::string prefix = std::string(Quarn_DuzAde::kLibraryName) + ".";
+    if (name.size() > prefix.size() && EqualsIgnoreCase(name.substr(0, prefix.size()), prefix))
+        return name.substr(prefix.size());
+    return name;
+}
+
+template <class T> T Member(const json& message, const char* name)
+{
+    auto it = message.find(name);
+    if (it == message.end()) throw ValueError(std::string("message: '") + name + "' is missing");
+    try {
+        return it->get<T>();
+    } catch (const json::exception&) {
+        throw ValueError(std::string("message: '") + name + "' has the wrong type");
+    }
+}
+
+std::string Text(const json& message, const char* name, const std::string& fallback = "")
+{
+    auto it = message.find(name);
+    if (it == message.end() || it->is_null()) return fallback;
+    if (it->is_string()) return it->get<std::string>();
+    return it->dump();
+}
+
+// The result list a report hands back ("DataList") as a window of its own.
+class ResultWindow : public Ui::Form {
+public:
+    ResultWindow(const std::string& className, Data::Recordset& source)
+        : Form("Result." + className, className + ": result")
+    {
+        Ui::Grid& grid = AddGrid("grdResult");
+        auto rs = source.Clone();
+        const std::size_t count = rs->Fields().Count();
+        std::vector<std::vector<Value>> rows;
+        if (rs->RecordCount() > 0) {
+            for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+                std::vector<Value> row;
+                for (std::size_t i = 0; i < count; ++i)
+                    row.push_back(rs->Fields().Item(i).Value());
+                rows.push_back(std::move(row));
+            }
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string format;
+            for (const auto& row : rows) {
+                if (row[i].IsEmpty() || row[i].IsNull()) continue;
+                if (std::holds_alternative<Currency>(row[i].Raw())) format = "#,##0.00";
+                if (row[i].IsDate()) format = "yyyy-mm-dd";
+                break;
+            }
+            grid.AddColumn(rs->Fields().Item(i).Name(), "", format);
+        }
+        for (auto& row : rows)
+            grid.AddRow(std::move(row));
+    }
+};
+
+} // namespace
+
+void CheckUserName(const std::string& userName)
+{
+    if (userName.empty()) throw ValueError("User name: must not be empty");
+    if (userName.size() > 40) throw ValueError("User name: must be at most 40 characters");
+    for (char c : userName) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!(std::isalnum(u) || c == '.' || c == '_' || c == '-' || u >= 0x80))
+            throw ValueError("User name: '" + std::string(1, c) + "' is not allowed (letters, digits, '.', '_', '-')");
+    }
+}
+
+std::string MenuJson(const std::vector<ExtraClass>& extraClasses)
+{
+    static const std::vector<std::string> kOrder = {
+        "receivables and payables", "settlement", "cubes", "cost", "ledger", "sales", "frame"};
+    json groups = json::array();
+    auto groupFor = [&](const std::string& subsystem) -> json& {
+        for (auto& g : groups) {
+            if (g["subsystem"] == subsystem) return g;
+        }
+        groups.push_back({{"subsystem", subsystem}, {"classes", json::array()}});
+        return groups.back();
+    };
+    for (const auto& subsystem : kOrder)
+        groupFor(subsystem);
+    for (const auto& entry : Quarn_DuzAde::Catalogue()) {
+        // Only what a person can run: report contracts and Main entries.
+        if (entry.entry.find("IReportExec") == std::string::npos && entry.entry.find("Main") == std::string::npos)
+            continue;
+        groupFor(entry.subsystem)["classes"].push_back(
+            {{"name", entry.name}, {"role", entry.role}, {"available", entry.built}});
+    }
+    for (const auto& extra : extraClasses)
+        groupFor(extra.subsystem)["classes"].push_back(
+            {{"name", extra.name}, {"role", extra.role}, {"available", true}});
+    json result = json::array();
+    for (auto& g : groups) {
+        if (!g["classes"].empty()) result.push_back(std::move(g));
+    }
+    return result.dump();
+}
+
+struct WebSession::State {
+    SessionOptions options;
+    Sender send;
+    Ui::Session session;
+    std::unique_ptr<Ui::Driver> driver;
+    std::shared_ptr<Book> book; // host thread only
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> started{false};
+    std::mutex sendMutex;
+    bool dirty = true; // host thread only
+    std::chrono::steady_clock::time_point lastFlush{};
+    int observerId = 0;
+
+    void Send(const json& message)
+    {
+        std::lock_guard lock(sendMutex);
+        if (send) send(message.dump(-1, ' ', false, json::error_handler_t::replace));
+    }
+
+    void Flush()
+    {
+        dirty = false;
+        lastFlush = std::chrono::steady_clock::now();
+        json windows = json::array();
+        for (const auto& window : session.Windows())
+            windows.push_back(WindowJson(window));
+        json message = {{"t", "state"},
+                        {"windows", std::move(windows)},
+                        {"status", session.StatusText()},
+                        {"wait", session.WaitText()}};
+        if (const auto& progress = session.Progress())
+            message["progress"] = {{"caption", progress->caption},
+                                   {"step", progress->step},
+                                   {"count", progress->count},
+                                   {"text", progress->Text()}};
+        Send(message);
+    }
+
+    void FlushIfDirty()
+    {
+        if (dirty) Flush();
+    }
+
+    void FlushSoon()
+    {
+        if (dirty && std::chrono::steady_clock::now() - lastFlush >= kBusyFlushInterval) Flush();
+    }
+
+    void OnChange(const Ui::WindowChange& change)
+    {
+        if (stopRequested.load()) return;
+        dirty = true;
+        using Kind = Ui::WindowChange::Kind;
+        switch (change.kind) {
+        case Kind::ErrorShown: Send({{"t", "error"}, {"source", change.control}, {"message", change.detail}}); break;
+        case Kind::DocumentOpened:
+            if (!session.DocumentsOpened().empty()) {
+                const auto& document = session.DocumentsOpened().back();
+                Send({{"t", "document"}, {"docType", document.docType}, {"idc", document.idc}});
+            }
+            break;
+        // The host thread may stay busy long after these: the tab sees them now.
+        case Kind::WaitChanged:
+        case Kind::ProgressStarted: Flush(); break;
+        case Kind::ProgressStep:
+        case Kind::StatusChanged: FlushSoon(); break;
+        default: break;
+        }
+    }
+};
+
+namespace {
+
+// The person's driver: before a modal window waits for the tab, the tab gets the model as
+// it stands; during a progress run it gets it now and then.
+class TabDriver : public Ui::BlockingDriver {
+public:
+    TabDriver(std::chrono::milliseconds patience, std::function<void()> flush, std::function<void()> flushSoon,
+              std::function<bool()> stopped)
+        : BlockingDriver(patience), flush_(std::move(flush)), flushSoon_(std::move(flushSoon)),
+          stopped_(std::move(stopped))
+    {
+    }
+    bool OnIdle(Ui::Session& session, Ui::Form& waiting) override
+    {
+        flush_();
+        // A person may think for a long time: keep waiting while the tab is open.
+        while (!stopped_()) {
+            if (BlockingDriver::OnIdle(session, waiting)) return true;
+        }
+        return false;
+    }
+    void OnProgress(Ui::Session&, const Ui::ProgressState&) override { flushSoon_(); }
+
+private:
+    std::function<void()> flush_;
+    std::function<void()> flushSoon_;
+    std::function<bool()> stopped_;
+};
+
+} // namespace
+
+WebSession::WebSession(std::string id, SessionOptions options, Sender send)
+    : id_(std::move(id)), state_(std::make_unique<State>())
+{
+    CheckUserName(options.userName);
+    state_->options = std::move(options);
+    state_->send = std::move(send);
+    State* s = state_.get();
+    state_->driver = std::make_unique<TabDriver>(
+        state_->options.patience, [s] { s->FlushIfDirty(); }, [s] { s->FlushSoon(); },
+        [s] { return s->stopRequested.load(); });
+    state_->session.SetDriver(state_->driver.get());
+    state_->observerId = state_->session.Subscribe([s](const Ui::WindowChange& change) { s->OnChange(change); });
+}
+
+WebSession::~WebSession()
+{
+    Stop();
+    // The host thread is gone: its windows (and the report objects they keep) go now,
+    // telling nobody.
+    state_->session.Unsubscribe(state_->observerId);
+    {
+        std::lock_guard lock(state_->sendMutex);
+        state_->send = nullptr;
+    }
+}
+
+const std::string& WebSession::UserName() const
+{
+    return state_->options.userName;
+}
+
+void WebSession::Start()
+{
+    if (state_->started.exchange(true)) return;
+    running_ = true;
+    State* s = state_.get();
+    state_->session.Start([this, s] {
+        Quarn_DuzAde::Startup();
+        ClientApp app(s->session);
+        ClientApp::Scope appScope(app);
+        try {
+            s->book = Book::Open(s->options.connectString, s->options.userName);
+            app.Context().SetBook(s->book);
+            s->Send({{"t", "welcome"},
+                     {"session", id_},
+                     {"user", s->options.userName},
+                     {"company", s->book->Name()},
+                     {"menu", json::parse(MenuJson(s->options.extraClasses))}});
+        } catch (const std::exception& error) {
+            s->Send({{"t", "welcome"}, {"session", id_}, {"user", s->options.userName}, {"menu", json::array()}});
+            s->session.ReportError("Book", error.what());
+        }
+        s->Flush();
+        while (!s->stopRequested.load()) {
+            if (s->session.WaitForAction(std::chrono::milliseconds(500))) {
+                try {
+                    s->session.PumpPending();
+                } catch (const Ui::NoAnswerError& error) {
+                    if (s->stopRequested.load()) break;
+                    s->session.ReportError("Session", error.what());
+                }
+            }
+            s->FlushIfDirty();
+        }
+        s->book.reset();
+    });
+}
+
+void WebSession::Stop()
+{
+    state_->stopRequested = true;
+    // A progress run going now ends between two steps.
+    state_->session.Post(Ui::CancelProgressAction{});
+    state_->session.Stop();
+    running_ = false;
+}
+
+std::future<std::string> WebSession::CallOnHost(std::function<std::string()> work)
+{
+    auto promise = std::make_shared<std::promise<std::string>>();
+    std::future<std::string> result = promise->get_future();
+    if (!running_.load()) {
+        promise->set_exception(std::make_exception_ptr(Ui::UiError("The session has ended")));
+        return result;
+    }
+    state_->session.Post(Ui::RunOnHostAction{[promise, work = std::move(work)] {
+        try {
+            promise->set_value(work());
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    }});
+    return result;
+}
+
+void WebSession::Receive(const std::string& text)
+{
+    json message;
+    try {
+        message = json::parse(text);
+        if (!message.is_object()) throw ValueError("message: not an object");
+    } catch (const std::exception& error) {
+        std::lock_guard lock(state_->sendMutex);
+        if (state_->send)
+            state_->send(json({{"t", "error"}, {"source", "protocol"}, {"message", error.what()}}).dump());
+        return;
+    }
+    State* s = state_.get();
+    if (Text(message, "t") == "cancel") {
+        // Goes to the queue as it is: the progress runner looks for it between two steps,
+        // while the host thread is still busy with the run.
+        s->session.Post(Ui::CancelProgressAction{});
+        return;
+    }
+    // Everything else is read and done on the host thread, where the model lives.
+    s->session.Post(Ui::RunOnHostAction{[this, s, message = std::move(message)] {
+        const std::string type = Text(message, "t");
+        try {
+            if (type == "set") {
+                const std::string window = Text(message, "w");
+                const std::string control = Text(message, "c");
+                Ui::Form* form = window.empty() ? s->session.TopWindow() : s->session.FindWindow(window);
+                if (form == nullptr) throw Ui::UiError("No open window '" + window + "'");
+                // A value the control refuses is shown at the control and goes no further.
+                try {
+                    form->Ctl(control).Normalize(Value(Text(message, "v")));
+                } catch (const ValueError& refusal) {
+                    s->Send({{"t", "refused"},
+                             {"w", form->Name()},
+                             {"c", control},
+                             {"v", Text(message, "v")},
+                             {"message", refusal.what()}});
+                    // The control shows its own value again.
+                    s->dirty = true;
+                    return;
+                }
+                s->session.Dispatch(Ui::SetValueAction{window, control, Value(Text(message, "v"))});
+            } else if (type == "click") {
+                s->session.Dispatch(Ui::ClickAction{Text(message, "w"), Text(message, "c")});
+            } else if (type == "dbl") {
+                s->session.Dispatch(Ui::DblClickRowAction{Text(message, "w"), Text(message, "g"),
+                                                          Member<long>(message, "row"), Text(message, "col")});
+            } else if (type == "cell") {
+                s->session.Dispatch(Ui::SetCurrentCellAction{Text(message, "w"), Text(message, "g"),
+                                                             Member<long>(message, "row"), Text(message, "col")});
+            } else if (type == "select") {
+                s->session.Dispatch(Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"),
+                                                         Member<std::vector<long>>(message, "rows")});
+            } else if (type == "menu") {
+                s->session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
+            } else if (type == "close") {
+                s->session.Dispatch(Ui::CloseWindowAction{Text(message, "w")});
+            } else if (type == "answer") {
+                s->session.Dispatch(Ui::AnswerMessageAction{Text(message, "a")});
+            } else if (type == "sort") {
+                Ui::Form* form = s->session.FindWindow(Text(message, "w"));
+                if (form == nullptr) throw Ui::UiError("No open window '" + Text(message, "w") + "'");
+                const bool ascending = !message.contains("asc") || message["asc"].get<bool>();
+                form->GridCtl(Text(message, "g")).SortBy(Text(message, "col"), ascending);
+            } else if (type == "rows") {
+                Ui::Form* form = s->session.FindWindow(Text(message, "w"));
+                if (form == nullptr) return; // the window closed meanwhile
+                const Ui::Grid& grid = form->GridCtl(Text(message, "g"));
+                const auto visible = grid.VisibleRows();
+                const auto from = static_cast<std::size_t>(std::max(0L, Member<long>(message, "from")));
+                const auto count =
+                    std::min(kMaxPage, static_cast<std::size_t>(std::max(0L, Member<long>(message, "count"))));
+                s->Send({{"t", "rows"},
+                         {"w", form->Name()},
+                         {"g", grid.Name()},
+                         {"from", from},
+                         {"total", visible.size()},
+                         {"rows", RowsJson(grid, visible, from, count)}});
+            } else if (type == "lookup") {
+                const std::string window = Text(message, "w");
+                Ui::Form* form = s->session.FindWindow(window);
+                if (form == nullptr) return; // the window closed while the person typed
+                const Ui::Control& control = form->Ctl(Text(message, "c"));
+                std::string table = control.Kind() == Ui::ControlKind::Selector ? control.Selector().reference : "";
+                std::string codeColumn = "Code";
+                std::string nameColumn = "Name";
+                if (const auto* lookup = control.Lookup()) {
+                    table = lookup->table;
+                    codeColumn = lookup->codeColumn;
+                    nameColumn = lookup->nameColumn;
+                }
+                if (table.empty()) throw Ui::UiError(control.Name() + ": not bound to a reference");
+                if (!s->book) throw Ui::UiError("No database is open");
+                auto list = s->book->CreateList(table);
+                list->Fields().SelectFields({codeColumn, nameColumn});
+                const std::string query = Text(message, "q");
+                if (!query.empty()) {
+                    // CHARINDEX rather than LIKE: what the person types is matched as it stands,
+                    // '%' and '_' included.
+                    const std::string literal = "UPPER(" + SqlTools::Literal(8, Value(query)) + ")";
+                    list->SetFilter("CHARINDEX(" + literal + ", UPPER(oTable." + codeColumn + ")) > 0 OR CHARINDEX(" +
+                                    literal + ", UPPER(oTable." + nameColumn + ")) > 0");
+                }
+                list->OrderBy("oTable." + codeColumn);
+                list->Refresh();
+                auto rs = list->Recordset();
+                json items = json::array();
+                if (rs->RecordCount() > 0) {
+                    for (rs->MoveFirst(); !rs->Eof() && items.size() < kLookupLimit; rs->MoveNext())
+                        items.push_back({{"code", EditText(rs->Fields().Item(codeColumn).Value())},
+                                         {"name", EditText(rs->Fields().Item(nameColumn).Value())}});
+                }
+                s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
+            } else if (type == "run") {
+                RunClass(Text(message, "cls"));
+            } else if (type == "ping") {
+                s->Send({{"t", "pong"}});
+            } else {
+                throw ValueError("message: unknown type '" + type + "'");
+            }
+        } catch (const Ui::NoAnswerError&) {
+            throw;
+        } catch (const std::exception& error) {
+            s->session.ReportError(type.empty() ? std::string("protocol") : type, error.what());
+        }
+    }});
+}
+
+void WebSession::RunClass(const std::string& className)
+{
+    State* s = state_.get();
+    if (s->session.TopModal() != nullptr)
+        throw Ui::UiError("Close the dialog '" + s->session.TopModal()->Caption() + "' before starting another report");
+    if (!s->book) throw Ui::UiError("No database is open");
+    std::shared_ptr<Object> object;
+    for (const auto& extra : s->options.extraClasses) {
+        if (EqualsIgnoreCase(extra.name, className)) object = extra.create();
+    }
+    if (!object) object = Quarn_DuzAde::CreateObject(className);
+    FieldList inParams;
+    inParams.Add("Book", 100, Value(std::shared_ptr<Object>(s->book)));
+    FieldList outParams;
+    s->session.ShowStatus("");
+    if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
+        report->SetVisual(true);
+        report->Run(inParams, outParams);
+    } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
+        main->Main(inParams);
+    } else {
+        throw ValueError(className + " cannot be run from the menu");
+    }
+    if (!outParams.ExistsField("DataList")) return;
+    std::shared_ptr<Object> result = outParams.Item("DataList").GetValue().ToObject();
+    std::shared_ptr<Data::Recordset> rows;
+    if (auto list = std::dynamic_pointer_cast<DataList>(result)) rows = list->Recordset();
+    if (auto rs = std::dynamic_pointer_cast<Data::Recordset>(result)) rows = rs;
+    if (!rows) throw ValueError(className + ": the result \"DataList\" is neither a list nor a recordset");
+    auto window = std::make_shared<ResultWindow>(ClassNameOnly(className), *rows);
+    window->Attach(s->session);
+    const std::string key = window->Name();
+    if (Ui::Form* open = s->session.FindWindowByKey(key)) open->Unload();
+    s->session.ShowModeless(*window, key, window);
+}
+
+std::string WebSession::ExportGrid(const std::string& window, const std::string& grid, const std::string& format)
+{
+    Ui::Form* form = state_->session.FindWindow(window);
+    if (form == nullptr) throw Ui::UiError("No open window '" + window + "'");
+    const Ui::Grid& g = form->GridCtl(grid);
+    if (format == "csv") return GridToCsv(g);
+    if (format == "xlsx") return GridToXlsx(g, form->Caption());
+    if (format == "html") return GridToPrintHtml(g, form->Caption().empty() ? form->Name() : form->Caption());
+    throw ValueError("format: '" + format + "' is not csv, xlsx or html");
+}
+
+namespace {
+
+json ReadRows(DataList& list)
+{
+    list.Refresh();
+    auto rs = list.Recordset();
+    json rows = json::array();
+    if (rs->RecordCount() == 0) return rows;
+    const std::size_t count = rs->Fields().Count();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        json row = json::object();
+        for (std::size_t i = 0; i < count; ++i)
+            row[rs->Fields().Item(i).Name()] = ShownText(rs->Fields().Item(i).Value());
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// The document a payment line links to, joined under the alias "Lnk" by the given column.
+json PaymentLinks(Book& book, const std::string& ownColumn, const std::string& otherColumn, long long idc)
+{
+    auto pay = book.CreateList("THPaySpec");
+    pay->Fields().SelectFields({"Summa", "SummaCur"});
+    auto linked = book.CreateList("THDocument");
+    linked->Fields().SelectFields({});
+    pay->Join(linked, "Lnk", "Lnk.IDC = oTable." + otherColumn, 1);
+    pay->Fields().AddField("IDC", 2, "Lnk.IDC");
+    pay->Fields().AddField("DocTypeCode", 7, "Lnk.DocTypeCode");
+    pay->Fields().AddField("Number", 7, "Lnk.Number");
+    pay->Fields().AddField("DocumentDate", 9, "Lnk.DocumentDate");
+    pay->SetFilter(SqlTools::CondByName("oTable." + ownColumn, 2, SqlOperator::kEqual, Value(std::int64_t(idc))));
+    pay->OrderBy("Lnk.DocumentDate, Lnk.IDC");
+    return ReadRows(*pay);
+}
+
+} // namespace
+
+std::string WebSession::DocumentJson(long long idc)
+{
+    if (idc <= 0) throw ValueError("idc: must be a positive document id");
+    State* s = state_.get();
+    if (!s->book) throw Ui::UiError("No database is open");
+    Book& book = *s->book;
+    const std::string byDoc = SqlTools::CondByName("oTable.DocID", 2, SqlOperator::kEqual, Value(std::int64_t(idc)));
+
+    auto header = book.CreateDocList("THDocument");
+    header->Fields().SelectFields({"IDC", "DocTypeCode", "DocumentDate", "Number", "Summa", "CurrencyCode",
+                                   "Department", "IsPosted", "ParentID"});
+    auto type = book.CreateList("THDocType");
+    type->Fields().SelectFields({});
+    header->Join(type, "DT", "DT.Code = oTable.DocTypeCode", 1);
+    header->Fields().AddField("DocTypeName", 8, "DT.Name");
+    header->SetFilter(SqlTools::CondByName("oTable.IDC", 2, SqlOperator::kEqual, Value(std::int64_t(idc))));
+    json headerRows = ReadRows(*header);
+    if (headerRows.empty()) throw ValueError("idc: there is no document " + std::to_string(idc));
+
+    auto parties = book.CreateList("THPartyAttribute");
+    parties->Fields().SelectFields({"RolePartyCode", "PartyType", "PartyCode"});
+    auto client = book.CreateList("REFClient");
+    client->Fields().SelectFields({});
+    parties->Join(client, "Cl", "Cl.Code = oTable.PartyCode AND oTable.PartyType = 1", 1);
+    auto person = book.CreateList("REFPerson");
+    person->Fields().SelectFields({});
+    parties->Join(person, "Pr", "Pr.Code = oTable.PartyCode AND oTable.PartyType = 2", 1);
+    parties->Fields().AddField("PartyName", 8, "COALESCE(Cl.Name, Pr.FirstName + N' ' + Pr.LastName)");
+    parties->SetFilter(byDoc);
+    parties->OrderBy("oTable.RolePartyCode");
+
+    auto goods = book.CreateList("THGoodSpec");
+    goods->Fields().SelectFields({"PosNumb", "GoodCode", "UnitCode", "Amount", "Price", "Summa"});
+    auto good = book.CreateList("REFGood");
+    good->Fields().SelectFields({});
+    goods->Join(good, "Good", "Good.Code = oTable.GoodCode", 1);
+    goods->Fields().AddField("GoodName", 8, "Good.Name");
+    goods->SetFilter(byDoc);
+    goods->OrderBy("oTable.PosNumb");
+
+    auto terms = book.CreateList("THDocumentPayTerm");
+    terms->Fields().SelectFields({"PayTerm", "Summa"});
+    auto doc = book.CreateList("THDocument");
+    doc->Fields().SelectFields({});
+    terms->Join(doc, "D", "D.IDC = oTable.DocID", 0);
+    terms->Fields().AddField("PayDate", 9, "DATEADD(day, oTable.PayTerm, D.DocumentDate)");
+    terms->SetFilter(byDoc);
+    terms->OrderBy("oTable.PayTerm");
+
+    json result = {{"header", headerRows[0]},
+                   {"parties", ReadRows(*parties)},
+                   {"goods", ReadRows(*goods)},
+                   // Payments made for this document, and the documents this payment pays.
+                   {"paidBy", PaymentLinks(book, "CorDocID", "DocID", idc)},
+                   {"pays", PaymentLinks(book, "DocID", "CorDocID", idc)},
+                   {"payTerms", ReadRows(*terms)}};
+    return result.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+} // namespace Talvex::Web

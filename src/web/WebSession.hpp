@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Talvex {
+class Object;
+}
+
+namespace Talvex::Web {
+
+// A class the menu offers beside the module's catalogue (a single-purpose install adds its
+// own forms this way); created fresh for every run.
+struct ExtraClass {
+    std::string name;
+    std::string subsystem;
+    std::string role;
+    std::function<std::shared_ptr<Object>()> create;
+};
+
+struct SessionOptions {
+    std::string connectString;
+    std::string userName;
+    std::vector<ExtraClass> extraClasses;
+    // How long a modal window waits for the person before it looks again whether the tab
+    // is still there.
+    std::chrono::milliseconds patience{std::chrono::seconds(1)};
+};
+
+// One browser tab: its own host session and host thread, its own Book opened for the
+// signed-in user, and the translation between the tab's messages (JSON text) and the
+// window model. The tab posts user actions; the session pushes snapshots of the model
+// ("state"), the rows of grids in pages ("rows"), and events ("error", "refused",
+// "document", "lookup", "result").
+//
+// Receive may be called from any thread; Send is called on the host thread.
+class WebSession {
+public:
+    using Sender = std::function<void(std::string)>;
+
+    WebSession(std::string id, SessionOptions options, Sender send);
+    ~WebSession(); // stops the host thread and releases the tab's windows and report objects
+    WebSession(const WebSession&) = delete;
+    WebSession& operator=(const WebSession&) = delete;
+
+    const std::string& Id() const { return id_; }
+    const std::string& UserName() const;
+
+    // Starts the host thread: opens the Book and sends "welcome" with the menu.
+    void Start();
+    // Ends the host thread: a modal window waiting for the person gives up, a progress
+    // run is cancelled between steps. Idempotent.
+    void Stop();
+    bool Running() const { return running_.load(); }
+
+    // One message of the tab (JSON text). A message that is not understood is answered
+    // with an "error" event and changes nothing.
+    void Receive(const std::string& text);
+
+    // Work for the host thread from another thread (exports, the document view); the future
+    // holds its result or its error.
+    std::future<std::string> CallOnHost(std::function<std::string()> work);
+
+    // For the HTTP side, which asks through CallOnHost: a grid as CSV text, XLSX bytes, or a
+    // printable HTML page; a document as JSON. Throw UiError/ValueError naming what is wrong.
+    std::string ExportGrid(const std::string& window, const std::string& grid, const std::string& format);
+    std::string DocumentJson(long long idc);
+
+private:
+    void RunClass(const std::string& className);
+
+    struct State;
+    std::string id_;
+    std::unique_ptr<State> state_;
+    std::atomic<bool> running_{false};
+};
+
+// The menu: the module's classes grouped by subsystem, then the extra classes, as JSON.
+std::string MenuJson(const std::vector<ExtraClass>& extraClasses);
+
+// Checks a user name from the sign-in; throws ValueError naming the field and the problem.
+void CheckUserName(const std::string& userName);
+
+} // namespace Talvex::Web

@@ -1,0 +1,336 @@
+// The browser client end to end: sign in, the menu, a form filled by hand, the grid it
+// fills, bad input refused at the control, a failing report, documents, exports, two
+// browsers at once and a tab that closes.
+
+import { equal, expect, openBrowser, run, shot, signIn, sql, startServer } from './harness.mjs';
+
+const server = await startServer();
+const browser = await openBrowser();
+const page = await browser.context.newPage();
+
+async function sessionCount() {
+  const config = await (await fetch(`${server.address}api/config`)).json();
+  return config.sessions;
+}
+
+async function waitFor(what, test, timeout = 20000) {
+  const until = Date.now() + timeout;
+  while (Date.now() < until) {
+    if (await test()) return;
+    await new Promise((r) => setTimeout(r, 100));
+  }
+  throw new Error(`timed out waiting for ${what}`);
+}
+
+const money = (text) => Number(text.replace(/,/g, ''));
+
+await run([
+  ['sign in refuses a bad name and accepts a good one', async () => {
+    await page.goto(server.address);
+    await page.fill('#signin-user', 'anna smith');
+    await page.click('#signin-button');
+    const refusal = await page.textContent('#signin-message');
+    expect(refusal.includes("' ' is not allowed"), `sign-in refusal: ${refusal}`);
+    await shot(page, 'signin');
+    await page.fill('#signin-user', 'anna');
+    await page.click('#signin-button');
+    await page.waitForSelector('nav.menu .menu-item');
+    equal(await page.textContent('#user-name'), 'anna', 'signed-in user');
+    const groups = await page.$$eval('nav.menu summary', (s) => s.map((x) => x.textContent));
+    equal(groups[0], 'receivables and payables', 'first menu group');
+    for (const g of ['settlement', 'cubes', 'cost', 'ledger', 'sales']) expect(groups.includes(g), `menu group ${g}`);
+    await shot(page, 'main-window');
+  }],
+
+  ['an unavailable class shows its message and the app goes on', async () => {
+    await page.click('[data-class="CDebtPayByDocShort"]');
+    await page.waitForSelector('#error-dialog');
+    expect((await page.textContent('#error-dialog .error-message')).includes('not available'), 'unavailable message');
+    await page.click('#error-ok');
+    await page.waitForSelector('#error-dialog', { state: 'detached' });
+  }],
+
+  ['a form from the menu refuses bad input at the control', async () => {
+    await page.click('[data-class="TWebFill"]');
+    await page.waitForSelector('[data-window="frmWebParams"]');
+    await shot(page, 'form-parameters');
+    const date = page.locator('input[data-key="frmWebParams.edDateBeg"]');
+    await date.fill('2025-02-30');
+    await date.press('Tab');
+    const refusal = page.locator('[data-refusal="frmWebParams.edDateBeg"]');
+    await refusal.waitFor();
+    expect((await refusal.textContent()).includes('not a valid date'), 'date refusal text');
+    const number = page.locator('input[data-key="frmWebParams.edMinSum"]');
+    await number.fill('12a');
+    await number.press('Tab');
+    await page.locator('[data-refusal="frmWebParams.edMinSum"]').waitFor();
+    await shot(page, 'form-refused-input');
+    // Corrected values go through and the refusals go away.
+    await date.fill('2025-01-01');
+    await date.press('Tab');
+    await number.fill('');
+    await number.press('Tab');
+    await page.locator('input[data-key="frmWebParams.edDateEnd"]').fill('2025-03-31');
+    await page.locator('input[data-key="frmWebParams.edDateEnd"]').press('Tab');
+    await waitFor('refusals to clear', async () => (await page.locator('.refusal').count()) === 0);
+    // Type-ahead in a combo bound to departments.
+    const department = sql(server.database, 'SELECT Code, Name FROM REFDepartment ORDER BY Code')[0];
+    const combo = page.locator('input[data-key="frmWebParams.cbDepartment"]');
+    await combo.fill(department.Code);
+    await page.locator(`.lookup-item[data-code="${department.Code}"]`).waitFor();
+    await shot(page, 'form-type-ahead');
+    await combo.fill('');
+    // A reference selector of several clients: picked from its list, one after another.
+    const clients = sql(server.database, 'SELECT Code FROM REFClient ORDER BY Code').map((r) => r.Code);
+    await page.click('[data-pick="frmWebParams.selClient"]');
+    await page.click(`.lookup-item[data-code="${clients[0]}"]`);
+    const selector = page.locator('input[data-key="frmWebParams.selClient"]');
+    await selector.focus();
+    await selector.press('End');
+    await selector.type(`,${clients[1]}`);
+    await page.locator(`.lookup-item[data-code="${clients[1]}"]`).click();
+    equal(await selector.inputValue(), `${clients[0]},${clients[1]}`, 'chosen clients');
+  }],
+
+  ['fill shows a grid whose total matches the database', async () => {
+    await page.click('[data-window="frmWebParams"] button[data-control="btOk"]');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-body .grid-row');
+    const expected = sql(server.database,
+      "SELECT COUNT(*) AS n, SUM(Summa) AS s, COUNT(DISTINCT DocTypeCode) AS t FROM THDocument WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'")[0];
+    const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
+    equal(count, Number(expected.n) + Number(expected.t), 'rows with subtotals');
+    const footer = await page.textContent('[data-window="frmWebList"] .grid-foot [data-column="Summa"]');
+    equal(money(footer).toFixed(2), Number(expected.s).toFixed(2), 'footer total');
+    expect(/^\d{1,3}(,\d{3})*\.\d\d$/.test(footer), `footer shown with separators: ${footer}`);
+    const align = await page.$eval('[data-window="frmWebList"] .grid-body .grid-row [data-column="Summa"]', (c) => getComputedStyle(c).textAlign);
+    equal(align, 'right', 'money alignment');
+    const subtotal = page.locator('[data-window="frmWebList"] .grid-row.bold').first();
+    await subtotal.waitFor();
+    await shot(page, 'grid-documents');
+
+    // Keyboard: the current row follows the arrows.
+    await page.click('[data-window="frmWebList"] .grid-body .grid-row[data-pos="0"] [data-column="Number"]');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-row.current[data-pos="0"]');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowDown');
+    await page.waitForSelector('[data-window="frmWebList"] .grid-row.current[data-pos="2"]');
+
+    // Sorting by the column header.
+    await page.click('[data-window="frmWebList"] .grid-head [data-column="IDC"]');
+    await page.click('[data-window="frmWebList"] .grid-head [data-column="IDC"]');
+    const maxIdc = sql(server.database, "SELECT MAX(IDC) AS m FROM THDocument WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'")[0].m;
+    await waitFor('descending sort', async () =>
+      (await page.textContent('[data-window="frmWebList"] .grid-row[data-pos="0"] [data-column="IDC"]')) === maxIdc);
+  }],
+
+  ['a double-click opens the document with its lines', async () => {
+    const row = page.locator('[data-window="frmWebList"] .grid-row[data-pos="0"]');
+    const idc = await row.locator('[data-column="IDC"]').textContent();
+    await row.locator('[data-column="Number"]').dblclick();
+    await page.waitForSelector('#doc-number');
+    const header = sql(server.database, `SELECT Number, DocTypeCode FROM THDocument WHERE IDC = ${idc}`)[0];
+    equal(await page.textContent('#doc-number'), header.Number, 'document number');
+    const goods = Number(sql(server.database, `SELECT COUNT(*) AS n FROM THGoodSpec WHERE DocID = ${idc}`)[0].n);
+    const lines = await page.locator('#doc-goods tbody tr').count();
+    equal(lines, Math.max(goods, 1), 'goods lines (or the "None" line)');
+    await shot(page, 'document');
+    await page.click(`.tab[data-tab="w:frmWebList"]`);
+  }],
+
+  ['exports and the print view', async () => {
+    const session = await page.evaluate(() => document.querySelector('a[data-export="csv"]').href);
+    const csv = await (await fetch(session)).text();
+    const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
+    equal(csv.trim().split('\r\n').length, count + 2, 'CSV lines: header, rows, footer');
+    const xlsxHref = await page.getAttribute('a[data-export="xlsx"]', 'href');
+    const xlsx = Buffer.from(await (await fetch(new URL(xlsxHref, server.address))).arrayBuffer());
+    equal(xlsx.subarray(0, 2).toString(), 'PK', 'XLSX signature');
+    const printHref = await page.getAttribute('a[data-export="print"]', 'href');
+    const print = await browser.context.newPage();
+    await print.goto(new URL(printHref, server.address).href);
+    equal(await print.locator('tbody tr').count(), count, 'printed rows');
+    await shot(print, 'print-view');
+    await print.close();
+  }],
+
+  ['a failing report shows its error and the app keeps working', async () => {
+    await page.click('[data-class="TWebFail"]');
+    await page.waitForSelector('#error-dialog');
+    expect((await page.textContent('#error-dialog .error-message')).toLowerCase().includes('nosuchcolumn'), 'error names the column');
+    await shot(page, 'error-dialog');
+    await page.click('#error-ok');
+    await page.click('[data-class="TWebMessage"]');
+    await page.waitForSelector('[data-answer="Gerai"]');
+    await shot(page, 'message-box');
+    await page.click('[data-answer="Gerai"]');
+    await page.waitForSelector('[data-answer="Gerai"]', { state: 'detached' });
+    // The list filled before is still there.
+    await page.click(`.tab[data-tab="w:frmWebList"]`);
+    await page.waitForSelector('[data-window="frmWebList"] .grid-body .grid-row');
+  }],
+
+  ['a long list scrolls in pages', async () => {
+    await page.click('[data-class="TWebLong"]');
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-body .grid-row');
+    const drawn = await page.locator('[data-window="frmWebLong"] .grid-body .grid-row').count();
+    expect(drawn < 100, `only the rows in sight are drawn (${drawn})`);
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => {
+      b.scrollTop = b.scrollHeight;
+      b.dispatchEvent(new Event('scroll'));
+    });
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-row[data-pos="19999"]');
+    equal(await page.textContent('[data-window="frmWebLong"] .grid-row[data-pos="19999"] [data-column="Sum"]'), '24,690.00', 'last row');
+    await shot(page, 'grid-long');
+    // The list's local menu acts on the current row.
+    await page.$eval('[data-window="frmWebLong"] .grid-body', (b) => {
+      b.scrollTop = 0;
+      b.dispatchEvent(new Event('scroll'));
+    });
+    await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]');
+    await page.waitForSelector('[data-window="frmWebLong"] .grid-row.current[data-pos="4"]');
+    await page.click('[data-window="frmWebLong"] .grid-row[data-pos="4"] [data-column="Text"]', { button: 'right' });
+    await page.click('.context-menu [data-key="menu.MShow"]');
+    await page.waitForSelector('[data-window="MessageBox"]');
+    equal(await page.textContent('[data-window="MessageBox"] .message-text'), 'Chosen: row 5', 'local menu on the current row');
+    await page.click('[data-answer="Gerai"]');
+  }],
+
+  ['a long run shows the wait window, then progress the person can cancel', async () => {
+    await page.click('[data-class="TWebProgress"]');
+    await page.waitForSelector('#wait-window');
+    await shot(page, 'wait-window');
+    await page.waitForSelector('#progress-window');
+    await waitFor('a few steps', async () => Number(await page.getAttribute('#progress-window', 'aria-valuenow')) >= 5);
+    expect(/step \d+ of 150/.test(await page.textContent('#progress-window .progress-text')), 'step counter');
+    await shot(page, 'progress');
+    await page.click('#progress-cancel');
+    await page.waitForSelector('#progress-window', { state: 'detached' });
+    await waitFor('the status line', async () => /Cancelled after \d+ of 150 steps/.test(await page.textContent('#status-line')));
+  }],
+
+  ['client debt: a period filled, totals checked, drilled down to a document', async () => {
+    await page.click('[data-class="CDebtOfClients"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"]');
+    for (const [box, value] of [['edDateBeg', '2026-01-01'], ['edDateEnd', '2026-06-30']]) {
+      const input = page.locator(`input[data-key="frmDebtOfClients.${box}"]`);
+      await input.fill(value);
+      await input.press('Tab');
+    }
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btFillList"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"] .grid-body .grid-row');
+    await waitFor('the footer total', async () =>
+      ((await page.textContent('[data-window="frmDebtOfClients"] .grid-foot [data-column="TotalSumm"]')) ?? '') !== '');
+    await shot(page, 'debt-of-clients');
+    const footer = money(await page.textContent('[data-window="frmDebtOfClients"] .grid-foot [data-column="TotalSumm"]'));
+    // The department subtotals (bold rows of the department style) add up to the footer.
+    const grid = await page.evaluate(async () => {
+      const body = document.querySelector('[data-window="frmDebtOfClients"] .grid-body');
+      const rows = new Map();
+      for (let top = 0; top <= body.scrollHeight; top += body.clientHeight / 2) {
+        body.scrollTop = top;
+        body.dispatchEvent(new Event('scroll'));
+        await new Promise((r) => setTimeout(r, 150));
+        for (const row of body.querySelectorAll('.grid-row')) {
+          rows.set(row.getAttribute('data-pos'), {
+            back: row.style.background,
+            total: row.querySelector('[data-column="TotalSumm"]').textContent,
+          });
+        }
+      }
+      body.scrollTop = 0;
+      body.dispatchEvent(new Event('scroll'));
+      return [...rows.values()];
+    });
+    const departments = grid.filter((r) => r.back.includes('198, 217, 241') || r.back.includes('#c6d9f1'));
+    expect(departments.length > 0, 'department subtotal rows');
+    const subtotal = departments.reduce((a, r) => a + Math.round(money(r.total) * 100), 0) / 100;
+    equal(subtotal.toFixed(2), footer.toFixed(2), 'department subtotals against the footer');
+    // Drill down from the first department's total to its documents.
+    const first = page.locator('[data-window="frmDebtOfClients"] .grid-row[data-pos="0"] [data-column="TotalSumm"]');
+    const cell = money(await first.textContent());
+    await first.click();
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btDocList"]');
+    await page.waitForSelector('[data-window="frmDebtDocList"] .grid-body .grid-row');
+    await shot(page, 'debt-documents');
+    const docFooter = money(await page.textContent('[data-window="frmDebtDocList"] .grid-foot [data-column="AccNeedPaySum"]'));
+    equal(docFooter.toFixed(2), cell.toFixed(2), 'documents behind the cell');
+    // The documents' open parts come from the database's documents.
+    await page.click('[data-window="frmDebtDocList"] .grid-row[data-pos="0"] .cell');
+    await page.click('[data-window="frmDebtDocList"] button[data-control="btInvoice"]');
+    await page.waitForSelector('#doc-number');
+    const idc = await page.textContent('#doc-idc');
+    const header = sql(server.database, `SELECT Number FROM THDocument WHERE IDC = ${idc}`)[0];
+    equal(await page.textContent('#doc-number'), header.Number, 'opened document');
+    await shot(page, 'debt-document');
+    await page.click('[data-window="frmDebtDocList"] button[data-control="btClose"]');
+    await page.click('[data-window="frmDebtOfClients"] button[data-control="btClose"]');
+    await page.waitForSelector('[data-window="frmDebtOfClients"]', { state: 'detached' });
+  }],
+
+  ['set-off documents are created, shown in the grid, and deleted again', async () => {
+    const count = () => Number(sql(server.database, "SELECT COUNT(*) AS n FROM THDocument WHERE DocTypeCode = 'SUSM'")[0].n);
+    const before = count();
+    await page.click('[data-class="CSetOffDebt"]');
+    await page.waitForSelector('[data-window="frmSetOffDebt"]');
+    const sum = page.locator('input[data-key="frmSetOffDebt.edSum"]');
+    await sum.fill('500');
+    await sum.press('Tab');
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btApplay"]');
+    await page.waitForSelector('[data-window="frmSetOffDebt"] .grid-body .grid-row');
+    const rows = Number(await page.getAttribute('[data-window="frmSetOffDebt"] [data-rowcount]', 'data-rowcount'));
+    expect(rows > 0, 'clients with small debts are listed');
+    await shot(page, 'setoff-list');
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btCreateDocList"]');
+    await page.waitForSelector('[data-answer="Gerai"]');
+    await shot(page, 'setoff-created');
+    await page.click('[data-answer="Gerai"]');
+    equal(count(), before + rows, 'documents written');
+    // Every row shows the number of its new document.
+    await waitFor('document numbers in the grid', async () =>
+      (await page.locator('[data-window="frmSetOffDebt"] .grid-row [data-column="PayDoc"]').first().textContent()) !== '');
+    const numbers = await page.$$eval('[data-window="frmSetOffDebt"] .grid-body .grid-row [data-column="PayDoc"]', (c) => c.map((x) => x.textContent));
+    expect(numbers.length > 0 && numbers.every((n) => n.startsWith('SUSM')), `numbers shown: ${numbers.join(' ')}`);
+    const found = Number(sql(server.database, `SELECT COUNT(*) AS n FROM THDocument WHERE DocTypeCode = 'SUSM' AND Number IN (${numbers.map((n) => `'${n}'`).join(',')})`)[0].n);
+    equal(found, numbers.length, 'numbers in the grid are the documents written');
+    await shot(page, 'setoff-numbers');
+    // Select every row and delete the documents again: the company is as it was.
+    await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="0"] [data-column="Client"]`);
+    await page.waitForSelector('[data-window="frmSetOffDebt"] .grid-row.current[data-pos="0"]');
+    await page.$eval('[data-window="frmSetOffDebt"] .grid-body', (b) => {
+      b.scrollTop = b.scrollHeight;
+      b.dispatchEvent(new Event('scroll'));
+    });
+    await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"]`);
+    await page.click(`[data-window="frmSetOffDebt"] .grid-row[data-pos="${rows - 1}"] [data-column="Client"]`, { modifiers: ['Shift'] });
+    await page.waitForSelector(`[data-window="frmSetOffDebt"] .grid-row.selected[data-pos="${rows - 1}"]`);
+    await page.click('[data-window="frmSetOffDebt"] button[data-control="btDeleteDoc"]');
+    await waitFor('the documents to go', async () => count() === before);
+    await waitFor('the progress window to close', async () => (await page.locator('#progress-window').count()) === 0);
+    while (await page.locator('[data-answer]').count()) await page.click('[data-answer]');
+    await page.keyboard.press('Escape');
+  }],
+
+  ['two browsers at once each get their own session', async () => {
+    const other = await openBrowser();
+    try {
+      const second = await other.context.newPage();
+      await signIn(second, server.address, 'ben');
+      equal(await second.textContent('#user-name'), 'ben', 'second user');
+      await waitFor('two sessions', async () => (await sessionCount()) === 2);
+      // Ben sees none of Anna's windows, and his own report does not reach Anna.
+      equal(await second.locator('.tab').count(), 0, 'no windows of another session');
+      await second.click('[data-class="TWebFill"]');
+      await second.waitForSelector('[data-window="frmWebParams"]');
+      await shot(second, 'second-session');
+      equal(await page.locator('[data-window="frmWebParams"]').count(), 0, 'the first tab got no dialog');
+      // Closing the tab ends its session.
+      await second.close();
+      await waitFor('the closed tab\'s session to end', async () => (await sessionCount()) === 1);
+    } finally {
+      await other.close();
+    }
+  }],
+], page);
+
+await browser.close();
+await server.stop();

@@ -1,0 +1,129 @@
+// What the browser tests share: the web test server on a free loopback port over the test
+// demo company, Debian's chromium driven by playwright-core, screenshots, and a small
+// runner that prints "N passed, N failed".
+
+import { spawn, execFileSync } from 'node:child_process';
+import { createRequire } from 'node:module';
+import { mkdtempSync, mkdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const repository = path.resolve(here, '..', '..');
+const require = createRequire(path.join(repository, 'web', 'package.json'));
+const { chromium } = require('playwright-core');
+
+export const screenshots = process.env.TALVEX_SCREENSHOTS ?? path.join(repository, 'build', 'screenshots');
+const serverProgram = process.env.TALVEX_WEB_TEST_SERVER ?? path.join(repository, 'build', 'tests', 'web_test_server');
+const talvexProgram = process.env.TALVEX_BINARY ?? path.join(repository, 'build', 'talvex');
+
+// Starts the server and reads its address and database from its first lines.
+export async function startServer(args = []) {
+  const child = spawn(serverProgram, args, {
+    stdio: ['ignore', 'pipe', 'inherit'],
+    env: { ...process.env, TALVEX_WEB_ROOT: process.env.TALVEX_WEB_ROOT ?? path.join(repository, 'web', 'dist') },
+  });
+  let output = '';
+  const address = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`the server did not start: ${output}`)), 120000);
+    child.stdout.on('data', (chunk) => {
+      output += chunk;
+      const m = /Talvex web client: (http:\/\/\S+)/.exec(output);
+      if (m) {
+        clearTimeout(timer);
+        resolve(m[1]);
+      }
+    });
+    child.on('exit', (code) => reject(new Error(`the server ended (${code}): ${output}`)));
+  });
+  const database = /Database: (.*)/.exec(output)?.[1]?.trim() ?? '';
+  return {
+    address,
+    database,
+    stop: () =>
+      new Promise((resolve) => {
+        if (child.exitCode !== null) return resolve();
+        child.on('exit', () => resolve());
+        child.kill('SIGTERM');
+        setTimeout(() => child.kill('SIGKILL'), 10000);
+      }),
+  };
+}
+
+// One T-SQL question to the test company through the talvex command: the tests' own way
+// to the expected numbers.
+export function sql(database, statement) {
+  const csv = execFileSync(talvexProgram, ['sql', '--db', database, '--format', 'csv', statement], { encoding: 'utf8' });
+  const [head, ...rows] = csv.trim().split(/\r?\n/);
+  const names = head.split(',');
+  return rows.map((line) => Object.fromEntries(line.split(',').map((v, k) => [names[k], v])));
+}
+
+// A browser of its own (a fresh profile) at 1366x768.
+export async function openBrowser() {
+  const profile = mkdtempSync(path.join(tmpdir(), 'talvex-chromium-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 1366, height: 768 },
+    args: [
+      '--headless',
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+    ],
+  });
+  context.setDefaultTimeout(30000);
+  return {
+    context,
+    close: async () => {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+export async function shot(page, name) {
+  mkdirSync(screenshots, { recursive: true });
+  await page.screenshot({ path: path.join(screenshots, `${name}.png`) });
+}
+
+export async function signIn(page, address, user) {
+  await page.goto(address);
+  await page.fill('#signin-user', user);
+  await page.click('#signin-button');
+  await page.waitForSelector('nav.menu .menu-item');
+}
+
+export function expect(condition, message) {
+  if (!condition) throw new Error(message);
+}
+
+export function equal(actual, expected, what) {
+  if (actual !== expected) throw new Error(`${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
+}
+
+// Runs the flows in order; one failing does not stop the others.
+export async function run(flows, pageForFailures) {
+  let passed = 0;
+  let failed = 0;
+  for (const [name, flow] of flows) {
+    const started = Date.now();
+    try {
+      await flow();
+      passed++;
+      console.log(`ok   ${name} (${Date.now() - started} ms)`);
+    } catch (error) {
+      failed++;
+      console.log(`FAIL ${name}: ${error.stack ?? error}`);
+      if (pageForFailures) await shot(pageForFailures, `failed-${failed}`).catch(() => {});
+    }
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exitCode = failed ? 1 : 0;
+}

@@ -1,0 +1,417 @@
+// A browser tab's session without a browser: messages in, messages out, against the demo
+// company.
+
+#include "web/WebSession.hpp"
+#include "WebTestClasses.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/DisplayFormat.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace Talvex::Testing {
+namespace {
+
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+// One tab: what it sends and what it has received.
+class Tab {
+public:
+    explicit Tab(const std::string& user = "anna")
+    {
+        Web::SessionOptions options;
+        options.connectString = DemoDatabaseConnectString();
+        options.userName = user;
+        options.extraClasses = WebTestClasses();
+        options.patience = 100ms;
+        session = std::make_unique<Web::WebSession>("tab-" + user, options, [this](std::string text) {
+            std::lock_guard lock(mutex_);
+            received_.push_back(json::parse(text));
+            changed_.notify_all();
+        });
+        session->Start();
+    }
+    // The session goes first: its host thread still talks to this tab until it stops.
+    ~Tab() { session.reset(); }
+    Tab(const Tab&) = delete;
+    Tab& operator=(const Tab&) = delete;
+
+    void Send(const json& message) { session->Receive(message.dump()); }
+
+    // The first message from now on (or already waiting) that fits; fails the test after a while.
+    json WaitFor(const std::function<bool(const json&)>& fits, std::chrono::milliseconds patience = 20s)
+    {
+        std::unique_lock lock(mutex_);
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        for (;;) {
+            while (!received_.empty()) {
+                json message = std::move(received_.front());
+                received_.pop_front();
+                if (message["t"] == "state") lastState_ = message;
+                if (fits(message)) return message;
+            }
+            if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+                ADD_FAILURE() << "no awaited message came";
+                return json();
+            }
+        }
+    }
+
+    // The next snapshot in which the predicate holds.
+    json WaitForState(const std::function<bool(const json&)>& holds)
+    {
+        return WaitFor([&](const json& m) { return m["t"] == "state" && holds(m); });
+    }
+
+    static const json* Window(const json& state, const std::string& name)
+    {
+        for (const auto& w : state["windows"])
+            if (w["name"] == name) return &w;
+        return nullptr;
+    }
+    static const json& ControlOf(const json& window, const std::string& name)
+    {
+        for (const auto& c : window["controls"])
+            if (c["name"] == name) return c;
+        throw ValueError("no control " + name);
+    }
+
+    std::unique_ptr<Web::WebSession> session;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<json> received_;
+    json lastState_;
+};
+
+auto HasWindow(const std::string& name)
+{
+    return [name](const json& state) { return Tab::Window(state, name) != nullptr; };
+}
+
+TEST(WebSession, WelcomeNamesUserAndMenuGroupsClassesBySubsystem)
+{
+    Tab tab("anna");
+    json welcome = tab.WaitFor([](const json& m) { return m["t"] == "welcome"; });
+    EXPECT_EQ(welcome["user"], "anna");
+    std::vector<std::string> subsystems;
+    bool sawDuzAde = false;
+    bool sawDialogBridge = false;
+    for (const auto& group : welcome["menu"]) {
+        subsystems.push_back(group["subsystem"]);
+        for (const auto& cls : group["classes"]) {
+            sawDuzAde = sawDuzAde || cls["name"] == "CDuzAde";
+            sawDialogBridge = sawDialogBridge || cls["name"] == "TalvexUserDialogs";
+        }
+    }
+    // The business groups first, in the order of the menu; the tests' classes last.
+    ASSERT_GE(subsystems.size(), 4u);
+    EXPECT_EQ(subsystems.front(), "receivables and payables");
+    EXPECT_EQ(subsystems.back(), "tests");
+    EXPECT_TRUE(sawDuzAde);
+    EXPECT_FALSE(sawDialogBridge) << "a class without a report entry cannot be run from the menu";
+}
+
+TEST(WebSession, FormIsDrawnFromDeclaredControlsAndBadInputIsRefusedAtTheControl)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+    json state = tab.WaitForState(HasWindow("frmWebParams"));
+    const json& form = *Tab::Window(state, "frmWebParams");
+    EXPECT_TRUE(form["modal"].get<bool>());
+    EXPECT_EQ(Tab::ControlOf(form, "edDateBeg")["kind"], "DateBox");
+    EXPECT_EQ(Tab::ControlOf(form, "edDateBeg")["value"], "2025-01-01");
+    EXPECT_EQ(Tab::ControlOf(form, "cbDepartment")["lookup"], "REFDepartment");
+    EXPECT_EQ(Tab::ControlOf(form, "selClient")["multiple"], true);
+    EXPECT_EQ(Tab::ControlOf(form, "cbDocType")["items"].size(), 3u);
+    EXPECT_EQ(Tab::ControlOf(form, "optByDate")["group"], "order");
+    EXPECT_EQ(Tab::ControlOf(form, "btOk")["default"], true);
+
+    // An impossible date and a letter in a number box stop at the control.
+    tab.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edDateBeg"}, {"v", "2025-02-30"}});
+    json refused = tab.WaitFor([](const json& m) { return m["t"] == "refused"; });
+    EXPECT_EQ(refused["c"], "edDateBeg");
+    EXPECT_NE(refused["message"].get<std::string>().find("edDateBeg"), std::string::npos);
+    EXPECT_NE(refused["message"].get<std::string>().find("not a valid date"), std::string::npos);
+    tab.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edMinSum"}, {"v", "12a"}});
+    refused = tab.WaitFor([](const json& m) { return m["t"] == "refused"; });
+    EXPECT_EQ(refused["c"], "edMinSum");
+    EXPECT_NE(refused["message"].get<std::string>().find("not a number"), std::string::npos);
+
+    // The controls kept their values; a good value is taken.
+    tab.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edMinSum"}, {"v", "1 000,50"}});
+    state = tab.WaitForState([](const json& s) {
+        const json* w = Tab::Window(s, "frmWebParams");
+        return w && Tab::ControlOf(*w, "edMinSum")["value"] == "1000.5";
+    });
+    EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "edDateBeg")["value"], "2025-01-01");
+    EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "edMinSum")["text"], "1,000.50");
+
+    // Option buttons of a group exclude each other.
+    tab.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "optBySum"}});
+    state = tab.WaitForState([](const json& s) {
+        const json* w = Tab::Window(s, "frmWebParams");
+        return w && Tab::ControlOf(*w, "optBySum")["value"] == "1";
+    });
+    EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "optByDate")["value"], "0");
+    tab.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "btCancel"}});
+    tab.WaitForState([](const json& s) { return s["windows"].empty(); });
+}
+
+TEST(WebSession, FilledListMatchesTheDatabaseAndPagesOnRequest)
+{
+    Tab tab;
+    Data::Connection db = OpenDemoDatabase();
+    auto expected =
+        db.Query("SELECT COUNT(*) AS n, SUM(Summa) AS s, COUNT(DISTINCT DocTypeCode) AS types FROM THDocument "
+                 "WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'");
+    const long documents = static_cast<long>(expected.rows[0][0].ToInteger());
+    const long types = static_cast<long>(expected.rows[0][2].ToInteger());
+    ASSERT_GT(documents, 150) << "the demo company should have more documents than one page";
+
+    tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+    tab.WaitForState(HasWindow("frmWebParams"));
+    tab.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edDateEnd"}, {"v", "2025-03-31"}});
+    tab.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "btOk"}});
+    json state = tab.WaitForState(HasWindow("frmWebList"));
+    const json& grid = Tab::ControlOf(*Tab::Window(state, "frmWebList"), "grdDocs");
+    // One row per document and one subtotal per document type.
+    EXPECT_EQ(grid["rowCount"].get<long>(), documents + types);
+    EXPECT_EQ(grid["rows"].size(), 100u) << "only the first page travels with the snapshot";
+    std::string footer;
+    for (const auto& column : grid["columns"]) {
+        if (column["name"] == "Summa") {
+            footer = column.value("footer", "");
+            EXPECT_EQ(column["align"], "right");
+            EXPECT_EQ(column["caption"], "Sum");
+        }
+    }
+    EXPECT_EQ(footer, Ui::DisplayFormat::Apply(expected.rows[0][1], "#,##0.00"));
+    EXPECT_TRUE(grid["styles"].contains("subtotal"));
+    EXPECT_EQ(grid["styles"]["subtotal"]["bold"], true);
+
+    tab.Send({{"t", "rows"}, {"w", "frmWebList"}, {"g", "grdDocs"}, {"from", 100}, {"count", 100}});
+    json page = tab.WaitFor([](const json& m) { return m["t"] == "rows"; });
+    EXPECT_EQ(page["from"], 100);
+    EXPECT_EQ(page["total"].get<long>(), documents + types);
+    EXPECT_EQ(page["rows"].size(), static_cast<std::size_t>(std::min(100L, documents + types - 100)));
+    EXPECT_EQ(page["rows"][0]["i"], 100);
+
+    // Sorting by sum puts the largest last; a double-click opens the document of the row.
+    tab.Send({{"t", "sort"}, {"w", "frmWebList"}, {"g", "grdDocs"}, {"col", "IDC"}, {"asc", false}});
+    state = tab.WaitForState(HasWindow("frmWebList"));
+    const json& sorted = Tab::ControlOf(*Tab::Window(state, "frmWebList"), "grdDocs");
+    const long firstRow = sorted["rows"][0]["i"].get<long>();
+    const std::string firstIdc = sorted["rows"][0]["c"][0].get<std::string>();
+    auto maxIdc =
+        db.Query("SELECT MAX(IDC) AS m FROM THDocument WHERE DocumentDate BETWEEN '2025-01-01' AND '2025-03-31'");
+    EXPECT_EQ(firstIdc, maxIdc.rows[0][0].ToText());
+    tab.Send({{"t", "dbl"}, {"w", "frmWebList"}, {"g", "grdDocs"}, {"row", firstRow}, {"col", "Number"}});
+    json opened = tab.WaitFor([](const json& m) { return m["t"] == "document"; });
+    EXPECT_EQ(std::to_string(opened["idc"].get<long long>()), firstIdc);
+
+    // The document view reads the document through the host lists.
+    const long long idc = opened["idc"].get<long long>();
+    json document = json::parse(tab.session->CallOnHost([&] { return tab.session->DocumentJson(idc); }).get());
+    auto header = db.Query("SELECT Number, DocTypeCode FROM THDocument WHERE IDC = " + std::to_string(idc));
+    EXPECT_EQ(document["header"]["Number"], header.rows[0][0].ToText());
+    auto goods = db.Query("SELECT COUNT(*) AS n FROM THGoodSpec WHERE DocID = " + std::to_string(idc));
+    EXPECT_EQ(document["goods"].size(), static_cast<std::size_t>(goods.rows[0][0].ToInteger()));
+    auto paid = db.Query("SELECT COUNT(*) AS n FROM THPaySpec WHERE CorDocID = " + std::to_string(idc));
+    EXPECT_EQ(document["paidBy"].size(), static_cast<std::size_t>(paid.rows[0][0].ToInteger()));
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->DocumentJson(-5); }).get(), ValueError);
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->DocumentJson(999999999); }).get(), ValueError);
+}
+
+TEST(WebSession, DocumentViewHasPartiesPaymentsAndTerms)
+{
+    Tab tab;
+    Data::Connection db = OpenDemoDatabase();
+    // An invoice that was paid and has instalments.
+    auto chosen = db.Query("SELECT MIN(d.IDC) AS idc FROM THDocument d WHERE d.DocTypeCode = 'PRSF' AND "
+                           "EXISTS (SELECT 1 FROM THPaySpec p WHERE p.CorDocID = d.IDC) AND "
+                           "EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = d.IDC)");
+    ASSERT_FALSE(chosen.rows[0][0].IsNull()) << "the demo company has a paid invoice with payment terms";
+    const std::string idc = chosen.rows[0][0].ToText();
+    json document =
+        json::parse(tab.session->CallOnHost([&] { return tab.session->DocumentJson(std::stoll(idc)); }).get());
+    auto count = [&](const std::string& sql) { return static_cast<std::size_t>(db.Query(sql).rows[0][0].ToInteger()); };
+    EXPECT_EQ(document["parties"].size(), count("SELECT COUNT(*) FROM THPartyAttribute WHERE DocID = " + idc));
+    EXPECT_EQ(document["paidBy"].size(), count("SELECT COUNT(*) FROM THPaySpec WHERE CorDocID = " + idc));
+    EXPECT_EQ(document["payTerms"].size(), count("SELECT COUNT(*) FROM THDocumentPayTerm WHERE DocID = " + idc));
+    ASSERT_FALSE(document["parties"].empty());
+    auto buyer = db.Query("SELECT c.Name FROM THPartyAttribute a JOIN REFClient c ON c.Code = a.PartyCode "
+                          "WHERE a.DocID = " +
+                          idc + " AND a.PartyType = 1 ORDER BY a.RolePartyCode");
+    if (!buyer.rows.empty()) {
+        EXPECT_EQ(document["parties"][0]["PartyName"], buyer.rows[0][0].ToText());
+    }
+    // Amounts as the person reads them; the due date is the document date plus the term.
+    auto term =
+        db.Query("SELECT t.PayTerm, d.DocumentDate FROM THDocumentPayTerm t JOIN THDocument d ON d.IDC = t.DocID "
+                 "WHERE t.DocID = " +
+                 idc + " ORDER BY t.PayTerm");
+    const Date due = term.rows[0][1].ToDate().AddDays(static_cast<std::int32_t>(term.rows[0][0].ToInteger()));
+    EXPECT_EQ(document["payTerms"][0]["PayDate"], due.ToIso());
+    EXPECT_EQ(
+        document["header"]["Summa"],
+        Ui::DisplayFormat::Apply(db.Query("SELECT Summa FROM THDocument WHERE IDC = " + idc).rows[0][0], "#,##0.00"));
+}
+
+TEST(WebSession, ExportsWriteVisibleRowsAndFooter)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+    tab.WaitForState(HasWindow("frmWebLong"));
+    const std::string csv =
+        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "csv"); }).get();
+    // A header, 20,000 rows and the footer; amounts as shown, quoted where they hold commas.
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 20002);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "No.,Text,Sum");
+    EXPECT_NE(csv.find("\r\n2,row 2,2.47\r\n"), std::string::npos);
+    // 1.2345 * (1 + ... + 20000) = 246,912,345.00 shown with separators.
+    EXPECT_NE(csv.find(",,\"246,912,345.00\"\r\n"), std::string::npos);
+    const std::string xlsx =
+        tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "xlsx"); }).get();
+    ASSERT_GT(xlsx.size(), 1000u);
+    EXPECT_EQ(xlsx.substr(0, 2), "PK") << "a workbook is a zip archive";
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmWebLong", "lstLong", "pdf"); }).get(),
+                 ValueError);
+    EXPECT_THROW(tab.session->CallOnHost([&] { return tab.session->ExportGrid("frmNone", "lstLong", "csv"); }).get(),
+                 std::exception);
+}
+
+TEST(WebSession, FailingReportShowsErrorAndTheSessionGoesOn)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "TWebFail"}});
+    json error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(error["message"].get<std::string>().find("nosuchcolumn"), std::string::npos) << error.dump();
+
+    // An unavailable class of the catalogue says so, and a message box is answered by its caption.
+    tab.Send({{"t", "run"}, {"cls", "CDebtPayByDocShort"}});
+    error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(error["message"].get<std::string>().find("not available"), std::string::npos);
+    tab.Send({{"t", "run"}, {"cls", "TWebMessage"}});
+    json state = tab.WaitForState(HasWindow("MessageBox"));
+    const json& box = *Tab::Window(state, "MessageBox");
+    EXPECT_EQ(box["message"], true);
+    EXPECT_EQ(Tab::ControlOf(box, "btOk")["caption"], "Gerai");
+    tab.Send({{"t", "answer"}, {"a", "Gerai"}});
+    tab.WaitForState([](const json& s) { return s["windows"].empty(); });
+
+    // Nonsense from the tab is answered, not obeyed.
+    tab.session->Receive("{not json");
+    error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_EQ(error["source"], "protocol");
+    tab.Send({{"t", "explode"}});
+    error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(error["message"].get<std::string>().find("unknown type"), std::string::npos);
+    tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+    tab.WaitForState(HasWindow("frmWebLong"));
+}
+
+TEST(WebSession, TypeAheadFindsReferenceRowsAndTypedQuotesStayText)
+{
+    Tab tab;
+    Data::Connection db = OpenDemoDatabase();
+    auto first = db.Query("SELECT Code, Name FROM REFDepartment ORDER BY Code");
+    ASSERT_FALSE(first.rows.empty());
+    const std::string code = first.rows[0][0].ToText();
+    tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+    tab.WaitForState(HasWindow("frmWebParams"));
+    tab.Send({{"t", "lookup"}, {"w", "frmWebParams"}, {"c", "cbDepartment"}, {"q", code}});
+    json found = tab.WaitFor([](const json& m) { return m["t"] == "lookup"; });
+    ASSERT_FALSE(found["items"].empty());
+    EXPECT_EQ(found["items"][0]["code"], code);
+
+    for (const std::string typed : {"x' OR 1=1 --", "a'; DELETE FROM REFClient; --", "/* */'", "100%_"}) {
+        tab.Send({{"t", "lookup"}, {"w", "frmWebParams"}, {"c", "selClient"}, {"q", typed}});
+        found = tab.WaitFor([](const json& m) { return m["t"] == "lookup" || m["t"] == "error"; });
+        EXPECT_EQ(found["t"], "lookup") << found.dump();
+        EXPECT_TRUE(found["items"].empty()) << typed;
+    }
+    auto clients = db.Query("SELECT COUNT(*) AS n FROM REFClient");
+    EXPECT_GT(clients.rows[0][0].ToInteger(), 0);
+}
+
+TEST(WebSession, ClosingTheTabEndsItsSessionAndReleasesItsWindows)
+{
+    const int before = gLiveTestForms.load();
+    {
+        Tab tab;
+        tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+        tab.WaitForState(HasWindow("frmWebLong"));
+        tab.Send({{"t", "run"}, {"cls", "TWebFill"}}); // a modeless window does not stop another run
+        tab.WaitForState(HasWindow("frmWebParams"));
+        EXPECT_EQ(gLiveTestForms.load(), before + 2);
+        // A second report while a dialog waits is refused.
+        tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+        json error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+        EXPECT_NE(error["message"].get<std::string>().find("Close the dialog"), std::string::npos);
+        const auto started = std::chrono::steady_clock::now();
+        tab.session->Stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << "a waiting dialog must not hold the tab open";
+        EXPECT_FALSE(tab.session->Running());
+    }
+    EXPECT_EQ(gLiveTestForms.load(), before);
+}
+
+TEST(WebSession, EachTabHasItsOwnUserAndWindows)
+{
+    Tab anna("anna");
+    Tab ben("ben");
+    EXPECT_EQ(anna.WaitFor([](const json& m) { return m["t"] == "welcome"; })["user"], "anna");
+    EXPECT_EQ(ben.WaitFor([](const json& m) { return m["t"] == "welcome"; })["user"], "ben");
+    anna.Send({{"t", "run"}, {"cls", "TWebLong"}});
+    anna.WaitForState(HasWindow("frmWebLong"));
+    ben.Send({{"t", "ping"}});
+    ben.WaitFor([](const json& m) { return m["t"] == "pong"; });
+    ben.Send({{"t", "close"}, {"w", "frmWebLong"}});
+    json error = ben.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(error["message"].get<std::string>().find("No window is open"), std::string::npos);
+
+    EXPECT_THROW(Web::WebSession("x", {DemoDatabaseConnectString(), "", {}, 100ms}, nullptr), ValueError);
+    EXPECT_THROW(Web::CheckUserName("ann a"), ValueError);
+    EXPECT_THROW(Web::CheckUserName("a'b"), ValueError);
+    EXPECT_NO_THROW(Web::CheckUserName("jonas.petraitis"));
+}
+
+TEST(WebSession, EachUserKeepsOwnSettings)
+{
+    Data::Connection db = OpenDemoDatabase();
+    const std::string cleanup = "DELETE FROM AdminUserSetting WHERE ReportKey = 'frmWebParams' AND UserName IN "
+                                "('settings.anna', 'settings.ben')";
+    db.Execute(cleanup);
+    auto numberShown = [](Tab& tab) {
+        tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+        json state = tab.WaitForState(HasWindow("frmWebParams"));
+        return Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "edNumber")["value"].get<std::string>();
+    };
+    {
+        Tab anna("settings.anna");
+        EXPECT_EQ(numberShown(anna), "");
+        anna.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edNumber"}, {"v", "PRSF-'7"}});
+        anna.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "btOk"}});
+        anna.WaitForState(HasWindow("frmWebList"));
+    }
+    {
+        Tab ben("settings.ben");
+        EXPECT_EQ(numberShown(ben), "") << "another user's choice must not reach ben";
+    }
+    {
+        Tab anna("settings.anna");
+        EXPECT_EQ(numberShown(anna), "PRSF-'7");
+    }
+    db.Execute(cleanup);
+}
+
+} // namespace
+} // namespace Talvex::Testing

@@ -1,0 +1,317 @@
+#include "WebTestClasses.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/objects/UserSettings.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/CWaitInfo.hpp"
+#include "host/ui/DocumentOpener.hpp"
+#include "host/ui/Form.hpp"
+#include "host/ui/Grid.hpp"
+#include "host/ui/LocalList.hpp"
+#include "host/ui/MessageBox.hpp"
+#include "host/ui/ProgressRunner.hpp"
+#include "host/ui/TableRowSource.hpp"
+#include "quarn/frame/IReportExec.hpp"
+#include "quarn/frame/ReportError.hpp"
+
+#include <thread>
+
+namespace Talvex::Testing {
+
+std::atomic<int> gLiveTestForms{0};
+
+namespace {
+
+using Ui::ControlKind;
+
+struct Counted {
+    Counted() { ++gLiveTestForms; }
+    ~Counted() { --gLiveTestForms; }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+};
+
+// The parameter form: one control of every kind the web draws.
+class frmWebParams : public Ui::Form, Counted {
+public:
+    frmWebParams() : Form("frmWebParams", "Documents of a period")
+    {
+        Add(ControlKind::Label, "lblInfo").SetValue(Value("Documents of the period, with their sums"));
+        Add(ControlKind::DateBox, "edDateBeg", "From").SetValue(Value(Date(2025, 1, 1)));
+        Add(ControlKind::DateBox, "edDateEnd", "To").SetValue(Value(Date(2025, 1, 31)));
+        Add(ControlKind::NumberBox, "edMinSum", "Sum at least").SetFormat("#,##0.00");
+        Add(ControlKind::TextBox, "edNumber", "Number contains");
+        Add(ControlKind::ComboBox, "cbDepartment", "Department").BindLookup({"REFDepartment"});
+        auto& type = Add(ControlKind::ComboBox, "cbDocType", "Document type");
+        type.SetItems({{"", "(all)"}, {"PRSF", "Sales invoice"}, {"PISF", "Purchase invoice"}});
+        Add(ControlKind::Selector, "selClient", "Clients").BindSelector({"REFClient", Ui::SelectionType::Multiple});
+        Add(ControlKind::CheckBox, "chSubtotals", "Subtotals by type").SetValue(Value(1));
+        auto& byDate = Add(ControlKind::OptionButton, "optByDate", "By date");
+        byDate.SetGroup("order");
+        byDate.SetValue(Value(true));
+        Add(ControlKind::OptionButton, "optBySum", "By sum").SetGroup("order");
+        Add(ControlKind::TabControl, "tabPages").SetTabs({"Period", "More"});
+        Add(ControlKind::Button, "btOk", "Fill").SetDefault(true);
+        Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
+        On("btOk", "Click", [this](Ui::EventArgs&) {
+            confirmed = true;
+            Hide();
+        });
+    }
+    bool confirmed = false;
+};
+
+// Reads the documents of the period with the host list and adds them to the grid one step
+// at a time, as the module's long fills do.
+class DocumentFill : public Ui::IProcessObject {
+public:
+    DocumentFill(Ui::Grid& grid, std::shared_ptr<Data::Recordset> rows, bool subtotals)
+        : grid_(grid), rows_(std::move(rows)), subtotals_(subtotals)
+    {
+    }
+    std::string Caption() override { return "Reading documents"; }
+    long CountStep() override { return static_cast<long>(rows_->RecordCount()); }
+    bool Step(long index) override
+    {
+        if (index == 1) rows_->MoveFirst();
+        const std::string type = rows_->Fields().Item("DocTypeCode").Value().ToText();
+        if (subtotals_ && !lastType_.empty() && type != lastType_) AddSubtotal();
+        lastType_ = type;
+        const Currency sum = rows_->Fields().Item("Summa").Value().ToCurrency();
+        typeTotal_ = typeTotal_ + sum;
+        total_ = total_ + sum;
+        grid_.AddRow({rows_->Fields().Item("IDC").Value(), Value(type), rows_->Fields().Item("Number").Value(),
+                      rows_->Fields().Item("DocumentDate").Value(), Value(sum)});
+        rows_->MoveNext();
+        if (index == CountStep()) {
+            if (subtotals_) AddSubtotal();
+            grid_.SetFooter("Summa", Value(total_));
+            grid_.SetFooter("Number", Value(std::to_string(index) + " documents"));
+        }
+        return true;
+    }
+
+private:
+    void AddSubtotal()
+    {
+        const std::size_t row =
+            grid_.AddRow({Value(), Value(lastType_), Value("Total " + lastType_), Value(), Value(typeTotal_)});
+        grid_.SetRowStyle(row, "subtotal");
+        typeTotal_ = Currency();
+    }
+    Ui::Grid& grid_;
+    std::shared_ptr<Data::Recordset> rows_;
+    bool subtotals_;
+    std::string lastType_;
+    Currency typeTotal_;
+    Currency total_;
+};
+
+class frmWebList : public Ui::Form, Counted {
+public:
+    frmWebList() : Form("frmWebList", "Documents")
+    {
+        Ui::Grid& grid = AddGrid("grdDocs");
+        grid.AddColumn("IDC", "Id");
+        grid.AddColumn("DocTypeCode", "Type");
+        grid.AddColumn("Number", "Number");
+        grid.AddColumn("DocumentDate", "Date", "yyyy-mm-dd");
+        grid.AddColumn("Summa", "Sum", "#,##0.00");
+        grid.DefineStyle("subtotal", {true, "", "#fff2cc"});
+        Add(ControlKind::Button, "btOpen", "Open document");
+        On("grdDocs", "DblClick", [this](Ui::EventArgs& e) { OpenRow(e.row); });
+        On("btOpen", "Click", [this](Ui::EventArgs&) { OpenRow(GridCtl("grdDocs").CurrentRow()); });
+    }
+
+private:
+    void OpenRow(long row)
+    {
+        if (row < 0) throw ValueError("grdDocs: no row is chosen");
+        const Ui::Grid& grid = GridCtl("grdDocs");
+        const Value idc = grid.Cell(static_cast<std::size_t>(row), "IDC");
+        if (idc.IsEmpty()) throw ValueError("grdDocs: a subtotal row has no document");
+        Ui::DocumentOpener().Open(grid.Cell(static_cast<std::size_t>(row), "DocTypeCode").ToText(), idc.ToInteger());
+    }
+};
+
+class TWebFill : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList& inParams, FieldList&) override
+    {
+        try {
+            auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
+            frmWebParams params;
+            // The person's own last choice, kept by the host per user.
+            UserSettings settings(*book);
+            const std::string lastNumber = settings.Load("frmWebParams", "Number").ToText();
+            params.Ctl("edNumber").SetValue(Value(lastNumber));
+            params.Show(true);
+            if (!params.confirmed) return false;
+            if (params.Ctl("edNumber").GetValue().ToText() != lastNumber)
+                settings.Save("frmWebParams", "Number", params.Ctl("edNumber").GetValue());
+            auto list = book->CreateDocList("THDocument");
+            list->Fields().SelectFields({"IDC", "DocTypeCode", "Number", "DocumentDate", "Summa"});
+            std::vector<std::string> conditions = {SqlTools::CondByName("oTable.DocumentDate", 9, SqlOperator::kBetween,
+                                                                        params.Ctl("edDateBeg").GetValue(),
+                                                                        params.Ctl("edDateEnd").GetValue())};
+            if (!params.Ctl("edMinSum").GetValue().IsEmpty())
+                conditions.push_back(
+                    SqlTools::CondByName("oTable.Summa", 19, SqlOperator::kNotLess, params.Ctl("edMinSum").GetValue()));
+            if (!params.Ctl("cbDocType").GetValue().ToText().empty())
+                conditions.push_back(SqlTools::CondByName("oTable.DocTypeCode", 7, SqlOperator::kEqual,
+                                                          params.Ctl("cbDocType").GetValue()));
+            list->SetFilter(SqlTools::CombineConds(1, conditions));
+            list->OrderBy("oTable.DocTypeCode, oTable.DocumentDate, oTable.IDC");
+            ClientApp::Current().ShowStatus("Reading documents");
+            list->Refresh();
+            auto window = std::make_shared<frmWebList>();
+            DocumentFill fill(window->GridCtl("grdDocs"), list->Recordset(),
+                              params.Ctl("chSubtotals").GetValue().ToInteger() == 1);
+            Ui::ProgressRunner().Run(fill);
+            ClientApp::Current().ShowStatus("");
+            ClientApp::Current().ShowForm(window, "frmWebList");
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+class TWebFail : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList& inParams, FieldList&) override
+    {
+        try {
+            auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
+            auto list = book->CreateList("THDocument");
+            list->SetFilter("oTable.NoSuchColumn = 1");
+            list->Refresh();
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+class TWebMessage : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            Ui::MessageBox().ShowSingle("The period is closed.", "Gerai", "Talvex Enterprise");
+            return false;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+class frmWebLong : public Ui::Form, Counted {
+public:
+    explicit frmWebLong(long count) : Form("frmWebLong", "Long list")
+    {
+        auto rows = std::make_shared<Ui::TableRowSource>(std::vector<std::string>{"N", "Text", "Sum"});
+        for (long i = 1; i <= count; ++i) {
+            const Currency sum = Currency::FromUnits(i * 12345);
+            total_ = total_ + sum;
+            rows->AddRow({Value(std::int64_t(i)), Value("row " + std::to_string(i)), Value(sum)});
+        }
+        Ui::LocalList& list = AddLocalList("lstLong");
+        list.SetRowSource(rows);
+        list.AddMenuItem("MShow", "Show row");
+        On("lstLong", "OnAddFields", [this](Ui::EventArgs&) {
+            Ui::LocalList& l = ListCtl("lstLong");
+            l.DeclareField("N", "No.", "0");
+            l.DeclareField("Text", "Text");
+            l.DeclareField("Sum", "Sum", "#,##0.00");
+        });
+        On("lstLong", "AfterRefresh", [this](Ui::EventArgs&) { ListCtl("lstLong").SetFooter("Sum", Value(total_)); });
+        On("lstLong", "OnRunMDICommand", [this](Ui::EventArgs& e) {
+            if (e.key != "MShow") return;
+            const Ui::LocalList& l = ListCtl("lstLong");
+            if (l.CurrentRow() < 0) throw ValueError("lstLong: no row is chosen");
+            Ui::MessageBox().ShowSingle("Chosen: " + l.CellText(static_cast<std::size_t>(l.CurrentRow()), 1), "Gerai");
+        });
+        list.Refresh();
+    }
+
+private:
+    Currency total_;
+};
+
+// A long operation: a wait window while it prepares, then a progress run the person may cancel.
+class SlowSteps : public Ui::IProcessObject {
+public:
+    std::string Caption() override { return "Recalculating"; }
+    long CountStep() override { return 150; }
+    bool Step(long) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return true;
+    }
+};
+
+class TWebProgress : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            {
+                Ui::CWaitInfo wait;
+                wait.Show("Preparing the run");
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            }
+            SlowSteps steps;
+            const Ui::ProgressRecord run = Ui::ProgressRunner().Run(steps);
+            ClientApp::Current().ShowStatus((run.cancelled ? "Cancelled after " : "Done: ") +
+                                            std::to_string(run.stepsDone) + " of " + std::to_string(run.countStep) +
+                                            " steps");
+            return false;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+class TWebLong : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            ClientApp::Current().ShowForm(std::make_shared<frmWebLong>(20000), "frmWebLong");
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+template <class T> std::shared_ptr<Object> Make()
+{
+    return std::make_shared<T>();
+}
+
+} // namespace
+
+std::vector<Web::ExtraClass> WebTestClasses()
+{
+    return {
+        {"TWebFill", "tests", "documents of a period", &Make<TWebFill>},
+        {"TWebFail", "tests", "a report that fails", &Make<TWebFail>},
+        {"TWebMessage", "tests", "a message box", &Make<TWebMessage>},
+        {"TWebLong", "tests", "a list of 20,000 rows", &Make<TWebLong>},
+        {"TWebProgress", "tests", "a long run with progress", &Make<TWebProgress>},
+    };
+}
+
+} // namespace Talvex::Testing

@@ -1,0 +1,100 @@
+// The messages between a tab and its session on the server.
+
+export interface ComboItem {
+  code: string;
+  name: string;
+}
+
+export interface Column {
+  name: string;
+  caption: string;
+  align: 'left' | 'right' | 'center';
+  visible: boolean;
+  format?: string;
+  width?: number;
+  footer?: string;
+}
+
+export interface GridRow {
+  i: number; // the row's index as stored: what actions name
+  c: string[]; // cell texts, formatted
+  s?: string; // style id
+}
+
+export interface RowStyle {
+  bold: boolean;
+  fore: string;
+  back: string;
+}
+
+export interface Control {
+  kind: string;
+  name: string;
+  caption: string;
+  enabled: boolean;
+  visible: boolean;
+  locked?: boolean;
+  toolTip?: string;
+  default?: boolean;
+  cancel?: boolean;
+  value?: string;
+  text?: string;
+  format?: string;
+  decimals?: number;
+  items?: ComboItem[];
+  lookup?: string;
+  reference?: string;
+  multiple?: boolean;
+  group?: string;
+  tabs?: string[];
+  // grids
+  columns?: Column[];
+  rowCount?: number;
+  rows?: GridRow[];
+  currentRow?: number;
+  currentColumn?: string;
+  selected?: number[];
+  styles?: Record<string, RowStyle>;
+  menu?: { key: string; caption: string }[];
+}
+
+export interface Window {
+  name: string;
+  caption: string;
+  modal: boolean;
+  key: string;
+  message?: boolean;
+  controls: Control[];
+}
+
+export interface Progress {
+  caption: string;
+  step: number;
+  count: number;
+  text: string;
+}
+
+export interface MenuGroup {
+  subsystem: string;
+  classes: { name: string; role: string; available: boolean }[];
+}
+
+export type ServerMessage =
+  | { t: 'welcome'; session: string; user: string; company?: string; menu: MenuGroup[] }
+  | { t: 'state'; windows: Window[]; status: string; wait: string; progress?: Progress }
+  | { t: 'rows'; w: string; g: string; from: number; total: number; rows: GridRow[] }
+  | { t: 'error'; source: string; message: string }
+  | { t: 'refused'; w: string; c: string; v: string; message: string }
+  | { t: 'document'; docType: string; idc: number }
+  | { t: 'lookup'; w: string; c: string; q: string; items: ComboItem[] }
+  | { t: 'signin'; message: string }
+  | { t: 'pong' };
+
+export interface DocumentView {
+  header: Record<string, string>;
+  parties: Record<string, string>[];
+  goods: Record<string, string>[];
+  paidBy: Record<string, string>[];
+  pays: Record<string, string>[];
+  payTerms: Record<string, string>[];
+}
