@@ -114,6 +114,13 @@ json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std
             cells.push_back(grid.CellText(row, c));
         json r = {{"i", row}, {"c", std::move(cells)}};
         if (!grid.RowStyleId(row).empty()) r["s"] = grid.RowStyleId(row);
+        // Cells with a style of their own (cube cells by condition), by column index.
+        json cellStyles = json::object();
+        for (std::size_t c = 0; c < columns; ++c)
+            if (const Ui::CellStyle* style = grid.CellStyleAt(row, c))
+                cellStyles[std::to_string(c)] = {
+                    {"bold", style->bold}, {"fore", style->foreColor}, {"back", style->backColor}};
+        if (!cellStyles.empty()) r["cs"] = std::move(cellStyles);
         rows.push_back(std::move(r));
     }
     return rows;

@@ -196,6 +196,23 @@ TEST(WebSession, FilledListMatchesTheDatabaseAndPagesOnRequest)
     EXPECT_EQ(footer, Ui::DisplayFormat::Apply(expected.rows[0][1], "#,##0.00"));
     EXPECT_TRUE(grid["styles"].contains("subtotal"));
     EXPECT_EQ(grid["styles"]["subtotal"]["bold"], true);
+    // A cell styled on its own travels with its row, under its column's index; other cells don't.
+    auto bigTypes =
+        db.Query("SELECT COUNT(*) AS n FROM (SELECT DocTypeCode FROM THDocument WHERE DocumentDate "
+                 "BETWEEN '2025-01-01' AND '2025-03-31' GROUP BY DocTypeCode HAVING SUM(Summa) > 100000) t");
+    std::size_t styledCells = 0;
+    for (long from = 0; from < documents + types; from += 100) {
+        tab.Send({{"t", "rows"}, {"w", "frmWebList"}, {"g", "grdDocs"}, {"from", from}, {"count", 100}});
+        json rows = tab.WaitFor([from](const json& m) { return m["t"] == "rows" && m["from"] == from; });
+        for (const auto& row : rows["rows"]) {
+            if (!row.contains("cs")) continue;
+            ASSERT_EQ(row["cs"].size(), 1u);
+            EXPECT_EQ(row["cs"]["4"]["fore"], "#c00000");
+            EXPECT_EQ(row.value("s", ""), "subtotal");
+            ++styledCells;
+        }
+    }
+    EXPECT_EQ(styledCells, static_cast<std::size_t>(bigTypes.rows[0][0].ToInteger()));
 
     tab.Send({{"t", "rows"}, {"w", "frmWebList"}, {"g", "grdDocs"}, {"from", 100}, {"count", 100}});
     json page = tab.WaitFor([](const json& m) { return m["t"] == "rows"; });

@@ -102,6 +102,8 @@ private:
         const std::size_t row =
             grid_.AddRow({Value(), Value(lastType_), Value("Total " + lastType_), Value(), Value(typeTotal_)});
         grid_.SetRowStyle(row, "subtotal");
+        // A cell of its own colour, as a cube window gives a negative or conditioned cell.
+        if (typeTotal_ > Currency::FromInteger(100000)) grid_.SetCellStyle(row, "Summa", {"#ffe0e0", "#c00000", true});
         typeTotal_ = Currency();
     }
     Ui::Grid& grid_;

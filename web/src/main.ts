@@ -704,7 +704,13 @@ function drawGridRows(w: string, g: string): void {
       role: 'row',
     });
     for (const { c, index } of columns) {
-      const cell = el('div', { class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}`, 'data-column': c.name, role: 'gridcell' }, row.c[index] ?? '');
+      const own = row.cs?.[String(index)];
+      const cell = el('div', {
+        class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}${own?.bold ? ' bold' : ''}`,
+        style: `${own?.back ? `background:${own.back};` : ''}${own?.fore ? `color:${own.fore};` : ''}`,
+        'data-column': c.name,
+        role: 'gridcell',
+      }, row.c[index] ?? '');
       cell.addEventListener('click', (e) => {
         if (e.ctrlKey || e.metaKey || e.shiftKey) {
           selectRows(w, g, grid, cache, row, pos, e.shiftKey);

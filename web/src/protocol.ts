@@ -19,6 +19,7 @@ export interface GridRow {
   i: number; // the row's index as stored: what actions name
   c: string[]; // cell texts, formatted
   s?: string; // style id
+  cs?: Record<string, RowStyle>; // styles of single cells, by column index
 }
 
 export interface RowStyle {
