@@ -5,6 +5,7 @@
 #include "host/cube/Engine.hpp"
 #include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
+#include "host/data/tsql/TSql.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
@@ -92,8 +93,19 @@ struct Figure {
 int main(int argc, char** argv)
 {
     std::string exportPath;
-    for (int i = 1; i + 1 < argc; ++i)
+    std::string sqlDir;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--export") exportPath = argv[i + 1];
+        if (std::string(argv[i]) == "--sql") sqlDir = argv[i + 1];
+    }
+    // With --sql DIR the statements of the read and the drill-down are written there as the
+    // front end gives them (NAME.tsql) and as PostgreSQL runs them (NAME.pg.sql), for EXPLAIN.
+    const auto writeSql = [&](const std::string& name, const DataList& list) {
+        if (sqlDir.empty()) return;
+        const std::string tsql = list.SqlText();
+        std::ofstream(sqlDir + "/" + name + ".tsql") << tsql << "\n";
+        std::ofstream(sqlDir + "/" + name + ".pg.sql") << Data::TSql::Translate(tsql).postgres << "\n";
+    };
 
     try {
         auto book = Book::Open(BenchConnectString(), "bench");
@@ -119,6 +131,7 @@ int main(int argc, char** argv)
         std::shared_ptr<DataList> list;
         const double read = BestOf(1, [&] {
             list = report.CreateSalesList(false);
+            writeSql("sales-list", *list);
             list->Refresh();
         });
         auto rs = list->Recordset();
@@ -182,6 +195,8 @@ int main(int argc, char** argv)
                                       Value(Date(static_cast<int>(year), 1, 1)),
                                       Value(Date(static_cast<int>(year), 12, 31))),
                  "oTable.Summa <> 0"}));
+            writeSql("drill-down", *filtered);
+            if (!sqlDir.empty()) return; // the statements only, not the timing
             filtered->Refresh();
             documents = static_cast<long>(filtered->Recordset()->RecordCount());
         });
