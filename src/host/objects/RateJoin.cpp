@@ -38,8 +38,9 @@ void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const st
     list.Join(currencies, rateAlias_, rateAlias_ + ".Code = " + currency, 1);
 
     // The rate itself is read where an amount is converted (ConvertExpr): a sub-select of
-    // the latest rate, evaluated only for rows in a foreign currency. A join on the latest
-    // DateApply made PostgreSQL compute that date for every row, in the accounting currency too.
+    // the latest rate, evaluated only for rows in a foreign currency, which PostgreSQL answers
+    // by one backward step on the rates' unique index. A join on the latest DateApply made it
+    // compute that date for every row, in the accounting currency too.
     dateExpression_ = date;
 }
 
@@ -52,17 +53,10 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
     std::string accountCurrency = SqlTools::Literal(7, Value(book_->AccountCurrency()));
     // The rate of the currency joined in JoinRates (its default rate type is the one known);
     // a currency without a rate on the date gives no rate (NULL), as an outer join would.
-    // (The latest date by MAX, which PostgreSQL answers by one backward step on the rates'
-    // unique index; an ORDER BY DateApply DESC would come out with T-SQL's null order, which
-    // that index does not give, and sort the rates for every row.)
-    const std::string& c = crossAlias_;
-    const std::string sameRates = ".CurrencyCode = " + currencyExpression_ + " AND ";
-    const std::string latest = "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate" +
-                               sameRates + "LastRate.RateTypeCode = " + rateAlias_ +
-                               ".DefaultRateType AND LastRate.DateApply <= " + dateExpression_ + ")";
-    const std::string rate = "(SELECT " + c + ".Rate FROM REFCurrencyRate " + c + " WHERE " + c + sameRates + c +
-                             ".RateTypeCode = " + rateAlias_ + ".DefaultRateType AND " + c + ".DateApply = " + latest +
-                             ")";
+    const std::string rate = "(SELECT TOP 1 " + crossAlias_ + ".Rate FROM REFCurrencyRate " + crossAlias_ + " WHERE " +
+                             crossAlias_ + ".CurrencyCode = " + currencyExpression_ + " AND " + crossAlias_ +
+                             ".RateTypeCode = " + rateAlias_ + ".DefaultRateType AND " + crossAlias_ +
+                             ".DateApply <= " + dateExpression_ + " ORDER BY " + crossAlias_ + ".DateApply DESC)";
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
            amountExpression + ") * " + rate + ", 2) END)";
 }
