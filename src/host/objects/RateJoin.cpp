@@ -37,11 +37,15 @@ void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const st
     currencies->Fields().SelectFields({});
     list.Join(currencies, rateAlias_, rateAlias_ + ".Code = " + currency, 1);
 
-    // The rate itself is read where an amount is converted (ConvertExpr): a sub-select of
-    // the latest rate, evaluated only for rows in a foreign currency, which PostgreSQL answers
-    // by one backward step on the rates' unique index. A join on the latest DateApply made it
-    // compute that date for every row, in the accounting currency too.
-    dateExpression_ = date;
+    auto rates = book_->CreateList("REFCurrencyRate");
+    rates->Fields().SelectFields({});
+    std::string latest =
+        "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate.CurrencyCode = " + currency +
+        " AND LastRate.RateTypeCode = " + rateAlias_ + ".DefaultRateType AND LastRate.DateApply <= " + date + ")";
+    list.Join(rates, crossAlias_,
+              crossAlias_ + ".CurrencyCode = " + currency + " AND " + crossAlias_ + ".RateTypeCode = " + rateAlias_ +
+                  ".DefaultRateType AND " + crossAlias_ + ".DateApply = " + latest,
+              1);
 }
 
 std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
@@ -51,14 +55,8 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
     std::string currency =
         EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
     std::string accountCurrency = SqlTools::Literal(7, Value(book_->AccountCurrency()));
-    // The rate of the currency joined in JoinRates (its default rate type is the one known);
-    // a currency without a rate on the date gives no rate (NULL), as an outer join would.
-    const std::string rate = "(SELECT TOP 1 " + crossAlias_ + ".Rate FROM REFCurrencyRate " + crossAlias_ + " WHERE " +
-                             crossAlias_ + ".CurrencyCode = " + currencyExpression_ + " AND " + crossAlias_ +
-                             ".RateTypeCode = " + rateAlias_ + ".DefaultRateType AND " + crossAlias_ +
-                             ".DateApply <= " + dateExpression_ + " ORDER BY " + crossAlias_ + ".DateApply DESC)";
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
-           amountExpression + ") * " + rate + ", 2) END)";
+           amountExpression + ") * " + crossAlias_ + ".Rate, 2) END)";
 }
 
 } // namespace Talvex

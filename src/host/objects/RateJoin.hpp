@@ -14,8 +14,8 @@ class DataList;
 class RateJoin {
 public:
     void Init(std::shared_ptr<Book> book, const std::string& crossAlias, const std::string& rateAlias);
-    // Joins the currency list to the list (left outer, no columns added) and takes note of
-    // the date for the rates. The columns are the list's own (computed ones by their expression).
+    // Joins the rate lists to the list (left outer, no columns added). The columns are
+    // the list's own (computed ones by their expression).
     void JoinRates(DataList& list, const std::string& dateColumn, const std::string& currencyColumn,
                    const std::string& reserved = {});
     // The SQL of the amount in the accounting currency, rounded half away from zero to cents;
@@ -31,7 +31,6 @@ private:
     std::string rateAlias_ = "Rate";
     std::string currencyColumn_;
     std::string currencyExpression_;
-    std::string dateExpression_;
 };
 
 } // namespace Talvex
