@@ -60,6 +60,9 @@ CubeSource CubeSource::FromRecordset(Data::Recordset& recordset)
     auto& fields = recordset.Fields();
     std::vector<std::vector<Value>> columns(fields.Count());
     if (recordset.RecordCount() > 0) {
+        // Sized once: a column of a big list would otherwise be moved a score of times.
+        for (auto& column : columns)
+            column.reserve(static_cast<std::size_t>(recordset.RecordCount()));
         recordset.MoveFirst();
         while (!recordset.Eof()) {
             for (std::size_t i = 0; i < columns.size(); ++i)
