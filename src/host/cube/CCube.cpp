@@ -496,15 +496,21 @@ const Cube::Dimension& CCube::AxisDimension(const std::string& dimName, const ch
     return dim;
 }
 
-void CCube::UserExpandLevel(const std::string& dimName)
+const Cube::Dimension& CCube::LevelDimension(const std::string& dimName, std::size_t& position, std::size_t& depth)
 {
-    std::size_t position = 0;
     const auto& dim = AxisDimension(dimName, "cbLevel", position);
-    const auto axis = dim.GetAxis();
-    const std::size_t depth = engine_.Dims().OnAxis(axis).size();
+    depth = engine_.Dims().OnAxis(dim.GetAxis()).size();
     if (position + 1 >= depth)
         throw ValueError("cbLevel: \"" + dimName +
                          "\" is the innermost dimension of its axis; nothing stands under it");
+    return dim;
+}
+
+void CCube::UserExpandLevel(const std::string& dimName)
+{
+    std::size_t position = 0;
+    std::size_t depth = 0;
+    const auto axis = LevelDimension(dimName, position, depth).GetAxis();
     const int level = engine_.DrillDownLevel(axis);
     const int wanted = static_cast<int>(position) + 1;
     const int next = level < 0 || level >= wanted ? level : wanted;
@@ -515,12 +521,8 @@ void CCube::UserExpandLevel(const std::string& dimName)
 void CCube::UserCollapseLevel(const std::string& dimName)
 {
     std::size_t position = 0;
-    const auto& dim = AxisDimension(dimName, "cbLevel", position);
-    const auto axis = dim.GetAxis();
-    const std::size_t depth = engine_.Dims().OnAxis(axis).size();
-    if (position + 1 >= depth)
-        throw ValueError("cbLevel: \"" + dimName +
-                         "\" is the innermost dimension of its axis; nothing stands under it");
+    std::size_t depth = 0;
+    const auto axis = LevelDimension(dimName, position, depth).GetAxis();
     const int level = engine_.DrillDownLevel(axis);
     const int wanted = static_cast<int>(position);
     engine_.SetDrillDownLevel(axis, level >= 0 && level < wanted ? level : wanted);

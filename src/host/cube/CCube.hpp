@@ -166,6 +166,8 @@ private:
     void RenderChoices();
     void RenderMemberChoices();
     const Cube::Dimension& AxisDimension(const std::string& dimName, const char* control, std::size_t& position);
+    // A dimension of cbLevel with another under it on its axis; depth: how many stand there.
+    const Cube::Dimension& LevelDimension(const std::string& dimName, std::size_t& position, std::size_t& depth);
     void ShowStatusOfFocus();
 
     CubeWindow* frame_;
