@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -31,8 +32,16 @@ using Key = std::tuple<std::string, std::string, std::string>; // DepCode, PerCo
 // Per client: bucket -1 is the debt before the period, 0..N the months.
 using Sums = std::map<Key, std::map<int, Currency>>;
 
-constexpr const char* kUser = "debt_report_tester";
-constexpr const char* kOtherUser = "debt_report_other";
+// Each test signs in under its own names: tests run side by side on one database, and one
+// test's saved parameters must not become another's defaults.
+std::string TestUser(const char* prefix)
+{
+    // A user name holds at most 60 characters; test names are longer, so a hash stands in.
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>{}(test));
+    return std::string(prefix) + "_" + hex;
+}
 
 // One run of the form on a scripted user: the form stays alive (hidden) after the run, so
 // its grid and source can be read.
@@ -63,13 +72,17 @@ class DebtOfClients : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        book = Book::Open(Testing::DemoDatabaseConnectString(), kUser);
+        userName = TestUser("debt_report_tester");
+        otherUserName = TestUser("debt_report_other");
+        book = Book::Open(Testing::DemoDatabaseConnectString(), userName);
         ForgetSettings();
     }
     void TearDown() override { ForgetSettings(); }
+    std::string userName;
+    std::string otherUserName;
     void ForgetSettings()
     {
-        book->Db().Execute("DELETE FROM AdminUserSetting WHERE UserName IN (?, ?)", {Value(kUser), Value(kOtherUser)});
+        book->Db().Execute("DELETE FROM AdminUserSetting WHERE UserName IN (?, ?)", {Value(userName), Value(otherUserName)});
     }
 
     // The open amounts of the report's own base list, summed by client code and month in
@@ -363,7 +376,7 @@ TEST_F(DebtOfClients, BeginAfterEndIsRefusedWithAMessageAndNoFill)
     EXPECT_EQ(run.Grid().RowCount(), 0U);
     EXPECT_FALSE(run.form.Ctl("btDocList").Enabled());
     // Nothing was saved either.
-    EXPECT_TRUE(book->Db().Query("SELECT 1 FROM AdminUserSetting WHERE UserName = ?", {Value(kUser)}).rows.empty());
+    EXPECT_TRUE(book->Db().Query("SELECT 1 FROM AdminUserSetting WHERE UserName = ?", {Value(userName)}).rows.empty());
 
     DebtRun blank(book, "frmDebtOfClients.edDateBeg = \"\"\nfrmDebtOfClients.btFillList click\n");
     ASSERT_EQ(blank.user.MessageTexts().size(), 1U);
@@ -462,7 +475,7 @@ TEST_F(DebtOfClients, SavedParametersComeBackForTheSameUserOnly)
         EXPECT_EQ(format.substr(0, 2), "mm");
         EXPECT_EQ(format.substr(format.size() - 4), "yyyy");
     }
-    auto other = Book::Open(Testing::DemoDatabaseConnectString(), kOtherUser);
+    auto other = Book::Open(Testing::DemoDatabaseConnectString(), otherUserName);
     DebtRun theirs(other, "");
     // Nothing saved for that user: the Book's current month.
     EXPECT_EQ(theirs.form.Ctl("edDateBeg").GetValue(), Value(other->Today().FirstOfMonth()));
