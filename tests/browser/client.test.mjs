@@ -24,6 +24,28 @@ async function waitFor(what, test, timeout = 20000) {
 
 const money = (text) => Number(text.replace(/,/g, ''));
 
+// The client debt of the test company by department, straight from the documents' open
+// terms, the rates and the client's managers: the figures the debt report must show.
+function debtByDepartment(database, end) {
+  const rate = `(SELECT TOP 1 r.Rate FROM REFCurrencyRate r JOIN REFCurrency c ON c.Code = r.CurrencyCode
+      AND c.DefaultRateType = r.RateTypeCode WHERE r.CurrencyCode = t.CurrencyCode AND r.DateApply <= t.DocumentDate
+      ORDER BY r.DateApply DESC)`;
+  const amount = `CASE WHEN t.CurrencyCode = (SELECT SettingValue FROM BookSetting WHERE SettingName = 'AccountCurrency')
+      THEN t.DebtSumma ELSE ROUND(t.DebtSumma * ${rate}, 2) END`;
+  return sql(database, `SELECT ISNULL(s.DepCode, '') AS Dep, SUM(x.Amount) AS Total FROM (
+      SELECT p.PartyCode AS Client, ${amount} AS Amount
+      FROM THDocumentPayTermCur t
+      JOIN THPartyAttribute p ON p.DocId = t.IDC
+        AND p.RolePartyCode = CASE WHEN t.DocTypeCode IN ('PGA', 'PISD') THEN 'PAR' ELSE 'PIR' END
+      JOIN REFClient k ON k.Code = p.PartyCode
+      WHERE t.IsPosted = 1 AND t.DocTypeCode IN ('PRSF', 'TPPR', 'PGA', 'PISD', 'SCN')
+        AND t.DocumentDate >= (SELECT CAST(SettingValue AS DATE) FROM BookSetting WHERE SettingName = 'StartDate')
+        AND t.DocumentDate <= '${end}') x
+    LEFT JOIN REFClientPerson cp ON cp.ClientCode = x.Client AND cp.PersonRoleCode = 'MATS'
+    LEFT JOIN REFStaffMember s ON s.EmployeeCode = cp.PersonCode AND s.IsPrimary = 1
+    GROUP BY ISNULL(s.DepCode, '')`);
+}
+
 await run([
   ['sign in refuses a bad name and accepts a good one', async () => {
     await page.goto(server.address);
@@ -233,6 +255,7 @@ await run([
         for (const row of body.querySelectorAll('.grid-row')) {
           rows.set(row.getAttribute('data-pos'), {
             back: row.style.background,
+            department: row.querySelector('[data-column="Department"]').textContent,
             total: row.querySelector('[data-column="TotalSumm"]').textContent,
           });
         }
@@ -245,6 +268,16 @@ await run([
     expect(departments.length > 0, 'department subtotal rows');
     const subtotal = departments.reduce((a, r) => a + Math.round(money(r.total) * 100), 0) / 100;
     equal(subtotal.toFixed(2), footer.toFixed(2), 'department subtotals against the footer');
+    // Each department's subtotal and the footer against the database: the open amounts of the
+    // posted receivables up to the period's end, in the accounting currency, counted under
+    // every manager of the client.
+    const expected = new Map(debtByDepartment(server.database, '2026-06-30').map((r) => [r.Dep, r.Total]));
+    const all = [...expected.values()].reduce((a, t) => a + Math.round(Number(t) * 100), 0) / 100;
+    equal(footer.toFixed(2), all.toFixed(2), 'footer total against the database');
+    for (const r of departments) {
+      const code = r.department.includes(':') ? r.department.split(':')[0] : '';
+      equal(money(r.total).toFixed(2), Number(expected.get(code) ?? 0).toFixed(2), `department ${code || '(not given)'} against the database`);
+    }
     // Drill down from the first department's total to its documents.
     const first = page.locator('[data-window="frmDebtOfClients"] .grid-row[data-pos="0"] [data-column="TotalSumm"]');
     const cell = money(await first.textContent());
