@@ -100,6 +100,8 @@ json ControlJson(const Ui::Control& control)
     }
     if (!control.Group().empty()) c["group"] = control.Group();
     if (!control.Tabs().empty()) c["tabs"] = control.Tabs();
+    if (!control.TabControlName().empty())
+        c["tab"] = {{"control", control.TabControlName()}, {"page", control.TabPage()}};
     return c;
 }
 

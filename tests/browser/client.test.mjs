@@ -75,6 +75,14 @@ await run([
   ['a form from the menu refuses bad input at the control', async () => {
     await page.click('[data-class="TWebFill"]');
     await page.waitForSelector('[data-window="frmWebParams"]');
+    // Controls of the other page of the tab control show only when it is chosen.
+    const tabs = '[data-window="frmWebParams"] [data-control="tabPages"]';
+    equal(await page.locator('input[data-key="frmWebParams.optBySum"]').count(), 0, 'the other page is hidden');
+    await page.click(`${tabs} button:has-text("More")`);
+    await page.waitForSelector('input[data-key="frmWebParams.optBySum"]');
+    equal(await page.locator('input[data-key="frmWebParams.edDateBeg"]').count(), 0, 'the first page is hidden');
+    await page.click(`${tabs} button:has-text("Period")`);
+    await page.waitForSelector('input[data-key="frmWebParams.edDateBeg"]');
     await shot(page, 'form-parameters');
     const date = page.locator('input[data-key="frmWebParams.edDateBeg"]');
     await date.fill('2025-02-30');
@@ -233,7 +241,8 @@ await run([
   ['client debt: a period filled, totals checked, drilled down to a document', async () => {
     await page.click('[data-class="CDebtOfClients"]');
     await page.waitForSelector('[data-window="frmDebtOfClients"]');
-    for (const [box, value] of [['edDateBeg', '2026-01-01'], ['edDateEnd', '2026-06-30']]) {
+    // Month boxes take the month as they show it, or year first.
+    for (const [box, value] of [['edDateBeg', '01.2026'], ['edDateEnd', '2026-06']]) {
       const input = page.locator(`input[data-key="frmDebtOfClients.${box}"]`);
       await input.fill(value);
       await input.press('Tab');

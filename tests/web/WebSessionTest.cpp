@@ -133,6 +133,10 @@ TEST(WebSession, FormIsDrawnFromDeclaredControlsAndBadInputIsRefusedAtTheControl
     EXPECT_EQ(Tab::ControlOf(form, "cbDocType")["items"].size(), 3u);
     EXPECT_EQ(Tab::ControlOf(form, "optByDate")["group"], "order");
     EXPECT_EQ(Tab::ControlOf(form, "btOk")["default"], true);
+    // Controls say which page of the tab control they stand on; the rest stand on the form.
+    EXPECT_EQ(Tab::ControlOf(form, "optBySum")["tab"], (json{{"control", "tabPages"}, {"page", 1}}));
+    EXPECT_EQ(Tab::ControlOf(form, "edDateBeg")["tab"]["page"], 0);
+    EXPECT_FALSE(Tab::ControlOf(form, "btOk").contains("tab"));
 
     // An impossible date and a letter in a number box stop at the control.
     tab.Send({{"t", "set"}, {"w", "frmWebParams"}, {"c", "edDateBeg"}, {"v", "2025-02-30"}});

@@ -42,6 +42,7 @@ public:
     frmWebParams() : Form("frmWebParams", "Documents of a period")
     {
         Add(ControlKind::Label, "lblInfo").SetValue(Value("Documents of the period, with their sums"));
+        Add(ControlKind::TabControl, "tabPages").SetTabs({"Period", "More"});
         Add(ControlKind::DateBox, "edDateBeg", "From").SetValue(Value(Date(2025, 1, 1)));
         Add(ControlKind::DateBox, "edDateEnd", "To").SetValue(Value(Date(2025, 1, 31)));
         Add(ControlKind::NumberBox, "edMinSum", "Sum at least").SetFormat("#,##0.00");
@@ -55,7 +56,10 @@ public:
         byDate.SetGroup("order");
         byDate.SetValue(Value(true));
         Add(ControlKind::OptionButton, "optBySum", "By sum").SetGroup("order");
-        Add(ControlKind::TabControl, "tabPages").SetTabs({"Period", "More"});
+        for (const char* name : {"chSubtotals", "optByDate", "optBySum"})
+            Ctl(name).PlaceOnTab("tabPages", 1);
+        for (const char* name : {"edDateBeg", "edDateEnd", "edMinSum", "edNumber", "cbDepartment", "cbDocType", "selClient"})
+            Ctl(name).PlaceOnTab("tabPages", 0);
         Add(ControlKind::Button, "btOk", "Fill").SetDefault(true);
         Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
         On("btOk", "Click", [this](Ui::EventArgs&) {

@@ -4,7 +4,7 @@
 // is drawn from its declared controls; no report has page code of its own.
 
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
-import { checkDate, checkNumber, checkUserName } from './validate';
+import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
 
 const ROW_HEIGHT = 24;
 const PAGE = 100;
@@ -351,7 +351,7 @@ function drawWindow(w: Window): HTMLElement {
   const body = el('div', { class: 'controls' });
   const buttons = el('div', { class: 'buttons' });
   for (const c of w.controls) {
-    if (!c.visible) continue;
+    if (!c.visible || !onChosenPage(w, c)) continue;
     const node = drawControl(w, c);
     if (c.kind === 'Button') buttons.append(node);
     else body.append(node);
@@ -375,6 +375,14 @@ function drawWindow(w: Window): HTMLElement {
   return form;
 }
 
+// A control on a page of a tab control shows while that page is chosen.
+function onChosenPage(w: Window, c: Control): boolean {
+  if (!c.tab) return true;
+  const tabs = w.controls.find((x) => x.name === c.tab!.control);
+  if (!tabs) return true;
+  return Number(tabs.value || 0) === c.tab.page;
+}
+
 function refusalOf(w: Window, c: Control): HTMLElement | null {
   const refused = app.refusals.get(`${w.name}.${c.name}`);
   return refused ? el('div', { class: 'refusal', role: 'alert', 'data-refusal': `${w.name}.${c.name}` }, refused.message) : null;
@@ -390,7 +398,7 @@ function commit(input: HTMLInputElement): void {
   const kind = input.dataset.kind;
   let problem: string | null = null;
   if (kind === 'NumberBox') problem = checkNumber(c, input.value, Number(input.dataset.decimals ?? 2));
-  if (kind === 'DateBox') problem = checkDate(c, input.value);
+  if (kind === 'DateBox') problem = checkDate(c, input.value, input.dataset.format ?? '');
   const key = `${w}.${c}`;
   if (problem) {
     app.refusals.set(key, { message: problem, text: input.value });
@@ -419,10 +427,12 @@ function textInput(w: Window, c: Control, extra: Record<string, string> = {}): H
     readonly: c.locked,
     title: c.toolTip,
     class: `${c.kind === 'NumberBox' ? 'num' : ''}${app.refusals.has(`${w.name}.${c.name}`) ? ' invalid' : ''}`,
-    placeholder: c.kind === 'DateBox' ? 'yyyy-mm-dd' : undefined,
+    placeholder: c.kind === 'DateBox' ? (isMonthFormat(c.format) ? c.format : 'yyyy-mm-dd') : undefined,
+    'data-format': c.kind === 'DateBox' ? c.format : undefined,
     ...extra,
   });
-  input.value = c.value ?? '';
+  // A month box shows the month as its format writes it; other boxes show the value itself.
+  input.value = (c.kind === 'DateBox' && isMonthFormat(c.format) ? c.text : c.value) ?? '';
   // A refused text stays in the box, beside its message, until the person corrects it.
   const refused = app.refusals.get(`${w.name}.${c.name}`);
   if (refused) {

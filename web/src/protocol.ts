@@ -48,6 +48,7 @@ export interface Control {
   multiple?: boolean;
   group?: string;
   tabs?: string[];
+  tab?: { control: string; page: number }; // the page of a tab control it stands on
   // grids
   columns?: Column[];
   rowCount?: number;

@@ -24,11 +24,26 @@ export function checkNumber(control: string, text: string, decimals: number): st
   return null;
 }
 
-export function checkDate(control: string, text: string): string | null {
+// A date format that shows months only ("mm.yyyy").
+export function isMonthFormat(format: string | undefined): boolean {
+  return !!format && format.includes('mm') && format.includes('yyyy') && !format.includes('d');
+}
+
+// A month box also takes "mm.yyyy" (any of . - / or a space) and "yyyy-mm".
+export function checkDate(control: string, text: string, format = ''): string | null {
   const trimmed = text.trim();
   if (trimmed === '') return null;
+  const monthBox = isMonthFormat(format);
+  if (monthBox) {
+    const monthFirst = /^(\d{2})[-./ ](\d{4})$/.exec(trimmed);
+    const yearFirst = /^(\d{4})[-./](\d{2})$/.exec(trimmed);
+    if (monthFirst || yearFirst) {
+      const number = Number(monthFirst ? monthFirst[1] : yearFirst![2]);
+      return number >= 1 && number <= 12 ? null : `${control}: '${trimmed}' is not a month (${format})`;
+    }
+  }
   const m = /^(\d{4})([-./])(\d{2})\2(\d{2})$/.exec(trimmed);
-  if (!m) return `${control}: '${trimmed}' is not a date (yyyy-mm-dd)`;
+  if (!m) return monthBox ? `${control}: '${trimmed}' is not a month (${format})` : `${control}: '${trimmed}' is not a date (yyyy-mm-dd)`;
   const year = Number(m[1]);
   const month = Number(m[3]);
   const day = Number(m[4]);

@@ -11,6 +11,46 @@ namespace Talvex::Ui {
 
 namespace {
 
+// "mm.yyyy", "mm-yyyy", "mm/yyyy" or "mm yyyy" (month first) and "yyyy-mm", "yyyy.mm" or
+// "yyyy/mm" (year first): the first day of that month.
+bool TryParseMonth(const std::string& text, Date& month)
+{
+    auto digits = [&](std::size_t from, std::size_t count) {
+        if (from + count > text.size()) return -1;
+        int value = 0;
+        for (std::size_t k = from; k < from + count; ++k) {
+            if (text[k] < '0' || text[k] > '9') return -1;
+            value = value * 10 + (text[k] - '0');
+        }
+        return value;
+    };
+    auto separator = [&](std::size_t at) {
+        return at < text.size() && (text[at] == '.' || text[at] == '-' || text[at] == '/' || text[at] == ' ');
+    };
+    int year = -1;
+    int number = -1;
+    if (text.size() == 7 && separator(2)) {
+        number = digits(0, 2);
+        year = digits(3, 4);
+    } else if (text.size() == 7 && separator(4)) {
+        year = digits(0, 4);
+        number = digits(5, 2);
+    }
+    if (year < 1 || number < 1 || number > 12) return false;
+    month = Date(year, number, 1);
+    return true;
+}
+
+} // namespace
+
+bool IsMonthFormat(const std::string& format)
+{
+    return format.find("mm") != std::string::npos && format.find("yyyy") != std::string::npos &&
+           format.find('d') == std::string::npos;
+}
+
+namespace {
+
 std::string Trimmed(std::string_view text)
 {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
@@ -141,6 +181,14 @@ void Control::SetTabs(std::vector<std::string> tabs)
     Changed("tabs");
 }
 
+void Control::PlaceOnTab(std::string tabControl, int page)
+{
+    if (page < 0) throw ValueError(owner_.Name() + "." + name_ + ": tab page " + std::to_string(page) + " is not a page");
+    tabControl_ = std::move(tabControl);
+    tabPage_ = page;
+    Changed("tab");
+}
+
 bool Control::TakesInput() const
 {
     switch (kind_) {
@@ -227,6 +275,12 @@ Value Control::NormalizeDate(const Value& input) const
     if (!input.IsText()) Refuse("'" + input.ToInvariantText() + "' is not a date");
     std::string text = Trimmed(input.ToText());
     std::string iso = text;
+    // A box that shows months ("mm.yyyy") takes a month as it shows it, or as "yyyy-mm": the
+    // month's first day stands for it; a whole date is taken as it is.
+    if (IsMonthFormat(format_)) {
+        Date month;
+        if (TryParseMonth(text, month)) return Value(month);
+    }
     // yyyy.mm.dd and yyyy/mm/dd are the same date written with the locale's separator.
     if (iso.size() >= 10 && (iso[4] == '.' || iso[4] == '/') && iso[7] == iso[4]) {
         iso[4] = '-';
@@ -235,6 +289,7 @@ Value Control::NormalizeDate(const Value& input) const
     Date date;
     if (!Date::TryParse(iso, date)) {
         if (iso.size() == 10 && iso[4] == '-' && iso[7] == '-') Refuse("'" + text + "' is not a valid date");
+        if (IsMonthFormat(format_)) Refuse("'" + text + "' is not a month (" + format_ + ")");
         Refuse("'" + text + "' is not a date (yyyy-mm-dd)");
     }
     return Value(date);

@@ -47,6 +47,10 @@ struct SelectorBinding {
     SelectionType selectionType = SelectionType::Single;
 };
 
+// Whether a date format shows months only ("mm.yyyy"): such a box holds the month's first
+// day and takes a month typed as it shows it, or as "yyyy-mm".
+bool IsMonthFormat(const std::string& format);
+
 // One control declared on a form. Its value is a Value of the kind's type: text for text
 // boxes, combos and selectors, Currency for number boxes, Date for date boxes, 0 or 1 for
 // check boxes, a boolean for option buttons, the tab index for a tab control.
@@ -106,6 +110,11 @@ public:
     // Tab control: the captions of its tabs.
     const std::vector<std::string>& Tabs() const { return tabs_; }
     void SetTabs(std::vector<std::string> tabs);
+    // The page of a tab control the control stands on (from 0); front ends show it only while
+    // that page is chosen. Empty name: the control stands on the form itself.
+    const std::string& TabControlName() const { return tabControl_; }
+    int TabPage() const { return tabPage_; }
+    void PlaceOnTab(std::string tabControl, int page);
     // Dialogs: the record field the control shows and edits.
     const std::string& BoundField() const { return boundField_; }
     void BindField(std::string field) { boundField_ = std::move(field); }
@@ -150,6 +159,8 @@ private:
     SelectorBinding selector_;
     std::string group_;
     std::vector<std::string> tabs_;
+    std::string tabControl_;
+    int tabPage_ = 0;
     std::string boundField_;
     bool isDefault_ = false;
     bool isCancel_ = false;

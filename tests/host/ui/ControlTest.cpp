@@ -123,3 +123,47 @@ TEST(Controls, CodeSettingAValueIsCheckedTooButRaisesNoEvent)
     EXPECT_THROW(form.Ctl("edNothing"), UiError);
     EXPECT_THROW(form.Add(ControlKind::TextBox, "edSum"), UiError);
 }
+
+TEST(Controls, MonthBoxTakesMonthsAsShownOrYearFirstAndRefusesOthers)
+{
+    ScriptedUser user(R"(
+frmMonths.edMonth = 03.2026
+frmMonths.edMonth = 2025-12
+frmMonths.edMonth = 2024-02-29
+frmMonths.edMonth = 13.2026
+frmMonths.edMonth = 3.2026
+frmMonths.edDay = 03.2026
+frmMonths close
+)");
+    Form form("frmMonths");
+    Control& month = form.Add(ControlKind::DateBox, "edMonth");
+    month.SetFormat("mm.yyyy");
+    form.Add(ControlKind::DateBox, "edDay").SetFormat("yyyy-mm-dd");
+    std::vector<Value> taken;
+    form.On("edMonth", "Change", [&](EventArgs& e) { taken.push_back(e.value); });
+    form.Show(true);
+
+    // The first of the month, a whole date as typed; a month box shows what it holds as months.
+    EXPECT_EQ(taken, (std::vector<Value>{Value(Date(2026, 3, 1)), Value(Date(2025, 12, 1)), Value(Date(2024, 2, 29))}));
+    EXPECT_EQ(month.DisplayText(), "02.2024");
+    EXPECT_EQ(user.ErrorMessages(), (std::vector<std::string>{
+                                        "edMonth: '13.2026' is not a month (mm.yyyy)",
+                                        "edMonth: '3.2026' is not a month (mm.yyyy)",
+                                        "edDay: '03.2026' is not a date (yyyy-mm-dd)",
+                                    }));
+    EXPECT_TRUE(IsMonthFormat("mm yyyy"));
+    EXPECT_FALSE(IsMonthFormat("dd.mm.yyyy"));
+}
+
+TEST(Controls, PlacementOnATabPageIsKeptAndANegativePageRefused)
+{
+    Form form("frmTabs");
+    form.Add(ControlKind::TabControl, "tabPages").SetTabs({"Period", "More"});
+    Control& box = form.Add(ControlKind::CheckBox, "chMore");
+    EXPECT_EQ(box.TabControlName(), "");
+    box.PlaceOnTab("tabPages", 1);
+    EXPECT_EQ(box.TabControlName(), "tabPages");
+    EXPECT_EQ(box.TabPage(), 1);
+    EXPECT_THROW(box.PlaceOnTab("tabPages", -1), Talvex::ValueError);
+    EXPECT_EQ(box.TabPage(), 1);
+}
