@@ -117,15 +117,16 @@ std::vector<double> ReadAmounts(const CubeSource::Column& column, const std::str
     if (const auto* coded = std::get_if<CodedColumn>(&column)) {
         // Each distinct value is read once; the message names the first row that holds it.
         std::vector<double> ofMember(coded->members.size());
-        for (std::size_t m = 0; m < coded->members.size(); ++m) {
-            const auto first = static_cast<std::size_t>(
-                std::find(coded->codes.begin(), coded->codes.end(), static_cast<std::uint32_t>(m)) -
-                coded->codes.begin());
-            ofMember[m] = AmountOf(coded->members[m], name, first);
-        }
+        std::vector<char> read(coded->members.size(), 0);
         std::vector<double> out(coded->codes.size());
-        for (std::size_t row = 0; row < out.size(); ++row)
-            out[row] = ofMember[coded->codes[row]];
+        for (std::size_t row = 0; row < out.size(); ++row) {
+            const auto code = coded->codes[row];
+            if (!read[code]) {
+                ofMember[code] = AmountOf(coded->members[code], name, row);
+                read[code] = 1;
+            }
+            out[row] = ofMember[code];
+        }
         return out;
     }
     return std::visit(
