@@ -1,10 +1,12 @@
 #pragma once
 
+#include "host/types/Currency.hpp"
 #include "host/types/Date.hpp"
 #include "host/types/Value.hpp"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -16,18 +18,30 @@ class Recordset;
 
 namespace Talvex::Cube {
 
-// The rows a cube is built from, held by column: a column of Values as a recordset gives
-// them, or a typed array when the caller has one (a million generated or fetched rows
-// should not pay for a Variant each).
+// A column kept as one code per row into a list of distinct values, in the order they
+// first occur: what a text column of many repeated names becomes when loaded.
+struct CodedColumn {
+    using value_type = std::uint32_t; // a row holds its code
+    std::vector<std::uint32_t> codes;
+    std::vector<Value> members;
+    std::size_t size() const { return codes.size(); }
+};
+
+// The rows a cube is built from, held by column: typed arrays where every value of a
+// column is of one kind (a million generated or fetched rows should not pay for a Variant
+// each), texts coded against their distinct values, and Values where the kinds are mixed.
+// Copies share the columns.
 class CubeSource {
 public:
     using Column = std::variant<std::vector<Value>, std::vector<std::string>, std::vector<std::int64_t>,
-                                std::vector<double>, std::vector<Date>>;
+                                std::vector<double>, std::vector<Date>, std::vector<Currency>, CodedColumn>;
 
     // Throws ValueError when the name is taken or the length differs from the columns before.
     void AddColumn(std::string name, Column values);
 
-    // Every field of the recordset's rows in view, from its first record, as columns of Values.
+    // Every field of the recordset's rows in view, from its first record (a pending edit is
+    // stored first); the recordset is left after its last record. Text fields come coded,
+    // fields whose every value has the field's own kind as typed arrays, the rest as Values.
     static CubeSource FromRecordset(Data::Recordset& recordset);
 
     std::size_t RowCount() const { return rowCount_; }
@@ -40,7 +54,7 @@ public:
 private:
     std::size_t Find(std::string_view name) const;
     std::vector<std::string> names_;
-    std::vector<Column> columns_;
+    std::vector<std::shared_ptr<const Column>> columns_;
     std::size_t rowCount_ = 0;
 };
 

@@ -21,6 +21,10 @@ struct DateHash {
     std::size_t operator()(Date d) const { return std::hash<std::int32_t>{}(d.Serial()); }
 };
 
+struct CurrencyHash {
+    std::size_t operator()(Currency c) const { return std::hash<std::int64_t>{}(c.Units()); }
+};
+
 template <class T, class Hash = std::hash<T>>
 void EncodeTyped(const std::vector<T>& column, std::vector<std::uint32_t>& codes, std::vector<Value>& members)
 {
@@ -64,6 +68,12 @@ bool EncodeDense(const std::vector<T>& column, ToInt toInt, std::vector<std::uin
 
 void Encode(const CubeSource::Column& column, std::vector<std::uint32_t>& codes, std::vector<Value>& members)
 {
+    // Coded when loaded: the codes already number the members by first occurrence.
+    if (const auto* coded = std::get_if<CodedColumn>(&column)) {
+        codes = coded->codes;
+        members = coded->members;
+        return;
+    }
     if (const auto* ints = std::get_if<std::vector<std::int64_t>>(&column))
         if (EncodeDense(
                 *ints, [](std::int64_t v) { return v; }, codes, members))
@@ -76,8 +86,12 @@ void Encode(const CubeSource::Column& column, std::vector<std::uint32_t>& codes,
     std::visit(
         [&](const auto& values) {
             using T = typename std::decay_t<decltype(values)>::value_type;
-            if constexpr (std::is_same_v<T, Value>)
+            if constexpr (std::is_same_v<std::decay_t<decltype(values)>, CodedColumn>)
+                return; // taken above
+            else if constexpr (std::is_same_v<T, Value>)
                 EncodeTyped<Value, Internal::ValueHash>(values, codes, members);
+            else if constexpr (std::is_same_v<T, Currency>)
+                EncodeTyped<Currency, CurrencyHash>(values, codes, members);
             else if constexpr (std::is_same_v<T, Date>)
                 EncodeTyped<Date, DateHash>(values, codes, members);
             else
@@ -86,31 +100,56 @@ void Encode(const CubeSource::Column& column, std::vector<std::uint32_t>& codes,
         column);
 }
 
+// A value of a base fact as a number: null and empty count 0, anything else must read as one.
+double AmountOf(const Value& v, const std::string& name, std::size_t row)
+{
+    if (v.IsNull() || v.IsEmpty()) return 0.0;
+    try {
+        return v.ToDouble();
+    } catch (const ValueError&) {
+        throw ValueError("BaseFacts: \"" + name + "\" row " + std::to_string(row + 1) + " is not a number: \"" +
+                         v.ToText() + "\"");
+    }
+}
+
 std::vector<double> ReadAmounts(const CubeSource::Column& column, const std::string& name)
 {
+    if (const auto* coded = std::get_if<CodedColumn>(&column)) {
+        // Each distinct value is read once; the message names the first row that holds it.
+        std::vector<double> ofMember(coded->members.size());
+        std::vector<char> read(coded->members.size(), 0);
+        std::vector<double> out(coded->codes.size());
+        for (std::size_t row = 0; row < out.size(); ++row) {
+            const auto code = coded->codes[row];
+            if (!read[code]) {
+                ofMember[code] = AmountOf(coded->members[code], name, row);
+                read[code] = 1;
+            }
+            out[row] = ofMember[code];
+        }
+        return out;
+    }
     return std::visit(
         [&](const auto& values) {
             using T = typename std::decay_t<decltype(values)>::value_type;
             std::vector<double> out(values.size());
-            for (std::size_t row = 0; row < values.size(); ++row) {
-                if constexpr (std::is_same_v<T, double>)
-                    out[row] = values[row];
-                else if constexpr (std::is_same_v<T, std::int64_t>)
-                    out[row] = static_cast<double>(values[row]);
-                else if constexpr (std::is_same_v<T, Value>) {
-                    const auto& v = values[row];
-                    if (v.IsNull() || v.IsEmpty()) continue;
-                    try {
-                        out[row] = v.ToDouble();
-                    } catch (const ValueError&) {
-                        throw ValueError("BaseFacts: \"" + name + "\" row " + std::to_string(row + 1) +
-                                         " is not a number: \"" + v.ToText() + "\"");
-                    }
-                } else {
-                    throw ValueError("BaseFacts: \"" + name + "\" is not a column of numbers");
+            if constexpr (std::is_same_v<std::decay_t<decltype(values)>, CodedColumn>) {
+                return out; // taken above
+            } else {
+                for (std::size_t row = 0; row < values.size(); ++row) {
+                    if constexpr (std::is_same_v<T, double>)
+                        out[row] = values[row];
+                    else if constexpr (std::is_same_v<T, std::int64_t>)
+                        out[row] = static_cast<double>(values[row]);
+                    else if constexpr (std::is_same_v<T, Currency>)
+                        out[row] = values[row].ToDouble();
+                    else if constexpr (std::is_same_v<T, Value>)
+                        out[row] = AmountOf(values[row], name, row);
+                    else
+                        throw ValueError("BaseFacts: \"" + name + "\" is not a column of numbers");
                 }
+                return out;
             }
-            return out;
         },
         column);
 }

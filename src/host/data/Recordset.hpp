@@ -144,6 +144,12 @@ public:
     // A pending edit is not part of it.
     std::shared_ptr<Recordset> Copy() const;
 
+    // For readers of many rows at once (the cube's loader): the stored rows in view, in view
+    // order, as store indexes, and a stored value of one of them. Neither moves the cursor nor
+    // sees a pending edit; move first (which stores the edit) when it must count.
+    const std::vector<std::size_t>& ViewRows() const { return view_; }
+    const Talvex::Value& StoredValue(std::size_t row, std::size_t field) const { return store_->At(row, field); }
+
     void AddNew();
     void Update();
     void CancelUpdate();

@@ -52,3 +52,140 @@ TEST(CubeSource, RecordsetRowsInViewBecomeTheCubesColumns)
     EXPECT_FALSE(grid.FindRow({Value("B3")}).has_value());
     EXPECT_THROW(engine.Source().Item("Missing"), ValueError);
 }
+
+namespace {
+
+// The rows as the cursor reads them, one Value per cell: what the typed load must agree with.
+CubeSource ValuesThroughTheCursor(Recordset& rs)
+{
+    std::vector<std::vector<Value>> columns(rs.Fields().Count());
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            columns[i].push_back(rs.Fields().Item(i).Value());
+    CubeSource source;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        source.AddColumn(rs.Fields().Item(i).Name(), std::move(columns[i]));
+    return source;
+}
+
+// The typed load gives the same cells, members (in the same order) and sums as the
+// rows read through the cursor.
+void SameAsThroughTheCursor(const CubeSource& typed, Recordset& rs)
+{
+    const CubeSource reference = ValuesThroughTheCursor(rs);
+    ASSERT_EQ(typed.RowCount(), reference.RowCount());
+    for (const char* name : {"Buyer", "Kind", "DocumentDate", "Summa", "Qty"})
+        for (std::size_t row = 0; row < typed.RowCount(); ++row)
+            EXPECT_EQ(typed.ValueAt(name, row), reference.ValueAt(name, row)) << name << " row " << row;
+
+    // The same members in the same order, and the same sums, from either source.
+    Engine fromTyped, fromReference;
+    auto define = [](Engine& engine, const CubeSource& source) {
+        engine.SetSource(source);
+        engine.Dims().Add("Buyer");
+        engine.Dims().Add("Kind");
+        engine.Dims().Add("DocumentDate");
+        engine.Dims().Add("Qty");
+        engine.Dims().AddCalculated("Month", "DocumentDate", PeriodLevel::Month);
+        for (const char* name : {"Summa", "Qty"}) {
+            engine.BaseFacts().Add(name);
+            engine.Facts().Add(name);
+        }
+        engine.Dims().Item("Buyer").MoveTo(Axis::Rows, 0);
+        engine.Dims().Item("Month").MoveTo(Axis::Columns, 0);
+        engine.SetActive(true);
+    };
+    define(fromTyped, typed);
+    define(fromReference, reference);
+    for (const char* name : {"Buyer", "Kind", "DocumentDate", "Qty", "Month"}) {
+        const auto& a = fromTyped.Dims().Item(name);
+        const auto& b = fromReference.Dims().Item(name);
+        ASSERT_EQ(a.MemberCount(), b.MemberCount()) << name;
+        for (std::uint32_t code = 0; code < a.MemberCount(); ++code) {
+            EXPECT_EQ(a.Member(code), b.Member(code)) << name << " member " << code;
+            EXPECT_EQ(a.MemberText(code), b.MemberText(code)) << name << " member " << code;
+        }
+    }
+    const auto& ga = fromTyped.Grid();
+    const auto& gb = fromReference.Grid();
+    ASSERT_EQ(ga.RowCount(), gb.RowCount());
+    ASSERT_EQ(ga.ColHeaderCount(), gb.ColHeaderCount());
+    for (std::size_t r = 0; r < ga.RowCount(); ++r)
+        for (std::size_t c = 0; c < ga.ColHeaderCount(); ++c)
+            for (const char* fact : {"Summa", "Qty"})
+                EXPECT_EQ(ga.FactValue(r, c, fact), gb.FactValue(r, c, fact)) << fact << " " << r << "," << c;
+}
+
+} // namespace
+
+TEST(CubeSource, TypedLoadOfNullsNegativeAmountsDatesAndMixedKindsMatchesTheCursor)
+{
+    Recordset rs;
+    rs.Fields().Append("Buyer", DataTypeEnum::WChar, 20);
+    rs.Fields().Append("Kind", DataTypeEnum::Variant);
+    rs.Fields().Append("DocumentDate", DataTypeEnum::Date);
+    rs.Fields().Append("Summa", DataTypeEnum::Currency);
+    rs.Fields().Append("Qty", DataTypeEnum::Double);
+    rs.Open();
+    struct Line {
+        Value buyer, kind, date, summa, qty;
+    };
+    const std::vector<Line> lines = {
+        {Value("B1"), Value(std::int64_t{1}), Value(Date(2014, 2, 3)), Value(Currency::Parse("10.5")), Value(2.5)},
+        {Value(Null{}), Value("2"), Value(Null{}), Value(Currency::Parse("-4.0001")), Value(Null{})},
+        {Value("b1"), Value(Null{}), Value(Date(2014, 3, 1)), Value(Null{}), Value(Currency::Parse("-3"))},
+        {Value("B1"), Value(std::int64_t{1}), Value(Date(2014, 2, 20)), Value(Currency::Parse("-0.25")), Value(2.5)},
+        {Value(""), Value(3.5), Value(Date(2014, 2, 3)), Value(Currency::Parse("1000000.1234")), Value(1.0)},
+    };
+    for (const auto& line : lines) {
+        rs.AddNew();
+        rs.Fields().Item("Buyer").SetValue(line.buyer);
+        rs.Fields().Item("Kind").SetValue(line.kind);
+        rs.Fields().Item("DocumentDate").SetValue(line.date);
+        rs.Fields().Item("Summa").SetValue(line.summa);
+        rs.Fields().Item("Qty").SetValue(line.qty);
+        rs.Update();
+    }
+    // A pending edit counts, as it did when the rows were read record by record.
+    rs.MoveFirst();
+    rs.Fields().Item("Summa").SetValue(Value(Currency::Parse("-7.5")));
+
+    const CubeSource typed = CubeSource::FromRecordset(rs);
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_EQ(rs.EditMode(), Talvex::Data::EditModeEnum::None);
+    EXPECT_EQ(typed.ValueAt("Summa", 0).ToCurrency(), Currency::Parse("-7.5"));
+    EXPECT_TRUE(std::holds_alternative<CodedColumn>(typed.Item("Buyer")));
+    EXPECT_TRUE(std::holds_alternative<std::vector<Value>>(typed.Item("Summa"))); // it holds a null
+    SameAsThroughTheCursor(typed, rs);
+    EXPECT_EQ(typed.RowCount(), lines.size());
+    {
+        Engine engine;
+        engine.SetSource(typed);
+        engine.Dims().Add("Buyer").MoveTo(Axis::Rows, 0);
+        engine.BaseFacts().Add("Summa");
+        engine.Facts().Add("Summa");
+        engine.SetActive(true);
+        EXPECT_EQ(engine.Dims().Item("Buyer").MemberCount(), 4u); // "B1", null, "b1", ""
+        const auto& grid = engine.Grid();
+        EXPECT_DOUBLE_EQ(*grid.FactValue(*grid.FindRow({Value("B1")}), 0, "Summa"), -7.75);
+    }
+
+    // Without the rows that hold nulls, dates and amounts load as typed arrays.
+    rs.SetFilter(std::vector<std::int64_t>{1, 4, 5});
+    const CubeSource narrowed = CubeSource::FromRecordset(rs);
+    EXPECT_TRUE(std::holds_alternative<std::vector<Date>>(narrowed.Item("DocumentDate")));
+    EXPECT_TRUE(std::holds_alternative<std::vector<Currency>>(narrowed.Item("Summa")));
+    EXPECT_TRUE(std::holds_alternative<std::vector<double>>(narrowed.Item("Qty")));
+    SameAsThroughTheCursor(narrowed, rs);
+
+    // A text that is no number names its first row when it is summed.
+    Engine textFact;
+    textFact.SetSource(typed);
+    textFact.BaseFacts().Add("Buyer");
+    try {
+        textFact.SetActive(true);
+        FAIL() << "a text base fact was summed";
+    } catch (const ValueError& e) {
+        EXPECT_NE(std::string(e.what()).find("row 1 is not a number: \"B1\""), std::string::npos) << e.what();
+    }
+}
