@@ -23,6 +23,13 @@ async function waitFor(what, test, timeout = 20000) {
 }
 
 const chips = (zone) => page.$$eval(`${cube} .cube-zone[data-zone="${zone}"] .cube-chip`, (c) => c.map((x) => x.dataset.dim));
+// Only the columns in sight are drawn: the totals stand at the right end.
+const scrollTo = (where) => page.$eval(`${cube} .cube-scroll`, (s, where) => {
+  if (where.includes('right')) s.scrollLeft = s.scrollWidth;
+  if (where.includes('bottom')) s.scrollTop = s.scrollHeight;
+  if (where === 'start') s.scrollLeft = s.scrollTop = 0;
+  s.dispatchEvent(new Event('scroll'));
+}, where);
 const topHeaders = () => page.$$eval(`${cube} .cube-colhead[data-level="0"]`, (c) => c.map((x) => x.textContent.replace(/^[+−]/, '')));
 
 // Every row of a generic grid, scrolled through: the texts of the named columns.
@@ -69,6 +76,14 @@ await run([
     const align = await page.$eval(`${cube} .cube-row .cube-cell[data-fact="Summa"]`, (c) => getComputedStyle(c).textAlign);
     equal(align, 'right', 'money alignment');
     await shot(page, 'cube-window');
+    // A group's toggle shows its goods under it, and hides them again.
+    const group = await page.textContent(`${cube} .cube-row[data-pos="0"] .cube-rowhead`);
+    await page.click(`${cube} .cube-row[data-pos="0"] .cube-toggle[data-expand="Collapsed"]`);
+    await page.waitForSelector(`${cube} .cube-row[data-level="2"]`);
+    const opened = await page.$$eval(`${cube} .cube-row[data-level="2"] .cube-rowhead[data-column="Good"]`, (c) => c.map((x) => x.textContent));
+    expect(opened.length > 0 && opened.every((g) => g.includes('[')), `goods under ${group}: ${opened.slice(0, 3).join(' | ')}`);
+    await page.click(`${cube} .cube-row[data-kind="Subtotal"] .cube-toggle[data-expand="Expanded"]`);
+    await page.waitForSelector(`${cube} .cube-row[data-level="2"]`, { state: 'detached' });
   }],
 
   ['a dimension dragged from the rows to the columns changes the headers', async () => {
@@ -81,10 +96,19 @@ await run([
     expect(groups.some((g) => g.includes(':')), `group members head the columns: ${groups.join(' | ')}`);
     expect(!groups.includes('2026'), 'the year is no longer the outermost header');
     await shot(page, 'cube-moved');
+    // A group's column header closes: its years and quarters go, its total stays.
+    const inner = () => page.locator(`${cube} .cube-colhead[data-level="1"]`).count();
+    const before1 = await inner();
+    const toggle = page.locator(`${cube} .cube-colhead[data-level="0"] .cube-toggle[data-expand="Expanded"]`).first();
+    await toggle.click();
+    await waitFor('fewer headers under the groups', async () => (await inner()) < before1);
+    await page.waitForSelector(`${cube} .cube-colhead[data-level="0"] .cube-toggle[data-expand="Collapsed"]`);
   }],
 
   ['a double-click on a sum lists its documents, whose lines add up to it', async () => {
     const column = await page.getAttribute(`${cube} .cube-facthead[data-kind="GrandTotal"][data-fact="Summa"]`, 'data-column');
+    await scrollTo('right');
+    await page.waitForSelector(`${cube} .cube-row [data-column="${column}"]`);
     // The first good with a sum of its own.
     const cells = await page.$$eval(`${cube} .cube-row[data-kind="Member"]`, (rows, col) => rows.map((r) => ({
       pos: r.dataset.pos,
@@ -156,10 +180,7 @@ await run([
       // redraw that brought fewer or more rows).
       const cell = page.locator(`${cube} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`);
       await waitFor('the grand total row', async () => {
-        await page.$eval(`${cube} .cube-scroll`, (s) => {
-          s.scrollTop = s.scrollHeight;
-          s.dispatchEvent(new Event('scroll'));
-        });
+        await scrollTo('right bottom');
         return (await cell.count()) > 0;
       });
       return cell.textContent();

@@ -282,6 +282,8 @@ interface Layout {
   template: string;
   headRows: number; // column dimension rows and the fact row
   rowLeft: number[]; // where each row header column stays when the table scrolls across
+  factLeft: number[]; // where each fact column starts and ends, for drawing only those in sight
+  factRight: number[];
 }
 
 function layoutOf(w: Window, grid: Control): Layout {
@@ -307,7 +309,14 @@ function layoutOf(w: Window, grid: Control): Layout {
     rowLeft.push(left);
     left += widths[k];
   });
-  return { rowDims, factCols, colDepth, template: widths.map((px) => `${px}px`).join(' '), headRows: colDepth + 1, rowLeft };
+  const factLeft: number[] = [];
+  const factRight: number[] = [];
+  factCols.forEach((_, k) => {
+    factLeft.push(left);
+    left += widths[rowDims.length + k];
+    factRight.push(left);
+  });
+  return { rowDims, factCols, colDepth, template: widths.map((px) => `${px}px`).join(' '), headRows: colDepth + 1, rowLeft, factLeft, factRight };
 }
 
 function factCaption(w: Window, column: Column): string {
@@ -337,10 +346,11 @@ function drawPivot(w: Window, grid: Control): HTMLElement {
 function drawHeader(w: Window, layout: Layout): HTMLElement {
   const { rowDims, factCols, colDepth, template, headRows } = layout;
   const head = el('div', { class: 'cube-head', style: `grid-template-columns:${template};grid-template-rows:repeat(${headRows}, ${HEAD_HEIGHT}px)` });
-  const corner = rowDims.length || 1;
-  w.cube!.columns.forEach((dim, level) => {
-    head.append(el('div', { class: 'cube-corner-dim', style: `grid-row:${level + 1};grid-column:1 / span ${corner};left:0` }, dim.caption));
-  });
+  if (rowDims.length) {
+    w.cube!.columns.forEach((dim, level) => {
+      head.append(el('div', { class: 'cube-corner-dim', style: `grid-row:${level + 1};grid-column:1 / span ${rowDims.length};left:0` }, dim.caption));
+    });
+  }
   rowDims.forEach((x, k) => {
     head.append(el('div', { class: 'cube-corner', style: `grid-row:${headRows};grid-column:${k + 1};left:${layout.rowLeft[k]}px`, 'data-column': x.column.name }, x.column.caption));
   });
@@ -439,6 +449,8 @@ function drawCubeRows(w: Window): void {
   const top = Math.max(0, scroller.scrollTop - head.offsetHeight);
   const first = Math.max(0, Math.floor(top / ROW_HEIGHT) - 5);
   const last = Math.min(cache.total, first + Math.ceil((scroller.clientHeight || 400) / ROW_HEIGHT) + 10);
+  // Across, too, only the columns in sight (and a margin) are drawn.
+  const across: [number, number] = [scroller.scrollLeft - 300, scroller.scrollLeft + (scroller.clientWidth || 1200) + 300];
   body.replaceChildren();
   for (let pos = first; pos < last; pos++) {
     const row = cache.rows.get(pos);
@@ -450,11 +462,11 @@ function drawCubeRows(w: Window): void {
       }
       continue;
     }
-    body.append(drawRow(w, grid, layout, row, pos, cache.rows.get(pos - 1), pos === first));
+    body.append(drawRow(w, grid, layout, row, pos, cache.rows.get(pos - 1), pos === first, across));
   }
 }
 
-function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: number, above: GridRow | undefined, firstDrawn: boolean): HTMLElement {
+function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: number, above: GridRow | undefined, firstDrawn: boolean, across: [number, number]): HTMLElement {
   const style = row.s ? grid.styles?.[row.s] : undefined;
   const kind = row.h?.kind ?? 'Member';
   const level = row.h?.level ?? layout.rowDims.length;
@@ -492,11 +504,12 @@ function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: nu
     cell.addEventListener('dblclick', () => cellDblClick(w, row, x.column.name));
     line.append(cell);
   });
-  for (const x of layout.factCols) {
+  layout.factCols.forEach((x, k) => {
+    if (layout.factRight[k] < across[0] || layout.factLeft[k] > across[1]) return;
     const own = row.cs?.[String(x.index)];
     const cell = el('div', {
       class: `cell cube-cell align-${x.column.align}${x.column.headerKind && x.column.headerKind !== 'Member' ? ' total-col' : ''}${current && grid.currentColumn === x.column.name ? ' current-cell' : ''}${own?.bold ? ' bold' : ''}`,
-      style: `${own?.back ? `background:${own.back};` : ''}${own?.fore ? `color:${own.fore};` : ''}`,
+      style: `grid-column:${layout.rowDims.length + k + 1};${own?.back ? `background:${own.back};` : ''}${own?.fore ? `color:${own.fore};` : ''}`,
       'data-column': x.column.name,
       'data-fact': x.column.factName ?? '',
       role: 'gridcell',
@@ -504,7 +517,7 @@ function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: nu
     cell.addEventListener('click', () => cellClick(w, row, x.column.name));
     cell.addEventListener('dblclick', () => cellDblClick(w, row, x.column.name));
     line.append(cell);
-  }
+  });
   return line;
 }
 
