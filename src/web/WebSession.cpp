@@ -1,5 +1,6 @@
 #include "web/WebSession.hpp"
 
+#include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -105,6 +106,25 @@ json ControlJson(const Ui::Control& control)
     return c;
 }
 
+const char* HeaderKindName(Ui::HeaderKind kind)
+{
+    switch (kind) {
+    case Ui::HeaderKind::Member: return "Member";
+    case Ui::HeaderKind::Subtotal: return "Subtotal";
+    case Ui::HeaderKind::GrandTotal: return "GrandTotal";
+    default: return "None";
+    }
+}
+
+const char* ExpandName(Ui::ExpandState expand)
+{
+    switch (expand) {
+    case Ui::ExpandState::Expanded: return "Expanded";
+    case Ui::ExpandState::Collapsed: return "Collapsed";
+    default: return "None";
+    }
+}
+
 json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std::size_t from, std::size_t count)
 {
     json rows = json::array();
@@ -123,6 +143,10 @@ json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std
                 cellStyles[std::to_string(c)] = {
                     {"bold", style->bold}, {"fore", style->foreColor}, {"back", style->backColor}};
         if (!cellStyles.empty()) r["cs"] = std::move(cellStyles);
+        // Where the row stands in a cube-like layout; plain rows carry nothing.
+        const Ui::GridRowInfo& info = grid.RowInfo(row);
+        if (info.kind != Ui::HeaderKind::None)
+            r["h"] = {{"kind", HeaderKindName(info.kind)}, {"level", info.level}, {"expand", ExpandName(info.expand)}};
         rows.push_back(std::move(r));
     }
     return rows;
@@ -140,6 +164,14 @@ json GridJson(const Ui::Grid& grid)
                     {"visible", column.visible}};
         if (!column.format.empty()) col["format"] = column.format;
         if (column.width > 0) col["width"] = column.width;
+        // Header metadata of cube-like grids; plain columns carry none.
+        if (column.role != Ui::ColumnRole::Data) {
+            col["role"] = column.role == Ui::ColumnRole::RowHeader ? "RowHeader" : "Fact";
+            if (!column.factName.empty()) col["factName"] = column.factName;
+            col["headerPath"] = column.headerPath;
+            col["headerKind"] = HeaderKindName(column.headerKind);
+            col["expand"] = ExpandName(column.expand);
+        }
         const std::string footer = grid.FooterText(column.name);
         if (!footer.empty()) col["footer"] = footer;
         columns.push_back(std::move(col));
@@ -168,6 +200,52 @@ json GridJson(const Ui::Grid& grid)
     return g;
 }
 
+// What a cube window's front end needs beyond its controls: the dimensions on each axis in
+// order, the facts, and the members that count for every dimension with a member filter.
+json CubeJson(const CCube& cube)
+{
+    const Cube::Engine& engine = cube.cube();
+    auto dimJson = [](const Cube::Dimension& dim) {
+        return json{{"name", dim.Name()}, {"caption", dim.Caption.empty() ? dim.Name() : dim.Caption}};
+    };
+    json axes = json::object();
+    for (const auto& [name, axis] : {std::pair{"rows", Cube::Axis::Rows}, std::pair{"columns", Cube::Axis::Columns},
+                                     std::pair{"filter", Cube::Axis::Filter}}) {
+        json dims = json::array();
+        for (const Cube::Dimension* dim : engine.Dims().OnAxis(axis))
+            dims.push_back(dimJson(*dim));
+        axes[name] = std::move(dims);
+    }
+    json facts = json::array();
+    for (std::size_t i = 0; i < engine.Facts().Count(); ++i) {
+        const Cube::Fact& fact = engine.Facts().Item(i);
+        facts.push_back({{"name", fact.Name()},
+                         {"caption", fact.Caption.empty() ? fact.Name() : fact.Caption},
+                         {"visible", fact.FactVisible},
+                         {"enabled", fact.FactEnabled}});
+    }
+    json selections = json::object();
+    for (std::size_t i = 0; i < engine.Dims().Count(); ++i) {
+        const Cube::Dimension& dim = engine.Dims().Item(i);
+        if (dim.Selection().empty()) continue;
+        json members = json::array();
+        for (const Value& key : dim.Selection()) {
+            const auto code = dim.CodeOf(key);
+            const std::string keyText = CCube::FilterMemberCode(key);
+            members.push_back({{"key", keyText}, {"text", code < dim.MemberCount() ? dim.MemberText(code) : keyText}});
+        }
+        selections[dim.Name()] = std::move(members);
+    }
+    return {{"rows", std::move(axes["rows"])},
+            {"columns", std::move(axes["columns"])},
+            {"filter", std::move(axes["filter"])},
+            {"facts", std::move(facts)},
+            {"selections", std::move(selections)},
+            {"active", engine.Active()},
+            {"rowLevel", engine.DrillDownLevel(Cube::Axis::Rows)},
+            {"columnLevel", engine.DrillDownLevel(Cube::Axis::Columns)}};
+}
+
 json WindowJson(const Ui::Session::Window& window)
 {
     const Ui::Form& form = *window.form;
@@ -181,6 +259,8 @@ json WindowJson(const Ui::Session::Window& window)
             controls.push_back(ControlJson(*control));
     }
     w["controls"] = std::move(controls);
+    if (const auto* cubeWindow = dynamic_cast<const CubeWindow*>(&form))
+        w["cube"] = CubeJson(cubeWindow->CubeControl());
     return w;
 }
 

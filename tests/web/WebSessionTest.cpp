@@ -309,6 +309,175 @@ TEST(WebSession, ExportsWriteVisibleRowsAndFooter)
                  std::exception);
 }
 
+// The cube window's grid as a pivot table: header metadata, the cube's axes, facts and member
+// filters, and moves, toggles and filters sent as the controls' values and clicks. The
+// expected figures are worked out by hand from the six lines of TWebCube.
+TEST(WebSession, CubeWindowSendsPivotMetadataAndMovesDimensions)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "TWebCube"}});
+    json state = tab.WaitForState(HasWindow("CCube"));
+    auto cubeOf = [](const json& s) -> const json& { return (*Tab::Window(s, "CCube"))["cube"]; };
+    auto gridOf = [](const json& s) -> const json& { return Tab::ControlOf(*Tab::Window(s, "CCube"), "CubeGrid"); };
+    auto names = [](const json& dims) {
+        std::vector<std::string> out;
+        for (const auto& d : dims)
+            out.push_back(d["name"]);
+        return out;
+    };
+    // The row whose first header cell reads the given text.
+    auto rowOf = [](const json& grid, const std::string& text) -> const json* {
+        for (const auto& row : grid["rows"])
+            if (row["c"][0] == text) return &row;
+        return nullptr;
+    };
+    auto columnOf = [](const json& grid, const std::vector<std::string>& path, const std::string& fact) -> long {
+        long index = 0;
+        for (const auto& column : grid["columns"]) {
+            if (column.value("factName", "") == fact && column["headerPath"].get<std::vector<std::string>>() == path)
+                return index;
+            ++index;
+        }
+        return -1;
+    };
+    auto send = [&](const std::string& control, const std::string& value) {
+        tab.Send({{"t", "set"}, {"w", "CCube"}, {"c", control}, {"v", value}});
+    };
+    auto click = [&](const std::string& control) { tab.Send({{"t", "click"}, {"w", "CCube"}, {"c", control}}); };
+
+    {
+        const json& cube = cubeOf(state);
+        EXPECT_EQ(names(cube["rows"]), (std::vector<std::string>{"Region", "Kind"}));
+        EXPECT_EQ(names(cube["columns"]), (std::vector<std::string>{"Year"}));
+        EXPECT_EQ(names(cube["filter"]), (std::vector<std::string>{"DocumentDate"}));
+        EXPECT_EQ(cube["rows"][0]["caption"], "Region of sale");
+        ASSERT_EQ(cube["facts"].size(), 2u);
+        EXPECT_EQ(cube["facts"][1]["caption"], "Quantity");
+        EXPECT_TRUE(cube["facts"][1]["visible"].get<bool>());
+        EXPECT_TRUE(cube["selections"].empty());
+        EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "CCube"), "lbCubeCaption")["caption"],
+                  "Sales of the test company");
+        EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "CCube"), "UserMenu1")["caption"], "Show sum");
+
+        const json& grid = gridOf(state);
+        // The regions' header column (the kinds are closed under them), then (2025, 2026,
+        // total) x (sum, quantity).
+        ASSERT_EQ(grid["columns"].size(), 7u);
+        EXPECT_EQ(grid["columns"][0]["role"], "RowHeader");
+        EXPECT_EQ(grid["columns"][0]["name"], "Region");
+        EXPECT_EQ(grid["columns"][1]["role"], "Fact");
+        EXPECT_EQ(grid["columns"][1]["headerKind"], "Member");
+        EXPECT_EQ(grid["columns"][1]["expand"], "None");
+        EXPECT_EQ(grid["columns"][6]["headerKind"], "GrandTotal");
+        EXPECT_EQ(grid["columns"][6]["factName"], "Qty");
+        EXPECT_EQ(grid["columns"][6]["align"], "right");
+        const long sum2026 = columnOf(grid, {"2026"}, "Summa");
+        const long sumTotal = columnOf(grid, {"Total"}, "Summa");
+        ASSERT_GE(sum2026, 0);
+        ASSERT_GE(sumTotal, 0);
+        // Regions down the rows, closed, and the grand total.
+        EXPECT_EQ(grid["rowCount"], 4);
+        const json* north = rowOf(grid, "North");
+        ASSERT_NE(north, nullptr);
+        EXPECT_EQ((*north)["h"]["kind"], "Member");
+        EXPECT_EQ((*north)["h"]["level"], 1);
+        EXPECT_EQ((*north)["h"]["expand"], "Collapsed");
+        EXPECT_EQ((*north)["c"][sum2026], "959.75");
+        EXPECT_EQ((*north)["c"][sumTotal], "1,060.25");
+        const json* total = rowOf(grid, "Total");
+        ASSERT_NE(total, nullptr);
+        EXPECT_EQ((*total)["h"]["kind"], "GrandTotal");
+        EXPECT_EQ((*total)["h"]["level"], 0);
+        EXPECT_EQ((*total)["c"][sumTotal], "1,610.25");
+        EXPECT_EQ((*total)["s"], "total");
+    }
+
+    // A double-click on the North header opens it: its kinds show under it.
+    {
+        const long row = (*rowOf(gridOf(state), "North"))["i"].get<long>();
+        tab.Send({{"t", "dbl"}, {"w", "CCube"}, {"g", "CubeGrid"}, {"row", row}, {"col", "Region"}});
+        state = tab.WaitForState([&](const json& s) { return Tab::Window(s, "CCube") && gridOf(s)["rowCount"] == 6; });
+        const json& grid = gridOf(state);
+        int kinds = 0;
+        for (const auto& r : grid["rows"]) {
+            if (r["c"][0] != "North") continue;
+            if (r["h"]["level"] == 2) ++kinds;
+            if (r["h"]["level"] == 1) {
+                EXPECT_EQ(r["h"]["expand"], "Expanded");
+            }
+        }
+        EXPECT_EQ(kinds, 2) << "GPG and PRSF under North";
+    }
+
+    // The report keeps the region off the filter area; then the kind goes across, before
+    // the years, and the region is still down the rows.
+    send("cbDimension", "Region");
+    send("cbAxis", "Filter");
+    send("edPosition", "0");
+    click("btMoveDimension");
+    send("cbDimension", "Kind");
+    send("cbAxis", "Columns");
+    send("edPosition", "0");
+    click("btMoveDimension");
+    state =
+        tab.WaitForState([&](const json& s) { return Tab::Window(s, "CCube") && cubeOf(s)["columns"].size() == 2u; });
+    EXPECT_EQ(names(cubeOf(state)["columns"]), (std::vector<std::string>{"Kind", "Year"}));
+    EXPECT_EQ(names(cubeOf(state)["rows"]), (std::vector<std::string>{"Region"}));
+    {
+        const json& grid = gridOf(state);
+        // Kinds closed across: GPG, PRSF and the total, two facts each, after one header column.
+        ASSERT_EQ(grid["columns"].size(), 7u);
+        const long gpg = columnOf(grid, {"GPG"}, "Summa");
+        ASSERT_GE(gpg, 0);
+        EXPECT_EQ(grid["columns"][gpg]["expand"], "Collapsed");
+        EXPECT_EQ((*rowOf(grid, "North"))["c"][gpg], "-40.25");
+        EXPECT_EQ((*rowOf(grid, "North"))["h"]["expand"], "None") << "the only row dimension opens nothing";
+        // The GPG column header opens to its years.
+        send("edHeaderColumn", grid["columns"][gpg]["name"]);
+        send("edHeaderLevel", "0");
+        click("btExpandMember");
+    }
+    state = tab.WaitForState([&](const json& s) {
+        return Tab::Window(s, "CCube") && columnOf(gridOf(s), {"GPG", "2026"}, "Summa") >= 0;
+    });
+    {
+        const json& grid = gridOf(state);
+        const long gpgTotal = columnOf(grid, {"GPG", "Total"}, "Summa");
+        ASSERT_GE(gpgTotal, 0);
+        EXPECT_EQ(grid["columns"][gpgTotal]["headerKind"], "Subtotal");
+        EXPECT_EQ(grid["columns"][gpgTotal]["expand"], "Expanded");
+    }
+
+    // Only the north counts; the filter is in the state, and the grand total follows it.
+    send("cbFilterDimension", "Region");
+    send("cbFilterMember", "North");
+    click("btFilterOnly");
+    state =
+        tab.WaitForState([&](const json& s) { return Tab::Window(s, "CCube") && !cubeOf(s)["selections"].empty(); });
+    ASSERT_EQ(cubeOf(state)["selections"]["Region"].size(), 1u);
+    EXPECT_EQ(cubeOf(state)["selections"]["Region"][0]["key"], "North");
+    {
+        const json& grid = gridOf(state);
+        EXPECT_EQ((*rowOf(grid, "Total"))["c"][columnOf(grid, {"Total"}, "Summa")], "1,060.25");
+    }
+
+    // A hidden fact leaves the state and its columns.
+    send("cbFact", "Qty");
+    click("btHideFact");
+    state = tab.WaitForState(
+        [&](const json& s) { return Tab::Window(s, "CCube") && !cubeOf(s)["facts"][1]["visible"].get<bool>(); });
+    for (const auto& column : gridOf(state)["columns"])
+        EXPECT_NE(column.value("factName", ""), "Qty");
+
+    // Other windows get no cube and no header metadata.
+    tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+    state = tab.WaitForState(HasWindow("frmWebLong"));
+    EXPECT_FALSE(Tab::Window(state, "frmWebLong")->contains("cube"));
+    const json& list = Tab::ControlOf(*Tab::Window(state, "frmWebLong"), "lstLong");
+    EXPECT_FALSE(list["columns"][0].contains("role"));
+    EXPECT_FALSE(list["rows"][0].contains("h"));
+}
+
 TEST(WebSession, FailingReportShowsErrorAndTheSessionGoesOn)
 {
     Tab tab;

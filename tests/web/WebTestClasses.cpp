@@ -1,5 +1,6 @@
 #include "WebTestClasses.hpp"
 
+#include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -302,6 +303,68 @@ public:
     }
 };
 
+// A small cube over six sale lines: region and document kind down the rows, years across,
+// sum and quantity as facts. The report keeps the region off the filter area and names the
+// focused cell's sum in the status panel from its one user menu item.
+class TWebCube : public Object,
+                 public Quarn_DuzAde::ReportExecBase,
+                 public ICubeForm2,
+                 public std::enable_shared_from_this<TWebCube> {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            OpenCubeForm(shared_from_this(), "TWebCube");
+            return false;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+    void OnOpenCube(CCube& cube) override
+    {
+        auto& engine = cube.cube();
+        Cube::CubeSource source;
+        source.AddColumn("Region", std::vector<std::string>{"North", "South", "North", "East", "South", "North"});
+        source.AddColumn("Kind", std::vector<std::string>{"PRSF", "PRSF", "GPG", "PRSF", "PRSF", "PRSF"});
+        source.AddColumn("DocumentDate", std::vector<Date>{Date(2025, 3, 1), Date(2025, 5, 1), Date(2026, 1, 1),
+                                                           Date(2026, 2, 1), Date(2026, 2, 1), Date(2026, 7, 1)});
+        source.AddColumn("Summa", std::vector<double>{100.5, 200, -40.25, 300, 50, 1000});
+        source.AddColumn("Qty", std::vector<double>{1, 2, -1, 3, 1, 10});
+        engine.SetSource(std::move(source));
+        engine.Dims().Add("Region", "Region of sale");
+        engine.Dims().Add("Kind", "Document kind");
+        engine.Dims().Add("DocumentDate");
+        engine.Dims().AddCalculated("Year", "DocumentDate", Cube::PeriodLevel::Year, "Year");
+        engine.BaseFacts().Add("Summa");
+        engine.BaseFacts().Add("Qty");
+        engine.Facts().Add("Summa", "Sum");
+        engine.Facts().Add("Qty", "Quantity");
+        cube.VAxis().SetDrillDownLevel(0);
+        cube.HAxis().SetDrillDownLevel(0);
+        cube.SetCaption("Sales of the test company");
+        cube_ = &cube;
+    }
+    void OnLoad(CCube&, std::vector<std::string>& userMenuItems) override { userMenuItems = {"Show sum"}; }
+    void BeforeMoveDimension(CCube&, const Cube::Dimension& viewDim, Cube::Axis newAxis, int, bool& cancel) override
+    {
+        cancel = viewDim.Name() == "Region" && newAxis == Cube::Axis::Filter;
+    }
+    void OnUserMenu(int) override
+    {
+        if (cube_ == nullptr) return;
+        const auto cell = cube_->FocusedCell();
+        cube_->SetStatusText(1, cell ? "Sum " + std::to_string(cell->Value()) : "");
+    }
+    void OnFactCellDblClick(CCube& cube, const Cube::GridCell& cell) override
+    {
+        cube.SetStatusText(1, "Opened " + std::to_string(cell.Value()));
+    }
+
+private:
+    CCube* cube_ = nullptr;
+};
+
 template <class T> std::shared_ptr<Object> Make()
 {
     return std::make_shared<T>();
@@ -317,6 +380,7 @@ std::vector<Web::ExtraClass> WebTestClasses()
         {"TWebMessage", "tests", "a message box", &Make<TWebMessage>},
         {"TWebLong", "tests", "a list of 20,000 rows", &Make<TWebLong>},
         {"TWebProgress", "tests", "a long run with progress", &Make<TWebProgress>},
+        {"TWebCube", "tests", "a small cube", &Make<TWebCube>},
     };
 }
 

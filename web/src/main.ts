@@ -5,6 +5,7 @@
 
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
 import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
+import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
 
 const ROW_HEIGHT = 24;
 const PAGE = 100;
@@ -56,13 +57,16 @@ let pointerDown = false;
 let drawing = false;
 let drawPending = false;
 document.addEventListener('mousedown', () => (pointerDown = true), true);
-document.addEventListener('mouseup', () => {
+const pointerUp = (): void => {
   pointerDown = false;
   if (drawPending) {
     drawPending = false;
     window.setTimeout(draw, 0);
   }
-}, true);
+};
+document.addEventListener('mouseup', pointerUp, true);
+// A drag and drop ends without a mouseup.
+document.addEventListener('dragend', pointerUp, true);
 
 function scheduleDraw(): void {
   if (pointerDown) drawPending = true;
@@ -186,6 +190,7 @@ function receive(message: ServerMessage): void {
       cache.total = message.total;
       message.rows.forEach((row, k) => cache.rows.set(message.from + k, row));
       drawGridRows(message.w, message.g);
+      redrawCubeRows(app.windows, message.w, message.g);
       return;
     }
     case 'error':
@@ -345,7 +350,16 @@ function drawMenu(): HTMLElement {
   return nav;
 }
 
+// The cube window draws itself as a pivot table, borrowing the socket and the grid's pages.
+const cubeHost: CubeHost = {
+  send,
+  session: () => app.session,
+  rows: (w, g) => app.grids.get(`${w}/${g}`),
+  redraw: () => scheduleDraw(),
+};
+
 function drawWindow(w: Window): HTMLElement {
+  if (!w.modal && isCubeWindow(w)) return drawCube(w, cubeHost);
   const form = el('section', { class: `window${w.modal ? ' dialog' : ''}`, 'data-window': w.name, role: w.modal ? 'dialog' : 'region', 'aria-label': w.caption || w.name });
   form.append(el('h2', { class: 'caption' }, w.caption || w.name));
   const body = el('div', { class: 'controls' });

@@ -13,13 +13,23 @@ export interface Column {
   format?: string;
   width?: number;
   footer?: string;
+  // header metadata of cube-like grids
+  role?: 'RowHeader' | 'Fact' | 'Data';
+  factName?: string;
+  headerPath?: string[];
+  headerKind?: HeaderKind;
+  expand?: ExpandState;
 }
+
+export type HeaderKind = 'None' | 'Member' | 'Subtotal' | 'GrandTotal';
+export type ExpandState = 'None' | 'Expanded' | 'Collapsed';
 
 export interface GridRow {
   i: number; // the row's index as stored: what actions name
   c: string[]; // cell texts, formatted
   s?: string; // style id
   cs?: Record<string, RowStyle>; // styles of single cells, by column index
+  h?: { kind: HeaderKind; level: number; expand: ExpandState }; // where a cube row stands
 }
 
 export interface RowStyle {
@@ -67,6 +77,25 @@ export interface Window {
   key: string;
   message?: boolean;
   controls: Control[];
+  cube?: CubeModel;
+}
+
+// A cube window's dimensions by axis (in order), its facts, and the members that count for
+// each dimension with a member filter.
+export interface CubeModel {
+  rows: CubeDimension[];
+  columns: CubeDimension[];
+  filter: CubeDimension[];
+  facts: { name: string; caption: string; visible: boolean; enabled: boolean }[];
+  selections: Record<string, { key: string; text: string }[]>;
+  active: boolean;
+  rowLevel: number;
+  columnLevel: number;
+}
+
+export interface CubeDimension {
+  name: string;
+  caption: string;
 }
 
 export interface Progress {

@@ -547,6 +547,11 @@ void CCube::UserFilterMembers(const std::string& dimName, const std::vector<Valu
     Refresh();
 }
 
+std::string CCube::FilterMemberCode(const Value& key)
+{
+    return Cube::Internal::KeyText(key);
+}
+
 void CCube::UserShowFact(const std::string& factName, bool visible)
 {
     auto& facts = engine_.Facts();

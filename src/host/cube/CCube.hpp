@@ -80,6 +80,7 @@ public:
     ~CubeWindow() override;
 
     CCube& CubeControl() { return *cube_; }
+    const CCube& CubeControl() const { return *cube_; }
 
 private:
     friend CCube& OpenCubeForm(std::shared_ptr<ICubeForm2> report, std::string key);
@@ -143,6 +144,8 @@ public:
     // The members of a dimension that count; empty: all. Throws ValueError naming a key
     // that is no member.
     void UserFilterMembers(const std::string& dimName, const std::vector<Value>& members);
+    // A member key as cbFilterMember's items name it.
+    static std::string FilterMemberCode(const Value& key);
     // FactVisible of a fact; throws ValueError for a disabled fact or the last shown one.
     void UserShowFact(const std::string& factName, bool visible);
 
