@@ -2,7 +2,7 @@
 // fills, bad input refused at the control, a failing report, documents, exports, two
 // browsers at once and a tab that closes.
 
-import { equal, expect, openBrowser, run, shot, signIn, sql, startServer } from './harness.mjs';
+import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
 const server = await startServer();
 const browser = await openBrowser();
@@ -13,16 +13,7 @@ async function sessionCount() {
   return config.sessions;
 }
 
-async function waitFor(what, test, timeout = 20000) {
-  const until = Date.now() + timeout;
-  while (Date.now() < until) {
-    if (await test()) return;
-    await new Promise((r) => setTimeout(r, 100));
-  }
-  throw new Error(`timed out waiting for ${what}`);
-}
 
-const money = (text) => Number(text.replace(/,/g, ''));
 
 // The client debt of the test company by department, straight from the documents' open
 // terms, the rates and the client's managers: the figures the debt report must show.

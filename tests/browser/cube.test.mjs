@@ -2,25 +2,16 @@
 // from the rows to the columns, and a double-click on a sum that lists the documents behind
 // it, checked against the database line by line, down to one document.
 
-import { equal, expect, openBrowser, run, shot, signIn, sql, startServer } from './harness.mjs';
+import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
 const server = await startServer();
 const browser = await openBrowser();
 const page = await browser.context.newPage();
 
 const cube = '[data-window="CCube"]';
-const money = (text) => Number(text.replace(/,/g, ''));
 const quote = (text) => `'${text.replace(/'/g, "''")}'`;
 const period = ['2026-01-01', '2026-03-31'];
 
-async function waitFor(what, test, timeout = 20000) {
-  const until = Date.now() + timeout;
-  while (Date.now() < until) {
-    if (await test()) return;
-    await new Promise((r) => setTimeout(r, 100));
-  }
-  throw new Error(`timed out waiting for ${what}`);
-}
 
 const chips = (zone) => page.$$eval(`${cube} .cube-zone[data-zone="${zone}"] .cube-chip`, (c) => c.map((x) => x.dataset.dim));
 // Only the columns in sight are drawn: the totals stand at the right end.

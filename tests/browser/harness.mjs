@@ -127,3 +127,16 @@ export async function run(flows, pageForFailures) {
   console.log(`${passed} passed, ${failed} failed`);
   process.exitCode = failed ? 1 : 0;
 }
+
+// Waits until the test holds, asking every 100 ms.
+export async function waitFor(what, test, timeout = 20000) {
+  const until = Date.now() + timeout;
+  while (Date.now() < until) {
+    if (await test()) return;
+    await new Promise((r) => setTimeout(r, 100));
+  }
+  throw new Error(`timed out waiting for ${what}`);
+}
+
+// A money text as the grids show it ("1,234.50") as a number.
+export const money = (text) => Number(text.replace(/,/g, ''));

@@ -7,6 +7,7 @@
 // show.
 
 import type { Column, Control, GridRow, Window } from './protocol';
+import { el } from './dom';
 
 // What the cube window borrows from the client: the socket, the session, the paging cache
 // of the window's grid and a full redraw.
@@ -46,23 +47,6 @@ const openFilter = new Map<string, { dim: string; typed: string }>();
 let lastClick: { key: string; time: number } | null = null;
 let lastDbl: { key: string; time: number } | null = null;
 
-function el<K extends keyof HTMLElementTagNameMap>(
-  tag: K,
-  attrs: Record<string, string | number | boolean | undefined> = {},
-  ...children: (Node | string | null | undefined)[]
-): HTMLElementTagNameMap[K] {
-  const node = document.createElement(tag);
-  for (const [k, v] of Object.entries(attrs)) {
-    if (v === undefined || v === false) continue;
-    if (k === 'class') node.className = String(v);
-    else node.setAttribute(k, v === true ? '' : String(v));
-  }
-  for (const child of children) {
-    if (child === null || child === undefined) continue;
-    node.append(typeof child === 'string' ? document.createTextNode(child) : child);
-  }
-  return node;
-}
 
 function control(w: Window, name: string): Control | undefined {
   return w.controls.find((c) => c.name === name);

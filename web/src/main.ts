@@ -5,6 +5,7 @@
 
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
 import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
+import { el } from './dom';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
 
 const ROW_HEIGHT = 24;
@@ -76,23 +77,6 @@ function scheduleDraw(): void {
 // Two clicks on one row in quick succession are a double-click, whatever was redrawn between.
 let lastClick: { grid: string; row: number; time: number } | null = null;
 
-function el<K extends keyof HTMLElementTagNameMap>(
-  tag: K,
-  attrs: Record<string, string | number | boolean | undefined> = {},
-  ...children: (Node | string | null | undefined)[]
-): HTMLElementTagNameMap[K] {
-  const node = document.createElement(tag);
-  for (const [k, v] of Object.entries(attrs)) {
-    if (v === undefined || v === false) continue;
-    if (k === 'class') node.className = String(v);
-    else node.setAttribute(k, v === true ? '' : String(v));
-  }
-  for (const child of children) {
-    if (child === null || child === undefined) continue;
-    node.append(typeof child === 'string' ? document.createTextNode(child) : child);
-  }
-  return node;
-}
 
 function send(message: Record<string, unknown>): void {
   if (app.socket && app.socket.readyState === WebSocket.OPEN) app.socket.send(JSON.stringify(message));
