@@ -8,6 +8,7 @@
 
 import type { Column, Control, GridRow, Window } from './protocol';
 import { el } from './dom';
+import { rowOrAsk } from './paging';
 
 // What the cube window borrows from the client: the socket, the session, the paging cache
 // of the window's grid and a full redraw.
@@ -28,7 +29,6 @@ export interface RowCache {
 const GRID = 'CubeGrid';
 const ROW_HEIGHT = 24;
 const HEAD_HEIGHT = 24;
-const PAGE = 100;
 const TOTAL = 'Total';
 // A member filter lists at most this many members; typing narrows the list.
 const MEMBER_LIMIT = 300;
@@ -437,15 +437,8 @@ function drawCubeRows(w: Window): void {
   const across: [number, number] = [scroller.scrollLeft - 300, scroller.scrollLeft + (scroller.clientWidth || 1200) + 300];
   body.replaceChildren();
   for (let pos = first; pos < last; pos++) {
-    const row = cache.rows.get(pos);
-    if (!row) {
-      const page = Math.floor(pos / PAGE);
-      if (!cache.asked.has(page)) {
-        cache.asked.add(page);
-        host?.send({ t: 'rows', w: w.name, g: GRID, from: page * PAGE, count: PAGE });
-      }
-      continue;
-    }
+    const row = rowOrAsk(cache, pos, (from, count) => host?.send({ t: 'rows', w: w.name, g: GRID, from, count }));
+    if (!row) continue;
     body.append(drawRow(w, grid, layout, row, pos, cache.rows.get(pos - 1), pos === first, across));
   }
 }

@@ -6,10 +6,10 @@
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
 import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
 import { el } from './dom';
+import { rowOrAsk } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
 
 const ROW_HEIGHT = 24;
-const PAGE = 100;
 
 interface GridCache {
   total: number;
@@ -693,15 +693,8 @@ function drawGridRows(w: string, g: string): void {
   const template = columnTemplate(grid);
   spacer.replaceChildren();
   for (let pos = first; pos < last; pos++) {
-    const row = cache.rows.get(pos);
-    if (!row) {
-      const page = Math.floor(pos / PAGE);
-      if (!cache.asked.has(page)) {
-        cache.asked.add(page);
-        send({ t: 'rows', w, g, from: page * PAGE, count: PAGE });
-      }
-      continue;
-    }
+    const row = rowOrAsk(cache, pos, (from, count) => send({ t: 'rows', w, g, from, count }));
+    if (!row) continue;
     const style = row.s ? grid.styles?.[row.s] : undefined;
     const current = row.i === grid.currentRow;
     const line = el('div', {
