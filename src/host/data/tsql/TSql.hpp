@@ -51,4 +51,9 @@ struct Translation {
 // Parses the batch and writes it for PostgreSQL; throws SqlSyntaxError.
 Translation Translate(std::string_view tsql);
 
+// A session temporary table's name as T-SQL writes it: "#" and then only letters, digits
+// and "_" ("#SalesList"). PostgreSQL knows the table as the quoted lower-case "#saleslist"
+// in the session's own temporary schema.
+bool IsTemporaryTableName(std::string_view name);
+
 } // namespace Talvex::Data::TSql

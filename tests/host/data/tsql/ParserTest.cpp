@@ -6,16 +6,30 @@
 namespace Talvex::Data::TSql {
 namespace {
 
+struct ErrorCase {
+    const char* text;
+    int line;
+    int column;
+    const char* token;
+    const char* message;
+};
+
+void ExpectSyntaxError(const ErrorCase& c)
+{
+    try {
+        ParseBatch(c.text);
+        ADD_FAILURE() << "no error for " << c.text;
+    } catch (const SqlSyntaxError& e) {
+        EXPECT_EQ(e.Line(), c.line) << c.text;
+        EXPECT_EQ(e.Column(), c.column) << c.text;
+        EXPECT_EQ(e.Token(), c.token) << c.text;
+        EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+}
+
 TEST(TSqlParser, SyntaxErrorsNameLineColumnAndToken)
 {
-    struct Case {
-        const char* text;
-        int line;
-        int column;
-        const char* token;
-        const char* message;
-    };
-    const Case cases[] = {
+    const ErrorCase cases[] = {
         {"SELECT a,\n  b FROM t WHERE FROM", 2, 18, "FROM",
          "Syntax error at line 2, column 18 near 'FROM': expected an expression"},
         {"SELECT a FROM t WHERE a = 1\n  AND (b = 2", 2, 13, "", "expected ')'"},
@@ -27,24 +41,50 @@ TEST(TSqlParser, SyntaxErrorsNameLineColumnAndToken)
         {"SELECT a b c FROM t", 1, 12, "c", "expected the end of the statement"},
         {"UPDATE t SET a 1", 1, 16, "1", "expected '='"},
         {"SELECT @x", 1, 8, "@x", "variables are not supported"},
-        {"DROP TABLE t", 1, 1, "DROP", "expected a statement"},
+        {"TRUNCATE TABLE t", 1, 1, "TRUNCATE", "expected a statement"},
         {"SELECT a FROM t WHERE a IN 1", 1, 28, "1", "expected '(' after IN"},
         {"", 1, 1, "", "expected a statement"},
         {"SELECT a,\n DATEADD(day, 1) FROM t", 2, 2, "DATEADD", "DATEADD takes 3 arguments, 2 given"},
         {"SELECT CHARINDEX('a') FROM t", 1, 8, "CHARINDEX", "CHARINDEX takes 2 to 3 arguments, 1 given"},
         {"SELECT isnull(a, b, c) FROM t", 1, 8, "isnull", "isnull takes 2 arguments, 3 given"},
     };
-    for (const Case& c : cases) {
-        try {
-            ParseBatch(c.text);
-            ADD_FAILURE() << "no error for " << c.text;
-        } catch (const SqlSyntaxError& e) {
-            EXPECT_EQ(e.Line(), c.line) << c.text;
-            EXPECT_EQ(e.Column(), c.column) << c.text;
-            EXPECT_EQ(e.Token(), c.token) << c.text;
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-        }
-    }
+    for (const ErrorCase& c : cases)
+        ExpectSyntaxError(c);
+}
+
+TEST(TSqlParser, OnlyTemporaryTablesAreCreatedOrDroppedAndTheirNamesHoldNothingElse)
+{
+    const ErrorCase cases[] = {
+        {"SELECT 1 AS a INTO t FROM REFGood", 1, 20, "t", "SELECT INTO: only temporary tables (#name) can be created"},
+        {"DROP TABLE REFGood", 1, 12, "REFGood", "DROP TABLE: only temporary tables (#name) can be dropped"},
+        {"DROP TABLE IF EXISTS [REFGood]", 1, 22, "[REFGood]", "only temporary tables (#name) can be dropped"},
+        // A name that tries to end the statement is never a name: nothing of the batch runs.
+        {"SELECT * FROM #t; DROP TABLE x", 1, 30, "x", "only temporary tables (#name) can be dropped"},
+        {"SELECT * FROM [#t; DROP TABLE x]", 1, 15, "[#t; DROP TABLE x]",
+         "a temporary table name is '#' and then only letters, digits and '_'"},
+        {"SELECT * FROM #t$x", 1, 15, "#t$x", "a temporary table name is '#' and then only"},
+        {"SELECT * FROM #", 1, 15, "#", "a temporary table name is '#' and then only"},
+        {"SELECT * FROM ##t", 1, 15, "##", "global temporary tables (##name) are not supported"},
+        {"SELECT a FROM dbo.#t", 1, 15, "dbo", "takes no schema or database prefix"},
+        {"DROP TABLE #a, #b", 1, 14, ",", "expected the end of the statement"},
+        // INTO belongs to the first block of a statement, and the table it fills has no order.
+        {"SELECT a FROM t UNION SELECT b INTO #u FROM v", 1, 32, "INTO", "INTO stands only in the first SELECT"},
+        {"INSERT INTO #t (a) SELECT b INTO #u FROM v", 1, 29, "INTO", "INTO stands only in the first SELECT"},
+        {"SELECT * FROM (SELECT a INTO #u FROM v) s", 1, 25, "INTO", "INTO stands only in the first SELECT"},
+        {"SELECT a INTO #u FROM t ORDER BY a", 1, 25, "ORDER", "SELECT INTO: ORDER BY is not allowed"},
+    };
+    for (const ErrorCase& c : cases)
+        ExpectSyntaxError(c);
+
+    Ast::Batch batch = ParseBatch("SELECT a INTO #Sales FROM t UNION ALL SELECT b FROM u; DROP TABLE IF EXISTS #Old");
+    ASSERT_EQ(batch.statements.size(), 2u);
+    const auto& select = std::get<Ast::Select>(batch.statements[0].node);
+    EXPECT_EQ(select.into, "#Sales");
+    ASSERT_EQ(select.rest.size(), 1u);
+    EXPECT_EQ(select.rest[0].op, Ast::SetOperator::UnionAll);
+    const auto& drop = std::get<Ast::DropTable>(batch.statements[1].node);
+    EXPECT_EQ(drop.table, "#Old");
+    EXPECT_TRUE(drop.ifExists);
 }
 
 TEST(TSqlParser, SpellingsOfTheSameStatementGiveTheSameTree)
@@ -98,6 +138,13 @@ TEST(TSqlParser, SpellingsOfTheSameStatementGiveTheSameTree)
         {"SELECT a FROM t ORDER BY a ASC", "SELECT a FROM t ORDER BY a", true},
         {"SELECT a FROM t ORDER BY a DESC", "SELECT a FROM t ORDER BY a", false},
         {"SELECT a FROM t UNION SELECT b FROM u", "SELECT a FROM t UNION ALL SELECT b FROM u", false},
+        // A temporary table bracketed or not; INTO and IF EXISTS are part of the statement.
+        {"SELECT a INTO #T FROM t", "SELECT a INTO [#T] FROM t", true},
+        {"SELECT a INTO #T FROM t", "SELECT a FROM t", false},
+        {"SELECT a FROM #T x JOIN u ON u.k = x.k", "SELECT a FROM [#T] AS x INNER JOIN u ON u.k = x.k", true},
+        {"DROP TABLE #T", "drop table [#T]", true},
+        {"DROP TABLE IF EXISTS #T", "DROP TABLE #T", false},
+        {"DROP TABLE #T SELECT 1", "DROP TABLE #T; SELECT 1", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseBatch(c.a) == ParseBatch(c.b), c.same) << c.a << "  vs  " << c.b;

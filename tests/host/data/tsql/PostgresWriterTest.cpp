@@ -61,9 +61,36 @@ TEST(TSqlPostgresWriter, OnlyRowReturningStatementsReturnRows)
         {"DELETE FROM t", false},
         {"SET TRANSACTION ISOLATION LEVEL SNAPSHOT", false},
         {"INSERT INTO t (a) SELECT b FROM u", false},
+        {"SELECT b INTO #t FROM u", false},
+        {"DROP TABLE #t", false},
+        {"SELECT b INTO #t FROM u; SELECT b FROM #t", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Translate(c.text).returnsRows, c.returnsRows) << c.text;
+}
+
+TEST(TSqlPostgresWriter, TemporaryTablesAreTheSessionsOwnUnderOneQuotedLowerCaseName)
+{
+    struct Case {
+        const char* text;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"SELECT d.IDC, c.Name INTO #SalesList FROM THDocument d JOIN REFClient c ON c.Code = d.Client "
+         "UNION SELECT 0, N'none'",
+         "CREATE TEMPORARY TABLE \"#saleslist\" AS SELECT d.idc, c.name FROM thdocument AS d JOIN refclient AS c "
+         "ON (c.code = d.client) UNION SELECT 0, 'none'"},
+        // TOP limits the rows that fill the table.
+        {"SELECT TOP 5 a INTO [#Top] FROM t", "CREATE TEMPORARY TABLE \"#top\" AS SELECT a FROM t LIMIT 5"},
+        {"SELECT s.a FROM #SalesList s JOIN #SALESLIST t ON t.a = s.a",
+         "SELECT s.a FROM \"#saleslist\" AS s JOIN \"#saleslist\" AS t ON (t.a = s.a)"},
+        {"SELECT #SalesList.a FROM #SalesList", "SELECT \"#saleslist\".a FROM \"#saleslist\""},
+        {"INSERT INTO #SalesList (a) VALUES (1)", "INSERT INTO \"#saleslist\" (a) VALUES (1)"},
+        {"DROP TABLE #SalesList", "DROP TABLE \"#saleslist\""},
+        {"DROP TABLE IF EXISTS #SalesList", "DROP TABLE IF EXISTS \"#saleslist\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Translate(c.text).postgres, c.written) << c.text;
 }
 
 } // namespace

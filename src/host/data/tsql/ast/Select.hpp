@@ -80,6 +80,10 @@ struct SetTerm {
 };
 
 struct Select {
+    // SELECT ... INTO #Name: the query fills a new session temporary table and returns no
+    // rows. The INTO stands in the first block and names the table as T-SQL spells it;
+    // empty when none.
+    std::string into;
     SelectCore first;
     std::vector<SetTerm> rest;
     std::vector<OrderItem> orderBy; // of the whole query

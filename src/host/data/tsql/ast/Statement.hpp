@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/data/tsql/ast/Delete.hpp"
+#include "host/data/tsql/ast/Drop.hpp"
 #include "host/data/tsql/ast/Exec.hpp"
 #include "host/data/tsql/ast/Insert.hpp"
 #include "host/data/tsql/ast/Select.hpp"
@@ -10,7 +11,7 @@
 namespace Talvex::Data::TSql::Ast {
 
 struct Statement {
-    std::variant<Select, Insert, Update, Delete, Exec, SetIsolationLevel, TransactionControl> node;
+    std::variant<Select, Insert, Update, Delete, DropTable, Exec, SetIsolationLevel, TransactionControl> node;
     bool operator==(const Statement&) const = default;
 };
 

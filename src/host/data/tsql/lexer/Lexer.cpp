@@ -143,6 +143,22 @@ private:
         t.text = std::string(text_.substr(start, pos_ - start));
     }
 
+    // #Name: a session temporary table. Its name is written quoted on the server, so it
+    // holds only characters that can never end or escape the quotes.
+    void ReadTemporaryTableName(Token& t)
+    {
+        std::size_t start = pos_;
+        if (At(1) == '#')
+            Fail(t.line, t.column, text_.substr(start, 2), "global temporary tables (##name) are not supported");
+        Advance();
+        while (IsNamePart(At()))
+            Advance();
+        t.kind = TokenKind::Identifier;
+        t.text = std::string(text_.substr(start, pos_ - start));
+        if (!IsTemporaryTableName(t.text))
+            Fail(t.line, t.column, t.text, "a temporary table name is '#' and then only letters, digits and '_'");
+    }
+
     void ReadToken(Token& t)
     {
         char c = At();
@@ -168,6 +184,8 @@ private:
                 Advance();
             t.kind = TokenKind::Variable;
             t.text = std::string(text_.substr(start, pos_ - start));
+        } else if (c == '#') {
+            ReadTemporaryTableName(t);
         } else if (IsNameStart(c)) {
             std::size_t start = pos_;
             while (IsNamePart(At()))

@@ -7,7 +7,7 @@ Ast::Delete Parser::Delete()
     ExpectKeyword("DELETE");
     AcceptKeyword("FROM");
     Ast::Delete deletion;
-    deletion.target = DottedName("the table to delete from");
+    deletion.target = TableName("the table to delete from");
     SkipTableHints();
     if (AcceptKeyword("FROM")) deletion.from = FromList();
     if (AcceptKeyword("WHERE")) deletion.where = Expression();

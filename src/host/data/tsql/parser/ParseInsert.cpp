@@ -7,7 +7,7 @@ Ast::Insert Parser::Insert()
     ExpectKeyword("INSERT");
     AcceptKeyword("INTO");
     Ast::Insert insert;
-    insert.table = DottedName("a table name");
+    insert.table = TableName("a table name");
     if (IsSymbol("(") && !IsQueryStart(1)) {
         Advance();
         do {

@@ -4,7 +4,7 @@
 
 namespace Talvex::Data::TSql {
 
-Ast::Select Parser::Select()
+Ast::Select Parser::Select(bool allowInto)
 {
     auto term = [this]() -> Ast::SelectCore {
         if (!IsSymbol("(")) return SelectCore();
@@ -15,7 +15,11 @@ Ast::Select Parser::Select()
         return std::move(inner.first);
     };
     Ast::Select select;
-    select.first = term();
+    // SELECT ... INTO #Name stands only at the head of a statement, in its first block.
+    if (allowInto && IsKeyword("SELECT"))
+        select.first = SelectCore(&select.into);
+    else
+        select.first = term();
     for (;;) {
         Ast::SetOperator op;
         if (AcceptKeyword("UNION"))
@@ -28,11 +32,15 @@ Ast::Select Parser::Select()
             break;
         select.rest.push_back(Ast::SetTerm{op, term()});
     }
-    if (IsKeyword("ORDER")) select.orderBy = OrderBy();
+    if (IsKeyword("ORDER")) {
+        // A table keeps no order: SQL Server itself ignores an ORDER BY that fills one.
+        if (!select.into.empty()) Fail("SELECT INTO: ORDER BY is not allowed, a table keeps no order");
+        select.orderBy = OrderBy();
+    }
     return select;
 }
 
-Ast::SelectCore Parser::SelectCore()
+Ast::SelectCore Parser::SelectCore(std::string* into)
 {
     ExpectKeyword("SELECT");
     Ast::SelectCore core;
@@ -56,6 +64,11 @@ Ast::SelectCore Parser::SelectCore()
     do {
         core.items.push_back(SelectItem());
     } while (AcceptSymbol(","));
+    if (IsKeyword("INTO")) {
+        if (!into) Fail("INTO stands only in the first SELECT of a statement");
+        Advance();
+        *into = TemporaryTableName("SELECT INTO: only temporary tables (#name) can be created");
+    }
     if (AcceptKeyword("FROM")) core.from = FromList();
     if (AcceptKeyword("WHERE")) core.where = Expression();
     if (AcceptKeyword("GROUP")) {
@@ -151,7 +164,7 @@ Ast::TableRef Parser::TablePrimary()
         ExpectSymbol(")");
         return inner;
     }
-    Ast::Name name = DottedName("a table name");
+    Ast::Name name = TableName("a table name");
     SkipTableHints();
     if (AcceptSymbol("(")) {
         Ast::TableFunction function{std::move(name), {}, {}};

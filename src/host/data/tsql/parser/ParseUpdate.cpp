@@ -6,7 +6,7 @@ Ast::Update Parser::Update()
 {
     ExpectKeyword("UPDATE");
     Ast::Update update;
-    update.target = DottedName("the table to update");
+    update.target = TableName("the table to update");
     SkipTableHints();
     ExpectKeyword("SET");
     do {

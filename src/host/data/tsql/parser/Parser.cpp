@@ -106,8 +106,13 @@ std::string Parser::NamePart(std::string_view what)
     const Token& t = Peek();
     // After a dot any word is a name: oTable.[Key], Doc.Percent are columns.
     bool afterDot = pos_ > 0 && tokens_[pos_ - 1].kind == TokenKind::Symbol && tokens_[pos_ - 1].text == ".";
-    if (t.kind == TokenKind::QuotedIdentifier || (t.kind == TokenKind::Identifier && (afterDot || !IsReserved(t.text))))
+    if (t.kind == TokenKind::QuotedIdentifier ||
+        (t.kind == TokenKind::Identifier && (afterDot || !IsReserved(t.text)))) {
+        // [#Name] names the same temporary table as #Name, under the same rule.
+        if (!t.text.empty() && t.text[0] == '#' && !IsTemporaryTableName(t.text))
+            Fail("a temporary table name is '#' and then only letters, digits and '_'");
         return Advance().text;
+    }
     Fail("expected " + std::string(what));
 }
 
@@ -118,6 +123,27 @@ Ast::Name Parser::DottedName(std::string_view what)
         Advance();
         name.push_back(NamePart(what));
     }
+    return name;
+}
+
+Ast::Name Parser::TableName(std::string_view what)
+{
+    const Token& start = Peek();
+    Ast::Name name = DottedName(what);
+    // A temporary table lives in the session, never in a schema of the database.
+    if (name.size() > 1 &&
+        std::any_of(name.begin(), name.end(), [](const std::string& part) { return !part.empty() && part[0] == '#'; }))
+        Fail(start, "a temporary table (#name) takes no schema or database prefix");
+    return name;
+}
+
+std::string Parser::TemporaryTableName(const std::string& refusal)
+{
+    const Token& t = Peek();
+    bool named = t.kind == TokenKind::Identifier || t.kind == TokenKind::QuotedIdentifier;
+    if (!named || t.text.empty() || t.text[0] != '#') Fail(refusal);
+    std::string name = NamePart("a temporary table name");
+    if (IsSymbol(".")) Fail(t, "a temporary table (#name) takes no schema or database prefix");
     return name;
 }
 
@@ -145,8 +171,9 @@ Ast::Batch Parser::Batch()
         if (AtEnd()) break;
         batch.statements.push_back(Statement());
         if (!AtEnd() && !IsSymbol(";") && !IsKeyword("SELECT") && !IsKeyword("INSERT") && !IsKeyword("UPDATE") &&
-            !IsKeyword("DELETE") && !IsKeyword("EXEC") && !IsKeyword("EXECUTE") && !IsKeyword("SET") &&
-            !IsKeyword("BEGIN") && !IsKeyword("COMMIT") && !IsKeyword("ROLLBACK") && !IsSymbol("("))
+            !IsKeyword("DELETE") && !IsKeyword("DROP") && !IsKeyword("EXEC") && !IsKeyword("EXECUTE") &&
+            !IsKeyword("SET") && !IsKeyword("BEGIN") && !IsKeyword("COMMIT") && !IsKeyword("ROLLBACK") &&
+            !IsSymbol("("))
             Fail("expected the end of the statement");
     }
     if (batch.statements.empty()) Fail("expected a statement");
@@ -156,10 +183,11 @@ Ast::Batch Parser::Batch()
 
 Ast::Statement Parser::Statement()
 {
-    if (IsKeyword("SELECT") || IsSymbol("(")) return Ast::Statement{Select()};
+    if (IsKeyword("SELECT") || IsSymbol("(")) return Ast::Statement{Select(true)};
     if (IsKeyword("INSERT")) return Ast::Statement{Insert()};
     if (IsKeyword("UPDATE")) return Ast::Statement{Update()};
     if (IsKeyword("DELETE")) return Ast::Statement{Delete()};
+    if (IsKeyword("DROP")) return Ast::Statement{DropTable()};
     if (IsKeyword("EXEC") || IsKeyword("EXECUTE")) return Ast::Statement{Exec()};
     if (IsKeyword("SET")) return SetStatement();
     if (IsKeyword("BEGIN") || IsKeyword("COMMIT") || IsKeyword("ROLLBACK")) return TransactionStatement();

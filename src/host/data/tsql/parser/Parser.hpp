@@ -37,13 +37,15 @@ private:
     bool IsNameToken(std::size_t ahead = 0) const; // an identifier that is not reserved, or a quoted one
     std::string NamePart(std::string_view what);
     Ast::Name DottedName(std::string_view what);
+    Ast::Name TableName(std::string_view what);
+    std::string TemporaryTableName(const std::string& refusal);
     bool IsAliasAhead() const;
     std::string OptionalAlias();
 
     // Statements
     Ast::Statement Statement();
-    Ast::Select Select();
-    Ast::SelectCore SelectCore();
+    Ast::Select Select(bool allowInto = false);
+    Ast::SelectCore SelectCore(std::string* into = nullptr);
     Ast::SelectItem SelectItem();
     std::vector<Ast::TableRef> FromList();
     Ast::TableRef TableSource();
@@ -53,6 +55,7 @@ private:
     Ast::Insert Insert();
     Ast::Update Update();
     Ast::Delete Delete();
+    Ast::DropTable DropTable();
     Ast::Exec Exec();
     Ast::Statement SetStatement();
     Ast::Statement TransactionStatement();

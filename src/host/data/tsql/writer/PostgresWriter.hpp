@@ -10,8 +10,8 @@ namespace Talvex::Data::TSql {
 // Writes syntax trees as PostgreSQL with T-SQL's meaning: names folded to lower case (the
 // ERP schema is created unquoted), "+" as concatenation where an operand is surely text,
 // T-SQL's functions through the compatibility schema "tsql", TOP as LIMIT, EXEC as a call of
-// a set-returning function. Compound expressions are always parenthesized, so the two
-// dialects' different operator precedences never matter.
+// a set-returning function, SELECT ... INTO #Name as CREATE TEMPORARY TABLE. Compound expressions are always
+// parenthesized, so the two dialects' different operator precedences never matter.
 class PostgresWriter {
 public:
     Translation Batch(const Ast::Batch& batch);
@@ -34,6 +34,7 @@ private:
     std::string Insert(const Ast::Insert& insert);
     std::string Update(const Ast::Update& update);
     std::string Delete(const Ast::Delete& deletion);
+    std::string DropTable(const Ast::DropTable& drop);
     std::string Exec(const Ast::Exec& exec);
     std::string Transaction(const Ast::SetIsolationLevel& set);
     std::string Transaction(const Ast::TransactionControl& control);

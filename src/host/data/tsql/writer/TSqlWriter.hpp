@@ -17,12 +17,13 @@ public:
     std::string Select(const Ast::Select& select);
 
 private:
-    std::string SelectCore(const Ast::SelectCore& core);
+    std::string SelectCore(const Ast::SelectCore& core, const std::string& into = {});
     std::string TableRef(const Ast::TableRef& table);
     std::string FromList(const std::vector<Ast::TableRef>& from);
     std::string Insert(const Ast::Insert& insert);
     std::string Update(const Ast::Update& update);
     std::string Delete(const Ast::Delete& deletion);
+    std::string DropTable(const Ast::DropTable& drop);
     std::string Exec(const Ast::Exec& exec);
     std::string Transaction(const Ast::SetIsolationLevel& set);
     std::string Transaction(const Ast::TransactionControl& control);

@@ -92,6 +92,8 @@ std::string PostgresWriter::Select(const Ast::Select& select)
                    (select.orderBy[i].descending ? " DESC NULLS LAST" : " NULLS FIRST");
     }
     if (!compound && select.first.top) out += Top(select.first);
+    // The table is the session's own, as SQL Server's #Name is, and goes with it.
+    if (!select.into.empty()) return "CREATE TEMPORARY TABLE " + TableName({select.into}) + " AS " + out;
     return out;
 }
 
@@ -124,6 +126,8 @@ std::string PostgresWriter::Statement(const Ast::Statement& statement)
                 return Update(node);
             else if constexpr (std::is_same_v<T, Ast::Delete>)
                 return Delete(node);
+            else if constexpr (std::is_same_v<T, Ast::DropTable>)
+                return DropTable(node);
             else if constexpr (std::is_same_v<T, Ast::Exec>)
                 return Exec(node);
             else
@@ -149,7 +153,7 @@ Translation PostgresWriter::Batch(const Ast::Batch& batch)
         single.parameterCount = highestParameter_ - parametersBefore;
         parametersBefore = highestParameter_;
         parameterOffset_ = 0;
-        if (const auto* select = std::get_if<Ast::Select>(&s.node)) {
+        if (const auto* select = std::get_if<Ast::Select>(&s.node); select && select->into.empty()) {
             single.returnsRows = true;
             t.columnNames = ColumnNames(*select);
         } else if (std::holds_alternative<Ast::Exec>(s.node)) {

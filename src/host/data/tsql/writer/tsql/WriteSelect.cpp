@@ -25,7 +25,7 @@ std::string TSqlWriter::FromList(const std::vector<Ast::TableRef>& from)
     return out;
 }
 
-std::string TSqlWriter::SelectCore(const Ast::SelectCore& core)
+std::string TSqlWriter::SelectCore(const Ast::SelectCore& core, const std::string& into)
 {
     std::string out = "SELECT ";
     if (core.distinct) out += "DISTINCT ";
@@ -34,6 +34,7 @@ std::string TSqlWriter::SelectCore(const Ast::SelectCore& core)
         out += (i ? ", " : "") + Expression(core.items[i].expr);
         if (!core.items[i].alias.empty()) out += " AS " + Quote(core.items[i].alias);
     }
+    if (!into.empty()) out += " INTO " + Quote(into);
     if (!core.from.empty()) out += " FROM " + FromList(core.from);
     if (core.where) out += " WHERE " + Expression(*core.where);
     if (!core.groupBy.empty()) out += " GROUP BY " + List(core.groupBy);
@@ -43,7 +44,7 @@ std::string TSqlWriter::SelectCore(const Ast::SelectCore& core)
 
 std::string TSqlWriter::Select(const Ast::Select& select)
 {
-    std::string out = SelectCore(select.first);
+    std::string out = SelectCore(select.first, select.into);
     static constexpr const char* kOperators[] = {" UNION ", " UNION ALL ", " EXCEPT ", " INTERSECT "};
     for (const auto& term : select.rest)
         out += kOperators[static_cast<int>(term.op)] + SelectCore(term.core);
@@ -68,6 +69,8 @@ std::string TSqlWriter::Statement(const Ast::Statement& statement)
                 return Update(node);
             else if constexpr (std::is_same_v<T, Ast::Delete>)
                 return Delete(node);
+            else if constexpr (std::is_same_v<T, Ast::DropTable>)
+                return DropTable(node);
             else if constexpr (std::is_same_v<T, Ast::Exec>)
                 return Exec(node);
             else
