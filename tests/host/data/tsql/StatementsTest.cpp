@@ -1,4 +1,5 @@
 #include "host/data/tsql/TSql.hpp"
+#include "host/types/Errors.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,55 @@ TEST_F(TSqlStatements, AStatementThatDoesNotParseRunsNothing)
     EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
     // The isolation level is a session setting, fine inside a running transaction.
     EXPECT_NO_THROW(db_->Execute("SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED"));
+}
+
+// The server's message when it refuses a statement; empty when it runs.
+std::string Refusal(Connection& db, const std::string& tsql)
+{
+    try {
+        db.Execute(tsql);
+    } catch (const DatabaseError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST_F(TSqlStatements, SelectIntoFillsATemporaryTableOfTheSessionThatDropTableRemoves)
+{
+    // Posted sales with their client (by a join), and a total row from the second block.
+    std::int64_t filled = db_->Execute(
+        "SELECT d.Number, c.Name AS Client, d.Summa INTO #Sales FROM THDocument d "
+        "INNER JOIN REFClient c ON c.Code = CASE d.IDC WHEN 1 THEN 'K001' ELSE 'K003' END WHERE d.DocTypeCode = ? "
+        "UNION ALL SELECT N'total', NULL, SUM(t.Summa) FROM THDocument t WHERE t.IsPosted = ?",
+        {Value("PRSF"), Value(1)});
+    EXPECT_EQ(filled, 3);
+    ResultSet rs = db_->Query("SELECT s.Number, s.Client, s.Summa FROM #SALES s ORDER BY s.Number");
+    EXPECT_EQ(Rows(rs), "S-1|Alfa|100.5;S-2|NULL|200;total|NULL|300.5");
+    // The table joins like any other.
+    rs = db_->Query("SELECT c.Code FROM [#Sales] s JOIN REFClient c ON c.Name = s.Client");
+    EXPECT_EQ(Rows(rs), "K001");
+
+    // Another connection has a #Sales of its own, or none.
+    Connection other = Testing::OpenScratchDatabase();
+    EXPECT_NE(Refusal(other, "SELECT Number FROM #Sales"), "");
+    other.Execute("SELECT 7 AS Number INTO #Sales");
+    EXPECT_EQ(Rows(other.Query("SELECT Number FROM #Sales")), "7");
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM #Sales")), "3");
+    other.Execute("DROP TABLE #Sales");
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM #Sales")), "3");
+
+    EXPECT_EQ(Refusal(*db_, "DROP TABLE IF EXISTS #NoSuchList"), "");
+    {
+        Transaction failing(*db_);
+        std::string refusal = Refusal(*db_, "DROP TABLE #NoSuchList");
+        EXPECT_NE(refusal.find("table \"#nosuchlist\" does not exist"), std::string::npos) << refusal;
+    }
+    db_->Execute("DROP TABLE #Sales");
+    EXPECT_EQ(Refusal(*db_, "DROP TABLE IF EXISTS #Sales"), "");
+    // The ERP's own tables are out of reach, and nothing of a refused batch runs.
+    EXPECT_THROW(db_->Execute("SELECT Code INTO REFClient2 FROM REFClient"), SqlSyntaxError);
+    EXPECT_THROW(db_->Execute("DELETE FROM REFClient; DROP TABLE REFClient"), SqlSyntaxError);
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
 }
 
 } // namespace
