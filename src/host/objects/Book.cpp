@@ -1,6 +1,7 @@
 #include "host/objects/Book.hpp"
 
 #include "host/data/Connection.hpp"
+#include "host/data/tsql/TSql.hpp"
 #include "host/erp/ErpDatabase.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/Field.hpp"
@@ -30,6 +31,15 @@ FROM pg_attribute a
 JOIN pg_class c ON c.oid = a.attrelid
 JOIN pg_namespace n ON n.oid = c.relnamespace
 WHERE n.nspname = 'public' AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped
+ORDER BY a.attnum)sql";
+
+// The columns of a temporary table of this session: they live in its own temporary schema,
+// which no other session sees.
+constexpr std::string_view kTemporaryTableColumns = R"sql(
+SELECT a.attname, format_type(a.atttypid, a.atttypmod)
+FROM pg_attribute a
+JOIN pg_class c ON c.oid = a.attrelid
+WHERE c.relnamespace = pg_my_temp_schema() AND c.relname = $1 AND a.attnum > 0 AND NOT a.attisdropped
 ORDER BY a.attnum)sql";
 
 // A function's parameters, then its columns: its TABLE arguments, or the attributes of the
@@ -112,8 +122,9 @@ Value Book::Setting(std::string_view name) const
     return Value(it->second);
 }
 
-const SourceInfo& Book::Describe(const std::string& sourceName)
+SourceInfo Book::Describe(const std::string& sourceName)
 {
+    if (!sourceName.empty() && sourceName[0] == '#') return DescribeTemporaryTable(sourceName);
     std::lock_guard lock(sourcesMutex_);
     std::string key = Lower(sourceName);
     if (auto it = sources_.find(key); it != sources_.end()) return it->second;
@@ -140,6 +151,25 @@ const SourceInfo& Book::Describe(const std::string& sourceName)
         }
     }
     return sources_.emplace(key, std::move(info)).first->second;
+}
+
+SourceInfo Book::DescribeTemporaryTable(const std::string& tableName)
+{
+    // The name goes into the lists' statements as it stands: it must be one the T-SQL
+    // front end reads as a temporary table and nothing else.
+    if (!Data::TSql::IsTemporaryTableName(tableName))
+        throw ValueError("'" + tableName +
+                         "' is not a temporary table name: '#' and then only letters, digits and '_'");
+    // The front end folds the name to lower case, as it does every name.
+    auto columns = connection_->QueryPostgres(kTemporaryTableColumns, {Value(Lower(tableName))});
+    if (columns.rows.empty()) throw ValueError("The session has no temporary table '" + tableName + "'");
+    SourceInfo info;
+    info.name = tableName;
+    for (const auto& row : columns.rows) {
+        std::string name = Erp::CanonicalName(row[0].ToText());
+        info.columns.push_back({name, TypeCodeOf(row[1].ToText(), name)});
+    }
+    return info;
 }
 
 } // namespace Talvex

@@ -54,13 +54,17 @@ public:
     Date Today() const { return today_; }
     void SetToday(Date today) { today_ = today; }
 
-    // Columns and parameters of a source, read from the database once.
-    const SourceInfo& Describe(const std::string& sourceName);
+    // Columns and parameters of a source, read from the database once. A session temporary
+    // table ("#SalesList") is read anew each time: it may have been dropped and created
+    // again with other columns. Throws ValueError for an unknown source or a "#" name that
+    // is not one (only letters, digits and "_" follow the "#").
+    SourceInfo Describe(const std::string& sourceName);
 
     Data::Connection& Db() { return *connection_; }
 
 private:
     Book() = default;
+    SourceInfo DescribeTemporaryTable(const std::string& tableName);
     std::string connectString_;
     std::string name_;
     std::string userName_;

@@ -1,0 +1,84 @@
+#include "host/objects/Book.hpp"
+#include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/Field.hpp"
+#include "host/types/Errors.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace Talvex;
+
+namespace {
+
+// Posted and unposted sales with their client, and one row of their own from the second block.
+constexpr const char* kFillSalesList =
+    "SELECT d.IDC, d.Number, p.PartyCode, d.Summa INTO #SalesList FROM THDocument d "
+    "INNER JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR' WHERE d.DocTypeCode = ? "
+    "UNION ALL SELECT 0, N'-', N'NONE', 12.5";
+
+// The same sums by client, written by hand for PostgreSQL on the ERP's tables.
+constexpr const char* kSalesByClient = R"sql(
+SELECT p.partycode, sum(d.summa)::text FROM thdocument d
+JOIN thpartyattribute p ON p.docid = d.idc AND p.rolepartycode = 'PIR'
+WHERE d.doctypecode = 'PRSF' GROUP BY p.partycode)sql";
+
+std::map<std::string, Currency> SumsByClient(DataList& list)
+{
+    std::map<std::string, Currency> sums;
+    auto rs = list.Recordset();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        sums[rs->Fields().Item("PartyCode").Value().ToText()] += rs->Fields().Item("Summa").Value().ToCurrency();
+    return sums;
+}
+
+std::string FieldsOf(const DataList& list)
+{
+    std::string out;
+    for (const auto& field : list.Fields())
+        out += (out.empty() ? "" : ",") + field->Name() + ":" + std::to_string(field->TypeCode());
+    return out;
+}
+
+} // namespace
+
+TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
+{
+    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    book->Db().Execute(kFillSalesList, {Value("PRSF")});
+
+    auto sales = book->CreateList("#SalesList");
+    EXPECT_EQ(FieldsOf(*sales),
+              "IDC:" + std::to_string(FieldType::kPosition) + ",Number:" + std::to_string(FieldType::kText) +
+                  ",PartyCode:" + std::to_string(FieldType::kCode) + ",Summa:" + std::to_string(FieldType::kAmount));
+    std::map<std::string, Currency> expected;
+    for (const auto& row : book->Db().QueryPostgres(kSalesByClient).rows)
+        expected[row[0].ToText()] = Currency::Parse(row[1].ToText());
+    ASSERT_GT(expected.size(), 1u);
+    expected["NONE"] = Currency::Parse("12.5");
+    EXPECT_EQ(SumsByClient(*sales), expected);
+
+    // Dropped and made again with other columns: the list sees the new table, not a cached one.
+    book->Db().Execute("DROP TABLE #SalesList; SELECT c.Code, c.Name INTO #SalesList FROM REFClient c");
+    auto clients = book->CreateList("#saleslist");
+    EXPECT_EQ(FieldsOf(*clients),
+              "Code:" + std::to_string(FieldType::kCode) + ",Name:" + std::to_string(FieldType::kText));
+    EXPECT_EQ(clients->Recordset()->RecordCount(),
+              book->Db().QueryPostgres("SELECT count(*) FROM refclient").rows.at(0).at(0).ToInteger());
+
+    // A second session has no #SalesList until it makes its own, and then each reads its own.
+    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    EXPECT_THROW(other->CreateList("#SalesList"), ValueError);
+    other->Db().Execute(kFillSalesList, {Value("NOSUCHTYPE")});
+    EXPECT_EQ(SumsByClient(*other->CreateList("#SalesList")),
+              (std::map<std::string, Currency>{{"NONE", Currency::Parse("12.5")}}));
+    EXPECT_EQ(FieldsOf(*book->CreateList("#SalesList")), FieldsOf(*clients));
+
+    // A name that is not one never reaches a statement.
+    for (const char* name : {"#SalesList; DROP TABLE REFClient", "#Sales List", "##SalesList", "#", "#NoSuchList"})
+        EXPECT_THROW(book->CreateList(name), ValueError) << name;
+    EXPECT_THROW(book->CreateList("NoSuchTable"), ValueError);
+}
