@@ -28,13 +28,12 @@ void RSale::OnOpenCube(Talvex::CCube& cube)
         DefineCube(cube.cube());
         cube.VAxis().SetDrillDownLevel(0);
         cube.SetCaption(CubeCaption());
-        auto list = CreateSalesList(false);
+        auto list = ReadSalesRows();
         if (wrapper_) wrapper_->Terminate();
         wrapper_ = std::make_shared<COLAPCubeExt2>();
         wrapper_->Init(book_, cube);
         wrapper_->SetDirectDataList(list);
         wrapper_->SetRedBackForNegValue();
-        drillList_.reset();
     } catch (...) {
         ReportError();
     }
@@ -64,7 +63,8 @@ void RSale::OnFactCellDblClick(Talvex::CCube& /*cube*/, const Talvex::Cube::Grid
     try {
         if (!wrapper_) return;
         if (!drillList_) {
-            auto documents = CreateSalesList(true);
+            auto documents = SalesRowsList(true);
+            drillList_ = documents;
             wrapper_->SetSourceList(documents);
             wrapper_->CrShowFieldsByDoc();
             for (auto [name, caption] : {std::pair{"Seller", kSellerText}, {"Buyer", kBuyerText}}) {

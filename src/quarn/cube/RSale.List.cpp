@@ -2,14 +2,17 @@
 // under the invoices' list, then narrowed to the chosen buyers.
 #include "quarn/cube/RSale.hpp"
 
+#include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 
+#include <atomic>
 #include <vector>
 
 namespace Quarn_DuzAde {
@@ -192,6 +195,58 @@ std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
     }
     (forDrillDown ? drillList_ : cubeList_) = sales;
     return sales;
+}
+
+std::shared_ptr<DataList> RSale::ReadSalesRows()
+{
+    // Each read gets a table of its own name: two sales cubes may be open in one session.
+    static std::atomic<long> reads{0};
+    auto source = CreateSalesList(true);
+    const std::string table = "#RSaleRows" + std::to_string(++reads);
+    book_->Db().Execute("SELECT oTable.* INTO " + table + " FROM (" + source->SqlText() + ") oTable");
+    DropSalesRows();
+    rowsTable_ = table;
+    rowsSource_ = source;
+    drillList_.reset();
+    auto list = SalesRowsList(false);
+    cubeList_ = list;
+    return list;
+}
+
+std::shared_ptr<DataList> RSale::SalesRowsList(bool forDrillDown) const
+{
+    if (rowsTable_.empty()) throw Talvex::ValueError("RSale: the sales rows have not been read yet");
+    auto list = book_->CreateList(rowsTable_);
+    // The table's columns are read under the names, types and captions of the list they
+    // came from.
+    list->Fields().SelectFields({});
+    for (const auto& f : rowsSource_->Fields()) {
+        if (!f->Selected()) continue;
+        std::string expression = "oTable." + f->Name();
+        // The cube counts by month unless weeks are asked for: every date is the first of its month.
+        if (!forDrillDown && !includeDimWeek_ && Talvex::EqualsIgnoreCase(f->Name(), "DocumentDate"))
+            expression = "DATEADD(day,-DATEPART(day,oTable.DocumentDate) + 1,oTable.DocumentDate)";
+        Talvex::Field& own = list->Fields().AddField(f->Name(), f->TypeCode(), expression);
+        own.SetCaption(f->Caption());
+    }
+    if (!forDrillDown) {
+        for (const char* name : {"IDC", "Number", "BuyerCode"})
+            list->Fields().Item(name).SetSelected(false);
+        for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
+            list->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    }
+    return list;
+}
+
+void RSale::DropSalesRows() noexcept
+{
+    if (rowsTable_.empty() || !book_) return;
+    try {
+        book_->Db().Execute("DROP TABLE IF EXISTS " + rowsTable_);
+    } catch (...) {
+        // The table goes with the session in any case.
+    }
+    rowsTable_.clear();
 }
 
 } // namespace Quarn_DuzAde

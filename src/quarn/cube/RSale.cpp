@@ -69,6 +69,7 @@ std::string Res(long id)
 RSale::~RSale()
 {
     if (wrapper_) wrapper_->Terminate();
+    DropSalesRows();
 }
 
 bool RSale::Run(FieldList& inParams, FieldList& /*outParams*/)

@@ -63,6 +63,17 @@ public:
     // without document columns) or, for the drill-down, with every column and row.
     std::shared_ptr<Talvex::DataList> CreateSalesList(bool forDrillDown);
 
+    // Reads the sales list of the period, every column and row, into a temporary table of the
+    // session (replacing the one read before) and returns the cube's list over it: the
+    // amounts summed over every other column, without the document columns. A drill-down
+    // then reads the rows of its cell from that table instead of running the list's joins
+    // again, and sees exactly the rows the cube was built from.
+    std::shared_ptr<Talvex::DataList> ReadSalesRows();
+    // A list over the rows read last: for the cube, or for the drill-down with every column.
+    std::shared_ptr<Talvex::DataList> SalesRowsList(bool forDrillDown) const;
+    // The session's table of the sales rows ("#RSaleRows7"); empty before the first read.
+    const std::string& SalesRowsTable() const { return rowsTable_; }
+
     // The list of one document type with its sign; the whole list unites these.
     std::shared_ptr<Talvex::DataList> CreateTypeList(const std::string& docType, bool forDrillDown);
 
@@ -89,6 +100,7 @@ private:
     bool FlagParam(const char* name) const;
     void AddDefaults();
     void BuildLookups();
+    void DropSalesRows() noexcept;
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
     std::shared_ptr<Talvex::Book> book_;
@@ -96,6 +108,8 @@ private:
     std::map<std::string, RSaleLookup> lookups_; // "Country", "Region", "Town", "Department", "PriceType", "Seller"
     std::shared_ptr<Talvex::DataList> cubeList_;
     std::shared_ptr<Talvex::DataList> drillList_;
+    std::string rowsTable_;
+    std::shared_ptr<Talvex::DataList> rowsSource_; // the list the rows were read from: names, types, captions
     std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool isMngBKeeping_ = false;
     bool isCheckPISD_ = false;

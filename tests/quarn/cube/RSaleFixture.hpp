@@ -137,10 +137,11 @@ protected:
         return sums;
     }
 
-    // The cube loaded from the report's cube list.
+    // The cube loaded from the report's cube list, over the rows it keeps, as the window
+    // loads it.
     void LoadCube(Cube::Engine& engine)
     {
-        auto list = report.CreateSalesList(false);
+        auto list = report.ReadSalesRows();
         list->Refresh();
         engine.AttachRecordset(*list->Recordset());
         report.DefineCube(engine);

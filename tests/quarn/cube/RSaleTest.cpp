@@ -304,6 +304,59 @@ TEST_F(SalesCubeTest, ManagementAccountingTakesTheOwnCustomerAndTheExtraDiscount
     EXPECT_EQ(actual.size(), expected.size());
 }
 
+// The cube reads the sales list once into a table of the session: the cube's list and the
+// drill-down list over it give the rows the sales lists themselves give, and the table goes
+// with the next read or with the report.
+TEST_F(SalesCubeTest, KeptSalesRowsGiveTheSalesListsRowsAndGoWithTheReport)
+{
+    Prepare();
+    const auto expectSameRows = [](DataList& kept, DataList& direct, const std::string& key) {
+        kept.Refresh();
+        direct.Refresh();
+        EXPECT_EQ(kept.Recordset()->RecordCount(), direct.Recordset()->RecordCount());
+        const auto keptSums = ListSumsBy(*kept.Recordset(), key);
+        const auto directSums = ListSumsBy(*direct.Recordset(), key);
+        ASSERT_EQ(keptSums.size(), directSums.size());
+        for (const auto& [k, sums] : directSums) {
+            SCOPED_TRACE(key + " " + k);
+            ASSERT_EQ(keptSums.count(k), 1u);
+            EXPECT_EQ(keptSums.at(k).rows, sums.rows);
+            EXPECT_NEAR(keptSums.at(k).quantity, sums.quantity, kTolerance);
+            EXPECT_NEAR(keptSums.at(k).summa, sums.summa, kTolerance);
+            EXPECT_NEAR(keptSums.at(k).cost, sums.cost, kTolerance);
+        }
+    };
+    auto cubeRows = report.ReadSalesRows();
+    expectSameRows(*cubeRows, *report.CreateSalesList(false), "DocumentDate");
+    expectSameRows(*report.ReadSalesRows(), *report.CreateSalesList(false), "Good");
+    expectSameRows(*report.SalesRowsList(true), *report.CreateSalesList(true), "IDC");
+    expectSameRows(*report.SalesRowsList(true), *report.CreateSalesList(true), "DocumentDate");
+
+    // The second read replaced the first one's table.
+    const std::string table = report.SalesRowsTable();
+    report.ReadSalesRows();
+    EXPECT_NE(report.SalesRowsTable(), table);
+    EXPECT_THROW(book->Db().Query("SELECT COUNT(*) FROM " + table), std::exception);
+    // Another report keeps its own rows, until it goes.
+    std::string othersTable;
+    {
+        FieldList otherParams;
+        otherParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        otherParams.Add("DateBeg", FieldType::kDate, Value(Date(2026, 3, 1)));
+        otherParams.Add("DateEnd", FieldType::kDate, Value(Date(2026, 3, 31)));
+        Quarn_DuzAde::RSale other;
+        ASSERT_TRUE(other.Prepare(otherParams));
+        other.ReadSalesRows();
+        othersTable = other.SalesRowsTable();
+        const auto count = [&](const std::string& t) {
+            return book->Db().Query("SELECT COUNT(*) FROM " + t).rows.at(0).at(0).ToInteger();
+        };
+        EXPECT_GT(count(report.SalesRowsTable()), count(othersTable));
+        EXPECT_GT(count(othersTable), 0);
+    }
+    EXPECT_THROW(book->Db().Query("SELECT COUNT(*) FROM " + othersTable), std::exception);
+}
+
 // Without the week level every date is the first of its month; with it the dates stay
 // exact and the cube has the week level. Buyers without a legal address show the
 // placeholder in the geography; subsidiaries their own department text.
