@@ -111,6 +111,22 @@ frmSetOffDebt::OpenSetOffDocuments(bool payables, const std::string& client) con
     return found;
 }
 
+frmSetOffDebt::ClientLock::ClientLock(Talvex::Data::Connection& db, const std::string& client)
+    : db_(db), resource_("Quarn_DuzAde.SetOffDebt:" + client)
+{
+    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
+                {Value(resource_)});
+}
+
+frmSetOffDebt::ClientLock::~ClientLock()
+{
+    try {
+        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(resource_)});
+    } catch (...) {
+        // A lost connection took the lock with it.
+    }
+}
+
 void frmSetOffDebt::WriteDocument(std::size_t row)
 {
     const std::string client = rows_->Get(row, kClient).ToText();
@@ -119,6 +135,9 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
     bool written = false;
 
     try {
+        // Taken before the unit begins, so that the unit reads what a session that held the
+        // lock before has written.
+        ClientLock lock(book_->Db(), client);
         // One unit of work per client: a failure anywhere below undoes the client's header,
         // parties and links, and nothing of other clients.
         Talvex::Data::Transaction unit(book_->Db());

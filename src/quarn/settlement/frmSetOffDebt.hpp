@@ -15,8 +15,9 @@ class Book;
 class DataList;
 class FieldList;
 namespace Data {
+class Connection;
 class Recordset;
-}
+} // namespace Data
 namespace Erp {
 class CPayedDoc;
 class THDocumentObject;
@@ -57,6 +58,21 @@ public:
     // client whose summed open debt in the account currency does not exceed maxSum. Unread.
     static std::shared_ptr<Talvex::DataList> CreateDebtList(std::shared_ptr<Talvex::Book> book, bool payables,
                                                             Talvex::Currency maxSum);
+
+    // The session's lock on writing one client's set-off document ("EXEC sp_getapplock"),
+    // held until the object goes. Two sessions setting off one client at once take turns:
+    // the second waits, then finds the first one's document instead of writing another.
+    class ClientLock {
+    public:
+        ClientLock(Talvex::Data::Connection& db, const std::string& client);
+        ~ClientLock();
+        ClientLock(const ClientLock&) = delete;
+        ClientLock& operator=(const ClientLock&) = delete;
+
+    private:
+        Talvex::Data::Connection& db_;
+        std::string resource_;
+    };
 
     // IProcessObject: the create pass (mode 0) over every row, the delete pass (mode 1) over
     // the selected rows.

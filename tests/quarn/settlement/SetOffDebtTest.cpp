@@ -19,9 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 using namespace Talvex;
 using Quarn_DuzAde::frmSetOffDebt;
@@ -387,6 +389,69 @@ TEST_F(SetOffDebt, AnotherUsersDocumentWrittenAfterTheListWasReadIsTakenNotDoubl
     EXPECT_EQ(user.MessageTexts().back(),
               "Documents \"Debt set-off\" created: " + std::to_string(mine.Rows().RowCount() - 1) + ".");
     EXPECT_TRUE(user.Remaining().empty());
+}
+
+TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDoubled)
+{
+    // Two sessions commit here, as they do in use: no transaction around the test, a day of
+    // its own, and every set-off document of that day removed at the end.
+    tx.reset();
+    const Date day(2026, 6, 27);
+    book->SetToday(day);
+    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "set_off_other_session");
+    struct Cleanup {
+        Data::Connection& db;
+        Date day;
+        ~Cleanup()
+        {
+            const std::string ofTheDay =
+                "(SELECT IDC FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1)";
+            for (const char* table : {"THPaySpec", "THPartyAttribute"})
+                db.QueryPostgres(std::string("DELETE FROM ") + table + " WHERE DocID IN " + ofTheDay, {Value(day)});
+            db.QueryPostgres("DELETE FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1", {Value(day)});
+        }
+    } cleanup{other->Db(), day};
+
+    auto& mine = Open();
+    Apply(mine, ThresholdForClients(false, 3).ToString());
+    ASSERT_GE(mine.Rows().RowCount(), 1u);
+    const std::string client = mine.Rows().Get(0, "Client").ToText();
+
+    // The other session is in the middle of writing the first client's set-off document; it
+    // commits a moment after this session has begun writing the same client's.
+    std::int64_t theirs = 0;
+    {
+        auto theirLock = std::make_unique<frmSetOffDebt::ClientLock>(other->Db(), client);
+        Data::Transaction unit(other->Db());
+        const std::int64_t idc =
+            other->Db()
+                .QueryPostgres("INSERT INTO THDocument (DocTypeCode, DocumentDate, Number, Code, IsKredit) "
+                               "VALUES ('SUSM', $1, 'OTHER-1', 'OTHER-1', 0) RETURNING IDC",
+                               {Value(day)})
+                .rows.at(0)
+                .at(0)
+                .ToInteger();
+        for (const char* role : {"PIR", "PAR"})
+            other->Db().QueryPostgres("INSERT INTO THPartyAttribute (DocID, DocTypeCode, RolePartyCode, PartyType, "
+                                      "PartyCode) VALUES ($1, 'SUSM', $2, 1, $3)",
+                                      {Value(idc), Value(std::string(role)), Value(client)});
+        std::thread commitLater([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            unit.Commit();
+            theirLock.reset();
+            theirs = idc;
+        });
+        mine.UserClick("btEditDoc"); // writes the current (first) row's document
+        commitLater.join();
+    }
+    EXPECT_EQ(user.ErrorsText(), "");
+    ASSERT_NE(theirs, 0);
+    EXPECT_EQ(mine.Rows().Get(0, "PayDocID").ToInteger(), theirs);
+    EXPECT_EQ(Count("SELECT count(*) FROM THDocument d JOIN THPartyAttribute p ON p.DocID = d.IDC "
+                    "AND p.RolePartyCode = 'PIR' WHERE d.DocTypeCode = 'SUSM' AND d.DocumentDate = $1 "
+                    "AND p.PartyCode = $2",
+                    {Value(day), Value(client)}),
+              1);
 }
 
 TEST_F(SetOffDebt, FaultWhileWritingOneClientLeavesNothingOfThatClient)

@@ -245,3 +245,57 @@ $$ SELECT CASE $1
     ELSE tsql.datepart($1, $2)::text END $$;
 CREATE FUNCTION tsql.datename(text, text) RETURNS text
     LANGUAGE sql STABLE PARALLEL SAFE AS $$ SELECT tsql.datename($1, $2::timestamp) $$;
+
+-- sp_getapplock / sp_releaseapplock: SQL Server's application locks, as advisory locks on a
+-- key made from the resource name. The owner is the session (held until released or the
+-- session ends) or the transaction (released when it ends). Result as SQL Server gives it:
+-- 0 granted, -1 not granted within LockTimeout (0: do not wait; -1: wait as long as it takes).
+CREATE FUNCTION tsql.sp_getapplock(resource text, lockmode text DEFAULT 'Exclusive',
+                                   lockowner text DEFAULT 'Transaction', locktimeout integer DEFAULT -1,
+                                   dbprincipal text DEFAULT 'public')
+    RETURNS TABLE (result integer) LANGUAGE plpgsql VOLATILE AS
+$$
+DECLARE
+    lock_key bigint := hashtextextended(resource, 0);
+    is_shared boolean := lower(lockmode) = 'shared';
+    by_session boolean := lower(lockowner) = 'session';
+    granted boolean;
+BEGIN
+    IF lower(lockmode) NOT IN ('shared', 'exclusive') THEN
+        RAISE EXCEPTION 'sp_getapplock: lock mode % is not supported', lockmode;
+    END IF;
+    IF lower(lockowner) NOT IN ('session', 'transaction') THEN
+        RAISE EXCEPTION 'sp_getapplock: lock owner % is not supported', lockowner;
+    END IF;
+    IF locktimeout = 0 THEN
+        granted := CASE WHEN by_session AND is_shared THEN pg_try_advisory_lock_shared(lock_key)
+                        WHEN by_session THEN pg_try_advisory_lock(lock_key)
+                        WHEN is_shared THEN pg_try_advisory_xact_lock_shared(lock_key)
+                        ELSE pg_try_advisory_xact_lock(lock_key) END;
+    ELSE
+        IF by_session AND is_shared THEN PERFORM pg_advisory_lock_shared(lock_key);
+        ELSIF by_session THEN PERFORM pg_advisory_lock(lock_key);
+        ELSIF is_shared THEN PERFORM pg_advisory_xact_lock_shared(lock_key);
+        ELSE PERFORM pg_advisory_xact_lock(lock_key);
+        END IF;
+        granted := true;
+    END IF;
+    result := CASE WHEN granted THEN 0 ELSE -1 END;
+    RETURN NEXT;
+END
+$$;
+
+CREATE FUNCTION tsql.sp_releaseapplock(resource text, lockowner text DEFAULT 'Transaction',
+                                       dbprincipal text DEFAULT 'public')
+    RETURNS TABLE (result integer) LANGUAGE plpgsql VOLATILE AS
+$$
+DECLARE
+    lock_key bigint := hashtextextended(resource, 0);
+BEGIN
+    IF lower(lockowner) <> 'session' THEN
+        RAISE EXCEPTION 'sp_releaseapplock: a transaction''s lock is released when the transaction ends';
+    END IF;
+    result := CASE WHEN pg_advisory_unlock(lock_key) OR pg_advisory_unlock_shared(lock_key) THEN 0 ELSE -999 END;
+    RETURN NEXT;
+END
+$$;

@@ -229,5 +229,38 @@ TEST_F(TSqlStatements, SelectIntoFillsATemporaryTableOfTheSessionThatDropTableRe
     EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
 }
 
+// Application locks: a session's exclusive lock keeps another session out (LockTimeout 0
+// answers -1 at once) until released; a transaction's lock goes with the transaction.
+TEST_F(TSqlStatements, ApplicationLocksKeepOtherSessionsOutUntilReleased)
+{
+    Connection other = Testing::OpenScratchDatabase();
+    const auto tryLock = [](Connection& c, const char* owner) {
+        return c
+            .Query(std::string("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = '") + owner +
+                       "', @LockTimeout = 0",
+                   {Value(std::string("Set-off:K'1;--"))})
+            .rows.at(0)
+            .at(0)
+            .ToInteger();
+    };
+    EXPECT_EQ(tryLock(*db_, "Session"), 0);
+    EXPECT_EQ(tryLock(other, "Session"), -1);
+    db_->Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'",
+                 {Value(std::string("Set-off:K'1;--"))});
+    EXPECT_EQ(tryLock(other, "Session"), 0);
+    EXPECT_EQ(tryLock(*db_, "Session"), -1);
+    other.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'",
+                  {Value(std::string("Set-off:K'1;--"))});
+    {
+        Transaction unit(*db_);
+        EXPECT_EQ(tryLock(*db_, "Transaction"), 0);
+        EXPECT_EQ(tryLock(other, "Session"), -1);
+    }
+    EXPECT_EQ(tryLock(other, "Session"), 0);
+    other.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'",
+                  {Value(std::string("Set-off:K'1;--"))});
+    EXPECT_THROW(db_->Execute("EXEC sp_getapplock @Resource = 'x', @LockMode = 'Update'"), DatabaseError);
+}
+
 } // namespace
 } // namespace Talvex::Data::TSql
