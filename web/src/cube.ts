@@ -415,6 +415,9 @@ function restoreScroll(w: Window): void {
   if (search && openFilter.get(w.name)?.typed) search.focus();
 }
 
+// The rows drawn in a cube body, by position, with what they were drawn for.
+const drawnRows = new WeakMap<HTMLElement, { key: string; first: number; nodes: Map<number, HTMLElement> }>();
+
 // Rows that came from the server (a page) or a scroll: only the rows in sight are drawn.
 export function redrawCubeRows(windows: Window[], w: string, g: string): void {
   const win = windows.find((x) => x.name === w);
@@ -433,13 +436,34 @@ function drawCubeRows(w: Window): void {
   const top = Math.max(0, scroller.scrollTop - head.offsetHeight);
   const first = Math.max(0, Math.floor(top / ROW_HEIGHT) - 5);
   const last = Math.min(cache.total, first + Math.ceil((scroller.clientHeight || 400) / ROW_HEIGHT) + 10);
-  // Across, too, only the columns in sight (and a margin) are drawn.
-  const across: [number, number] = [scroller.scrollLeft - 300, scroller.scrollLeft + (scroller.clientWidth || 1200) + 300];
-  body.replaceChildren();
+  // Across, too, only the columns in sight (and a margin) are drawn, in steps of 100 px.
+  const left = Math.floor(scroller.scrollLeft / 100) * 100;
+  const across: [number, number] = [left - 300, left + (scroller.clientWidth || 1200) + 400];
+  // Rows already drawn stay: a scroll must not replace the row under a pressed mouse button,
+  // or the click is lost. The first row drawn shows the members it shares with the rows above,
+  // so the row that was first and the one that is first now are drawn again; a new page of
+  // rows or a move across draws all again.
+  const key = `${left}:${cache.rows.size}`;
+  let drawn = drawnRows.get(body);
+  if (!drawn || drawn.key !== key) {
+    body.replaceChildren();
+    drawn = { key, first, nodes: new Map() };
+    drawnRows.set(body, drawn);
+  }
+  for (const [pos, node] of drawn.nodes) {
+    if (pos < first || pos >= last || pos === drawn.first || pos === first) {
+      node.remove();
+      drawn.nodes.delete(pos);
+    }
+  }
+  drawn.first = first;
   for (let pos = first; pos < last; pos++) {
+    if (drawn.nodes.has(pos)) continue;
     const row = rowOrAsk(cache, pos, (from, count) => host?.send({ t: 'rows', w: w.name, g: GRID, from, count }));
     if (!row) continue;
-    body.append(drawRow(w, grid, layout, row, pos, cache.rows.get(pos - 1), pos === first, across));
+    const node = drawRow(w, grid, layout, row, pos, cache.rows.get(pos - 1), pos === first, across);
+    drawn.nodes.set(pos, node);
+    body.append(node);
   }
 }
 
