@@ -180,7 +180,12 @@ protected:
         return positive.at(n - 1);
     }
 
-    std::int64_t SetOffDocuments() { return Count("SELECT count(*) FROM THDocument WHERE DocTypeCode = 'SUSM'"); }
+    // Set-off documents of the Book's day: tests that commit use days of their own.
+    std::int64_t SetOffDocuments()
+    {
+        return Count("SELECT count(*) FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1",
+                     {Value(book->Today())});
+    }
 
     // What the document written for a row holds, checked against the row.
     void ExpectDocumentOfRow(const frmSetOffDebt& f, std::size_t row, bool payables)
