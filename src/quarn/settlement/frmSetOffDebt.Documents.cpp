@@ -111,17 +111,20 @@ frmSetOffDebt::OpenSetOffDocuments(bool payables, const std::string& client) con
     return found;
 }
 
-frmSetOffDebt::ClientLock::ClientLock(Talvex::Data::Connection& db, const std::string& client)
-    : db_(db), resource_("Quarn_DuzAde.SetOffDebt:" + client)
-{
-    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
-                {Value(resource_)});
+namespace {
+constexpr const char* kWritingLock = "Quarn_DuzAde.SetOffDebt";
 }
 
-frmSetOffDebt::ClientLock::~ClientLock()
+frmSetOffDebt::WritingLock::WritingLock(Talvex::Data::Connection& db) : db_(db)
+{
+    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
+                {Value(kWritingLock)});
+}
+
+frmSetOffDebt::WritingLock::~WritingLock()
 {
     try {
-        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(resource_)});
+        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(kWritingLock)});
     } catch (...) {
         // A lost connection took the lock with it.
     }
@@ -136,8 +139,8 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
 
     try {
         // Taken before the unit begins, so that the unit reads what a session that held the
-        // lock before has written.
-        ClientLock lock(book_->Db(), client);
+        // lock before has written: its documents and their numbers.
+        WritingLock lock(book_->Db());
         // One unit of work per client: a failure anywhere below undoes the client's header,
         // parties and links, and nothing of other clients.
         Talvex::Data::Transaction unit(book_->Db());

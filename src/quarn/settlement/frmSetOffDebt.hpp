@@ -59,19 +59,19 @@ public:
     static std::shared_ptr<Talvex::DataList> CreateDebtList(std::shared_ptr<Talvex::Book> book, bool payables,
                                                             Talvex::Currency maxSum);
 
-    // The session's lock on writing one client's set-off document ("EXEC sp_getapplock"),
-    // held until the object goes. Two sessions setting off one client at once take turns:
-    // the second waits, then finds the first one's document instead of writing another.
-    class ClientLock {
+    // The session's lock on writing set-off documents ("EXEC sp_getapplock"), held until the
+    // object goes. Sessions writing at once take turns, one client's unit of work at a time:
+    // the second finds a document the first wrote for the same client instead of writing
+    // another, and numbers its own after the first one's numbers.
+    class WritingLock {
     public:
-        ClientLock(Talvex::Data::Connection& db, const std::string& client);
-        ~ClientLock();
-        ClientLock(const ClientLock&) = delete;
-        ClientLock& operator=(const ClientLock&) = delete;
+        explicit WritingLock(Talvex::Data::Connection& db);
+        ~WritingLock();
+        WritingLock(const WritingLock&) = delete;
+        WritingLock& operator=(const WritingLock&) = delete;
 
     private:
         Talvex::Data::Connection& db_;
-        std::string resource_;
     };
 
     // IProcessObject: the create pass (mode 0) over every row, the delete pass (mode 1) over

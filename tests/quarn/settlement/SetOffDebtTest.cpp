@@ -1,6 +1,7 @@
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
+#include "host/erp/documents/THDocumentObject.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
@@ -72,6 +73,20 @@ const char* kPayableTypes = "{PISF,TPPI,GPG,TID,CPAY,PRSD,BCN}";
 
 // The demo company in a transaction the test rolls back, with a scripted user and "today"
 // fixed inside the demo year.
+// Removes the set-off documents of a day, with their parties and links, when it goes: for
+// tests that commit, as two sessions do, on a day of their own.
+struct DayCleanup {
+    Data::Connection& db;
+    Date day;
+    ~DayCleanup()
+    {
+        const std::string ofTheDay = "(SELECT IDC FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1)";
+        for (const char* table : {"THPaySpec", "THPartyAttribute"})
+            db.QueryPostgres(std::string("DELETE FROM ") + table + " WHERE DocID IN " + ofTheDay, {Value(day)});
+        db.QueryPostgres("DELETE FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1", {Value(day)});
+    }
+};
+
 class SetOffDebt : public ::testing::Test {
 protected:
     void SetUp() override
@@ -404,18 +419,7 @@ TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDouble
     const Date day(2026, 6, 27);
     book->SetToday(day);
     auto other = Book::Open(Testing::DemoDatabaseConnectString(), "set_off_other_session");
-    struct Cleanup {
-        Data::Connection& db;
-        Date day;
-        ~Cleanup()
-        {
-            const std::string ofTheDay =
-                "(SELECT IDC FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1)";
-            for (const char* table : {"THPaySpec", "THPartyAttribute"})
-                db.QueryPostgres(std::string("DELETE FROM ") + table + " WHERE DocID IN " + ofTheDay, {Value(day)});
-            db.QueryPostgres("DELETE FROM THDocument WHERE DocTypeCode = 'SUSM' AND DocumentDate = $1", {Value(day)});
-        }
-    } cleanup{other->Db(), day};
+    DayCleanup cleanup{other->Db(), day};
 
     auto& mine = Open();
     Apply(mine, ThresholdForClients(false, 3).ToString());
@@ -426,7 +430,7 @@ TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDouble
     // commits a moment after this session has begun writing the same client's.
     std::int64_t theirs = 0;
     {
-        auto theirLock = std::make_unique<frmSetOffDebt::ClientLock>(other->Db(), client);
+        auto theirLock = std::make_unique<frmSetOffDebt::WritingLock>(other->Db());
         Data::Transaction unit(other->Db());
         const std::int64_t idc =
             other->Db()
@@ -457,6 +461,45 @@ TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDouble
                     "AND p.PartyCode = $2",
                     {Value(day), Value(client)}),
               1);
+}
+
+// Numbers are read from the documents already written: under the writing lock a session
+// numbers after the documents the session before it committed.
+TEST_F(SetOffDebt, SessionsNumberingAtOnceUnderTheWritingLockGetTheirOwnNumbers)
+{
+    tx.reset();
+    const Date day(2026, 6, 26);
+    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "set_off_numbering_session");
+    DayCleanup cleanup{other->Db(), day};
+    const auto newDocument = [&day](const std::shared_ptr<Book>& b) {
+        auto doc = std::make_unique<Erp::THDocumentObject>(b);
+        doc->New("SUSM");
+        doc->Fields("DocTypeCode") = Value(std::string("SUSM"));
+        doc->Fields("DocumentDate") = Value(day);
+        doc->Fields("Number") = Value(doc->NextNumber());
+        doc->Save();
+        return doc->Fields("Number").ToText();
+    };
+    std::string theirs, mine;
+    {
+        auto theirLock = std::make_unique<frmSetOffDebt::WritingLock>(other->Db());
+        Data::Transaction unit(other->Db());
+        theirs = newDocument(other);
+        std::thread commitLater([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            unit.Commit();
+            theirLock.reset();
+        });
+        {
+            frmSetOffDebt::WritingLock lock(book->Db());
+            Data::Transaction myUnit(book->Db());
+            mine = newDocument(book);
+            myUnit.Commit();
+        }
+        commitLater.join();
+    }
+    ASSERT_EQ(theirs.substr(0, 10), "SUSM-2026-");
+    EXPECT_EQ(std::stoi(mine.substr(10)), std::stoi(theirs.substr(10)) + 1) << theirs << " then " << mine;
 }
 
 TEST_F(SetOffDebt, FaultWhileWritingOneClientLeavesNothingOfThatClient)
