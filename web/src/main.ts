@@ -173,7 +173,7 @@ function receive(message: ServerMessage): void {
       if (!cache) return;
       cache.total = message.total;
       message.rows.forEach((row, k) => cache.rows.set(message.from + k, row));
-      drawGridRows(message.w, message.g);
+      drawGridRows(message.w, message.g, true);
       redrawCubeRows(app.windows, message.w, message.g);
       return;
     }
@@ -627,7 +627,7 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   const viewport = el('div', { class: 'grid-body', tabindex: 0, 'data-grid': key, 'data-key': `${w.name}.${g.name}`, role: 'grid', 'aria-rowcount': cache.total }, spacer);
   viewport.addEventListener('scroll', () => {
     cache.scrollTop = viewport.scrollTop;
-    drawGridRows(w.name, g.name);
+    drawGridRows(w.name, g.name, true);
   });
   viewport.addEventListener('keydown', (e) => gridKey(e, w, g));
   viewport.addEventListener('contextmenu', (e) => {
@@ -678,7 +678,12 @@ function gridControl(w: string, g: string): Control | undefined {
 }
 
 // Only the rows in sight are drawn; pages not yet here are asked for.
-function drawGridRows(w: string, g: string): void {
+// The row elements drawn in a grid body, by position.
+const drawnGridRows = new WeakMap<HTMLElement, Map<number, HTMLElement>>();
+
+// The rows in sight. After a scroll or a new page of rows (keep) the rows already drawn stay:
+// replacing the row under a pressed mouse button would lose the click.
+function drawGridRows(w: string, g: string, keep = false): void {
   const key = `${w}/${g}`;
   const cache = app.grids.get(key);
   const viewport = root.querySelector<HTMLElement>(`.grid-body[data-grid="${CSS.escape(key)}"]`);
@@ -691,8 +696,19 @@ function drawGridRows(w: string, g: string): void {
   const last = Math.min(cache.total, first + Math.ceil((viewport.clientHeight || 400) / ROW_HEIGHT) + 10);
   const columns = (grid.columns ?? []).map((c, index) => ({ c, index })).filter((x) => x.c.visible);
   const template = columnTemplate(grid);
-  spacer.replaceChildren();
+  let drawn = drawnGridRows.get(spacer);
+  if (!keep || !drawn) {
+    spacer.replaceChildren();
+    drawn = new Map();
+    drawnGridRows.set(spacer, drawn);
+  }
+  for (const [pos, node] of drawn) {
+    if (pos >= first && pos < last) continue;
+    node.remove();
+    drawn.delete(pos);
+  }
   for (let pos = first; pos < last; pos++) {
+    if (drawn.has(pos)) continue;
     const row = rowOrAsk(cache, pos, (from, count) => send({ t: 'rows', w, g, from, count }));
     if (!row) continue;
     const style = row.s ? grid.styles?.[row.s] : undefined;
@@ -729,6 +745,7 @@ function drawGridRows(w: string, g: string): void {
       });
       line.append(cell);
     }
+    drawn.set(pos, line);
     spacer.append(line);
   }
 }
