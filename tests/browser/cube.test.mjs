@@ -190,6 +190,24 @@ await run([
     await waitFor('all departments again', async () => (await grandTotal()) === before);
     equal(await page.locator(`${cube} .cube-chip.filtered`).count(), 0, 'no dimension filtered');
   }],
+
+  ['a dimension moves from the keyboard and keeps the focus', async () => {
+    const focused = () => page.evaluate(() => document.activeElement?.dataset?.dim ?? '');
+    const columns = await chips('Columns');
+    await page.focus(`${cube} .cube-chip[data-dim="Country"]`);
+    await page.keyboard.press('Shift+ArrowRight');
+    await waitFor('Country first across the columns', async () => (await chips('Columns'))[0] === 'Country');
+    expect(!(await chips('Filter')).includes('Country'), 'Country left the filter area');
+    await waitFor('the moved chip keeps the focus', async () => (await focused()) === 'Country');
+    await page.keyboard.press('ArrowRight');
+    await waitFor('Country second across', async () => (await chips('Columns'))[1] === 'Country');
+    equal((await chips('Columns'))[0], columns[0], 'the first dimension across before it');
+    await page.keyboard.press('ArrowLeft');
+    await waitFor('Country first again', async () => (await chips('Columns'))[0] === 'Country');
+    await page.keyboard.press('Shift+ArrowLeft');
+    await waitFor('Country back in the filter area', async () => (await chips('Filter')).includes('Country'));
+    equal(JSON.stringify(await chips('Columns')), JSON.stringify(columns), 'the columns as they were');
+  }],
 ], page);
 
 await browser.close();

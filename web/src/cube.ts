@@ -44,6 +44,8 @@ let host: CubeHost | null = null;
 // Per window: where the person scrolled across, and which member filter is open.
 const scrollLeft = new Map<string, number>();
 const openFilter = new Map<string, { dim: string; typed: string }>();
+// Per window: the chip moved from the keyboard, focused again once the window is drawn anew.
+const focusChip = new Map<string, string>();
 let lastClick: { key: string; time: number } | null = null;
 let lastDbl: { key: string; time: number } | null = null;
 
@@ -87,10 +89,23 @@ export function drawCube(w: Window, cubeHost: CubeHost): HTMLElement {
 function drawZones(w: Window): HTMLElement {
   const cube = w.cube!;
   const zones = el('div', { class: 'cube-zones' });
+  // A chip that has the focus (or was just moved from the keyboard) keeps it in the new drawing.
+  const active = document.activeElement as HTMLElement | null;
+  const focused = focusChip.get(w.name) ?? (active?.classList.contains('cube-chip') ? active.dataset.dim : undefined);
+  focusChip.delete(w.name);
   for (const [axis, title, key] of ZONES) {
     const zone = el('div', { class: 'cube-zone', 'data-zone': axis, 'aria-label': title }, el('span', { class: 'zone-title' }, title));
-    cube[key].forEach((dim) => {
-      const chip = el('span', { class: `cube-chip${cube.selections[dim.name] ? ' filtered' : ''}`, draggable: 'true', 'data-dim': dim.name, title: `Drag to move ${dim.caption}` }, dim.caption);
+    cube[key].forEach((dim, index) => {
+      const chip = el('span', {
+        class: `cube-chip${cube.selections[dim.name] ? ' filtered' : ''}`,
+        draggable: 'true',
+        tabindex: 0,
+        role: 'button',
+        'data-dim': dim.name,
+        title: `Drag to move ${dim.caption}, or press ← → to move it in its area, Shift+← → to the next area`,
+      }, dim.caption);
+      chip.addEventListener('keydown', (e) => chipKey(e, w, dim.name, axis, index, cube[key].length));
+      if (focused === dim.name) queueMicrotask(() => chip.focus());
       chip.addEventListener('dragstart', (e) => {
         e.dataTransfer?.setData('text/plain', dim.name);
         if (e.dataTransfer) e.dataTransfer.effectAllowed = 'move';
@@ -133,6 +148,25 @@ export function dropPosition(zone: HTMLElement, dim: string, x: number): number 
     if (x > box.left + box.width / 2) position++;
   }
   return position;
+}
+
+// A chip moves from the keyboard: arrows move it among the chips of its area, and with Shift
+// into the area beside it (first in the area to the right, last in the one to the left).
+function chipKey(e: KeyboardEvent, w: Window, dim: string, axis: Axis, index: number, count: number): void {
+  if (e.key !== 'ArrowLeft' && e.key !== 'ArrowRight') return;
+  e.preventDefault();
+  const step = e.key === 'ArrowLeft' ? -1 : 1;
+  if (e.shiftKey) {
+    const zone = ZONES[ZONES.findIndex(([a]) => a === axis) + step];
+    if (!zone) return;
+    focusChip.set(w.name, dim);
+    moveDimension(w, dim, zone[0], step > 0 ? 0 : w.cube![zone[2]].length);
+    return;
+  }
+  const position = index + step;
+  if (position < 0 || position >= count) return;
+  focusChip.set(w.name, dim);
+  moveDimension(w, dim, axis, position);
 }
 
 function moveDimension(w: Window, dim: string, axis: Axis, position: number): void {
@@ -586,6 +620,7 @@ function injectStyle(): void {
 .cube-zone.over { background: #e3ecf6; border-color: #1f4e79; }
 .cube-zone .zone-title { font-size: 11px; color: #6b7785; text-transform: uppercase; margin-right: 4px; }
 .cube-chip { display: inline-flex; align-items: center; gap: 2px; background: #dde4ec; border: 1px solid #8796a8; border-radius: 12px; padding: 1px 4px 1px 10px; cursor: grab; user-select: none; font-size: 13px; }
+.cube-chip:focus { outline: 2px solid #1f4e79; outline-offset: 1px; }
 .cube-chip.filtered { background: #fff2cc; border-color: #bf9000; }
 .chip-filter { border: none; background: none; padding: 0 4px; color: #1f4e79; }
 .cube-tools { display: flex; flex-wrap: wrap; gap: 6px 16px; align-items: center; font-size: 13px; }
