@@ -193,7 +193,6 @@ std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
         for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
             sales->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
     }
-    (forDrillDown ? drillList_ : cubeList_) = sales;
     return sales;
 }
 
@@ -207,7 +206,7 @@ std::shared_ptr<DataList> RSale::ReadSalesRows()
     DropSalesRows();
     rowsTable_ = table;
     rowsSource_ = source;
-    drillList_.reset();
+    drillList_.reset(); // the next drill-down reads the new rows
     auto list = SalesRowsList(false);
     cubeList_ = list;
     return list;
