@@ -6,7 +6,9 @@
 #include "host/cube/Dimension.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
+#include "host/ui/CWaitInfo.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
+#include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeParamDatesSale.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
@@ -17,6 +19,7 @@ namespace {
 constexpr long kFrameCaptionText = 15052;
 constexpr long kSellerText = 15028;
 constexpr long kBuyerText = 15123;
+constexpr long kLoadWaitText = 22170;
 } // namespace
 
 void RSale::OnOpenCube(Talvex::CCube& cube)
@@ -28,7 +31,13 @@ void RSale::OnOpenCube(Talvex::CCube& cube)
         DefineCube(cube.cube());
         cube.VAxis().SetDrillDownLevel(0);
         cube.SetCaption(CubeCaption());
-        auto list = ReadSalesRows();
+        std::shared_ptr<Talvex::DataList> list;
+        {
+            // Reading the sales rows is the long step of the cube's load: the same wait text.
+            Talvex::Ui::CWaitInfo wait;
+            wait.Show(OLAP::ResString(kLoadWaitText));
+            list = ReadSalesRows();
+        }
         if (wrapper_) wrapper_->Terminate();
         wrapper_ = std::make_shared<COLAPCubeExt2>();
         wrapper_->Init(book_, cube);
