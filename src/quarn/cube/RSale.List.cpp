@@ -58,6 +58,22 @@ std::string TextLiteral(long id)
     return SqlTools::Literal(FieldType::kText, Value(ModuleFormRes().GetString(id)));
 }
 
+// The cube's form of a sales list: without the document columns, the amounts summed over
+// every combination of the other columns.
+void SumForTheCube(DataList& list)
+{
+    for (const char* name : {"IDC", "Number", "BuyerCode"})
+        list.Fields().Item(name).SetSelected(false);
+    for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
+        list.Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+}
+
+// The first day of the month of a date expression: the cube counts by month.
+std::string MonthStart(const std::string& date)
+{
+    return "DATEADD(day,-DATEPART(day," + date + ") + 1," + date + ")";
+}
+
 } // namespace
 
 std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
@@ -121,8 +137,7 @@ std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool
     };
 
     const std::string date = "oTable.DocumentDate";
-    add("DocumentDate", FieldType::kDate,
-        forDrillDown || includeDimWeek_ ? date : "DATEADD(day,-DATEPART(day," + date + ") + 1," + date + ")");
+    add("DocumentDate", FieldType::kDate, forDrillDown || includeDimWeek_ ? date : MonthStart(date));
     add("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")", 15123);
     add("BuyerCode", FieldType::kCode, "cl.Code");
     add("Department", FieldType::kCode,
@@ -187,12 +202,7 @@ std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
     std::string buyers = byRef.FiltrByClients(*sales, "oTable.BuyerCode", TextParam("SelClientList"), selectionType);
     if (!buyers.empty()) sales->SetFilter(buyers);
 
-    if (!forDrillDown) {
-        for (const char* name : {"IDC", "Number", "BuyerCode"})
-            sales->Fields().Item(name).SetSelected(false);
-        for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
-            sales->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
-    }
+    if (!forDrillDown) SumForTheCube(*sales);
     return sales;
 }
 
@@ -224,16 +234,11 @@ std::shared_ptr<DataList> RSale::SalesRowsList(bool forDrillDown) const
         std::string expression = "oTable." + f->Name();
         // The cube counts by month unless weeks are asked for: every date is the first of its month.
         if (!forDrillDown && !includeDimWeek_ && Talvex::EqualsIgnoreCase(f->Name(), "DocumentDate"))
-            expression = "DATEADD(day,-DATEPART(day,oTable.DocumentDate) + 1,oTable.DocumentDate)";
+            expression = MonthStart(expression);
         Talvex::Field& own = list->Fields().AddField(f->Name(), f->TypeCode(), expression);
         own.SetCaption(f->Caption());
     }
-    if (!forDrillDown) {
-        for (const char* name : {"IDC", "Number", "BuyerCode"})
-            list->Fields().Item(name).SetSelected(false);
-        for (const char* name : {"GoodAmount", "Summa", "StoreAmount", "Cost"})
-            list->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
-    }
+    if (!forDrillDown) SumForTheCube(*list);
     return list;
 }
 
