@@ -62,45 +62,6 @@ constexpr const char* kClientOn = "Party.PartyCode = Clnt.Code";
 constexpr const char* kDocumentOn = "Doc.IDC = D.IDC";
 constexpr const char* kSourceOrder = "Department,Person,Client,DocumentDate";
 
-std::string SummaName(int i)
-{
-    return "Summa" + std::to_string(i);
-}
-
-std::string Text(Recordset& rs, const char* field)
-{
-    Value v = rs.Fields().Item(field).Value();
-    return v.IsNull() ? std::string() : v.ToText();
-}
-
-// A recordset filter comparing a field with a text, written by the host's condition writer.
-std::string TextCond(std::string_view field, const std::string& value)
-{
-    return SqlTools::CondByName(field, Kind::kText, Op::kEqual, Value(value));
-}
-
-std::string DateCond(const char* op, Date date)
-{
-    return std::string("DocumentDate ") + op + " #" + Value(date).ToText() + "#";
-}
-
-std::string And(const std::string& a, const std::string& b)
-{
-    if (a.empty()) return b;
-    if (b.empty()) return a;
-    return a + " AND " + b;
-}
-
-Currency Rounded(Currency c)
-{
-    return c.RoundHalfAwayFromZero(2);
-}
-
-Currency SumOf(const Recordset& rs, const std::string& filter)
-{
-    return Rounded(RsAggregate(rs, Value("AccNeedPaySum"), 4, filter));
-}
-
 } // namespace
 
 frmDebtOfClients::frmDebtOfClients() : Form("frmDebtOfClients", "Debt of clients")
@@ -309,20 +270,6 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     return list;
 }
 
-void frmDebtOfClients::BuildResultSet()
-{
-    rsResult_ = std::make_shared<Recordset>();
-    auto& f = rsResult_->Fields();
-    for (const char* text : {"Department", "Person", "Client", "DepCode", "PerCode", "ClnCode"})
-        f.Append(text, DataTypeEnum::BSTR);
-    f.Append("TotalSumm", DataTypeEnum::Currency);
-    f.Append("BegRest", DataTypeEnum::Currency);
-    f.Append("RowType", DataTypeEnum::Integer);
-    for (int i = 0; i < monthCount_; ++i)
-        f.Append(SummaName(i), DataTypeEnum::Currency);
-    rsResult_->Open();
-}
-
 void frmDebtOfClients::btFillList_Click()
 {
     try {
@@ -332,14 +279,9 @@ void frmDebtOfClients::btFillList_Click()
         RefreshWithWait(*list, owner);
         if (!list->IsFilled()) return; // the failure was reported
         rsSource_ = list->Recordset();
-        rsDep_ = rsSource_->Clone();
-        rsPer_ = rsSource_->Clone();
-        rsCln_ = rsSource_->Clone();
-        rsSum_ = rsSource_->Clone();
-        lastDepartment_.clear();
-        lastPerson_.clear();
-        lastClient_.clear();
-        BuildResultSet();
+        sourceFields_ = FieldsOf(*rsSource_);
+        fill_ = std::make_unique<DebtOfClientsFill>(m_BegDate, m_EndDate);
+        rows_.clear();
 
         auto& grid = ListCtl(kList);
         grid.SetRowSource(nullptr);
@@ -360,148 +302,75 @@ std::string frmDebtOfClients::Caption()
 
 long frmDebtOfClients::CountStep()
 {
-    R_ = rsSource_ ? static_cast<long>(rsSource_->RecordCount()) : 0;
+    R_ = rsSource_ ? static_cast<long>(rsSource_->ViewRows().size()) : 0;
     T_ = static_cast<long>(static_cast<double>(R_) * 0.1);
     return R_ + T_ + 2;
 }
 
+frmDebtOfClients::SourceFields frmDebtOfClients::FieldsOf(Recordset& source)
+{
+    auto index = [&](const char* name) { return source.Fields().Item(name).Index(); };
+    return {index("Department"), index("Person"),  index("Client"),       index("DepCode"),
+            index("PerCode"),    index("ClnCode"), index("DocumentDate"), index("AccNeedPaySum")};
+}
+
+DebtOfClientsSourceRow frmDebtOfClients::ReadSourceRow(const Recordset& source, const SourceFields& fields,
+                                                       std::size_t storedRow)
+{
+    auto text = [&](std::size_t field) {
+        const Value& v = source.StoredValue(storedRow, field);
+        return v.IsNull() ? std::string() : v.ToText();
+    };
+    DebtOfClientsSourceRow row;
+    row.department = text(fields.department);
+    row.person = text(fields.person);
+    row.client = text(fields.client);
+    row.depCode = text(fields.depCode);
+    row.perCode = text(fields.perCode);
+    row.clnCode = text(fields.clnCode);
+    const Value& date = source.StoredValue(storedRow, fields.documentDate);
+    if (!date.IsNull()) row.documentDate = date.ToDate();
+    const Value& sum = source.StoredValue(storedRow, fields.accNeedPaySum);
+    if (!sum.IsNull()) row.accNeedPaySum = sum.ToCurrency();
+    return row;
+}
+
+// The steps of the run: the first tenth only moves the bar, then one source row each into
+// the fill, then the rows the fill gives, then the grid.
 bool frmDebtOfClients::Step(long index)
 {
-    if (index <= T_) return true; // the first tenth only moves the bar
+    if (index <= T_) return true;
     if (index <= T_ + R_) {
-        if (index == T_ + 1) rsSource_->MoveFirst();
-        const std::string department = Text(*rsSource_, "Department");
-        if (department != lastDepartment_ || index == T_ + 1) {
-            FillDepartment(department);
-            lastDepartment_ = department;
-        }
-        rsSource_->MoveNext();
+        const auto position = static_cast<std::size_t>(index - T_ - 1);
+        fill_->Add(ReadSourceRow(*rsSource_, sourceFields_, rsSource_->ViewRows()[position]));
         return true;
     }
     if (index == T_ + R_ + 1) {
-        if (R_ > 0) AddGrandTotal();
+        rows_ = fill_->Finish();
         return true;
     }
     BindResult();
     return true;
 }
 
-// Produces the whole department at once: a row per client of each manager, the manager's
-// subtotal after its clients and the department's subtotal after its managers.
-void frmDebtOfClients::FillDepartment(const std::string& department)
-{
-    const std::size_t width = static_cast<std::size_t>(monthCount_) + 2; // TotalSumm, BegRest, months
-    const std::string depFilter = TextCond("Department", department);
-    rsDep_->SetFilter(depFilter);
-    std::vector<Currency> depSums(width);
-    std::string depCode;
-    std::vector<std::string> persons;
-    for (; !rsDep_->Eof(); rsDep_->MoveNext()) {
-        std::string person = Text(*rsDep_, "Person");
-        if (persons.empty() || persons.back() != person) persons.push_back(person);
-        depCode = Text(*rsDep_, "DepCode");
-    }
-    for (const auto& person : persons) {
-        const std::string perFilter = And(depFilter, TextCond("Person", person));
-        rsPer_->SetFilter(perFilter);
-        std::vector<std::string> clients;
-        std::string perCode;
-        for (; !rsPer_->Eof(); rsPer_->MoveNext()) {
-            std::string client = Text(*rsPer_, "Client");
-            if (clients.empty() || clients.back() != client) clients.push_back(client);
-            perCode = Text(*rsPer_, "PerCode");
-        }
-        std::vector<Currency> perSums(width);
-        for (const auto& client : clients) {
-            const std::string clnFilter = And(perFilter, TextCond("Client", client));
-            rsCln_->SetFilter(clnFilter);
-            std::vector<Currency> sums(width);
-            sums[1] = SumOf(*rsSum_, And(clnFilter, DateCond("<", m_BegDate)));
-            sums[0] = sums[1];
-            for (int i = 0; i < monthCount_; ++i) {
-                const Date first = m_BegDate.AddMonthsClamped(i);
-                const Currency month =
-                    SumOf(*rsSum_, And(clnFilter, And(DateCond(">=", first), DateCond("<=", first.LastOfMonth()))));
-                sums[static_cast<std::size_t>(i) + 2] = month;
-                sums[0] += month;
-            }
-            rsResult_->AddNew();
-            auto& f = rsResult_->Fields();
-            f("Department").SetValue(Value(department));
-            f("Person").SetValue(Value(person));
-            f("Client").SetValue(Value(client));
-            f("DepCode").SetValue(Value(Text(*rsCln_, "DepCode")));
-            f("PerCode").SetValue(Value(Text(*rsCln_, "PerCode")));
-            f("ClnCode").SetValue(Value(Text(*rsCln_, "ClnCode")));
-            f("RowType").SetValue(Value(static_cast<std::int64_t>(kClientRow)));
-            f("TotalSumm").SetValue(Value(sums[0]));
-            f("BegRest").SetValue(Value(sums[1]));
-            for (int i = 0; i < monthCount_; ++i)
-                f(SummaName(i)).SetValue(Value(sums[static_cast<std::size_t>(i) + 2]));
-            rsResult_->Update();
-            for (std::size_t k = 0; k < width; ++k)
-                perSums[k] += sums[k];
-            lastClient_ = client;
-        }
-        AddTotalRow(kPersonRow, department, person, depCode, perCode, perSums);
-        for (std::size_t k = 0; k < width; ++k)
-            depSums[k] += perSums[k];
-        lastPerson_ = person;
-    }
-    AddTotalRow(kDepartmentRow, department, "", depCode, "", depSums);
-}
-
-void frmDebtOfClients::AddTotalRow(long rowType, const std::string& department, const std::string& person,
-                                   const std::string& depCode, const std::string& perCode,
-                                   const std::vector<Currency>& sums)
-{
-    rsResult_->AddNew();
-    auto& f = rsResult_->Fields();
-    f("Department").SetValue(Value(department));
-    f("Person").SetValue(Value(person));
-    f("Client").SetValue(Value(std::string()));
-    f("DepCode").SetValue(Value(depCode));
-    f("PerCode").SetValue(Value(perCode));
-    f("ClnCode").SetValue(Value(std::string()));
-    f("RowType").SetValue(Value(static_cast<std::int64_t>(rowType)));
-    f("TotalSumm").SetValue(Value(sums[0]));
-    f("BegRest").SetValue(Value(sums[1]));
-    for (int i = 0; i < monthCount_; ++i)
-        f(SummaName(i)).SetValue(Value(sums[static_cast<std::size_t>(i) + 2]));
-    rsResult_->Update();
-}
-
-void frmDebtOfClients::AddGrandTotal()
-{
-    const std::size_t width = static_cast<std::size_t>(monthCount_) + 2;
-    std::vector<Currency> sums(width);
-    auto departments = rsResult_->Clone();
-    departments->SetFilter("RowType = " + std::to_string(kDepartmentRow));
-    for (; !departments->Eof(); departments->MoveNext()) {
-        sums[0] += departments->Fields()("TotalSumm").Value().ToCurrency();
-        sums[1] += departments->Fields()("BegRest").Value().ToCurrency();
-        for (int i = 0; i < monthCount_; ++i)
-            sums[static_cast<std::size_t>(i) + 2] += departments->Fields()(SummaName(i)).Value().ToCurrency();
-    }
-    AddTotalRow(kGrandTotalRow, "", "", "", "", sums);
-}
-
-// The grid shows the result set as it stands.
+// The grid shows the fill's rows as they stand.
 void frmDebtOfClients::BindResult()
 {
-    std::vector<std::string> columns;
-    for (std::size_t i = 0; i < rsResult_->Fields().Count(); ++i)
-        columns.push_back(rsResult_->Fields().Item(i).Name());
-    auto rows = std::make_shared<Talvex::Ui::TableRowSource>(columns);
-    auto rs = rsResult_->Clone();
-    rs->SetFilter(Talvex::Data::FilterGroupEnum::None);
-    for (; !rs->Eof(); rs->MoveNext()) {
-        std::vector<Value> cells;
-        for (std::size_t i = 0; i < columns.size(); ++i)
-            cells.push_back(rs->Fields().Item(i).Value());
-        rows->AddRow(std::move(cells));
+    std::vector<std::string> columns{"Department", "Person",    "Client",  "DepCode", "PerCode",
+                                     "ClnCode",    "TotalSumm", "BegRest", "RowType"};
+    for (int i = 0; i < monthCount_; ++i)
+        columns.push_back(DebtMonthColumn(i));
+    auto table = std::make_shared<Talvex::Ui::TableRowSource>(columns);
+    for (const auto& row : rows_) {
+        std::vector<Value> cells{
+            Value(row.department), Value(row.person),  Value(row.client),
+            Value(row.depCode),    Value(row.perCode), Value(row.clnCode),
+            Value(row.totalSumm),  Value(row.begRest), Value(static_cast<std::int64_t>(row.rowType))};
+        for (const auto& month : row.months)
+            cells.emplace_back(month);
+        table->AddRow(std::move(cells));
     }
-    ListCtl(kList).SetRowSource(rows);
+    ListCtl(kList).SetRowSource(table);
 }
 
 // ---- display
@@ -522,7 +391,7 @@ void frmDebtOfClients::mLocalList_OnAddFields()
     const bool sameYear = m_BegDate.Year() == m_EndDate.Year();
     for (int i = 0; i < monthCount_; ++i)
         list.DeclareField(
-            SummaName(i),
+            DebtMonthColumn(i),
             Talvex::Ui::DisplayFormat::Apply(Value(m_BegDate.AddMonthsClamped(i)), sameYear ? "mm" : "yyyy/mm"),
             kMoney);
 }
@@ -548,8 +417,8 @@ void frmDebtOfClients::mLocalList_AfterRefresh()
                 grid.SetFooter("BegRest", Value(grid.Cell(row, "BegRest").ToCurrency().RoundHalfAwayFromZero(2)));
                 grid.SetFooter("TotalSumm", Value(grid.Cell(row, "TotalSumm").ToCurrency().RoundHalfAwayFromZero(2)));
                 for (int i = 0; i < monthCount_; ++i)
-                    grid.SetFooter(SummaName(i),
-                                   Value(grid.Cell(row, SummaName(i)).ToCurrency().RoundHalfAwayFromZero(2)));
+                    grid.SetFooter(DebtMonthColumn(i),
+                                   Value(grid.Cell(row, DebtMonthColumn(i)).ToCurrency().RoundHalfAwayFromZero(2)));
             }
         }
         ApplyPersonFilter();
@@ -623,7 +492,7 @@ frmDebtOfClients::DrillRange frmDebtOfClients::RangeOf(const std::string& column
 {
     if (column == "BegRest") return {Date(), m_BegDate.AddDays(-1)};
     for (int i = 0; i < monthCount_; ++i) {
-        if (column == SummaName(i)) {
+        if (column == DebtMonthColumn(i)) {
             const Date first = m_BegDate.AddMonthsClamped(i);
             return {first, first.LastOfMonth()};
         }
@@ -631,33 +500,18 @@ frmDebtOfClients::DrillRange frmDebtOfClients::RangeOf(const std::string& column
     return {Date(), Date()};
 }
 
-// The rows of a cell are narrowed by the codes of the row's level. In the Department and
-// Person text columns the narrowing stops at that column's level: a department's text
-// stands for the whole department, a manager's text for the whole manager, whatever the row
-// below it is; a client's text, like TotalSumm, stands for the row without a date range.
+// The documents of a cell are the fill's source rows behind it, shown as a view of the list.
 std::shared_ptr<Recordset> frmDebtOfClients::CellDocuments(long row, std::string_view column) const
 {
-    auto& grid = ListCtl(kList);
-    if (row < 0 || static_cast<std::size_t>(row) >= grid.RowCount())
+    if (!rsSource_ || !fill_) throw Talvex::ValueError("frmDebtOfClients: the list has not been filled");
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size())
         throw Talvex::ValueError("frmDebtOfClients: the grid has no row " + std::to_string(row));
-    if (!rsSource_) throw Talvex::ValueError("frmDebtOfClients: the list has not been filled");
-    const auto r = static_cast<std::size_t>(row);
-    const long rowType = static_cast<long>(grid.Cell(r, "RowType").ToInteger());
-    int level = rowType == kGrandTotalRow ? 0 : rowType == kDepartmentRow ? 1 : rowType == kPersonRow ? 2 : 3;
-    if (column == "Department") level = std::min(level, 1);
-    if (column == "Person") level = std::min(level, 2);
-
-    std::string filter;
-    if (level >= 1) filter = And(filter, TextCond("DepCode", grid.Cell(r, "DepCode").ToText()));
-    if (level >= 2) filter = And(filter, TextCond("PerCode", grid.Cell(r, "PerCode").ToText()));
-    if (level >= 3) filter = And(filter, TextCond("ClnCode", grid.Cell(r, "ClnCode").ToText()));
-    const DrillRange range = RangeOf(std::string(column));
-    if (range.from != Date()) filter = And(filter, DateCond(">=", range.from));
-    if (range.to != Date())
-        filter = And(filter, range.from == Date() ? DateCond("<", m_BegDate) : DateCond("<=", range.to));
-
+    const auto& view = rsSource_->ViewRows();
+    std::vector<std::int64_t> bookmarks;
+    for (std::size_t position : fill_->CellSources(rows_[static_cast<std::size_t>(row)], column))
+        bookmarks.push_back(static_cast<std::int64_t>(view[position]) + 1);
     auto documents = rsSource_->Clone();
-    documents->SetFilter(filter.empty() ? std::string() : filter);
+    documents->SetFilter(bookmarks);
     return documents;
 }
 

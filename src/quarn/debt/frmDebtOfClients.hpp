@@ -3,6 +3,7 @@
 #include "host/types/Date.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/IProcessObject.hpp"
+#include "quarn/debt/DebtOfClientsFill.hpp"
 
 #include <memory>
 #include <string>
@@ -50,8 +51,17 @@ public:
     int MonthCount() const { return monthCount_; }
     // The source rows of the last fill: one per open document term.
     std::shared_ptr<Talvex::Data::Recordset> Source() const { return rsSource_; }
-    // The result set of the last fill.
-    std::shared_ptr<Talvex::Data::Recordset> Result() const { return rsResult_; }
+    // The rows of the last fill, as the grid holds them.
+    const std::vector<DebtOfClientsRow>& Rows() const { return rows_; }
+
+    // Where the fill's columns stand in the list, and the typed row of one stored record: the
+    // fetch of a fill step.
+    struct SourceFields {
+        std::size_t department, person, client, depCode, perCode, clnCode, documentDate, accNeedPaySum;
+    };
+    static SourceFields FieldsOf(Talvex::Data::Recordset& source);
+    static DebtOfClientsSourceRow ReadSourceRow(const Talvex::Data::Recordset& source, const SourceFields& fields,
+                                                std::size_t storedRow);
 
     // The base list of the report: open receivables up to the end of the period with each
     // client's manager, the manager's department and the document header (unread).
@@ -87,11 +97,6 @@ private:
     void LoadParams();
     void SaveParams();
     bool ReadParams();
-    void BuildResultSet();
-    void FillDepartment(const std::string& department);
-    void AddTotalRow(long rowType, const std::string& department, const std::string& person, const std::string& depCode,
-                     const std::string& perCode, const std::vector<Talvex::Currency>& sums);
-    void AddGrandTotal();
     void BindResult();
     void ApplyPersonFilter();
     void SetReportControls(bool enabled);
@@ -106,17 +111,14 @@ private:
     std::string m_Person;
     int monthCount_ = 0;
 
+    // Fetch: the open terms read from the list. Compute: the one-pass fill over them. Show:
+    // the rows it gave, bound to the grid.
     std::shared_ptr<Talvex::Data::Recordset> rsSource_;
-    std::shared_ptr<Talvex::Data::Recordset> rsDep_;
-    std::shared_ptr<Talvex::Data::Recordset> rsPer_;
-    std::shared_ptr<Talvex::Data::Recordset> rsCln_;
-    std::shared_ptr<Talvex::Data::Recordset> rsSum_;
-    std::shared_ptr<Talvex::Data::Recordset> rsResult_;
+    SourceFields sourceFields_{};
+    std::unique_ptr<DebtOfClientsFill> fill_;
+    std::vector<DebtOfClientsRow> rows_;
     long R_ = 0;
     long T_ = 0;
-    std::string lastDepartment_;
-    std::string lastPerson_;
-    std::string lastClient_;
 };
 
 } // namespace Quarn_DuzAde
