@@ -2,16 +2,9 @@
 
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
-#include "quarn/cube/RSale.hpp"
-#include "quarn/debt/CDebtOfClients.hpp"
-#include "quarn/frame/CDuzAde.hpp"
-#include "quarn/frame/CreateVornUserDialogs.hpp"
+#include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/ReportError.hpp"
-#include "quarn/frame/TalvexUserDialogs.hpp"
-#include "quarn/settlement/CSetOffDebt.hpp"
-
-#include <map>
 
 namespace Quarn_DuzAde {
 namespace {
@@ -49,32 +42,22 @@ private:
     std::string name_;
 };
 
-using Factory = std::shared_ptr<Talvex::Object> (*)();
-
-const std::map<std::string, Factory, std::less<>>& Factories()
-{
-    static const std::map<std::string, Factory, std::less<>> factories = {
-        {"CDuzAde", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDuzAde>()); }},
-        {"CSetOffDebt", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CSetOffDebt>()); }},
-        {"TalvexUserDialogs", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<TalvexUserDialogs>()); }},
-        {"CDebtOfClients", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CDebtOfClients>()); }},
-        {"CreateVornUserDialogs",
-         [] { return std::shared_ptr<Talvex::Object>(std::make_shared<CreateVornUserDialogs>()); }},
-        {"RSale", [] { return std::shared_ptr<Talvex::Object>(std::make_shared<RSale>()); }},
-    };
-    return factories;
-}
-
 } // namespace
+
+const std::vector<CatalogueEntry>& CatalogueTable()
+{
+    static const std::vector<CatalogueEntry> entries = {
+#include "quarn/frame/CatalogueTable.inc"
+    };
+    return entries;
+}
 
 const std::vector<CatalogueEntry>& Catalogue()
 {
     static const std::vector<CatalogueEntry> entries = [] {
-        std::vector<CatalogueEntry> list = {
-#include "quarn/frame/CatalogueTable.inc"
-        };
+        std::vector<CatalogueEntry> list = CatalogueTable();
         for (auto& e : list)
-            e.built = Factories().count(e.name) > 0;
+            e.built = Registry().Find(e.name) != nullptr;
         return list;
     }();
     return entries;
@@ -88,8 +71,7 @@ std::shared_ptr<Talvex::Object> CreateObject(std::string_view progId)
         name.remove_prefix(prefix.size());
     for (const auto& entry : Catalogue()) {
         if (!Talvex::EqualsIgnoreCase(entry.name, name)) continue;
-        auto factory = Factories().find(entry.name);
-        if (factory != Factories().end()) return factory->second();
+        if (const auto* factory = Registry().Find(entry.name)) return (*factory)();
         return std::make_shared<UnavailableClass>(entry.name);
     }
     throw Talvex::ValueError("The library " + std::string(kLibraryName) + " has no class '" + std::string(progId) +

@@ -22,8 +22,10 @@ struct CatalogueEntry {
     bool built = false;    // false: creating it gives an object that reports it is not available yet
 };
 
-// Every public class, in the order of the library.
+// Every public class, in the order of the library, with whether a subsystem built it.
 const std::vector<CatalogueEntry>& Catalogue();
+// The library's list of public classes as written, before any subsystem registered.
+const std::vector<CatalogueEntry>& CatalogueTable();
 
 // Creates a public class by its full name ("Quarn_DuzAde.CDuzAde") or its class name.
 // Throws Talvex::ValueError for a name the library does not have.

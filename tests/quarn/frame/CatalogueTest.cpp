@@ -6,6 +6,7 @@
 #include "host/ui/ScriptDriver.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/CDuzAde.hpp"
+#include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/frame/CreateVornUserDialogs.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/TalvexUserDialogs.hpp"
@@ -90,4 +91,19 @@ TEST(Catalogue, PopupMenuOfTheBrowserGivesItsKey)
     EXPECT_EQ(session.Errors().size(), 1u);
     form.Unload();
     EXPECT_EQ(form.Menu(), nullptr);
+}
+
+TEST(Catalogue, ASubsystemRegistersOnlyClassesOfTheCatalogueAndEachOnce)
+{
+    ClassRegistry registry;
+    registry.Add<CDuzAde>("frame", "CDuzAde");
+    EXPECT_THROW(registry.Add<CDuzAde>("debt", "CDuzAde"), ValueError);
+    EXPECT_THROW(registry.Add<CDuzAde>("debt", "CDuzAdeTypo"), ValueError);
+    EXPECT_EQ(registry.SubsystemOf("CDuzAde"), "frame");
+    EXPECT_EQ(registry.Find("RSale"), nullptr);
+    // The library's own registry: each built class by the folder it lives in.
+    EXPECT_EQ(Registry().SubsystemOf("CDebtOfClients"), "debt");
+    EXPECT_EQ(Registry().SubsystemOf("CSetOffDebt"), "settlement");
+    EXPECT_EQ(Registry().SubsystemOf("RSale"), "cube");
+    EXPECT_EQ(Registry().SubsystemOf("TalvexUserDialogs"), "frame");
 }

@@ -1,0 +1,9 @@
+#include "support/SubsystemClasses.hpp"
+
+#include <gtest/gtest.h>
+
+TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
+{
+    const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
+    EXPECT_EQ(built, (std::vector<std::string>{"RSale"}));
+}

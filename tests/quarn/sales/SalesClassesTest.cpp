@@ -1,0 +1,8 @@
+#include "support/SubsystemClasses.hpp"
+
+#include <gtest/gtest.h>
+
+TEST(SalesClasses, TheCatalogueClassesOfSalesReportsAreReachedByName)
+{
+    Talvex::Testing::CheckSubsystemClasses("sales", "sales");
+}
