@@ -14,6 +14,7 @@
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/query/CDebtByDoc.hpp"
+#include "quarn/settlement/SetOffPlan.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -74,6 +75,54 @@ std::shared_ptr<DataList> frmSetOffDebt::CreateDebtList(std::shared_ptr<Talvex::
     // Only clients whose whole open debt on the side does not exceed the sum entered.
     list->SetGroupFilter(SqlTools::CondByName("SUM(Main.AccNeedPaySum)", kAmount, Op::kNotGreater, Value(maxSum)));
     return list;
+}
+
+std::shared_ptr<DataList> frmSetOffDebt::CreateClientTermsList(std::shared_ptr<Talvex::Book> book, bool payables,
+                                                               const std::string& client)
+{
+    if (!book) throw Talvex::ValueError("frmSetOffDebt: no Book");
+    if (client.empty()) throw Talvex::ValueError("frmSetOffDebt: the client's terms need a client");
+    // The list's own selection, term by term: the same documents, roles and rates.
+    CDebtByDoc debt;
+    debt.Init(book);
+    auto terms = debt.CrSelByClient(client, payables ? 1 : 2, Talvex::Date{}, book->Today());
+    terms->Fields().SelectFields(
+        {"IDC", "Number", "CurrencyCode", "DocumentDate", "RestPaySum", kAccNeedPaySum, kClient});
+    terms->Fields().AddField("NeedPayDate", kDate, "Doc.NeedPayDate");
+    // The client filter also takes in the members of a client group: only the client's own.
+    terms->SetFilter(SqlTools::CombineConds(
+        Talvex::CombineMode::kAnd,
+        {terms->Filter(), SqlTools::CondByName("Party.PartyCode", kCode, Op::kEqual, Value(client))}));
+    return terms;
+}
+
+std::vector<SetOffTerm> frmSetOffDebt::ReadClientTerms(bool payables, const std::string& client) const
+{
+    auto list = CreateClientTermsList(book_, payables, client);
+    list->Refresh();
+    std::vector<SetOffTerm> terms;
+    auto rs = list->Recordset();
+    if (rs->RecordCount() == 0) return terms;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        auto& f = rs->Fields();
+        auto date = [&](const char* name) {
+            const Value v = f.Item(name).Value();
+            return v.IsNull() ? Talvex::Date{} : v.ToDate();
+        };
+        auto money = [&](const char* name) {
+            const Value v = f.Item(name).Value();
+            return v.IsNull() ? Talvex::Currency() : v.ToCurrency();
+        };
+        const std::string number = f.Item("Number").Value().ToText();
+        // A foreign document without a rate of its date cannot be counted in the account
+        // currency: settling it at some other rate is exactly what must not happen.
+        if (f.Item(kAccNeedPaySum).Value().IsNull() && money("RestPaySum") != Talvex::Currency())
+            throw Talvex::ValueError("document " + number + " in " + f.Item("CurrencyCode").Value().ToText() +
+                                     " has no rate of its date");
+        terms.push_back({f.Item("IDC").Value().ToInteger(), number, date("DocumentDate"), date("NeedPayDate"),
+                         money("RestPaySum"), money(kAccNeedPaySum)});
+    }
+    return terms;
 }
 
 std::map<std::string, std::pair<std::int64_t, std::string>>
@@ -152,13 +201,16 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
             idc = it->second.first;
             code = it->second.second;
         } else {
+            // The plan of the client's document from its open terms as the list reads them,
+            // read again inside the unit so that it settles what is open now.
+            const SetOffDocumentPlan plan = PlanSetOff(ReadClientTerms(rowsPayables_, client));
             auto& doc = *document_;
             doc.New(kSetOffType);
             doc.Fields("DocTypeCode") = Value(kSetOffType);
             doc.Fields("Number") = Value(doc.NextNumber());
             doc.Fields("CurrencyCode") = Value(accountCurrency_);
             doc.Fields("DocumentDate") = Value(book_->Today());
-            doc.Fields("Summa") = Value(rows_->Get(row, kAccNeedPaySum).ToCurrency());
+            doc.Fields("Summa") = Value(plan.summa);
             doc.Fields("IsKredit") = Value(rowsPayables_ ? 1 : 0);
             idc = doc.Save();
 
@@ -166,6 +218,8 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
             party_->Write({idc, kSetOffType, OtherRole(rowsPayables_), 1, client});
 
             payedDoc_->Init(doc);
+            for (const auto& link : plan.links)
+                payedDoc_->AddDocToPay(link.idc, link.summa, link.summaCur);
             payedDoc_->SetGoodDoc(true, client);
             doc.Save();
             code = doc.Fields("Code").ToText();

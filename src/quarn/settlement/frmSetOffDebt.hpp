@@ -4,6 +4,7 @@
 #include "host/types/Value.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/IProcessObject.hpp"
+#include "quarn/settlement/SetOffPlan.hpp"
 
 #include <cstdint>
 #include <map>
@@ -58,6 +59,11 @@ public:
     // client whose summed open debt in the account currency does not exceed maxSum. Unread.
     static std::shared_ptr<Talvex::DataList> CreateDebtList(std::shared_ptr<Talvex::Book> book, bool payables,
                                                             Talvex::Currency maxSum);
+
+    // The open terms of one client on a side, as the list reads them but term by term: what a
+    // set-off document of the client is planned from. Unread.
+    static std::shared_ptr<Talvex::DataList> CreateClientTermsList(std::shared_ptr<Talvex::Book> book, bool payables,
+                                                                   const std::string& client);
 
     // The session's lock on writing set-off documents ("EXEC sp_getapplock"), held until the
     // object goes. Sessions writing at once take turns, one client's unit of work at a time:
@@ -117,6 +123,7 @@ private:
     // instead of writing a second one.
     void WriteDocument(std::size_t row);
     std::size_t RowOfClient(const std::string& client) const;
+    std::vector<SetOffTerm> ReadClientTerms(bool payables, const std::string& client) const;
     std::size_t RowOfGridRow(long gridRow) const;
     // The unposted set-off documents of the Book's today on a side, by client (all clients
     // when client is empty).

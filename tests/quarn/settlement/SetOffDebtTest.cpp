@@ -69,6 +69,11 @@ GROUP BY p.PartyCode
 )sql";
 
 const char* kReceivableTypes = "{PRSF,TPPR,PGA,PISD,SCN}";
+// The role in which a document's client stands on it, by the document's type.
+const char* kRoleOfType = "CASE c.DocTypeCode WHEN 'PISF' THEN 'PAR' WHEN 'PGA' THEN 'PAR' WHEN 'PIS' THEN 'PAR' "
+                          "WHEN 'PISD' THEN 'PAR' WHEN 'BCN' THEN 'PAR' WHEN 'TID' THEN 'GAV' WHEN 'GPG' THEN 'PIR' "
+                          "WHEN 'PRSF' THEN 'PIR' WHEN 'PRS' THEN 'PIR' WHEN 'PRSD' THEN 'PIR' WHEN 'SCN' THEN 'PIR' "
+                          "WHEN 'TPPR' THEN 'PIR' WHEN 'TPPI' THEN 'VEZ' END";
 const char* kPayableTypes = "{PISF,TPPI,GPG,TID,CPAY,PRSD,BCN}";
 
 // The demo company in a transaction the test rolls back, with a scripted user and "today"
@@ -235,27 +240,17 @@ protected:
         EXPECT_EQ(parties.rows[0][0].ToText(), "PAR");
         EXPECT_EQ(parties.rows[1][0].ToText(), "PIR");
 
-        // Linked no further than the client's open debt, and only to the client's documents of
-        // the side where it has the side's role.
+        // The client's listed debt is linked in full, and only to the client's documents of the
+        // side in which the client holds the role of the document's type (the buyer of a sale,
+        // the seller of a vendor return or a discount, the carrier of a carrier invoice, ...).
         const Currency linked =
             Sql("SELECT COALESCE(SUM(Summa), 0) FROM THPaySpec WHERE DocID = $1", {Value(idc)}).rows[0][0].ToCurrency();
-        EXPECT_LE(linked, open > Currency() ? open : Currency()) << client;
-        // A positive debt goes unlinked only when the client has no open document in the side's role.
-        if (linked == Currency() && open > Currency()) {
-            EXPECT_EQ(Count("SELECT count(*) FROM THDocument c WHERE c.IsPosted = 1 AND c.DocTypeCode = ANY "
-                            "($1::text[]) AND EXISTS (SELECT 1 FROM THPartyAttribute a WHERE a.DocID = c.IDC AND "
-                            "a.PartyCode = $2 AND a.RolePartyCode = $3) AND c.Summa > COALESCE((SELECT "
-                            "SUM(ps.SummaCur) FROM THPaySpec ps WHERE ps.CorDocID = c.IDC), 0)",
-                            {Value(payables ? kPayableTypes : kReceivableTypes), Value(client),
-                             Value(payables ? "PAR" : "PIR")}),
-                      0)
-                << client << " has open documents but nothing was linked";
-        }
+        EXPECT_EQ(linked, open > Currency() ? open : Currency()) << client;
         EXPECT_EQ(Count("SELECT count(*) FROM THPaySpec ps JOIN THDocument c ON c.IDC = ps.CorDocID WHERE ps.DocID = "
                         "$1 AND (c.DocTypeCode <> ALL ($2::text[]) OR NOT EXISTS (SELECT 1 FROM THPartyAttribute a "
-                        "WHERE a.DocID = c.IDC AND a.PartyCode = $3 AND a.RolePartyCode = $4))",
-                        {Value(idc), Value(payables ? kPayableTypes : kReceivableTypes), Value(client),
-                         Value(payables ? "PAR" : "PIR")}),
+                        "WHERE a.DocID = c.IDC AND a.PartyCode = $3 AND a.RolePartyCode = " +
+                            std::string(kRoleOfType) + "))",
+                        {Value(idc), Value(payables ? kPayableTypes : kReceivableTypes), Value(client)}),
                   0)
             << client;
     }
@@ -546,8 +541,8 @@ TEST_F(SetOffDebt, FaultWhileWritingOneClientLeavesNothingOfThatClient)
     const auto partiesOfB = Count("SELECT count(*) FROM THPartyAttribute WHERE PartyCode = $1", {Value(clientB)});
 
     Create(f);
-    EXPECT_NE(user.ErrorsText().find("Set-off document of client \"!ZZ-B/*\" not written: CPayedDoc: no rate of "
-                                     "currency ZZX"),
+    EXPECT_NE(user.ErrorsText().find("Set-off document of client \"!ZZ-B/*\" not written: document T-!ZZ-B/* in "
+                                     "ZZX has no rate of its date"),
               std::string::npos)
         << user.ErrorsText();
     EXPECT_EQ(user.Session().Errors().size(), 1u);
@@ -766,4 +761,40 @@ TEST_F(SetOffDebt, PrintClosesTheFormAndHandsTheListToTheHost)
     }
     EXPECT_FALSE(rs->Fields().Exists("PayDocID"));
     ExpectSameDebt(printed, ExpectedDebt(false, maxSum), "printed");
+}
+
+TEST_F(SetOffDebt, SettingOffEveryClientOfEitherSideLeavesNoListedDebtOpenInAnyCurrency)
+{
+    for (const bool payables : {false, true}) {
+        const std::string side = payables ? "payables" : "receivables";
+        auto& f = Open();
+        Apply(f, "999999999", payables);
+        ASSERT_GE(f.Rows().RowCount(), 10u) << side;
+        Create(f);
+        EXPECT_EQ(user.ErrorsText(), "") << side;
+        for (std::size_t row = 0; row < f.Rows().RowCount(); ++row)
+            ExpectDocumentOfRow(f, row, payables);
+
+        // A client with no credit among its documents had every document settled to the last
+        // unit, foreign ones included: nothing of what the list showed stays open.
+        const std::string ofListedClientsWithoutCredit = R"sql(
+            FROM THDocumentPayTermCur t
+            JOIN THPartyAttribute a ON a.DocID = t.IDC AND a.RolePartyCode = )sql" +
+                                                         std::string(kRoleOfType).replace(5, 1, "t") + R"sql(
+            WHERE t.IsPosted = 1 AND t.DocTypeCode = ANY ($1::text[]) AND t.DocumentDate <= $2
+              AND a.PartyCode IN (SELECT p.PartyCode FROM THPartyAttribute p JOIN THDocument s ON s.IDC = p.DocID
+                                  WHERE s.DocTypeCode = 'SUSM' AND s.DocumentDate = $2 AND s.IsPosted = 0)
+              AND NOT EXISTS (SELECT 1 FROM THDocumentPayTermCur n JOIN THPartyAttribute na ON na.DocID = n.IDC
+                              WHERE na.PartyCode = a.PartyCode AND n.DocTypeCode = ANY ($1::text[])
+                                AND n.IsPosted = 1 AND n.DebtSumma < 0))sql";
+        const std::vector<Value> args{Value(payables ? kPayableTypes : kReceivableTypes), Value(book->Today())};
+        EXPECT_GT(Count("SELECT count(*) " + ofListedClientsWithoutCredit + " AND t.CurrencyCode <> $3",
+                        {args[0], args[1], Value(book->AccountCurrency())}),
+                  0)
+            << side << ": no document in a foreign currency was set off";
+        EXPECT_EQ(Count("SELECT count(*) " + ofListedClientsWithoutCredit + " AND t.DebtSumma <> 0", args), 0) << side;
+        form->Unload();
+        form.reset();
+        dialog.reset();
+    }
 }

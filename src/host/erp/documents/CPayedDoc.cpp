@@ -57,6 +57,14 @@ SELECT ROUND(CAST(? AS NUMERIC(19,4))
         WHERE r.CurrencyCode = ? AND r.DateApply <= ?) AS ToRates
 )sql";
 
+// What is still open on a document by its payment terms, and what the set-off document has
+// linked to it already.
+constexpr std::string_view kOpenOfDocument = R"sql(
+SELECT (SELECT COALESCE(SUM(Term.DebtSumma), 0) FROM THDocumentPayTermCur Term WHERE Term.IDC = ?) AS OpenDebt,
+       (SELECT COUNT(*) FROM THPaySpec ps WHERE ps.DocID = ? AND ps.CorDocID = ?) AS Linked,
+       (SELECT Number FROM THDocument WHERE IDC = ?) AS Number
+)sql";
+
 constexpr std::string_view kInsertLink = R"sql(
 INSERT INTO THPaySpec (DocID, CorDocID, Summa, SummaCur, IsTransfered, CorDocument)
 VALUES (?, ?, ?, ?, 0, ?)
@@ -82,6 +90,39 @@ Currency Convert(Data::Connection& db, const std::string& accountCurrency, Curre
 
 } // namespace
 
+void CPayedDoc::AddDocToPay(std::int64_t docId, Currency summa, Currency summaCur)
+{
+    if (docId <= 0)
+        throw ValueError("CPayedDoc.AddDocToPay: DocID must be a document id, not " + std::to_string(docId));
+    if (summa <= Currency() || summaCur <= Currency())
+        throw ValueError("CPayedDoc.AddDocToPay: the sums settled of document " + std::to_string(docId) +
+                         " must be positive");
+    toPay_.push_back({docId, summa, summaCur});
+}
+
+// Links the documents the caller named. A document the set-off links already is skipped, so a
+// second call writes nothing twice; one asked beyond what is open on it, or beyond what is
+// left of the set-off's sum, refuses the whole call.
+Currency CPayedDoc::LinkGiven(Data::Connection& db, std::int64_t setOffId, Currency remaining)
+{
+    Currency linked;
+    for (const auto& pay : toPay_) {
+        const auto row = db.Query(kOpenOfDocument, {pay.docId, setOffId, pay.docId, pay.docId}).rows.at(0);
+        if (row.at(2).IsNull())
+            throw ValueError("CPayedDoc: document " + std::to_string(pay.docId) + " does not exist");
+        const std::string number = row.at(2).ToText();
+        if (row.at(1).ToInteger() > 0) continue;
+        if (pay.summaCur > row.at(0).ToCurrency())
+            throw ValueError("CPayedDoc: document " + number + " has " + row.at(0).ToCurrency().ToString() +
+                             " open, not the " + pay.summaCur.ToString() + " asked");
+        if (pay.summa > remaining - linked)
+            throw ValueError("CPayedDoc: settling document " + number + " would take the set-off beyond its sum");
+        db.Execute(kInsertLink, {setOffId, pay.docId, pay.summa, pay.summaCur, number});
+        linked += pay.summa;
+    }
+    return linked;
+}
+
 Currency CPayedDoc::SetGoodDoc(bool isSetOff, const std::string& client)
 {
     if (!document_) throw ValueError("CPayedDoc.SetGoodDoc: Init was not called with a document");
@@ -101,6 +142,11 @@ Currency CPayedDoc::SetGoodDoc(bool isSetOff, const std::string& client)
 
     Currency remaining =
         document_->Fields("Summa").ToCurrency() - db.Query(kLinkedBySetOff, {setOffId}).rows.at(0).at(0).ToCurrency();
+    if (!toPay_.empty()) {
+        const Currency linked = LinkGiven(db, setOffId, remaining);
+        tx.Commit();
+        return linked;
+    }
     if (remaining <= Currency()) {
         tx.Commit();
         return Currency();

@@ -244,3 +244,41 @@ TEST(PayedDoc, FaultInTheMiddleLeavesNothingOfTheUnit)
     EXPECT_EQ(One(db, "SELECT count(*) FROM THPartyAttribute"), parties);
     EXPECT_EQ(One(db, "SELECT count(*) FROM THPaySpec"), links);
 }
+
+TEST(PayedDoc, GivenDocumentsAreLinkedAsAskedOnceAndNeverBeyondWhatIsOpen)
+{
+    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto& db = book->Db();
+    Talvex::Data::Transaction tx(db);
+    SetOffFixture fx(book);
+
+    // The caller's plan, not the oldest-first search: B (due last) before A, in part.
+    THDocumentObject doc(book);
+    const auto id = fx.NewSetOff(doc, "90");
+    CPayedDoc payed;
+    payed.Init(doc);
+    payed.AddDocToPay(fx.b, Currency::FromInteger(50), Currency::FromInteger(50));
+    payed.AddDocToPay(fx.a, Currency::FromInteger(40), Currency::FromInteger(40));
+    EXPECT_EQ(payed.SetGoodDoc(true, kClient), Currency::FromInteger(90));
+    EXPECT_EQ(LinksOf(db, id),
+              (std::map<std::int64_t, Currency>{{fx.a, Currency::FromInteger(40)}, {fx.b, Currency::FromInteger(50)}}));
+    // Asked again: both are linked already, nothing is written twice.
+    EXPECT_EQ(payed.SetGoodDoc(true, kClient), Currency());
+    EXPECT_EQ(One(db, "SELECT count(*) FROM THPaySpec WHERE DocID = $1", {Value(id)}), 2);
+
+    // More than is open on A (30 left), or more than the set-off's sum: refused, nothing written.
+    const auto links = One(db, "SELECT count(*) FROM THPaySpec");
+    THDocumentObject second(book);
+    fx.NewSetOff(second, "100");
+    payed.Init(second);
+    payed.AddDocToPay(fx.c, Currency::FromInteger(80), Currency::FromInteger(80));
+    payed.AddDocToPay(fx.a, Currency::FromInteger(31), Currency::FromInteger(31));
+    EXPECT_THROW(payed.SetGoodDoc(true, kClient), Talvex::ValueError);
+    EXPECT_EQ(One(db, "SELECT count(*) FROM THPaySpec"), links);
+    payed.Init(second);
+    payed.AddDocToPay(fx.c, Currency::FromInteger(80), Currency::FromInteger(80));
+    payed.AddDocToPay(fx.a, Currency::FromInteger(30), Currency::FromInteger(30));
+    EXPECT_THROW(payed.SetGoodDoc(true, kClient), Talvex::ValueError);
+    EXPECT_EQ(One(db, "SELECT count(*) FROM THPaySpec"), links);
+    EXPECT_THROW(payed.AddDocToPay(fx.a, Currency(), Currency::FromInteger(1)), Talvex::ValueError);
+}
