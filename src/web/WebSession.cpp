@@ -14,6 +14,7 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
+#include "host/ui/RecordsetRows.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/frame/Catalogue.hpp"
@@ -299,28 +300,18 @@ public:
         : Form("Result." + className, className + ": result")
     {
         Ui::Grid& grid = AddGrid("grdResult");
-        auto rs = source.Clone();
-        const std::size_t count = rs->Fields().Count();
-        std::vector<std::vector<Value>> rows;
-        if (rs->RecordCount() > 0) {
-            for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-                std::vector<Value> row;
-                for (std::size_t i = 0; i < count; ++i)
-                    row.push_back(rs->Fields().Item(i).Value());
-                rows.push_back(std::move(row));
-            }
-        }
-        for (std::size_t i = 0; i < count; ++i) {
+        Ui::RecordsetRows read = Ui::ReadRecordsetRows(source);
+        for (std::size_t i = 0; i < read.columns.size(); ++i) {
             std::string format;
-            for (const auto& row : rows) {
+            for (const auto& row : read.rows) {
                 if (row[i].IsEmpty() || row[i].IsNull()) continue;
                 if (std::holds_alternative<Currency>(row[i].Raw())) format = "#,##0.00";
                 if (row[i].IsDate()) format = "yyyy-mm-dd";
                 break;
             }
-            grid.AddColumn(rs->Fields().Item(i).Name(), "", format);
+            grid.AddColumn(read.columns[i], "", format);
         }
-        for (auto& row : rows)
+        for (auto& row : read.rows)
             grid.AddRow(std::move(row));
     }
 };
@@ -746,14 +737,12 @@ namespace {
 json ReadRows(DataList& list)
 {
     list.Refresh();
-    auto rs = list.Recordset();
+    const Ui::RecordsetRows read = Ui::ReadRecordsetRows(*list.Recordset());
     json rows = json::array();
-    if (rs->RecordCount() == 0) return rows;
-    const std::size_t count = rs->Fields().Count();
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+    for (const auto& values : read.rows) {
         json row = json::object();
-        for (std::size_t i = 0; i < count; ++i)
-            row[rs->Fields().Item(i).Name()] = ShownText(rs->Fields().Item(i).Value());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            row[read.columns[i]] = ShownText(values[i]);
         rows.push_back(std::move(row));
     }
     return rows;
