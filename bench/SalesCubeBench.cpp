@@ -5,6 +5,7 @@
 #include "host/cube/CubeSource.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/LocalServer.hpp"
+#include "host/data/QuoteText.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
 #include "host/objects/Book.hpp"
@@ -70,11 +71,7 @@ void ExportCsv(Data::Recordset& rs, const std::string& path)
             if (c) out << ",";
             if (v.IsNull() || v.IsEmpty()) continue;
             if (v.IsText()) {
-                std::string text = v.ToText();
-                std::string quoted = "\"";
-                for (char ch : text)
-                    quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-                out << quoted << "\"";
+                out << Data::QuoteByDoubling(v.ToText(), '"');
             } else {
                 out << v.ToInvariantText();
             }

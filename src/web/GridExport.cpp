@@ -1,5 +1,6 @@
 #include "web/GridExport.hpp"
 
+#include "host/data/QuoteText.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/DisplayFormat.hpp"
 #include "host/ui/Grid.hpp"
@@ -39,17 +40,6 @@ bool HasFooter(const Ui::Grid& grid)
     return false;
 }
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
 // A sheet name Excel accepts: at most 31 characters, none of []:*?/\.
 std::string SheetName(const std::string& title)
 {
@@ -86,7 +76,7 @@ std::string GridToCsv(const Ui::Grid& grid)
     std::ostringstream out;
     auto line = [&](const std::vector<std::string>& cells) {
         for (std::size_t k = 0; k < cells.size(); ++k)
-            out << (k ? "," : "") << CsvField(cells[k]);
+            out << (k ? "," : "") << Data::CsvField(cells[k]);
         out << "\r\n";
     };
     std::vector<std::string> cells;

@@ -14,6 +14,7 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
+#include "host/ui/RecordsetRows.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/frame/Catalogue.hpp"
@@ -41,6 +42,10 @@ constexpr std::size_t kMaxPage = 500;
 constexpr auto kBusyFlushInterval = std::chrono::milliseconds(150);
 // Type-ahead answers at most this many reference rows.
 constexpr std::size_t kLookupLimit = 50;
+// The largest message and the deepest nesting the tab's messages need, with room to spare:
+// a selection of many rows is the longest, a "select" with its row list the deepest (two).
+constexpr std::size_t kMaxMessageBytes = 1 << 20;
+constexpr std::size_t kMaxMessageDepth = 64;
 
 const char* AlignmentName(Ui::Alignment alignment)
 {
@@ -284,12 +289,53 @@ template <class T> T Member(const json& message, const char* name)
     }
 }
 
+// A member as text: a string as it stands, a number or a flag as JSON writes it. An array or
+// an object is no text; it is refused rather than written back out.
 std::string Text(const json& message, const char* name, const std::string& fallback = "")
 {
     auto it = message.find(name);
     if (it == message.end() || it->is_null()) return fallback;
     if (it->is_string()) return it->get<std::string>();
-    return it->dump();
+    if (it->is_primitive()) return it->dump();
+    throw ValueError(std::string("message: '") + name + "' must be a text, a number or a flag");
+}
+
+// How deep the brackets of a message nest outside its strings, counted before anything reads
+// the message recursively.
+std::size_t NestingDepth(std::string_view text)
+{
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i; // the escaped character cannot end the string
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+// A message of the tab as an object, refused when it is larger or nested deeper than any
+// message of the front end can be.
+json ReadMessage(const std::string& text)
+{
+    if (text.size() > kMaxMessageBytes)
+        throw ValueError("message: larger than " + std::to_string(kMaxMessageBytes) + " bytes");
+    if (NestingDepth(text) > kMaxMessageDepth)
+        throw ValueError("message: nested deeper than " + std::to_string(kMaxMessageDepth) + " levels");
+    json message = json::parse(text);
+    if (!message.is_object()) throw ValueError("message: not an object");
+    return message;
 }
 
 // The result list a report hands back ("DataList") as a window of its own.
@@ -299,28 +345,18 @@ public:
         : Form("Result." + className, className + ": result")
     {
         Ui::Grid& grid = AddGrid("grdResult");
-        auto rs = source.Clone();
-        const std::size_t count = rs->Fields().Count();
-        std::vector<std::vector<Value>> rows;
-        if (rs->RecordCount() > 0) {
-            for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-                std::vector<Value> row;
-                for (std::size_t i = 0; i < count; ++i)
-                    row.push_back(rs->Fields().Item(i).Value());
-                rows.push_back(std::move(row));
-            }
-        }
-        for (std::size_t i = 0; i < count; ++i) {
+        Ui::RecordsetRows read = Ui::ReadRecordsetRows(source);
+        for (std::size_t i = 0; i < read.columns.size(); ++i) {
             std::string format;
-            for (const auto& row : rows) {
+            for (const auto& row : read.rows) {
                 if (row[i].IsEmpty() || row[i].IsNull()) continue;
                 if (std::holds_alternative<Currency>(row[i].Raw())) format = "#,##0.00";
                 if (row[i].IsDate()) format = "yyyy-mm-dd";
                 break;
             }
-            grid.AddColumn(rs->Fields().Item(i).Name(), "", format);
+            grid.AddColumn(read.columns[i], "", format);
         }
-        for (auto& row : rows)
+        for (auto& row : read.rows)
             grid.AddRow(std::move(row));
     }
 };
@@ -570,8 +606,7 @@ void WebSession::Receive(const std::string& text)
 {
     json message;
     try {
-        message = json::parse(text);
-        if (!message.is_object()) throw ValueError("message: not an object");
+        message = ReadMessage(text);
     } catch (const std::exception& error) {
         std::lock_guard lock(state_->sendMutex);
         if (state_->send)
@@ -589,109 +624,135 @@ void WebSession::Receive(const std::string& text)
     s->session.Post(Ui::RunOnHostAction{[this, s, message = std::move(message)] {
         const std::string type = Text(message, "t");
         try {
-            if (type == "set") {
-                const std::string window = Text(message, "w");
-                const std::string control = Text(message, "c");
-                Ui::Form* form = window.empty() ? s->session.TopWindow() : s->session.FindWindow(window);
-                if (form == nullptr) throw Ui::UiError("No open window '" + window + "'");
-                // A value the control refuses is shown at the control and goes no further.
-                try {
-                    form->Ctl(control).Normalize(Value(Text(message, "v")));
-                } catch (const ValueError& refusal) {
-                    s->Send({{"t", "refused"},
-                             {"w", form->Name()},
-                             {"c", control},
-                             {"v", Text(message, "v")},
-                             {"message", refusal.what()}});
-                    // The control shows its own value again.
-                    s->dirty = true;
-                    return;
-                }
-                s->session.Dispatch(Ui::SetValueAction{window, control, Value(Text(message, "v"))});
-            } else if (type == "click") {
-                s->session.Dispatch(Ui::ClickAction{Text(message, "w"), Text(message, "c")});
-            } else if (type == "dbl") {
-                s->session.Dispatch(Ui::DblClickRowAction{Text(message, "w"), Text(message, "g"),
-                                                          Member<long>(message, "row"), Text(message, "col")});
-            } else if (type == "cell") {
-                s->session.Dispatch(Ui::SetCurrentCellAction{Text(message, "w"), Text(message, "g"),
-                                                             Member<long>(message, "row"), Text(message, "col")});
-            } else if (type == "select") {
-                s->session.Dispatch(Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"),
-                                                         Member<std::vector<long>>(message, "rows")});
-            } else if (type == "menu") {
-                s->session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
-            } else if (type == "close") {
-                s->session.Dispatch(Ui::CloseWindowAction{Text(message, "w")});
-            } else if (type == "answer") {
-                s->session.Dispatch(Ui::AnswerMessageAction{Text(message, "a")});
-            } else if (type == "sort") {
-                Ui::Form* form = s->session.FindWindow(Text(message, "w"));
-                if (form == nullptr) throw Ui::UiError("No open window '" + Text(message, "w") + "'");
-                const bool ascending = !message.contains("asc") || message["asc"].get<bool>();
-                form->GridCtl(Text(message, "g")).SortBy(Text(message, "col"), ascending);
-            } else if (type == "rows") {
-                Ui::Form* form = s->session.FindWindow(Text(message, "w"));
-                if (form == nullptr) return; // the window closed meanwhile
-                const Ui::Grid& grid = form->GridCtl(Text(message, "g"));
-                const auto visible = grid.VisibleRows();
-                const auto from = static_cast<std::size_t>(std::max(0L, Member<long>(message, "from")));
-                const auto count =
-                    std::min(kMaxPage, static_cast<std::size_t>(std::max(0L, Member<long>(message, "count"))));
-                s->Send({{"t", "rows"},
-                         {"w", form->Name()},
-                         {"g", grid.Name()},
-                         {"from", from},
-                         {"total", visible.size()},
-                         {"rows", RowsJson(grid, visible, from, count)}});
-            } else if (type == "lookup") {
-                const std::string window = Text(message, "w");
-                Ui::Form* form = s->session.FindWindow(window);
-                if (form == nullptr) return; // the window closed while the person typed
-                const Ui::Control& control = form->Ctl(Text(message, "c"));
-                std::string table = control.Kind() == Ui::ControlKind::Selector ? control.Selector().reference : "";
-                std::string codeColumn = "Code";
-                std::string nameColumn = "Name";
-                if (const auto* lookup = control.Lookup()) {
-                    table = lookup->table;
-                    codeColumn = lookup->codeColumn;
-                    nameColumn = lookup->nameColumn;
-                }
-                if (table.empty()) throw Ui::UiError(control.Name() + ": not bound to a reference");
-                if (!s->book) throw Ui::UiError("No database is open");
-                auto list = s->book->CreateList(table);
-                list->Fields().SelectFields({codeColumn, nameColumn});
-                const std::string query = Text(message, "q");
-                if (!query.empty()) {
-                    // CHARINDEX rather than LIKE: what the person types is matched as it stands,
-                    // '%' and '_' included.
-                    const std::string literal = "UPPER(" + SqlTools::Literal(8, Value(query)) + ")";
-                    list->SetFilter("CHARINDEX(" + literal + ", UPPER(oTable." + codeColumn + ")) > 0 OR CHARINDEX(" +
-                                    literal + ", UPPER(oTable." + nameColumn + ")) > 0");
-                }
-                list->OrderBy("oTable." + codeColumn);
-                list->Refresh();
-                auto rs = list->Recordset();
-                json items = json::array();
-                if (rs->RecordCount() > 0) {
-                    for (rs->MoveFirst(); !rs->Eof() && items.size() < kLookupLimit; rs->MoveNext())
-                        items.push_back({{"code", EditText(rs->Fields().Item(codeColumn).Value())},
-                                         {"name", EditText(rs->Fields().Item(nameColumn).Value())}});
-                }
-                s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
-            } else if (type == "run") {
-                RunClass(Text(message, "cls"));
-            } else if (type == "ping") {
-                s->Send({{"t", "pong"}});
-            } else {
-                throw ValueError("message: unknown type '" + type + "'");
-            }
+            Handle(type, message);
         } catch (const Ui::NoAnswerError&) {
             throw;
         } catch (const std::exception& error) {
             s->session.ReportError(type.empty() ? std::string("protocol") : type, error.what());
         }
     }});
+}
+
+void WebSession::Handle(const std::string& type, const json& message)
+{
+    Ui::Session& session = state_->session;
+    if (type == "set") {
+        SetControlValue(message);
+    } else if (type == "click") {
+        session.Dispatch(Ui::ClickAction{Text(message, "w"), Text(message, "c")});
+    } else if (type == "dbl") {
+        session.Dispatch(Ui::DblClickRowAction{Text(message, "w"), Text(message, "g"), Member<long>(message, "row"),
+                                               Text(message, "col")});
+    } else if (type == "cell") {
+        session.Dispatch(Ui::SetCurrentCellAction{Text(message, "w"), Text(message, "g"), Member<long>(message, "row"),
+                                                  Text(message, "col")});
+    } else if (type == "select") {
+        session.Dispatch(
+            Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"), Member<std::vector<long>>(message, "rows")});
+    } else if (type == "menu") {
+        session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
+    } else if (type == "close") {
+        session.Dispatch(Ui::CloseWindowAction{Text(message, "w")});
+    } else if (type == "answer") {
+        session.Dispatch(Ui::AnswerMessageAction{Text(message, "a")});
+    } else if (type == "sort") {
+        SortGrid(message);
+    } else if (type == "rows") {
+        SendRowPage(message);
+    } else if (type == "lookup") {
+        SendLookup(message);
+    } else if (type == "run") {
+        RunClass(Text(message, "cls"));
+    } else if (type == "ping") {
+        state_->Send({{"t", "pong"}});
+    } else {
+        throw ValueError("message: unknown type '" + type + "'");
+    }
+}
+
+// A value the control refuses is shown at the control and goes no further.
+void WebSession::SetControlValue(const json& message)
+{
+    State* s = state_.get();
+    const std::string window = Text(message, "w");
+    const std::string control = Text(message, "c");
+    const std::string value = Text(message, "v");
+    Ui::Form* form = window.empty() ? s->session.TopWindow() : s->session.FindWindow(window);
+    if (form == nullptr) throw Ui::UiError("No open window '" + window + "'");
+    try {
+        form->Ctl(control).Normalize(Value(value));
+    } catch (const ValueError& refusal) {
+        s->Send({{"t", "refused"}, {"w", form->Name()}, {"c", control}, {"v", value}, {"message", refusal.what()}});
+        // The control shows its own value again.
+        s->dirty = true;
+        return;
+    }
+    s->session.Dispatch(Ui::SetValueAction{window, control, Value(value)});
+}
+
+void WebSession::SortGrid(const json& message)
+{
+    Ui::Form* form = state_->session.FindWindow(Text(message, "w"));
+    if (form == nullptr) throw Ui::UiError("No open window '" + Text(message, "w") + "'");
+    const bool ascending = !message.contains("asc") || Member<bool>(message, "asc");
+    form->GridCtl(Text(message, "g")).SortBy(Text(message, "col"), ascending);
+}
+
+// A page of a grid's visible rows, at most kMaxPage of them.
+void WebSession::SendRowPage(const json& message)
+{
+    Ui::Form* form = state_->session.FindWindow(Text(message, "w"));
+    if (form == nullptr) return; // the window closed meanwhile
+    const Ui::Grid& grid = form->GridCtl(Text(message, "g"));
+    const auto visible = grid.VisibleRows();
+    const auto from = static_cast<std::size_t>(std::max(0L, Member<long>(message, "from")));
+    const auto count = std::min(kMaxPage, static_cast<std::size_t>(std::max(0L, Member<long>(message, "count"))));
+    state_->Send({{"t", "rows"},
+                  {"w", form->Name()},
+                  {"g", grid.Name()},
+                  {"from", from},
+                  {"total", visible.size()},
+                  {"rows", RowsJson(grid, visible, from, count)}});
+}
+
+// Type-ahead: the rows of the control's reference whose code or name holds the typed text.
+void WebSession::SendLookup(const json& message)
+{
+    State* s = state_.get();
+    const std::string window = Text(message, "w");
+    Ui::Form* form = s->session.FindWindow(window);
+    if (form == nullptr) return; // the window closed while the person typed
+    const Ui::Control& control = form->Ctl(Text(message, "c"));
+    std::string table = control.Kind() == Ui::ControlKind::Selector ? control.Selector().reference : "";
+    std::string codeColumn = "Code";
+    std::string nameColumn = "Name";
+    if (const auto* lookup = control.Lookup()) {
+        table = lookup->table;
+        codeColumn = lookup->codeColumn;
+        nameColumn = lookup->nameColumn;
+    }
+    if (table.empty()) throw Ui::UiError(control.Name() + ": not bound to a reference");
+    if (!s->book) throw Ui::UiError("No database is open");
+    auto list = s->book->CreateList(table);
+    list->Fields().SelectFields({codeColumn, nameColumn});
+    const std::string query = Text(message, "q");
+    if (!query.empty()) {
+        // CHARINDEX rather than LIKE: what the person types is matched as it stands,
+        // '%' and '_' included.
+        const std::string literal = "UPPER(" + SqlTools::Literal(8, Value(query)) + ")";
+        list->SetFilter("CHARINDEX(" + literal + ", UPPER(oTable." + codeColumn + ")) > 0 OR CHARINDEX(" + literal +
+                        ", UPPER(oTable." + nameColumn + ")) > 0");
+    }
+    list->OrderBy("oTable." + codeColumn);
+    list->Refresh();
+    auto rs = list->Recordset();
+    json items = json::array();
+    if (rs->RecordCount() > 0) {
+        for (rs->MoveFirst(); !rs->Eof() && items.size() < kLookupLimit; rs->MoveNext())
+            items.push_back({{"code", EditText(rs->Fields().Item(codeColumn).Value())},
+                             {"name", EditText(rs->Fields().Item(nameColumn).Value())}});
+    }
+    s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
 
 void WebSession::RunClass(const std::string& className)
@@ -746,14 +807,12 @@ namespace {
 json ReadRows(DataList& list)
 {
     list.Refresh();
-    auto rs = list.Recordset();
+    const Ui::RecordsetRows read = Ui::ReadRecordsetRows(*list.Recordset());
     json rows = json::array();
-    if (rs->RecordCount() == 0) return rows;
-    const std::size_t count = rs->Fields().Count();
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+    for (const auto& values : read.rows) {
         json row = json::object();
-        for (std::size_t i = 0; i < count; ++i)
-            row[rs->Fields().Item(i).Name()] = ShownText(rs->Fields().Item(i).Value());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            row[read.columns[i]] = ShownText(values[i]);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -58,8 +60,9 @@ public:
     void Stop();
     bool Running() const { return running_.load(); }
 
-    // One message of the tab (JSON text). A message that is not understood is answered
-    // with an "error" event and changes nothing.
+    // One message of the tab (JSON text). A message that is not understood, or that is larger
+    // or nested deeper than the tab's messages ever are, is answered with an "error" event
+    // and changes nothing.
     void Receive(const std::string& text);
 
     // Work for the host thread from another thread (exports, the document view); the future
@@ -72,6 +75,12 @@ public:
     std::string DocumentJson(long long idc);
 
 private:
+    // The tab's messages, read and done on the host thread.
+    void Handle(const std::string& type, const nlohmann::json& message);
+    void SetControlValue(const nlohmann::json& message);
+    void SortGrid(const nlohmann::json& message);
+    void SendRowPage(const nlohmann::json& message);
+    void SendLookup(const nlohmann::json& message);
     void RunClass(const std::string& className);
 
     struct State;

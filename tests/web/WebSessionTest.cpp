@@ -508,6 +508,47 @@ TEST(WebSession, FailingReportShowsErrorAndTheSessionGoesOn)
     tab.WaitForState(HasWindow("frmWebLong"));
 }
 
+// A ping nested `depth` levels deep: the object itself and arrays under "pad".
+std::string PingNested(std::size_t depth)
+{
+    return "{\"t\":\"ping\",\"pad\":" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+}
+
+TEST(WebSession, MessagesTooDeepOrTooLargeAreRefusedAndTheSessionGoesOn)
+{
+    Tab tab;
+    auto protocolError = [&] {
+        return tab.WaitFor([](const json& m) { return m["t"] == "error" && m["source"] == "protocol"; });
+    };
+    auto pong = [&] { return tab.WaitFor([](const json& m) { return m["t"] == "pong"; }); };
+
+    // A hundred thousand arrays inside each other would take any recursive reader down.
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    tab.session->Receive(deep);
+    EXPECT_NE(protocolError()["message"].get<std::string>().find("nested deeper than 64"), std::string::npos);
+    tab.session->Receive("{\"t\":\"set\",\"w\":\"x\",\"c\":\"y\",\"v\":" + deep + "}");
+    EXPECT_NE(protocolError()["message"].get<std::string>().find("nested deeper"), std::string::npos);
+
+    // The limit itself passes; one level more does not. Brackets inside a text do not count.
+    tab.session->Receive(PingNested(64));
+    pong();
+    tab.session->Receive(PingNested(65));
+    protocolError();
+    tab.Send({{"t", "ping"}, {"pad", std::string(100000, '[')}});
+    pong();
+
+    tab.Send({{"t", "ping"}, {"pad", std::string(2 << 20, 'x')}});
+    EXPECT_NE(protocolError()["message"].get<std::string>().find("larger than"), std::string::npos);
+
+    // A value that is no text is refused, never written back out.
+    tab.Send({{"t", "set"}, {"w", "frmNone"}, {"c", "edDateBeg"}, {"v", json::array({json::array({1})})}});
+    json error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(error["message"].get<std::string>().find("'v' must be a text"), std::string::npos) << error.dump();
+
+    tab.Send({{"t", "run"}, {"cls", "TWebFill"}});
+    tab.WaitForState(HasWindow("frmWebParams"));
+}
+
 TEST(WebSession, TypeAheadFindsReferenceRowsAndTypedQuotesStayText)
 {
     Tab tab;

@@ -112,6 +112,18 @@ void CubeAxis::SetDrillDownLevel(int level)
 
 CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*this))
 {
+    AddControls();
+    OnGridEvents();
+    OnLayoutButtons();
+    OnMemberButtons();
+    OnFilterButtons();
+    OnFactButtons();
+}
+
+CubeWindow::~CubeWindow() = default;
+
+void CubeWindow::AddControls()
+{
     Add(Ui::ControlKind::Label, "lbCubeCaption");
     AddGrid(kGrid);
     Add(Ui::ControlKind::ComboBox, "cbDimension");
@@ -141,7 +153,11 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     Add(Ui::ControlKind::Button, "btHideFact", "Hide");
     Add(Ui::ControlKind::Label, "lbStatus1");
     Add(Ui::ControlKind::Label, "lbStatus2");
+}
 
+// A click focuses a cell; a double-click drills into a fact cell or opens a row header's member.
+void CubeWindow::OnGridEvents()
+{
     On(kGrid, "RowColChange", [this](Ui::EventArgs& args) {
         const auto col = FactColumnIndex(args.column);
         const auto focused = cube_->FocusedCell();
@@ -159,6 +175,11 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
         }
         cube_->UserDblClickCell(*col, static_cast<std::size_t>(args.row));
     });
+}
+
+// Moving a dimension, one drill-down level more or less on an axis or under a dimension.
+void CubeWindow::OnLayoutButtons()
+{
     On("btMoveDimension", "Click", [this](Ui::EventArgs&) {
         const std::string dim = Ctl("cbDimension").GetValue().ToText();
         if (dim.empty()) throw ValueError("cbDimension: choose the dimension to move");
@@ -172,99 +193,107 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     On("btCollapseRows", "Click", [this](Ui::EventArgs&) { cube_->UserCollapse(Cube::Axis::Rows); });
     On("btExpandColumns", "Click", [this](Ui::EventArgs&) { cube_->UserExpand(Cube::Axis::Columns); });
     On("btCollapseColumns", "Click", [this](Ui::EventArgs&) { cube_->UserCollapse(Cube::Axis::Columns); });
+    On("btExpandLevel", "Click", [this](Ui::EventArgs&) { cube_->UserExpandLevel(ChosenLevelDimension()); });
+    On("btCollapseLevel", "Click", [this](Ui::EventArgs&) { cube_->UserCollapseLevel(ChosenLevelDimension()); });
+}
 
-    auto levelDim = [this] {
-        const std::string dim = Ctl("cbLevel").GetValue().ToText();
-        if (dim.empty()) throw ValueError("cbLevel: choose the dimension whose level opens or closes");
-        return dim;
-    };
-    On("btExpandLevel", "Click", [this, levelDim](Ui::EventArgs&) { cube_->UserExpandLevel(levelDim()); });
-    On("btCollapseLevel", "Click", [this, levelDim](Ui::EventArgs&) { cube_->UserCollapseLevel(levelDim()); });
+std::string CubeWindow::ChosenLevelDimension() const
+{
+    const std::string dim = Ctl("cbLevel").GetValue().ToText();
+    if (dim.empty()) throw ValueError("cbLevel: choose the dimension whose level opens or closes");
+    return dim;
+}
 
-    // The member edHeaderColumn and edHeaderLevel name, or the current row header's.
-    auto headerMember = [this](Cube::Axis& axis) {
-        const auto& engine = cube_->cube();
-        if (!engine.Active()) throw ValueError("edHeaderColumn: the cube holds no data");
-        const auto& grid = engine.Grid();
-        const auto& gridCtl = GridCtl(kGrid);
-        const std::string column = Ctl("edHeaderColumn").GetValue().ToText();
-        if (const auto col = FactColumnIndex(column)) {
-            if (*col >= grid.ColCount()) throw ValueError("edHeaderColumn: the grid has no column \"" + column + "\"");
-            axis = Cube::Axis::Columns;
-            const std::size_t header = *col / grid.FactCount();
-            const Value& level = Ctl("edHeaderLevel").GetValue();
-            std::size_t depth = grid.ColHeader(header).Codes.size();
-            if (!IsBlankValue(level)) {
-                const auto at = level.ToInteger();
-                if (at < 0) throw ValueError("edHeaderLevel: a column dimension counts from 0");
-                depth = static_cast<std::size_t>(at) + 1;
-            }
-            if (depth == 0) throw ValueError("edHeaderLevel: column \"" + column + "\" is the grand total");
-            if (depth > grid.ColHeader(header).Codes.size())
-                throw ValueError("edHeaderLevel: column \"" + column + "\" has no member at level " +
-                                 std::to_string(depth - 1));
-            if (depth >= engine.Dims().OnAxis(axis).size())
-                throw ValueError("edHeaderLevel: members of the innermost column dimension have nothing under them");
-            return cube_->HeaderMembers(axis, header, depth);
-        }
-        const std::string dim = column.empty() ? gridCtl.CurrentColumnName() : column;
-        std::size_t position = 0;
-        while (position < grid.RowDims().size() && grid.RowDims()[position]->Name() != dim)
-            ++position;
-        if (position == grid.RowDims().size())
-            throw ValueError("edHeaderColumn: \"" + dim + "\" is neither a fact column nor a row dimension's column");
-        const long row = gridCtl.CurrentRow();
-        if (row < 0) throw ValueError("edHeaderColumn: choose the row whose member opens or closes");
-        if (position >= grid.RowHeader(static_cast<std::size_t>(row)).Codes.size())
-            throw ValueError("edHeaderColumn: row " + std::to_string(row) + " holds a total under \"" + dim + "\"");
-        axis = Cube::Axis::Rows;
-        if (position + 1 >= engine.Dims().OnAxis(axis).size())
-            throw ValueError("edHeaderColumn: members of \"" + dim +
-                             "\", the innermost row dimension, have nothing under them");
-        return cube_->HeaderMembers(axis, static_cast<std::size_t>(row), position + 1);
-    };
-    On("btExpandMember", "Click", [this, headerMember](Ui::EventArgs&) {
+void CubeWindow::OnMemberButtons()
+{
+    On("btExpandMember", "Click", [this](Ui::EventArgs&) {
         Cube::Axis axis = Cube::Axis::Rows;
-        const auto members = headerMember(axis);
+        const auto members = ChosenHeaderMembers(axis);
         cube_->UserExpandMember(axis, members);
     });
-    On("btCollapseMember", "Click", [this, headerMember](Ui::EventArgs&) {
+    On("btCollapseMember", "Click", [this](Ui::EventArgs&) {
         Cube::Axis axis = Cube::Axis::Rows;
-        const auto members = headerMember(axis);
+        const auto members = ChosenHeaderMembers(axis);
         cube_->UserCollapseMember(axis, members);
     });
+}
 
+std::vector<Value> CubeWindow::ChosenHeaderMembers(Cube::Axis& axis) const
+{
+    if (!cube_->cube().Active()) throw ValueError("edHeaderColumn: the cube holds no data");
+    const std::string column = Ctl("edHeaderColumn").GetValue().ToText();
+    if (const auto col = FactColumnIndex(column)) {
+        axis = Cube::Axis::Columns;
+        return ColumnHeaderMembers(column, *col);
+    }
+    axis = Cube::Axis::Rows;
+    return RowHeaderMembers(column.empty() ? GridCtl(kGrid).CurrentColumnName() : column);
+}
+
+// The member of grid column "F<k>"'s header at the column dimension edHeaderLevel names, or
+// at the header's innermost one.
+std::vector<Value> CubeWindow::ColumnHeaderMembers(const std::string& column, std::size_t colIndex) const
+{
+    const auto& engine = cube_->cube();
+    const auto& grid = engine.Grid();
+    if (colIndex >= grid.ColCount()) throw ValueError("edHeaderColumn: the grid has no column \"" + column + "\"");
+    const std::size_t header = colIndex / grid.FactCount();
+    const std::size_t headerDepth = grid.ColHeader(header).Codes.size();
+    const Value& level = Ctl("edHeaderLevel").GetValue();
+    std::size_t depth = headerDepth;
+    if (!IsBlankValue(level)) {
+        const auto at = level.ToInteger();
+        if (at < 0) throw ValueError("edHeaderLevel: a column dimension counts from 0");
+        depth = static_cast<std::size_t>(at) + 1;
+    }
+    if (depth == 0) throw ValueError("edHeaderLevel: column \"" + column + "\" is the grand total");
+    if (depth > headerDepth)
+        throw ValueError("edHeaderLevel: column \"" + column + "\" has no member at level " +
+                         std::to_string(depth - 1));
+    if (depth >= engine.Dims().OnAxis(Cube::Axis::Columns).size())
+        throw ValueError("edHeaderLevel: members of the innermost column dimension have nothing under them");
+    return cube_->HeaderMembers(Cube::Axis::Columns, header, depth);
+}
+
+// The member of the grid's current row under the row dimension's column.
+std::vector<Value> CubeWindow::RowHeaderMembers(const std::string& dim) const
+{
+    const auto& engine = cube_->cube();
+    const auto& grid = engine.Grid();
+    std::size_t position = 0;
+    while (position < grid.RowDims().size() && grid.RowDims()[position]->Name() != dim)
+        ++position;
+    if (position == grid.RowDims().size())
+        throw ValueError("edHeaderColumn: \"" + dim + "\" is neither a fact column nor a row dimension's column");
+    const long row = GridCtl(kGrid).CurrentRow();
+    if (row < 0) throw ValueError("edHeaderColumn: choose the row whose member opens or closes");
+    if (position >= grid.RowHeader(static_cast<std::size_t>(row)).Codes.size())
+        throw ValueError("edHeaderColumn: row " + std::to_string(row) + " holds a total under \"" + dim + "\"");
+    if (position + 1 >= engine.Dims().OnAxis(Cube::Axis::Rows).size())
+        throw ValueError("edHeaderColumn: members of \"" + dim +
+                         "\", the innermost row dimension, have nothing under them");
+    return cube_->HeaderMembers(Cube::Axis::Rows, static_cast<std::size_t>(row), position + 1);
+}
+
+// Which members of a dimension count: only the chosen one, one more, all but it, or all again.
+void CubeWindow::OnFilterButtons()
+{
     On("cbFilterDimension", "Change", [this](Ui::EventArgs&) { cube_->RenderMemberChoices(); });
-    // The filter's dimension and its chosen member's key.
-    auto filterChoice = [this](bool needMember) {
-        const std::string dim = Ctl("cbFilterDimension").GetValue().ToText();
-        if (dim.empty()) throw ValueError("cbFilterDimension: choose the dimension to filter");
-        const std::string key = Ctl("cbFilterMember").GetValue().ToText();
-        if (needMember && key.empty()) throw ValueError("cbFilterMember: choose a member of \"" + dim + "\"");
-        std::optional<Value> member;
-        if (!key.empty()) {
-            const auto& dimension = cube_->cube().Dims().Item(dim);
-            for (std::uint32_t code = 0; code < dimension.MemberCount() && !member; ++code)
-                if (Cube::Internal::KeyText(dimension.Member(code)) == key) member = dimension.Member(code);
-            if (!member) throw ValueError("cbFilterMember: \"" + key + "\" is no member of \"" + dim + "\"");
-        }
-        return std::make_pair(dim, member);
-    };
     auto sameKey = [](const Value& a, const Value& b) { return Cube::Internal::CompareKeys(a, b) == 0; };
-    On("btFilterOnly", "Click", [this, filterChoice](Ui::EventArgs&) {
-        const auto [dim, member] = filterChoice(true);
+    On("btFilterOnly", "Click", [this](Ui::EventArgs&) {
+        const auto [dim, member] = ChosenFilter(true);
         cube_->UserFilterMembers(dim, {*member});
     });
-    On("btFilterAdd", "Click", [this, filterChoice, sameKey](Ui::EventArgs&) {
-        const auto [dim, member] = filterChoice(true);
+    On("btFilterAdd", "Click", [this, sameKey](Ui::EventArgs&) {
+        const auto [dim, member] = ChosenFilter(true);
         auto selection = cube_->cube().Dims().Item(dim).Selection();
         if (selection.empty()) return; // all members count already
         if (std::none_of(selection.begin(), selection.end(), [&](const Value& v) { return sameKey(v, *member); }))
             selection.push_back(*member);
         cube_->UserFilterMembers(dim, selection);
     });
-    On("btFilterRemove", "Click", [this, filterChoice, sameKey](Ui::EventArgs&) {
-        const auto [dim, member] = filterChoice(true);
+    On("btFilterRemove", "Click", [this, sameKey](Ui::EventArgs&) {
+        const auto [dim, member] = ChosenFilter(true);
         const auto& dimension = cube_->cube().Dims().Item(dim);
         std::vector<Value> selection = dimension.Selection();
         if (selection.empty())
@@ -274,12 +303,31 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
         if (selection.empty()) throw ValueError("cbFilterMember: at least one member of \"" + dim + "\" must count");
         cube_->UserFilterMembers(dim, selection);
     });
-    On("btFilterAll", "Click", [this, filterChoice](Ui::EventArgs&) {
-        const auto [dim, member] = filterChoice(false);
+    On("btFilterAll", "Click", [this](Ui::EventArgs&) {
+        const auto [dim, member] = ChosenFilter(false);
         (void)member;
         cube_->UserFilterMembers(dim, {});
     });
+}
 
+std::pair<std::string, std::optional<Value>> CubeWindow::ChosenFilter(bool needMember) const
+{
+    const std::string dim = Ctl("cbFilterDimension").GetValue().ToText();
+    if (dim.empty()) throw ValueError("cbFilterDimension: choose the dimension to filter");
+    const std::string key = Ctl("cbFilterMember").GetValue().ToText();
+    if (needMember && key.empty()) throw ValueError("cbFilterMember: choose a member of \"" + dim + "\"");
+    std::optional<Value> member;
+    if (!key.empty()) {
+        const auto& dimension = cube_->cube().Dims().Item(dim);
+        for (std::uint32_t code = 0; code < dimension.MemberCount() && !member; ++code)
+            if (Cube::Internal::KeyText(dimension.Member(code)) == key) member = dimension.Member(code);
+        if (!member) throw ValueError("cbFilterMember: \"" + key + "\" is no member of \"" + dim + "\"");
+    }
+    return {dim, member};
+}
+
+void CubeWindow::OnFactButtons()
+{
     auto factChoice = [this] {
         const std::string fact = Ctl("cbFact").GetValue().ToText();
         if (fact.empty()) throw ValueError("cbFact: choose the fact to show or hide");
@@ -288,8 +336,6 @@ CubeWindow::CubeWindow() : Ui::Form(kFormName), cube_(std::make_unique<CCube>(*t
     On("btShowFact", "Click", [this, factChoice](Ui::EventArgs&) { cube_->UserShowFact(factChoice(), true); });
     On("btHideFact", "Click", [this, factChoice](Ui::EventArgs&) { cube_->UserShowFact(factChoice(), false); });
 }
-
-CubeWindow::~CubeWindow() = default;
 
 // ---------------------------------------------------------------------------------------
 // CCube

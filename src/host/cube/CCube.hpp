@@ -84,6 +84,21 @@ public:
 
 private:
     friend CCube& OpenCubeForm(std::shared_ptr<ICubeForm2> report, std::string key);
+    void AddControls();
+    void OnGridEvents();
+    void OnLayoutButtons();
+    void OnMemberButtons();
+    void OnFilterButtons();
+    void OnFactButtons();
+    std::string ChosenLevelDimension() const;
+    // The member edHeaderColumn and edHeaderLevel name (or the current row header's), as its
+    // keys outer first; sets the axis it stands on.
+    std::vector<Value> ChosenHeaderMembers(Cube::Axis& axis) const;
+    std::vector<Value> ColumnHeaderMembers(const std::string& column, std::size_t colIndex) const;
+    std::vector<Value> RowHeaderMembers(const std::string& dim) const;
+    // The filter's dimension and its chosen member; the member is required when needMember.
+    std::pair<std::string, std::optional<Value>> ChosenFilter(bool needMember) const;
+
     std::unique_ptr<CCube> cube_;
     std::shared_ptr<ICubeForm2> report_;
 };

@@ -153,6 +153,68 @@ void Engine::MarkExpansion(Axis axis, std::vector<AxisHeader>& headers, std::vec
         index = newIndex[index];
 }
 
+// The units folded into leaf groups: one group per combination of members of the shown row
+// and column dimensions that some unit has. A group's key is the mixed-radix number of its
+// member codes, row dimensions first; its sums, least and greatest values are stored base
+// fact by base fact.
+struct Engine::LeafGroups {
+    std::vector<const Dimension*> keyed; // row dimensions, then column dimensions
+    std::vector<std::uint32_t> radix;
+    std::vector<std::uint64_t> stride;
+    std::size_t baseCount = 0;
+    std::vector<std::uint64_t> key;
+    std::vector<std::uint64_t> count;
+    std::vector<double> sum, min, max;
+
+    LeafGroups(const std::vector<const Dimension*>& rowDims, const std::vector<const Dimension*>& colDims,
+               std::size_t baseFactCount)
+        : keyed(rowDims), baseCount(baseFactCount)
+    {
+        keyed.insert(keyed.end(), colDims.begin(), colDims.end());
+        std::uint64_t space = 1;
+        for (const auto* dim : keyed) {
+            radix.push_back(static_cast<std::uint32_t>(std::max<std::size_t>(1, dim->MemberCount())));
+            stride.push_back(space);
+            space = CheckedProduct(space, radix.back());
+        }
+        keySpace_ = space;
+        if (keySpace_ <= kDenseLimit) denseSlot_.assign(keySpace_, -1);
+    }
+
+    std::size_t Count() const { return key.size(); }
+
+    // The member code of a group on the keyed dimension at position i.
+    std::uint32_t Code(std::size_t group, std::size_t i) const
+    {
+        return static_cast<std::uint32_t>((key[group] / stride[i]) % radix[i]);
+    }
+
+    // The group of a key, added empty when it is new.
+    std::size_t SlotOf(std::uint64_t groupKey)
+    {
+        const std::size_t slot = key.size();
+        if (keySpace_ <= kDenseLimit) {
+            auto& entry = denseSlot_[groupKey];
+            if (entry >= 0) return static_cast<std::size_t>(entry);
+            entry = static_cast<std::int32_t>(slot);
+        } else {
+            const auto [it, inserted] = sparseSlot_.try_emplace(groupKey, static_cast<std::uint32_t>(slot));
+            if (!inserted) return it->second;
+        }
+        key.push_back(groupKey);
+        count.push_back(0);
+        sum.resize(sum.size() + baseCount, 0.0);
+        min.resize(min.size() + baseCount, std::numeric_limits<double>::infinity());
+        max.resize(max.size() + baseCount, -std::numeric_limits<double>::infinity());
+        return slot;
+    }
+
+private:
+    std::uint64_t keySpace_ = 1;
+    std::vector<std::int32_t> denseSlot_;
+    std::unordered_map<std::uint64_t, std::uint32_t> sparseSlot_;
+};
+
 const CubeGrid& Engine::Grid() const
 {
     if (!active_) throw ValueError("Engine: the grid is computed once the engine is active");
@@ -160,85 +222,69 @@ const CubeGrid& Engine::Grid() const
     return grid_;
 }
 
+// The layout's grid: the units folded into leaf groups by the shown dimensions, the headers
+// of both axes, and every group added to its cell and to the subtotals and totals above it.
 void Engine::ComputeGrid() const
 {
     CubeGrid grid;
     grid.engine_ = this;
-    auto expanded = [&](Axis axis) {
-        const auto& onAxis = dims_.OnAxis(axis);
-        const int level = drillDown_[static_cast<int>(axis)];
-        // A member expanded past the level needs every dimension of the axis folded.
-        const bool full = level < 0 || !toggled_[static_cast<int>(axis)].empty();
-        const auto depth = full ? onAxis.size() : std::min(onAxis.size(), static_cast<std::size_t>(level) + 1);
-        return std::vector<const Dimension*>(onAxis.begin(), onAxis.begin() + static_cast<std::ptrdiff_t>(depth));
-    };
-    grid.rowDims_ = expanded(Axis::Rows);
-    grid.colDims_ = expanded(Axis::Columns);
+    grid.rowDims_ = ShownDimensions(Axis::Rows);
+    grid.colDims_ = ShownDimensions(Axis::Columns);
     for (std::size_t i = 0; i < facts_.Count(); ++i) {
         const auto& fact = facts_.Item(i);
         if (fact.FactVisible && fact.FactEnabled) grid.facts_.push_back(&fact);
     }
-    const std::size_t baseCount = baseFacts_.Count();
-    grid.baseCount_ = baseCount;
+    grid.baseCount_ = baseFacts_.Count();
+    LeafGroups groups(grid.rowDims_, grid.colDims_, grid.baseCount_);
+    FoldUnits(groups);
+    std::vector<std::uint32_t> rowHeaderOf, colHeaderOf;
+    grid.rowHeaders_ = HeadersOf(Axis::Rows, groups, 0, grid.rowDims_, rowHeaderOf);
+    grid.colHeaders_ = HeadersOf(Axis::Columns, groups, grid.rowDims_.size(), grid.colDims_, colHeaderOf);
+    AddGroupsToCells(grid, groups, rowHeaderOf, colHeaderOf);
+    grid_ = std::move(grid);
+    gridValid_ = true;
+}
+
+// The dimensions of an axis down to its drill-down level; all of them when the level is -1
+// or a member is expanded past it.
+std::vector<const Dimension*> Engine::ShownDimensions(Axis axis) const
+{
+    const auto& onAxis = dims_.OnAxis(axis);
+    const int level = drillDown_[static_cast<int>(axis)];
+    const bool full = level < 0 || !toggled_[static_cast<int>(axis)].empty();
+    const auto depth = full ? onAxis.size() : std::min(onAxis.size(), static_cast<std::size_t>(level) + 1);
+    return std::vector<const Dimension*>(onAxis.begin(), onAxis.begin() + static_cast<std::ptrdiff_t>(depth));
+}
+
+// Least and greatest values cost two comparisons per row and fact; they are folded only when
+// some fact shows them.
+bool Engine::FoldsExtremes() const
+{
+    for (std::size_t i = 0; i < facts_.Count(); ++i) {
+        const auto kind = facts_.Item(i).Aggregation();
+        if (!facts_.Item(i).IsCalculated() && (kind == Aggregation::Min || kind == Aggregation::Max)) return true;
+    }
+    return false;
+}
+
+// Adds every unit whose members the selections keep to its leaf group.
+void Engine::FoldUnits(LeafGroups& groups) const
+{
     const auto& units = *units_;
-
-    auto indexOfDim = [&](const Dimension* dim) {
-        for (std::size_t i = 0; i < dims_.Count(); ++i)
-            if (&dims_.Item(i) == dim) return i;
-        return dims_.Count();
-    };
-
-    // The dimensions a leaf group is keyed by: row dimensions, then column dimensions.
-    std::vector<const Dimension*> keyed = grid.rowDims_;
-    keyed.insert(keyed.end(), grid.colDims_.begin(), grid.colDims_.end());
     std::vector<const std::uint32_t*> keyCodes;
-    std::vector<std::uint32_t> radix;
-    std::vector<std::uint64_t> stride;
-    std::uint64_t space = 1;
-    for (const auto* dim : keyed) {
-        keyCodes.push_back(units.codes[indexOfDim(dim)]);
-        radix.push_back(static_cast<std::uint32_t>(std::max<std::size_t>(1, dim->MemberCount())));
-        stride.push_back(space);
-        space = CheckedProduct(space, radix.back());
+    for (const auto* dim : groups.keyed) {
+        std::size_t index = 0;
+        while (index < dims_.Count() && &dims_.Item(index) != dim)
+            ++index;
+        keyCodes.push_back(units.codes[index]);
     }
     const auto masks = SelectionMasks();
     std::vector<std::pair<const std::uint32_t*, const std::vector<char>*>> filters;
     for (std::size_t i = 0; i < masks.size(); ++i)
         if (!masks[i].empty()) filters.emplace_back(units.codes[i], &masks[i]);
-
-    // Fold the units into leaf groups.
-    std::vector<std::uint64_t> groupKey;
-    std::vector<std::uint64_t> groupCount;
-    std::vector<double> groupSum, groupMin, groupMax;
-    const bool dense = space <= kDenseLimit;
-    std::vector<std::int32_t> denseSlot(dense ? space : 0, -1);
-    std::unordered_map<std::uint64_t, std::uint32_t> sparseSlot;
-    auto slotOf = [&](std::uint64_t key) -> std::size_t {
-        std::size_t slot = groupKey.size();
-        if (dense) {
-            auto& entry = denseSlot[key];
-            if (entry >= 0) return static_cast<std::size_t>(entry);
-            entry = static_cast<std::int32_t>(slot);
-        } else {
-            const auto [it, inserted] = sparseSlot.try_emplace(key, static_cast<std::uint32_t>(slot));
-            if (!inserted) return it->second;
-        }
-        groupKey.push_back(key);
-        groupCount.push_back(0);
-        groupSum.resize(groupSum.size() + baseCount, 0.0);
-        groupMin.resize(groupMin.size() + baseCount, std::numeric_limits<double>::infinity());
-        groupMax.resize(groupMax.size() + baseCount, -std::numeric_limits<double>::infinity());
-        return slot;
-    };
-    // Least and greatest values cost two comparisons per row and fact; fold them only when
-    // some fact shows them.
-    bool foldExtremes = false;
-    for (std::size_t i = 0; i < facts_.Count(); ++i) {
-        const auto kind = facts_.Item(i).Aggregation();
-        if (!facts_.Item(i).IsCalculated() && (kind == Aggregation::Min || kind == Aggregation::Max))
-            foldExtremes = true;
-    }
-    const std::size_t keyedCount = keyed.size();
+    const bool foldExtremes = FoldsExtremes();
+    const std::size_t baseCount = groups.baseCount;
+    const std::size_t keyedCount = keyCodes.size();
     for (std::size_t u = 0; u < units.count; ++u) {
         bool selected = true;
         for (const auto& [codes, mask] : filters)
@@ -249,65 +295,58 @@ void Engine::ComputeGrid() const
         if (!selected) continue;
         std::uint64_t key = 0;
         for (std::size_t i = 0; i < keyedCount; ++i)
-            key += keyCodes[i][u] * stride[i];
-        const auto g = slotOf(key);
-        groupCount[g] += units.rowCounts ? units.rowCounts[u] : 1;
-        double* sum = &groupSum[g * baseCount];
-        double* lo = &groupMin[g * baseCount];
-        double* hi = &groupMax[g * baseCount];
+            key += keyCodes[i][u] * groups.stride[i];
+        const auto g = groups.SlotOf(key);
+        groups.count[g] += units.rowCounts ? units.rowCounts[u] : 1;
+        double* sum = &groups.sum[g * baseCount];
         for (std::size_t b = 0; b < baseCount; ++b)
             sum[b] += units.sums[b][u];
         if (foldExtremes) {
+            double* lo = &groups.min[g * baseCount];
+            double* hi = &groups.max[g * baseCount];
             for (std::size_t b = 0; b < baseCount; ++b) {
                 lo[b] = std::min(lo[b], units.mins[b][u]);
                 hi[b] = std::max(hi[b], units.maxs[b][u]);
             }
         }
     }
+}
 
-    // Headers of each axis from the groups' member codes.
-    const std::size_t groups = groupKey.size();
+// The headers of one axis from the groups' member codes on its shown dimensions (the keyed
+// dimensions from firstKeyed on), in member order, without those under collapsed members.
+std::vector<AxisHeader> Engine::HeadersOf(Axis axis, const LeafGroups& groups, std::size_t firstKeyed,
+                                          const std::vector<const Dimension*>& shown,
+                                          std::vector<std::uint32_t>& headerOf) const
+{
+    const std::size_t depth = shown.size();
+    std::vector<std::vector<std::uint32_t>> codes(depth, std::vector<std::uint32_t>(groups.Count()));
+    std::vector<std::vector<std::uint32_t>> ranks;
+    for (std::size_t i = 0; i < depth; ++i) {
+        for (std::size_t g = 0; g < groups.Count(); ++g)
+            codes[i][g] = groups.Code(g, firstKeyed + i);
+        ranks.push_back(RankOf(*shown[i], shown[i]->order_, shown[i]->descending_));
+    }
+    const auto radixBegin = groups.radix.begin() + static_cast<std::ptrdiff_t>(firstKeyed);
+    const std::vector<std::uint32_t> radix(radixBegin, radixBegin + static_cast<std::ptrdiff_t>(depth));
+    std::vector<AxisHeader> headers = BuildHeaders(groups.Count(), codes, radix, ranks, headerOf);
+    MarkExpansion(axis, headers, headerOf, shown);
+    return headers;
+}
+
+// Every group adds to its leaf cell and to each subtotal and total above it that shows.
+void Engine::AddGroupsToCells(CubeGrid& grid, const LeafGroups& groups, const std::vector<std::uint32_t>& rowHeaderOf,
+                              const std::vector<std::uint32_t>& colHeaderOf)
+{
+    const std::size_t baseCount = groups.baseCount;
     const std::size_t rowDepth = grid.rowDims_.size();
     const std::size_t colDepth = grid.colDims_.size();
-    std::vector<std::vector<std::uint32_t>> rowCodes(rowDepth, std::vector<std::uint32_t>(groups));
-    std::vector<std::vector<std::uint32_t>> colCodes(colDepth, std::vector<std::uint32_t>(groups));
-    for (std::size_t g = 0; g < groups; ++g) {
-        for (std::size_t i = 0; i < keyedCount; ++i) {
-            const auto code = static_cast<std::uint32_t>((groupKey[g] / stride[i]) % radix[i]);
-            if (i < rowDepth)
-                rowCodes[i][g] = code;
-            else
-                colCodes[i - rowDepth][g] = code;
-        }
-    }
-    std::vector<std::vector<std::uint32_t>> ranks;
-    for (const auto* dim : keyed)
-        ranks.push_back(RankOf(*dim, dim->order_, dim->descending_));
-    const std::vector<std::vector<std::uint32_t>> rowRanks(ranks.begin(),
-                                                           ranks.begin() + static_cast<std::ptrdiff_t>(rowDepth));
-    const std::vector<std::vector<std::uint32_t>> colRanks(ranks.begin() + static_cast<std::ptrdiff_t>(rowDepth),
-                                                           ranks.end());
-    std::vector<std::uint32_t> rowHeaderOf, colHeaderOf;
-    grid.rowHeaders_ =
-        BuildHeaders(groups, rowCodes,
-                     std::vector<std::uint32_t>(radix.begin(), radix.begin() + static_cast<std::ptrdiff_t>(rowDepth)),
-                     rowRanks, rowHeaderOf);
-    grid.colHeaders_ =
-        BuildHeaders(groups, colCodes,
-                     std::vector<std::uint32_t>(radix.begin() + static_cast<std::ptrdiff_t>(rowDepth), radix.end()),
-                     colRanks, colHeaderOf);
-
-    MarkExpansion(Axis::Rows, grid.rowHeaders_, rowHeaderOf, grid.rowDims_);
-    MarkExpansion(Axis::Columns, grid.colHeaders_, colHeaderOf, grid.colDims_);
-
-    // Every group adds to its leaf cell and to each subtotal and total above it.
     const std::size_t cols = grid.colHeaders_.size();
     const std::size_t cells = grid.rowHeaders_.size() * cols;
     grid.counts_.assign(cells, 0);
     grid.sums_.assign(cells * baseCount, 0.0);
     grid.mins_.assign(cells * baseCount, std::numeric_limits<double>::infinity());
     grid.maxs_.assign(cells * baseCount, -std::numeric_limits<double>::infinity());
-    for (std::size_t g = 0; g < groups; ++g) {
+    for (std::size_t g = 0; g < groups.Count(); ++g) {
         for (std::size_t r = 0; r <= rowDepth; ++r) {
             const auto row = rowHeaderOf[g * (rowDepth + 1) + r];
             if (row == kHiddenHeader) continue;
@@ -315,19 +354,17 @@ void Engine::ComputeGrid() const
                 const auto col = colHeaderOf[g * (colDepth + 1) + c];
                 if (col == kHiddenHeader) continue;
                 const auto cell = std::size_t{row} * cols + col;
-                grid.counts_[cell] += groupCount[g];
+                grid.counts_[cell] += groups.count[g];
                 for (std::size_t b = 0; b < baseCount; ++b) {
-                    grid.sums_[cell * baseCount + b] += groupSum[g * baseCount + b];
+                    grid.sums_[cell * baseCount + b] += groups.sum[g * baseCount + b];
                     grid.mins_[cell * baseCount + b] =
-                        std::min(grid.mins_[cell * baseCount + b], groupMin[g * baseCount + b]);
+                        std::min(grid.mins_[cell * baseCount + b], groups.min[g * baseCount + b]);
                     grid.maxs_[cell * baseCount + b] =
-                        std::max(grid.maxs_[cell * baseCount + b], groupMax[g * baseCount + b]);
+                        std::max(grid.maxs_[cell * baseCount + b], groups.max[g * baseCount + b]);
                 }
             }
         }
     }
-    grid_ = std::move(grid);
-    gridValid_ = true;
 }
 
 } // namespace Talvex::Cube

@@ -93,7 +93,17 @@ private:
     void ReadBaseFacts();
     void PreGroup();
     void RankMembers(Dimension& dim) const;
+    struct LeafGroups; // the units folded by their members on the shown dimensions
     void ComputeGrid() const;
+    std::vector<const Dimension*> ShownDimensions(Axis axis) const;
+    bool FoldsExtremes() const;
+    void FoldUnits(LeafGroups& groups) const;
+    std::vector<AxisHeader> HeadersOf(Axis axis, const LeafGroups& groups, std::size_t firstKeyed,
+                                      const std::vector<const Dimension*>& shown,
+                                      std::vector<std::uint32_t>& headerOf) const;
+    static void AddGroupsToCells(CubeGrid& grid, const LeafGroups& groups,
+                                 const std::vector<std::uint32_t>& rowHeaderOf,
+                                 const std::vector<std::uint32_t>& colHeaderOf);
     // Drops the headers under collapsed members and marks the expanded ones.
     void MarkExpansion(Axis axis, std::vector<AxisHeader>& headers, std::vector<std::uint32_t>& headerOf,
                        const std::vector<const Dimension*>& shown) const;

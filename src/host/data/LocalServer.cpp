@@ -1,6 +1,7 @@
 #include "host/data/LocalServer.hpp"
 
 #include "host/data/Connection.hpp"
+#include "host/data/QuoteText.hpp"
 #include "host/types/Errors.hpp"
 
 #include <array>
@@ -151,20 +152,14 @@ bool LocalServer::EnsureDatabase(const std::string& database)
     Connection admin = Connection::Open(ConnectString("postgres"));
     auto rs = admin.QueryPostgres("SELECT 1 FROM pg_database WHERE datname = $1", {Value(database)});
     if (!rs.rows.empty()) return false;
-    std::string ident = "\"";
-    for (char c : database)
-        ident += c == '"' ? std::string("\"\"") : std::string(1, c);
-    admin.ExecutePostgresScript("CREATE DATABASE " + ident + "\"");
+    admin.ExecutePostgresScript("CREATE DATABASE " + QuoteByDoubling(database, '"'));
     return true;
 }
 
 void LocalServer::DropDatabase(const std::string& database)
 {
     Connection admin = Connection::Open(ConnectString("postgres"));
-    std::string ident = "\"";
-    for (char c : database)
-        ident += c == '"' ? std::string("\"\"") : std::string(1, c);
-    admin.ExecutePostgresScript("DROP DATABASE IF EXISTS " + ident + "\" WITH (FORCE)");
+    admin.ExecutePostgresScript("DROP DATABASE IF EXISTS " + QuoteByDoubling(database, '"') + " WITH (FORCE)");
 }
 
 } // namespace Talvex::Data

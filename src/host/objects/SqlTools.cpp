@@ -1,5 +1,6 @@
 #include "host/objects/SqlTools.hpp"
 
+#include "host/data/QuoteText.hpp"
 #include "host/objects/Field.hpp"
 #include "host/types/Errors.hpp"
 
@@ -21,15 +22,17 @@ std::string OperatorText(int operatorCode)
     }
 }
 
+// A text in quotes, as a statement or a recordset filter reads it. A NUL would end the
+// statement's text on the server before the closing quote.
+std::string QuotedText(std::string_view text)
+{
+    if (text.find('\0') != std::string_view::npos) throw ValueError("SqlTools: a text value holds a NUL character");
+    return Data::QuoteByDoubling(text, '\'');
+}
+
 std::string TextLiteral(std::string_view text)
 {
-    std::string literal = "N'";
-    for (char c : text) {
-        if (c == '\0') throw ValueError("SqlTools: a text value holds a NUL character");
-        literal += c;
-        if (c == '\'') literal += '\'';
-    }
-    return literal + "'";
+    return "N" + QuotedText(text);
 }
 
 std::string NumberLiteral(const Value& value)
@@ -158,14 +161,7 @@ std::string SqlTools::FilterLiteral(int kindCode, const Value& value)
     if (kindCode == FieldType::kFlag) return value.ToBool() ? "1" : "0";
     if (IsDateKind(kindCode)) return "#" + value.ToDate().ToIso() + "#";
     if (IsNumberKind(kindCode)) return Literal(kindCode, value);
-    const std::string text = value.IsDate() ? value.ToDate().ToIso() : value.ToText();
-    std::string literal = "'";
-    for (char c : text) {
-        if (c == '\0') throw ValueError("SqlTools: a text value holds a NUL character");
-        literal += c;
-        if (c == '\'') literal += '\'';
-    }
-    return literal + "'";
+    return QuotedText(value.IsDate() ? value.ToDate().ToIso() : value.ToText());
 }
 
 namespace {

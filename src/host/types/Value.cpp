@@ -1,6 +1,7 @@
 #include "host/types/Value.hpp"
 
 #include "host/types/Errors.hpp"
+#include "host/types/Overloaded.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -8,11 +9,6 @@
 
 namespace Talvex {
 namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string DoubleText(double d)
 {

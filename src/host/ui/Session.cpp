@@ -1,5 +1,6 @@
 #include "host/ui/Session.hpp"
 
+#include "host/types/Overloaded.hpp"
 #include "host/ui/Driver.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/MessageBox.hpp"
@@ -13,11 +14,6 @@ namespace {
 
 // The session whose host thread this is: set by Start's thread and by Session::Scope.
 thread_local Session* tCurrentSession = nullptr;
-
-template <class... Fs> struct Overloaded : Fs... {
-    using Fs::operator()...;
-};
-template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 std::string Place(const std::string& window, const std::string& control)
 {

@@ -10,6 +10,7 @@
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/LocalList.hpp"
+#include "host/ui/RecordsetRows.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/cube/ISrcDocList.hpp"
@@ -153,17 +154,7 @@ void CubeSrcList::mLocalList_OnRefresh(Talvex::Ui::EventArgs& args)
         list_->SetFilter(filter);
         args.filter = filter;
         list_->Refresh();
-        auto rows = std::make_shared<Talvex::Ui::TableRowSource>(columns);
-        auto rst = list_->Recordset();
-        if (rst->RecordCount() > 0) {
-            for (rst->MoveFirst(); !rst->Eof(); rst->MoveNext()) {
-                std::vector<Value> cells;
-                for (const auto& name : columns)
-                    cells.push_back(rst->Fields().Item(name).Value());
-                rows->AddRow(std::move(cells));
-            }
-        }
-        list.SetRowSource(rows);
+        list.SetRowSource(Talvex::Ui::RecordsetRowSource(*list_->Recordset(), columns));
     }
     SetCaption(provider_->Caption());
     const std::string period = provider_->PeriodFltrInfo();

@@ -7,7 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/LocalList.hpp"
-#include "host/ui/TableRowSource.hpp"
+#include "host/ui/RecordsetRows.hpp"
 #include "quarn/frame/ReportError.hpp"
 
 #include <iterator>
@@ -67,17 +67,9 @@ void frmDebtDocList::Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::FieldLis
 void frmDebtDocList::mBaseDlg_BeforeLoadHandling()
 {
     try {
-        auto rows = std::make_shared<Talvex::Ui::TableRowSource>(
-            std::vector<std::string>(std::begin(kColumns), std::end(kColumns)));
-        auto rs = documents_->Clone();
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::vector<Value> cells;
-            for (const char* column : kColumns)
-                cells.push_back(rs->Fields().Item(column).Value());
-            rows->AddRow(std::move(cells));
-        }
         auto& list = ListCtl(kList);
-        list.SetRowSource(rows);
+        list.SetRowSource(Talvex::Ui::RecordsetRowSource(
+            *documents_, std::vector<std::string>(std::begin(kColumns), std::end(kColumns))));
         list.Refresh();
     } catch (...) {
         ReportError();

@@ -1,7 +1,8 @@
-#include "host/data/tsql/internal/Overloaded.hpp"
+#include "host/data/QuoteText.hpp"
 #include "host/data/tsql/internal/Text.hpp"
 #include "host/data/tsql/internal/Vocabulary.hpp"
 #include "host/data/tsql/writer/PostgresWriter.hpp"
+#include "host/types/Overloaded.hpp"
 
 #include <algorithm>
 #include <array>
@@ -170,14 +171,13 @@ constexpr std::array kPostgresReserved = {
 std::string StringLiteral(const std::string& value)
 {
     // Written so that the server's standard_conforming_strings setting cannot change it.
-    bool backslash = value.find('\\') != std::string::npos;
-    std::string out = backslash ? "E'" : "'";
+    if (value.find('\\') == std::string::npos) return QuoteByDoubling(value, '\'');
+    std::string escaped;
     for (char c : value) {
-        if (c == '\'') out += '\'';
-        if (c == '\\') out += '\\';
-        out += c;
+        if (c == '\\') escaped += '\\';
+        escaped += c;
     }
-    return out + "'";
+    return "E" + QuoteByDoubling(escaped, '\'');
 }
 
 bool IsKindOfNumber(PostgresWriter::Kind k)
@@ -198,12 +198,7 @@ std::string PostgresWriter::Identifier(const std::string& name)
     if (plain &&
         std::none_of(kPostgresReserved.begin(), kPostgresReserved.end(), [&](const char* r) { return folded == r; }))
         return folded;
-    std::string out = "\"";
-    for (char c : folded) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
+    return QuoteByDoubling(folded, '"');
 }
 
 std::string PostgresWriter::List(const std::vector<Ast::Expression>& items)

@@ -1,6 +1,6 @@
-#include "host/data/tsql/internal/Overloaded.hpp"
 #include "host/data/tsql/internal/Text.hpp"
 #include "host/data/tsql/writer/PostgresWriter.hpp"
+#include "host/types/Overloaded.hpp"
 
 #include <cctype>
 

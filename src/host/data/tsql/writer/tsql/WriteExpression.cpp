@@ -1,7 +1,8 @@
 #include "host/data/tsql/writer/TSqlWriter.hpp"
 
-#include "host/data/tsql/internal/Overloaded.hpp"
+#include "host/data/QuoteText.hpp"
 #include "host/data/tsql/internal/Text.hpp"
+#include "host/types/Overloaded.hpp"
 
 #include <cctype>
 
@@ -10,12 +11,7 @@ namespace {
 
 std::string StringLiteral(const std::string& value, bool national)
 {
-    std::string out = national ? "N'" : "'";
-    for (char c : value) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
+    return (national ? "N" : "") + QuoteByDoubling(value, '\'');
 }
 
 bool IsDatePartFunction(const Ast::Name& name)

@@ -1,11 +1,11 @@
 #pragma once
 
-namespace Talvex::Data::TSql {
+namespace Talvex {
 
-// Visitor built from lambdas, one per node type: std::visit(Overloaded{...}, node).
+// A visitor built from lambdas, one per alternative: std::visit(Overloaded{...}, variant).
 template <class... F> struct Overloaded : F... {
     using F::operator()...;
 };
 template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
-} // namespace Talvex::Data::TSql
+} // namespace Talvex
