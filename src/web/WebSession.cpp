@@ -2,6 +2,7 @@
 
 #include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
@@ -512,7 +513,7 @@ void WebSession::Start()
         ClientApp app(s->session);
         ClientApp::Scope appScope(app);
         try {
-            s->book = Book::Open(s->options.connectString, s->options.userName);
+            s->book = Erp::OpenBook(s->options.connectString, s->options.userName);
             app.Context().SetBook(s->book);
             s->Send({{"t", "welcome"},
                      {"session", id_},
