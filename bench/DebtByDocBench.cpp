@@ -2,6 +2,7 @@
 // demo company benchmark leaves, or $TALVEX_BENCH_DB), both directions and receivables only.
 #include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "quarn/query/CDebtByDoc.hpp"
@@ -23,7 +24,7 @@ std::string BenchConnectString()
 
 void DebtByNeedPayDate(benchmark::State& state)
 {
-    auto book = Talvex::Book::Open(BenchConnectString(), "bench");
+    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "bench");
     Quarn_DuzAde::CDebtByDoc debt;
     debt.Init(book);
     std::int64_t rows = 0;

@@ -8,6 +8,7 @@
 #include "host/data/QuoteText.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
     };
 
     try {
-        auto book = Book::Open(BenchConnectString(), "bench");
+        auto book = Erp::OpenBook(BenchConnectString(), "bench");
         FieldList params;
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
         params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  libpq-dev libpqxx-dev postgresql
+  libpq-dev postgresql
   libboost-dev nlohmann-json3-dev libfmt-dev libcli11-dev libpugixml-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   chromium fonts-dejavu-core

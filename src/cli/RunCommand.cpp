@@ -2,6 +2,7 @@
 
 #include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
@@ -185,7 +186,7 @@ void AddParam(FieldList& params, const std::string& text)
 int RunClass(const std::string& connectString, const RunOptions& options, std::ostream& out, std::ostream& err)
 {
     Quarn_DuzAde::Startup();
-    std::shared_ptr<Book> book = Book::Open(connectString, options.userName);
+    std::shared_ptr<Book> book = Erp::OpenBook(connectString, options.userName);
 
     Ui::Session session;
     Ui::Session::Scope sessionScope(session);

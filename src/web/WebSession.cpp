@@ -2,10 +2,12 @@
 
 #include "host/cube/CCube.hpp"
 #include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/ReferenceLookup.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/BlockingDriver.hpp"
@@ -14,7 +16,7 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
-#include "host/ui/RecordsetRows.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/frame/Catalogue.hpp"
@@ -548,7 +550,7 @@ void WebSession::Start()
         ClientApp app(s->session);
         ClientApp::Scope appScope(app);
         try {
-            s->book = Book::Open(s->options.connectString, s->options.userName);
+            s->book = Erp::OpenBook(s->options.connectString, s->options.userName);
             app.Context().SetBook(s->book);
             s->Send({{"t", "welcome"},
                      {"session", id_},
@@ -723,35 +725,12 @@ void WebSession::SendLookup(const json& message)
     Ui::Form* form = s->session.FindWindow(window);
     if (form == nullptr) return; // the window closed while the person typed
     const Ui::Control& control = form->Ctl(Text(message, "c"));
-    std::string table = control.Kind() == Ui::ControlKind::Selector ? control.Selector().reference : "";
-    std::string codeColumn = "Code";
-    std::string nameColumn = "Name";
-    if (const auto* lookup = control.Lookup()) {
-        table = lookup->table;
-        codeColumn = lookup->codeColumn;
-        nameColumn = lookup->nameColumn;
-    }
-    if (table.empty()) throw Ui::UiError(control.Name() + ": not bound to a reference");
+    const ReferenceLookup lookup(control);
     if (!s->book) throw Ui::UiError("No database is open");
-    auto list = s->book->CreateList(table);
-    list->Fields().SelectFields({codeColumn, nameColumn});
     const std::string query = Text(message, "q");
-    if (!query.empty()) {
-        // CHARINDEX rather than LIKE: what the person types is matched as it stands,
-        // '%' and '_' included.
-        const std::string literal = "UPPER(" + SqlTools::Literal(8, Value(query)) + ")";
-        list->SetFilter("CHARINDEX(" + literal + ", UPPER(oTable." + codeColumn + ")) > 0 OR CHARINDEX(" + literal +
-                        ", UPPER(oTable." + nameColumn + ")) > 0");
-    }
-    list->OrderBy("oTable." + codeColumn);
-    list->Refresh();
-    auto rs = list->Recordset();
     json items = json::array();
-    if (rs->RecordCount() > 0) {
-        for (rs->MoveFirst(); !rs->Eof() && items.size() < kLookupLimit; rs->MoveNext())
-            items.push_back({{"code", EditText(rs->Fields().Item(codeColumn).Value())},
-                             {"name", EditText(rs->Fields().Item(nameColumn).Value())}});
-    }
+    for (const LookupItem& item : lookup.Find(*s->book, query, kLookupLimit))
+        items.push_back({{"code", EditText(item.code)}, {"name", EditText(item.name)}});
     s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
 

@@ -90,4 +90,9 @@ Data::Connection OpenDemoDatabase()
     return Data::Connection::Open(DemoDatabaseConnectString());
 }
 
+std::shared_ptr<Book> OpenDemoBook(const std::string& userName)
+{
+    return Erp::OpenBook(DemoDatabaseConnectString(), userName);
+}
+
 } // namespace Talvex::Testing

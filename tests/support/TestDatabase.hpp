@@ -2,7 +2,12 @@
 
 #include "host/data/Connection.hpp"
 
+#include <memory>
 #include <string>
+
+namespace Talvex {
+class Book;
+}
 
 namespace Talvex::Testing {
 
@@ -14,6 +19,9 @@ const std::string& DemoDatabaseConnectString();
 
 // A fresh connection to the demo company.
 Data::Connection OpenDemoDatabase();
+
+// The demo company's Book for a user, on a connection of its own.
+std::shared_ptr<Book> OpenDemoBook(const std::string& userName);
 
 // A database with only the T-SQL compatibility functions installed (no ERP schema), for
 // tests of the front end that make their own rows: "talvex_scratch" on the local server,

@@ -102,6 +102,12 @@ void Connection::SetNameSpelling(NameSpelling spelling)
     nameSpelling.store(spelling);
 }
 
+std::string Connection::SpelledName(std::string_view serverName)
+{
+    if (auto spelling = nameSpelling.load()) return spelling(serverName);
+    return std::string(serverName);
+}
+
 int ResultSet::ColumnIndex(std::string_view name) const
 {
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -157,10 +163,8 @@ struct Connection::Impl {
             std::size_t fi = static_cast<std::size_t>(f);
             if (fi < names.size() && !names[fi].empty())
                 c.name = names[fi];
-            else if (auto spelling = nameSpelling.load())
-                c.name = spelling(PQfname(result, f));
             else
-                c.name = PQfname(result, f);
+                c.name = SpelledName(PQfname(result, f));
             c.kind = KindOf(PQftype(result, f));
             rs.columns.push_back(std::move(c));
         }

@@ -58,6 +58,8 @@ public:
     // "doctypecode", the schema spells "DocTypeCode". Set once by the host; may be empty.
     using NameSpelling = std::string (*)(std::string_view serverName);
     static void SetNameSpelling(NameSpelling spelling);
+    // The host's spelling of a name the server returns; the name itself when none is set.
+    static std::string SpelledName(std::string_view serverName);
     const std::string& ConnectString() const;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "host/data/Connection.hpp"
 #include "host/erp/DemoCompany.hpp"
+#include "host/objects/Book.hpp"
 #include "host/types/Errors.hpp"
 
 #include <algorithm>
@@ -128,6 +129,16 @@ std::optional<InstallInfo> ReadInstallInfo(Data::Connection& db)
     const auto& row = rs.rows.front();
     return InstallInfo{row[0].ToText(), static_cast<int>(row[1].ToInteger()),
                        static_cast<std::uint64_t>(row[2].ToInteger()), row[3].ToText()};
+}
+
+std::shared_ptr<Book> OpenBook(const std::string& connectString, const std::string& userName)
+{
+    Data::Connection connection = Data::Connection::Open(connectString);
+    // Reading the install record also gives the connection layer the schema's spelling of
+    // names, which the Book's descriptions of its sources use.
+    if (!ReadInstallInfo(connection))
+        throw DatabaseError("The database holds no ERP company; run 'talvex init-db' first");
+    return Book::Open(std::move(connection), userName);
 }
 
 void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const ProgressFn& progress)

@@ -4,10 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+namespace Talvex {
+class Book;
+}
 namespace Talvex::Data {
 class Connection;
 }
@@ -36,6 +40,10 @@ std::string CurrentSchemaVersion();
 
 // The install record of the database, or nothing when it holds no ERP schema.
 std::optional<InstallInfo> ReadInstallInfo(Data::Connection& db);
+
+// Opens the Book of the company in the database; throws DatabaseError when the database
+// holds no ERP company, before anything reads its tables.
+std::shared_ptr<Book> OpenBook(const std::string& connectString, const std::string& userName);
 
 // Creates the compatibility functions, the ERP schema and its data sources, then loads
 // the demo company, all in one transaction: a failure leaves the database empty.

@@ -2,7 +2,6 @@
 
 #include "host/data/Connection.hpp"
 #include "host/data/tsql/TSql.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/Field.hpp"
 #include "host/types/Errors.hpp"
@@ -81,19 +80,17 @@ int TypeCodeOf(std::string_view serverType, std::string_view columnName)
     return FieldType::kText;
 }
 
-std::shared_ptr<Book> Book::Open(const std::string& connectString, const std::string& userName)
+std::shared_ptr<Book> Book::Open(Data::Connection connection, const std::string& userName)
 {
     std::shared_ptr<Book> book(new Book());
-    book->connectString_ = connectString;
+    book->connectString_ = connection.ConnectString();
     book->userName_ = userName;
-    book->connection_ = std::make_unique<Data::Connection>(Data::Connection::Open(connectString));
-    if (!Erp::ReadInstallInfo(*book->connection_))
-        throw DatabaseError("The database holds no ERP company; run 'talvex init-db' first");
+    book->connection_ = std::make_unique<Data::Connection>(std::move(connection));
     auto rows = book->connection_->Query("SELECT SettingName, SettingValue FROM BookSetting");
     for (const auto& row : rows.rows)
         book->settings_[Lower(row[0].ToText())] = row[1].ToText();
     std::string company = book->Setting("CompanyName").ToText();
-    book->name_ = company.empty() ? connectString : company;
+    book->name_ = company.empty() ? book->connectString_ : company;
     // The demo company's books run to the end of its period; a real install sets the clock.
     Date today;
     if (Date::TryParse(book->Setting("DemoToday").ToText(), today))
@@ -129,11 +126,11 @@ SourceInfo Book::Describe(const std::string& sourceName)
     std::string key = Lower(sourceName);
     if (auto it = sources_.find(key); it != sources_.end()) return it->second;
     SourceInfo info;
-    info.name = Erp::CanonicalName(key);
+    info.name = Data::Connection::SpelledName(key);
     auto columns = connection_->QueryPostgres(kRelationColumns, {Value(key)});
     if (!columns.rows.empty()) {
         for (const auto& row : columns.rows) {
-            std::string name = Erp::CanonicalName(row[0].ToText());
+            std::string name = Data::Connection::SpelledName(row[0].ToText());
             info.columns.push_back({name, TypeCodeOf(row[1].ToText(), name)});
         }
     } else {
@@ -141,7 +138,7 @@ SourceInfo Book::Describe(const std::string& sourceName)
         if (arguments.rows.empty()) throw ValueError("The database has no table or data source '" + sourceName + "'");
         info.isFunction = true;
         for (const auto& row : arguments.rows) {
-            std::string name = Erp::CanonicalName(row[0].ToText());
+            std::string name = Data::Connection::SpelledName(row[0].ToText());
             std::string mode = row[1].ToText();
             SourceColumn column{name, TypeCodeOf(row[2].ToText(), name)};
             if (mode == "t" || mode == "o")
@@ -166,7 +163,7 @@ SourceInfo Book::DescribeTemporaryTable(const std::string& tableName)
     SourceInfo info;
     info.name = tableName;
     for (const auto& row : columns.rows) {
-        std::string name = Erp::CanonicalName(row[0].ToText());
+        std::string name = Data::Connection::SpelledName(row[0].ToText());
         info.columns.push_back({name, TypeCodeOf(row[1].ToText(), name)});
     }
     return info;

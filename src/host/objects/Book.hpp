@@ -33,8 +33,9 @@ struct SourceInfo {
 // company's data, and keeps the connection the host's lists read through.
 class Book : public Object, public std::enable_shared_from_this<Book> {
 public:
-    // Opens the database; throws DatabaseError when it holds no ERP company.
-    static std::shared_ptr<Book> Open(const std::string& connectString, const std::string& userName);
+    // The Book over an open connection to an ERP database. Whether the database holds a
+    // company is the ERP layer's to say: Erp::OpenBook asks before it comes here.
+    static std::shared_ptr<Book> Open(Data::Connection connection, const std::string& userName);
     ~Book() override;
 
     std::shared_ptr<DataList> CreateList(const std::string& tableName);

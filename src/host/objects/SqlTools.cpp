@@ -215,6 +215,12 @@ std::string SqlTools::CondByName(std::string_view expression, int kindCode, int 
     return expr + OperatorText(operatorCode) + Literal(kindCode, value);
 }
 
+std::string SqlTools::CondContains(std::string_view expression, const Value& text)
+{
+    if (expression.empty()) throw ValueError("SqlTools: the condition has no expression");
+    return "CHARINDEX(UPPER(" + Literal(FieldType::kText, text) + "), UPPER(" + std::string(expression) + ")) > 0";
+}
+
 std::string SqlTools::CondByField(const Field& field, int operatorCode, const Value& value, const Value& secondValue)
 {
     return CondByName(field.SqlExpression(), field.TypeCode(), operatorCode, value, secondValue);

@@ -43,6 +43,9 @@ public:
     static constexpr int kForRecordset = 1;
     static std::string CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
                                   const Value& secondValue = {}, int flag = 0);
+    // That the text of an expression holds the value, case ignored, the value taken as it
+    // stands: unlike LIKE, a typed '%' or '_' matches only itself.
+    static std::string CondContains(std::string_view expression, const Value& text);
     // Joins conditions with AND (1) or OR (2), leaving out empty ones; each is bracketed.
     static std::string CombineConds(int mode, const std::vector<std::string>& conditions);
     // Ands a condition into a list filter text ("" stays out).

@@ -84,8 +84,23 @@ LocalList& Form::ListCtl(std::string_view name) const
     throw UiError(name_ + "." + std::string(name) + ": not a local list");
 }
 
+namespace {
+
+// The events the form raises for its controls (Form::UserInput, UserClick, the grid actions).
+bool IsControlEvent(std::string_view event)
+{
+    return event == "Click" || event == "DblClick" || event == "Change" || event == "RowColChange";
+}
+
+} // namespace
+
 void Form::On(std::string source, std::string event, Handler handler)
 {
+    // A handler under a misspelt control name would never run; it fails where it is written.
+    // Engines raise their own events under member names that are no controls ("mBaseDlg",
+    // a local list's OnRefresh), so only the events of controls ask for a declared control.
+    if (source != "Form" && IsControlEvent(event) && Find(source) == nullptr)
+        throw UiError(name_ + ": a " + event + " handler for '" + source + "', which is no control of the form");
     handlers_[{std::move(source), std::move(event)}] = std::move(handler);
 }
 

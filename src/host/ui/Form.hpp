@@ -54,6 +54,9 @@ public:
     LocalList& ListCtl(std::string_view name) const;
     const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
+    // A handler of a control's event (Click, DblClick, Change, RowColChange) needs the
+    // control declared first: UiError naming the form and the control otherwise. Other
+    // sources ("Form", an engine's member name, a list's own events) are taken as named.
     void On(std::string source, std::string event, Handler handler);
     bool HasHandler(std::string_view source, std::string_view event) const;
     // Runs the handler, if any, and says whether one ran; the handler's errors propagate.

@@ -10,7 +10,7 @@
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/LocalList.hpp"
-#include "host/ui/RecordsetRows.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/cube/ISrcDocList.hpp"

@@ -7,7 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/LocalList.hpp"
-#include "host/ui/RecordsetRows.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "quarn/frame/ReportError.hpp"
 
 #include <iterator>

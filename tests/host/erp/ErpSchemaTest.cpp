@@ -1,4 +1,7 @@
 #include "ErpTestQueries.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/Book.hpp"
+#include "host/types/Errors.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -127,6 +130,26 @@ TEST(ErpSchema, NamesFoldToLowerCaseAndTheBookSettingsAreThere)
     EXPECT_EQ(
         Talvex::Testing::QueryText(db, "SELECT SettingValue FROM BookSetting WHERE SettingName = 'AccountCurrency'"),
         "EUR");
+}
+
+TEST(ErpSchema, ABookOpensOnlyOverADatabaseHoldingACompany)
+{
+    auto book = Talvex::Erp::OpenBook(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    EXPECT_EQ(book->AccountCurrency(), "EUR");
+    // Names come back as the schema spells them, not as the server folded them.
+    const auto info = book->Describe("thdocumentpaytermext");
+    EXPECT_EQ(info.name, "THDocumentPayTermExt");
+    ASSERT_EQ(info.params.size(), 1u);
+    EXPECT_EQ(info.params[0].name, "PayToDate");
+
+    // The scratch database has the compatibility functions and no company.
+    const std::string scratch = Talvex::Testing::OpenScratchDatabase().ConnectString();
+    try {
+        Talvex::Erp::OpenBook(scratch, "tester");
+        ADD_FAILURE() << "a database without a company opened";
+    } catch (const Talvex::DatabaseError& refusal) {
+        EXPECT_STREQ(refusal.what(), "The database holds no ERP company; run 'talvex init-db' first");
+    }
 }
 
 TEST(ErpSchema, IdsContinueAfterTheLoadedRows)

@@ -47,7 +47,7 @@ std::string FieldsOf(const DataList& list)
 
 TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     book->Db().Execute(kFillSalesList, {Value("PRSF")});
 
     auto sales = book->CreateList("#SalesList");
@@ -70,7 +70,7 @@ TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
               book->Db().QueryPostgres("SELECT count(*) FROM refclient").rows.at(0).at(0).ToInteger());
 
     // A second session has no #SalesList until it makes its own, and then each reads its own.
-    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto other = Testing::OpenDemoBook("tester");
     EXPECT_THROW(other->CreateList("#SalesList"), ValueError);
     other->Db().Execute(kFillSalesList, {Value("NOSUCHTYPE")});
     EXPECT_EQ(SumsByClient(*other->CreateList("#SalesList")),

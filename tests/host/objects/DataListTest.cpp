@@ -16,7 +16,7 @@ namespace {
 
 class DataListTest : public ::testing::Test {
 protected:
-    void SetUp() override { book = Book::Open(Testing::DemoDatabaseConnectString(), "tester"); }
+    void SetUp() override { book = Testing::OpenDemoBook("tester"); }
 
     // A number computed by the test's own statement.
     std::int64_t Count(const std::string& tsql) { return book->Db().Query(tsql).rows.at(0).at(0).ToInteger(); }

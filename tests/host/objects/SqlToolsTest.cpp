@@ -39,7 +39,7 @@ TEST(SqlTools, WritesValuesAsLiteralsOfTheirKind)
 // their own rows and change nothing.
 TEST(SqlTools, HostileCodesSelectExactlyTheirRows)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     Data::Connection& db = book->Db();
     auto countClients = [&] { return db.Query("SELECT COUNT(*) AS n FROM REFClient").rows[0][0].ToInteger(); };
     const std::int64_t before = countClients();

@@ -9,8 +9,8 @@ using namespace Talvex;
 
 TEST(UserSettings, EachUserKeepsAndReadsOnlyHisOwnParameters)
 {
-    auto anna = Book::Open(Testing::DemoDatabaseConnectString(), "anna.test");
-    auto petras = Book::Open(Testing::DemoDatabaseConnectString(), "petras.test");
+    auto anna = Testing::OpenDemoBook("anna.test");
+    auto petras = Testing::OpenDemoBook("petras.test");
     UserSettings annaSettings(*anna);
     UserSettings petrasSettings(*petras);
 

@@ -44,7 +44,7 @@ protected:
 
     void SetUp() override
     {
-        book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+        book = Talvex::Testing::OpenDemoBook("tester");
         book->SetToday(Talvex::Date(2026, 12, 6));
     }
 

@@ -31,7 +31,7 @@ class SalesCubeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+        book = Testing::OpenDemoBook("tester");
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
         params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
         params.Add("DateEnd", FieldType::kDate, Value(Date(2026, 12, 31)));

@@ -32,7 +32,7 @@ FieldList StartingParams(const std::shared_ptr<Book>& book)
 
 TEST(SalesCubeParameters, OkWritesTheChoicesBackAndQuotesSeveralBuyers)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     const std::string group = book->Db()
                                   .QueryPostgres("SELECT Code FROM REFGood WHERE IsGroup = 1 ORDER BY Code LIMIT 1")
                                   .rows.at(0)
@@ -76,7 +76,7 @@ TEST(SalesCubeParameters, OkWritesTheChoicesBackAndQuotesSeveralBuyers)
 
 TEST(SalesCubeParameters, BadInputNamesTheControlAndChangesNothing)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     struct Case {
         const char* control;
         const char* value;

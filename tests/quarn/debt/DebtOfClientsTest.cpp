@@ -74,7 +74,7 @@ protected:
     {
         userName = TestUser("debt_report_tester");
         otherUserName = TestUser("debt_report_other");
-        book = Book::Open(Testing::DemoDatabaseConnectString(), userName);
+        book = Testing::OpenDemoBook(userName);
         ForgetSettings();
     }
     void TearDown() override { ForgetSettings(); }
@@ -517,7 +517,7 @@ TEST_F(DebtOfClients, SavedParametersComeBackForTheSameUserOnly)
         EXPECT_EQ(format.substr(0, 2), "mm");
         EXPECT_EQ(format.substr(format.size() - 4), "yyyy");
     }
-    auto other = Book::Open(Testing::DemoDatabaseConnectString(), otherUserName);
+    auto other = Testing::OpenDemoBook(otherUserName);
     DebtRun theirs(other, "");
     // Nothing saved for that user: the Book's current month.
     EXPECT_EQ(theirs.form.Ctl("edDateBeg").GetValue(), Value(other->Today().FirstOfMonth()));

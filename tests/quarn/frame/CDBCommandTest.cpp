@@ -18,7 +18,7 @@ class CDBCommandTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+        book = Testing::OpenDemoBook("tester");
         app.Context().SetBook(book);
         command.Init(book);
     }

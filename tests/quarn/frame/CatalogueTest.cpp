@@ -40,7 +40,7 @@ TEST(Catalogue, EveryPublicClassIsCreatedByNameAndUnknownNamesAreRefused)
 
 TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     Ui::Session session;
     Ui::Session::Scope sessionScope(session);
     Ui::AnswerScript script = Ui::AnswerScript::Parse("frmClAcc.btUtil click\nfrmClAcc.btOk click\n");

@@ -91,7 +91,7 @@ TEST(DefineModule, RsAggregateCountsSumsAndFindsExtremesWithoutMovingTheCaller)
 
 TEST(DefineModule, GetBookPrefersInParamsThenTheContextAndRaisesWithoutOne)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     Ui::Session session;
     Ui::Session::Scope sessionScope(session);
     ClientApp app(session);

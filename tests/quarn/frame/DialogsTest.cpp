@@ -83,7 +83,7 @@ TEST_F(HostFixture, DialogBridgeWithoutAFormOfItsOwnRunsNothing)
 
 TEST_F(HostFixture, RefreshWithWaitShowsTheWaitWindowOverTheMainForm)
 {
-    auto book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Testing::OpenDemoBook("tester");
     auto list = book->CreateList("REFCurrency");
     long owner = -1;
     RefreshWithWait(*list, owner);

@@ -17,7 +17,7 @@ class SaleSupport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+        book = Testing::OpenDemoBook("tester");
         support.Init(book);
     }
     Value One(const std::string& sql) { return book->Db().QueryPostgres(sql).rows.at(0).at(0); }

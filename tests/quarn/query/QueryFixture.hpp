@@ -18,7 +18,7 @@ namespace QueryTesting {
 // The demo company, opened once per test, with the tests' own SQL beside the lists.
 class QueryFixture : public ::testing::Test {
 protected:
-    void SetUp() override { book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester"); }
+    void SetUp() override { book = Talvex::Testing::OpenDemoBook("tester"); }
 
     Talvex::Data::ResultSet Sql(const std::string& postgresSql) { return book->Db().QueryPostgres(postgresSql); }
     Talvex::Value One(const std::string& postgresSql) { return Sql(postgresSql).rows.at(0).at(0); }

@@ -97,7 +97,7 @@ protected:
     void SetUp() override
     {
         Quarn_DuzAde::Startup();
-        book = Book::Open(Testing::DemoDatabaseConnectString(), "tester");
+        book = Testing::OpenDemoBook("tester");
         book->SetToday(Date(2026, 6, 30));
         tx = std::make_unique<Data::Transaction>(book->Db());
         params.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
@@ -413,7 +413,7 @@ TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDouble
     tx.reset();
     const Date day(2026, 6, 27);
     book->SetToday(day);
-    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "set_off_other_session");
+    auto other = Testing::OpenDemoBook("set_off_other_session");
     DayCleanup cleanup{other->Db(), day};
 
     auto& mine = Open();
@@ -464,7 +464,7 @@ TEST_F(SetOffDebt, SessionsNumberingAtOnceUnderTheWritingLockGetTheirOwnNumbers)
 {
     tx.reset();
     const Date day(2026, 6, 26);
-    auto other = Book::Open(Testing::DemoDatabaseConnectString(), "set_off_numbering_session");
+    auto other = Testing::OpenDemoBook("set_off_numbering_session");
     DayCleanup cleanup{other->Db(), day};
     const auto newDocument = [&day](const std::shared_ptr<Book>& b) {
         auto doc = std::make_unique<Erp::THDocumentObject>(b);

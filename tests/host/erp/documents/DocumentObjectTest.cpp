@@ -30,7 +30,7 @@ std::int64_t One(Talvex::Data::Connection& db, const std::string& sql, const std
 
 TEST(DocumentObject, NewDocumentTakesNextNumberOfTypeAndYearAndRoundTrips)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     book->SetToday(Date(2026, 3, 15));
@@ -90,7 +90,7 @@ TEST(DocumentObject, NewDocumentTakesNextNumberOfTypeAndYearAndRoundTrips)
 
 TEST(DocumentObject, DeleteRefusesPostedAndRemovesUnpostedWithPartiesAndLinks)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     const std::string client =
@@ -125,7 +125,7 @@ TEST(DocumentObject, DeleteRefusesPostedAndRemovesUnpostedWithPartiesAndLinks)
 
 TEST(DocumentObject, PartyWriteRefusesUnknownClientAndWritesKnownOne)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     const std::string client =

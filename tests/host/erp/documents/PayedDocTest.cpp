@@ -120,7 +120,7 @@ struct SetOffFixture {
 
 TEST(PayedDoc, LinksOldestDueFirstNeverBeyondOpenAndOnlyOnce)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     SetOffFixture fx(book);
@@ -170,7 +170,7 @@ TEST(PayedDoc, LinksOldestDueFirstNeverBeyondOpenAndOnlyOnce)
 
 TEST(PayedDoc, ForeignCurrencyDocumentIsLinkedAtLatestDefaultRate)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     SetOffFixture fx(book);
@@ -218,7 +218,7 @@ TEST(PayedDoc, ForeignCurrencyDocumentIsLinkedAtLatestDefaultRate)
 
 TEST(PayedDoc, FaultInTheMiddleLeavesNothingOfTheUnit)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     SetOffFixture fx(book);
@@ -247,7 +247,7 @@ TEST(PayedDoc, FaultInTheMiddleLeavesNothingOfTheUnit)
 
 TEST(PayedDoc, GivenDocumentsAreLinkedAsAskedOnceAndNeverBeyondWhatIsOpen)
 {
-    auto book = Talvex::Book::Open(Talvex::Testing::DemoDatabaseConnectString(), "tester");
+    auto book = Talvex::Testing::OpenDemoBook("tester");
     auto& db = book->Db();
     Talvex::Data::Transaction tx(db);
     SetOffFixture fx(book);

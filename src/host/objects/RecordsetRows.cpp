@@ -1,4 +1,4 @@
-#include "host/ui/RecordsetRows.hpp"
+#include "host/objects/RecordsetRows.hpp"
 
 #include "host/data/Recordset.hpp"
 
