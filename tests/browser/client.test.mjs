@@ -7,6 +7,10 @@ import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer,
 const server = await startServer();
 const browser = await openBrowser();
 const page = await browser.context.newPage();
+// The tab's connection to its session, to see the session's snapshots come.
+/** @type {import('playwright-core').WebSocket} */
+let socket;
+page.on('websocket', (ws) => (socket = ws));
 
 async function sessionCount() {
   const config = await (await fetch(`${server.address}api/config`)).json();
@@ -159,7 +163,7 @@ await run([
   }],
 
   ['exports and the print view', async () => {
-    const session = await page.evaluate(() => document.querySelector('a[data-export="csv"]').href);
+    const session = await page.evaluate(() => /** @type {HTMLAnchorElement} */ (document.querySelector('a[data-export="csv"]')).href);
     const csv = await (await fetch(session)).text();
     const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
     equal(csv.trim().split('\r\n').length, count + 2, 'CSV lines: header, rows, footer');
@@ -216,6 +220,84 @@ await run([
     await page.click('[data-answer="Gerai"]');
   }],
 
+  ['a long list scrolled quickly, while snapshots and pages come, shows the rows in sight', async () => {
+    const list = '[data-window="frmWebLong"]';
+    const body = `${list} .grid-body`;
+    const total = Number(await page.getAttribute(`${list} [data-rowcount]`, 'data-rowcount'));
+    const rowHeight = await page.$eval(body, (b, total) => /** @type {HTMLElement} */ (b.firstElementChild).offsetHeight / total, total);
+    // Where the body stands and what it draws: each drawn row by its place, and the places
+    // in sight.
+    const look = () => page.$eval(body, (b, [total, rowHeight]) => ({
+      inPage: b.isConnected,
+      top: b.scrollTop,
+      end: b.scrollHeight - b.clientHeight,
+      first: Math.floor(b.scrollTop / rowHeight),
+      last: Math.min(total, Math.ceil((b.scrollTop + b.clientHeight) / rowHeight)),
+      drawn: [.../** @type {NodeListOf<HTMLElement>} */ (b.querySelectorAll('.grid-row'))]
+        .map((r) => /** @type {[number, string]} */ ([Number(r.dataset.pos), r.querySelector('[data-column="Text"]').textContent])),
+    }), [total, rowHeight]);
+    // The rows in sight come (their pages may still be on the way) and each row drawn is the
+    // one of its place: row N stands at place N - 1.
+    const settled = async (what, where) => {
+      /** @type {Awaited<ReturnType<typeof look>>} */
+      let seen;
+      await waitFor(what, async () => {
+        seen = await look();
+        const drawn = new Set(seen.drawn.map(([pos]) => pos));
+        for (let pos = seen.first; pos < seen.last; pos++) if (!drawn.has(pos)) return false;
+        return seen.inPage && where(seen);
+      });
+      for (const [pos, text] of seen.drawn) equal(text, `row ${pos + 1}`, `the row drawn at place ${pos}`);
+      return seen;
+    };
+    // As a dragged scroll bar: the body moves at once, the browser tells the page after.
+    const scrollTo = (top) => page.$eval(body, (b, top) => { b.scrollTop = top === 'end' ? b.scrollHeight : top; }, top);
+    const middle = Math.floor(total / 2) * rowHeight;
+    for (let round = 0; round < 6; round++) {
+      // A click on a row brings a snapshot of the window, drawn while the list is scrolled on.
+      await page.click(`${list} .grid-row[data-pos="${round}"] [data-column="Text"]`);
+      await scrollTo('end');
+      await scrollTo(middle);
+      await scrollTo('end');
+      const end = await settled('the end of the list', (s) => s.top >= s.end - 1);
+      expect(end.drawn.some(([pos]) => pos === total - 1),
+        `the last row is drawn: scrolled to ${end.top} of ${end.end}, places ${end.first} to ${end.last}, ${end.drawn.length} rows drawn`);
+      const jump = middle + round * 1000;
+      await scrollTo(jump);
+      await settled('the middle of the list', (s) => Math.abs(s.top - jump) <= 1);
+      // The wheel, a few notches down at once; every notch lands before the next move.
+      await page.hover(body);
+      for (let notch = 0; notch < 3; notch++) await page.mouse.wheel(0, 400);
+      await settled('the rows under the wheel', (s) => Math.abs(s.top - (jump + 3 * 400)) <= 1);
+      await scrollTo(0);
+      await settled('the top of the list', (s) => s.top === 0);
+      // The snapshot has come meanwhile: the row clicked is the current one.
+      await page.waitForSelector(`${list} .grid-row.current[data-pos="${round}"]`);
+    }
+    // A snapshot that comes while the mouse button is down waits for its release (the row
+    // under the pointer stays); the list scrolled meanwhile stays where it was scrolled to,
+    // when the snapshot is drawn too.
+    for (let round = 0; round < 3; round++) {
+      const row = page.locator(`${list} .grid-row[data-pos="${2 * round}"] [data-column="Text"]`);
+      await row.click();
+      await page.waitForSelector(`${list} .grid-row.current[data-pos="${2 * round}"]`);
+      await row.hover();
+      await page.mouse.down();
+      const snapshot = socket.waitForEvent('framereceived', { predicate: (f) => JSON.parse(String(f.payload)).t === 'state' });
+      await page.keyboard.press('ArrowDown');
+      await snapshot;
+      await scrollTo('end');
+      await settled('the end of the list, the button down', (s) => s.top >= s.end - 1);
+      await page.$eval(`${list} .grid-row[data-pos="${total - 1}"]`, (r) => (r.dataset.before = '1'));
+      await page.mouse.up();
+      await page.waitForSelector(`${list} .grid-row[data-pos="${total - 1}"]:not([data-before])`);
+      await settled('the end of the list, the snapshot drawn', (s) => s.top >= s.end - 1);
+      await scrollTo(0);
+      await page.waitForSelector(`${list} .grid-row.current[data-pos="${2 * round + 1}"]`);
+    }
+    await shot(page, 'grid-long-scrolled');
+  }],
+
   ['a long run shows the wait window, then progress the person can cancel', async () => {
     await page.click('[data-class="TWebProgress"]');
     await page.waitForSelector('#wait-window');
@@ -252,7 +334,7 @@ await run([
         body.scrollTop = top;
         body.dispatchEvent(new Event('scroll'));
         await new Promise((r) => setTimeout(r, 150));
-        for (const row of body.querySelectorAll('.grid-row')) {
+        for (const row of /** @type {NodeListOf<HTMLElement>} */ (body.querySelectorAll('.grid-row'))) {
           rows.set(row.getAttribute('data-pos'), {
             back: row.style.background,
             department: row.querySelector('[data-column="Department"]').textContent,

@@ -32,7 +32,7 @@ async function gridRows(window, columns) {
       body.scrollTop = top;
       body.dispatchEvent(new Event('scroll'));
       await new Promise((r) => setTimeout(r, 150));
-      for (const row of body.querySelectorAll('.grid-row')) {
+      for (const row of /** @type {NodeListOf<HTMLElement>} */ (body.querySelectorAll('.grid-row'))) {
         rows.set(row.dataset.pos, Object.fromEntries(columns.map((c) => [c, row.querySelector(`[data-column="${c}"]`)?.textContent ?? ''])));
       }
     }
@@ -192,7 +192,7 @@ await run([
   }],
 
   ['a dimension moves from the keyboard and keeps the focus', async () => {
-    const focused = () => page.evaluate(() => document.activeElement?.dataset?.dim ?? '');
+    const focused = () => page.evaluate(() => /** @type {HTMLElement | null} */ (document.activeElement)?.dataset?.dim ?? '');
     const columns = await chips('Columns');
     await page.focus(`${cube} .cube-chip[data-dim="Country"]`);
     await page.keyboard.press('Shift+ArrowRight');

@@ -8,22 +8,15 @@
 
 import type { Column, Control, GridRow, Window } from './protocol';
 import { el } from './dom';
-import { rowOrAsk } from './paging';
+import { type RowPages, rowOrAsk, rowsInSight } from './paging';
 
 // What the cube window borrows from the client: the socket, the session, the paging cache
 // of the window's grid and a full redraw.
 export interface CubeHost {
   send(message: Record<string, unknown>): void;
   session(): string;
-  rows(window: string, grid: string): RowCache | undefined;
+  rows(window: string, grid: string): RowPages | undefined;
   redraw(): void;
-}
-
-export interface RowCache {
-  total: number;
-  rows: Map<number, GridRow>; // by position on screen
-  asked: Set<number>; // pages asked for
-  scrollTop: number;
 }
 
 const GRID = 'CubeGrid';
@@ -41,6 +34,8 @@ const ZONES: [Axis, string, 'rows' | 'columns' | 'filter'][] = [
 ];
 
 let host: CubeHost | null = null;
+// The cube windows as last drawn, by name: what the kept table of each acts on.
+const shown = new Map<string, Window>();
 // Per window: where the person scrolled across, and which member filter is open.
 const scrollLeft = new Map<string, number>();
 const openFilter = new Map<string, { dim: string; typed: string }>();
@@ -70,6 +65,7 @@ export function isCubeWindow(w: Window): boolean {
 
 export function drawCube(w: Window, cubeHost: CubeHost): HTMLElement {
   host = cubeHost;
+  shown.set(w.name, w);
   injectStyle();
   const grid = control(w, GRID);
   const caption = control(w, 'lbCubeCaption');
@@ -345,18 +341,39 @@ function drawPivot(w: Window, grid: Control): HTMLElement {
   const layout = layoutOf(w, grid);
   const cache = host!.rows(w.name, grid.name);
   const total = cache?.total ?? grid.rowCount ?? 0;
-  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': w.name, tabindex: 0, role: 'grid', 'aria-rowcount': total });
-  scroller.append(drawHeader(w, layout));
-  const body = el('div', { class: 'cube-body', style: `height:${total * ROW_HEIGHT}px` });
-  scroller.append(body);
-  scroller.addEventListener('scroll', () => {
-    if (cache) cache.scrollTop = scroller.scrollTop;
-    scrollLeft.set(w.name, scroller.scrollLeft);
-    drawCubeRows(w);
-  });
-  scroller.addEventListener('keydown', (e) => cubeKey(e, w, grid));
+  const scroller = cubeScroller(w.name);
+  scroller.setAttribute('aria-rowcount', String(total));
+  scroller.replaceChildren(drawHeader(w, layout), el('div', { class: 'cube-body', style: `height:${total * ROW_HEIGHT}px` }));
   const count = el('span', { class: 'count', 'data-rowcount': total }, `${total} rows`);
   return el('div', { class: 'cube-grid', 'data-control': grid.name }, count, scroller);
+}
+
+// The scrolling table of a cube window. A redraw keeps the element the page shows, as the
+// client keeps a grid's body: a scroll under way goes on, and a scroll the old element had
+// yet to report cannot bring the table back to the top. Out of the page the element forgets
+// its position: it is read here, and restoreScroll gives it back.
+function cubeScroller(name: string): HTMLElement {
+  const kept = document.querySelector<HTMLElement>(`.cube-scroll[data-cube-grid="${CSS.escape(name)}"]`);
+  if (kept) {
+    const cache = host?.rows(name, GRID);
+    if (cache) cache.scrollTop = kept.scrollTop;
+    scrollLeft.set(name, kept.scrollLeft);
+    return kept;
+  }
+  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'grid' });
+  scroller.addEventListener('scroll', () => {
+    const w = shown.get(name);
+    const cache = host?.rows(name, GRID);
+    if (!scroller.isConnected || !w) return;
+    if (cache) cache.scrollTop = scroller.scrollTop;
+    scrollLeft.set(name, scroller.scrollLeft);
+    drawCubeRows(w);
+  });
+  scroller.addEventListener('keydown', (e) => {
+    const w = shown.get(name);
+    if (w) cubeKey(e, w);
+  });
+  return scroller;
 }
 
 // Column dimensions one header row each, members spanning the columns under them and
@@ -468,8 +485,7 @@ function drawCubeRows(w: Window): void {
   body.style.height = `${cache.total * ROW_HEIGHT}px`;
   const layout = layoutOf(w, grid);
   const top = Math.max(0, scroller.scrollTop - head.offsetHeight);
-  const first = Math.max(0, Math.floor(top / ROW_HEIGHT) - 5);
-  const last = Math.min(cache.total, first + Math.ceil((scroller.clientHeight || 400) / ROW_HEIGHT) + 10);
+  const { first, last } = rowsInSight(top, scroller.clientHeight || 400, cache.total, ROW_HEIGHT);
   // Across, too, only the columns in sight (and a margin) are drawn, in steps of 100 px.
   const left = Math.floor(scroller.scrollLeft / 100) * 100;
   const across: [number, number] = [left - 300, left + (scroller.clientWidth || 1200) + 400];
@@ -584,9 +600,10 @@ function sendDbl(w: Window, row: GridRow, column: string, key: string, now: numb
   host?.send({ t: 'dbl', w: w.name, g: GRID, row: row.i, col: column });
 }
 
-function cubeKey(e: KeyboardEvent, w: Window, grid: Control): void {
+function cubeKey(e: KeyboardEvent, w: Window): void {
+  const grid = control(w, GRID);
   const cache = host?.rows(w.name, GRID);
-  if (!cache || grid.currentRow === undefined || grid.currentRow < 0) return;
+  if (!cache || !grid || grid.currentRow === undefined || grid.currentRow < 0) return;
   if (e.key === 'Enter') {
     e.preventDefault();
     host?.send({ t: 'dbl', w: w.name, g: GRID, row: grid.currentRow, col: grid.currentColumn ?? '' });

@@ -6,16 +6,12 @@
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
 import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
 import { el } from './dom';
-import { rowOrAsk } from './paging';
+import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
 
 const ROW_HEIGHT = 24;
 
-interface GridCache {
-  total: number;
-  rows: Map<number, GridRow>; // by position on screen
-  asked: Set<number>; // pages asked for
-  scrollTop: number;
+interface GridCache extends RowPages {
   sortColumn?: string;
   ascending: boolean;
 }
@@ -171,8 +167,7 @@ function receive(message: ServerMessage): void {
     case 'rows': {
       const cache = app.grids.get(`${message.w}/${message.g}`);
       if (!cache) return;
-      cache.total = message.total;
-      message.rows.forEach((row, k) => cache.rows.set(message.from + k, row));
+      takeRows(cache, message.from, message.total, message.rows);
       drawGridRows(message.w, message.g, true);
       redrawCubeRows(app.windows, message.w, message.g);
       return;
@@ -199,16 +194,11 @@ function receive(message: ServerMessage): void {
 function resetGrid(window: string, grid: Control): void {
   const key = `${window}/${grid.name}`;
   const old = app.grids.get(key);
-  const cache: GridCache = {
-    total: grid.rowCount ?? 0,
-    rows: new Map(),
-    asked: new Set([0]),
-    scrollTop: old?.scrollTop ?? 0,
+  app.grids.set(key, {
+    ...pagesFromSnapshot(grid.rowCount ?? 0, grid.rows ?? [], old?.scrollTop),
     sortColumn: old?.sortColumn,
     ascending: old?.ascending ?? true,
-  };
-  (grid.rows ?? []).forEach((row, k) => cache.rows.set(k, row));
-  app.grids.set(key, cache);
+  });
 }
 
 function forgetClosedGrids(): void {
@@ -290,7 +280,14 @@ function draw(): void {
   drawing = false;
 
   for (const w of app.windows) {
-    for (const c of w.controls) if (c.kind === 'Grid') drawGridRows(w.name, c.name);
+    for (const c of w.controls) {
+      if (c.kind !== 'Grid') continue;
+      // Out of the page a body forgets where it was scrolled: it goes back there now.
+      const body = gridBodyOf(`${w.name}/${c.name}`);
+      const cache = app.grids.get(`${w.name}/${c.name}`);
+      if (body && cache && Math.abs(body.scrollTop - cache.scrollTop) > 1) body.scrollTop = cache.scrollTop;
+      drawGridRows(w.name, c.name);
+    }
   }
   if (focusKey) {
     const again = root.querySelector<HTMLElement>(`[data-key="${CSS.escape(focusKey)}"]`);
@@ -617,24 +614,16 @@ function drawGrid(w: Window, g: Control): HTMLElement {
     const arrow = cache.sortColumn === col.name ? (cache.ascending ? ' ▲' : ' ▼') : '';
     const cell = el('div', { class: `cell align-${col.align}`, 'data-column': col.name, title: 'Sort' }, col.caption + arrow);
     cell.addEventListener('click', () => {
-      cache.ascending = cache.sortColumn === col.name ? !cache.ascending : true;
-      cache.sortColumn = col.name;
-      send({ t: 'sort', w: w.name, g: g.name, col: col.name, asc: cache.ascending });
+      // A snapshot may have come since this header was drawn: the grid's own state counts.
+      const sorted = app.grids.get(key);
+      if (!sorted) return;
+      sorted.ascending = sorted.sortColumn === col.name ? !sorted.ascending : true;
+      sorted.sortColumn = col.name;
+      send({ t: 'sort', w: w.name, g: g.name, col: col.name, asc: sorted.ascending });
     });
     header.append(cell);
   }
-  const spacer = el('div', { class: 'grid-spacer', style: `height:${cache.total * ROW_HEIGHT}px` });
-  const viewport = el('div', { class: 'grid-body', tabindex: 0, 'data-grid': key, 'data-key': `${w.name}.${g.name}`, role: 'grid', 'aria-rowcount': cache.total }, spacer);
-  viewport.addEventListener('scroll', () => {
-    cache.scrollTop = viewport.scrollTop;
-    drawGridRows(w.name, g.name, true);
-  });
-  viewport.addEventListener('keydown', (e) => gridKey(e, w, g));
-  viewport.addEventListener('contextmenu', (e) => {
-    if (!g.menu || !g.menu.length) return;
-    e.preventDefault();
-    showMenu(e.clientX, e.clientY, w, g);
-  });
+  const viewport = gridBody(w.name, g.name, cache);
 
   const footerCells = columns.map((c) => el('div', { class: `cell align-${c.align}`, 'data-column': c.name }, c.footer ?? ''));
   const footer = columns.some((c) => c.footer) ? el('div', { class: 'grid-row grid-foot', style: `grid-template-columns:${template}` }, ...footerCells) : null;
@@ -650,11 +639,48 @@ function drawGrid(w: Window, g: Control): HTMLElement {
     link('Print', `/api/print?${q}`, { 'data-export': 'print', target: '_blank' }));
   if (g.menu && g.menu.length) {
     const menuButton = el('button', { class: 'tool', 'data-menu': key }, 'Menu ▾');
-    menuButton.addEventListener('click', (e) => showMenu(e.clientX, e.clientY, w, g));
+    menuButton.addEventListener('click', (e) => showMenu(e.clientX, e.clientY, w.name, g));
     toolbar.append(menuButton);
   }
   const table = el('div', { class: 'grid-table' }, header, viewport, footer);
   return el('div', { class: 'grid', 'data-control': g.name }, toolbar, table);
+}
+
+function gridBodyOf(key: string): HTMLElement | null {
+  return root.querySelector<HTMLElement>(`.grid-body[data-grid="${CSS.escape(key)}"]`);
+}
+
+// The body of a grid, the element that scrolls. A redraw keeps the body the page shows: a new
+// one would drop a scroll under way, and whatever still held the old one (a scroll bar being
+// dragged, a scroll it had yet to report) would act on an element out of the page, which
+// reads as scrolled to 0. What the body does is therefore looked up when it happens, never
+// taken from the drawing it was made in. Taking it out of the page forgets its position, so
+// the position is read here and given back by draw().
+function gridBody(w: string, g: string, cache: GridCache): HTMLElement {
+  const key = `${w}/${g}`;
+  let body = gridBodyOf(key);
+  if (body) cache.scrollTop = body.scrollTop;
+  else {
+    const made = el('div', { class: 'grid-body', tabindex: 0, 'data-grid': key, 'data-key': `${w}.${g}`, role: 'grid' },
+      el('div', { class: 'grid-spacer' }));
+    made.addEventListener('scroll', () => {
+      const current = app.grids.get(key);
+      if (!made.isConnected || !current) return;
+      current.scrollTop = made.scrollTop;
+      drawGridRows(w, g, true);
+    });
+    made.addEventListener('keydown', (e) => gridKey(e, w, g));
+    made.addEventListener('contextmenu', (e) => {
+      const grid = gridControl(w, g);
+      if (!grid?.menu?.length) return;
+      e.preventDefault();
+      showMenu(e.clientX, e.clientY, w, grid);
+    });
+    body = made;
+  }
+  body.setAttribute('aria-rowcount', String(cache.total));
+  (body.firstElementChild as HTMLElement).style.height = `${cache.total * ROW_HEIGHT}px`;
+  return body;
 }
 
 // Column widths: the declared width, else wide enough for the caption, the footer and the
@@ -677,23 +703,21 @@ function gridControl(w: string, g: string): Control | undefined {
   return app.windows.find((x) => x.name === w)?.controls.find((c) => c.name === g);
 }
 
-// Only the rows in sight are drawn; pages not yet here are asked for.
 // The row elements drawn in a grid body, by position.
 const drawnGridRows = new WeakMap<HTMLElement, Map<number, HTMLElement>>();
 
-// The rows in sight. After a scroll or a new page of rows (keep) the rows already drawn stay:
-// replacing the row under a pressed mouse button would lose the click.
+// The rows in sight of the body as it stands; pages not yet here are asked for. After a
+// scroll or a new page of rows (keep) the rows already drawn stay: replacing the row under a
+// pressed mouse button would lose the click.
 function drawGridRows(w: string, g: string, keep = false): void {
   const key = `${w}/${g}`;
   const cache = app.grids.get(key);
-  const viewport = root.querySelector<HTMLElement>(`.grid-body[data-grid="${CSS.escape(key)}"]`);
+  const viewport = gridBodyOf(key);
   const grid = gridControl(w, g);
   if (!cache || !viewport || !grid) return;
   const spacer = viewport.firstElementChild as HTMLElement;
   spacer.style.height = `${cache.total * ROW_HEIGHT}px`;
-  if (Math.abs(viewport.scrollTop - cache.scrollTop) > 1) viewport.scrollTop = cache.scrollTop;
-  const first = Math.max(0, Math.floor(viewport.scrollTop / ROW_HEIGHT) - 5);
-  const last = Math.min(cache.total, first + Math.ceil((viewport.clientHeight || 400) / ROW_HEIGHT) + 10);
+  const { first, last } = rowsInSight(viewport.scrollTop, viewport.clientHeight || 400, cache.total, ROW_HEIGHT);
   const columns = (grid.columns ?? []).map((c, index) => ({ c, index })).filter((x) => x.c.visible);
   const template = columnTemplate(grid);
   let drawn = drawnGridRows.get(spacer);
@@ -730,7 +754,7 @@ function drawGridRows(w: string, g: string, keep = false): void {
       }, row.c[index] ?? '');
       cell.addEventListener('click', (e) => {
         if (e.ctrlKey || e.metaKey || e.shiftKey) {
-          selectRows(w, g, grid, cache, row, pos, e.shiftKey);
+          selectRows(w, g, row, pos, e.shiftKey);
           return;
         }
         const now = Date.now();
@@ -739,7 +763,8 @@ function drawGridRows(w: string, g: string, keep = false): void {
           send({ t: 'dbl', w, g, row: row.i, col: c.name });
         } else {
           lastClick = { grid: key, row: row.i, time: now };
-          grid.currentRow = row.i;
+          const shown = gridControl(w, g);
+          if (shown) shown.currentRow = row.i;
           send({ t: 'cell', w, g, row: row.i, col: c.name });
         }
       });
@@ -751,7 +776,10 @@ function drawGridRows(w: string, g: string, keep = false): void {
 }
 
 // Ctrl+click adds or removes a row; Shift+click takes the rows from the current one.
-function selectRows(w: string, g: string, grid: Control, cache: GridCache, row: GridRow, pos: number, range: boolean): void {
+function selectRows(w: string, g: string, row: GridRow, pos: number, range: boolean): void {
+  const grid = gridControl(w, g);
+  const cache = app.grids.get(`${w}/${g}`);
+  if (!grid || !cache) return;
   let rows = new Set(grid.selected ?? []);
   if (range) {
     let from = pos;
@@ -770,10 +798,9 @@ function selectRows(w: string, g: string, grid: Control, cache: GridCache, row: 
   drawGridRows(w, g);
 }
 
-function gridKey(e: KeyboardEvent, w: Window, g: Control): void {
-  const key = `${w.name}/${g.name}`;
-  const cache = app.grids.get(key);
-  const grid = gridControl(w.name, g.name);
+function gridKey(e: KeyboardEvent, w: string, g: string): void {
+  const cache = app.grids.get(`${w}/${g}`);
+  const grid = gridControl(w, g);
   const viewport = e.currentTarget as HTMLElement;
   if (!cache || !grid || cache.total === 0) return;
   let pos = -1;
@@ -788,7 +815,7 @@ function gridKey(e: KeyboardEvent, w: Window, g: Control): void {
     case 'Home': next = 0; break;
     case 'End': next = cache.total - 1; break;
     case 'Enter':
-      if (grid.currentRow !== undefined && grid.currentRow >= 0) send({ t: 'dbl', w: w.name, g: g.name, row: grid.currentRow, col: grid.currentColumn ?? '' });
+      if (grid.currentRow !== undefined && grid.currentRow >= 0) send({ t: 'dbl', w, g, row: grid.currentRow, col: grid.currentColumn ?? '' });
       e.preventDefault();
       return;
     default: return;
@@ -804,19 +831,19 @@ function gridKey(e: KeyboardEvent, w: Window, g: Control): void {
   if (row) {
     // The row moves at once; the session's answer confirms it.
     grid.currentRow = row.i;
-    send({ t: 'cell', w: w.name, g: g.name, row: row.i, col: grid.currentColumn ?? '' });
+    send({ t: 'cell', w, g, row: row.i, col: grid.currentColumn ?? '' });
   }
-  drawGridRows(w.name, g.name);
+  drawGridRows(w, g);
 }
 
-function showMenu(x: number, y: number, w: Window, g: Control): void {
+function showMenu(x: number, y: number, w: string, g: Control): void {
   document.querySelector('.context-menu')?.remove();
   const menu = el('div', { class: 'context-menu', role: 'menu', style: `left:${x}px;top:${y}px` });
   for (const item of g.menu ?? []) {
     const entry = el('button', { role: 'menuitem', 'data-key': `menu.${item.key}` }, item.caption);
     entry.addEventListener('click', () => {
       menu.remove();
-      send({ t: 'menu', w: w.name, c: g.name, key: item.key });
+      send({ t: 'menu', w, c: g.name, key: item.key });
     });
     menu.append(entry);
   }
