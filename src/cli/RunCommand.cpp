@@ -174,11 +174,23 @@ void Emit(const Data::ResultSet& rows, const RunOptions& options, std::ostream& 
     Print(rows, options.format, file);
 }
 
+// "Name=Value" is a text parameter; "Name:Kind=Value" one of the kind the host numbers so
+// ("DateBeg:9=2025-01-01"), refused when the host has no such kind.
 void AddParam(FieldList& params, const std::string& text)
 {
     auto eq = text.find('=');
-    if (eq == std::string::npos || eq == 0) throw ValueError("--param: '" + text + "' must be Name=Value");
-    params.Add(text.substr(0, eq), 8, Value(text.substr(eq + 1)));
+    if (eq == std::string::npos || eq == 0)
+        throw ValueError("--param: '" + text + "' must be Name=Value or Name:Kind=Value");
+    std::string name = text.substr(0, eq);
+    FieldType kind = FieldType::kText;
+    if (auto colon = name.find(':'); colon != std::string::npos) {
+        const std::string code = name.substr(colon + 1);
+        if (colon == 0 || code.empty() || code.size() > 3 || code.find_first_not_of("0123456789") != std::string::npos)
+            throw ValueError("--param: '" + text + "': the kind after ':' must be a host field type number");
+        kind = FieldTypeOfCode(std::stoi(code));
+        name.resize(colon);
+    }
+    params.Add(name, kind, Value(text.substr(eq + 1)));
 }
 
 } // namespace
@@ -199,7 +211,7 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
 
     std::shared_ptr<Object> object = Quarn_DuzAde::CreateObject(options.className);
     FieldList inParams;
-    inParams.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
+    inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
     for (const auto& p : options.params)
         AddParam(inParams, p);
     FieldList outParams;

@@ -10,7 +10,7 @@ namespace Talvex::Cli {
 
 struct RunOptions {
     std::string className;           // "Quarn_DuzAde.CDuzAde" or "CDuzAde"
-    std::vector<std::string> params; // "Name=Value"
+    std::vector<std::string> params; // "Name=Value" or "Name:Kind=Value"
     std::string answersFile;         // empty: every form is accepted with its defaults
     OutputFormat format = OutputFormat::Table;
     std::string outFile; // empty: standard output

@@ -124,7 +124,8 @@ int main(int argc, char** argv)
     auto* runCmd = app.add_subcommand("run", "Run a class of the module by name and print the list it returns");
     runCmd->add_option("class", run.className, "Quarn_DuzAde.<ClassName>")->required();
     runCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
-    runCmd->add_option("--param", run.params, "A parameter Name=Value (repeatable)");
+    runCmd->add_option("--param", run.params,
+                       "A parameter Name=Value, or Name:Kind=Value with a host field type number (repeatable)");
     runCmd->add_option("--answers", run.answersFile, "A file of answers to the forms, by control name");
     runCmd->add_option("--format", runFormat, "table, csv or json");
     runCmd->add_option("--out", run.outFile, "Write the list to this file");

@@ -746,7 +746,7 @@ void WebSession::RunClass(const std::string& className)
     }
     if (!object) object = Quarn_DuzAde::CreateObject(className);
     FieldList inParams;
-    inParams.Add("Book", 100, Value(std::shared_ptr<Object>(s->book)));
+    inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(s->book)));
     FieldList outParams;
     s->session.ShowStatus("");
     if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
@@ -805,11 +805,12 @@ json PaymentLinks(Book& book, const std::string& ownColumn, const std::string& o
     auto linked = book.CreateList("THDocument");
     linked->Fields().SelectFields({});
     pay->Join(linked, "Lnk", "Lnk.IDC = oTable." + otherColumn, 1);
-    pay->Fields().AddField("IDC", 2, "Lnk.IDC");
-    pay->Fields().AddField("DocTypeCode", 7, "Lnk.DocTypeCode");
-    pay->Fields().AddField("Number", 7, "Lnk.Number");
-    pay->Fields().AddField("DocumentDate", 9, "Lnk.DocumentDate");
-    pay->SetFilter(SqlTools::CondByName("oTable." + ownColumn, 2, SqlOperator::kEqual, Value(std::int64_t(idc))));
+    pay->Fields().AddField("IDC", FieldType::kId, "Lnk.IDC");
+    pay->Fields().AddField("DocTypeCode", FieldType::kCode, "Lnk.DocTypeCode");
+    pay->Fields().AddField("Number", FieldType::kCode, "Lnk.Number");
+    pay->Fields().AddField("DocumentDate", FieldType::kDate, "Lnk.DocumentDate");
+    pay->SetFilter(
+        SqlTools::CondByName("oTable." + ownColumn, FieldType::kId, SqlOperator::kEqual, Value(std::int64_t(idc))));
     pay->OrderBy("Lnk.DocumentDate, Lnk.IDC");
     return ReadRows(*pay);
 }
@@ -822,7 +823,8 @@ std::string WebSession::DocumentJson(long long idc)
     State* s = state_.get();
     if (!s->book) throw Ui::UiError("No database is open");
     Book& book = *s->book;
-    const std::string byDoc = SqlTools::CondByName("oTable.DocID", 2, SqlOperator::kEqual, Value(std::int64_t(idc)));
+    const std::string byDoc =
+        SqlTools::CondByName("oTable.DocID", FieldType::kId, SqlOperator::kEqual, Value(std::int64_t(idc)));
 
     auto header = book.CreateDocList("THDocument");
     header->Fields().SelectFields({"IDC", "DocTypeCode", "DocumentDate", "Number", "Summa", "CurrencyCode",
@@ -830,8 +832,9 @@ std::string WebSession::DocumentJson(long long idc)
     auto type = book.CreateList("THDocType");
     type->Fields().SelectFields({});
     header->Join(type, "DT", "DT.Code = oTable.DocTypeCode", 1);
-    header->Fields().AddField("DocTypeName", 8, "DT.Name");
-    header->SetFilter(SqlTools::CondByName("oTable.IDC", 2, SqlOperator::kEqual, Value(std::int64_t(idc))));
+    header->Fields().AddField("DocTypeName", FieldType::kText, "DT.Name");
+    header->SetFilter(
+        SqlTools::CondByName("oTable.IDC", FieldType::kId, SqlOperator::kEqual, Value(std::int64_t(idc))));
     json headerRows = ReadRows(*header);
     if (headerRows.empty()) throw ValueError("idc: there is no document " + std::to_string(idc));
 
@@ -843,7 +846,7 @@ std::string WebSession::DocumentJson(long long idc)
     auto person = book.CreateList("REFPerson");
     person->Fields().SelectFields({});
     parties->Join(person, "Pr", "Pr.Code = oTable.PartyCode AND oTable.PartyType = 2", 1);
-    parties->Fields().AddField("PartyName", 8, "COALESCE(Cl.Name, Pr.FirstName + N' ' + Pr.LastName)");
+    parties->Fields().AddField("PartyName", FieldType::kText, "COALESCE(Cl.Name, Pr.FirstName + N' ' + Pr.LastName)");
     parties->SetFilter(byDoc);
     parties->OrderBy("oTable.RolePartyCode");
 
@@ -852,7 +855,7 @@ std::string WebSession::DocumentJson(long long idc)
     auto good = book.CreateList("REFGood");
     good->Fields().SelectFields({});
     goods->Join(good, "Good", "Good.Code = oTable.GoodCode", 1);
-    goods->Fields().AddField("GoodName", 8, "Good.Name");
+    goods->Fields().AddField("GoodName", FieldType::kText, "Good.Name");
     goods->SetFilter(byDoc);
     goods->OrderBy("oTable.PosNumb");
 
@@ -861,7 +864,7 @@ std::string WebSession::DocumentJson(long long idc)
     auto doc = book.CreateList("THDocument");
     doc->Fields().SelectFields({});
     terms->Join(doc, "D", "D.IDC = oTable.DocID", 0);
-    terms->Fields().AddField("PayDate", 9, "DATEADD(day, oTable.PayTerm, D.DocumentDate)");
+    terms->Fields().AddField("PayDate", FieldType::kDate, "DATEADD(day, oTable.PayTerm, D.DocumentDate)");
     terms->SetFilter(byDoc);
     terms->OrderBy("oTable.PayTerm");
 

@@ -112,6 +112,16 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
     Outcome unknown = RunTalvex("run Quarn_DuzAde.NoSuchClass " + Db());
     EXPECT_NE(unknown.exitCode, 0);
     EXPECT_NE(unknown.out.find("no class"), std::string::npos) << unknown.out;
+
+    // A parameter's kind is a number the host knows, or the run does not start.
+    Outcome dated = RunTalvex("run Quarn_DuzAde.CDuzAde " + Db() + " --param DateBeg:9=2025-01-01");
+    EXPECT_EQ(dated.exitCode, 0) << dated.out;
+    Outcome badKind = RunTalvex("run Quarn_DuzAde.CDuzAde " + Db() + " --param DateBeg:42=2025-01-01");
+    EXPECT_NE(badKind.exitCode, 0);
+    EXPECT_NE(badKind.out.find("field type 42"), std::string::npos) << badKind.out;
+    Outcome notANumber = RunTalvex("run Quarn_DuzAde.CDuzAde " + Db() + " --param DateBeg:date=2025-01-01");
+    EXPECT_NE(notANumber.exitCode, 0);
+    EXPECT_NE(notANumber.out.find("DateBeg:date"), std::string::npos) << notANumber.out;
 }
 
 TEST(TalvexCommand, RunPrintsTheGridOfAListDialogTheClassLeftOpen)

@@ -59,7 +59,8 @@ public:
         Add(ControlKind::OptionButton, "optBySum", "By sum").SetGroup("order");
         for (const char* name : {"chSubtotals", "optByDate", "optBySum"})
             Ctl(name).PlaceOnTab("tabPages", 1);
-        for (const char* name : {"edDateBeg", "edDateEnd", "edMinSum", "edNumber", "cbDepartment", "cbDocType", "selClient"})
+        for (const char* name :
+             {"edDateBeg", "edDateEnd", "edMinSum", "edNumber", "cbDepartment", "cbDocType", "selClient"})
             Ctl(name).PlaceOnTab("tabPages", 0);
         Add(ControlKind::Button, "btOk", "Fill").SetDefault(true);
         Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
@@ -163,16 +164,16 @@ public:
                 settings.Save("frmWebParams", "Number", params.Ctl("edNumber").GetValue());
             auto list = book->CreateDocList("THDocument");
             list->Fields().SelectFields({"IDC", "DocTypeCode", "Number", "DocumentDate", "Summa"});
-            std::vector<std::string> conditions = {SqlTools::CondByName("oTable.DocumentDate", 9, SqlOperator::kBetween,
-                                                                        params.Ctl("edDateBeg").GetValue(),
-                                                                        params.Ctl("edDateEnd").GetValue())};
+            std::vector<std::string> conditions = {
+                SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween,
+                                     params.Ctl("edDateBeg").GetValue(), params.Ctl("edDateEnd").GetValue())};
             if (!params.Ctl("edMinSum").GetValue().IsEmpty())
-                conditions.push_back(
-                    SqlTools::CondByName("oTable.Summa", 19, SqlOperator::kNotLess, params.Ctl("edMinSum").GetValue()));
+                conditions.push_back(SqlTools::CondByName("oTable.Summa", FieldType::kAmount, SqlOperator::kNotLess,
+                                                          params.Ctl("edMinSum").GetValue()));
             if (!params.Ctl("cbDocType").GetValue().ToText().empty())
-                conditions.push_back(SqlTools::CondByName("oTable.DocTypeCode", 7, SqlOperator::kEqual,
+                conditions.push_back(SqlTools::CondByName("oTable.DocTypeCode", FieldType::kCode, SqlOperator::kEqual,
                                                           params.Ctl("cbDocType").GetValue()));
-            list->SetFilter(SqlTools::CombineConds(1, conditions));
+            list->SetFilter(SqlTools::CombineConds(CombineMode::kAnd, conditions));
             list->OrderBy("oTable.DocTypeCode, oTable.DocumentDate, oTable.IDC");
             ClientApp::Current().ShowStatus("Reading documents");
             list->Refresh();

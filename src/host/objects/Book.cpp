@@ -63,7 +63,7 @@ WHERE n.nspname = 'public' AND p.proname = $1
 
 } // namespace
 
-int TypeCodeOf(std::string_view serverType, std::string_view columnName)
+FieldType TypeCodeOf(std::string_view serverType, std::string_view columnName)
 {
     std::string type = Lower(serverType);
     if (type == "integer" || type == "bigint") return FieldType::kPosition;

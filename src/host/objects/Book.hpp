@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/objects/Field.hpp"
 #include "host/types/Date.hpp"
 #include "host/types/Value.hpp"
 
@@ -20,7 +21,7 @@ class DataList;
 // What the Book knows of a table, view or parameterized data source.
 struct SourceColumn {
     std::string name; // as the schema spells it ("DocTypeCode")
-    int typeCode;     // host field type code
+    FieldType typeCode;
 };
 struct SourceInfo {
     std::string name;
@@ -76,7 +77,7 @@ private:
     std::mutex sourcesMutex_;
 };
 
-// Host type code of a server column type ("numeric(19,4)", "character varying(20)").
-int TypeCodeOf(std::string_view serverType, std::string_view columnName);
+// Host field kind of a server column type ("numeric(19,4)", "character varying(20)").
+FieldType TypeCodeOf(std::string_view serverType, std::string_view columnName);
 
 } // namespace Talvex

@@ -10,7 +10,7 @@ std::string ClientFilter(const std::string& partyAlias, const std::string& clien
     if (partyAlias.empty()) throw ValueError("ClientFilter: the party alias is empty");
     if (clientCode.empty()) return "";
     // QuoteCodes writes each code as an escaped literal, so a code cannot change the statement.
-    const std::string codes = SqlTools::QuoteCodes(clientCode, 7);
+    const std::string codes = SqlTools::QuoteCodes(clientCode, FieldType::kCode);
     std::string subtrees;
     std::size_t start = 0;
     // The literals QuoteCodes wrote are N'...' with inner quotes doubled: cut between them.

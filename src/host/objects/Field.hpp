@@ -8,22 +8,32 @@ namespace Talvex {
 
 class DataList;
 
-// Host field type codes.
-namespace FieldType {
-inline constexpr int kInteger = 1;
-inline constexpr int kId = 2;
-inline constexpr int kPosition = 3;
-inline constexpr int kCode = 7;
-inline constexpr int kText = 8;
-inline constexpr int kDate = 9;
-inline constexpr int kNumber = 13;
-inline constexpr int kFlag = 14;
-inline constexpr int kLongText = 15;
-inline constexpr int kAmount = 19;
-inline constexpr int kQuantity = 20;
-inline constexpr int kMultiSelection = 23;
-inline constexpr int kObject = 100;
-} // namespace FieldType
+// Host field kinds, with the host's own numbers: a swapped kind, operator or plain number
+// does not compile. A number from outside becomes a kind only through FieldTypeOfCode.
+enum class FieldType : int {
+    kInteger = 1,
+    kId = 2,
+    kPosition = 3,
+    kCode = 7,
+    kText = 8,
+    kDate = 9,
+    kNumber = 13,
+    kFlag = 14,
+    kLongText = 15,
+    kAmount = 19,
+    kQuantity = 20,
+    kMultiSelection = 23,
+    kObject = 100,
+};
+
+// The kind a host number names; throws ValueError naming the number when the host has no
+// such kind.
+FieldType FieldTypeOfCode(int code);
+// The host's number of a kind.
+constexpr int CodeOf(FieldType type)
+{
+    return static_cast<int>(type);
+}
 
 // Parameter direction bits of a field used as a query or procedure parameter.
 namespace ParamFlag {
@@ -32,24 +42,24 @@ inline constexpr int kOutput = 512;
 } // namespace ParamFlag
 
 // Column aggregates of a list field.
-namespace Aggregate {
-inline constexpr int kNone = 0;
-inline constexpr int kSum = 4;
-// The expression aggregates by itself (it holds SUM(...)); it is neither wrapped nor grouped by.
-inline constexpr int kGroupExpression = 7;
-} // namespace Aggregate
+enum class Aggregate : int {
+    kNone = 0,
+    kSum = 4,
+    // The expression aggregates by itself (it holds SUM(...)); it is neither wrapped nor grouped by.
+    kGroupExpression = 7,
+};
 
 // One named item of a FieldList: a parameter with its value, or a column of a DataList
 // (a column of the list's table, or a computed column with its SQL expression).
 class Field : public Object {
 public:
-    Field(std::string name, int typeCode, Value value = {});
+    Field(std::string name, FieldType typeCode, Value value = {});
 
     const std::string& Name() const { return name_; }
     const std::string& Caption() const { return caption_.empty() ? name_ : caption_; }
     void SetCaption(std::string caption) { caption_ = std::move(caption); }
-    int TypeCode() const { return typeCode_; }
-    void SetTypeCode(int typeCode) { typeCode_ = typeCode; }
+    FieldType TypeCode() const { return typeCode_; }
+    void SetTypeCode(FieldType typeCode) { typeCode_ = typeCode; }
 
     const Value& GetValue() const { return value_; }
     void SetValue(Value value) { value_ = std::move(value); }
@@ -61,8 +71,8 @@ public:
 
     int ParamFlags() const { return paramFlags_; }
     void SetParamFlags(int flags) { paramFlags_ = flags; }
-    int AggregateKind() const { return aggregate_; }
-    void SetAggregate(int aggregate) { aggregate_ = aggregate; }
+    Aggregate AggregateKind() const { return aggregate_; }
+    void SetAggregate(Aggregate aggregate) { aggregate_ = aggregate; }
 
     // Whether the list returns this column.
     bool Selected() const { return selected_; }
@@ -79,11 +89,11 @@ public:
 private:
     std::string name_;
     std::string caption_;
-    int typeCode_;
+    FieldType typeCode_;
     Value value_;
     std::string expression_;
     int paramFlags_ = 0;
-    int aggregate_ = Aggregate::kNone;
+    Aggregate aggregate_ = Aggregate::kNone;
     bool selected_ = true;
     const DataList* owner_ = nullptr;
 };

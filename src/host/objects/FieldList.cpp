@@ -15,7 +15,27 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
            });
 }
 
-Field::Field(std::string name, int typeCode, Value value)
+FieldType FieldTypeOfCode(int code)
+{
+    switch (static_cast<FieldType>(code)) {
+    case FieldType::kInteger:
+    case FieldType::kId:
+    case FieldType::kPosition:
+    case FieldType::kCode:
+    case FieldType::kText:
+    case FieldType::kDate:
+    case FieldType::kNumber:
+    case FieldType::kFlag:
+    case FieldType::kLongText:
+    case FieldType::kAmount:
+    case FieldType::kQuantity:
+    case FieldType::kMultiSelection:
+    case FieldType::kObject: return static_cast<FieldType>(code);
+    }
+    throw ValueError("field type " + std::to_string(code) + ": not a kind the host knows");
+}
+
+Field::Field(std::string name, FieldType typeCode, Value value)
     : name_(std::move(name)), typeCode_(typeCode), value_(std::move(value))
 {
     if (name_.empty()) throw ValueError("Field: the name must not be empty");
@@ -54,7 +74,7 @@ bool FieldList::ExistsField(std::string_view name) const
     return Find(name) != nullptr;
 }
 
-Field& FieldList::Add(const std::string& name, int typeCode, Value value)
+Field& FieldList::Add(const std::string& name, FieldType typeCode, Value value)
 {
     if (Field* f = Find(name)) {
         f->SetValue(std::move(value));
@@ -66,7 +86,7 @@ Field& FieldList::Add(const std::string& name, int typeCode, Value value)
     return *field;
 }
 
-Field& FieldList::AddField(const std::string& name, int typeCode, const std::string& expression)
+Field& FieldList::AddField(const std::string& name, FieldType typeCode, const std::string& expression)
 {
     if (expression.empty()) throw ValueError("Field '" + name + "': the expression must not be empty");
     Field* f = Find(name);

@@ -23,9 +23,9 @@ public:
     std::size_t Count() const { return items_.size(); }
 
     // Adds a named item with a value (replacing the value when the name exists).
-    Field& Add(const std::string& name, int typeCode, Value value = {});
+    Field& Add(const std::string& name, FieldType typeCode, Value value = {});
     // Adds a computed column with its SQL expression (replacing the expression when it exists).
-    Field& AddField(const std::string& name, int typeCode, const std::string& expression);
+    Field& AddField(const std::string& name, FieldType typeCode, const std::string& expression);
     void Remove(std::string_view name);
     // Chooses the returned columns: exactly the named ones (an empty list: none).
     void SelectFields(const std::vector<std::string>& names);

@@ -54,7 +54,7 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
     if (!book_) throw ValueError("RateJoin: Init was not called");
     std::string currency =
         EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
-    std::string accountCurrency = SqlTools::Literal(7, Value(book_->AccountCurrency()));
+    std::string accountCurrency = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
            amountExpression + ") * " + crossAlias_ + ".Rate, 2) END)";
 }

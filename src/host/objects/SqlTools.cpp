@@ -9,7 +9,7 @@
 namespace Talvex {
 namespace {
 
-std::string OperatorText(int operatorCode)
+std::string OperatorText(SqlOperator operatorCode)
 {
     switch (operatorCode) {
     case SqlOperator::kEqual: return " = ";
@@ -18,8 +18,16 @@ std::string OperatorText(int operatorCode)
     case SqlOperator::kGreater: return " > ";
     case SqlOperator::kNotLess: return " >= ";
     case SqlOperator::kNotEqual: return " <> ";
-    default: throw ValueError("SqlTools: operator code " + std::to_string(operatorCode) + " is not known");
+    case SqlOperator::kInList:
+    case SqlOperator::kBetween: break;
     }
+    throw ValueError("SqlTools: operator " + std::to_string(static_cast<int>(operatorCode)) +
+                     " compares with one value only");
+}
+
+bool IsWholeNumberKind(FieldType kind)
+{
+    return kind == FieldType::kInteger || kind == FieldType::kId || kind == FieldType::kPosition;
 }
 
 // A text in quotes, as a statement or a recordset filter reads it. A NUL would end the
@@ -116,25 +124,26 @@ std::vector<std::string> CodeItems(std::string_view codes)
 
 } // namespace
 
-bool SqlTools::IsTextKind(int k)
+bool SqlTools::IsTextKind(FieldType k)
 {
-    return k == 7 || k == 8 || k == 15 || k == 16 || k == 23;
+    return k == FieldType::kCode || k == FieldType::kText || k == FieldType::kLongText ||
+           k == FieldType::kMultiSelection;
 }
-bool SqlTools::IsNumberKind(int k)
+bool SqlTools::IsNumberKind(FieldType k)
 {
-    return k == 1 || k == 2 || k == 3 || k == 4 || k == 13 || k == 19 || k == 20 || k == 24 || k == 30;
+    return IsWholeNumberKind(k) || k == FieldType::kNumber || k == FieldType::kAmount || k == FieldType::kQuantity;
 }
-bool SqlTools::IsDateKind(int k)
+bool SqlTools::IsDateKind(FieldType k)
 {
-    return k == 9 || k == 10;
+    return k == FieldType::kDate;
 }
 
-std::string SqlTools::Literal(int kindCode, const Value& value)
+std::string SqlTools::Literal(FieldType kindCode, const Value& value)
 {
     if (value.IsNull() || value.IsEmpty()) return "NULL";
     if (kindCode == FieldType::kFlag) return value.ToBool() ? "1" : "0";
     if (IsDateKind(kindCode)) return "'" + value.ToDate().ToIso() + "'";
-    if (kindCode == 1 || kindCode == 2 || kindCode == 3 || kindCode == 4 || kindCode == 30) {
+    if (IsWholeNumberKind(kindCode)) {
         Currency c = value.ToCurrency();
         if (c.RoundHalfAwayFromZero(0) != c)
             throw ValueError("SqlTools: '" + value.ToText() + "' is not a whole number");
@@ -145,7 +154,7 @@ std::string SqlTools::Literal(int kindCode, const Value& value)
     return TextLiteral(value.ToText());
 }
 
-std::string SqlTools::QuoteCodes(std::string_view codes, int kindCode)
+std::string SqlTools::QuoteCodes(std::string_view codes, FieldType kindCode)
 {
     std::string list;
     for (const std::string& item : CodeItems(codes)) {
@@ -155,7 +164,7 @@ std::string SqlTools::QuoteCodes(std::string_view codes, int kindCode)
     return list;
 }
 
-std::string SqlTools::FilterLiteral(int kindCode, const Value& value)
+std::string SqlTools::FilterLiteral(FieldType kindCode, const Value& value)
 {
     if (value.IsNull() || value.IsEmpty()) return "NULL";
     if (kindCode == FieldType::kFlag) return value.ToBool() ? "1" : "0";
@@ -166,7 +175,7 @@ std::string SqlTools::FilterLiteral(int kindCode, const Value& value)
 
 namespace {
 
-std::string RecordsetCond(const std::string& expr, int kindCode, int operatorCode, const Value& value,
+std::string RecordsetCond(const std::string& expr, FieldType kindCode, SqlOperator operatorCode, const Value& value,
                           const Value& secondValue)
 {
     if (operatorCode == SqlOperator::kBetween)
@@ -195,8 +204,8 @@ std::string RecordsetCond(const std::string& expr, int kindCode, int operatorCod
 
 } // namespace
 
-std::string SqlTools::CondByName(std::string_view expression, int kindCode, int operatorCode, const Value& value,
-                                 const Value& secondValue, int flag)
+std::string SqlTools::CondByName(std::string_view expression, FieldType kindCode, SqlOperator operatorCode,
+                                 const Value& value, const Value& secondValue, int flag)
 {
     if (expression.empty()) throw ValueError("SqlTools: the condition has no expression");
     std::string expr(expression);
@@ -221,15 +230,14 @@ std::string SqlTools::CondContains(std::string_view expression, const Value& tex
     return "CHARINDEX(UPPER(" + Literal(FieldType::kText, text) + "), UPPER(" + std::string(expression) + ")) > 0";
 }
 
-std::string SqlTools::CondByField(const Field& field, int operatorCode, const Value& value, const Value& secondValue)
+std::string SqlTools::CondByField(const Field& field, SqlOperator operatorCode, const Value& value,
+                                  const Value& secondValue)
 {
     return CondByName(field.SqlExpression(), field.TypeCode(), operatorCode, value, secondValue);
 }
 
-std::string SqlTools::CombineConds(int mode, const std::vector<std::string>& conditions)
+std::string SqlTools::CombineConds(CombineMode mode, const std::vector<std::string>& conditions)
 {
-    if (mode != CombineMode::kAnd && mode != CombineMode::kOr)
-        throw ValueError("CombineConds: mode must be 1 (AND) or 2 (OR)");
     std::string result;
     std::size_t count = 0;
     for (const auto& c : conditions) {

@@ -27,7 +27,7 @@ namespace {
 constexpr const char* kList = "SpecGrid";
 constexpr long kPrintCommand = 12;
 
-std::string FormatOfType(int typeCode)
+std::string FormatOfType(Talvex::FieldType typeCode)
 {
     if (typeCode == Talvex::FieldType::kAmount || typeCode == Talvex::FieldType::kQuantity) return "#,##0.00";
     if (typeCode == Talvex::FieldType::kDate) return "yyyy-mm-dd";

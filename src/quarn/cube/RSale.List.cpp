@@ -18,7 +18,7 @@
 namespace Quarn_DuzAde {
 
 using Talvex::DataList;
-namespace FieldType = Talvex::FieldType;
+using FieldType = Talvex::FieldType;
 using Talvex::SqlTools;
 using Talvex::Value;
 
@@ -131,7 +131,7 @@ std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool
     support_.JoinSellerInfo(*list, "Seller", docType);
 
     Talvex::FieldList& f = list->Fields();
-    auto add = [&f](const char* name, int typeCode, const std::string& expression, long caption = 0) {
+    auto add = [&f](const char* name, Talvex::FieldType typeCode, const std::string& expression, long caption = 0) {
         Talvex::Field& field = f.AddField(name, typeCode, expression);
         if (caption) field.SetCaption(ModuleFormRes().GetString(caption));
     };

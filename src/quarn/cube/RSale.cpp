@@ -16,7 +16,7 @@ namespace Quarn_DuzAde {
 
 using Talvex::Date;
 using Talvex::FieldList;
-namespace FieldType = Talvex::FieldType;
+using FieldType = Talvex::FieldType;
 using Talvex::Value;
 using namespace Talvex::Cube;
 
@@ -103,7 +103,7 @@ bool RSale::Prepare(FieldList& inParams)
 
 void RSale::AddDefaults()
 {
-    auto add = [this](const char* name, int typeCode, Value value) {
+    auto add = [this](const char* name, FieldType typeCode, Value value) {
         if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
     };
     // "GoodCode", "DateBeg", "DateEnd", "IsGroup": the defaults every sales cube shares.

@@ -17,7 +17,7 @@ namespace Quarn_DuzAde {
 
 using Talvex::Date;
 using Talvex::FieldList;
-namespace FieldType = Talvex::FieldType;
+using FieldType = Talvex::FieldType;
 using Talvex::Value;
 using Talvex::Ui::ControlKind;
 using Talvex::Ui::EventArgs;
@@ -119,7 +119,7 @@ void CheckClientsExist(Talvex::Book& book, const std::vector<std::string>& codes
     }
 }
 
-void Put(FieldList& params, const std::string& name, int typeCode, Value value)
+void Put(FieldList& params, const std::string& name, FieldType typeCode, Value value)
 {
     params.Add(name, typeCode, std::move(value));
 }

@@ -35,8 +35,8 @@ using Talvex::Data::DataTypeEnum;
 using Talvex::Data::Recordset;
 using Talvex::Ui::ControlKind;
 using Talvex::Ui::EventArgs;
-namespace Op = Talvex::SqlOperator;
-namespace Kind = Talvex::FieldType;
+using Op = Talvex::SqlOperator;
+using Kind = Talvex::FieldType;
 
 namespace {
 

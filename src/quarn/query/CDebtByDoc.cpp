@@ -16,8 +16,8 @@ using Talvex::DataList;
 using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
-namespace Op = Talvex::SqlOperator;
-using namespace Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
+using Op = Talvex::SqlOperator;
+using enum Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
 
@@ -154,11 +154,13 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
     } else {
         // Both directions in one list: what we owe counts negative, what is owed to us positive.
         fields.AddField(std::string(kAccNeedPaySum) + "Buy", kAmount,
-                        "CASE WHEN Doc.DocTypeCode IN (" + SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(1)), 7) +
-                            ") THEN -1 * " + accountSum + " ELSE 0 END");
+                        "CASE WHEN Doc.DocTypeCode IN (" +
+                            SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(1)), kCode) + ") THEN -1 * " +
+                            accountSum + " ELSE 0 END");
         fields.AddField(std::string(kAccNeedPaySum) + "Sell", kAmount,
-                        "CASE WHEN Doc.DocTypeCode IN (" + SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(2)), 7) +
-                            ") THEN " + accountSum + " ELSE 0 END");
+                        "CASE WHEN Doc.DocTypeCode IN (" +
+                            SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(2)), kCode) + ") THEN " + accountSum +
+                            " ELSE 0 END");
     }
 
     list->Join(WithoutColumns(book.CreateList("REFClient")), "ClGr", clientExpr + " = ClGr.Code", 1);

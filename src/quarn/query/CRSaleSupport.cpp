@@ -104,7 +104,9 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     linkedSum->SetAlias("GCSum");
     linkedSum->SetFilter("GCSum.SpecID = GSpec.IDC AND GCSum.IsVertical = 1");
     linkedSum->Fields().SelectFields({});
-    linkedSum->Fields().AddField("AmountAccount", FieldType::kQuantity, "GCSum.AmountAccount").SetAggregate(4);
+    linkedSum->Fields()
+        .AddField("AmountAccount", FieldType::kQuantity, "GCSum.AmountAccount")
+        .SetAggregate(Talvex::Aggregate::kSum);
     auto rest = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
     rest->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
     Field& restAmount = rest->Fields().AddField("AmountAccount", FieldType::kQuantity,

@@ -17,8 +17,8 @@ using Talvex::DataList;
 using Talvex::Date;
 using Talvex::SqlTools;
 using Talvex::Value;
-namespace Op = Talvex::SqlOperator;
-using namespace Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
+using Op = Talvex::SqlOperator;
+using enum Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
 
@@ -323,7 +323,7 @@ std::shared_ptr<DataList> CSelectByDoc::NotLinkPaySum(long direction, const std:
         partyConds.push_back(
             SqlTools::CondByName("DocParty.PartyCode", kCode, quotedList ? Op::kInList : Op::kEqual, Value(client)));
     }
-    partyConds.push_back(SqlTools::CondByName("DocParty.PartyType", 1, Op::kEqual, Value(1)));
+    partyConds.push_back(SqlTools::CondByName("DocParty.PartyType", kInteger, Op::kEqual, Value(1)));
     partyConds.push_back(SqlTools::CondByName("DocParty.RolePartyCode", kCode, Op::kEqual, Value(role)));
     // With a client the party restricts the payments; without one it only names the payer or
     // payee in "Client", and payments without such a party stay.

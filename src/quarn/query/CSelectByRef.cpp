@@ -14,7 +14,7 @@ using Talvex::Value;
 
 namespace {
 
-constexpr int kCodeKind = 7;
+constexpr Talvex::FieldType kCodeKind = Talvex::FieldType::kCode;
 constexpr long kSelectList = 1;
 constexpr long kSelectNode = 2;
 constexpr long kSelectOne = 3;

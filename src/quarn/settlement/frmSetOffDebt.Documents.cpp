@@ -21,9 +21,9 @@ namespace Quarn_DuzAde {
 using Talvex::DataList;
 using Talvex::SqlTools;
 using Talvex::Value;
-namespace Op = Talvex::SqlOperator;
-namespace Agg = Talvex::Aggregate;
-using namespace Talvex::FieldType;
+using Op = Talvex::SqlOperator;
+using Agg = Talvex::Aggregate;
+using enum Talvex::FieldType;
 
 namespace {
 

@@ -39,7 +39,7 @@ std::string FieldsOf(const DataList& list)
 {
     std::string out;
     for (const auto& field : list.Fields())
-        out += (out.empty() ? "" : ",") + field->Name() + ":" + std::to_string(field->TypeCode());
+        out += (out.empty() ? "" : ",") + field->Name() + ":" + std::to_string(CodeOf(field->TypeCode()));
     return out;
 }
 
@@ -51,9 +51,10 @@ TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
     book->Db().Execute(kFillSalesList, {Value("PRSF")});
 
     auto sales = book->CreateList("#SalesList");
-    EXPECT_EQ(FieldsOf(*sales),
-              "IDC:" + std::to_string(FieldType::kPosition) + ",Number:" + std::to_string(FieldType::kText) +
-                  ",PartyCode:" + std::to_string(FieldType::kCode) + ",Summa:" + std::to_string(FieldType::kAmount));
+    EXPECT_EQ(FieldsOf(*sales), "IDC:" + std::to_string(CodeOf(FieldType::kPosition)) +
+                                    ",Number:" + std::to_string(CodeOf(FieldType::kText)) +
+                                    ",PartyCode:" + std::to_string(CodeOf(FieldType::kCode)) +
+                                    ",Summa:" + std::to_string(CodeOf(FieldType::kAmount)));
     std::map<std::string, Currency> expected;
     for (const auto& row : book->Db().QueryPostgres(kSalesByClient).rows)
         expected[row[0].ToText()] = Currency::Parse(row[1].ToText());
@@ -65,7 +66,7 @@ TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
     book->Db().Execute("DROP TABLE #SalesList; SELECT c.Code, c.Name INTO #SalesList FROM REFClient c");
     auto clients = book->CreateList("#saleslist");
     EXPECT_EQ(FieldsOf(*clients),
-              "Code:" + std::to_string(FieldType::kCode) + ",Name:" + std::to_string(FieldType::kText));
+              "Code:" + std::to_string(CodeOf(FieldType::kCode)) + ",Name:" + std::to_string(CodeOf(FieldType::kText)));
     EXPECT_EQ(clients->Recordset()->RecordCount(),
               book->Db().QueryPostgres("SELECT count(*) FROM refclient").rows.at(0).at(0).ToInteger());
 

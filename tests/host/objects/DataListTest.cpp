@@ -82,8 +82,8 @@ TEST_F(DataListTest, SumAggregateGroupsByTheOtherColumnsAndGroupExpressionsStayW
 {
     auto docs = book->CreateList("THDocument");
     docs->Fields().SelectFields({"DocTypeCode"});
-    docs->Fields().AddField("Total", 19, "oTable.Summa").SetAggregate(4);
-    docs->Fields().AddField("Docs", 3, "COUNT(*)").SetAggregate(7);
+    docs->Fields().AddField("Total", FieldType::kAmount, "oTable.Summa").SetAggregate(Aggregate::kSum);
+    docs->Fields().AddField("Docs", FieldType::kPosition, "COUNT(*)").SetAggregate(Aggregate::kGroupExpression);
     docs->Refresh();
     auto rs = docs->Recordset();
     auto expected =
@@ -111,8 +111,9 @@ TEST_F(DataListTest, GroupFilterKeepsOnlyGroupsWhoseSumsPass)
 
     auto docs = book->CreateList("THDocument");
     docs->Fields().SelectFields({"DocTypeCode"});
-    docs->Fields().AddField("Total", 19, "oTable.Summa").SetAggregate(4);
-    docs->SetGroupFilter(SqlTools::CondByName("SUM(oTable.Summa)", 19, SqlOperator::kNotGreater, Value(bound)));
+    docs->Fields().AddField("Total", FieldType::kAmount, "oTable.Summa").SetAggregate(Aggregate::kSum);
+    docs->SetGroupFilter(
+        SqlTools::CondByName("SUM(oTable.Summa)", FieldType::kAmount, SqlOperator::kNotGreater, Value(bound)));
     docs->SetAlias("Doc");
     EXPECT_NE(docs->SqlText().find("HAVING SUM(Doc.Summa) <= "), std::string::npos) << docs->SqlText();
     docs->Refresh();
@@ -190,7 +191,7 @@ TEST_F(DataListTest, RatesConvertForeignAmountsIntoTheAccountingCurrency)
     RateJoin rates;
     rates.Init(book, "Cros", "Rate");
     rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
-    docs->Fields().AddField("AccSumma", 19, rates.ConvertExpr("CurrencyCode", "Doc.Summa"));
+    docs->Fields().AddField("AccSumma", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Doc.Summa"));
     docs->SetFilter("Doc.CurrencyCode <> N'EUR'");
     docs->Refresh();
     auto rs = docs->Recordset();

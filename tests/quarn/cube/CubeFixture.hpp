@@ -51,7 +51,7 @@ protected:
     std::shared_ptr<Talvex::DataList> DocumentList()
     {
         auto list = book->CreateList("THDocument");
-        list->Fields().AddField("Tag", 8, "oTable.DocTypeCode + N''' ; -- /*'");
+        list->Fields().AddField("Tag", Talvex::FieldType::kText, "oTable.DocTypeCode + N''' ; -- /*'");
         list->Fields().Item("DocTypeCode").SetCaption("Type");
         list->Fields().SelectFields({"IDC", "DocTypeCode", "Number", "DocumentDate", "Summa", "Tag"});
         return list;

@@ -103,7 +103,7 @@ TEST_F(CubeFixture, FailedLoadLeavesTheCube)
     CCube& cube = OpenCube(list, [](Cube::Engine& e) { e.Dims().Item("DocTypeCode").MoveTo(Cube::Axis::Rows, 0); });
     const auto rows = cube.cube().Grid().RowCount();
     auto broken = book->CreateList("THDocument");
-    broken->Fields().AddField("Broken", 8, "oTable.NoSuchColumn");
+    broken->Fields().AddField("Broken", FieldType::kText, "oTable.NoSuchColumn");
     EXPECT_FALSE(wrapper->SetDirectDataList(broken));
     EXPECT_EQ(&*wrapper->cube(), &cube);
     EXPECT_EQ(cube.cube().Grid().RowCount(), rows);

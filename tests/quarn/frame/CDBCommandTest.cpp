@@ -64,11 +64,11 @@ TEST_F(CDBCommandTest, StoredProcedureReturnsItsOutputParameters)
         "NUMERIC) "
         "LANGUAGE sql AS $$ SELECT TRUNC(Total / Parts, 2), Total - TRUNC(Total / Parts, 2) * Parts $$");
     FieldList params;
-    params.Add("Total", 19, Value(Currency::Parse("100"))).SetParamFlags(256);
-    params.Add("Parts", 3, Value(3)).SetParamFlags(256);
-    params.Add("Share", 19).SetParamFlags(512);
-    params.Add("Rest", 19).SetParamFlags(512);
-    params.Add("Ignored", 8, Value("not a parameter"));
+    params.Add("Total", FieldType::kAmount, Value(Currency::Parse("100"))).SetParamFlags(256);
+    params.Add("Parts", FieldType::kPosition, Value(3)).SetParamFlags(256);
+    params.Add("Share", FieldType::kAmount).SetParamFlags(512);
+    params.Add("Rest", FieldType::kAmount).SetParamFlags(512);
+    params.Add("Ignored", FieldType::kText, Value("not a parameter"));
     Value ran = command.RunStoredProc("talvex_probe_split", &params, true);
     book->Db().ExecutePostgresScript("DROP FUNCTION talvex_probe_split");
     ASSERT_TRUE(session.Errors().empty()) << session.Errors()[0].message;

@@ -58,7 +58,7 @@ TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
     EXPECT_TRUE(report->Visual());
 
     FieldList in;
-    in.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
+    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
     FieldList out;
     EXPECT_FALSE(report->Run(in, out)); // false even when closed with OK
     EXPECT_EQ(out.Count(), 0u);

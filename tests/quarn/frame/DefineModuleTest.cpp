@@ -98,7 +98,7 @@ TEST(DefineModule, GetBookPrefersInParamsThenTheContextAndRaisesWithoutOne)
     ClientApp::Scope appScope(app);
 
     FieldList params;
-    params.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
+    params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
     EXPECT_EQ(GetBook(&params, false), book);
 
     FieldList empty;

@@ -55,9 +55,9 @@ TEST_F(SaleSupport, ContentListSplitsEachPositionIntoItsLinksAndTheUncoveredRest
 {
     auto positions = support.CrDocLstByContent("PRSF", begin, end);
     support.JoinParentDoc(*positions, "PRSF");
-    positions->Fields().AddField("ParentIDC", 3, "Prnt.IDC");
-    positions->Fields().AddField("GrandParentIDC", 3, "PPDoc.IDC");
-    positions->Fields().AddField("GoodCode", 7, "gs.GoodCode");
+    positions->Fields().AddField("ParentIDC", FieldType::kPosition, "Prnt.IDC");
+    positions->Fields().AddField("GrandParentIDC", FieldType::kPosition, "PPDoc.IDC");
+    positions->Fields().AddField("GoodCode", FieldType::kCode, "gs.GoodCode");
     positions->Refresh();
     auto rs = positions->Recordset();
     // Independently: the linked amounts of every position plus what they leave uncovered.

@@ -152,8 +152,8 @@ TEST_F(SelectByRef, GoodAccUnitKeepsRowsWithoutGoodOrAccountingUnit)
     goodsRows->Fields().SelectFields({"IDC"});
     byRef.GoodAccUnit(*goodsRows, "oTable.GoodCode");
     EXPECT_EQ(goodsRows->JoinCount(), 2u);
-    goodsRows->Fields().AddField("GoodName", 8, "Good.Name");
-    goodsRows->Fields().AddField("AccUnit", 7, "GUnit.UnitCode");
+    goodsRows->Fields().AddField("GoodName", FieldType::kText, "Good.Name");
+    goodsRows->Fields().AddField("AccUnit", FieldType::kCode, "GUnit.UnitCode");
     auto rs = Read(*goodsRows);
     EXPECT_EQ(rs->RecordCount(), One("SELECT COUNT(*) FROM THGoodSpec").ToInteger());
     std::int64_t withoutUnit = 0;

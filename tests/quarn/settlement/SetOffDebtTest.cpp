@@ -100,7 +100,7 @@ protected:
         book = Testing::OpenDemoBook("tester");
         book->SetToday(Date(2026, 6, 30));
         tx = std::make_unique<Data::Transaction>(book->Db());
-        params.Add("Book", 100, Value(std::shared_ptr<Object>(book)));
+        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
     }
     void TearDown() override
     {

@@ -25,7 +25,9 @@ void AddRestOfPayment(Talvex::Book& book, Talvex::DataList& list, Talvex::Date t
         // An outer join: it names the paying documents of the period but drops no link.
         list.Join(payDocs, "PD", "C.DocId = PD.IDC", 1);
     }
-    list.Fields().AddField("RestPaySum", 19, kRestPaySum).SetAggregate(7);
+    list.Fields()
+        .AddField("RestPaySum", Talvex::FieldType::kAmount, kRestPaySum)
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
 }
 
 } // namespace Quarn_DuzAde::internal
