@@ -284,6 +284,9 @@ void WriteReferences(Data::Connection& db, const DemoWorld& world, DemoRandom& r
         {"AccountCurrency", std::string(kAccountCurrency)},
         {"StartDate", startDate},
         {"AccessTHDate", "2025-12-31"},
+        // The Book's "today": the company's documents run to the end of its period, so its
+        // reports show the same figures on any day they are run.
+        {"DemoToday", world.end.ToIso()},
         {"AccSetCode", "BUH"},
         {"BookName", "Talvex demo company"},
         {"CompanyCode", "C"},
