@@ -91,7 +91,7 @@ int Sql(const std::string& dbOption, const std::string& formatText, const std::s
         std::cout << rs.affectedRows << " rows affected\n";
         return 0;
     }
-    Cli::Print(rs, format, std::cout);
+    Cli::Print(Cli::ListingOf(rs), format, std::cout);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "web/WebServer.hpp"
 
 #include "host/types/Errors.hpp"
+#include "host/types/WholeNumber.hpp"
 #include "web/GridExport.hpp"
 
 #include <boost/asio/post.hpp>
@@ -392,12 +393,11 @@ Response WebServer::Impl::HandleApi(const Target& target, unsigned version, bool
         answer = session->CallOnHost(
             [s = session.get(), window, grid, format] { return s->ExportGrid(window, grid, format); });
     } else {
-        long long idc = 0;
+        std::int64_t idc = 0;
         try {
-            idc = std::stoll(target.Get("idc"));
-        } catch (const std::exception&) {
-            return ErrorResponse(http::status::bad_request, "idc: '" + target.Get("idc") + "' is not a document id",
-                                 version, keepAlive);
+            idc = ParseWholeNumber(target.Get("idc"), "idc");
+        } catch (const ValueError& error) {
+            return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
         }
         answer = session->CallOnHost([s = session.get(), idc] { return s->DocumentJson(idc); });
     }

@@ -37,6 +37,9 @@ public:
 
     int PlayRemaining() { return driver_.PlayRemaining(session_); }
     std::vector<Ui::ScriptStep> Remaining() const { return driver_.Remaining(); }
+    // The step the scripted user stopped at, and the first step left unplayed (ScriptDriver).
+    const std::string& Failure() const { return driver_.Failure(); }
+    std::string FirstUnplayed() const { return driver_.FirstUnplayed(); }
 
     std::vector<std::string> MessageTexts() const;
     std::vector<std::string> MessageAnswers() const;

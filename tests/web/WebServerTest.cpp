@@ -165,9 +165,13 @@ TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
     EXPECT_NE(print.body().find("<td class=\"num\">24,690.00</td>"), std::string::npos);
     auto badFormat = running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=pdf");
     EXPECT_EQ(badFormat.result(), http::status::bad_request);
-    auto badDocument = running.Get("/api/document?s=" + session + "&idc=abc");
-    EXPECT_EQ(badDocument.result(), http::status::bad_request);
-    EXPECT_NE(badDocument.body().find("idc"), std::string::npos);
+    // The id is read whole: what a reader stopping at the first non-digit takes for document 1.
+    for (const std::string idc : {"abc", "1)%20OR%201=1", "1abc", "", "1%20"}) {
+        auto badDocument = running.Get("/api/document?s=" + session + "&idc=" + idc);
+        EXPECT_EQ(badDocument.result(), http::status::bad_request) << idc;
+        EXPECT_NE(badDocument.body().find("is not a whole number"), std::string::npos) << badDocument.body();
+        EXPECT_NE(badDocument.body().find("idc: '"), std::string::npos) << badDocument.body();
+    }
 
     tab.Close();
     EXPECT_TRUE(WaitUntil([&] { return running.server->SessionCount() == 0; })) << "the closed tab's session lives on";

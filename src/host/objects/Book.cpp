@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 namespace Talvex {
 namespace {
@@ -91,13 +92,24 @@ std::shared_ptr<Book> Book::Open(Data::Connection connection, const std::string&
         book->settings_[Lower(row[0].ToText())] = row[1].ToText();
     std::string company = book->Setting("CompanyName").ToText();
     book->name_ = company.empty() ? book->connectString_ : company;
-    // The demo company's books run to the end of its period; a real install sets the clock.
-    Date today;
-    if (Date::TryParse(book->Setting("DemoToday").ToText(), today))
-        book->today_ = today;
-    else
-        book->today_ = Date(2026, 12, 31);
+    book->today_ = CompanyToday(book->Setting("DemoToday").ToText());
     return book;
+}
+
+Date Book::CompanyToday(std::string_view demoToday)
+{
+    if (!demoToday.empty()) {
+        Date today;
+        if (!Date::TryParse(demoToday, today))
+            throw DatabaseError("BookSetting DemoToday: '" + std::string(demoToday) + "' is not a date");
+        return today;
+    }
+    // The only reading of the system clock: everything else asks the Book. The calendar date
+    // is the local one, as the accountant's documents are dated.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) throw ValueError("Book: the machine's date cannot be read");
+    return Date(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday));
 }
 
 Book::~Book() = default;

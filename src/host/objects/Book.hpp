@@ -55,6 +55,10 @@ public:
     // The Book's clock: reports take "today" from here, never from the system clock.
     Date Today() const { return today_; }
     void SetToday(Date today) { today_ = today; }
+    // The "today" a company opens with: its "DemoToday" setting when it has one (the demo
+    // company's books stop at the end of its period), else the machine's local calendar date.
+    // Throws DatabaseError when the setting is not a date.
+    static Date CompanyToday(std::string_view demoToday);
 
     // Columns and parameters of a source, read from the database once. A session temporary
     // table ("#SalesList") is read anew each time: it may have been dropped and created

@@ -1,10 +1,11 @@
 #include "host/ui/AnswerScript.hpp"
 
+#include "host/types/WholeNumber.hpp"
 #include "host/ui/MessageBox.hpp"
 #include "host/ui/UiError.hpp"
 
 #include <cctype>
-#include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -39,8 +40,10 @@ std::vector<std::string> Words(std::string_view text)
 
 bool ReadNumber(const std::string& word, long& out)
 {
-    auto result = std::from_chars(word.data(), word.data() + word.size(), out);
-    return result.ec == std::errc{} && result.ptr == word.data() + word.size();
+    const std::optional<std::int64_t> number = TryParseWholeNumber(word);
+    if (!number) return false;
+    out = static_cast<long>(*number);
+    return true;
 }
 
 std::string Quoted(const std::string& text)
@@ -173,6 +176,11 @@ std::string ScriptStep::ToText() const
     return target;
 }
 
+std::string ScriptStep::Named() const
+{
+    return (line > 0 ? "answers line " + std::to_string(line) + ": " : std::string()) + ToText();
+}
+
 AnswerScript AnswerScript::Parse(std::string_view text, std::string_view origin)
 {
     AnswerScript script;
@@ -191,10 +199,15 @@ AnswerScript AnswerScript::Parse(std::string_view text, std::string_view origin)
 
 AnswerScript AnswerScript::Load(const std::string& path)
 {
+    // A folder opens as a stream on Linux and reads as nothing: refused, not taken for a
+    // script without steps.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        throw UiError("Cannot read the answers file '" + path +
+                      "': " + (std::filesystem::exists(path, error) ? "not a regular file" : "no such file"));
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw UiError("Cannot read the answers file '" + path + "'");
     std::ostringstream text;
-    text << in.rdbuf();
+    if (!in || !(text << in.rdbuf())) throw UiError("Cannot read the answers file '" + path + "'");
     return Parse(text.str(), path);
 }
 

@@ -19,6 +19,8 @@ struct ScriptStep {
     int line = 0;           // where the step stands in its file; 0 when made by code
 
     std::string ToText() const; // the step as a line of an answers file
+    // The step as an error names it: "answers line 9: frmSetOffDebt.grdList select all".
+    std::string Named() const;
 };
 
 // The answers a scripted user gives, in order, read from a text file the CLI and the
@@ -36,6 +38,12 @@ struct ScriptStep {
 //   progress cancel 3                            cancel the next progress run after its step 3
 //   frmDebtOfClients close                       close the window
 //   frmDebtOfClients accept                      press its default button (or hide it)
+//
+// A window the script does not answer is accepted with its defaults, but never while later
+// steps answer it: a step for a window that is not open then stops the script (write
+// "accept" where a window is to be accepted and answered again later). Names are checked
+// as windows open (ScriptDriver): a misspelt window or control stops the script before
+// the window's first step.
 class AnswerScript {
 public:
     // Throws UiError naming the origin, the line and the problem.

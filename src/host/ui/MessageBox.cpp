@@ -37,29 +37,31 @@ private:
 
 MessageBox::MessageBox() : session_(Session::Current()) {}
 
-MessageResult MessageBox::Show(const std::string& text, MessageButtons buttons, const std::string& caption)
+MessageResult MessageBox::Show(const std::string& text, MessageButtons buttons, const std::string& caption,
+                               MessageKind kind)
 {
     const Button ok{"btOk", "OK", MessageResult::Ok};
     const Button cancel{"btCancel", "Cancel", MessageResult::Cancel};
     const Button yes{"btYes", "Yes", MessageResult::Yes};
     const Button no{"btNo", "No", MessageResult::No};
     switch (buttons) {
-    case MessageButtons::Ok: return Run(text, caption, {ok});
-    case MessageButtons::OkCancel: return Run(text, caption, {ok, cancel});
-    case MessageButtons::YesNo: return Run(text, caption, {yes, no});
-    case MessageButtons::YesNoCancel: return Run(text, caption, {yes, no, cancel});
+    case MessageButtons::Ok: return Run(text, caption, {ok}, kind);
+    case MessageButtons::OkCancel: return Run(text, caption, {ok, cancel}, kind);
+    case MessageButtons::YesNo: return Run(text, caption, {yes, no}, kind);
+    case MessageButtons::YesNoCancel: return Run(text, caption, {yes, no, cancel}, kind);
     }
-    return Run(text, caption, {ok});
+    return Run(text, caption, {ok}, kind);
 }
 
 MessageResult MessageBox::ShowSingle(const std::string& text, const std::string& buttonCaption,
-                                     const std::string& caption)
+                                     const std::string& caption, MessageKind kind)
 {
     if (buttonCaption.empty()) throw UiError("MessageBox: a button needs a caption");
-    return Run(text, caption, {Button{"btOk", buttonCaption, MessageResult::Ok}});
+    return Run(text, caption, {Button{"btOk", buttonCaption, MessageResult::Ok}}, kind);
 }
 
-MessageResult MessageBox::Run(const std::string& text, const std::string& caption, const std::vector<Button>& buttons)
+MessageResult MessageBox::Run(const std::string& text, const std::string& caption, const std::vector<Button>& buttons,
+                              MessageKind kind)
 {
     MessageBoxForm box(caption, text);
     box.Attach(session_);
@@ -84,7 +86,7 @@ MessageResult MessageBox::Run(const std::string& text, const std::string& captio
     box.result = cancel != buttons.end() ? MessageResult::Cancel : buttons.back().result;
     box.answer = cancel != buttons.end() ? cancel->caption : buttons.back().caption;
 
-    const std::size_t index = session_.AddMessage(MessageRecord{caption, text, captions, ""});
+    const std::size_t index = session_.AddMessage(MessageRecord{caption, text, captions, "", kind});
     box.Show(true);
     session_.AnswerMessage(index, box.answer);
     return box.result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/ui/SessionRecords.hpp"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +25,10 @@ public:
     MessageBox(); // on the current session
 
     MessageResult Show(const std::string& text, MessageButtons buttons = MessageButtons::Ok,
-                       const std::string& caption = "");
+                       const std::string& caption = "", MessageKind kind = MessageKind::Information);
     // One button with a caption of its own (the module's "Gerai"); its answer is Ok.
-    MessageResult ShowSingle(const std::string& text, const std::string& buttonCaption,
-                             const std::string& caption = "");
+    MessageResult ShowSingle(const std::string& text, const std::string& buttonCaption, const std::string& caption = "",
+                             MessageKind kind = MessageKind::Information);
 
     // The name of the button of an open message box that an answer means: its caption
     // ("Gerai", without case) or its result ("OK", "Cancel", "Yes", "No"). Throws UiError.
@@ -38,7 +40,8 @@ private:
         std::string caption;
         MessageResult result;
     };
-    MessageResult Run(const std::string& text, const std::string& caption, const std::vector<Button>& buttons);
+    MessageResult Run(const std::string& text, const std::string& caption, const std::vector<Button>& buttons,
+                      MessageKind kind);
 
     Session& session_;
 };

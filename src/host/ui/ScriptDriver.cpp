@@ -46,7 +46,10 @@ void ScriptDriver::Attach(Session& session)
             // stood at the same address (forms made anew for each drill-down).
             if (Form* form = session_->FindWindow(change.window))
                 std::erase_if(defaultsTried_, [form](const auto& tried) { return tried.first.first == form; });
+            windowsOpened_.insert(change.window);
+            CheckSlipsOf(change.window);
             break;
+        case Kind::ProgressStarted: cancelPosted_ = false; break;
         default: break;
         }
     });
@@ -64,11 +67,18 @@ bool ScriptDriver::IsFor(const ScriptStep& step, const Form& waiting) const
 bool ScriptDriver::OnIdle(Session& session, Form& waiting)
 {
     const auto& steps = script_.Steps();
-    if (next_ < steps.size() && IsFor(steps[next_], waiting)) {
-        session.Post(ToAction(steps[next_], session));
-        ++next_;
-        return true;
+    const bool isMessage = waiting.Name() == MessageBox::kFormName;
+    if (!isMessage) CheckStepsFor(waiting);
+    if (failure_.empty() && next_ < steps.size() && IsFor(steps[next_], waiting)) {
+        if (isMessage) CheckAnswer(next_, waiting);
+        if (failure_.empty()) {
+            session.Post(ToAction(steps[next_], session));
+            ++next_;
+            return true;
+        }
     }
+    if (failure_.empty() && !isMessage) CheckBeforeDefaults(session, waiting);
+    if (!failure_.empty()) throw ScriptStoppedError(failure_);
     // No answer for this window: accept it with its defaults.
     int& tries = defaultsTried_[{&waiting, waiting.Showings()}];
     ++tries;
@@ -87,6 +97,11 @@ bool ScriptDriver::OnIdle(Session& session, Form& waiting)
 
 void ScriptDriver::OnProgress(Session& session, const ProgressState& state)
 {
+    if (!failure_.empty()) {
+        if (!cancelPosted_) session.Post(CancelProgressAction{});
+        cancelPosted_ = true;
+        return;
+    }
     const auto& steps = script_.Steps();
     if (next_ < steps.size() && steps[next_].verb == ScriptVerb::CancelProgress &&
         state.step >= steps[next_].afterStep) {
@@ -99,9 +114,16 @@ int ScriptDriver::PlayRemaining(Session& session)
 {
     int played = 0;
     const auto& steps = script_.Steps();
-    while (next_ < steps.size()) {
+    while (failure_.empty() && next_ < steps.size()) {
         const ScriptStep& step = steps[next_];
-        if (step.verb == ScriptVerb::CancelProgress || session.FindWindow(step.form) == nullptr) break;
+        if (step.verb == ScriptVerb::CancelProgress) break;
+        const Form* form = session.FindWindow(step.form);
+        if (form == nullptr) break;
+        if (step.verb == ScriptVerb::Answer)
+            CheckAnswer(next_, *form);
+        else
+            CheckStepsFor(*form);
+        if (!failure_.empty()) break;
         session.Post(ToAction(step, session));
         ++next_;
         ++played;
@@ -114,6 +136,23 @@ std::vector<ScriptStep> ScriptDriver::Remaining() const
 {
     const auto& steps = script_.Steps();
     return std::vector<ScriptStep>(steps.begin() + static_cast<std::ptrdiff_t>(next_), steps.end());
+}
+
+std::string ScriptDriver::FirstUnplayed() const
+{
+    const auto& steps = script_.Steps();
+    if (next_ >= steps.size()) return {};
+    const ScriptStep& step = steps[next_];
+    std::string why;
+    if (step.verb == ScriptVerb::CancelProgress)
+        why = "no progress run reached step " + std::to_string(step.afterStep);
+    else if (step.verb == ScriptVerb::Answer)
+        why = "no message box was open for it";
+    else if (windowsOpened_.count(step.form) != 0)
+        why = "the window '" + step.form + "' was no longer open when its turn came";
+    else
+        why = "no window '" + step.form + "' opened";
+    return step.Named() + ": never ran: " + why;
 }
 
 UserAction ScriptDriver::ToAction(const ScriptStep& step, Session& session) const

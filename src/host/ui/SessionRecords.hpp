@@ -8,11 +8,17 @@ namespace Talvex::Ui {
 
 // What a session has shown, kept for the front ends and for tests to assert.
 
+// What a message box tells the user: news (done, nothing found, a question), or that what
+// he entered is refused (a period that ends before it begins). A run without a person behind
+// it has failed when its input was refused.
+enum class MessageKind { Information, Refusal };
+
 struct MessageRecord {
     std::string caption;
     std::string text;
     std::vector<std::string> buttons; // captions, in order
     std::string answer;               // caption of the button chosen; empty while open
+    MessageKind kind = MessageKind::Information;
 };
 
 struct ErrorRecord {

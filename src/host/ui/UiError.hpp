@@ -21,4 +21,12 @@ public:
     using UiError::UiError;
 };
 
+// A scripted user met a step it cannot play (a window or control its answers misname) and
+// stops: each modal window then ends as one nobody answers, so that nothing after the step,
+// a write least of all, runs on answers meant for something else.
+class ScriptStoppedError : public NoAnswerError {
+public:
+    using NoAnswerError::NoAnswerError;
+};
+
 } // namespace Talvex::Ui

@@ -182,20 +182,15 @@ bool frmDebtOfClients::ReadParams()
     const Value beg = Ctl("edDateBeg").GetValue();
     const Value end = Ctl("edDateEnd").GetValue();
     Talvex::Ui::MessageBox box(*GetSession());
-    if (!beg.IsDate()) {
-        box.Show("edDateBeg: enter the first month of the period.");
+    auto refuse = [&box](const std::string& text) {
+        box.Show(text, Talvex::Ui::MessageButtons::Ok, "", Talvex::Ui::MessageKind::Refusal);
         return false;
-    }
-    if (!end.IsDate()) {
-        box.Show("edDateEnd: enter the last month of the period.");
-        return false;
-    }
+    };
+    if (!beg.IsDate()) return refuse("edDateBeg: enter the first month of the period.");
+    if (!end.IsDate()) return refuse("edDateEnd: enter the last month of the period.");
     const Date begDate = beg.ToDate().FirstOfMonth();
     const Date endDate = end.ToDate().LastOfMonth();
-    if (begDate > endDate) {
-        box.Show(ModuleFormRes().GetString(kPeriodReversed));
-        return false;
-    }
+    if (begDate > endDate) return refuse(ModuleFormRes().GetString(kPeriodReversed));
     m_BegDate = begDate;
     m_EndDate = endDate;
     m_Department = Ctl("cbDepartment").GetValue().ToText();

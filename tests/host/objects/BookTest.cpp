@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <map>
 
 using namespace Talvex;
@@ -82,4 +83,38 @@ TEST(BookTest, ListOverATemporaryTableReadsTheRowsTheSessionPutThere)
     for (const char* name : {"#SalesList; DROP TABLE REFClient", "#Sales List", "##SalesList", "#", "#NoSuchList"})
         EXPECT_THROW(book->CreateList(name), ValueError) << name;
     EXPECT_THROW(book->CreateList("NoSuchTable"), ValueError);
+}
+
+namespace {
+
+Date MachineDate()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return Date(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday));
+}
+
+} // namespace
+
+TEST(BookTest, TodayIsTheDemoCompanysSettingElseTheMachinesLocalDate)
+{
+    auto book = Testing::OpenDemoBook("tester");
+    auto setting = book->Db().QueryPostgres("SELECT settingvalue FROM booksetting WHERE settingname = 'DemoToday'");
+    ASSERT_EQ(setting.rows.size(), 1u);
+    EXPECT_EQ(book->Today().ToIso(), setting.rows[0][0].ToText());
+
+    // A company without the setting: the calendar date here, whichever side of midnight.
+    const Date before = MachineDate();
+    const Date today = Book::CompanyToday("");
+    const Date after = MachineDate();
+    EXPECT_TRUE(today == before || today == after) << today.ToIso();
+
+    EXPECT_EQ(Book::CompanyToday("2025-06-30"), Date(2025, 6, 30));
+    try {
+        Book::CompanyToday("soon");
+        FAIL() << "a setting that is not a date must be refused";
+    } catch (const DatabaseError& error) {
+        EXPECT_STREQ(error.what(), "BookSetting DemoToday: 'soon' is not a date");
+    }
 }

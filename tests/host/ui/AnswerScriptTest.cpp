@@ -93,7 +93,15 @@ TEST(AnswerScript, AMistakeIsNamedWithItsLine)
             EXPECT_EQ(std::string(error.what()), message);
         }
     }
-    EXPECT_THROW(AnswerScript::Load("/nonexistent/answers.txt"), UiError);
+    for (const std::string& path : {std::string("/nonexistent/answers.txt"), ::testing::TempDir()}) {
+        try {
+            AnswerScript::Load(path);
+            ADD_FAILURE() << "read: " << path;
+        } catch (const UiError& error) {
+            const std::string why = path == ::testing::TempDir() ? "not a regular file" : "no such file";
+            EXPECT_EQ(std::string(error.what()), "Cannot read the answers file '" + path + "': " + why);
+        }
+    }
 }
 
 namespace {

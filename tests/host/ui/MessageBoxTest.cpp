@@ -14,13 +14,13 @@ TEST(MessageBox, AnswersComeThroughTheQueueByCaptionOrResult)
     ScriptedUser user(R"(
 message Gerai
 message no
-message Maybe
 message Cancel
 )");
     MessageBox box(user.Session());
     EXPECT_EQ(box.ShowSingle("3 documents SUSM were created", "Gerai"), MessageResult::Ok);
     EXPECT_EQ(box.Show("Delete the documents?", MessageButtons::YesNo, "Set-off"), MessageResult::No);
     // An answer the box does not offer is refused; the box then waits for the next one.
+    user.Session().Post(AnswerMessageAction{"Maybe"});
     EXPECT_EQ(box.Show("Save?", MessageButtons::YesNoCancel), MessageResult::Cancel);
     // With no answers left the box is accepted with its first button.
     EXPECT_EQ(box.Show("Go on?", MessageButtons::OkCancel), MessageResult::Ok);
@@ -32,6 +32,19 @@ message Cancel
     EXPECT_EQ(user.Session().Messages()[0].buttons, std::vector<std::string>{"Gerai"});
     EXPECT_EQ(user.ErrorMessages(), std::vector<std::string>{"The message box has no button 'Maybe'"});
     EXPECT_TRUE(user.Session().Windows().empty());
+}
+
+TEST(MessageBox, ARefusalIsRecordedAsOneApartFromNews)
+{
+    ScriptedUser user;
+    MessageBox box(user.Session());
+    box.ShowSingle("3 documents created", "Gerai");
+    box.Show("The period ends before it begins", MessageButtons::Ok, "", MessageKind::Refusal);
+    box.ShowSingle("The date is missing", "Gerai", "", MessageKind::Refusal);
+    ASSERT_EQ(user.Session().Messages().size(), 3u);
+    EXPECT_EQ(user.Session().Messages()[0].kind, MessageKind::Information);
+    EXPECT_EQ(user.Session().Messages()[1].kind, MessageKind::Refusal);
+    EXPECT_EQ(user.Session().Messages()[2].kind, MessageKind::Refusal);
 }
 
 TEST(MessageBox, WithoutAFrontEndFailsNamingTheMessage)

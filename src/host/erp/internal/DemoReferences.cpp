@@ -276,6 +276,9 @@ void WriteBookSettings(Data::Connection& db, const DemoWorld& world)
         {"AccountCurrency", std::string(kAccountCurrency)},
         {"StartDate", world.begin.ToIso()},
         {"AccessTHDate", "2025-12-31"},
+        // The Book's "today": the company's documents run to the end of its period, so its
+        // reports show the same figures on any day they are run.
+        {"DemoToday", world.end.ToIso()},
         {"AccSetCode", "BUH"},
         {"BookName", "Talvex demo company"},
         {"CompanyCode", "C"},
