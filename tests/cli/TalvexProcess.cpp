@@ -71,7 +71,7 @@ std::size_t Lines(const std::string& s)
 }
 
 SetOffWritesLock::SetOffWritesLock()
-    : fd_(::open((::testing::TempDir() + "talvex-cli-set-off.lock").c_str(), O_CREAT | O_RDWR, 0666))
+    : fd_(::open((::testing::TempDir() + "talvex-cli-set-off.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666))
 {
     if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock the set-off documents";
 }

@@ -14,7 +14,7 @@ namespace {
 // Holds an exclusive lock on a file for its lifetime.
 class FileLock {
 public:
-    explicit FileLock(const std::string& path) : fd_(open(path.c_str(), O_CREAT | O_RDWR, 0666))
+    explicit FileLock(const std::string& path) : fd_(open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666))
     {
         if (fd_ >= 0) flock(fd_, LOCK_EX);
     }

@@ -22,7 +22,7 @@ namespace {
 std::string PrepareWebTestDatabase()
 {
     if (const char* env = std::getenv("TALVEX_WEB_TEST_DB"); env && *env) return env;
-    const int lock = open("/tmp/talvex-web-test-db.lock", O_CREAT | O_RDWR, 0666);
+    const int lock = open("/tmp/talvex-web-test-db.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
     if (lock >= 0) flock(lock, LOCK_EX);
     Talvex::Data::LocalServer server;
     server.EnsureRunning();
