@@ -46,44 +46,39 @@ std::string Settings(LocalServer& server)
     return rs.rows.at(0).at(0).ToText();
 }
 
-int ParentOf(int pid)
+// Every process of the server: each works in the cluster's folder, and a child forked a moment
+// ago inherits it, so none slips through as one found by its parent could.
+std::vector<int> ServerProcesses(const fs::path& dataDir)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) return -1;
-    // After the name: state, then the parent's pid.
-    return std::atoi(line.c_str() + line.find(' ', close + 2) + 1);
-}
-
-// Gone for good: reaped, not only ended, since pg_ctl and a new postmaster take a process that
-// waits to be reaped for a server still running.
-bool Gone(int pid)
-{
-    return !fs::exists("/proc/" + std::to_string(pid));
+    const fs::path cluster = fs::canonical(dataDir);
+    std::vector<int> pids;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const int pid = std::atoi(entry.path().filename().c_str());
+        std::error_code ec;
+        if (pid > 0 && fs::read_symlink(entry.path() / "cwd", ec) == cluster) pids.push_back(pid);
+    }
+    return pids;
 }
 
 // The whole server killed at once, as a power cut would stop it: the postmaster and every
-// process it started, none given the chance to write anything more. Returns when all are gone.
+// process it started, none given the chance to write anything more. Returns once all are gone
+// and the postmaster reaped, since pg_ctl takes a postmaster that waits to be reaped for one
+// still running.
 void KillServer(const LocalServer& server)
 {
     std::ifstream pidFile(server.DataDir() / "postmaster.pid");
     int postmaster = 0;
     pidFile >> postmaster;
     ASSERT_GT(postmaster, 0);
-    std::vector<int> processes{postmaster};
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const int pid = std::atoi(entry.path().filename().c_str());
-        if (pid > 0 && ParentOf(pid) == postmaster) processes.push_back(pid);
-    }
-    for (int pid : processes)
-        kill(pid, SIGKILL);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (int pid : processes) {
-        while (!Gone(pid) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(Gone(pid)) << "process " << pid << " of the server outlived SIGKILL";
+    auto reaped = [&] { return !fs::exists("/proc/" + std::to_string(postmaster)); };
+    for (auto pids = ServerProcesses(server.DataDir()); !pids.empty() || !reaped();
+         pids = ServerProcesses(server.DataDir())) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the server outlived SIGKILL";
+        kill(postmaster, SIGKILL);
+        for (int pid : pids)
+            kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 
