@@ -17,7 +17,8 @@ namespace {
 std::string BenchConnectString()
 {
     if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
+    // The tests' throwaway cluster, fast and unsafe on purpose: benchmarks rebuild what they need.
+    Talvex::Data::LocalServer server(Talvex::Data::LocalServer::TestHome(), Talvex::Data::Durability::Throwaway);
     server.EnsureRunning();
     return server.ConnectString("talvex_bench");
 }

@@ -33,7 +33,8 @@ namespace {
 std::string BenchConnectString()
 {
     if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server;
+    // The tests' throwaway cluster, fast and unsafe on purpose: benchmarks rebuild what they need.
+    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
     server.EnsureRunning();
     return server.ConnectString("talvex_bench");
 }

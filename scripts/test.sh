@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test suite against a real PostgreSQL
-# (the local server, started on demand, with the demo company built once).
+# (the tests' own throwaway local server, started on demand, with the demo company built once).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -1,5 +1,6 @@
 // The talvex command: sets up the ERP database and runs statements and reports on it.
 
+#include "cli/BackupCommand.hpp"
 #include "cli/ResultPrinter.hpp"
 #include "cli/RunCommand.hpp"
 #include "host/data/Connection.hpp"
@@ -30,8 +31,8 @@ DatabaseChoice ChooseDatabase(const std::string& dbOption)
 {
     if (!dbOption.empty()) return {dbOption, false};
     if (const char* env = std::getenv("TALVEX_DB"); env && *env) return {env, false};
-    Data::LocalServer server;
-    server.EnsureRunning();
+    Data::LocalServer server; // the company's own cluster: durable, every commit on disk
+    server.EnsureRunning([](std::string_view note) { std::cerr << note << "\n"; });
     server.EnsureDatabase(kLocalDatabase);
     return {server.ConnectString(kLocalDatabase), true};
 }
@@ -135,6 +136,16 @@ int main(int argc, char** argv)
     auto* catalogue = app.add_subcommand("catalogue", "List the public classes of the module");
     catalogue->add_option("--format", catalogueFormat, "table, csv or json");
 
+    std::string backupFile;
+    auto* backup = app.add_subcommand("backup", "Write the company's database to a file (pg_dump, custom format)");
+    backup->add_option("file", backupFile, "The backup file to write")->required();
+    backup->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+
+    auto* restore = app.add_subcommand("restore", "Restore the company from a file written by backup");
+    restore->add_option("file", backupFile, "The backup file to read")->required();
+    restore->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
+    restore->add_flag("--force", force, "Replace the company the database holds");
+
     Web::ServerOptions web;
     int webPort = web.port;
     auto* webCmd = app.add_subcommand("web", "Serve the Talvex client to browsers (HTTP and WebSocket)");
@@ -148,6 +159,14 @@ int main(int argc, char** argv)
     try {
         if (initDb->parsed()) return InitDb(db, scale, seed, force);
         if (sql->parsed()) return Sql(db, format, statement);
+        if (backup->parsed()) {
+            Cli::BackupCompany(ChooseDatabase(db).connect, backupFile, std::cout);
+            return 0;
+        }
+        if (restore->parsed()) {
+            Cli::RestoreCompany(ChooseDatabase(db).connect, backupFile, force, std::cout);
+            return 0;
+        }
         if (catalogue->parsed()) {
             Cli::PrintCatalogue(Cli::ParseOutputFormat(catalogueFormat), std::cout);
             return 0;

@@ -33,7 +33,7 @@ private:
 std::string PrepareDemoDatabase()
 {
     if (const char* env = std::getenv("TALVEX_TEST_DB"); env && *env) return env;
-    Data::LocalServer server;
+    Data::LocalServer server = TestServer();
     FileLock lock("/tmp/talvex-test-db.lock");
     server.EnsureRunning();
     const std::string name = "talvex_test";
@@ -51,7 +51,7 @@ std::string PrepareDemoDatabase()
 std::string PrepareScratchDatabase()
 {
     if (const char* env = std::getenv("TALVEX_SCRATCH_DB"); env && *env) return env;
-    Data::LocalServer server;
+    Data::LocalServer server = TestServer();
     FileLock lock("/tmp/talvex-test-db.lock");
     server.EnsureRunning();
     const std::string name = "talvex_scratch";
@@ -72,6 +72,12 @@ std::string PrepareScratchDatabase()
 }
 
 } // namespace
+
+Data::LocalServer TestServer()
+{
+    // Fast and unsafe on purpose: every database on it is made again whenever it is needed.
+    return Data::LocalServer(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
+}
 
 Data::Connection OpenScratchDatabase()
 {

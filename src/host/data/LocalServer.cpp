@@ -2,74 +2,55 @@
 
 #include "host/data/Connection.hpp"
 #include "host/data/QuoteText.hpp"
+#include "host/data/internal/ServerPrograms.hpp"
 #include "host/types/Errors.hpp"
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
 #include <pwd.h>
-#include <sys/wait.h>
+#include <sstream>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace Talvex::Data {
 namespace fs = std::filesystem;
+using Internal::LastLine;
+using Internal::RunShellCommand;
+using Internal::ShellQuote;
 namespace {
 
 constexpr int kPort = 5432; // the socket lives in our own folder, so no other server competes
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+// Both kinds of cluster get these; they only size memory and checkpoints.
+constexpr const char* kSizing =
+    " -c shared_buffers=256MB -c max_wal_size=4GB -c work_mem=64MB -c maintenance_work_mem=512MB";
 
-struct CommandResult {
-    int exitCode;
-    std::string output;
-};
+// Given on the command line, which outranks postgresql.conf and postgresql.auto.conf, so a
+// setting left in either by hand cannot make the company's cluster unsafe.
+constexpr const char* kFlushEveryCommit = " -c fsync=on -c synchronous_commit=on -c full_page_writes=on";
+// Unsafe on purpose, for throwaway clusters only (Durability::Throwaway): tests and
+// benchmarks rebuild their databases many times, and none of them holds anything to keep.
+constexpr const char* kFlushNothing = " -c fsync=off -c synchronous_commit=off -c full_page_writes=off";
 
-CommandResult RunCommand(const std::string& command)
-{
-    std::string full = command + " 2>&1";
-    FILE* pipe = popen(full.c_str(), "r");
-    if (!pipe) throw DatabaseError("Cannot run: " + command);
-    std::string output;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe))
-        output.append(buf.data(), n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-fs::path FindBinDir()
-{
-    if (const char* env = std::getenv("TALVEX_PG_BIN")) return env;
-    fs::path best;
-    int bestVersion = 0;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
-        int version = std::atoi(entry.path().filename().c_str());
-        if (version > bestVersion && fs::exists(entry.path() / "bin" / "pg_ctl")) {
-            bestVersion = version;
-            best = entry.path() / "bin";
-        }
+// Holds an exclusive lock on a file for its lifetime: two commands starting the same server
+// at once must not both run initdb or pg_ctl start.
+class HomeLock {
+public:
+    explicit HomeLock(const fs::path& path) : fd_(open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666))
+    {
+        if (fd_ >= 0) flock(fd_, LOCK_EX);
     }
-    if (best.empty())
-        throw DatabaseError("PostgreSQL server programs were not found under /usr/lib/postgresql "
-                            "(run scripts/setup.sh, or give --db)");
-    return best;
-}
+    ~HomeLock()
+    {
+        if (fd_ >= 0) close(fd_);
+    }
+    HomeLock(const HomeLock&) = delete;
+    HomeLock& operator=(const HomeLock&) = delete;
 
-std::string LastLine(const std::string& text)
-{
-    std::string t = text;
-    while (!t.empty() && (t.back() == '\n' || t.back() == ' '))
-        t.pop_back();
-    auto pos = t.rfind('\n');
-    return pos == std::string::npos ? t : t.substr(pos + 1);
-}
+private:
+    int fd_;
+};
 
 } // namespace
 
@@ -82,7 +63,13 @@ fs::path LocalServer::DefaultHome()
     return fs::path(home ? home : "/tmp") / ".local" / "share" / "talvex";
 }
 
-LocalServer::LocalServer(fs::path home) : home_(std::move(home))
+fs::path LocalServer::TestHome()
+{
+    if (const char* env = std::getenv("TALVEX_TEST_HOME"); env && *env) return env;
+    return DefaultHome() / "test-cluster";
+}
+
+LocalServer::LocalServer(fs::path home, Durability durability) : home_(std::move(home)), durability_(durability)
 {
     if (geteuid() == 0) owner_ = "postgres";
 }
@@ -93,53 +80,108 @@ std::string LocalServer::RunAsOwner(const std::string& command) const
     return "runuser -u " + owner_ + " -- " + command;
 }
 
-void LocalServer::EnsureRunning()
+std::string LocalServer::Program(const std::string& name) const
 {
-    if (binDir_.empty()) binDir_ = FindBinDir();
+    return ShellQuote((binDir_ / name).string());
+}
+
+void LocalServer::PrepareHome() const
+{
     std::error_code ec;
     fs::create_directories(home_, ec);
     if (ec) throw DatabaseError("Cannot create " + home_.string() + ": " + ec.message());
-    if (!owner_.empty()) {
-        passwd* pw = getpwnam(owner_.c_str());
-        if (!pw)
-            throw DatabaseError("The account '" + owner_ +
-                                "' that runs the local server does not exist "
-                                "(run scripts/setup.sh)");
-        fs::create_directories(SocketDir(), ec);
-        // The folder must be the server account's: it writes the cluster and the socket there.
-        if (chown(home_.c_str(), pw->pw_uid, pw->pw_gid) != 0 ||
-            chown(SocketDir().c_str(), pw->pw_uid, pw->pw_gid) != 0)
-            throw DatabaseError("Cannot hand " + home_.string() + " to the account '" + owner_ + "'");
-    } else {
-        fs::create_directories(SocketDir(), ec);
-    }
+    fs::create_directories(SocketDir(), ec);
+    if (owner_.empty()) return;
+    passwd* pw = getpwnam(owner_.c_str());
+    if (!pw)
+        throw DatabaseError("The account '" + owner_ +
+                            "' that runs the local server does not exist "
+                            "(run scripts/setup.sh)");
+    // The folder must be the server account's: it writes the cluster and the socket there.
+    if (chown(home_.c_str(), pw->pw_uid, pw->pw_gid) != 0 || chown(SocketDir().c_str(), pw->pw_uid, pw->pw_gid) != 0)
+        throw DatabaseError("Cannot hand " + home_.string() + " to the account '" + owner_ + "'");
+}
 
-    if (!fs::exists(DataDir() / "PG_VERSION")) {
-        auto r = RunCommand(RunAsOwner(Quote((binDir_ / "initdb").string()) + " -D " + Quote(DataDir().string()) +
-                                       " -U postgres --auth=trust --encoding=UTF8 --locale=C.UTF-8 -N"));
-        if (r.exitCode != 0) throw DatabaseError("Creating the local database cluster failed: " + LastLine(r.output));
-    }
+void LocalServer::CreateCluster()
+{
+    // initdb flushes the new cluster to disk unless told not to; only a throwaway one may skip it.
+    const std::string noSync = durability_ == Durability::Throwaway ? " -N" : "";
+    auto r = RunShellCommand(RunAsOwner(Program("initdb") + " -D " + ShellQuote(DataDir().string()) +
+                                        " -U postgres --auth=trust --encoding=UTF8 --locale=C.UTF-8" + noSync));
+    if (r.exitCode != 0) throw DatabaseError("Creating the local database cluster failed: " + LastLine(r.output));
+}
 
-    auto status =
-        RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " status"));
-    if (status.exitCode == 0) return;
+bool LocalServer::IsRunning() const
+{
+    return RunShellCommand(RunAsOwner(Program("pg_ctl") + " -D " + ShellQuote(DataDir().string()) + " status"))
+               .exitCode == 0;
+}
+
+bool LocalServer::RunningServerFlushes() const
+{
+    Connection admin = Connection::Open(ConnectString("postgres"));
+    auto rs = admin.QueryPostgres("SELECT count(*) FROM pg_settings WHERE name IN "
+                                  "('fsync', 'synchronous_commit', 'full_page_writes') AND setting = 'on'");
+    return rs.rows[0][0].ToInteger() == 3;
+}
+
+// pg_ctl keeps the command line of the last start in postmaster.opts.
+bool LocalServer::LastStartFlushed() const
+{
+    std::ifstream in(DataDir() / "postmaster.opts");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string opts = text.str();
+    for (const char* unsafe : {"fsync=off", "synchronous_commit=off", "full_page_writes=off"})
+        if (opts.find(unsafe) != std::string::npos) return false;
+    return true;
+}
+
+// A server that ran without fsync may have left the cluster's files in the machine's memory
+// only; they reach the disk now, before anything relies on them.
+void LocalServer::SyncClusterToDisk() const
+{
+    auto r = RunShellCommand(RunAsOwner(Program("initdb") + " --sync-only -D " + ShellQuote(DataDir().string())));
+    if (r.exitCode != 0)
+        throw DatabaseError("Writing the local database cluster to disk failed: " + LastLine(r.output));
+}
+
+void LocalServer::Start()
+{
     std::string options = "-c listen_addresses='' -c unix_socket_directories=" + SocketDir().string() +
                           " -c port=" + std::to_string(kPort) +
-                          " -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
-                          " -c shared_buffers=256MB -c max_wal_size=4GB -c work_mem=64MB"
-                          " -c maintenance_work_mem=512MB";
-    auto r =
-        RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " -l " +
-                              Quote((home_ / "server.log").string()) + " -w -t 60 -o " + Quote(options) + " start"));
+                          (durability_ == Durability::Durable ? kFlushEveryCommit : kFlushNothing) + kSizing;
+    auto r = RunShellCommand(RunAsOwner(Program("pg_ctl") + " -D " + ShellQuote(DataDir().string()) + " -l " +
+                                        ShellQuote((home_ / "server.log").string()) + " -w -t 60 -o " +
+                                        ShellQuote(options) + " start"));
     if (r.exitCode != 0)
         throw DatabaseError("Starting the local database server failed: " + LastLine(r.output) + " (see " +
                             (home_ / "server.log").string() + ")");
 }
 
+void LocalServer::EnsureRunning(const std::function<void(std::string_view)>& report)
+{
+    if (binDir_.empty()) binDir_ = Internal::PostgresBinDir();
+    PrepareHome();
+    HomeLock lock(home_ / "server.lock");
+    if (!fs::exists(DataDir() / "PG_VERSION")) CreateCluster();
+
+    const bool durable = durability_ == Durability::Durable;
+    if (IsRunning()) {
+        if (!durable || RunningServerFlushes()) return;
+        if (report)
+            report("Restarting the local database server so that every commit is kept on disk "
+                   "(its open sessions are closed)");
+        Stop();
+    }
+    if (durable && !LastStartFlushed()) SyncClusterToDisk();
+    Start();
+}
+
 void LocalServer::Stop()
 {
-    if (binDir_.empty()) binDir_ = FindBinDir();
-    RunCommand(RunAsOwner(Quote((binDir_ / "pg_ctl").string()) + " -D " + Quote(DataDir().string()) + " -m fast stop"));
+    if (binDir_.empty()) binDir_ = Internal::PostgresBinDir();
+    RunShellCommand(RunAsOwner(Program("pg_ctl") + " -D " + ShellQuote(DataDir().string()) + " -m fast stop"));
 }
 
 std::string LocalServer::ConnectString(const std::string& database) const

@@ -39,7 +39,7 @@ TEST(DemoCompanyGeneration, TheSameSeedGivesTheSameCompanyAndAnotherSeedAnother)
     auto demo = Talvex::Testing::OpenDemoDatabase();
     const std::string expected = Fingerprint(demo);
 
-    Talvex::Data::LocalServer server;
+    Talvex::Data::LocalServer server = Talvex::Testing::TestServer();
     server.EnsureRunning();
     const std::string name = "talvex_erp_scratch";
     server.EnsureDatabase(name);
