@@ -73,8 +73,14 @@ WITH book AS (
     SELECT (SELECT SettingValue FROM BookSetting WHERE SettingName = 'AccountCurrency') AS AccountCurrency,
            (SELECT NULLIF(SettingValue, '')::DATE FROM BookSetting WHERE SettingName = 'StartDate') AS StartDate
 ), doc AS (
-    SELECT d.IDC, d.DocTypeCode, d.CurrencyCode, d.DocumentDate, d.Summa,
-           CASE WHEN d.Summa < 0 THEN -1 ELSE 1 END AS Sign
+    SELECT d.IDC, d.DocTypeCode, d.DocumentDate, d.Summa, CASE WHEN d.Summa < 0 THEN -1 ELSE 1 END AS Sign,
+           d.CurrencyCode <> book.AccountCurrency AS Foreign,
+           CASE WHEN d.CurrencyCode = book.AccountCurrency THEN NULL
+                ELSE (SELECT r.Rate FROM REFCurrencyRate r
+                      WHERE r.CurrencyCode = d.CurrencyCode
+                        AND r.RateTypeCode = (SELECT c.DefaultRateType FROM REFCurrency c WHERE c.Code = d.CurrencyCode)
+                        AND r.DateApply <= d.DocumentDate
+                      ORDER BY r.DateApply DESC LIMIT 1) END AS Rate
     FROM THDocument d CROSS JOIN book
     WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PRSF', 'TPPR', 'PGA', 'PISD', 'SCN')
       AND (book.StartDate IS NULL OR d.DocumentDate >= book.StartDate) AND d.DocumentDate <= $2
@@ -103,7 +109,7 @@ WITH book AS (
     SELECT doc.IDC, 0, 1, doc.Summa
     FROM doc WHERE NOT EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = doc.IDC)
 ), open AS (
-    SELECT doc.IDC, doc.DocTypeCode, doc.CurrencyCode, doc.DocumentDate,
+    SELECT doc.IDC, doc.DocTypeCode, doc.DocumentDate, doc.Foreign, doc.Rate,
            doc.Sign * GREATEST(0, LEAST(doc.Sign * term.Summa,
                                         doc.Sign * (SUM(term.Summa) OVER (PARTITION BY term.IDC
                                                                           ORDER BY term.PayTerm, term.PosNumb)
@@ -114,18 +120,10 @@ WITH book AS (
            CASE WHEN o.DocumentDate < $1 THEN -1
                 ELSE (EXTRACT(YEAR FROM o.DocumentDate)::INT - EXTRACT(YEAR FROM $1::DATE)::INT) * 12
                      + EXTRACT(MONTH FROM o.DocumentDate)::INT - EXTRACT(MONTH FROM $1::DATE)::INT END AS Bucket,
-           CASE WHEN o.CurrencyCode = book.AccountCurrency THEN o.Debt
-                ELSE ROUND(o.Debt * Rate.Rate, 2) END AS Amount
+           CASE WHEN NOT o.Foreign THEN o.Debt ELSE ROUND(o.Debt * o.Rate, 2) END AS Amount
     FROM open o
-    CROSS JOIN book
     JOIN THPartyAttribute Party ON Party.DocId = o.IDC
      AND Party.RolePartyCode = CASE WHEN o.DocTypeCode IN ('PGA', 'PISD') THEN 'PAR' ELSE 'PIR' END
-    LEFT JOIN LATERAL (
-        SELECT r.Rate FROM REFCurrencyRate r
-        JOIN REFCurrency c ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
-        WHERE r.CurrencyCode = o.CurrencyCode AND r.DateApply <= o.DocumentDate
-        ORDER BY r.DateApply DESC LIMIT 1
-    ) Rate ON o.CurrencyCode <> book.AccountCurrency
 )
 SELECT COALESCE(Dep.Code, '') AS DepCode, COALESCE(Mgr.Code, '') AS PerCode, Cln.Code AS ClnCode,
        a.Bucket, ROUND(SUM(a.Amount), 2) AS Amount
