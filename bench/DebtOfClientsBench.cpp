@@ -2,11 +2,12 @@
 // as a user runs it, its three steps apart, and beside them the least the database can do:
 // one hand-written statement over the base tables giving the same per-client, per-month sums.
 //
-// Build the two companies on the local server of $TALVEX_HOME (each takes a while; scale 10
-// about ten times as long as scale 1), then run against each:
+// Build the two companies on the local server of $TALVEX_HOME (scale 1, about 105,000
+// documents, takes a few minutes; scale 10, about a million, a quarter of an hour or more),
+// then run against each:
 //
 //     export TALVEX_HOME=$PWD/.talvex-home
-//     build/talvex sql "SELECT 1"    # starts the local server (and its default company) once
+//     build/talvex sql "SELECT 1"    # starts the local server (and sets up its demo company)
 //     sock=$TALVEX_HOME/socket
 //     createdb -h "$sock" -U postgres talvex_bench && createdb -h "$sock" -U postgres talvex_bench10
 //     nice build/talvex init-db --scale 1 --db "host=$sock user=postgres dbname=talvex_bench"
@@ -15,10 +16,11 @@
 //     export TALVEX_BENCH_DB="host=$sock user=postgres dbname=talvex_bench10"
 //     build/bench/DebtOfClientsBench --benchmark_repetitions=3
 //
-// Without
-// $TALVEX_BENCH_DB the bench reads talvex_bench. The counters show that every step did the
-// same work: terms read, client rows, and the reference's client rows; the whole report
-// fails when its grand total or its client count differs from the reference's.
+// Without $TALVEX_BENCH_DB the bench reads talvex_bench. Each benchmark runs once per
+// repetition (the steps after one whole run of their own that they start from); take the
+// minimum and the median over the repetitions. The counters show that each step did the same
+// work (terms read, client rows, grid rows, the reference's rows and clients), and the whole
+// report fails when its grand total or its client count differs from the reference's.
 #include "ScriptedSession.hpp"
 
 #include "host/data/Connection.hpp"
