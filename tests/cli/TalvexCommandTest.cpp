@@ -187,3 +187,11 @@ TEST(TalvexCommand, RunPrintsTheCubeWindowWithAmountsInCents)
     }
     EXPECT_GT(numbers, 0u);
 }
+
+TEST(TalvexCommand, SqlNestedTooDeeplyIsASyntaxErrorWithItsPlace)
+{
+    const std::string statement = "SELECT " + std::string(3000, '(') + "1" + std::string(3000, ')');
+    Outcome r = RunTalvex("sql " + Db() + " " + ShellQuote(statement));
+    EXPECT_NE(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("line 1, column 208 near '(': nested deeper than 200 levels"), std::string::npos) << r.out;
+}

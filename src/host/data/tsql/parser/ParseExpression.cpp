@@ -23,24 +23,33 @@ Ast::Expression Parser::Expression()
 
 Ast::Expression Parser::OrExpression()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = AndExpression();
-    while (AcceptKeyword("OR"))
+    while (IsKeyword("OR")) {
+        chain.Sink(Advance());
+        const Operand right(*this, Peek());
         left = MakeBinary("OR", std::move(left), AndExpression());
+    }
     return left;
 }
 
 Ast::Expression Parser::AndExpression()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = NotExpression();
-    while (AcceptKeyword("AND"))
+    while (IsKeyword("AND")) {
+        chain.Sink(Advance());
+        const Operand right(*this, Peek());
         left = MakeBinary("AND", std::move(left), NotExpression());
+    }
     return left;
 }
 
 Ast::Expression Parser::NotExpression()
 {
-    if (AcceptKeyword("NOT")) return Ast::Expression{Ast::Unary{"NOT", NotExpression()}};
-    return Predicate();
+    if (!IsKeyword("NOT")) return Predicate();
+    const Nested nested(*this, Advance());
+    return Ast::Expression{Ast::Unary{"NOT", NotExpression()}};
 }
 
 Ast::Expression Parser::Predicate()
@@ -80,7 +89,7 @@ Ast::Expression Parser::Predicate()
             Ast::Select query = ParenthesizedQuery();
             return Ast::Expression{Ast::InSelect{std::move(left), std::move(query), negated}};
         }
-        Advance();
+        const Nested nested(*this, Advance());
         Ast::InList in{std::move(left), {}, negated};
         do {
             in.items.push_back(Expression());
@@ -98,36 +107,41 @@ Ast::Expression Parser::Predicate()
 
 Ast::Expression Parser::Additive()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = Multiplicative();
     for (;;) {
         const Token& t = Peek();
         if (t.kind != TokenKind::Symbol ||
             (t.text != "+" && t.text != "-" && t.text != "&" && t.text != "|" && t.text != "^"))
             return left;
-        std::string op = Advance().text;
-        left = MakeBinary(op, std::move(left), Multiplicative());
+        const Token& opToken = Advance();
+        chain.Sink(opToken);
+        const Operand right(*this, Peek());
+        left = MakeBinary(opToken.text, std::move(left), Multiplicative());
     }
 }
 
 Ast::Expression Parser::Multiplicative()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = UnaryExpression();
     for (;;) {
         const Token& t = Peek();
         if (t.kind != TokenKind::Symbol || (t.text != "*" && t.text != "/" && t.text != "%")) return left;
-        std::string op = Advance().text;
-        left = MakeBinary(op, std::move(left), UnaryExpression());
+        const Token& opToken = Advance();
+        chain.Sink(opToken);
+        const Operand right(*this, Peek());
+        left = MakeBinary(opToken.text, std::move(left), UnaryExpression());
     }
 }
 
 Ast::Expression Parser::UnaryExpression()
 {
     const Token& t = Peek();
-    if (t.kind == TokenKind::Symbol && (t.text == "-" || t.text == "+" || t.text == "~")) {
-        std::string op = Advance().text;
-        return Ast::Expression{Ast::Unary{op, UnaryExpression()}};
-    }
-    return Primary();
+    if (t.kind != TokenKind::Symbol || (t.text != "-" && t.text != "+" && t.text != "~")) return Primary();
+    const Token& opToken = Advance();
+    const Nested nested(*this, opToken);
+    return Ast::Expression{Ast::Unary{opToken.text, UnaryExpression()}};
 }
 
 bool Parser::IsQueryStart(std::size_t ahead) const
@@ -139,6 +153,7 @@ bool Parser::IsQueryStart(std::size_t ahead) const
 
 Ast::Select Parser::ParenthesizedQuery()
 {
+    const Nested nested(*this, Peek());
     ExpectSymbol("(");
     Ast::Select query = Select();
     ExpectSymbol(")");
@@ -163,16 +178,15 @@ Ast::Expression Parser::Primary()
                 // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
                 // sub-query first and read an expression when it does not close there.
                 if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-                std::size_t start = pos_;
-                int parameters = parameterCount_;
+                const Attempt attempt = StartAttempt();
                 try {
                     return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
                 } catch (const SqlSyntaxError&) {
-                    pos_ = start;
-                    parameterCount_ = parameters;
+                    if (tooDeep_) throw;
+                    Rewind(attempt);
                 }
             }
-            Advance();
+            const Nested nested(*this, Advance());
             Ast::Expression inner = Expression();
             ExpectSymbol(")");
             return inner;
@@ -219,6 +233,7 @@ Ast::Expression Parser::Primary()
 
 Ast::Expression Parser::FunctionCall(Ast::Name name, const Token& nameToken)
 {
+    const Nested nested(*this, nameToken);
     ExpectSymbol("(");
     Ast::FunctionCall call{std::move(name), {}, false, false};
     std::string upper = AsciiUpper(call.name.back());
@@ -258,6 +273,7 @@ Ast::Expression Parser::FunctionCall(Ast::Name name, const Token& nameToken)
 
 Ast::Expression Parser::CaseExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CASE");
     Ast::Case c;
     if (!IsKeyword("WHEN")) c.operand = Expression();
@@ -274,6 +290,7 @@ Ast::Expression Parser::CaseExpression()
 
 Ast::Expression Parser::CastExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CAST");
     ExpectSymbol("(");
     Ast::Expression operand = Expression();
@@ -285,6 +302,7 @@ Ast::Expression Parser::CastExpression()
 
 Ast::Expression Parser::ConvertExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CONVERT");
     ExpectSymbol("(");
     Ast::Convert c;

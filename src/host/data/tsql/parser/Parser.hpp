@@ -3,6 +3,7 @@
 #include "host/data/tsql/ast/Statement.hpp"
 #include "host/data/tsql/lexer/Token.hpp"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,24 @@ private:
     void ExpectSymbol(std::string_view symbol);
     [[noreturn]] void Fail(const Token& at, const std::string& problem) const;
     [[noreturn]] void Fail(const std::string& problem) const { Fail(Peek(), problem); }
+
+    // Depth: a Nested level for every recursive step of the reading, an Operand level for
+    // the right side of an operator, and an OperatorChain that puts what it has read one
+    // level lower at each further operator.
+    class Nested;
+    class Operand;
+    class OperatorChain;
+    void EnterLevel(const Token& at, bool nesting);
+    void CheckTreeDepth(const Token& at);
+    // A sub-query tried where an expression or a join may also stand: a failed try leaves
+    // nothing behind. A statement refused as too deep is not tried again another way.
+    struct Attempt {
+        std::size_t pos;
+        int parameterCount;
+        int deepest;
+    };
+    Attempt StartAttempt() const { return {pos_, parameterCount_, deepest_}; }
+    void Rewind(const Attempt& attempt);
 
     // Names
     bool IsNameToken(std::size_t ahead = 0) const; // an identifier that is not reserved, or a quoted one
@@ -81,6 +100,61 @@ private:
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
     int parameterCount_ = 0;
+    int nesting_ = 0; // recursive steps open at the current token
+    int level_ = 0;   // tree level of what is read now, below the innermost operator chain
+    int deepest_ = 0; // deepest tree level reached within the innermost operator chain
+    bool tooDeep_ = false;
+};
+
+// Levels of the tree. A Nested step counts against kMaxNesting and kMaxTreeDepth, an Operand
+// against kMaxTreeDepth alone.
+class Parser::Nested {
+public:
+    Nested(Parser& parser, const Token& at) : parser_(parser) { parser_.EnterLevel(at, true); }
+    ~Nested()
+    {
+        --parser_.nesting_;
+        --parser_.level_;
+    }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+
+private:
+    Parser& parser_;
+};
+
+class Parser::Operand {
+public:
+    Operand(Parser& parser, const Token& at) : parser_(parser) { parser_.EnterLevel(at, false); }
+    ~Operand() { --parser_.level_; }
+    Operand(const Operand&) = delete;
+    Operand& operator=(const Operand&) = delete;
+
+private:
+    Parser& parser_;
+};
+
+// A left-deep chain of operators (a OR b OR c, t JOIN u JOIN v): it measures the depth of its
+// own tree, which sinks by one level with every operator after the first.
+class Parser::OperatorChain {
+public:
+    explicit OperatorChain(Parser& parser) : parser_(parser), outerDeepest_(parser.deepest_)
+    {
+        parser_.deepest_ = parser_.level_;
+    }
+    ~OperatorChain() { parser_.deepest_ = std::max(outerDeepest_, parser_.deepest_); }
+    OperatorChain(const OperatorChain&) = delete;
+    OperatorChain& operator=(const OperatorChain&) = delete;
+
+    void Sink(const Token& op)
+    {
+        ++parser_.deepest_;
+        parser_.CheckTreeDepth(op);
+    }
+
+private:
+    Parser& parser_;
+    int outerDeepest_;
 };
 
 } // namespace Talvex::Data::TSql
