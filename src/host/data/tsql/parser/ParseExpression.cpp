@@ -171,28 +171,41 @@ Ast::Expression Parser::Primary()
     case TokenKind::NString: return Ast::Expression{Ast::Literal{Ast::LiteralKind::NString, Advance().text}};
     case TokenKind::Parameter: Advance(); return Ast::Expression{Ast::Parameter{++parameterCount_}};
     case TokenKind::Variable: Fail("variables are not supported; pass the value as a parameter");
-    case TokenKind::End: Fail("expected an expression");
     case TokenKind::Symbol:
-        if (t.text == "(") {
-            if (IsQueryStart(1)) {
-                // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
-                // sub-query first and read an expression when it does not close there.
-                if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-                const Attempt attempt = StartAttempt();
-                try {
-                    return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-                } catch (const SqlSyntaxError&) {
-                    if (tooDeep_) throw;
-                    Rewind(attempt);
-                }
-            }
-            const Nested nested(*this, Advance());
-            Ast::Expression inner = Expression();
-            ExpectSymbol(")");
-            return inner;
-        }
-        Fail("expected an expression");
+        if (t.text == "(") return ParenthesizedPrimary();
+        break;
     case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier: return NamedPrimary();
+    case TokenKind::End: break;
+    }
+    Fail("expected an expression");
+}
+
+// "(" opens a sub-query or an expression in parentheses.
+Ast::Expression Parser::ParenthesizedPrimary()
+{
+    if (IsQueryStart(1)) {
+        // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
+        // sub-query first and read an expression when it does not close there.
+        if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
+        const Attempt attempt = StartAttempt();
+        try {
+            return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
+        } catch (const SqlSyntaxError&) {
+            if (tooDeep_) throw;
+            Rewind(attempt);
+        }
+    }
+    const Nested nested(*this, Advance());
+    Ast::Expression inner = Expression();
+    ExpectSymbol(")");
+    return inner;
+}
+
+// A word: NULL, CASE, CAST, CONVERT, EXISTS, a function call, or a (dotted) column name.
+Ast::Expression Parser::NamedPrimary()
+{
+    if (Peek().kind == TokenKind::Identifier) {
         if (IsKeyword("NULL")) {
             Advance();
             return Ast::Expression{Ast::Literal{Ast::LiteralKind::Null, "NULL"}};
@@ -214,21 +227,17 @@ Ast::Expression Parser::Primary()
             std::string name = Advance().text;
             return FunctionCall({std::move(name)}, nameToken);
         }
-        [[fallthrough]];
-    case TokenKind::QuotedIdentifier: {
-        if (!IsNameToken()) Fail("expected an expression");
-        const Token& nameToken = Peek();
-        Ast::Name name{Advance().text};
-        while (IsSymbol(".")) {
-            Advance();
-            if (AcceptSymbol("*")) return Ast::Expression{Ast::Star{std::move(name)}};
-            name.push_back(NamePart("a name after '.'"));
-        }
-        if (IsSymbol("(") && nameToken.kind == TokenKind::Identifier) return FunctionCall(std::move(name), nameToken);
-        return Ast::Expression{Ast::ColumnRef{std::move(name)}};
     }
+    if (!IsNameToken()) Fail("expected an expression");
+    const Token& nameToken = Peek();
+    Ast::Name name{Advance().text};
+    while (IsSymbol(".")) {
+        Advance();
+        if (AcceptSymbol("*")) return Ast::Expression{Ast::Star{std::move(name)}};
+        name.push_back(NamePart("a name after '.'"));
     }
-    Fail("expected an expression");
+    if (IsSymbol("(") && nameToken.kind == TokenKind::Identifier) return FunctionCall(std::move(name), nameToken);
+    return Ast::Expression{Ast::ColumnRef{std::move(name)}};
 }
 
 Ast::Expression Parser::FunctionCall(Ast::Name name, const Token& nameToken)

@@ -89,6 +89,8 @@ private:
     Ast::Expression Multiplicative();
     Ast::Expression UnaryExpression();
     Ast::Expression Primary();
+    Ast::Expression ParenthesizedPrimary();
+    Ast::Expression NamedPrimary();
     Ast::Expression CaseExpression();
     Ast::Expression CastExpression();
     Ast::Expression ConvertExpression();
