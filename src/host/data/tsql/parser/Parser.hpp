@@ -37,6 +37,7 @@ private:
     // Depth: a Nested level for every recursive step of the reading, an Operand level for
     // the right side of an operator, and an OperatorChain that puts what it has read one
     // level lower at each further operator.
+    class Level;
     class Nested;
     class Operand;
     class OperatorChain;
@@ -108,32 +109,36 @@ private:
     bool tooDeep_ = false;
 };
 
-// Levels of the tree. A Nested step counts against kMaxNesting and kMaxTreeDepth, an Operand
-// against kMaxTreeDepth alone.
-class Parser::Nested {
+// One level of the tree while it is read. A Nested step (a parenthesis, a sub-query, a
+// call...) counts against kMaxNesting and kMaxTreeDepth; the Operand on the right of an
+// operator only against kMaxTreeDepth.
+class Parser::Level {
 public:
-    Nested(Parser& parser, const Token& at) : parser_(parser) { parser_.EnterLevel(at, true); }
-    ~Nested()
+    Level(Parser& parser, const Token& at, bool nesting) : parser_(parser), nesting_(nesting)
     {
-        --parser_.nesting_;
+        parser_.EnterLevel(at, nesting);
+    }
+    ~Level()
+    {
+        if (nesting_) --parser_.nesting_;
         --parser_.level_;
     }
-    Nested(const Nested&) = delete;
-    Nested& operator=(const Nested&) = delete;
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
 
 private:
     Parser& parser_;
+    bool nesting_;
 };
 
-class Parser::Operand {
+class Parser::Nested : public Level {
 public:
-    Operand(Parser& parser, const Token& at) : parser_(parser) { parser_.EnterLevel(at, false); }
-    ~Operand() { --parser_.level_; }
-    Operand(const Operand&) = delete;
-    Operand& operator=(const Operand&) = delete;
+    Nested(Parser& parser, const Token& at) : Level(parser, at, true) {}
+};
 
-private:
-    Parser& parser_;
+class Parser::Operand : public Level {
+public:
+    Operand(Parser& parser, const Token& at) : Level(parser, at, false) {}
 };
 
 // A left-deep chain of operators (a OR b OR c, t JOIN u JOIN v): it measures the depth of its
