@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByDoc.hpp"
+#include "quarn/query/internal/CodeList.hpp"
 
 #include "host/objects/FormRes.hpp"
 
@@ -28,14 +29,6 @@ constexpr const char* kAccNeedPaySum = "AccNeedPaySum";
 constexpr const char* kResponsPerson =
     "ISNULL((ClntPerson.LastName+' '+Left(ClntPerson.FirstName,1)+'.'+COALESCE(Left(ClntPerson.Patronymic,1)+'.', "
     "' ')),";
-
-std::string JoinCodes(const std::vector<std::string>& codes)
-{
-    std::string text;
-    for (const auto& code : codes)
-        text += (text.empty() ? "" : ",") + code;
-    return text;
-}
 
 // A party that is a private person, not a client.
 std::string IsPersonCond()

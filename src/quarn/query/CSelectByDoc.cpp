@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/query/CSelectByRef.hpp"
+#include "quarn/query/internal/CodeList.hpp"
 
 #include <array>
 #include <utility>
@@ -21,14 +22,6 @@ using Op = Talvex::SqlOperator;
 using enum Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
-
-std::string JoinCodes(const std::vector<std::string>& codes)
-{
-    std::string text;
-    for (const auto& code : codes)
-        text += (text.empty() ? "" : ",") + code;
-    return text;
-}
 
 void AndInto(DataList& list, const std::string& condition)
 {
