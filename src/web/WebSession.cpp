@@ -610,9 +610,9 @@ void WebSession::Receive(const std::string& text)
     try {
         message = ReadMessage(text);
     } catch (const std::exception& error) {
-        std::lock_guard lock(state_->sendMutex);
-        if (state_->send)
-            state_->send(json({{"t", "error"}, {"source", "protocol"}, {"message", error.what()}}).dump());
+        // The reader's message may quote bytes of the text that are no UTF-8: Send writes
+        // them replaced, where a plain dump would throw.
+        state_->Send({{"t", "error"}, {"source", "protocol"}, {"message", error.what()}});
         return;
     }
     State* s = state_.get();
