@@ -80,6 +80,22 @@ TEST(TSqlNesting, FarTooDeepInputIsASyntaxErrorNotACrash)
     }
 }
 
+TEST(TSqlNesting, AFailedSubQueryTryIsNotRepeatedAtEveryLevel)
+{
+    // Each "((SELECT" is first tried as a sub-query and then read again as parentheses; were
+    // the failed tries repeated inside each other, forty levels would take longer than the
+    // age of the machine. Both the expression and the FROM forms end in a plain syntax error.
+    try {
+        Translate("SELECT " + Repeat("((SELECT f(", 40) + "1");
+        ADD_FAILURE() << "no error";
+    } catch (const SqlSyntaxError& error) {
+        EXPECT_EQ(error.Token(), "");
+    }
+    EXPECT_THROW(Translate("SELECT 1 FROM " + Repeat("((SELECT 1 FROM ", 40) + "t"), SqlSyntaxError);
+    // The same shapes that do close still read.
+    EXPECT_NO_THROW(Translate("SELECT ((SELECT 1) + 1), x FROM ((SELECT 1 AS a) AS m JOIN t ON 1 = 1)"));
+}
+
 TEST(TSqlNesting, ChainedOperatorsAreFlatToReadButBoundTheTreesDepth)
 {
     // A chain of operators is no nesting to the reader, but each operator puts the tree one

@@ -188,12 +188,15 @@ Ast::Expression Parser::ParenthesizedPrimary()
         // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
         // sub-query first and read an expression when it does not close there.
         if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-        const Attempt attempt = StartAttempt();
-        try {
-            return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-        } catch (const SqlSyntaxError&) {
-            if (tooDeep_) throw;
-            Rewind(attempt);
+        if (!notAQuery_.contains(pos_)) {
+            const Attempt attempt = StartAttempt();
+            try {
+                return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
+            } catch (const SqlSyntaxError&) {
+                if (tooDeep_) throw;
+                Rewind(attempt);
+                notAQuery_.insert(pos_);
+            }
         }
     }
     const Nested nested(*this, Advance());

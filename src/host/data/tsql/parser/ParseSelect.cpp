@@ -148,7 +148,7 @@ Ast::TableRef Parser::TableSource()
 Ast::TableRef Parser::TablePrimary()
 {
     if (IsSymbol("(")) {
-        if (IsQueryStart(1)) {
+        if (IsQueryStart(1) && !notADerivedTable_.contains(pos_)) {
             // "((SELECT ...) AS Main JOIN ...)" opens like a sub-query but is a join in
             // parentheses: try the sub-query first, the join when it does not close there.
             const Attempt attempt = StartAttempt();
@@ -162,6 +162,7 @@ Ast::TableRef Parser::TablePrimary()
                 if (tooDeep_) throw;
                 Rewind(attempt);
                 if (!IsSymbol("(", 1)) throw;
+                notADerivedTable_.insert(pos_);
             }
         }
         const Nested nested(*this, Advance());

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace Talvex::Data::TSql {
@@ -44,7 +45,9 @@ private:
     void EnterLevel(const Token& at, bool nesting);
     void CheckTreeDepth(const Token& at);
     // A sub-query tried where an expression or a join may also stand: a failed try leaves
-    // nothing behind. A statement refused as too deep is not tried again another way.
+    // nothing behind. A statement refused as too deep is not tried again another way, and a
+    // place where the try failed once is not tried again: it would fail the same way, and
+    // nested tries would otherwise take time exponential in the nesting.
     struct Attempt {
         std::size_t pos;
         int parameterCount;
@@ -107,6 +110,8 @@ private:
     int level_ = 0;   // tree level of what is read now, below the innermost operator chain
     int deepest_ = 0; // deepest tree level reached within the innermost operator chain
     bool tooDeep_ = false;
+    std::unordered_set<std::size_t> notAQuery_;        // token positions: "(" opens no scalar sub-query
+    std::unordered_set<std::size_t> notADerivedTable_; // token positions: "(" opens no derived table
 };
 
 // One level of the tree while it is read. A Nested step (a parenthesis, a sub-query, a
