@@ -540,6 +540,10 @@ TEST(WebSession, MessagesTooDeepOrTooLargeAreRefusedAndTheSessionGoesOn)
     tab.Send({{"t", "ping"}, {"pad", std::string(2 << 20, 'x')}});
     EXPECT_NE(protocolError()["message"].get<std::string>().find("larger than"), std::string::npos);
 
+    // A kind of message that is no text is refused where the message is read.
+    tab.session->Receive(R"({"t":[5,1,5]})");
+    protocolError();
+
     // Bytes that are no UTF-8 are refused, and the refusal, which quotes them, still goes out.
     tab.session->Receive("{\"t\":\"rows\",\"w\":\"frm\x92\x82\"}");
     protocolError();
