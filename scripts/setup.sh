@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the main job need. Safe to rerun:
-# it asks apt only for what is missing.
+# Installs every Debian package the build, the tests and the main job need, and any further
+# packages named as arguments (scripts/fuzz.sh asks for clang so). Safe to rerun: it asks apt
+# only for what is missing.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libboost-dev nlohmann-json3-dev libfmt-dev libcli11-dev libpugixml-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   chromium fonts-dejavu-core
+  "$@"
 )
 # The web front end is built with node and npm; a machine that has them from elsewhere keeps its own.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)

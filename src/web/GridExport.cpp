@@ -52,6 +52,78 @@ std::string SheetName(const std::string& title)
     return name.empty() ? "Sheet1" : name;
 }
 
+// One sheet of a workbook and the formats its cells are written in: captions and footers
+// bold, money with two decimals, dates as ISO.
+class SheetWriter {
+public:
+    SheetWriter(lxw_workbook* workbook, const std::string& title)
+        : sheet_(workbook_add_worksheet(workbook, SheetName(title).c_str())), bold_(workbook_add_format(workbook)),
+          money_(workbook_add_format(workbook)), moneyBold_(workbook_add_format(workbook)),
+          date_(workbook_add_format(workbook))
+    {
+        format_set_bold(bold_);
+        format_set_num_format(money_, "#,##0.00");
+        format_set_num_format(moneyBold_, "#,##0.00");
+        format_set_bold(moneyBold_);
+        format_set_num_format(date_, "yyyy-mm-dd");
+    }
+
+    void Caption(lxw_col_t col, const std::string& text)
+    {
+        worksheet_write_string(sheet_, 0, col, text.c_str(), bold_);
+        worksheet_set_column(sheet_, col, col, 16, nullptr);
+    }
+
+    void Cell(lxw_row_t row, lxw_col_t col, const Value& value, const std::string& text, bool isFooter)
+    {
+        const auto& raw = value.Raw();
+        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<double>(raw) ||
+            std::holds_alternative<std::int64_t>(raw)) {
+            // The spreadsheet keeps numbers as doubles; the exact amount is in the text it shows.
+            const bool isMoney = !std::holds_alternative<std::int64_t>(raw);
+            worksheet_write_number(sheet_, row, col, value.ToDouble(),
+                                   isMoney ? (isFooter ? moneyBold_ : money_) : (isFooter ? bold_ : nullptr));
+        } else if (value.IsDate()) {
+            const Date d = value.ToDate();
+            lxw_datetime when = {d.Year(), static_cast<int>(d.Month()), static_cast<int>(d.Day()), 0, 0, 0};
+            worksheet_write_datetime(sheet_, row, col, &when, date_);
+        } else if (!text.empty()) {
+            worksheet_write_string(sheet_, row, col, text.c_str(), isFooter ? bold_ : nullptr);
+        }
+    }
+
+private:
+    lxw_worksheet* sheet_;
+    lxw_format* bold_;
+    lxw_format* money_;
+    lxw_format* moneyBold_;
+    lxw_format* date_;
+};
+
+// The grid's visible columns and rows, and its footers, as a workbook of one sheet.
+void WriteWorkbook(const char* path, const Ui::Grid& grid, const std::string& sheetTitle)
+{
+    lxw_workbook* workbook = workbook_new(path);
+    if (workbook == nullptr) throw ValueError("export: the workbook cannot be created");
+    SheetWriter sheet(workbook, sheetTitle);
+    const auto columns = VisibleColumns(grid);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        sheet.Caption(static_cast<lxw_col_t>(k), Caption(grid.Columns()[columns[k]]));
+    lxw_row_t r = 1;
+    for (std::size_t row : grid.VisibleRows()) {
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            sheet.Cell(r, static_cast<lxw_col_t>(k), grid.Cell(row, columns[k]), grid.CellText(row, columns[k]), false);
+        ++r;
+    }
+    if (HasFooter(grid)) {
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            const std::string& name = grid.Columns()[columns[k]].name;
+            sheet.Cell(r, static_cast<lxw_col_t>(k), grid.Footer(name), grid.FooterText(name), true);
+        }
+    }
+    if (workbook_close(workbook) != LXW_NO_ERROR) throw ValueError("export: the workbook cannot be written");
+}
+
 } // namespace
 
 std::string EscapeHtml(const std::string& text)
@@ -108,55 +180,7 @@ std::string GridToXlsx(const Ui::Grid& grid, const std::string& sheetTitle)
         const char* path;
         ~Remove() { std::remove(path); }
     } remove{path};
-
-    lxw_workbook* workbook = workbook_new(path);
-    if (workbook == nullptr) throw ValueError("export: the workbook cannot be created");
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, SheetName(sheetTitle).c_str());
-    lxw_format* bold = workbook_add_format(workbook);
-    format_set_bold(bold);
-    lxw_format* money = workbook_add_format(workbook);
-    format_set_num_format(money, "#,##0.00");
-    lxw_format* moneyBold = workbook_add_format(workbook);
-    format_set_num_format(moneyBold, "#,##0.00");
-    format_set_bold(moneyBold);
-    lxw_format* date = workbook_add_format(workbook);
-    format_set_num_format(date, "yyyy-mm-dd");
-
-    const auto columns = VisibleColumns(grid);
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const auto col = static_cast<lxw_col_t>(k);
-        worksheet_write_string(sheet, 0, col, Caption(grid.Columns()[columns[k]]).c_str(), bold);
-        worksheet_set_column(sheet, col, col, 16, nullptr);
-    }
-    auto writeCell = [&](lxw_row_t r, lxw_col_t c, const Value& value, const std::string& text, bool isFooter) {
-        const auto& raw = value.Raw();
-        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<double>(raw) ||
-            std::holds_alternative<std::int64_t>(raw)) {
-            // The spreadsheet keeps numbers as doubles; the exact amount is in the text it shows.
-            const bool isMoney = !std::holds_alternative<std::int64_t>(raw);
-            worksheet_write_number(sheet, r, c, value.ToDouble(),
-                                   isMoney ? (isFooter ? moneyBold : money) : (isFooter ? bold : nullptr));
-        } else if (value.IsDate()) {
-            const Date d = value.ToDate();
-            lxw_datetime when = {d.Year(), static_cast<int>(d.Month()), static_cast<int>(d.Day()), 0, 0, 0};
-            worksheet_write_datetime(sheet, r, c, &when, date);
-        } else if (!text.empty()) {
-            worksheet_write_string(sheet, r, c, text.c_str(), isFooter ? bold : nullptr);
-        }
-    };
-    lxw_row_t r = 1;
-    for (std::size_t row : grid.VisibleRows()) {
-        for (std::size_t k = 0; k < columns.size(); ++k)
-            writeCell(r, static_cast<lxw_col_t>(k), grid.Cell(row, columns[k]), grid.CellText(row, columns[k]), false);
-        ++r;
-    }
-    if (HasFooter(grid)) {
-        for (std::size_t k = 0; k < columns.size(); ++k) {
-            const std::string& name = grid.Columns()[columns[k]].name;
-            writeCell(r, static_cast<lxw_col_t>(k), grid.Footer(name), grid.FooterText(name), true);
-        }
-    }
-    if (workbook_close(workbook) != LXW_NO_ERROR) throw ValueError("export: the workbook cannot be written");
+    WriteWorkbook(path, grid, sheetTitle);
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

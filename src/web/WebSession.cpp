@@ -7,6 +7,7 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/objects/ReferenceLookup.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
@@ -16,7 +17,6 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
-#include "host/objects/RecordsetRows.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
 #include "quarn/frame/Catalogue.hpp"
@@ -607,24 +607,25 @@ std::future<std::string> WebSession::CallOnHost(std::function<std::string()> wor
 void WebSession::Receive(const std::string& text)
 {
     json message;
+    std::string type;
     try {
         message = ReadMessage(text);
+        type = Text(message, "t");
     } catch (const std::exception& error) {
-        std::lock_guard lock(state_->sendMutex);
-        if (state_->send)
-            state_->send(json({{"t", "error"}, {"source", "protocol"}, {"message", error.what()}}).dump());
+        // The reader's message may quote bytes of the text that are no UTF-8: Send writes
+        // them replaced, where a plain dump would throw.
+        state_->Send({{"t", "error"}, {"source", "protocol"}, {"message", error.what()}});
         return;
     }
     State* s = state_.get();
-    if (Text(message, "t") == "cancel") {
+    if (type == "cancel") {
         // Goes to the queue as it is: the progress runner looks for it between two steps,
         // while the host thread is still busy with the run.
         s->session.Post(Ui::CancelProgressAction{});
         return;
     }
     // Everything else is read and done on the host thread, where the model lives.
-    s->session.Post(Ui::RunOnHostAction{[this, s, message = std::move(message)] {
-        const std::string type = Text(message, "t");
+    s->session.Post(Ui::RunOnHostAction{[this, s, type = std::move(type), message = std::move(message)] {
         try {
             Handle(type, message);
         } catch (const Ui::NoAnswerError&) {

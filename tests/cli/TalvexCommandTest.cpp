@@ -173,3 +173,11 @@ TEST(TalvexCommand, ParametersThatStartLikeANumberMustBeOneWhole)
         RunTalvexApart("run Quarn_DuzAde.RSale " + Db() + " --param Idc=12 --param " + ShellQuote("Note=\"1) x\""));
     EXPECT_EQ(whole.exitCode, 0) << whole.err;
 }
+
+TEST(TalvexCommand, SqlNestedTooDeeplyIsASyntaxErrorWithItsPlace)
+{
+    const std::string statement = "SELECT " + std::string(3000, '(') + "1" + std::string(3000, ')');
+    Outcome r = RunTalvex("sql " + Db() + " " + ShellQuote(statement));
+    EXPECT_NE(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("line 1, column 208 near '(': nested deeper than 200 levels"), std::string::npos) << r.out;
+}

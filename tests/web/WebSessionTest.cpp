@@ -540,6 +540,16 @@ TEST(WebSession, MessagesTooDeepOrTooLargeAreRefusedAndTheSessionGoesOn)
     tab.Send({{"t", "ping"}, {"pad", std::string(2 << 20, 'x')}});
     EXPECT_NE(protocolError()["message"].get<std::string>().find("larger than"), std::string::npos);
 
+    // A kind of message that is no text is refused where the message is read.
+    tab.session->Receive(R"({"t":[5,1,5]})");
+    protocolError();
+
+    // Bytes that are no UTF-8 are refused, and the refusal, which quotes them, still goes out.
+    tab.session->Receive("{\"t\":\"rows\",\"w\":\"frm\x92\x82\"}");
+    protocolError();
+    tab.Send({{"t", "ping"}});
+    pong();
+
     // A value that is no text is refused, never written back out.
     tab.Send({{"t", "set"}, {"w", "frmNone"}, {"c", "edDateBeg"}, {"v", json::array({json::array({1})})}});
     json error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });

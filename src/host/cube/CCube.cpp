@@ -82,6 +82,14 @@ template <class F> void Guarded(const std::string& what, F&& call)
     }
 }
 
+// Kind and expand state of a header with codes on an axis of the given full depth.
+std::pair<Ui::HeaderKind, Ui::ExpandState> HeaderLook(const Cube::AxisHeader& header, std::size_t depth)
+{
+    if (header.IsGrandTotal()) return {Ui::HeaderKind::GrandTotal, Ui::ExpandState::None};
+    if (header.Expanded) return {Ui::HeaderKind::Subtotal, Ui::ExpandState::Expanded};
+    return {Ui::HeaderKind::Member, header.Codes.size() < depth ? Ui::ExpandState::Collapsed : Ui::ExpandState::None};
+}
+
 // The report's class name, as error sources name it ("Quarn_DuzAde::RSale").
 std::string ReportName(const ICubeForm2& report)
 {
@@ -281,33 +289,32 @@ void CubeWindow::OnFilterButtons()
     On("cbFilterDimension", "Change", [this](Ui::EventArgs&) { cube_->RenderMemberChoices(); });
     auto sameKey = [](const Value& a, const Value& b) { return Cube::Internal::CompareKeys(a, b) == 0; };
     On("btFilterOnly", "Click", [this](Ui::EventArgs&) {
-        const auto [dim, member] = ChosenFilter(true);
-        cube_->UserFilterMembers(dim, {*member});
+        const auto choice = ChosenFilter(true);
+        cube_->UserFilterMembers(choice.first, {*choice.second});
     });
     On("btFilterAdd", "Click", [this, sameKey](Ui::EventArgs&) {
-        const auto [dim, member] = ChosenFilter(true);
-        auto selection = cube_->cube().Dims().Item(dim).Selection();
+        const auto choice = ChosenFilter(true);
+        const Value& member = *choice.second;
+        auto selection = cube_->cube().Dims().Item(choice.first).Selection();
         if (selection.empty()) return; // all members count already
-        if (std::none_of(selection.begin(), selection.end(), [&](const Value& v) { return sameKey(v, *member); }))
-            selection.push_back(*member);
-        cube_->UserFilterMembers(dim, selection);
+        if (std::none_of(selection.begin(), selection.end(), [&](const Value& v) { return sameKey(v, member); }))
+            selection.push_back(member);
+        cube_->UserFilterMembers(choice.first, selection);
     });
     On("btFilterRemove", "Click", [this, sameKey](Ui::EventArgs&) {
-        const auto [dim, member] = ChosenFilter(true);
+        const auto choice = ChosenFilter(true);
+        const std::string& dim = choice.first;
+        const Value& member = *choice.second;
         const auto& dimension = cube_->cube().Dims().Item(dim);
         std::vector<Value> selection = dimension.Selection();
         if (selection.empty())
             for (std::uint32_t code = 0; code < dimension.MemberCount(); ++code)
                 selection.push_back(dimension.Member(code));
-        std::erase_if(selection, [&](const Value& v) { return sameKey(v, *member); });
+        std::erase_if(selection, [&](const Value& v) { return sameKey(v, member); });
         if (selection.empty()) throw ValueError("cbFilterMember: at least one member of \"" + dim + "\" must count");
         cube_->UserFilterMembers(dim, selection);
     });
-    On("btFilterAll", "Click", [this](Ui::EventArgs&) {
-        const auto [dim, member] = ChosenFilter(false);
-        (void)member;
-        cube_->UserFilterMembers(dim, {});
-    });
+    On("btFilterAll", "Click", [this](Ui::EventArgs&) { cube_->UserFilterMembers(ChosenFilter(false).first, {}); });
 }
 
 std::pair<std::string, std::optional<Value>> CubeWindow::ChosenFilter(bool needMember) const
@@ -703,16 +710,25 @@ void CCube::Render()
     if (!engine_.Active()) return;
 
     const auto& grid = engine_.Grid();
-    const std::size_t rowDepth = engine_.Dims().OnAxis(Cube::Axis::Rows).size();
-    const std::size_t colDepth = engine_.Dims().OnAxis(Cube::Axis::Columns).size();
-    // Kind and expand state of a header with codes on an axis of the given full depth.
-    auto headerKind = [](const Cube::AxisHeader& header, std::size_t depth) {
-        if (header.IsGrandTotal()) return std::make_pair(Ui::HeaderKind::GrandTotal, Ui::ExpandState::None);
-        if (header.Expanded) return std::make_pair(Ui::HeaderKind::Subtotal, Ui::ExpandState::Expanded);
-        return std::make_pair(Ui::HeaderKind::Member,
-                              header.Codes.size() < depth ? Ui::ExpandState::Collapsed : Ui::ExpandState::None);
-    };
+    RenderColumns(grid);
+    std::exception_ptr styleError;
+    for (std::size_t row = 0; row < grid.RowCount(); ++row) {
+        const std::size_t added = RenderRow(grid, row);
+        // A condition that cannot be evaluated: the grid still shows, then it is reported.
+        if (!styleError) styleError = RenderCellStyles(grid, row, added);
+    }
+    if (const auto cell = FocusedCell()) {
+        focus_ = std::make_pair(cell->ColIndex(), cell->RowIndex());
+        gridCtl.SetCurrentCell(static_cast<long>(cell->RowIndex()), FactColumnName(cell->ColIndex()));
+    }
+    ShowStatusOfFocus();
+    if (styleError) std::rethrow_exception(styleError);
+}
 
+// A column per row dimension, then a column per fact cell column with its header path.
+void CCube::RenderColumns(const Cube::CubeGrid& grid)
+{
+    auto& gridCtl = frame_->GridCtl(kGrid);
     for (const auto* dim : grid.RowDims()) {
         Ui::GridColumn column;
         column.name = dim->Name();
@@ -720,9 +736,10 @@ void CCube::Render()
         column.role = Ui::ColumnRole::RowHeader;
         gridCtl.AddColumn(std::move(column));
     }
+    const std::size_t colDepth = engine_.Dims().OnAxis(Cube::Axis::Columns).size();
     for (std::size_t col = 0; col < grid.ColCount(); ++col) {
         const auto& header = grid.ColHeader(col / grid.FactCount());
-        const auto [kind, expand] = headerKind(header, colDepth);
+        const auto [kind, expand] = HeaderLook(header, colDepth);
         std::vector<std::string> path;
         for (std::size_t i = 0; i < header.Codes.size(); ++i)
             path.push_back(grid.ColDims()[i]->MemberText(header.Codes[i]));
@@ -743,52 +760,55 @@ void CCube::Render()
         column.expand = expand;
         gridCtl.AddColumn(std::move(column));
     }
+}
+
+// One grid row: its row header's members ("Total" where a subtotal ends), then its cells.
+std::size_t CCube::RenderRow(const Cube::CubeGrid& grid, std::size_t row)
+{
+    auto& gridCtl = frame_->GridCtl(kGrid);
     const std::size_t rowDims = grid.RowDims().size();
-    std::exception_ptr styleError;
-    for (std::size_t row = 0; row < grid.RowCount(); ++row) {
-        std::vector<Value> cells;
-        const auto& header = grid.RowHeader(row);
-        const auto [kind, expand] = headerKind(header, rowDepth);
-        for (std::size_t i = 0; i < rowDims; ++i) {
-            if (i < header.Codes.size())
-                cells.emplace_back(grid.RowDims()[i]->MemberText(header.Codes[i]));
-            else
-                cells.emplace_back(i == header.Codes.size() && kind != Ui::HeaderKind::Member ? std::string(kTotalText)
-                                                                                              : std::string());
-        }
-        for (std::size_t col = 0; col < grid.ColCount(); ++col) {
-            const auto cell = grid.Cell(row, col);
-            if (cell.IsBlank())
-                cells.emplace_back();
-            else
-                cells.emplace_back(cell.Value());
-        }
-        const std::size_t added = gridCtl.AddRow(std::move(cells));
-        gridCtl.SetRowInfo(added, Ui::GridRowInfo{kind, static_cast<int>(header.Codes.size()), expand});
-        if (kind != Ui::HeaderKind::Member && rowDims > 0) gridCtl.SetRowStyle(added, "total");
-        // The colours the engine's conditions pick for each fact cell of the row.
-        for (std::size_t col = 0; col < grid.ColCount() && !styleError; ++col) {
-            const Cube::Style* style = nullptr;
-            try {
-                style = engine_.CellStyle(grid.Cell(row, col));
-            } catch (const std::exception&) {
-                // A condition that cannot be evaluated: the grid still shows, then it is reported.
-                styleError = std::current_exception();
-                break;
-            }
-            if (style == nullptr || (!style->BackColor && !style->TextColor)) continue;
-            Ui::CellStyle look;
-            if (style->BackColor) look.backColor = HtmlColor(*style->BackColor);
-            if (style->TextColor) look.foreColor = HtmlColor(*style->TextColor);
-            gridCtl.SetCellStyle(added, FactColumnName(col), std::move(look));
-        }
+    const auto& header = grid.RowHeader(row);
+    const auto [kind, expand] = HeaderLook(header, engine_.Dims().OnAxis(Cube::Axis::Rows).size());
+    std::vector<Value> cells;
+    for (std::size_t i = 0; i < rowDims; ++i) {
+        if (i < header.Codes.size())
+            cells.emplace_back(grid.RowDims()[i]->MemberText(header.Codes[i]));
+        else
+            cells.emplace_back(i == header.Codes.size() && kind != Ui::HeaderKind::Member ? std::string(kTotalText)
+                                                                                          : std::string());
     }
-    if (const auto cell = FocusedCell()) {
-        focus_ = std::make_pair(cell->ColIndex(), cell->RowIndex());
-        gridCtl.SetCurrentCell(static_cast<long>(cell->RowIndex()), FactColumnName(cell->ColIndex()));
+    for (std::size_t col = 0; col < grid.ColCount(); ++col) {
+        const auto cell = grid.Cell(row, col);
+        if (cell.IsBlank())
+            cells.emplace_back();
+        else
+            cells.emplace_back(cell.Value());
     }
-    ShowStatusOfFocus();
-    if (styleError) std::rethrow_exception(styleError);
+    const std::size_t added = gridCtl.AddRow(std::move(cells));
+    gridCtl.SetRowInfo(added, Ui::GridRowInfo{kind, static_cast<int>(header.Codes.size()), expand});
+    if (kind != Ui::HeaderKind::Member && rowDims > 0) gridCtl.SetRowStyle(added, "total");
+    return added;
+}
+
+// The colours the engine's conditions pick for each fact cell of the row; the error of the
+// first condition that cannot be evaluated, the row's remaining cells left plain.
+std::exception_ptr CCube::RenderCellStyles(const Cube::CubeGrid& grid, std::size_t row, std::size_t gridRow)
+{
+    auto& gridCtl = frame_->GridCtl(kGrid);
+    for (std::size_t col = 0; col < grid.ColCount(); ++col) {
+        const Cube::Style* style = nullptr;
+        try {
+            style = engine_.CellStyle(grid.Cell(row, col));
+        } catch (const std::exception&) {
+            return std::current_exception();
+        }
+        if (style == nullptr || (!style->BackColor && !style->TextColor)) continue;
+        Ui::CellStyle look;
+        if (style->BackColor) look.backColor = HtmlColor(*style->BackColor);
+        if (style->TextColor) look.foreColor = HtmlColor(*style->TextColor);
+        gridCtl.SetCellStyle(gridRow, FactColumnName(col), std::move(look));
+    }
+    return nullptr;
 }
 
 // The host's status panel shows where the focused cell stands and how many source rows it

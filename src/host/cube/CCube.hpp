@@ -5,6 +5,7 @@
 #include "host/ui/Form.hpp"
 
 #include <cstddef>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -181,6 +182,9 @@ private:
     friend class CubeWindow;
     void DefaultLayout();
     void Render();
+    void RenderColumns(const Cube::CubeGrid& grid);
+    std::size_t RenderRow(const Cube::CubeGrid& grid, std::size_t row);
+    std::exception_ptr RenderCellStyles(const Cube::CubeGrid& grid, std::size_t row, std::size_t gridRow);
     void RenderChoices();
     void RenderMemberChoices();
     const Cube::Dimension& AxisDimension(const std::string& dimName, const char* control, std::size_t& position);

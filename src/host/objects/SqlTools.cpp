@@ -5,6 +5,7 @@
 #include "host/types/Errors.hpp"
 
 #include <cmath>
+#include <optional>
 
 namespace Talvex {
 namespace {
@@ -53,18 +54,17 @@ std::string NumberLiteral(const Value& value)
     return c.ToString();
 }
 
-// Splits a codes text into items: a list of SQL literals ('a', N'b', 12) is taken as it
-// stands; anything else is cut at commas, each piece losing one pair of surrounding quotes.
-std::vector<std::string> CodeItems(std::string_view codes)
+// The items of a list of SQL literals ('a', N'b', 12) as they read; nothing when the text is
+// not such a list.
+std::optional<std::vector<std::string>> LiteralListItems(std::string_view codes)
 {
     std::vector<std::string> items;
     std::size_t i = 0;
-    bool literalList = true;
     auto skipBlanks = [&] {
         while (i < codes.size() && (codes[i] == ' ' || codes[i] == '\t'))
             ++i;
     };
-    while (i < codes.size() && literalList) {
+    while (i < codes.size()) {
         skipBlanks();
         if (i < codes.size() && (codes[i] == 'N' || codes[i] == 'n') && i + 1 < codes.size() && codes[i + 1] == '\'')
             ++i;
@@ -85,7 +85,7 @@ std::vector<std::string> CodeItems(std::string_view codes)
                 }
                 item += codes[i++];
             }
-            if (!closed) literalList = false;
+            if (!closed) return std::nullopt;
             items.push_back(item);
         } else {
             std::size_t start = i;
@@ -95,19 +95,24 @@ std::vector<std::string> CodeItems(std::string_view codes)
             while (!item.empty() && item.back() == ' ')
                 item.pop_back();
             bool numeric = !item.empty() && item.find_first_not_of("0123456789.-") == std::string::npos;
-            if (!numeric) literalList = false;
+            if (!numeric) return std::nullopt;
             items.push_back(item);
         }
         skipBlanks();
         if (i < codes.size()) {
-            if (codes[i] == ',')
-                ++i;
-            else
-                literalList = false;
+            if (codes[i] != ',') return std::nullopt;
+            ++i;
         }
     }
-    if (literalList) return items;
-    items.clear();
+    return items;
+}
+
+// Splits a codes text into items: a list of SQL literals is taken as it stands; anything
+// else is cut at commas, each piece losing one pair of surrounding quotes.
+std::vector<std::string> CodeItems(std::string_view codes)
+{
+    if (auto literals = LiteralListItems(codes)) return std::move(*literals);
+    std::vector<std::string> items;
     std::size_t start = 0;
     while (true) {
         std::size_t comma = codes.find(',', start);

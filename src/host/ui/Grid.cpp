@@ -10,8 +10,6 @@ namespace Talvex::Ui {
 
 namespace {
 
-const Value kNoValue;
-
 // Sort rank of a value's kind: empty first, then numbers, dates, texts, the rest.
 int KindRank(const Value& v)
 {

@@ -53,7 +53,6 @@ private:
 
     std::shared_ptr<const RowSource> source_;
     std::vector<Declared> declared_;
-    bool declaring_ = false;
     std::string filter_;
     std::vector<MenuItem> menu_;
 };

@@ -78,59 +78,74 @@ std::string MonthStart(const std::string& date)
 
 std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
 {
+    auto list = support_.CrDocLstByContent(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    list->Fields().SelectFields({});
+    Talvex::RateJoin rates;
+    JoinTypeListSources(*list, docType, rates);
+    AddTypeListFields(*list, docType, forDrillDown, rates);
+    return list;
+}
+
+// The document's own tables, the good with its group and unit, the day's rates, the parent
+// document, the buyer with its address, and the seller.
+void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
+{
     Talvex::Book& book = *book_;
     const std::string goodCode = TextParam("GoodCode");
     const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
-    const std::string sign = SignText(docType);
-    const std::string missing = TextLiteral(kMissingText);
 
-    auto list = support_.CrDocLstByContent(docType, DateParam("DateBeg"), DateParam("DateEnd"));
-    list->Fields().SelectFields({});
-
-    list->Join(NoColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
-    list->Join(NoColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
-               "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
+    list.Join(NoColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
+    list.Join(NoColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
+              "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
 
     if (!goodCode.empty()) {
         auto tree = NoColumns(book.CreateList("REFGoodT"));
         tree->Params().Item("Node").SetValue(Value(goodCode));
-        list->Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
+        list.Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
     }
 
-    list->Join(NoColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
-    list->Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
-    const std::string groupText = std::string("isnull( g.Parent,N'')") + " + ':' + ISNULL(pg.Name,'')";
+    list.Join(NoColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
+    list.Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
 
-    list->Join(NoColumns(book.CreateList("REFGoodUnit")), "u",
-               FlagParam("IsCommon") ? "g.Code = u.GoodCode and u.IsCommon = 1"
-                                     : "g.Code = u.GoodCode and u.isAccount = 1",
-               0, 0);
+    list.Join(NoColumns(book.CreateList("REFGoodUnit")), "u",
+              FlagParam("IsCommon") ? "g.Code = u.GoodCode and u.IsCommon = 1"
+                                    : "g.Code = u.GoodCode and u.isAccount = 1",
+              0, 0);
 
-    Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
-    support_.JoinParentDoc(*list, docType);
+    rates.JoinRates(list, "DocumentDate", "CurrencyCode");
+    support_.JoinParentDoc(list, docType);
 
     std::string clientCondition = "p.PartyCode = Cl.Code";
     if (mngInvoice) {
-        list->Join(NoColumns(book.CreateList("THPartyAttribute")), "CustP",
-                   "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
+        list.Join(NoColumns(book.CreateList("THPartyAttribute")), "CustP",
+                  "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
         clientCondition = "ISNULL(CustP.PartyCode,p.PartyCode)=Cl.Code";
         // The position list carries the document's columns the sales lists share; the
         // management-accounting mark of the invoice is read from its header.
-        list->Join(NoColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
+        list.Join(NoColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
     }
-    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "p", "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'",
-               1, 0);
-    list->Join(NoColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
-    list->Join(NoColumns(book.CreateList("REFClientAddress")), "ca",
-               "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
-    list->Join(NoColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
-    if (mngInvoice) list->Join(NoColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
+    list.Join(NoColumns(book.CreateList("THPartyAttribute")), "p", "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'",
+              1, 0);
+    list.Join(NoColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
+    list.Join(NoColumns(book.CreateList("REFClientAddress")), "ca",
+              "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
+    list.Join(NoColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
+    if (mngInvoice) list.Join(NoColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
 
-    support_.JoinSellerInfo(*list, "Seller", docType);
+    support_.JoinSellerInfo(list, "Seller", docType);
+}
 
-    Talvex::FieldList& f = list->Fields();
+// The columns: the cube's dimensions (the date by month unless weeks or the drill-down need
+// the day), amounts and quantities with the document type's sign, and the document columns.
+void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown,
+                              const Talvex::RateJoin& rates) const
+{
+    const std::string goodCode = TextParam("GoodCode");
+    const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
+    const std::string sign = SignText(docType);
+    const std::string missing = TextLiteral(kMissingText);
+    Talvex::FieldList& f = list.Fields();
     auto add = [&f](const char* name, Talvex::FieldType typeCode, const std::string& expression, long caption = 0) {
         Talvex::Field& field = f.AddField(name, typeCode, expression);
         if (caption) field.SetCaption(ModuleFormRes().GetString(caption));
@@ -172,11 +187,11 @@ std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool
                                       : std::string("CASE ") + " WHEN oTable.AmountAccount = 0 THEN 0 " +
                                             " ELSE  (gs.CostSumm / gs.AmountAccount) * oTable.AmountAccount " + "END ";
     add("Cost", FieldType::kAmount, sign + " * (" + cost + ")");
-    if (goodCode.empty()) add("GroupT", FieldType::kLongText, groupText, 15120);
+    if (goodCode.empty())
+        add("GroupT", FieldType::kLongText, "isnull( g.Parent,N'') + ':' + ISNULL(pg.Name,'')", 15120);
     add("IDC", FieldType::kId, "oTable.IDC");
     add("Number", FieldType::kCode, "oTable.Number");
     add("DocTypeCode", FieldType::kCode, "oTable.DocTypeCode");
-    return list;
 }
 
 std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)

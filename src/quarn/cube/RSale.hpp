@@ -16,6 +16,7 @@ namespace Talvex {
 class Book;
 class CCube;
 class DataList;
+class RateJoin;
 namespace Cube {
 class Dimension;
 class Engine;
@@ -101,6 +102,9 @@ private:
     void AddDefaults();
     void BuildLookups();
     void DropSalesRows() noexcept;
+    void JoinTypeListSources(Talvex::DataList& list, const std::string& docType, Talvex::RateJoin& rates);
+    void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown,
+                           const Talvex::RateJoin& rates) const;
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
     std::shared_ptr<Talvex::Book> book_;

@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByDoc.hpp"
+#include "quarn/query/internal/CodeList.hpp"
 
 #include "host/objects/FormRes.hpp"
 
@@ -29,12 +30,10 @@ constexpr const char* kResponsPerson =
     "ISNULL((ClntPerson.LastName+' '+Left(ClntPerson.FirstName,1)+'.'+COALESCE(Left(ClntPerson.Patronymic,1)+'.', "
     "' ')),";
 
-std::string JoinCodes(const std::vector<std::string>& codes)
+// A party that is a private person, not a client.
+std::string IsPersonCond()
 {
-    std::string text;
-    for (const auto& code : codes)
-        text += (text.empty() ? "" : ",") + code;
-    return text;
+    return SqlTools::CondByName("Party.PartyType", kInteger, Op::kEqual, Value(2));
 }
 
 std::shared_ptr<DataList> WithoutColumns(std::shared_ptr<DataList> list)
@@ -139,61 +138,12 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
                                           includeCPAY, contractType);
     list->SetAlias("Doc");
     list->OrderBy("");
-
-    Talvex::RateJoin rates;
-    rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
-    const std::string accountSum = rates.ConvertExpr("CurrencyCode", "Doc.DebtSumma");
+    AddAccountSums(*list, direction);
 
     const std::string clientExpr = includeCPAY ? "COALESCE(Party.Partycode, SpecCPAY.Client)" : "Party.PartyCode";
-    const std::string partyTypeExpr = includeCPAY ? "COALESCE(Party.PartyType,1)" : "Party.PartyType";
-
-    auto& fields = list->Fields();
-    if (direction != 0) {
-        fields.AddField(kAccNeedPaySum, kAmount, accountSum);
-    } else {
-        // Both directions in one list: what we owe counts negative, what is owed to us positive.
-        fields.AddField(std::string(kAccNeedPaySum) + "Buy", kAmount,
-                        "CASE WHEN Doc.DocTypeCode IN (" +
-                            SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(1)), kCode) + ") THEN -1 * " +
-                            accountSum + " ELSE 0 END");
-        fields.AddField(std::string(kAccNeedPaySum) + "Sell", kAmount,
-                        "CASE WHEN Doc.DocTypeCode IN (" +
-                            SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(2)), kCode) + ") THEN " + accountSum +
-                            " ELSE 0 END");
-    }
-
-    list->Join(WithoutColumns(book.CreateList("REFClient")), "ClGr", clientExpr + " = ClGr.Code", 1);
-
     const bool withPersons = marketGroup.empty() && (direction == 0 || direction == 2) && !isGroupBranch;
-    const std::string isPersonCond = SqlTools::CondByName("Party.PartyType", kInteger, Op::kEqual, Value(2));
-    std::string clientName = "ClGr.Code + ':' + ClGr.Name";
-    if (withPersons) {
-        list->Join(WithoutColumns(book.CreateList("REFPerson")), "PerGr",
-                   SqlTools::CombineConds(Talvex::CombineMode::kAnd, {"Party.PartyCode = PerGr.Code", isPersonCond,
-                                                                      SqlTools::CondByName("Party.DocTypeCode", kCode,
-                                                                                           Op::kEqual, Value("PRSF"))}),
-                   1);
-        clientName = "COALESCE(PerGr.Code + ':' + PerGr.FirstName + PerGr.LastName, " + clientName + " )";
-    }
-    fields.AddField("ClientGroup", kText, "COALESCE(UPPER(ClGr.Parent), '')");
-    fields.AddField("Name", kLongText, clientName);
-
-    // The responsible person: the client's main person in the manager role. The person list
-    // joins the outer list directly, after the client-person list, so that its names are
-    // reachable from the columns (a list joined inside another is seen only through it).
-    list->Join(
-        WithoutColumns(book.CreateList("REFClientPerson")), "RepPer",
-        SqlTools::CombineConds(Talvex::CombineMode::kAnd,
-                               {"RepPer.ClientCode = " + clientExpr,
-                                SqlTools::CondByName("RepPer.IsMain", kInteger, Op::kEqual, Value(1)),
-                                SqlTools::CondByName("RepPer.PersonRoleCode", kCode, Op::kEqual, Value("MATS"))}),
-        1);
-    list->Join(WithoutColumns(book.CreateList("REFPerson")), "ClntPerson", "RepPer.PersonCode = ClntPerson.Code", 1);
-    fields.AddField("ResponsPerson", kLongText,
-                    std::string(kResponsPerson) +
-                        SqlTools::Literal(kText, Value(ModuleFormRes().GetString(kNoResponsiblePersonText))) + ")");
-
+    AddClientNames(book, *list, clientExpr, withPersons);
+    AddResponsiblePerson(book, *list, clientExpr);
     if (!marketGroup.empty()) {
         auto clients = book.CreateList("REFClient");
         clients->SetFilter(
@@ -201,21 +151,84 @@ std::shared_ptr<DataList> CDebtByDoc::DebtByNeedPayDate(Date startDate, long dir
         clients->Fields().SelectFields({});
         list->Join(clients, "Client", clientExpr + " = Client.Code");
     }
-
-    if (withPersons && fields.ExistsField("Client")) {
-        Talvex::Field& client = fields.Item("Client");
-        client.SetExpression("CASE WHEN " + isPersonCond + " THEN '~' ELSE '' END + " + client.SqlExpression());
-    }
-
-    list->SetFilter(SqlTools::CombineConds(
-        Talvex::CombineMode::kAnd,
-        {list->Filter(), withPersons ? SqlTools::CondByName(partyTypeExpr, kInteger, Op::kInList, Value("1,2"))
-                                     : SqlTools::CondByName(partyTypeExpr, kInteger, Op::kEqual, Value(1))}));
+    KeepClientsAndPersons(*list, includeCPAY, withPersons);
 
     list->OrderBy("Doc.IDC");
     list->SetAutomatic(0);
     if (isFill) list->Refresh();
     return list;
+}
+
+// The open amount in the accounting currency on the document's day; with both directions
+// in one list, what we owe counts negative and what is owed to us positive.
+void CDebtByDoc::AddAccountSums(DataList& list, long direction) const
+{
+    Talvex::RateJoin rates;
+    rates.Init(book_, "Cros", "Rate");
+    rates.JoinRates(list, "DocumentDate", "CurrencyCode");
+    const std::string accountSum = rates.ConvertExpr("CurrencyCode", "Doc.DebtSumma");
+    auto& fields = list.Fields();
+    if (direction != 0) {
+        fields.AddField(kAccNeedPaySum, kAmount, accountSum);
+        return;
+    }
+    fields.AddField(std::string(kAccNeedPaySum) + "Buy", kAmount,
+                    "CASE WHEN Doc.DocTypeCode IN (" + SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(1)), kCode) +
+                        ") THEN -1 * " + accountSum + " ELSE 0 END");
+    fields.AddField(std::string(kAccNeedPaySum) + "Sell", kAmount,
+                    "CASE WHEN Doc.DocTypeCode IN (" + SqlTools::QuoteCodes(JoinCodes(DocTypesByDirection(2)), kCode) +
+                        ") THEN " + accountSum + " ELSE 0 END");
+}
+
+// The client's group and name; with persons, a private buyer of a sales invoice by his own
+// name and code.
+void CDebtByDoc::AddClientNames(Talvex::Book& book, DataList& list, const std::string& clientExpr, bool withPersons)
+{
+    list.Join(WithoutColumns(book.CreateList("REFClient")), "ClGr", clientExpr + " = ClGr.Code", 1);
+    std::string clientName = "ClGr.Code + ':' + ClGr.Name";
+    if (withPersons) {
+        list.Join(WithoutColumns(book.CreateList("REFPerson")), "PerGr",
+                  SqlTools::CombineConds(Talvex::CombineMode::kAnd,
+                                         {"Party.PartyCode = PerGr.Code", IsPersonCond(),
+                                          SqlTools::CondByName("Party.DocTypeCode", kCode, Op::kEqual, Value("PRSF"))}),
+                  1);
+        clientName = "COALESCE(PerGr.Code + ':' + PerGr.FirstName + PerGr.LastName, " + clientName + " )";
+    }
+    list.Fields().AddField("ClientGroup", kText, "COALESCE(UPPER(ClGr.Parent), '')");
+    list.Fields().AddField("Name", kLongText, clientName);
+}
+
+// The responsible person: the client's main person in the manager role. The person list
+// joins the outer list directly, after the client-person list, so that its names are
+// reachable from the columns (a list joined inside another is seen only through it).
+void CDebtByDoc::AddResponsiblePerson(Talvex::Book& book, DataList& list, const std::string& clientExpr)
+{
+    list.Join(WithoutColumns(book.CreateList("REFClientPerson")), "RepPer",
+              SqlTools::CombineConds(Talvex::CombineMode::kAnd,
+                                     {"RepPer.ClientCode = " + clientExpr,
+                                      SqlTools::CondByName("RepPer.IsMain", kInteger, Op::kEqual, Value(1)),
+                                      SqlTools::CondByName("RepPer.PersonRoleCode", kCode, Op::kEqual, Value("MATS"))}),
+              1);
+    list.Join(WithoutColumns(book.CreateList("REFPerson")), "ClntPerson", "RepPer.PersonCode = ClntPerson.Code", 1);
+    list.Fields().AddField("ResponsPerson", kLongText,
+                           std::string(kResponsPerson) +
+                               SqlTools::Literal(kText, Value(ModuleFormRes().GetString(kNoResponsiblePersonText))) +
+                               ")");
+}
+
+// Clients only, or with persons clients and private persons, a person's code marked by '~'.
+void CDebtByDoc::KeepClientsAndPersons(DataList& list, bool includeCPAY, bool withPersons)
+{
+    auto& fields = list.Fields();
+    if (withPersons && fields.ExistsField("Client")) {
+        Talvex::Field& client = fields.Item("Client");
+        client.SetExpression("CASE WHEN " + IsPersonCond() + " THEN '~' ELSE '' END + " + client.SqlExpression());
+    }
+    const std::string partyTypeExpr = includeCPAY ? "COALESCE(Party.PartyType,1)" : "Party.PartyType";
+    list.SetFilter(SqlTools::CombineConds(
+        Talvex::CombineMode::kAnd,
+        {list.Filter(), withPersons ? SqlTools::CondByName(partyTypeExpr, kInteger, Op::kInList, Value("1,2"))
+                                    : SqlTools::CondByName(partyTypeExpr, kInteger, Op::kEqual, Value(1))}));
 }
 
 void CDebtByDoc::FilterByDepartmentAndPerson(DataList& lst, long directioin, const std::string& department,

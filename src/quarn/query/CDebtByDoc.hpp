@@ -64,6 +64,11 @@ public:
 
 private:
     Talvex::Book& BookChecked() const;
+    void AddAccountSums(Talvex::DataList& list, long direction) const;
+    static void AddClientNames(Talvex::Book& book, Talvex::DataList& list, const std::string& clientExpr,
+                               bool withPersons);
+    static void AddResponsiblePerson(Talvex::Book& book, Talvex::DataList& list, const std::string& clientExpr);
+    static void KeepClientsAndPersons(Talvex::DataList& list, bool includeCPAY, bool withPersons);
     void AddAccountSum(Talvex::DataList& list);
 
     std::unique_ptr<CSelectByDoc> selDoc_;

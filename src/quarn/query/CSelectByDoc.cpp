@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/query/CSelectByRef.hpp"
+#include "quarn/query/internal/CodeList.hpp"
 
 #include <array>
 #include <utility>
@@ -21,14 +22,6 @@ using Op = Talvex::SqlOperator;
 using enum Talvex::FieldType; // the host's type codes: kCode, kAmount, ...
 
 namespace {
-
-std::string JoinCodes(const std::vector<std::string>& codes)
-{
-    std::string text;
-    for (const auto& code : codes)
-        text += (text.empty() ? "" : ",") + code;
-    return text;
-}
 
 void AndInto(DataList& list, const std::string& condition)
 {
@@ -236,6 +229,8 @@ std::shared_ptr<DataList> CSelectByDoc::NeedPayedDocList(const std::vector<std::
     list->Fields().AddField("RestPaySum", kAmount, prefix + "DebtSumma");
     list->Fields().AddField("DocumentDate", kDate, prefix + dateColumn);
 
+    if (joinParty) JoinParty(book, *list, docTypes, clientCode, includeCPAY);
+    if (includeCPAY) JoinCashPlanLines(book, *list, clientCode, joinParty);
     // The client comes from the party of the type's role, and for cash-plan lines from the
     // line itself; only what is joined can be named.
     std::string clientExpr;
@@ -245,42 +240,45 @@ std::shared_ptr<DataList> CSelectByDoc::NeedPayedDocList(const std::vector<std::
         clientExpr = "Party.PartyCode";
     else if (includeCPAY)
         clientExpr = "SpecCPAY.Client";
-
-    if (joinParty) {
-        auto party = book.CreateList("THPartyAttribute");
-        party->Fields().SelectFields({});
-        if (!clientCode.empty()) party->SetFilter(Talvex::ClientFilter("Party", clientCode));
-        std::string roles;
-        for (const auto& type : docTypes) {
-            std::string role = PartyRole(type);
-            if (!role.empty()) roles += " when '" + type + "' then '" + role + "'";
-        }
-        // Without any type that has a role the CASE would have no branch: no party matches.
-        std::string on = roles.empty() ? std::string("oTable.IDC = Party.DocId and 1 = 0")
-                                       : "oTable.IDC = Party.DocId and Party.RolePartyCode = case oTable.DocTypeCode " +
-                                             roles + " end ";
-        // Cash-plan lines have no party: with them the party join is outer, so that they stay.
-        list->Join(party, "Party", on, includeCPAY ? 1 : 0);
-    }
-
-    if (includeCPAY) {
-        auto planLines = book.CreateList("THGoodSpecCPAY");
-        planLines->SetAlias("SpecCPAY");
-        if (!clientCode.empty())
-            planLines->SetFilter(
-                SqlTools::CondByField(planLines->Fields().Item("Client"), Op::kEqual, Value(clientCode)));
-        planLines->Fields().SelectFields({});
-        // Written with oTable, which reads "Doc" once the caller names the list so.
-        list->Join(planLines, "SpecCPAY", "oTable.IDC = SpecCPAY.DocId AND oTable.PosNumb = SpecCPAY.PosNumb", 1);
-        // Both joins are outer here, so the client must be found by one of them.
-        if (!clientCode.empty())
-            AndInto(*list,
-                    joinParty ? "Party.DocId IS NOT NULL OR SpecCPAY.DocId IS NOT NULL" : "SpecCPAY.DocId IS NOT NULL");
-    }
-
     if (!clientExpr.empty()) list->Fields().AddField("Client", kText, clientExpr);
     list->OrderBy("DocumentDate");
     return list;
+}
+
+// The party of each document type's role ("Party"), narrowed to the client when one is given.
+void CSelectByDoc::JoinParty(Talvex::Book& book, DataList& list, const std::vector<std::string>& docTypes,
+                             const std::string& clientCode, bool includeCPAY)
+{
+    auto party = book.CreateList("THPartyAttribute");
+    party->Fields().SelectFields({});
+    if (!clientCode.empty()) party->SetFilter(Talvex::ClientFilter("Party", clientCode));
+    std::string roles;
+    for (const auto& type : docTypes) {
+        std::string role = PartyRole(type);
+        if (!role.empty()) roles += " when '" + type + "' then '" + role + "'";
+    }
+    // Without any type that has a role the CASE would have no branch: no party matches.
+    std::string on =
+        roles.empty() ? std::string("oTable.IDC = Party.DocId and 1 = 0")
+                      : "oTable.IDC = Party.DocId and Party.RolePartyCode = case oTable.DocTypeCode " + roles + " end ";
+    // Cash-plan lines have no party: with them the party join is outer, so that they stay.
+    list.Join(party, "Party", on, includeCPAY ? 1 : 0);
+}
+
+// The cash-plan lines of the documents ("SpecCPAY"), whose client is the line's own.
+void CSelectByDoc::JoinCashPlanLines(Talvex::Book& book, DataList& list, const std::string& clientCode, bool joinParty)
+{
+    auto planLines = book.CreateList("THGoodSpecCPAY");
+    planLines->SetAlias("SpecCPAY");
+    if (!clientCode.empty())
+        planLines->SetFilter(SqlTools::CondByField(planLines->Fields().Item("Client"), Op::kEqual, Value(clientCode)));
+    planLines->Fields().SelectFields({});
+    // Written with oTable, which reads "Doc" once the caller names the list so.
+    list.Join(planLines, "SpecCPAY", "oTable.IDC = SpecCPAY.DocId AND oTable.PosNumb = SpecCPAY.PosNumb", 1);
+    // Both joins are outer here, so the client must be found by one of them.
+    if (!clientCode.empty())
+        AndInto(list,
+                joinParty ? "Party.DocId IS NOT NULL OR SpecCPAY.DocId IS NOT NULL" : "SpecCPAY.DocId IS NOT NULL");
 }
 
 std::shared_ptr<DataList> CSelectByDoc::NeedPayedDocs(const std::vector<std::string>& docTypes, Date dateBeg,

@@ -64,6 +64,10 @@ public:
     static std::string PartyRole(const std::string& docTypeCode);
 
 private:
+    static void JoinParty(Talvex::Book& book, Talvex::DataList& list, const std::vector<std::string>& docTypes,
+                          const std::string& clientCode, bool includeCPAY);
+    static void JoinCashPlanLines(Talvex::Book& book, Talvex::DataList& list, const std::string& clientCode,
+                                  bool joinParty);
     Talvex::Book& BookChecked() const;
     std::shared_ptr<Talvex::DataList> DocumentList(const std::string& docType, Talvex::Date begDate,
                                                    Talvex::Date endDate);

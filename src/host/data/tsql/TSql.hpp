@@ -48,6 +48,14 @@ struct Translation {
     std::vector<TranslatedStatement> statements;
 };
 
+// How deep a statement may nest: each parenthesis, sub-query, CASE, function call, NOT and
+// sign opens a level. Deeper input is refused as a syntax error at the token that opens one
+// level too many, before any recursive reading could run out of stack.
+inline constexpr int kMaxNesting = 200;
+// How deep its syntax tree may grow once chained operators count too (in a + b + c each
+// operator puts all before it one level lower): the bound of every later walk of the tree.
+inline constexpr int kMaxTreeDepth = 1000;
+
 // Parses the batch and writes it for PostgreSQL; throws SqlSyntaxError.
 Translation Translate(std::string_view tsql);
 

@@ -88,6 +88,39 @@ Currency Convert(Data::Connection& db, const std::string& accountCurrency, Curre
     return row.at(0).ToCurrency();
 }
 
+// The client's posted documents of the side that still hold an open debt, oldest first. The
+// client is the buyer of what it owes us and the seller of what we owe it.
+std::vector<OpenDoc> OpenDocsOfClient(Data::Connection& db, std::int64_t setOffId, bool payables,
+                                      const std::string& client)
+{
+    std::string sql(kOpenDocsOfClient);
+    sql.replace(sql.find("%TYPES%"), 7, payables ? kPayableTypes : kReceivableTypes);
+    auto rs = db.Query(sql, {setOffId, payables ? "PAR" : "PIR", client});
+    std::vector<OpenDoc> openDocs;
+    for (const auto& row : rs.rows) {
+        const Currency open = std::min(row.at(5).ToCurrency(), row.at(6).ToCurrency());
+        if (open > Currency())
+            openDocs.push_back({row.at(0).ToInteger(), row.at(1).ToText(), row.at(2).ToText(), open});
+    }
+    return openDocs;
+}
+
+// What one link settles of a document: in the set-off document's currency and in the paid
+// document's own, at most its open debt and at most what the set-off still has.
+std::pair<Currency, Currency> LinkAmounts(Data::Connection& db, const OpenDoc& doc, Currency remaining,
+                                          const std::string& setOffCurrency, const std::string& accountCurrency,
+                                          Date onDate)
+{
+    if (doc.currency == setOffCurrency) {
+        const Currency both = std::min(doc.open, remaining);
+        return {both, both};
+    }
+    const Currency openInSetOff = Convert(db, accountCurrency, doc.open, doc.currency, setOffCurrency, onDate);
+    if (openInSetOff <= remaining) return {openInSetOff, doc.open};
+    return {remaining,
+            std::min(doc.open, Convert(db, accountCurrency, remaining, setOffCurrency, doc.currency, onDate))};
+}
+
 } // namespace
 
 void CPayedDoc::AddDocToPay(std::int64_t docId, Currency summa, Currency summaCur)
@@ -152,35 +185,10 @@ Currency CPayedDoc::SetGoodDoc(bool isSetOff, const std::string& client)
         return Currency();
     }
 
-    std::string sql(kOpenDocsOfClient);
-    sql.replace(sql.find("%TYPES%"), 7, payables ? kPayableTypes : kReceivableTypes);
-    // The client is the buyer of what it owes us and the seller of what we owe it.
-    auto rs = db.Query(sql, {setOffId, payables ? "PAR" : "PIR", client});
-    std::vector<OpenDoc> openDocs;
-    for (const auto& row : rs.rows) {
-        const Currency open = std::min(row.at(5).ToCurrency(), row.at(6).ToCurrency());
-        if (open > Currency())
-            openDocs.push_back({row.at(0).ToInteger(), row.at(1).ToText(), row.at(2).ToText(), open});
-    }
-
     Currency linked;
-    for (const auto& doc : openDocs) {
+    for (const auto& doc : OpenDocsOfClient(db, setOffId, payables, client)) {
         if (remaining <= Currency()) break;
-        Currency summa;    // in the set-off document's currency
-        Currency summaCur; // in the paid document's currency
-        if (doc.currency == setOffCurrency) {
-            summa = summaCur = std::min(doc.open, remaining);
-        } else {
-            const Currency openInSetOff = Convert(db, accountCurrency, doc.open, doc.currency, setOffCurrency, onDate);
-            if (openInSetOff <= remaining) {
-                summa = openInSetOff;
-                summaCur = doc.open;
-            } else {
-                summa = remaining;
-                summaCur =
-                    std::min(doc.open, Convert(db, accountCurrency, remaining, setOffCurrency, doc.currency, onDate));
-            }
-        }
+        const auto [summa, summaCur] = LinkAmounts(db, doc, remaining, setOffCurrency, accountCurrency, onDate);
         if (summa <= Currency() || summaCur <= Currency()) continue;
         db.Execute(kInsertLink, {setOffId, doc.idc, summa, summaCur, doc.number});
         remaining -= summa;

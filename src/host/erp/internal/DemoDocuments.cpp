@@ -355,13 +355,20 @@ private:
             for (const auto& l : lines)
                 total += l.Summa();
         }
+        WriteHeader(h, total);
+        WriteLines(h, lines);
+        return total;
+    }
+
+    void WriteHeader(const Header& h, std::int64_t summaCents)
+    {
         documents_.Int(h.idc)
             .Text(h.type)
             .Day(h.date)
             .Text(h.number)
             .Text(h.number)
             .OptionalText(h.name)
-            .Cents(total)
+            .Cents(summaCents)
             .Text(h.currency)
             .Flag(h.posted)
             .Flag(h.closed)
@@ -383,7 +390,11 @@ private:
         else
             documents_.Null();
         documents_.EndRow();
+    }
 
+    // The goods rows, and for the types with VAT rows their VAT and the sales discount.
+    void WriteLines(const Header& h, const std::vector<Line>& lines)
+    {
         auto vat = vatRows_.find(h.type);
         int position = 0;
         for (const auto& l : lines) {
@@ -415,7 +426,6 @@ private:
                 vat->second.EndRow();
             }
         }
-        return total;
     }
 
     void Party(const Header& h, std::string_view role, std::string_view code, int partyType = 1)

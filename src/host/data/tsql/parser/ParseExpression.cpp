@@ -23,24 +23,33 @@ Ast::Expression Parser::Expression()
 
 Ast::Expression Parser::OrExpression()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = AndExpression();
-    while (AcceptKeyword("OR"))
+    while (IsKeyword("OR")) {
+        chain.Sink(Advance());
+        const Operand right(*this, Peek());
         left = MakeBinary("OR", std::move(left), AndExpression());
+    }
     return left;
 }
 
 Ast::Expression Parser::AndExpression()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = NotExpression();
-    while (AcceptKeyword("AND"))
+    while (IsKeyword("AND")) {
+        chain.Sink(Advance());
+        const Operand right(*this, Peek());
         left = MakeBinary("AND", std::move(left), NotExpression());
+    }
     return left;
 }
 
 Ast::Expression Parser::NotExpression()
 {
-    if (AcceptKeyword("NOT")) return Ast::Expression{Ast::Unary{"NOT", NotExpression()}};
-    return Predicate();
+    if (!IsKeyword("NOT")) return Predicate();
+    const Nested nested(*this, Advance());
+    return Ast::Expression{Ast::Unary{"NOT", NotExpression()}};
 }
 
 Ast::Expression Parser::Predicate()
@@ -80,7 +89,7 @@ Ast::Expression Parser::Predicate()
             Ast::Select query = ParenthesizedQuery();
             return Ast::Expression{Ast::InSelect{std::move(left), std::move(query), negated}};
         }
-        Advance();
+        const Nested nested(*this, Advance());
         Ast::InList in{std::move(left), {}, negated};
         do {
             in.items.push_back(Expression());
@@ -98,36 +107,41 @@ Ast::Expression Parser::Predicate()
 
 Ast::Expression Parser::Additive()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = Multiplicative();
     for (;;) {
         const Token& t = Peek();
         if (t.kind != TokenKind::Symbol ||
             (t.text != "+" && t.text != "-" && t.text != "&" && t.text != "|" && t.text != "^"))
             return left;
-        std::string op = Advance().text;
-        left = MakeBinary(op, std::move(left), Multiplicative());
+        const Token& opToken = Advance();
+        chain.Sink(opToken);
+        const Operand right(*this, Peek());
+        left = MakeBinary(opToken.text, std::move(left), Multiplicative());
     }
 }
 
 Ast::Expression Parser::Multiplicative()
 {
+    OperatorChain chain(*this);
     Ast::Expression left = UnaryExpression();
     for (;;) {
         const Token& t = Peek();
         if (t.kind != TokenKind::Symbol || (t.text != "*" && t.text != "/" && t.text != "%")) return left;
-        std::string op = Advance().text;
-        left = MakeBinary(op, std::move(left), UnaryExpression());
+        const Token& opToken = Advance();
+        chain.Sink(opToken);
+        const Operand right(*this, Peek());
+        left = MakeBinary(opToken.text, std::move(left), UnaryExpression());
     }
 }
 
 Ast::Expression Parser::UnaryExpression()
 {
     const Token& t = Peek();
-    if (t.kind == TokenKind::Symbol && (t.text == "-" || t.text == "+" || t.text == "~")) {
-        std::string op = Advance().text;
-        return Ast::Expression{Ast::Unary{op, UnaryExpression()}};
-    }
-    return Primary();
+    if (t.kind != TokenKind::Symbol || (t.text != "-" && t.text != "+" && t.text != "~")) return Primary();
+    const Token& opToken = Advance();
+    const Nested nested(*this, opToken);
+    return Ast::Expression{Ast::Unary{opToken.text, UnaryExpression()}};
 }
 
 bool Parser::IsQueryStart(std::size_t ahead) const
@@ -139,6 +153,7 @@ bool Parser::IsQueryStart(std::size_t ahead) const
 
 Ast::Select Parser::ParenthesizedQuery()
 {
+    const Nested nested(*this, Peek());
     ExpectSymbol("(");
     Ast::Select query = Select();
     ExpectSymbol(")");
@@ -156,29 +171,44 @@ Ast::Expression Parser::Primary()
     case TokenKind::NString: return Ast::Expression{Ast::Literal{Ast::LiteralKind::NString, Advance().text}};
     case TokenKind::Parameter: Advance(); return Ast::Expression{Ast::Parameter{++parameterCount_}};
     case TokenKind::Variable: Fail("variables are not supported; pass the value as a parameter");
-    case TokenKind::End: Fail("expected an expression");
     case TokenKind::Symbol:
-        if (t.text == "(") {
-            if (IsQueryStart(1)) {
-                // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
-                // sub-query first and read an expression when it does not close there.
-                if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-                std::size_t start = pos_;
-                int parameters = parameterCount_;
-                try {
-                    return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
-                } catch (const SqlSyntaxError&) {
-                    pos_ = start;
-                    parameterCount_ = parameters;
-                }
-            }
-            Advance();
-            Ast::Expression inner = Expression();
-            ExpectSymbol(")");
-            return inner;
-        }
-        Fail("expected an expression");
+        if (t.text == "(") return ParenthesizedPrimary();
+        break;
     case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier: return NamedPrimary();
+    case TokenKind::End: break;
+    }
+    Fail("expected an expression");
+}
+
+// "(" opens a sub-query or an expression in parentheses.
+Ast::Expression Parser::ParenthesizedPrimary()
+{
+    if (IsQueryStart(1)) {
+        // "((SELECT ...) + 1)" opens like a sub-query but is an expression: try the
+        // sub-query first and read an expression when it does not close there.
+        if (!IsSymbol("(", 1)) return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
+        if (!notAQuery_.contains(pos_)) {
+            const Attempt attempt = StartAttempt();
+            try {
+                return Ast::Expression{Ast::ScalarSelect{ParenthesizedQuery()}};
+            } catch (const SqlSyntaxError&) {
+                if (tooDeep_) throw;
+                Rewind(attempt);
+                notAQuery_.insert(pos_);
+            }
+        }
+    }
+    const Nested nested(*this, Advance());
+    Ast::Expression inner = Expression();
+    ExpectSymbol(")");
+    return inner;
+}
+
+// A word: NULL, CASE, CAST, CONVERT, EXISTS, a function call, or a (dotted) column name.
+Ast::Expression Parser::NamedPrimary()
+{
+    if (Peek().kind == TokenKind::Identifier) {
         if (IsKeyword("NULL")) {
             Advance();
             return Ast::Expression{Ast::Literal{Ast::LiteralKind::Null, "NULL"}};
@@ -200,25 +230,22 @@ Ast::Expression Parser::Primary()
             std::string name = Advance().text;
             return FunctionCall({std::move(name)}, nameToken);
         }
-        [[fallthrough]];
-    case TokenKind::QuotedIdentifier: {
-        if (!IsNameToken()) Fail("expected an expression");
-        const Token& nameToken = Peek();
-        Ast::Name name{Advance().text};
-        while (IsSymbol(".")) {
-            Advance();
-            if (AcceptSymbol("*")) return Ast::Expression{Ast::Star{std::move(name)}};
-            name.push_back(NamePart("a name after '.'"));
-        }
-        if (IsSymbol("(") && nameToken.kind == TokenKind::Identifier) return FunctionCall(std::move(name), nameToken);
-        return Ast::Expression{Ast::ColumnRef{std::move(name)}};
     }
+    if (!IsNameToken()) Fail("expected an expression");
+    const Token& nameToken = Peek();
+    Ast::Name name{Advance().text};
+    while (IsSymbol(".")) {
+        Advance();
+        if (AcceptSymbol("*")) return Ast::Expression{Ast::Star{std::move(name)}};
+        name.push_back(NamePart("a name after '.'"));
     }
-    Fail("expected an expression");
+    if (IsSymbol("(") && nameToken.kind == TokenKind::Identifier) return FunctionCall(std::move(name), nameToken);
+    return Ast::Expression{Ast::ColumnRef{std::move(name)}};
 }
 
 Ast::Expression Parser::FunctionCall(Ast::Name name, const Token& nameToken)
 {
+    const Nested nested(*this, nameToken);
     ExpectSymbol("(");
     Ast::FunctionCall call{std::move(name), {}, false, false};
     std::string upper = AsciiUpper(call.name.back());
@@ -258,6 +285,7 @@ Ast::Expression Parser::FunctionCall(Ast::Name name, const Token& nameToken)
 
 Ast::Expression Parser::CaseExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CASE");
     Ast::Case c;
     if (!IsKeyword("WHEN")) c.operand = Expression();
@@ -274,6 +302,7 @@ Ast::Expression Parser::CaseExpression()
 
 Ast::Expression Parser::CastExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CAST");
     ExpectSymbol("(");
     Ast::Expression operand = Expression();
@@ -285,6 +314,7 @@ Ast::Expression Parser::CastExpression()
 
 Ast::Expression Parser::ConvertExpression()
 {
+    const Nested nested(*this, Peek());
     ExpectKeyword("CONVERT");
     ExpectSymbol("(");
     Ast::Convert c;

@@ -105,13 +105,15 @@ std::vector<Ast::TableRef> Parser::FromList()
 
 Ast::TableRef Parser::TableSource()
 {
+    OperatorChain chain(*this);
     Ast::TableRef left = TablePrimary();
     for (;;) {
         Ast::JoinKind kind;
         if (IsKeyword("CROSS")) {
             if (!IsKeyword("JOIN", 1)) Fail(Peek(1), "expected JOIN after CROSS");
+            chain.Sink(Advance());
             Advance();
-            Advance();
+            const Operand rightSide(*this, Peek());
             Ast::TableRef right = TablePrimary();
             left = Ast::TableRef{Ast::Join{Ast::JoinKind::Cross, std::move(left), std::move(right), {}}};
             continue;
@@ -128,10 +130,14 @@ Ast::TableRef Parser::TableSource()
             kind = Ast::JoinKind::Inner;
         else
             return left;
+        chain.Sink(Peek());
         if (kind != Ast::JoinKind::Inner) AcceptKeyword("OUTER");
         // The join hint decides only how SQL Server joins, never what the join gives.
         if (IsKeyword("MERGE") || IsKeyword("HASH") || IsKeyword("LOOP") || IsKeyword("REMOTE")) Advance();
+        const Token& join = Peek();
         ExpectKeyword("JOIN");
+        // The right side may itself hold joins whose ON follow later: t JOIN u JOIN v ON .. ON ..
+        const Nested rightSide(*this, join);
         Ast::TableRef right = TableSource();
         ExpectKeyword("ON");
         Ast::Expression on = Expression();
@@ -142,11 +148,10 @@ Ast::TableRef Parser::TableSource()
 Ast::TableRef Parser::TablePrimary()
 {
     if (IsSymbol("(")) {
-        if (IsQueryStart(1)) {
+        if (IsQueryStart(1) && !notADerivedTable_.contains(pos_)) {
             // "((SELECT ...) AS Main JOIN ...)" opens like a sub-query but is a join in
             // parentheses: try the sub-query first, the join when it does not close there.
-            std::size_t start = pos_;
-            int parameters = parameterCount_;
+            const Attempt attempt = StartAttempt();
             try {
                 const Token& open = Peek();
                 Ast::Select query = ParenthesizedQuery();
@@ -154,12 +159,13 @@ Ast::TableRef Parser::TablePrimary()
                 if (alias.empty()) Fail(open, "a sub-query in FROM needs an alias");
                 return Ast::TableRef{Ast::DerivedTable{std::move(query), std::move(alias)}};
             } catch (const SqlSyntaxError&) {
-                pos_ = start;
-                parameterCount_ = parameters;
+                if (tooDeep_) throw;
+                Rewind(attempt);
                 if (!IsSymbol("(", 1)) throw;
+                notADerivedTable_.insert(pos_);
             }
         }
-        Advance();
+        const Nested nested(*this, Advance());
         Ast::TableRef inner = TableSource();
         ExpectSymbol(")");
         return inner;

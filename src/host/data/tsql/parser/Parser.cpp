@@ -89,6 +89,40 @@ void Parser::ExpectSymbol(std::string_view symbol)
     if (!AcceptSymbol(symbol)) Fail("expected '" + std::string(symbol) + "'");
 }
 
+void Parser::EnterLevel(const Token& at, bool nesting)
+{
+    if (nesting && nesting_ >= kMaxNesting) {
+        tooDeep_ = true;
+        Fail(at, "nested deeper than " + std::to_string(kMaxNesting) +
+                     " levels (parentheses, sub-queries, CASE, calls, NOT and signs)");
+    }
+    if (nesting) ++nesting_;
+    ++level_;
+    deepest_ = std::max(deepest_, level_);
+    try {
+        CheckTreeDepth(at);
+    } catch (...) {
+        if (nesting) --nesting_;
+        --level_;
+        throw;
+    }
+}
+
+void Parser::CheckTreeDepth(const Token& at)
+{
+    if (deepest_ <= kMaxTreeDepth) return;
+    tooDeep_ = true;
+    Fail(at, "the statement's syntax tree would be deeper than " + std::to_string(kMaxTreeDepth) +
+                 " levels; split the chain of operators");
+}
+
+void Parser::Rewind(const Attempt& attempt)
+{
+    pos_ = attempt.pos;
+    parameterCount_ = attempt.parameterCount;
+    deepest_ = attempt.deepest;
+}
+
 void Parser::Fail(const Token& at, const std::string& problem) const
 {
     throw SqlSyntaxError(at.line, at.column, at.kind == TokenKind::End ? std::string() : at.spelling, problem);

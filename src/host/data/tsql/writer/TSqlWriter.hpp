@@ -6,9 +6,11 @@
 
 namespace Talvex::Data::TSql {
 
-// Writes syntax trees back as T-SQL that parses to the same trees: every name bracketed,
-// every compound expression in parentheses. Serves the reparse check (parse, write, parse
-// again, compare) that finds faults of the parser and the writers on any statement.
+// Writes syntax trees back as T-SQL that parses to the same trees: every name bracketed, an
+// operand in parentheses exactly where the parser's precedence asks for them, so the text
+// nests no deeper than the statement that gave the tree and reads back under the same
+// limits. Serves the reparse check (parse, write, parse again, compare) that finds faults of
+// the parser and the writers on any statement.
 class TSqlWriter {
 public:
     std::string Batch(const Ast::Batch& batch);
@@ -17,6 +19,13 @@ public:
     std::string Select(const Ast::Select& select);
 
 private:
+    // How tightly an expression binds, weakest first, as the parser's levels read it.
+    enum class Strength { Or, And, Not, Predicate, Additive, Multiplicative, Unary, Primary };
+    static Strength StrengthOf(const Ast::Expression& expr);
+    // The expression where at least the given strength stands: in parentheses when weaker.
+    std::string Operand(const Ast::Expression& expr, Strength least);
+    std::string Bare(const Ast::Expression& expr);
+    std::string SelectItem(const Ast::SelectItem& item);
     std::string SelectCore(const Ast::SelectCore& core, const std::string& into = {});
     std::string TableRef(const Ast::TableRef& table);
     std::string FromList(const std::vector<Ast::TableRef>& from);

@@ -63,6 +63,36 @@ std::string TSqlWriter::List(const std::vector<Ast::Expression>& items)
 
 std::string TSqlWriter::Expression(const Ast::Expression& expr)
 {
+    return Operand(expr, Strength::Or);
+}
+
+TSqlWriter::Strength TSqlWriter::StrengthOf(const Ast::Expression& expr)
+{
+    if (const auto* b = expr.As<Ast::Binary>()) {
+        if (b->op == "OR") return Strength::Or;
+        if (b->op == "AND") return Strength::And;
+        if (b->op == "*" || b->op == "/" || b->op == "%") return Strength::Multiplicative;
+        if (b->op == "+" || b->op == "-" || b->op == "&" || b->op == "|" || b->op == "^") return Strength::Additive;
+        return Strength::Predicate; // a comparison
+    }
+    if (const auto* u = expr.As<Ast::Unary>()) return u->op == "NOT" ? Strength::Not : Strength::Unary;
+    if (expr.As<Ast::IsNull>() || expr.As<Ast::Between>() || expr.As<Ast::Like>() || expr.As<Ast::InList>() ||
+        expr.As<Ast::InSelect>())
+        return Strength::Predicate;
+    return Strength::Primary;
+}
+
+std::string TSqlWriter::Operand(const Ast::Expression& expr, Strength least)
+{
+    if (StrengthOf(expr) < least) return "(" + Bare(expr) + ")";
+    return Bare(expr);
+}
+
+std::string TSqlWriter::Bare(const Ast::Expression& expr)
+{
+    // A chain of operators of one strength is read left to right, so only its right operands
+    // need the next strength up; comparisons and predicates take additive operands.
+    auto above = [](Strength s) { return static_cast<Strength>(static_cast<int>(s) + 1); };
     return std::visit(
         Overloaded{
             [&](const Ast::Literal& l) -> std::string {
@@ -76,26 +106,33 @@ std::string TSqlWriter::Expression(const Ast::Expression& expr)
             [&](const Ast::Parameter&) -> std::string { return "?"; },
             [&](const Ast::ColumnRef& c) { return Name(c.name); },
             [&](const Ast::Star& s) { return s.qualifier.empty() ? std::string("*") : Name(s.qualifier) + ".*"; },
-            [&](const Ast::Unary& u) { return "(" + u.op + (u.op == "NOT" ? " " : "") + Expression(*u.operand) + ")"; },
+            // A space after the sign: "- -1" must not become the comment "--1".
+            [&](const Ast::Unary& u) { return u.op + " " + Operand(*u.operand, StrengthOf(expr)); },
             [&](const Ast::Binary& b) {
-                return "(" + Expression(*b.left) + " " + b.op + " " + Expression(*b.right) + ")";
+                const Strength own = StrengthOf(expr);
+                const Strength left = own == Strength::Predicate ? Strength::Additive : own;
+                const Strength right = own == Strength::Predicate ? Strength::Additive : above(own);
+                return Operand(*b.left, left) + " " + b.op + " " + Operand(*b.right, right);
             },
             [&](const Ast::IsNull& i) {
-                return "(" + Expression(*i.operand) + (i.negated ? " IS NOT NULL)" : " IS NULL)");
+                return Operand(*i.operand, Strength::Additive) + (i.negated ? " IS NOT NULL" : " IS NULL");
             },
             [&](const Ast::Between& b) {
-                return "(" + Expression(*b.operand) + (b.negated ? " NOT" : "") + " BETWEEN " + Expression(*b.low) +
-                       " AND " + Expression(*b.high) + ")";
+                return Operand(*b.operand, Strength::Additive) + (b.negated ? " NOT" : "") + " BETWEEN " +
+                       Operand(*b.low, Strength::Additive) + " AND " + Operand(*b.high, Strength::Additive);
             },
             [&](const Ast::Like& l) {
-                return "(" + Expression(*l.operand) + (l.negated ? " NOT" : "") + " LIKE " + Expression(*l.pattern) +
-                       (l.escape ? " ESCAPE " + Expression(*l.escape) : "") + ")";
+                return Operand(*l.operand, Strength::Additive) + (l.negated ? " NOT" : "") + " LIKE " +
+                       Operand(*l.pattern, Strength::Additive) +
+                       (l.escape ? " ESCAPE " + Operand(*l.escape, Strength::Additive) : "");
             },
             [&](const Ast::InList& in) {
-                return "(" + Expression(*in.operand) + (in.negated ? " NOT" : "") + " IN (" + List(in.items) + "))";
+                return Operand(*in.operand, Strength::Additive) + (in.negated ? " NOT" : "") + " IN (" +
+                       List(in.items) + ")";
             },
             [&](const Ast::InSelect& in) {
-                return "(" + Expression(*in.operand) + (in.negated ? " NOT" : "") + " IN (" + Select(*in.query) + "))";
+                return Operand(*in.operand, Strength::Additive) + (in.negated ? " NOT" : "") + " IN (" +
+                       Select(*in.query) + ")";
             },
             [&](const Ast::Exists& e) { return "EXISTS (" + Select(*e.query) + ")"; },
             [&](const Ast::ScalarSelect& s) { return "(" + Select(*s.query) + ")"; },

@@ -12,9 +12,14 @@ std::string TSqlWriter::TableRef(const Ast::TableRef& table)
     const auto& j = std::get<Ast::Join>(table.node);
     static constexpr const char* kJoinWords[] = {" INNER JOIN ", " LEFT OUTER JOIN ", " RIGHT OUTER JOIN ",
                                                  " FULL OUTER JOIN ", " CROSS JOIN "};
-    std::string out = "(" + TableRef(*j.left) + kJoinWords[static_cast<int>(j.kind)] + TableRef(*j.right);
+    // Joins chain to the left as they are read, and the right side of a join with ON takes in
+    // every join up to its own ON; only CROSS JOIN, whose right side is one table, needs a
+    // join on its right in parentheses.
+    const bool parenthesized = j.kind == Ast::JoinKind::Cross && j.right->As<Ast::Join>() != nullptr;
+    std::string out = TableRef(*j.left) + kJoinWords[static_cast<int>(j.kind)] + (parenthesized ? "(" : "") +
+                      TableRef(*j.right) + (parenthesized ? ")" : "");
     if (j.on) out += " ON " + Expression(*j.on);
-    return out + ")";
+    return out;
 }
 
 std::string TSqlWriter::FromList(const std::vector<Ast::TableRef>& from)
@@ -25,15 +30,27 @@ std::string TSqlWriter::FromList(const std::vector<Ast::TableRef>& from)
     return out;
 }
 
+std::string TSqlWriter::SelectItem(const Ast::SelectItem& item)
+{
+    // "[a] = 1" and "'a' = 1" at the head of an item name the column; a comparison of that
+    // shape stands in parentheses.
+    std::string out = Expression(item.expr);
+    if (const auto* b = item.expr.As<Ast::Binary>(); b && b->op == "=") {
+        const auto* column = b->left->As<Ast::ColumnRef>();
+        const auto* literal = b->left->As<Ast::Literal>();
+        if ((column && column->name.size() == 1) || (literal && literal->kind == Ast::LiteralKind::String))
+            out = "(" + out + ")";
+    }
+    return item.alias.empty() ? out : out + " AS " + Quote(item.alias);
+}
+
 std::string TSqlWriter::SelectCore(const Ast::SelectCore& core, const std::string& into)
 {
     std::string out = "SELECT ";
     if (core.distinct) out += "DISTINCT ";
     if (core.top) out += "TOP (" + Expression(*core.top) + ")" + (core.topPercent ? " PERCENT " : " ");
-    for (std::size_t i = 0; i < core.items.size(); ++i) {
-        out += (i ? ", " : "") + Expression(core.items[i].expr);
-        if (!core.items[i].alias.empty()) out += " AS " + Quote(core.items[i].alias);
-    }
+    for (std::size_t i = 0; i < core.items.size(); ++i)
+        out += (i ? ", " : "") + SelectItem(core.items[i]);
     if (!into.empty()) out += " INTO " + Quote(into);
     if (!core.from.empty()) out += " FROM " + FromList(core.from);
     if (core.where) out += " WHERE " + Expression(*core.where);

@@ -1,0 +1,1 @@
+SELECT DATEADD(day,-DATEPART(day,oTable.DocumentDate) + 1,oTable.DocumentDate) AS DocumentDate, DATEDIFF(day, oTable.NeedPayDate, '2014-02-01') AS DelayDays FROM THDocument oTable WHERE oTable.DocumentDate BETWEEN ? AND ? ORDER BY 1 DESC

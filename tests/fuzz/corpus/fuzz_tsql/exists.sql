@@ -1,0 +1,1 @@
+SELECT c.Code FROM REFClient c WHERE EXISTS (SELECT 1 FROM THPartyAttribute p WHERE p.PartyCode = c.Code) AND NOT EXISTS (SELECT * FROM REFPerson r WHERE r.Code = c.Code) AND c.Name LIKE 'A%' ESCAPE '!'

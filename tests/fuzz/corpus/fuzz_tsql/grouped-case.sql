@@ -1,0 +1,1 @@
+SELECT oTable.IDC, (case when (oTable.Summa - Sum(IsNull(C.SummaCur,0))) < 0 then 0 else (oTable.Summa - Sum(IsNull(C.SummaCur,0))) end) AS RestPaySum FROM THDocument oTable LEFT OUTER JOIN THPaySpec C ON oTable.IDC = C.CorDocID GROUP BY oTable.IDC, oTable.Summa

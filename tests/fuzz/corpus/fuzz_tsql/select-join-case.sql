@@ -1,0 +1,1 @@
+SELECT oTable.IDC, Party.PartyCode AS Client FROM THDocument oTable INNER JOIN THPartyAttribute Party ON oTable.IDC = Party.DocId and Party.RolePartyCode = case oTable.DocTypeCode when 'PRSF' then 'PIR' when 'GPG' then 'PIR' end WHERE oTable.IsPosted = 1

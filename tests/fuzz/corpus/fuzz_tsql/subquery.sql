@@ -1,0 +1,1 @@
+SELECT PayDocs.IDC, PayDocs.Summa - COALESCE((SELECT SUM(PaySpec.Summa) FROM THPaySpec PaySpec WHERE PaySpec.DocID = PayDocs.IDC),0) AS NotLinkSum FROM THDocument PayDocs WHERE PayDocs.DocTypeCode IN ('KVT', 'KOP')

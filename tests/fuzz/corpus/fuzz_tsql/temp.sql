@@ -1,0 +1,1 @@
+SELECT TOP 10 PERCENT d.IDC INTO #NewSales FROM THDocument d CROSS JOIN REFDates r; EXEC sp_C$CostAnltDistrib @a = ?, 2; DROP TABLE IF EXISTS #NewSales /* a /* nested */ comment */ -- end

@@ -1,0 +1,1 @@
+SELECT D.DocTypeCode + ' ' + CONVERT(CHAR(10), D.DocumentDate, 102)+', '+D.Number + '/'+ CAST(gs.PosNumb as varchar(20)) AS Code, N'it''s' AS [30-60NeedPaySum] FROM THDocument D WITH (NOLOCK) INNER JOIN THGoodSpec gs ON gs.DocID = D.IDC

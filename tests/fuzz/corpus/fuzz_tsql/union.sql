@@ -1,0 +1,1 @@
+SELECT Main.AccCode, Main.Summa FROM (SELECT p.DebetAccCode AS AccCode, SUM(p.Summa) AS Summa FROM GLAccountPost p GROUP BY p.DebetAccCode UNION SELECT p.CreditAccCode, -SUM(p.Summa) FROM GLAccountPost p GROUP BY p.CreditAccCode) Main ORDER BY Main.AccCode

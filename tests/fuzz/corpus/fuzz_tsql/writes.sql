@@ -1,0 +1,1 @@
+BEGIN TRAN UPDATE oTable SET oTable.CostSumm = ROUND(COALESCE(g.Summa/NULLIf(g.AmountAccount,0) * oTable.Amount,0), 2) FROM THGoodSpec oTable INNER JOIN THGoodSpec g ON g.IDC = oTable.IDC WHERE oTable.DocID = ?; INSERT INTO THDocumentPayTerm (DocID, PayTerm, Summa) VALUES (1, 30, 100.5), (1, 60, 200); DELETE FROM THDocumentPayTerm WHERE DocID = ? COMMIT TRAN
