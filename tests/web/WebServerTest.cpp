@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -246,8 +247,27 @@ TEST(WebServer, ServesOnlyRegularFilesUnderItsRoot)
     EXPECT_EQ(served.status, 200);
     EXPECT_EQ(served.body, app) << "a file larger than one read arrives whole";
     EXPECT_EQ(running.RawGet("/alias.js").body, app) << "a link that stays in the root is followed";
-    auto head = running.Get("/assets/app.js");
-    EXPECT_EQ(head[http::field::content_type], "text/javascript; charset=utf-8");
+    EXPECT_EQ(running.Get("/assets/app.js")[http::field::content_type], "text/javascript; charset=utf-8");
+    {
+        // HEAD: the file's length and nothing after the header.
+        asio::io_context ioc;
+        tcp::socket socket(ioc);
+        socket.connect({asio::ip::make_address("127.0.0.1"), running.server->Port()});
+        asio::write(socket, asio::buffer(std::string(
+                                "HEAD /assets/app.js HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")));
+        beast::flat_buffer buffer;
+        http::response_parser<http::empty_body> parser;
+        parser.skip(true);
+        http::read_header(socket, buffer, parser);
+        EXPECT_EQ(parser.get().result(), http::status::ok);
+        EXPECT_EQ(parser.get()[http::field::content_length], std::to_string(app.size()));
+        beast::error_code ec;
+        std::array<char, 16> rest{};
+        std::size_t more = buffer.size();
+        while (!ec)
+            more += socket.read_some(asio::buffer(rest), ec);
+        EXPECT_EQ(more, 0u) << "a HEAD answer carries no body";
+    }
 
     const std::string up = "/../" + outsideName + "/secret.txt";
     const std::vector<std::pair<std::string, int>> refusals = {
