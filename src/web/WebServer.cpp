@@ -3,6 +3,7 @@
 #include "host/types/Errors.hpp"
 #include "host/types/WholeNumber.hpp"
 #include "web/GridExport.hpp"
+#include "web/StaticFiles.hpp"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -24,9 +25,12 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
 namespace Talvex::Web {
 
@@ -142,6 +146,84 @@ Response ErrorResponse(http::status status, const std::string& message, unsigned
     return MakeResponse(status, json({{"error", message}}).dump(), "application/json", version, keepAlive);
 }
 
+using FileResponse = http::response<http::file_body>;
+
+struct Authority {
+    std::string host; // lower case; an IPv6 address keeps its brackets
+    unsigned port = 0;
+};
+
+// "host", "host:port" or "[v6]:port", as Host and Origin carry them.
+std::optional<Authority> ParseAuthority(std::string_view text, unsigned defaultPort)
+{
+    Authority out;
+    std::string_view portText;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        out.host = std::string(text.substr(0, close + 1));
+        std::string_view rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':') return std::nullopt;
+            portText = rest.substr(1);
+        }
+    } else {
+        const auto colon = text.find(':');
+        out.host = std::string(text.substr(0, colon));
+        if (colon != std::string_view::npos) portText = text.substr(colon + 1);
+    }
+    if (out.host.empty()) return std::nullopt;
+    for (char& c : out.host)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    out.port = defaultPort;
+    if (!portText.empty()) {
+        if (portText.size() > 5) return std::nullopt;
+        unsigned port = 0;
+        for (char c : portText) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+            port = port * 10 + static_cast<unsigned>(c - '0');
+        }
+        out.port = port;
+    }
+    return out;
+}
+
+// A request without Origin comes from no web page (a script, curl); one with it must come
+// from a page this server served. A browser sends any site's page's WebSocket and form
+// posts to us with the user's network access, so without this check every page the user
+// visits could drive a tab's reports.
+bool FromOwnOrigin(const http::request<http::string_body>& req, const std::string& listen, unsigned short port)
+{
+    const auto field = req.find(http::field::origin);
+    if (field == req.end()) return true;
+    const std::string_view origin(field->value().data(), field->value().size());
+    unsigned defaultPort = 0;
+    std::string_view rest;
+    if (origin.rfind("http://", 0) == 0) {
+        defaultPort = 80;
+        rest = origin.substr(7);
+    } else if (origin.rfind("https://", 0) == 0) {
+        defaultPort = 443;
+        rest = origin.substr(8);
+    } else {
+        return false; // "null" (a sandboxed page, a file), or a scheme we never serve
+    }
+    const auto claimed = ParseAuthority(rest, defaultPort);
+    if (!claimed) return false;
+    const auto sameAs = [&](const std::optional<Authority>& own) {
+        return own && own->host == claimed->host && own->port == claimed->port;
+    };
+    const std::string_view host(req[http::field::host].data(), req[http::field::host].size());
+    if (!host.empty() && sameAs(ParseAuthority(host, defaultPort))) return true;
+    const std::string listenHost = listen.find(':') != std::string::npos ? "[" + listen + "]" : listen;
+    return sameAs(ParseAuthority(listenHost + ":" + std::to_string(port), defaultPort));
+}
+
+bool ChangesState(http::verb method)
+{
+    return method != http::verb::get && method != http::verb::head;
+}
+
 } // namespace
 
 struct WebServer::Impl {
@@ -151,6 +233,8 @@ struct WebServer::Impl {
     std::unique_ptr<asio::io_context> ioc = std::make_unique<asio::io_context>(1);
     std::unique_ptr<tcp::acceptor> acceptor = std::make_unique<tcp::acceptor>(*ioc);
     asio::thread_pool workers{2};
+    std::filesystem::path webRoot; // canonical
+    unsigned short acceptorPort = 0;
     std::unique_ptr<asio::signal_set> signals;
 
     mutable std::mutex sessionsMutex;
@@ -181,7 +265,7 @@ struct WebServer::Impl {
 
     void Accept();
     Response Handle(const http::request<http::string_body>& req);
-    Response HandleStatic(const Target& target, unsigned version, bool keepAlive);
+    std::variant<Response, FileResponse> HandleStatic(const http::request<http::string_body>& req);
     Response HandleApi(const Target& target, unsigned version, bool keepAlive);
 };
 
@@ -295,7 +379,14 @@ public:
 private:
     void OnRequest()
     {
-        if (websocket::is_upgrade(req_)) {
+        const bool upgrade = websocket::is_upgrade(req_);
+        if ((upgrade || ChangesState(req_.method())) &&
+            !FromOwnOrigin(req_, server_->options.listen, server_->acceptorPort)) {
+            Send(ErrorResponse(http::status::forbidden, "Origin: requests from other sites are refused", req_.version(),
+                               false));
+            return;
+        }
+        if (upgrade) {
             stream_.expires_never();
             std::make_shared<WsConnection>(stream_.release_socket(), server_)->Accept(std::move(req_));
             return;
@@ -310,12 +401,17 @@ private:
             });
             return;
         }
-        Send(server_->Handle(req_));
+        if (ChangesState(req_.method())) {
+            Send(server_->Handle(req_));
+            return;
+        }
+        std::visit([this](auto&& res) { Send(std::move(res)); }, server_->HandleStatic(req_));
     }
 
-    void Send(Response res)
+    // A file goes out in pieces as the socket takes them, never whole in memory.
+    template <class Body> void Send(http::response<Body> res)
     {
-        auto shared = std::make_shared<Response>(std::move(res));
+        auto shared = std::make_shared<http::response<Body>>(std::move(res));
         http::async_write(stream_, *shared, [self = shared_from_this(), shared](beast::error_code ec, std::size_t) {
             if (ec || !shared->keep_alive()) {
                 beast::error_code ignored;
@@ -352,7 +448,7 @@ Response WebServer::Impl::Handle(const http::request<http::string_body>& req)
     const Target target = ParseTarget(std::string_view(req.target().data(), req.target().size()));
     try {
         if (target.path.rfind("/api/", 0) == 0) return HandleApi(target, version, keepAlive);
-        return HandleStatic(target, version, keepAlive);
+        return ErrorResponse(http::status::not_found, "no such address: " + target.path, version, keepAlive);
     } catch (const std::exception& error) {
         return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
     }
@@ -414,22 +510,49 @@ Response WebServer::Impl::HandleApi(const Target& target, unsigned version, bool
     }
 }
 
-Response WebServer::Impl::HandleStatic(const Target& target, unsigned version, bool keepAlive)
+std::variant<Response, FileResponse> WebServer::Impl::HandleStatic(const http::request<http::string_body>& req)
 {
-    std::string path = target.path == "/" ? "/index.html" : target.path;
-    if (path.find("..") != std::string::npos || path.find('\0') != std::string::npos)
-        return ErrorResponse(http::status::bad_request, "path: not allowed", version, keepAlive);
-    const std::filesystem::path file = std::filesystem::path(options.staticDir) / path.substr(1);
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        if (path == "/index.html")
+    using Outcome = StaticFileLookup::Outcome;
+    const unsigned version = req.version();
+    const bool keepAlive = req.keep_alive();
+    const std::string_view target(req.target().data(), req.target().size());
+    const std::string_view path = target.substr(0, target.find('?'));
+    const StaticFileLookup lookup = LookUpStaticFile(webRoot, path, options.maxFileBytes);
+    switch (lookup.outcome) {
+    case Outcome::Malformed: return ErrorResponse(http::status::bad_request, "path: not allowed", version, keepAlive);
+    case Outcome::TooLarge:
+        return ErrorResponse(http::status::payload_too_large, "file: larger than the server sends", version, keepAlive);
+    case Outcome::NotFound:
+        if (path == "/" || path == "/index.html")
             return MakeResponse(http::status::not_found,
                                 "<!doctype html><p>The front end is not built: run scripts/build.sh.</p>",
                                 "text/html; charset=utf-8", version, keepAlive);
-        return ErrorResponse(http::status::not_found, "no such file: " + path, version, keepAlive);
+        return ErrorResponse(http::status::not_found, "no such file", version, keepAlive);
+    case Outcome::Found: break;
     }
-    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return MakeResponse(http::status::ok, std::move(body), MimeType(path), version, keepAlive);
+    const std::string type = MimeType(lookup.file.string());
+    beast::error_code ec;
+    http::file_body::value_type body;
+    body.open(lookup.file.c_str(), beast::file_mode::scan, ec);
+    // What was opened is checked again: the folder may have changed since the lookup.
+    struct stat opened {};
+    if (ec || ::fstat(body.file().native_handle(), &opened) != 0 || !S_ISREG(opened.st_mode))
+        return ErrorResponse(http::status::not_found, "no such file", version, keepAlive);
+    if (static_cast<std::uintmax_t>(opened.st_size) > options.maxFileBytes)
+        return ErrorResponse(http::status::payload_too_large, "file: larger than the server sends", version, keepAlive);
+    if (req.method() == http::verb::head) {
+        Response res = MakeResponse(http::status::ok, "", type, version, keepAlive);
+        res.content_length(static_cast<std::uint64_t>(opened.st_size));
+        return res;
+    }
+    FileResponse res{std::piecewise_construct, std::make_tuple(std::move(body)),
+                     std::make_tuple(http::status::ok, version)};
+    res.set(http::field::server, "Talvex");
+    res.set(http::field::content_type, type);
+    res.set(http::field::cache_control, "no-store");
+    res.keep_alive(keepAlive);
+    res.prepare_payload();
+    return res;
 }
 
 WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
@@ -448,6 +571,8 @@ WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
         throw ValueError("--port: cannot listen on " + impl_->options.listen + ":" +
                          std::to_string(impl_->options.port) + " (" + ec.message() + ")");
     impl_->acceptor->listen();
+    impl_->acceptorPort = impl_->acceptor->local_endpoint().port();
+    impl_->webRoot = CanonicalWebRoot(impl_->options.staticDir);
 }
 
 WebServer::~WebServer()

@@ -3,6 +3,7 @@
 #include "web/WebSession.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,12 +18,16 @@ struct ServerOptions {
     std::string defaultUser;          // a single-user install signs in as this user
     std::vector<ExtraClass> extraClasses;
     bool handleSignals = false; // SIGINT and SIGTERM stop the server
+    // A file of the front end larger than this is refused (413): the built front end is a
+    // few hundred kilobytes, and anything far larger in its folder was not meant for browsers.
+    std::uintmax_t maxFileBytes = 16 * 1024 * 1024;
 };
 
 // The web host: serves the front end over HTTP, gives each browser tab (a WebSocket on
 // /ws) its own WebSession, and answers the tabs' downloads (/api/export, /api/print) and
 // document views (/api/document) on two worker threads, so that a busy host thread never
-// holds up the I/O thread.
+// holds up the I/O thread. It serves regular files under its web root only, and refuses a
+// WebSocket or a state-changing request that another site's page sends (its Origin).
 class WebServer {
 public:
     explicit WebServer(ServerOptions options); // binds; throws when the address is taken

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 #include <mutex>
 #include <set>
 
@@ -48,6 +49,16 @@ constexpr std::size_t kLookupLimit = 50;
 // a selection of many rows is the longest, a "select" with its row list the deepest (two).
 constexpr std::size_t kMaxMessageBytes = 1 << 20;
 constexpr std::size_t kMaxMessageDepth = 64;
+// What a tab is told when the company's database does not answer. The detail names the
+// server and the user it signs in as: it is for whoever runs the server (its log), not for
+// every browser that opens the page.
+constexpr const char* kDatabaseUnreachable = "The company's database cannot be reached";
+
+void LogConnectionFailure(const std::string& userName, const ConnectionError& error)
+{
+    // The data layer has masked the password already.
+    std::cerr << "talvex web: " << userName << ": " << error.what() << std::endl;
+}
 
 const char* AlignmentName(Ui::Alignment alignment)
 {
@@ -559,7 +570,12 @@ void WebSession::Start()
                      {"menu", json::parse(MenuJson(s->options.extraClasses))}});
         } catch (const std::exception& error) {
             s->Send({{"t", "welcome"}, {"session", id_}, {"user", s->options.userName}, {"menu", json::array()}});
-            s->session.ReportError("Book", error.what());
+            if (const auto* unreachable = dynamic_cast<const ConnectionError*>(&error)) {
+                LogConnectionFailure(s->options.userName, *unreachable);
+                s->session.ReportError("Book", kDatabaseUnreachable);
+            } else {
+                s->session.ReportError("Book", error.what());
+            }
         }
         s->Flush();
         while (!s->stopRequested.load()) {
@@ -630,6 +646,9 @@ void WebSession::Receive(const std::string& text)
             Handle(type, message);
         } catch (const Ui::NoAnswerError&) {
             throw;
+        } catch (const ConnectionError& error) {
+            LogConnectionFailure(s->options.userName, error);
+            s->session.ReportError(type.empty() ? std::string("protocol") : type, kDatabaseUnreachable);
         } catch (const std::exception& error) {
             s->session.ReportError(type.empty() ? std::string("protocol") : type, error.what());
         }

@@ -1,5 +1,5 @@
 // The web server over loopback: files, the API's answers and refusals, a tab's WebSocket
-// from sign-in to close.
+// from sign-in to close, and what it refuses to other sites and what it keeps from tabs.
 
 #include "web/WebServer.hpp"
 #include "WebTestClasses.hpp"
@@ -14,8 +14,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -33,7 +36,8 @@ using namespace std::chrono_literals;
 // A server on a free loopback port, serving a folder of its own, run on a thread.
 class RunningServer {
 public:
-    explicit RunningServer(const std::string& defaultUser = "")
+    explicit RunningServer(const std::string& defaultUser = "",
+                           const std::function<void(Web::ServerOptions&)>& adjust = {})
     {
         root_ = std::filesystem::temp_directory_path() / ("talvex-web-" + std::to_string(::getpid()));
         std::filesystem::create_directories(root_);
@@ -44,6 +48,7 @@ public:
         options.connectString = DemoDatabaseConnectString();
         options.defaultUser = defaultUser;
         options.extraClasses = WebTestClasses();
+        if (adjust) adjust(options);
         server = std::make_unique<Web::WebServer>(options);
         thread_ = std::thread([this] { server->Run(); });
     }
@@ -69,6 +74,34 @@ public:
         return res;
     }
 
+    struct Answer {
+        int status = 0; // 0: the server closed without answering
+        std::string body;
+    };
+
+    // Sends the request exactly as written, so that targets a client library would
+    // normalise reach the server as an attacker sends them.
+    Answer Exchange(const std::string& request)
+    {
+        asio::io_context ioc;
+        tcp::socket socket(ioc);
+        socket.connect({asio::ip::make_address("127.0.0.1"), server->Port()});
+        asio::write(socket, asio::buffer(request));
+        beast::flat_buffer buffer;
+        http::response<http::string_body> res;
+        beast::error_code ec;
+        http::read(socket, buffer, res, ec);
+        if (ec) return {};
+        return {static_cast<int>(res.result_int()), res.body()};
+    }
+
+    Answer RawGet(const std::string& target)
+    {
+        return Exchange("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    }
+
+    const std::filesystem::path& Root() const { return root_; }
+
     std::unique_ptr<Web::WebServer> server;
 
 private:
@@ -78,11 +111,15 @@ private:
 
 class Socket {
 public:
-    Socket(unsigned short port, const std::string& target) : ws_(ioc_)
+    Socket(unsigned short port, const std::string& target, const std::string& origin = "") : ws_(ioc_)
     {
         tcp::resolver resolver(ioc_);
         asio::connect(ws_.next_layer(), resolver.resolve("127.0.0.1", std::to_string(port)));
-        ws_.handshake("127.0.0.1", target);
+        if (!origin.empty()) {
+            ws_.set_option(websocket::stream_base::decorator(
+                [origin](websocket::request_type& req) { req.set(http::field::origin, origin); }));
+        }
+        ws_.handshake("127.0.0.1:" + std::to_string(port), target);
     }
     json Read()
     {
@@ -132,7 +169,7 @@ TEST(WebServer, ServesFilesAndRefusesPathsOutsideItsFolder)
     EXPECT_EQ(running.Get("/api/nothing").result(), http::status::not_found);
     auto foreign = running.Get("/api/export?s=0123&w=frmWebLong&g=lstLong&format=csv");
     EXPECT_EQ(foreign.result(), http::status::forbidden) << "no session, no rows";
-    EXPECT_THROW(Web::WebServer({"not-an-address", 0, "", "", "", {}, false}), ValueError);
+    EXPECT_THROW(Web::WebServer({"not-an-address", 0, "", "", "", {}, false, 0}), ValueError);
 }
 
 TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
@@ -177,6 +214,177 @@ TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
     EXPECT_TRUE(WaitUntil([&] { return running.server->SessionCount() == 0; })) << "the closed tab's session lives on";
     EXPECT_EQ(running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=csv").result(),
               http::status::forbidden);
+}
+
+// Every way out of the web root an attacker tries is refused, and nothing of what lies
+// outside comes back; the files of the front end, a link between them included, are served
+// whole.
+TEST(WebServer, ServesOnlyRegularFilesUnderItsRoot)
+{
+    namespace fs = std::filesystem;
+    const std::string outsideName = "talvex-web-outside-" + std::to_string(::getpid());
+    const fs::path outside = fs::temp_directory_path() / outsideName;
+    fs::create_directories(outside);
+    const std::string secret = "kept outside the web root";
+    std::ofstream(outside / "secret.txt") << secret;
+
+    RunningServer running("", [](Web::ServerOptions& options) { options.maxFileBytes = 64 * 1024; });
+    const fs::path& root = running.Root();
+    fs::create_directories(root / "assets");
+    std::string app;
+    for (int i = 0; app.size() < 60 * 1024; ++i)
+        app += "const line" + std::to_string(i) + " = " + std::to_string(i * 7) + ";\n";
+    std::ofstream(root / "assets" / "app.js", std::ios::binary) << app;
+    std::ofstream(root / "big.bin", std::ios::binary) << std::string(64 * 1024 + 1, 'x');
+    fs::create_directory_symlink(outside, root / "linked");
+    fs::create_directory_symlink("/etc", root / "etc");
+    fs::create_symlink("/dev/zero", root / "zero");
+    fs::create_symlink(root / "assets" / "app.js", root / "alias.js");
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0600), 0);
+
+    EXPECT_EQ(running.RawGet("/").body, "<!doctype html><title>Talvex</title>");
+    const auto served = running.RawGet("/assets/app.js");
+    EXPECT_EQ(served.status, 200);
+    EXPECT_EQ(served.body, app) << "a file larger than one read arrives whole";
+    EXPECT_EQ(running.RawGet("/alias.js").body, app) << "a link that stays in the root is followed";
+    EXPECT_EQ(running.Get("/assets/app.js")[http::field::content_type], "text/javascript; charset=utf-8");
+    {
+        // HEAD: the file's length and nothing after the header.
+        asio::io_context ioc;
+        tcp::socket socket(ioc);
+        socket.connect({asio::ip::make_address("127.0.0.1"), running.server->Port()});
+        asio::write(socket, asio::buffer(std::string(
+                                "HEAD /assets/app.js HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")));
+        beast::flat_buffer buffer;
+        http::response_parser<http::empty_body> parser;
+        parser.skip(true);
+        http::read_header(socket, buffer, parser);
+        EXPECT_EQ(parser.get().result(), http::status::ok);
+        EXPECT_EQ(parser.get()[http::field::content_length], std::to_string(app.size()));
+        beast::error_code ec;
+        std::array<char, 16> rest{};
+        std::size_t more = buffer.size();
+        while (!ec)
+            more += socket.read_some(asio::buffer(rest), ec);
+        EXPECT_EQ(more, 0u) << "a HEAD answer carries no body";
+    }
+
+    const std::string up = "/../" + outsideName + "/secret.txt";
+    const std::vector<std::pair<std::string, int>> refusals = {
+        {"//etc/passwd", 400},
+        {"///etc/passwd", 400},
+        {"/" + (outside / "secret.txt").string(), 400},
+        {"/%2Fetc/passwd", 400},
+        {"/%2fetc%2fpasswd", 400},
+        {up, 400},
+        {"/assets/../.." + up.substr(3), 400},
+        {"/%2e%2e/" + outsideName + "/secret.txt", 400},
+        {"/..%2f" + outsideName + "%2fsecret.txt", 400},
+        {"/..%5c" + outsideName + "%5csecret.txt", 400},
+        {"/..%5C..%5Cetc%5Cpasswd", 400},
+        {"/index.html%00.png", 400},
+        {"/./index.html", 400},
+        {"/assets/", 400},
+        {"/%zz", 400},
+        {"/%2", 400},
+        {"/%252e%252e/" + outsideName + "/secret.txt", 404}, // decoded once: a folder named %2e%2e
+        {"/linked/secret.txt", 404},
+        {"/etc/passwd", 404},
+        {"/zero", 404},
+        {"/pipe", 404},
+        {"/assets", 404},
+        {"/missing.js", 404},
+        {"/big.bin", 413},
+    };
+    for (const auto& [target, status] : refusals) {
+        const auto answer = running.RawGet(target);
+        EXPECT_EQ(answer.status, status) << target;
+        EXPECT_EQ(answer.body.find(secret), std::string::npos) << target;
+        EXPECT_EQ(answer.body.find("root:"), std::string::npos) << target;
+    }
+    // A backslash the client does not encode: refused by the server, whether by the request
+    // parser (closing) or by the path check.
+    const auto backslash = running.RawGet("/..\\" + outsideName + "\\secret.txt");
+    EXPECT_TRUE(backslash.status == 400 || backslash.status == 0) << backslash.status;
+    EXPECT_EQ(backslash.body.find(secret), std::string::npos);
+    EXPECT_EQ(running.RawGet("/").status, 200) << "the server still answers after the refusals";
+    fs::remove_all(outside);
+}
+
+std::string UpgradeRequest(unsigned short port, const std::string& host, const std::string& origin)
+{
+    std::string request = "GET /ws?user=anna HTTP/1.1\r\nHost: " + host + ":" + std::to_string(port) +
+                          "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                          "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n";
+    if (!origin.empty()) request += "Origin: " + origin + "\r\n";
+    return request + "\r\n";
+}
+
+std::string PostRequest(unsigned short port, const std::string& origin)
+{
+    std::string request = "POST /api/config HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                          "\r\nContent-Length: 2\r\nConnection: close\r\n";
+    if (!origin.empty()) request += "Origin: " + origin + "\r\n";
+    return request + "\r\n{}";
+}
+
+// A page of another site may open a WebSocket or post to us from the user's browser; only
+// the server's own pages (and clients that are no web page at all) may.
+TEST(WebServer, RefusesTabsAndChangesFromOtherSites)
+{
+    RunningServer running("anna");
+    const unsigned short port = running.server->Port();
+    const std::string own = "http://127.0.0.1:" + std::to_string(port);
+    for (const std::string& foreign :
+         {std::string("http://evil.example"), "http://evil.example:" + std::to_string(port), std::string("null"),
+          std::string("http://127.0.0.1:1"), "https://127.0.0.1.evil.example:" + std::to_string(port),
+          "http://localhost:" + std::to_string(port), own + "@evil.example"}) {
+        auto upgrade = running.Exchange(UpgradeRequest(port, "127.0.0.1", foreign));
+        EXPECT_EQ(upgrade.status, 403) << foreign;
+        EXPECT_EQ(running.Exchange(PostRequest(port, foreign)).status, 403) << foreign;
+        EXPECT_THROW(Socket(port, "/ws", foreign), boost::system::system_error) << foreign;
+    }
+    EXPECT_EQ(running.server->SessionCount(), 0u) << "a refused tab gets no session";
+    // Past the Origin check, the method itself is refused as before.
+    EXPECT_EQ(running.Exchange(PostRequest(port, own)).status, 405);
+    EXPECT_EQ(running.Exchange(PostRequest(port, "")).status, 405);
+    EXPECT_EQ(running.Exchange(UpgradeRequest(port, "localhost", "http://LOCALHOST:" + std::to_string(port))).status,
+              101)
+        << "the host the browser used, in any case";
+
+    Socket tab(port, "/ws?user=anna", own);
+    EXPECT_EQ(tab.ReadUntil("welcome")["user"], "anna");
+    Socket script(port, "/ws?user=anna");
+    EXPECT_EQ(script.ReadUntil("welcome")["user"], "anna");
+}
+
+// The connection string names the server and carries the password: the tab learns only
+// that the database is out of reach, the server's log learns where, without the password.
+TEST(WebServer, TabLearnsOnlyThatTheDatabaseCannotBeReached)
+{
+    RunningServer running("anna", [](Web::ServerOptions& options) {
+        options.connectString = "host=127.0.0.1 port=1 dbname=talvex user=anna password=secret connect_timeout=5";
+    });
+    testing::internal::CaptureStderr();
+    std::string seen;
+    json error;
+    {
+        Socket tab(running.server->Port(), "/ws");
+        for (int i = 0; i < 200 && error.is_null(); ++i) {
+            json message = tab.Read();
+            seen += message.dump();
+            if (message["t"] == "error") error = message;
+        }
+    }
+    const std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_FALSE(error.is_null()) << seen;
+    EXPECT_EQ(error["message"], "The company's database cannot be reached");
+    EXPECT_EQ(seen.find("secret"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("host="), std::string::npos) << seen;
+    EXPECT_NE(log.find("host=127.0.0.1 port=1 dbname=talvex user=anna password=*** connect_timeout=5"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("secret"), std::string::npos) << log;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "host/data/Connection.hpp"
+#include "host/data/ConnectString.hpp"
 
 #include "host/data/tsql/Reparse.hpp"
 #include "host/data/tsql/TSql.hpp"
@@ -201,8 +202,8 @@ Connection Connection::Open(const std::string& connectString)
     impl->connectString = connectString;
     impl->conn = PQconnectdb(connectString.c_str());
     if (PQstatus(impl->conn) != CONNECTION_OK)
-        throw DatabaseError(
-            OneLine("Cannot connect to the database (" + connectString + "): " + PQerrorMessage(impl->conn)));
+        throw ConnectionError(OneLine("Cannot connect to the database (" + MaskPassword(connectString) +
+                                      "): " + PQerrorMessage(impl->conn)));
     PQsetClientEncoding(impl->conn, "UTF8");
     // Server notices (a SET outside a transaction, say) are not errors and must not reach
     // the output of a report.

@@ -17,4 +17,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database server could not be reached or refused the sign-in. The message names the
+// connection (its password masked) for the server's log; a browser gets a plain sentence.
+class ConnectionError : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+};
+
 } // namespace Talvex
