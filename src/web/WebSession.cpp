@@ -28,6 +28,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -291,15 +293,44 @@ std::string ClassNameOnly(const std::string& name)
     return name;
 }
 
-template <class T> T Member(const json& message, const char* name)
+const json& Member(const json& message, const char* name)
 {
     auto it = message.find(name);
     if (it == message.end()) throw ValueError(std::string("message: '") + name + "' is missing");
-    try {
-        return it->get<T>();
-    } catch (const json::exception&) {
-        throw ValueError(std::string("message: '") + name + "' has the wrong type");
-    }
+    return *it;
+}
+
+bool Flag(const json& message, const char* name)
+{
+    const json& value = Member(message, name);
+    if (!value.is_boolean()) throw ValueError(std::string("message: '") + name + "' must be true or false");
+    return value.get<bool>();
+}
+
+// A whole number the size of a row index. A fraction or a number out of range is refused
+// before any conversion: turning such a number into an integer is undefined.
+long AsWholeNumber(const json& value, const char* name)
+{
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= std::uint64_t{LONG_MAX})
+        return static_cast<long>(value.get<std::uint64_t>());
+    if (value.is_number_integer() && !value.is_number_unsigned()) return static_cast<long>(value.get<std::int64_t>());
+    throw ValueError(std::string("message: '") + name + "' must be a whole number");
+}
+
+long WholeNumber(const json& message, const char* name)
+{
+    return AsWholeNumber(Member(message, name), name);
+}
+
+std::vector<long> WholeNumbers(const json& message, const char* name)
+{
+    const json& list = Member(message, name);
+    if (!list.is_array()) throw ValueError(std::string("message: '") + name + "' must be a list of whole numbers");
+    std::vector<long> numbers;
+    numbers.reserve(list.size());
+    for (const json& item : list)
+        numbers.push_back(AsWholeNumber(item, name));
+    return numbers;
 }
 
 // A member as text: a string as it stands, a number or a flag as JSON writes it. An array or
@@ -663,14 +694,13 @@ void WebSession::Handle(const std::string& type, const json& message)
     } else if (type == "click") {
         session.Dispatch(Ui::ClickAction{Text(message, "w"), Text(message, "c")});
     } else if (type == "dbl") {
-        session.Dispatch(Ui::DblClickRowAction{Text(message, "w"), Text(message, "g"), Member<long>(message, "row"),
+        session.Dispatch(Ui::DblClickRowAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
                                                Text(message, "col")});
     } else if (type == "cell") {
-        session.Dispatch(Ui::SetCurrentCellAction{Text(message, "w"), Text(message, "g"), Member<long>(message, "row"),
+        session.Dispatch(Ui::SetCurrentCellAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
                                                   Text(message, "col")});
     } else if (type == "select") {
-        session.Dispatch(
-            Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"), Member<std::vector<long>>(message, "rows")});
+        session.Dispatch(Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"), WholeNumbers(message, "rows")});
     } else if (type == "menu") {
         session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
     } else if (type == "close") {
@@ -716,7 +746,7 @@ void WebSession::SortGrid(const json& message)
 {
     Ui::Form* form = state_->session.FindWindow(Text(message, "w"));
     if (form == nullptr) throw Ui::UiError("No open window '" + Text(message, "w") + "'");
-    const bool ascending = !message.contains("asc") || Member<bool>(message, "asc");
+    const bool ascending = !message.contains("asc") || Flag(message, "asc");
     form->GridCtl(Text(message, "g")).SortBy(Text(message, "col"), ascending);
 }
 
@@ -727,8 +757,8 @@ void WebSession::SendRowPage(const json& message)
     if (form == nullptr) return; // the window closed meanwhile
     const Ui::Grid& grid = form->GridCtl(Text(message, "g"));
     const auto visible = grid.VisibleRows();
-    const auto from = static_cast<std::size_t>(std::max(0L, Member<long>(message, "from")));
-    const auto count = std::min(kMaxPage, static_cast<std::size_t>(std::max(0L, Member<long>(message, "count"))));
+    const auto from = static_cast<std::size_t>(std::max(0L, WholeNumber(message, "from")));
+    const auto count = std::min(kMaxPage, static_cast<std::size_t>(std::max(0L, WholeNumber(message, "count"))));
     state_->Send({{"t", "rows"},
                   {"w", form->Name()},
                   {"g", grid.Name()},

@@ -540,6 +540,17 @@ TEST(WebSession, MessagesTooDeepOrTooLargeAreRefusedAndTheSessionGoesOn)
     tab.Send({{"t", "ping"}, {"pad", std::string(2 << 20, 'x')}});
     EXPECT_NE(protocolError()["message"].get<std::string>().find("larger than"), std::string::npos);
 
+    // Row numbers are whole numbers: a fraction or a number past any row is refused, never
+    // converted.
+    tab.Send({{"t", "select"}, {"w", "frmNone"}, {"g", "grdList"}, {"rows", json::array({0, -1e84})}});
+    json refusal = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(refusal["message"].get<std::string>().find("'rows' must be a whole number"), std::string::npos)
+        << refusal.dump();
+    tab.Send({{"t", "dbl"}, {"w", "frmNone"}, {"g", "grdList"}, {"row", 1.5}});
+    refusal = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    EXPECT_NE(refusal["message"].get<std::string>().find("'row' must be a whole number"), std::string::npos)
+        << refusal.dump();
+
     // A kind of message that is no text is refused where the message is read.
     tab.session->Receive(R"({"t":[5,1,5]})");
     protocolError();
