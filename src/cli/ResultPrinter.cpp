@@ -1,5 +1,6 @@
 #include "cli/ResultPrinter.hpp"
 
+#include "host/data/QuoteText.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/DisplayFormat.hpp"
 
@@ -12,15 +13,6 @@ namespace Talvex::Cli {
 namespace {
 
 constexpr const char* kFooterMarker = "(footer)";
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
 
 bool IsFigure(const Value& value, const ListingColumn& column)
 {
@@ -80,13 +72,13 @@ void PrintCsv(const Listing& listing, std::ostream& out)
 {
     const auto& columns = listing.columns;
     for (std::size_t c = 0; c < columns.size(); ++c)
-        out << (c ? "," : "") << CsvField(columns[c].name);
+        out << (c ? "," : "") << Data::CsvField(columns[c].name);
     out << "\r\n";
     auto line = [&](const std::vector<Value>& row, bool footer) {
         for (std::size_t c = 0; c < row.size(); ++c) {
             std::string text = InvariantText(row[c], columns[c]);
             if (footer && c == 0 && text.empty()) text = kFooterMarker;
-            out << (c ? "," : "") << CsvField(text);
+            out << (c ? "," : "") << Data::CsvField(text);
         }
         out << "\r\n";
     };

@@ -8,6 +8,7 @@
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/BaseDialog.hpp"
@@ -170,14 +171,9 @@ void frmSetOffDebt::ReadList()
 
     auto rows = std::make_shared<Talvex::Ui::TableRowSource>(
         std::vector<std::string>{kClient, kName, kAccNeedPaySum, kPayDoc, kPayDocID});
-    if (rs->RecordCount() > 0) {
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-            rows->AddRow({Value(rs->Fields().Item(kClient).Value().ToText()),
-                          Value(rs->Fields().Item(kName).Value().ToText()),
-                          Value(rs->Fields().Item(kAccNeedPaySum).Value().ToCurrency()), Value(std::string()),
-                          Value(std::int64_t{0})});
-        }
-    }
+    for (const auto& listed : Talvex::Ui::ReadRecordsetRows(*rs, {kClient, kName, kAccNeedPaySum}).rows)
+        rows->AddRow({Value(listed[0].ToText()), Value(listed[1].ToText()), Value(listed[2].ToCurrency()),
+                      Value(std::string()), Value(std::int64_t{0})});
     // A client that already has an unposted set-off document of today on this side shows it,
     // so that a second run neither writes another nor loses sight of the first.
     if (rows->RowCount() > 0) {
