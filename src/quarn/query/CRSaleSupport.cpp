@@ -121,7 +121,9 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     positions->SetSource(linked, "oTable", 0);
     auto goods = book.CreateList("THGoodSpec");
     goods->Fields().SelectFields({});
-    positions->Join(goods, "gs", "oTable.IDC = gs.DocID and oTable.PosNumb = gs.PosNumb", 0, 0);
+    // The goods line by its own key: the planner then knows it meets one line per position,
+    // where the document and position number, as two conditions, let it expect a fraction.
+    positions->Join(goods, "gs", "oTable.SpecID = gs.IDC", 0, 0);
     return positions;
 }
 

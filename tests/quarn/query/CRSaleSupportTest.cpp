@@ -86,6 +86,35 @@ TEST_F(SaleSupport, ContentListSplitsEachPositionIntoItsLinksAndTheUncoveredRest
     EXPECT_EQ(positions->JoinCount(), 3u); // gs, Prnt, PPDoc: no PrntAdd for invoices
 }
 
+TEST_F(SaleSupport, EveryPositionRowMeetsItsOwnGoodsLineOnce)
+{
+    auto positions = support.CrDocLstByContent("GPG", begin, end);
+    positions->Fields().AddField("LineDocID", FieldType::kPosition, "gs.DocID");
+    positions->Fields().AddField("LinePosNumb", FieldType::kPosition, "gs.PosNumb");
+    positions->Refresh();
+    auto rs = positions->Recordset();
+    // Independently: one row per vertical link (or one for a position without any) and one
+    // more for each position its links leave partly uncovered.
+    const std::int64_t expectedRows = One(R"sql(
+        SELECT (SELECT COUNT(*) FROM thdocument d JOIN thgoodspec s ON s.docid = d.idc
+                LEFT JOIN thgoodcontent c ON c.specid = s.idc AND c.isvertical = 1
+                WHERE d.doctypecode = 'GPG' AND d.isposted = 1
+                  AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31')
+             + (SELECT COUNT(*) FROM thdocument d JOIN thgoodspec s ON s.docid = d.idc
+                WHERE d.doctypecode = 'GPG' AND d.isposted = 1
+                  AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31'
+                  AND s.amountaccount - COALESCE((SELECT SUM(c.amountaccount) FROM thgoodcontent c
+                                                  WHERE c.specid = s.idc AND c.isvertical = 1), 0) > 0))sql")
+                                          .ToInteger();
+    ASSERT_GT(expectedRows, 0);
+    EXPECT_EQ(static_cast<std::int64_t>(rs->RecordCount()), expectedRows);
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        ASSERT_EQ(rs->Fields().Item("LineDocID").Value().ToInteger(), rs->Fields().Item("IDC").Value().ToInteger());
+        ASSERT_EQ(rs->Fields().Item("LinePosNumb").Value().ToInteger(),
+                  rs->Fields().Item("PosNumb").Value().ToInteger());
+    }
+}
+
 TEST_F(SaleSupport, ConsignmentSubSelectOnlyWhileConsignmentIsInUse)
 {
     std::string select = support.ConsignSel("GC");
