@@ -1,7 +1,9 @@
 -- T-SQL meanings PostgreSQL lacks, for the statements the T-SQL front end writes. The front
 -- end calls every function schema-qualified (tsql.dateadd), so PostgreSQL's own functions
 -- of the same name never take their place. Functions are plain SQL, so the planner inlines
--- them into the statement: no call per row on large reports.
+-- them into the statement: no call per row on large reports. Each is declared no less
+-- volatile than what it calls (to_char and text-to-date casts are STABLE), or PostgreSQL
+-- keeps the call.
 
 CREATE SCHEMA IF NOT EXISTS tsql;
 
@@ -41,15 +43,16 @@ CREATE FUNCTION tsql.to_varchar(bigint) RETURNS text
 CREATE FUNCTION tsql.to_varchar(numeric) RETURNS text
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
 $$ SELECT CASE WHEN scale($1) = 4 THEN round($1, 2)::text ELSE $1::text END $$;
--- SQL Server writes a float with at most six significant digits.
+-- SQL Server writes a float with at most six significant digits. STABLE like the to_char it
+-- calls: a function declared IMMUTABLE over a STABLE one is never inlined, but called per row.
 CREATE FUNCTION tsql.to_varchar(double precision) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+    LANGUAGE sql STABLE PARALLEL SAFE AS
 $$ SELECT CASE WHEN $1 = 0 OR $1 = 'NaN' OR abs($1) = 'Infinity' THEN $1::text
                WHEN abs($1) >= 1e-4 AND abs($1) < 1e6
                THEN trim_scale(round($1::numeric, 5 - floor(log(abs($1)))::integer))::text
                ELSE replace(to_char($1, '9.99999EEEE'), ' ', '') END $$;
 CREATE FUNCTION tsql.to_varchar(date) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT to_char($1, 'YYYY-MM-DD') $$;
+    LANGUAGE sql STABLE PARALLEL SAFE AS $$ SELECT to_char($1, 'YYYY-MM-DD') $$;
 -- SQL Server's default text of a datetime: 'Feb  1 2014  1:05PM'.
 CREATE FUNCTION tsql.to_varchar(timestamp) RETURNS text
     LANGUAGE sql STABLE PARALLEL SAFE AS
@@ -83,12 +86,12 @@ $$ SELECT CASE $2
 CREATE FUNCTION tsql.convert_text(date, integer) RETURNS text
     LANGUAGE sql STABLE PARALLEL SAFE AS $$ SELECT tsql.convert_text($1::timestamp, $2) $$;
 CREATE FUNCTION tsql.convert_text(numeric, integer) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+    LANGUAGE sql STABLE PARALLEL SAFE AS
 $$ SELECT CASE $2 WHEN 1 THEN trim(to_char(round($1, 2), 'FM999,999,999,999,990.00'))
                   WHEN 2 THEN round($1, 4)::text
                   ELSE tsql.to_varchar($1) END $$;
 CREATE FUNCTION tsql.convert_text(double precision, integer) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT tsql.to_varchar($1) $$;
+    LANGUAGE sql STABLE PARALLEL SAFE AS $$ SELECT tsql.to_varchar($1) $$;
 -- Text keeps its value whatever the style.
 CREATE FUNCTION tsql.convert_text(text, integer) RETURNS text
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT $1 $$;
