@@ -22,6 +22,10 @@ void CreateChartOfAccounts(Data::Connection& db);
 // defaults of the settings the reports read.
 void CreateReferences(Data::Connection& db, LedgerRandom& random);
 
+// Low-value asset cards and fixed-asset objects, with a card for every asset the issue
+// documents name.
+void CreateAssets(Data::Connection& db);
+
 // What the documents carry besides their own tables: cash-flow kinds, store orders of sale
 // rows and the persons who sign sale invoices.
 void LinkDocuments(Data::Connection& db);
