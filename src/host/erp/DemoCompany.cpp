@@ -52,6 +52,11 @@ void GenerateDemoCompany(Data::Connection& db, const DemoOptions& options, const
     const auto counts = Demo::GenerateDocuments(db, world, documentRandom, progress);
     report("Generated " + std::to_string(counts.documents) + " documents with " + std::to_string(counts.goodsLines) +
            " goods lines");
+    report("Finishing the documents of each subsystem");
+    Demo::FinishSales(db);
+    Demo::FinishPurchases(db);
+    Demo::FinishProduction(db);
+    Demo::FinishAssets(db);
 
     // The tables were filled inside this transaction, where autovacuum cannot see them; without
     // statistics the planner takes them for empty and the ledger stage's joins crawl.

@@ -18,6 +18,7 @@ void GenerateLedgerAndAdmin(Data::Connection& db, const DemoOptions& options, co
     Ledger::CreateChartOfAccounts(db);
     report("Ledger: references, prices and addresses");
     Ledger::CreateReferences(db, random);
+    Ledger::CreateCostCentres(db);
     report("Ledger: cash-flow kinds, store orders and signers of documents");
     Ledger::LinkDocuments(db);
     report("Ledger: postings");

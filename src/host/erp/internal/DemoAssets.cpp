@@ -1,5 +1,7 @@
 #include "host/erp/internal/DemoDocumentGenerator.hpp"
 
+#include "host/data/Connection.hpp"
+
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,26 @@ void DocumentGenerator::AssetIssue(Date date)
             assetLines_.Null();
         assetLines_.EndRow();
     }
+}
+
+} // namespace Talvex::Erp::Demo
+
+namespace Talvex::Erp::Demo {
+namespace {
+
+// Every fourth issued line is a fixed-asset object alone, without a low-value asset card; two
+// of three issues are made by the departments that use the items rather than by finance.
+constexpr std::string_view kFinishAssets = R"sql(
+UPDATE THGoodSpecITNS SET AssetsCode = NULL WHERE (DocID + PosNumb) % 4 = 0;
+UPDATE THDocument SET Department = (ARRAY['GAM', 'PIRK', 'PARD-V', 'REST'])[1 + IDC % 4]
+WHERE DocTypeCode = 'ITNS' AND IDC % 3 <> 0;
+)sql";
+
+} // namespace
+
+void FinishAssets(Data::Connection& db)
+{
+    db.ExecutePostgresScript(kFinishAssets);
 }
 
 } // namespace Talvex::Erp::Demo

@@ -1,5 +1,7 @@
 #include "host/erp/internal/DemoDocumentGenerator.hpp"
 
+#include "host/data/Connection.hpp"
+
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -97,6 +99,29 @@ void DocumentGenerator::CostNorm(Date date)
     }
     h.isCostChanged = random_.Percent(10);
     Write(h, lines);
+}
+
+} // namespace Talvex::Erp::Demo
+
+namespace Talvex::Erp::Demo {
+namespace {
+
+// A fifth of the material issues learn a higher cost after they were written (a late invoice of
+// the lots they took): their rows are marked and carry the new cost beside the old sum, which a
+// cost recalculation brings together.
+constexpr std::string_view kFinishProduction = R"sql(
+UPDATE THGoodSpec g SET IsCostChanged = 1, CostSumm = round(g.CostSumm * 103 / 100, 2)
+FROM THDocument d
+WHERE d.IDC = g.DocID AND d.DocTypeCode IN ('MOS', 'MNM') AND d.IDC % 5 = 1;
+UPDATE THDocument d SET IsCostChanged = 1
+WHERE d.DocTypeCode IN ('MOS', 'MNM') AND d.IDC % 5 = 1;
+)sql";
+
+} // namespace
+
+void FinishProduction(Data::Connection& db)
+{
+    db.ExecutePostgresScript(kFinishProduction);
 }
 
 } // namespace Talvex::Erp::Demo

@@ -1,5 +1,7 @@
 #include "host/erp/internal/DemoDocumentGenerator.hpp"
 
+#include "host/data/Connection.hpp"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -151,6 +153,46 @@ void DocumentGenerator::ServiceInvoice(Date date, std::string_view type)
     headers_.at(std::string(type)).EndRow();
     const std::size_t debt = AddDebt(h, total, party.code, 1, type == "TPPR");
     TermsAndPayment(h, debt, total, party.payTerm);
+}
+
+} // namespace Talvex::Erp::Demo
+
+namespace Talvex::Erp::Demo {
+namespace {
+
+// One purchase invoice in seven also bills a service (delivery, installation) as its last row:
+// no stock and no cost, VAT as the invoice's goods rows; it raises the invoice's total and its
+// last payment term, and stays owed where the invoice was already paid.
+constexpr std::string_view kFinishPurchases = R"sql(
+CREATE TEMP TABLE service_rows ON COMMIT DROP AS
+SELECT (SELECT max(IDC) FROM THGoodSpec) + row_number() OVER (ORDER BY d.IDC) AS IDC,
+       d.IDC AS DocID,
+       (SELECT max(g.PosNumb) FROM THGoodSpec g WHERE g.DocID = d.IDC) + 1 AS PosNumb,
+       (20 + d.IDC % 80 * 5)::NUMERIC(19,4) AS Net,
+       COALESCE((SELECT max(a.VATRate) FROM THGoodSpecPISF a WHERE a.DocID = d.IDC), 0) AS VATRate
+FROM THDocument d
+WHERE d.DocTypeCode = 'PISF' AND d.IDC % 7 = 3 AND EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC);
+
+INSERT INTO THGoodSpec (IDC, DocID, PosNumb, GoodCode, UnitCode, Amount, AmountAccount, Price, Summa, CostSumm,
+                        IsCostChanged, FixCategory)
+SELECT IDC, DocID, PosNumb, 'C1', 'VNT', 1, 1, Net, Net + round(Net * VATRate / 100, 2), 0, 0, NULL
+FROM service_rows;
+INSERT INTO THGoodSpecPISF (DocID, PosNumb, SummVAT, VATRate, Discount, DiscountSumm, AddDiscountSumm)
+SELECT DocID, PosNumb, round(Net * VATRate / 100, 2), VATRate, 0, 0, 0 FROM service_rows;
+
+UPDATE THDocument d SET Summa = d.Summa + s.Net + round(s.Net * s.VATRate / 100, 2)
+FROM service_rows s WHERE s.DocID = d.IDC;
+UPDATE THDocumentPayTerm t SET Summa = t.Summa + s.Net + round(s.Net * s.VATRate / 100, 2)
+FROM service_rows s
+WHERE s.DocID = t.DocID
+  AND t.PayTerm = (SELECT max(l.PayTerm) FROM THDocumentPayTerm l WHERE l.DocID = t.DocID);
+)sql";
+
+} // namespace
+
+void FinishPurchases(Data::Connection& db)
+{
+    db.ExecutePostgresScript(kFinishPurchases);
 }
 
 } // namespace Talvex::Erp::Demo

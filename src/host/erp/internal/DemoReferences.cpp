@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace Talvex::Erp::Demo {
 namespace {
@@ -535,14 +537,29 @@ void WriteClientManagers(Data::Connection& db, const DemoWorld& world, DemoRando
     clientPersons.Flush(db);
 }
 
+// Sub-categories that cut across the goods groups: the range a good is sold in.
+constexpr std::pair<std::string_view, std::string_view> kGoodSubCategories[] = {
+    {"STD", "Standard range"}, {"PRM", "Premium range"}, {"ECO", "Economy range"}};
+
 // Goods tree and units: the groups, each group's goods in the order BuildWorld numbered
 // them, and the service and cash-plan goods.
 void WriteGoods(Data::Connection& db, const DemoWorld& world)
 {
-    DemoCopyBuffer goods("REFGood", {"Code", "Name", "Parent", "IsGroup", "Category"});
+    DemoCopyBuffer subCategories("REFGoodSubCategory", {"Code", "Name"});
+    for (auto [code, name] : kGoodSubCategories) {
+        subCategories.Text(code).Text(name);
+        subCategories.EndRow();
+    }
+    subCategories.Flush(db);
+    DemoCopyBuffer goods("REFGood", {"Code", "Name", "Parent", "IsGroup", "Category", "SubCategoryCode"});
     DemoCopyBuffer units("REFGoodUnit", {"GoodCode", "UnitCode", "IsAccount", "IsCommon", "Rate"});
     for (const auto& g : kGoodGroups) {
-        goods.Text(g.code).Text(g.name).OptionalText(g.parent).Flag(true).Int(g.kind == GoodKind::Service ? 1 : 0);
+        goods.Text(g.code)
+            .Text(g.name)
+            .OptionalText(g.parent)
+            .Flag(true)
+            .Int(g.kind == GoodKind::Service ? 1 : 0)
+            .Null();
         goods.EndRow();
     }
     std::size_t goodIndex = 0;
@@ -556,6 +573,11 @@ void WriteGoods(Data::Connection& db, const DemoWorld& world)
                 .Text(g.code)
                 .Flag(false)
                 .Int(0);
+            // Every fourth good of a group has no sub-category, as goods nobody sorted yet.
+            if (i % 4 == 3)
+                goods.Null();
+            else
+                goods.Text(kGoodSubCategories[static_cast<std::size_t>(i % 4)].first);
             goods.EndRow();
             units.Text(good.code).Text(kPieceUnit).Flag(true).Flag(good.boxRate == 1).Int(1);
             units.EndRow();
@@ -566,7 +588,7 @@ void WriteGoods(Data::Connection& db, const DemoWorld& world)
         }
     }
     for (auto [code, name] : {std::pair{kServiceGood, "Services"}, std::pair{kCashPlanGood, "Cash plan line"}}) {
-        goods.Text(code).Text(name).Text("G9").Flag(false).Int(1);
+        goods.Text(code).Text(name).Text("G9").Flag(false).Int(1).Null();
         goods.EndRow();
         units.Text(code).Text(kPieceUnit).Flag(true).Flag(true).Int(1);
         units.EndRow();

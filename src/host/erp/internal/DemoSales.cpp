@@ -1,5 +1,7 @@
 #include "host/erp/internal/DemoDocumentGenerator.hpp"
 
+#include "host/data/Connection.hpp"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -239,6 +241,51 @@ void DocumentGenerator::SaleAdjustment(Date date, std::string_view type)
     AdditionalHeader(h, "", false);
     headers_.at(std::string(type)).EndRow();
     AddDebt(h, total, source.party, source.partyType, type == "SCN");
+}
+
+} // namespace Talvex::Erp::Demo
+
+namespace Talvex::Erp::Demo {
+namespace {
+
+// A sales invoice is marked paid directly when its payments cover it in full; a quarter of
+// the foreign-currency invoices take the rate of one to three days before their date, as an
+// invoice written out from an earlier offer does; some rows' cost changed after the sale; a
+// sixth of the orders ask for more than their invoices delivered, so the rest stays on order.
+constexpr std::string_view kFinishSales = R"sql(
+UPDATE THDocument d SET IsDirectPay = 1
+WHERE d.DocTypeCode = 'PRSF' AND d.IDC % 11 = 4
+  AND d.Summa <= (SELECT COALESCE(sum(p.SummaCur), 0) FROM THPaySpec p WHERE p.CorDocID = d.IDC);
+
+UPDATE THDocumentPRSF a SET RateDate = d.DocumentDate - (1 + d.IDC % 3)
+FROM THDocument d
+WHERE d.IDC = a.DocID AND d.CurrencyCode <> 'EUR' AND d.IDC % 4 = 1;
+
+UPDATE THGoodSpec g SET IsCostChanged = 1
+FROM THDocument d
+WHERE d.IDC = g.DocID AND d.DocTypeCode = 'PRSF' AND g.IDC % 37 = 5;
+UPDATE THDocument d SET IsCostChanged = 1
+WHERE d.DocTypeCode = 'PRSF' AND EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC AND g.IsCostChanged = 1);
+
+WITH ordered AS (
+    SELECT g.IDC, 1 + g.IDC % 5 AS extra
+    FROM THGoodSpec g JOIN THDocument d ON d.IDC = g.DocID
+    WHERE d.DocTypeCode = 'PRS' AND d.IDC % 6 = 2 AND g.Amount > 0
+      AND EXISTS (SELECT 1 FROM THGoodContent c WHERE c.CorSpecID = g.IDC AND c.LinkKindCode = 'OR'))
+UPDATE THGoodSpec g
+SET AmountAccount = g.AmountAccount + o.extra * (g.AmountAccount / g.Amount),
+    Summa = round(g.Summa * (g.Amount + o.extra) / g.Amount, 2),
+    Amount = g.Amount + o.extra
+FROM ordered o WHERE o.IDC = g.IDC;
+UPDATE THDocument d SET Summa = (SELECT sum(g.Summa) FROM THGoodSpec g WHERE g.DocID = d.IDC)
+WHERE d.DocTypeCode = 'PRS' AND d.IDC % 6 = 2 AND EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC);
+)sql";
+
+} // namespace
+
+void FinishSales(Data::Connection& db)
+{
+    db.ExecutePostgresScript(kFinishSales);
 }
 
 } // namespace Talvex::Erp::Demo

@@ -26,6 +26,9 @@ void CreateReferences(Data::Connection& db, LedgerRandom& random);
 // documents name.
 void CreateAssets(Data::Connection& db);
 
+// Cost centres of the departments, which the cost allocation procedure reads.
+void CreateCostCentres(Data::Connection& db);
+
 // What the documents carry besides their own tables: cash-flow kinds, store orders of sale
 // rows and the persons who sign sale invoices.
 void LinkDocuments(Data::Connection& db);

@@ -118,9 +118,16 @@ CREATE TABLE REFGood (
     Name VARCHAR(200) NOT NULL DEFAULT '',
     Parent VARCHAR(30),
     IsGroup SMALLINT NOT NULL DEFAULT 0,
-    Category INTEGER NOT NULL DEFAULT 0
+    Category INTEGER NOT NULL DEFAULT 0,
+    SubCategoryCode VARCHAR(20)
 );
 CREATE INDEX REFGood_Parent ON REFGood (Parent);
+
+-- Sub-categories of goods (REFGood.SubCategoryCode), across the groups of the goods tree.
+CREATE TABLE REFGoodSubCategory (
+    Code VARCHAR(20) PRIMARY KEY,
+    Name VARCHAR(100) NOT NULL DEFAULT ''
+);
 
 -- Rate: accounting units in one of this unit (AmountAccount / Rate = quantity in this unit).
 CREATE TABLE REFGoodUnit (
