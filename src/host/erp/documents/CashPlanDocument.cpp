@@ -21,11 +21,6 @@ WHERE GS.DocID = ?
 ORDER BY GS.PosNumb
 )sql";
 
-constexpr std::string_view kDeleteLines = R"sql(
-DELETE FROM THGoodSpecCPAY WHERE DocID = ?;
-DELETE FROM THGoodSpec WHERE DocID = ?
-)sql";
-
 constexpr std::string_view kPlansOfYear = R"sql(
 SELECT COUNT(*) FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = ? AND IDC <> ?
 )sql";
@@ -181,7 +176,7 @@ std::int64_t CashPlanDocument::Save()
     document_->Fields("DocumentDate") = Value(Date(document_->Fields("DocumentDate").ToDate().Year(), 1, 1));
     document_->Fields("Summa") = Value(Summa());
     const std::int64_t idc = document_->Save();
-    unit.Db().Execute(kDeleteLines, {Value(idc), Value(idc)});
+    document_->RemoveRows();
 
     auto row = book_->CreateTableObject("THGoodSpec");
     auto plan = book_->CreateTableObject("THGoodSpecCPAY");

@@ -204,6 +204,14 @@ void THDocumentObject::WriteBack(bool recalculate)
     unit.Commit();
 }
 
+void THDocumentObject::RemoveRows()
+{
+    if (idc_ == 0) throw ValueError("THDocument: a document not saved has no rows to remove");
+    book_->Db().Execute(kDeleteRows, {idc_, idc_});
+    rows_.clear();
+    rowsRead_ = true;
+}
+
 Currency THDocumentObject::Link(std::int64_t targetIdc, Currency amount)
 {
     CPayedDoc payedDoc;

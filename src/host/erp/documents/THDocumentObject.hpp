@@ -60,6 +60,9 @@ public:
     // cost-changed marks of header and rows are cleared. ValueError for a document never
     // loaded or saved.
     void WriteBack(bool recalculate);
+    // Deletes the saved document's goods rows (and a cash plan's lines), so that an editor can
+    // write them anew in its unit of work.
+    void RemoveRows();
 
     // Pays the target document from this one (a payment linked to the invoice it settles):
     // amount in this document's currency, 0 for as much as is open on the target and left of
