@@ -159,7 +159,9 @@ bool TableObject::LoadByKey(const std::vector<std::pair<std::string, Value>>& ke
         params.push_back(checked);
         rowKey.emplace_back(i, std::move(checked));
     }
-    auto rs = book_->Db().Query("SELECT " + columns + " FROM " + tableName_ + " WHERE " + where, params);
+    // Of several rows with the key, the first written is the one loaded.
+    const std::string order = idcIndex_ >= 0 ? " ORDER BY " + names_[static_cast<std::size_t>(idcIndex_)] : "";
+    auto rs = book_->Db().Query("SELECT " + columns + " FROM " + tableName_ + " WHERE " + where + order, params);
     AddNew();
     if (rs.rows.empty()) return false;
     // A key that is not unique would make Save and Delete touch rows the caller never saw.

@@ -27,7 +27,9 @@ public:
     const std::string& TableName() const { return tableName_; }
     bool HasField(std::string_view name) const;
 
-    // False, and the object left empty, when no row has the IDC (or the key values).
+    // False, and the object left empty, when no row has the IDC (or the key values). A key
+    // several rows share loads the first written of them in a table with an IDC; in a table
+    // without one it is refused (ValueError), since saving could not tell the rows apart.
     bool Load(std::int64_t idc);
     bool LoadByKey(const std::vector<std::pair<std::string, Value>>& key);
     // Starts a new row: every field empty, so that the table's defaults hold for the fields
