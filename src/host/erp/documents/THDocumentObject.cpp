@@ -173,8 +173,8 @@ std::vector<std::shared_ptr<TableObject>>& THDocumentObject::Rows()
 {
     if (!rowsRead_ && idc_ != 0) {
         for (const auto& row : book_->Db().Query(kRowsOfDocument, {idc_}).rows) {
-            auto spec = book_->CreateTableObject("THGoodSpec");
-            if (spec->Load(row.at(0).ToInteger())) rows_.push_back(std::move(spec));
+            auto goodsRow = book_->CreateTableObject("THGoodSpec");
+            if (goodsRow->Load(row.at(0).ToInteger())) rows_.push_back(std::move(goodsRow));
         }
     }
     rowsRead_ = true;
