@@ -119,6 +119,11 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
     if (name == "GETDATE" || name == "SYSDATETIME" || name == "CURRENT_TIMESTAMP") {
         return "LOCALTIMESTAMP(3)";
     }
+    if (name == "SCOPE_IDENTITY") {
+        // The identity the session's last insert drew; the ERP's tables draw their IDC from
+        // an identity and no trigger of theirs draws another.
+        return "lastval()";
+    }
     // Everything else has the same name and arguments on both sides: COALESCE, NULLIF, ABS,
     // FLOOR, CEILING, SIGN, SQRT, POWER, the aggregates, and the ERP's own functions.
     return FunctionName(call.name) + "(" + List(args) + ")";
