@@ -144,6 +144,10 @@ TEST_F(TSqlTextRules, GroupByMergesKeysThatDifferInCaseOrTrailingBlanks)
     EXPECT_EQ(Column(db_->Query("SELECT UPPER(RTRIM(word)) + '!' FROM #Words WHERE id < 5 GROUP BY word "
                                 "ORDER BY 1")),
               "ABC!|ŠARKA!");
+    // DISTINCT merges them as GROUP BY does.
+    EXPECT_EQ(Column(db_->Query("SELECT COUNT(*) FROM (SELECT DISTINCT word FROM #Words) d")), "4");
+    EXPECT_EQ(Column(db_->Query("SELECT DISTINCT w.word FROM #Words w WHERE w.id IN (3, 4, 5) ORDER BY w.word")),
+              "abd|Šarka");
     db_->Execute("SELECT word, COUNT(*) AS n INTO #Counted FROM #Words GROUP BY word");
     EXPECT_EQ(Column(db_->Query("SELECT n FROM #Counted WHERE word = 'ABC'")), "2");
     db_->Execute("DROP TABLE #Counted");

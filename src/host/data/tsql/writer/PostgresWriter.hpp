@@ -59,7 +59,7 @@ private:
     std::string SimpleCase(const Ast::Case& c);
     std::string IsNullCall(const Ast::Expression& value, const Ast::Expression& replacement);
     // The GROUP BY list, text keys folded; they stay the block's keys until the next block.
-    std::string GroupBy(const std::vector<Ast::Expression>& keys);
+    std::string GroupBy(const std::vector<const Ast::Expression*>& keys);
     // A text key of the block's GROUP BY met outside an aggregate, as one of its spellings.
     std::optional<std::string> GroupedKey(const Ast::Expression& expr);
 

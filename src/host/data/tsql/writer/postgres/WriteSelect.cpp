@@ -2,6 +2,7 @@
 #include "host/data/tsql/writer/PostgresWriter.hpp"
 #include "host/types/Overloaded.hpp"
 
+#include <algorithm>
 #include <cctype>
 
 namespace Talvex::Data::TSql {
@@ -46,23 +47,34 @@ std::string PostgresWriter::FromList(const std::vector<Ast::TableRef>& from)
 
 std::string PostgresWriter::SelectCore(const Ast::SelectCore& core, bool withTop)
 {
+    // SELECT DISTINCT of plain columns is a grouping by them, so that spellings differing
+    // only in case or trailing blanks make one row.
+    bool distinctColumns = core.distinct && core.groupBy.empty() && !core.items.empty() &&
+                           std::all_of(core.items.begin(), core.items.end(),
+                                       [](const Ast::SelectItem& item) { return item.expr.As<Ast::ColumnRef>(); });
+    std::vector<const Ast::Expression*> keys;
+    for (const auto& key : core.groupBy)
+        keys.push_back(&key);
+    if (distinctColumns)
+        for (const auto& item : core.items)
+            keys.push_back(&item.expr);
     // The GROUP BY list first: its text keys decide how the select list shows them.
-    std::string groupBy = GroupBy(core.groupBy);
+    std::string groupBy = GroupBy(keys);
     std::string out = "SELECT ";
-    if (core.distinct) out += "DISTINCT ";
+    if (core.distinct && !distinctColumns) out += "DISTINCT ";
     for (std::size_t i = 0; i < core.items.size(); ++i) {
         out += (i ? ", " : "") + Expression(core.items[i].expr);
         if (!core.items[i].alias.empty())
             out += " AS " + Identifier(core.items[i].alias);
-        else if (const auto* column = core.items[i].expr.As<Ast::ColumnRef>(); column && !core.groupBy.empty())
+        else if (const auto* column = core.items[i].expr.As<Ast::ColumnRef>(); column && !keys.empty())
             out += " AS " + Identifier(column->name.back());
     }
-    auto keys = std::move(textKeys_);
+    auto grouped = std::move(textKeys_);
     textKeys_.clear();
     if (!core.from.empty()) out += " FROM " + FromList(core.from);
     if (core.where) out += " WHERE " + Expression(*core.where);
-    textKeys_ = std::move(keys);
-    if (!core.groupBy.empty()) out += " GROUP BY " + groupBy;
+    textKeys_ = std::move(grouped);
+    if (!keys.empty()) out += " GROUP BY " + groupBy;
     if (core.having) out += " HAVING " + Expression(*core.having);
     if (withTop && core.top) out += Top(core);
     return out;

@@ -126,15 +126,15 @@ std::string PostgresWriter::IsNullCall(const Ast::Expression& value, const Ast::
 // Rows grouped by text fall together when their keys differ only in case or trailing
 // blanks: the key is folded, and where the select list, HAVING or ORDER BY show the key
 // itself they show one of the group's own spellings.
-std::string PostgresWriter::GroupBy(const std::vector<Ast::Expression>& keys)
+std::string PostgresWriter::GroupBy(const std::vector<const Ast::Expression*>& keys)
 {
     textKeys_.clear();
     std::string out;
     std::vector<const Ast::Expression*> folded;
-    for (const auto& key : keys) {
-        bool text = MayBeText(key) && !IsTypeless(key);
-        if (text) folded.push_back(&key);
-        out += (out.empty() ? "" : ", ") + (text ? "tsql.ci(" + Expression(key) + ")" : Expression(key));
+    for (const Ast::Expression* key : keys) {
+        bool text = MayBeText(*key) && !IsTypeless(*key);
+        if (text) folded.push_back(key);
+        out += (out.empty() ? "" : ", ") + (text ? "tsql.ci(" + Expression(*key) + ")" : Expression(*key));
     }
     textKeys_ = std::move(folded);
     return out;
