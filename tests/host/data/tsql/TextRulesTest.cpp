@@ -144,6 +144,11 @@ TEST_F(TSqlTextRules, GroupByMergesKeysThatDifferInCaseOrTrailingBlanks)
     EXPECT_EQ(Column(db_->Query("SELECT UPPER(RTRIM(word)) + '!' FROM #Words WHERE id < 5 GROUP BY word "
                                 "ORDER BY 1")),
               "ABC!|ŠARKA!");
+    // A sub-query of the select list reaches the block's key by its table's name.
+    ResultSet nested = db_->Query("SELECT w.word, (SELECT COUNT(*) FROM #Words v WHERE v.word = w.word) AS same "
+                                  "FROM #Words w WHERE w.id IN (1, 2, 5) GROUP BY w.word ORDER BY w.word");
+    ASSERT_EQ(nested.rows.size(), 2u);
+    EXPECT_EQ(Show(nested.rows[0][1]) + " " + Show(nested.rows[1][1]), "2 1");
     // DISTINCT merges them as GROUP BY does.
     EXPECT_EQ(Column(db_->Query("SELECT COUNT(*) FROM (SELECT DISTINCT word FROM #Words) d")), "4");
     EXPECT_EQ(Column(db_->Query("SELECT DISTINCT w.word FROM #Words w WHERE w.id IN (3, 4, 5) ORDER BY w.word")),

@@ -75,7 +75,8 @@ private:
         PostgresWriter& writer_;
         bool counts_;
     };
-    // A query nested in another starts with no grouped keys of its own.
+    // A query nested in another starts with no grouped keys of its own; those of the blocks
+    // around it it sees as outer keys.
     class QueryScope {
     public:
         explicit QueryScope(PostgresWriter& writer);
@@ -86,6 +87,7 @@ private:
     private:
         PostgresWriter& writer_;
         std::vector<const Ast::Expression*> keys_;
+        std::vector<const Ast::Expression*> outerKeys_;
         int aggregateDepth_;
     };
 
@@ -100,6 +102,8 @@ private:
     int parameterOffset_ = 0;
     int highestParameter_ = 0;
     std::vector<const Ast::Expression*> textKeys_;
+    // The keys of the grouped blocks a sub-query being written stands in.
+    std::vector<const Ast::Expression*> outerKeys_;
     int aggregateDepth_ = 0;
 };
 

@@ -142,17 +142,27 @@ std::string PostgresWriter::GroupBy(const std::vector<const Ast::Expression*>& k
 
 std::optional<std::string> PostgresWriter::GroupedKey(const Ast::Expression& expr)
 {
-    if (textKeys_.empty() || aggregateDepth_ > 0) return std::nullopt;
+    if (aggregateDepth_ > 0 || (textKeys_.empty() && outerKeys_.empty())) return std::nullopt;
     const auto* column = expr.As<Ast::ColumnRef>();
     bool isKey = std::any_of(textKeys_.begin(), textKeys_.end(), [&](const Ast::Expression* key) {
         const auto* keyColumn = key->As<Ast::ColumnRef>();
         return column && keyColumn ? SameColumn(*column, *keyColumn) : *key == expr;
     });
+    // A sub-query reaches the grouped block's key only by its table's name: a bare name
+    // there is the sub-query's own column.
+    isKey = isKey ||
+            (column && column->name.size() > 1 &&
+             std::any_of(outerKeys_.begin(), outerKeys_.end(), [&](const Ast::Expression* key) {
+                 const auto* keyColumn = key->As<Ast::ColumnRef>();
+                 return keyColumn && keyColumn->name.size() == column->name.size() && SameColumn(*column, *keyColumn);
+             }));
     if (!isKey) return std::nullopt;
-    std::vector<const Ast::Expression*> keys;
+    std::vector<const Ast::Expression*> keys, outer;
     keys.swap(textKeys_);
+    outer.swap(outerKeys_);
     std::string written = "min(" + Expression(expr) + ")";
     keys.swap(textKeys_);
+    outer.swap(outerKeys_);
     return written;
 }
 
@@ -168,8 +178,13 @@ PostgresWriter::AggregateScope::~AggregateScope()
 }
 
 PostgresWriter::QueryScope::QueryScope(PostgresWriter& writer)
-    : writer_(writer), keys_(std::move(writer.textKeys_)), aggregateDepth_(writer.aggregateDepth_)
+    : writer_(writer), keys_(writer.textKeys_), outerKeys_(writer.outerKeys_), aggregateDepth_(writer.aggregateDepth_)
 {
+    // Inside an aggregate of the grouped block its keys are plain values, in a sub-query too.
+    if (aggregateDepth_ == 0)
+        writer_.outerKeys_.insert(writer_.outerKeys_.end(), keys_.begin(), keys_.end());
+    else
+        writer_.outerKeys_.clear();
     writer_.textKeys_.clear();
     writer_.aggregateDepth_ = 0;
 }
@@ -177,6 +192,7 @@ PostgresWriter::QueryScope::QueryScope(PostgresWriter& writer)
 PostgresWriter::QueryScope::~QueryScope()
 {
     writer_.textKeys_ = std::move(keys_);
+    writer_.outerKeys_ = std::move(outerKeys_);
     writer_.aggregateDepth_ = aggregateDepth_;
 }
 
