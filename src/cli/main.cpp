@@ -45,6 +45,19 @@ void ShowProgress(std::string_view step)
 int InitDb(const std::string& dbOption, int scale, std::uint64_t seed, bool force)
 {
     DatabaseChoice choice = ChooseDatabase(dbOption);
+    if (choice.local && force) {
+        // A company made before text sorted by the company's language needs a new database.
+        bool remake = false;
+        {
+            Data::Connection old = Data::Connection::Open(choice.connect);
+            remake = !Erp::OrdersTextAsCompany(old);
+        }
+        if (remake) {
+            Data::LocalServer server;
+            server.DropDatabase(kLocalDatabase);
+            server.EnsureDatabase(kLocalDatabase);
+        }
+    }
     Data::Connection db = Data::Connection::Open(choice.connect);
     if (auto info = Erp::ReadInstallInfo(db)) {
         if (!force)

@@ -3,7 +3,9 @@
 #include "host/data/tsql/TSql.hpp"
 #include "host/data/tsql/ast/Statement.hpp"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace Talvex::Data::TSql {
 
@@ -46,6 +48,49 @@ private:
     std::string AsInteger(const Ast::Expression& expr);
     std::string List(const std::vector<Ast::Expression>& items);
 
+    // Text by the ERP's collation: comparisons, LIKE, IN, grouping keys (WriteText.cpp).
+    bool MayBeText(const Ast::Expression& expr) const;
+    std::string Folded(const Ast::Expression& expr, const Ast::Expression& other);
+    std::string Comparison(const Ast::Binary& binary);
+    std::string Between(const Ast::Between& between);
+    std::string Like(const Ast::Like& like);
+    std::string In(const Ast::InList& in);
+    std::string In(const Ast::InSelect& in);
+    std::string SimpleCase(const Ast::Case& c);
+    std::string IsNullCall(const Ast::Expression& value, const Ast::Expression& replacement);
+    // The GROUP BY list, text keys folded; they stay the block's keys until the next block.
+    std::string GroupBy(const std::vector<const Ast::Expression*>& keys);
+    // A text key of the block's GROUP BY met outside an aggregate, as one of its spellings.
+    std::optional<std::string> GroupedKey(const Ast::Expression& expr);
+
+    // Counts the aggregate calls being written, inside which a grouped key is a plain value.
+    class AggregateScope {
+    public:
+        AggregateScope(PostgresWriter& writer, const Ast::FunctionCall& call);
+        ~AggregateScope();
+        AggregateScope(const AggregateScope&) = delete;
+        AggregateScope& operator=(const AggregateScope&) = delete;
+
+    private:
+        PostgresWriter& writer_;
+        bool counts_;
+    };
+    // A query nested in another starts with no grouped keys of its own; those of the blocks
+    // around it it sees as outer keys.
+    class QueryScope {
+    public:
+        explicit QueryScope(PostgresWriter& writer);
+        ~QueryScope();
+        QueryScope(const QueryScope&) = delete;
+        QueryScope& operator=(const QueryScope&) = delete;
+
+    private:
+        PostgresWriter& writer_;
+        std::vector<const Ast::Expression*> keys_;
+        std::vector<const Ast::Expression*> outerKeys_;
+        int aggregateDepth_;
+    };
+
     static std::string TableName(const Ast::Name& name);
     static std::vector<std::string> ColumnNames(const Ast::Select& select);
     // The FROM entry an UPDATE or DELETE names as its target: its alias or table name, and
@@ -56,6 +101,10 @@ private:
     // tells how many a statement takes.
     int parameterOffset_ = 0;
     int highestParameter_ = 0;
+    std::vector<const Ast::Expression*> textKeys_;
+    // The keys of the grouped blocks a sub-query being written stands in.
+    std::vector<const Ast::Expression*> outerKeys_;
+    int aggregateDepth_ = 0;
 };
 
 } // namespace Talvex::Data::TSql

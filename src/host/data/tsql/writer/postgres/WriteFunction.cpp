@@ -33,10 +33,14 @@ std::string FunctionName(const Ast::Name& name)
 
 std::string PostgresWriter::Function(const Ast::FunctionCall& call)
 {
+    AggregateScope aggregate(*this, call);
     const auto& args = call.args;
     if (call.name.size() > 1 || call.star || call.distinct) {
         std::string name = FunctionName(call.name);
         if (call.star) return name + "(*)";
+        // COUNT(DISTINCT Code) counts spellings that differ only in case or trailing blanks once.
+        if (call.distinct && args.size() == 1 && MayBeText(args[0]))
+            return name + "(DISTINCT tsql.ci(" + Expression(args[0]) + "))";
         return name + "(" + (call.distinct ? "DISTINCT " : "") + List(args) + ")";
     }
     // The parser has checked the argument counts of the functions named here.
@@ -48,7 +52,7 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
     };
 
     if (name == "ISNULL") {
-        return "COALESCE(" + arg(0) + ", " + arg(1) + ")";
+        return IsNullCall(args[0], args[1]);
     }
     if (name == "IIF") {
         return "CASE WHEN " + arg(0) + " THEN " + arg(1) + " ELSE " + arg(2) + " END";
