@@ -9,6 +9,7 @@ set -eu
 here=$(dirname "$0")/..
 sql=$here/src/host/erp/sql
 {
+    echo 'SET client_min_messages = warning;'
     echo 'BEGIN;'
     echo 'DROP VIEW IF EXISTS THDocPayTermCurDbt, THDocumentPayTermCur;'
     echo 'DROP FUNCTION IF EXISTS THDocumentPayTermDbt(DATE), THDocumentPayTermExt(DATE);'

@@ -82,8 +82,11 @@ CREATE FUNCTION THDocumentPayTermExt(PayToDate DATE)
 RETURNS SETOF THDocPayTermRow
 LANGUAGE sql STABLE AS $$
     SELECT s.IDC, s.DocTypeCode, s.Number, s.CurrencyCode, s.DocumentDate, s.DocSumma, s.Summa,
-           (s.Summa - a.Debt)::NUMERIC(19,4), a.Debt::NUMERIC(19,4),
-           s.IsPosted, s.NeedPayDate, s.ParentID, a.IsClosed, s.PosNumb, s.TermId, s.PayTerm
+           CASE WHEN moved.Moved THEN (s.Summa - a.Debt)::NUMERIC(19,4) ELSE s.PaySumma END,
+           CASE WHEN moved.Moved THEN a.Debt::NUMERIC(19,4) ELSE s.DebtSumma END,
+           s.IsPosted, s.NeedPayDate, s.ParentID,
+           CASE WHEN moved.Moved THEN a.IsClosed ELSE s.IsClosed END,
+           s.PosNumb, s.TermId, s.PayTerm
     FROM THDocPayTermState s
     LEFT JOIN (
         SELECT ps.CorDocID, SUM(ps.SummaCur) AS Amount
@@ -91,6 +94,11 @@ LANGUAGE sql STABLE AS $$
         WHERE pd.DocumentDate > PayToDate
         GROUP BY ps.CorDocID
     ) later ON later.CorDocID = s.IDC
+    -- Most documents have no payment after PayToDate: their rows stand as kept, and only the
+    -- others are worked out again.
+    CROSS JOIN LATERAL (
+        SELECT (later.CorDocID IS NOT NULL OR s.SettledDate > PayToDate) IS TRUE AS Moved
+    ) moved
     CROSS JOIN LATERAL (
         SELECT s.DocPaid - COALESCE(later.Amount, 0) AS Paid, CASE WHEN s.DocSumma < 0 THEN -1 ELSE 1 END AS Sign
     ) paid
