@@ -248,8 +248,9 @@ DECLARE
 BEGIN
     DELETE FROM THDocPayTermState;
     INSERT INTO THDocPayTermState SELECT * FROM THDocPayTermStateOf(NULL);
+    -- Only the triggers that are off: called from a TRUNCATE trigger, the table is in use.
     FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE g.tgname LIKE 'thdocpaytermstate\_%' AND NOT g.tgisinternal
+             WHERE g.tgname LIKE 'thdocpaytermstate\_%' AND NOT g.tgisinternal AND g.tgenabled = 'D'
     LOOP
         EXECUTE format('ALTER TABLE %I ENABLE TRIGGER %I', t.relname, t.tgname);
     END LOOP;
