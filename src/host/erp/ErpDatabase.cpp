@@ -173,7 +173,12 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
         }
     }
     db.ExecutePostgresScript(kInstallTable);
+    // The documents are loaded in bulk with the payment-term state's triggers off; the state is
+    // then built in one statement, and the triggers keep it from the first later write on.
+    db.ExecutePostgresScript("SELECT THDocPayTermStateSuspend()");
     GenerateDemoCompany(db, options, progress);
+    report("Building the payment-term state");
+    db.ExecutePostgresScript("SELECT THDocPayTermStateRebuild()");
     db.QueryPostgres(
         "INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
         {Value(CurrentSchemaVersion()), Value(options.scale), Value(static_cast<std::int64_t>(options.seed))});
