@@ -3,6 +3,7 @@
 #include "cli/BackupCommand.hpp"
 #include "cli/ResultPrinter.hpp"
 #include "cli/RunCommand.hpp"
+#include "cli/UserCommand.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
 #include "host/data/tsql/TSql.hpp"
@@ -165,8 +166,25 @@ int main(int argc, char** argv)
     webCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
     webCmd->add_option("--listen", web.listen, "Address to listen on (default: 127.0.0.1, this machine only)");
     webCmd->add_option("--port", webPort, "Port to listen on; 0 picks a free one")->check(CLI::Range(0, 65535));
-    webCmd->add_option("--user", web.defaultUser, "Sign every browser in as this user (a single-user install)");
+    webCmd->add_option("--user", web.defaultUser,
+                       "Every request is this user's, no password asked (a single-user install; loopback only)");
     webCmd->add_option("--static", web.staticDir, "Folder of the built front end (default: web/dist)");
+    webCmd->add_option("--allow-host", web.allowedHosts,
+                       "A host name browsers use for the server besides the listen address and localhost (repeatable)");
+    webCmd->add_flag("--behind-proxy", web.behindProxy,
+                     "A TLS proxy in front serves browsers over HTTPS (required to listen beyond loopback)");
+    int idleMinutes = static_cast<int>(web.idleLimit.count() / 60);
+    webCmd->add_option("--idle-minutes", idleMinutes, "A sign-in unused this long ends (default 30)")
+        ->check(CLI::Range(1, 24 * 60));
+
+    std::string userAction;
+    std::string userName;
+    auto* userCmd = app.add_subcommand("user", "Add a user of the web client, change a password, remove a user");
+    userCmd->add_option("action", userAction, "add, passwd or remove")
+        ->required()
+        ->check(CLI::IsMember({"add", "passwd", "remove"}));
+    userCmd->add_option("name", userName, "The user's name")->required();
+    userCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
 
     CLI11_PARSE(app, argc, argv);
     try {
@@ -188,11 +206,20 @@ int main(int argc, char** argv)
             Data::Connection check = OpenCompany(db); // sets up the local company on first use
             web.connectString = check.ConnectString();
             web.port = static_cast<unsigned short>(webPort);
+            web.idleLimit = std::chrono::minutes(idleMinutes);
             web.handleSignals = true;
             Web::WebServer server(web);
             // Scripts and tests read the address from this line.
             std::cout << "Talvex web client: http://" << web.listen << ":" << server.Port() << "/" << std::endl;
             server.Run();
+            return 0;
+        }
+        if (userCmd->parsed()) {
+            const Cli::UserAction action = userAction == "add"      ? Cli::UserAction::Add
+                                           : userAction == "passwd" ? Cli::UserAction::ChangePassword
+                                                                    : Cli::UserAction::Remove;
+            Data::Connection check = OpenCompany(db); // sets up the local company on first use
+            Cli::RunUserCommand(check.ConnectString(), action, userName, std::cin, std::cout);
             return 0;
         }
         if (runCmd->parsed()) {

@@ -4,7 +4,7 @@
 // is drawn from its declared controls; no report has page code of its own.
 
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
-import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
+import { checkDate, isMonthFormat, checkNumber } from './validate';
 import { el } from './dom';
 import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
@@ -42,7 +42,7 @@ const app = {
   lookups: new Map<string, { q: string; items: { code: string; name: string }[] }>(),
   openLookup: '' as string, // "window.control" whose list is open
   openLookupAt: ['', ''] as [string, string], // its window and control
-  signInMessage: '',
+  singleUser: false,
   closed: false,
 };
 
@@ -80,55 +80,38 @@ function send(message: Record<string, unknown>): void {
 
 // ---------------------------------------------------------------- sign-in and connection
 
+// The page is served only to a signed-in browser (or by a single-user server): the tab
+// connects at once, and the server says who it is. A tab the server no longer knows
+// (signed out elsewhere, idle too long) goes back to the sign-in page.
 async function start(): Promise<void> {
-  let defaultUser = '';
   try {
-    const config = await (await fetch('/api/config')).json();
-    defaultUser = config.defaultUser ?? '';
+    const config = await (await fetch('/api/config', { credentials: 'same-origin' })).json();
+    app.singleUser = Boolean(config.defaultUser);
   } catch {
-    /* the sign-in form still works */
+    /* the tab still connects */
   }
-  if (defaultUser) connect(defaultUser);
-  else drawSignIn();
+  connect();
 }
 
-function drawSignIn(): void {
-  const input = el('input', { id: 'signin-user', type: 'text', autocomplete: 'username', 'aria-label': 'User name' });
-  const message = el('div', { class: 'refusal', id: 'signin-message', role: 'alert' }, app.signInMessage);
-  const go = (): void => {
-    const problem = checkUserName(input.value.trim());
-    if (problem) {
-      message.textContent = problem;
-      input.classList.add('invalid');
-      return;
-    }
-    connect(input.value.trim());
-  };
-  input.addEventListener('keydown', (e) => {
-    if (e.key === 'Enter') go();
-  });
-  const button = el('button', { id: 'signin-button', class: 'primary' }, 'Sign in');
-  button.addEventListener('click', go);
-  root.replaceChildren(
-    el('div', { class: 'signin' },
-      el('h1', {}, 'Talvex Enterprise'),
-      el('p', {}, 'Financial module Quarn_DuzAde'),
-      el('label', {}, 'User name', input),
-      message,
-      button));
-  input.focus();
+function toSignIn(): void {
+  location.replace('/signin');
 }
 
-function connect(user: string): void {
-  app.user = user;
+function connect(): void {
   const protocol = location.protocol === 'https:' ? 'wss:' : 'ws:';
-  const socket = new WebSocket(`${protocol}//${location.host}/ws?user=${encodeURIComponent(user)}`);
+  const socket = new WebSocket(`${protocol}//${location.host}/ws`);
   app.socket = socket;
   socket.addEventListener('message', (event) => receive(JSON.parse(String(event.data)) as ServerMessage));
   socket.addEventListener('close', () => {
-    if (app.session && !app.closed) {
+    if (!app.session) {
+      if (!app.singleUser) toSignIn();
+      return;
+    }
+    if (!app.closed) {
       app.closed = true;
-      app.status = 'The connection to the server was lost. Reload the page to start again.';
+      app.status = app.singleUser
+        ? 'The connection to the server was lost. Reload the page to start again.'
+        : 'The connection to the server was lost (or the sign-in ended). Reload the page to sign in again.';
       draw();
     }
   });
@@ -137,8 +120,7 @@ function connect(user: string): void {
 function receive(message: ServerMessage): void {
   switch (message.t) {
     case 'signin':
-      app.signInMessage = message.message;
-      drawSignIn();
+      root.replaceChildren(el('div', { class: 'signin' }, el('p', { class: 'refusal', id: 'signin-message' }, message.message)));
       return;
     case 'welcome':
       app.session = message.session;
@@ -263,7 +245,7 @@ function draw(): void {
   signOut.addEventListener('click', () => {
     app.closed = true;
     app.socket?.close();
-    location.reload();
+    void fetch('/api/signout', { method: 'POST', credentials: 'same-origin' }).finally(toSignIn);
   });
 
   // Removing the focused box makes the browser blur it: that is no person leaving the box.
@@ -273,7 +255,7 @@ function draw(): void {
       el('span', { class: 'brand' }, 'Talvex Enterprise'),
       el('span', { class: 'company' }, app.company),
       el('span', { class: 'user', id: 'user-name' }, app.user),
-      signOut),
+      app.singleUser ? null : signOut),
     el('div', { class: 'body' }, drawMenu(), el('main', { class: 'workspace' }, tabBar, content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
