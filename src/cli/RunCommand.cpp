@@ -36,7 +36,8 @@ Data::ColumnKind KindOfValue(const Value& v)
 {
     if (std::holds_alternative<bool>(v.Raw())) return Data::ColumnKind::Boolean;
     if (std::holds_alternative<std::int64_t>(v.Raw())) return Data::ColumnKind::Integer;
-    if (std::holds_alternative<Currency>(v.Raw())) return Data::ColumnKind::Decimal;
+    if (std::holds_alternative<Currency>(v.Raw()) || std::holds_alternative<Decimal>(v.Raw()))
+        return Data::ColumnKind::Decimal;
     if (std::holds_alternative<double>(v.Raw())) return Data::ColumnKind::Double;
     if (v.IsDate()) return Data::ColumnKind::Date;
     return Data::ColumnKind::Text;

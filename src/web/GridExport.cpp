@@ -77,8 +77,8 @@ public:
     void Cell(lxw_row_t row, lxw_col_t col, const Value& value, const std::string& text, bool isFooter)
     {
         const auto& raw = value.Raw();
-        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<double>(raw) ||
-            std::holds_alternative<std::int64_t>(raw)) {
+        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<Decimal>(raw) ||
+            std::holds_alternative<double>(raw) || std::holds_alternative<std::int64_t>(raw)) {
             // The spreadsheet keeps numbers as doubles; the exact amount is in the text it shows.
             const bool isMoney = !std::holds_alternative<std::int64_t>(raw);
             worksheet_write_number(sheet_, row, col, value.ToDouble(),

@@ -85,7 +85,8 @@ std::string EditText(const Value& value)
 // A value read from the database as a document view shows it.
 std::string ShownText(const Value& value)
 {
-    if (std::holds_alternative<Currency>(value.Raw())) return Ui::DisplayFormat::Apply(value, "#,##0.00");
+    if (std::string format = Ui::DisplayFormat::Natural(value); !format.empty())
+        return Ui::DisplayFormat::Apply(value, format);
     return EditText(value);
 }
 
@@ -394,8 +395,7 @@ public:
             std::string format;
             for (const auto& row : read.rows) {
                 if (row[i].IsEmpty() || row[i].IsNull()) continue;
-                if (std::holds_alternative<Currency>(row[i].Raw())) format = "#,##0.00";
-                if (row[i].IsDate()) format = "yyyy-mm-dd";
+                format = row[i].IsDate() ? "yyyy-mm-dd" : Ui::DisplayFormat::Natural(row[i]);
                 break;
             }
             grid.AddColumn(read.columns[i], "", format);

@@ -20,6 +20,9 @@ namespace {
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kText = 25, kFloat4 = 700, kFloat8 = 701,
               kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184, kNumeric = 1700;
 
+// NUMERIC(p, s) is told in a result's metadata as ((p << 16) | s) + 4; -1 when undeclared.
+constexpr int kNumericTypmodOffset = 4;
+
 ColumnKind KindOf(Oid type)
 {
     switch (type) {
@@ -52,10 +55,9 @@ Value ToValue(ColumnKind kind, const char* text, int length)
         return Value(i);
     }
     case ColumnKind::Decimal: {
-        Currency c;
-        if (Currency::ParseExact(s, c)) return Value(c);
-        double d = 0;
-        std::from_chars(s.data(), s.data() + s.size(), d);
+        Decimal d;
+        if (!Decimal::TryParse(s, d))
+            throw DatabaseError("The database returned " + std::string(s) + ", beyond the range of a decimal");
         return Value(d);
     }
     case ColumnKind::Double: {
@@ -75,6 +77,27 @@ Value ToValue(ColumnKind kind, const char* text, int length)
     }
     default: return Value(std::string(s));
     }
+}
+
+// A NUMERIC column arrives as money when every value of it is an amount exactly (money
+// columns, sums of them, money arithmetic), else as exact decimals with the server's scale:
+// one kind per column, so that a column sorts, filters and shows alike in every row. A
+// column declared with other than four decimals (a rate, a decimal product or quotient)
+// stays decimal, its scale shown as SQL Server shows it.
+void SettleDecimalColumn(std::vector<std::vector<Value>>& rows, std::size_t column)
+{
+    std::vector<Currency> amounts;
+    amounts.reserve(rows.size());
+    for (const auto& row : rows) {
+        const Value& v = row[column];
+        if (v.IsNull()) continue;
+        auto amount = std::get<Decimal>(v.Raw()).ExactCurrency();
+        if (!amount) return;
+        amounts.push_back(*amount);
+    }
+    std::size_t next = 0;
+    for (auto& row : rows)
+        if (!row[column].IsNull()) row[column] = amounts[next++];
 }
 
 std::string OneLine(std::string message)
@@ -167,22 +190,33 @@ struct Connection::Impl {
             else
                 c.name = SpelledName(PQfname(result, f));
             c.kind = KindOf(PQftype(result, f));
+            if (c.kind == ColumnKind::Decimal && PQfmod(result, f) >= kNumericTypmodOffset)
+                c.declaredScale = (PQfmod(result, f) - kNumericTypmodOffset) & 0xffff;
             rs.columns.push_back(std::move(c));
         }
         int rows = PQntuples(result);
         rs.rows.reserve(static_cast<std::size_t>(rows));
-        for (int r = 0; r < rows; ++r) {
-            std::vector<Value> row;
-            row.reserve(static_cast<std::size_t>(fields));
-            for (int f = 0; f < fields; ++f) {
-                if (PQgetisnull(result, r, f))
-                    row.emplace_back(Null{});
-                else
-                    row.push_back(ToValue(rs.columns[static_cast<std::size_t>(f)].kind, PQgetvalue(result, r, f),
-                                          PQgetlength(result, r, f)));
+        try {
+            for (int r = 0; r < rows; ++r) {
+                std::vector<Value> row;
+                row.reserve(static_cast<std::size_t>(fields));
+                for (int f = 0; f < fields; ++f) {
+                    if (PQgetisnull(result, r, f))
+                        row.emplace_back(Null{});
+                    else
+                        row.push_back(ToValue(rs.columns[static_cast<std::size_t>(f)].kind, PQgetvalue(result, r, f),
+                                              PQgetlength(result, r, f)));
+                }
+                rs.rows.push_back(std::move(row));
             }
-            rs.rows.push_back(std::move(row));
+        } catch (...) {
+            PQclear(result);
+            throw;
         }
+        for (std::size_t f = 0; f < rs.columns.size(); ++f)
+            if (rs.columns[f].kind == ColumnKind::Decimal &&
+                (rs.columns[f].declaredScale == -1 || rs.columns[f].declaredScale == 4))
+                SettleDecimalColumn(rs.rows, f);
         const char* affected = PQcmdTuples(result);
         if (affected && *affected)
             std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);

@@ -15,10 +15,13 @@ enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp
 struct Column {
     std::string name; // as the statement spells it where known, else as the server returns it
     ColumnKind kind = ColumnKind::Other;
+    int declaredScale = -1; // decimals of a NUMERIC(p, s) column; -1 when the server does not say
 };
 
-// Rows of one statement, read whole. Values carry the ERP's kinds: NUMERIC comes back as
-// Currency when exact in four decimals, else as a double.
+// Rows of one statement, read whole. Values carry the ERP's kinds: a NUMERIC column comes
+// back as Currency when every value of it is exact in four decimals and it is not declared
+// with other than four decimals, else as Decimal values with the server's scale; never as a
+// double.
 struct ResultSet {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;

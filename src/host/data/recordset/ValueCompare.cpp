@@ -101,14 +101,16 @@ template <class T> int Order(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Numbers compare exactly while both are integers or amounts; a double makes it a
-// comparison of doubles, as it would be in the language.
+// Numbers compare exactly while both are integers, amounts or decimals; a double makes it
+// a comparison of doubles, as it would be in the language.
 int CompareNumbers(const Value& a, const Value& b)
 {
     const auto& ra = a.Raw();
     const auto& rb = b.Raw();
     if (std::holds_alternative<double>(ra) || std::holds_alternative<double>(rb))
         return Order(a.ToDouble(), b.ToDouble());
+    if (std::holds_alternative<Decimal>(ra) || std::holds_alternative<Decimal>(rb))
+        return Order(a.ToDecimal(), b.ToDecimal());
     auto units = [](const Value::Storage& raw) -> __int128 {
         if (auto i = std::get_if<std::int64_t>(&raw)) return static_cast<__int128>(*i) * Currency::kScale;
         return std::get<Currency>(raw).Units();
@@ -116,11 +118,13 @@ int CompareNumbers(const Value& a, const Value& b)
     return Order(units(ra), units(rb));
 }
 
-// Text read as a number, exactly when it is exact in four decimals.
+// Text read as a number: exactly when it is written as one, as a double only with an exponent.
 std::optional<Value> TextAsNumber(const std::string& text)
 {
-    Currency exact;
-    if (Currency::ParseExact(text, exact)) return Value(exact);
+    Currency amount;
+    if (Currency::ParseExact(text, amount)) return Value(amount);
+    Decimal exact;
+    if (Decimal::TryParse(text, exact)) return Value(exact);
     double d = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), d);
     if (r.ec == std::errc{} && r.ptr == text.data() + text.size()) return Value(d);

@@ -219,10 +219,19 @@ $$ SELECT CASE WHEN $1 = '' THEN 0
                WHEN strpos(substr($2, greatest($3, 1)), $1) = 0 THEN 0
                ELSE strpos(substr($2, greatest($3, 1)), $1) + greatest($3, 1) - 1 END $$;
 
--- ROUND(x, n) rounds half away from zero; ROUND(x, n, f) with f <> 0 truncates.
+-- x / y to s decimals, rounded half away from zero: SQL Server's quotient of decimals and of
+-- money is taken to the result's scale, where the server's own stops at about sixteen digits.
+CREATE FUNCTION tsql.divide(numeric, numeric, integer) RETURNS numeric
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+$$ SELECT CAST(trunc(q + CASE WHEN 2 * abs(n - q * $2) >= abs($2) THEN sign(n) * sign($2) ELSE 0 END)::text
+               || 'e-' || $3 AS numeric)
+   FROM (SELECT n, div(n, $2) AS q FROM (SELECT $1 * power(10::numeric, $3) AS n) AS scaled) AS whole $$;
+
+-- ROUND(x, n) rounds half away from zero; ROUND(x, n, f) with f <> 0 truncates. The type is
+-- kept: a decimal keeps its scale (ROUND(2.567, 2) is 2.570), money its four decimals.
 CREATE FUNCTION tsql.round(numeric, integer, integer DEFAULT 0) RETURNS numeric
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
-$$ SELECT CASE WHEN $3 <> 0 THEN trunc($1, $2) ELSE round($1, $2) END $$;
+$$ SELECT round(CASE WHEN $3 <> 0 THEN trunc($1, $2) ELSE round($1, $2) END, scale($1)) $$;
 CREATE FUNCTION tsql.round(double precision, integer, integer DEFAULT 0) RETURNS double precision
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
 $$ SELECT (CASE WHEN $3 <> 0 THEN trunc($1::numeric, $2) ELSE round($1::numeric, $2) END)::double precision $$;

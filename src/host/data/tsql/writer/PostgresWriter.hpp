@@ -28,6 +28,17 @@ public:
     enum class Kind { Unknown, String, Integer, Number, Date };
     Kind KindOf(const Ast::Expression& expr) const;
 
+    // SQL Server's type of a numeric expression where constants and conversions tell it
+    // (columns are not known without the schema): money, decimal(precision, scale), int, float.
+    struct NumericType {
+        enum class Family { Integer, Decimal, Money, Float };
+        Family family;
+        int precision;
+        int scale;
+        bool operator==(const NumericType&) const = default;
+    };
+    std::optional<NumericType> NumericTypeOf(const Ast::Expression& expr) const;
+
 private:
     std::string SelectCore(const Ast::SelectCore& core, bool withTop);
     std::string Top(const Ast::SelectCore& core);
@@ -42,6 +53,10 @@ private:
     std::string Transaction(const Ast::TransactionControl& control);
 
     std::string Binary(const Ast::Binary& binary);
+    // "*" and "/" typed as SQL Server types them: money stays money, decimals get the
+    // scale of its rules, each rounded half away from zero where the result is cut.
+    std::string Arithmetic(const Ast::Binary& binary, const std::string& left, const std::string& right);
+    std::optional<NumericType> NumericTypeOf(const Ast::Binary& binary) const;
     std::string Function(const Ast::FunctionCall& call);
     std::string Conversion(const Ast::DataType& type, const Ast::Expression& operand, const Ast::Expression* style);
     std::string AsText(const Ast::Expression& expr);

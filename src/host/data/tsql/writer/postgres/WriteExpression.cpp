@@ -320,6 +320,7 @@ std::string PostgresWriter::Binary(const Ast::Binary& b)
         if ((l == Kind::String || r == Kind::String) && !IsKindOfNumber(l) && !IsKindOfNumber(r))
             return "(" + AsText(*b.left) + " || " + AsText(*b.right) + ")";
     }
+    if (b.op == "*" || b.op == "/") return Arithmetic(b, Expression(*b.left), Expression(*b.right));
     std::string op = b.op == "^" ? "#" : b.op;
     return "(" + Expression(*b.left) + " " + op + " " + Expression(*b.right) + ")";
 }

@@ -97,8 +97,14 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
                (args.size() > 2 ? ", " + AsInteger(args[2]) : "") + ")";
     }
     if (name == "ROUND") {
-        return "tsql.round(" + arg(0) + ", " + AsInteger(args[1]) +
-               (args.size() == 3 ? ", " + AsInteger(args[2]) : "") + ")";
+        std::string rounded = "tsql.round(" + arg(0) + ", " + AsInteger(args[1]) +
+                              (args.size() == 3 ? ", " + AsInteger(args[2]) : "") + ")";
+        // The result keeps its operand's type, money or decimal(p, s), as a column too.
+        if (auto type = NumericTypeOf(args[0]);
+            type && (type->family == NumericType::Family::Decimal || type->family == NumericType::Family::Money))
+            return "CAST(" + rounded + " AS numeric(" + std::to_string(type->precision) + ", " +
+                   std::to_string(type->scale) + "))";
+        return rounded;
     }
     if (name == "LOG") {
         return "ln(" + arg(0) + ")";
