@@ -118,6 +118,8 @@ std::string DirectionOf(const std::string& roleCode)
 {
     if (roleCode == "PIR") return "Receivable";
     if (roleCode == "PAR") return "Payable";
+    // The client paid and the payment is not yet set off against a document.
+    if (roleCode == "MOK") return "Unallocated payments";
     return roleCode;
 }
 

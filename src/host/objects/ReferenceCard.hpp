@@ -26,7 +26,7 @@ struct ClientPersonRow {
 // One open term of a document the client is a party of.
 struct ClientDebtTerm {
     std::int64_t documentId = 0;
-    std::string roleCode; // the client's role on the document: "PIR" buys, "PAR" sells
+    std::string roleCode; // the client's role on the document: "PIR" buys, "PAR" sells, "MOK" pays
     std::string currencyCode;
     Currency debt;
     Date needPayDate;
@@ -34,7 +34,7 @@ struct ClientDebtTerm {
 
 // The client's open debt in one currency and one direction.
 struct ClientDebtLine {
-    std::string direction; // "Receivable", "Payable", or the role code of another party
+    std::string direction; // "Receivable", "Payable", "Unallocated payments", or another role's code
     std::string currencyCode;
     std::int64_t documents = 0;
     Currency debt;

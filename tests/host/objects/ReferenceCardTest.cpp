@@ -67,11 +67,13 @@ TEST(ClientCard, DebtIsSummedByDirectionAndCurrencyWithOverdueApart)
         {2, "PIR", "EUR", Currency::Parse("-20"), Date::Parse("2025-01-01")},  // a credit note
         {3, "PIR", "USD", Currency::Parse("7"), Date::Parse("2025-07-01")},
         {4, "PAR", "EUR", Currency::Parse("300"), Date::Parse("2024-12-31")},
+        {5, "MOK", "EUR", Currency::Parse("-40"), Date::Parse("2025-05-01")},
     };
     const std::vector<ClientDebtLine> expected = {
         {"Payable", "EUR", 1, Currency::Parse("300"), Currency::Parse("300")},
         {"Receivable", "EUR", 2, Currency::Parse("130.5"), Currency::Parse("80")},
         {"Receivable", "USD", 1, Currency::Parse("7"), Currency()},
+        {"Unallocated payments", "EUR", 1, Currency::Parse("-40"), Currency::Parse("-40")},
     };
     EXPECT_EQ(SummariseClientDebt(terms, today), expected);
     EXPECT_TRUE(SummariseClientDebt({}, today).empty());
@@ -101,9 +103,9 @@ TEST(ClientCard, ReadsTheClientItsPersonsAndItsOpenDebtThroughTheBook)
     ASSERT_EQ(card.debt.size(), expected.size());
     ASSERT_FALSE(card.debt.empty());
     for (const auto& line : card.debt) {
-        const std::string role = line.direction == "Receivable" ? "PIR"
-                                 : line.direction == "Payable"  ? "PAR"
-                                                                : line.direction;
+        const std::map<std::string, std::string> roles = {
+            {"Receivable", "PIR"}, {"Payable", "PAR"}, {"Unallocated payments", "MOK"}};
+        const std::string role = roles.count(line.direction) ? roles.at(line.direction) : line.direction;
         const auto& sums = expected.at({role, line.currencyCode});
         EXPECT_EQ(line.documents, sums[0].ToInteger()) << line.direction << " " << line.currencyCode;
         EXPECT_EQ(line.debt, sums[1].ToCurrency()) << line.direction << " " << line.currencyCode;
