@@ -154,6 +154,17 @@ int main(int argc, char** argv)
     webCmd->add_option("--port", webPort, "Port to listen on; 0 picks a free one")->check(CLI::Range(0, 65535));
     webCmd->add_option("--user", web.defaultUser, "Sign every browser in as this user (a single-user install)");
     webCmd->add_option("--static", web.staticDir, "Folder of the built front end (default: web/dist)");
+    webCmd->add_option("--max-sessions", web.limits.maxSessions, "Tabs open at once, all users together (default: 500)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--max-sessions-per-user", web.limits.maxSessionsPerUser, "Tabs one user may hold (default: 20)")
+        ->check(CLI::PositiveNumber);
+    webCmd
+        ->add_option("--max-db-connections", web.limits.maxConnections,
+                     "Database connections the tabs hold at once (default: half the server's max_connections "
+                     "less its reserved ones)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--export-threads", web.exportThreads, "Threads that write exports and prints (default: 2)")
+        ->check(CLI::Range(1, 64));
 
     CLI11_PARSE(app, argc, argv);
     try {

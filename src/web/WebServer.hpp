@@ -1,5 +1,6 @@
 #pragma once
 
+#include "web/SessionGate.hpp"
 #include "web/WebSession.hpp"
 
 #include <cstddef>
@@ -21,13 +22,25 @@ struct ServerOptions {
     // A file of the front end larger than this is refused (413): the built front end is a
     // few hundred kilobytes, and anything far larger in its folder was not meant for browsers.
     std::uintmax_t maxFileBytes = 16 * 1024 * 1024;
+    SessionLimits limits;
+    // What the server keeps for a tab that does not read its answers: past either bound the
+    // tab is disconnected and its session ended. A tab that reads keeps a few messages.
+    std::size_t maxOutboxBytes = 4 * 1024 * 1024;
+    std::size_t maxOutboxMessages = 1000;
+    // Messages of one tab waiting for its host thread; more are refused.
+    std::size_t maxQueuedMessages = 64;
+    // Exports and prints have threads of their own, so that a slow one never holds up a
+    // document view; more waiting than this are refused (503).
+    unsigned exportThreads = 2;
+    std::size_t maxQueuedExports = 8;
 };
 
 // The web host: serves the front end over HTTP, gives each browser tab (a WebSocket on
-// /ws) its own WebSession, and answers the tabs' downloads (/api/export, /api/print) and
-// document views (/api/document) on two worker threads, so that a busy host thread never
-// holds up the I/O thread. It serves regular files under its web root only, and refuses a
-// WebSocket or a state-changing request that another site's page sends (its Origin).
+// /ws) its own WebSession, and answers the tabs' document views (/api/document) on two
+// worker threads and their downloads (/api/export, /api/print) on threads of their own, so
+// that a busy host thread never holds up the I/O thread nor a slow export a document view. It serves regular files
+// under its web root only, and refuses a WebSocket or a state-changing request that another site's page sends (its
+// Origin).
 class WebServer {
 public:
     explicit WebServer(ServerOptions options); // binds; throws when the address is taken
@@ -38,10 +51,14 @@ public:
     unsigned short Port() const;
     // Serves until Stop (or a signal, when asked to handle them).
     void Run();
-    // Thread-safe; ends every tab's session.
+    // Thread-safe; tells every tab, ends its session (cancelling what it runs) and makes
+    // Run return.
     void Stop();
     // Tabs whose sessions still live (a closed tab's session ends shortly after).
     std::size_t SessionCount() const;
+    // Database connections the tabs' Books hold now, and the most they may.
+    std::size_t ConnectionCount() const;
+    std::size_t ConnectionLimit() const;
 
     struct Impl; // the connections of the server reach it
 
