@@ -701,7 +701,9 @@ std::future<std::string> WebSession::CallOnHost(std::function<std::string()> wor
         promise->set_exception(std::make_exception_ptr(Ui::UiError("The session has ended")));
         return result;
     }
-    state_->session.Post(Ui::RunOnHostAction{[promise, work = std::move(work)] {
+    state_->session.Post(Ui::RunOnHostAction{[s = state_.get(), promise, work = std::move(work)] {
+        // A download or a document view is a new request: a cancel of earlier work does not hold.
+        s->session.Stopping()->Reset();
         try {
             promise->set_value(work());
         } catch (...) {

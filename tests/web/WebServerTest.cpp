@@ -169,7 +169,10 @@ TEST(WebServer, ServesFilesAndRefusesPathsOutsideItsFolder)
     EXPECT_EQ(running.Get("/api/nothing").result(), http::status::not_found);
     auto foreign = running.Get("/api/export?s=0123&w=frmWebLong&g=lstLong&format=csv");
     EXPECT_EQ(foreign.result(), http::status::forbidden) << "no session, no rows";
-    EXPECT_THROW(Web::WebServer({"not-an-address", 0, "", "", "", {}, false, 0}), ValueError);
+    Web::ServerOptions badAddress;
+    badAddress.listen = "not-an-address";
+    badAddress.port = 0;
+    EXPECT_THROW(Web::WebServer{badAddress}, ValueError);
 }
 
 TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)

@@ -13,6 +13,7 @@
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -31,6 +32,7 @@ namespace {
 
 namespace beast = boost::beast;
 namespace websocket = beast::websocket;
+namespace http = beast::http;
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 using json = nlohmann::json;
@@ -321,6 +323,65 @@ TEST(WebLimits, CancelOrClosingTheTabStopsTheReportAndNothingIsWritten)
     EXPECT_EQ(SlowStatementsRunning(db), 0);
     EXPECT_EQ(MarksOf(db, user), 0);
     EXPECT_EQ(server.ConnectionCount(), 0U);
+}
+
+// An HTTP request sent now whose answer is read later (or never).
+class PendingRequest {
+public:
+    PendingRequest(unsigned short port, const std::string& target) : socket_(ioc_)
+    {
+        socket_.connect({asio::ip::make_address("127.0.0.1"), port});
+        asio::write(socket_, asio::buffer("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    }
+    int Status()
+    {
+        beast::flat_buffer buffer;
+        http::response<http::string_body> res;
+        http::read(socket_, buffer, res);
+        return static_cast<int>(res.result_int());
+    }
+
+private:
+    asio::io_context ioc_;
+    tcp::socket socket_;
+};
+
+TEST(WebLimits, ExportsWaitingForABusyTabNeverHoldUpDocumentViews)
+{
+    Data::Connection db = OpenDemoDatabase();
+    MakeSlowSource(db);
+    const long idc = db.Query("SELECT MIN(IDC) FROM THDocument").rows[0][0].ToInteger();
+    InProcessServer running([](Web::ServerOptions& options) {
+        options.exportThreads = 2;
+        options.maxQueuedExports = 3;
+    });
+    Web::WebServer& server = *running.server;
+    TabClient busy(server.Port(), "busy" + std::to_string(::getpid()));
+    const std::string busyId = busy.ReadUntilType("welcome")["session"];
+    busy.Send({{"t", "run"}, {"cls", "TWebSlowWrite"}});
+    ASSERT_TRUE(WaitUntil([&] { return SlowStatementsRunning(db) > 0; }));
+
+    // Exports of the busy tab wait for its host thread: both export threads, and one more queued.
+    std::vector<std::unique_ptr<PendingRequest>> exports;
+    for (int i = 0; i < 3; ++i)
+        exports.push_back(std::make_unique<PendingRequest>(server.Port(), "/api/export?s=" + busyId +
+                                                                              "&w=frmWebList&g=grdDocs&format=csv"));
+    // One beyond the queue is refused at once instead of waiting.
+    PendingRequest refused(server.Port(), "/api/export?s=" + busyId + "&w=frmWebList&g=grdDocs&format=csv");
+    EXPECT_EQ(refused.Status(), 503);
+
+    // Another user's document views are answered meanwhile, again and again.
+    TabClient other(server.Port(), "reader");
+    const std::string otherId = other.ReadUntilType("welcome")["session"];
+    for (int i = 0; i < 4; ++i) {
+        PendingRequest view(server.Port(), "/api/document?s=" + otherId + "&idc=" + std::to_string(idc));
+        EXPECT_EQ(view.Status(), 200);
+    }
+    busy.Send({{"t", "cancel"}});
+    busy.ReadUntilType("error");
+    // The exports then get their answer (the window they name is not open).
+    for (auto& pending : exports)
+        EXPECT_EQ(pending->Status(), 400);
 }
 
 TEST(WebLimits, TerminateSignalDuringALongReportStopsTheServerCleanly)
