@@ -171,6 +171,17 @@ int main(int argc, char** argv)
     webCmd->add_option("--user", web.defaultUser,
                        "Every request is this user's, no password asked (a single-user install; loopback only)");
     webCmd->add_option("--static", web.staticDir, "Folder of the built front end (default: web/dist)");
+    webCmd->add_option("--max-sessions", web.limits.maxSessions, "Tabs open at once, all users together (default: 500)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--max-sessions-per-user", web.limits.maxSessionsPerUser, "Tabs one user may hold (default: 20)")
+        ->check(CLI::PositiveNumber);
+    webCmd
+        ->add_option("--max-db-connections", web.limits.maxConnections,
+                     "Database connections the tabs hold at once (default: half the server's max_connections "
+                     "less its reserved ones)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--export-threads", web.exportThreads, "Threads that write exports and prints (default: 2)")
+        ->check(CLI::Range(1, 64));
     webCmd->add_option("--allow-host", web.allowedHosts,
                        "A host name browsers use for the server besides the listen address and localhost (repeatable)");
     webCmd->add_flag("--behind-proxy", web.behindProxy,

@@ -10,6 +10,7 @@
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
@@ -25,6 +26,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -46,6 +48,13 @@ using json = nlohmann::json;
 namespace {
 
 constexpr auto kHostAnswerTimeout = std::chrono::seconds(120);
+// The connection limit when the database server cannot be asked for its own.
+constexpr std::size_t kFallbackConnections = 10;
+// How long the tabs have to receive the server's goodbye before it stops.
+constexpr auto kGoodbyeGrace = std::chrono::milliseconds(300);
+// The largest message a tab sends, with room for the WebSocket framing; the session
+// refuses anything near it on its own terms.
+constexpr std::size_t kMaxReadBytes = 2 * 1024 * 1024;
 
 std::string UrlDecode(std::string_view text)
 {
@@ -283,6 +292,9 @@ struct WebServer::Impl {
     std::unique_ptr<asio::io_context> ioc = std::make_unique<asio::io_context>(1);
     std::unique_ptr<tcp::acceptor> acceptor = std::make_unique<tcp::acceptor>(*ioc);
     asio::thread_pool workers{2};
+    std::unique_ptr<asio::thread_pool> exportWorkers;
+    std::atomic<std::size_t> queuedExports{0};
+    std::shared_ptr<SessionGate> gate;
     std::filesystem::path webRoot; // canonical
     unsigned short acceptorPort = 0;
     std::unique_ptr<asio::signal_set> signals;
@@ -300,6 +312,9 @@ struct WebServer::Impl {
     std::map<std::string, Tab> sessions;
     std::atomic<std::size_t> liveSessions{0};
     std::vector<std::thread> reapers;
+    // The tabs' connections, told when the server stops (I/O thread only).
+    std::map<void*, std::function<void()>> openTabs;
+    std::unique_ptr<asio::steady_timer> goodbyeTimer;
 
     // Another sign-in's tab is as unknown as a tab that never was.
     std::shared_ptr<WebSession> FindSession(const std::string& id, const std::string& owner)
@@ -359,6 +374,8 @@ struct WebServer::Impl {
     void EndSession(std::shared_ptr<WebSession> session)
     {
         if (!session) return;
+        // What it runs is cancelled now; the reaper waits only for the host thread to unwind.
+        session->RequestStop();
         std::lock_guard lock(sessionsMutex);
         sessions.erase(session->Id());
         reapers.emplace_back([this, session = std::move(session)]() mutable {
@@ -375,6 +392,7 @@ struct WebServer::Impl {
     std::variant<Response, FileResponse> HandleStatic(const http::request<http::string_body>& req,
                                                       std::string_view path);
     Response HandleApi(const Target& target, const Caller& caller, unsigned version, bool keepAlive);
+    void StopNow();
 };
 
 namespace {
@@ -397,7 +415,11 @@ public:
         });
     }
 
-    ~WsConnection() { server_->EndSession(std::move(session_)); }
+    ~WsConnection()
+    {
+        server_->openTabs.erase(this);
+        server_->EndSession(std::move(session_));
+    }
 
 private:
     void Open(const std::string& user)
@@ -408,7 +430,11 @@ private:
         options.connectString = server_->options.connectString;
         options.userName = user;
         options.extraClasses = server_->options.extraClasses;
+        options.maxQueuedMessages = server_->options.maxQueuedMessages;
+        options.gate = server_->gate;
+        ws_.read_message_max(kMaxReadBytes);
         try {
+            options.place = server_->gate->AdmitSession(user);
             session_ =
                 std::make_shared<WebSession>(NewSessionId(), std::move(options), [weak, executor](std::string text) {
                     asio::post(executor, [weak, text = std::move(text)]() mutable {
@@ -426,8 +452,37 @@ private:
             server_->sessions[session_->Id()] = {session_, owner_};
         }
         ++server_->liveSessions;
+        server_->openTabs[this] = [weak] {
+            if (auto self = weak.lock()) self->Goodbye();
+        };
         session_->Start();
         Read();
+    }
+
+    // The server stops: the tab is told, and its session ends.
+    void Goodbye()
+    {
+        server_->EndSession(std::move(session_));
+        Write(json({{"t", "closing"}, {"message", "The server is shutting down"}}).dump());
+        closeAfterWrites_ = true;
+    }
+
+    // A tab that does not read its answers: what waits for it is dropped, the connection
+    // closed and its session ended, before it can take the server's memory.
+    void Disconnect()
+    {
+        // The message being written stays until its write ends (the socket closing ends it).
+        while (outbox_.size() > 1)
+            outbox_.pop_back();
+        outboxBytes_ = 0;
+        disconnected_ = true;
+        std::cerr << "talvex web: a tab of " << (session_ ? session_->UserName() : std::string("?"))
+                  << " read nothing of " << server_->options.maxOutboxMessages << " messages or "
+                  << server_->options.maxOutboxBytes << " bytes; disconnected" << std::endl;
+        server_->EndSession(std::move(session_));
+        beast::error_code ignored;
+        beast::get_lowest_layer(ws_).socket().shutdown(tcp::socket::shutdown_both, ignored);
+        beast::get_lowest_layer(ws_).socket().close(ignored);
     }
 
     void Read()
@@ -452,7 +507,14 @@ private:
 
     void Write(std::string text)
     {
+        if (disconnected_) return;
+        outboxBytes_ += text.size();
         outbox_.push_back(std::move(text));
+        if (outbox_.size() > server_->options.maxOutboxMessages ||
+            (outbox_.size() > 1 && outboxBytes_ > server_->options.maxOutboxBytes)) {
+            Disconnect();
+            return;
+        }
         if (outbox_.size() == 1) WriteNext();
     }
 
@@ -460,8 +522,9 @@ private:
     {
         ws_.text(true);
         ws_.async_write(asio::buffer(outbox_.front()), [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec || self->disconnected_) return;
+            self->outboxBytes_ -= self->outbox_.front().size();
             self->outbox_.pop_front();
-            if (ec) return;
             if (!self->outbox_.empty()) {
                 self->WriteNext();
             } else if (self->closeAfterWrites_) {
@@ -476,7 +539,9 @@ private:
     std::shared_ptr<WebSession> session_;
     beast::flat_buffer buffer_;
     std::deque<std::string> outbox_;
+    std::size_t outboxBytes_ = 0;
     bool closeAfterWrites_ = false;
+    bool disconnected_ = false;
 };
 
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
@@ -542,6 +607,22 @@ private:
             stream_.expires_never();
             std::make_shared<WsConnection>(stream_.release_socket(), server_, caller->key)
                 ->Accept(std::move(req_), caller->user);
+            return;
+        }
+        if (path == "/api/export" || path == "/api/print") {
+            // Exports have threads of their own, so that a slow one never holds up a document view.
+            if (server_->queuedExports.fetch_add(1) >= server_->options.maxQueuedExports) {
+                --server_->queuedExports;
+                Send(ErrorResponse(http::status::service_unavailable, "Too many exports are waiting; try again soon",
+                                   version, req_.keep_alive()));
+                return;
+            }
+            asio::post(*server_->exportWorkers, [self = shared_from_this(), caller = *caller] {
+                Response res = self->server_->Handle(self->req_, caller);
+                --self->server_->queuedExports;
+                asio::post(self->stream_.get_executor(),
+                           [self, res = std::move(res)]() mutable { self->Send(std::move(res)); });
+            });
             return;
         }
         if (path.rfind("/api/", 0) == 0) {
@@ -840,6 +921,19 @@ WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
     impl_->acceptor->listen();
     impl_->acceptorPort = impl_->acceptor->local_endpoint().port();
     impl_->webRoot = CanonicalWebRoot(impl_->options.staticDir);
+    SessionLimits limits = impl_->options.limits;
+    if (limits.maxConnections == 0) {
+        try {
+            limits.maxConnections =
+                std::max<std::size_t>(1, ReadServerConnectionLimit(impl_->options.connectString) / 2);
+        } catch (const std::exception& error) {
+            std::cerr << "talvex web: the database's connection limit cannot be read (" << error.what()
+                      << "); tabs share " << kFallbackConnections << " connections" << std::endl;
+            limits.maxConnections = kFallbackConnections;
+        }
+    }
+    impl_->gate = std::make_shared<SessionGate>(limits);
+    impl_->exportWorkers = std::make_unique<asio::thread_pool>(std::max(1u, impl_->options.exportThreads));
 }
 
 WebServer::~WebServer()
@@ -855,10 +949,14 @@ WebServer::~WebServer()
         }
     }
     for (auto& session : open)
+        session->RequestStop();
+    for (auto& session : open)
         session->Stop();
     open.clear();
     impl_->workers.join();
+    impl_->exportWorkers->join();
     impl_->signals.reset();
+    impl_->goodbyeTimer.reset();
     impl_->acceptor.reset();
     impl_->ioc.reset();
     std::vector<std::thread> reapers;
@@ -887,26 +985,45 @@ void WebServer::Run()
 
 void WebServer::Stop()
 {
-    asio::post(*impl_->ioc, [impl = impl_.get()] {
-        beast::error_code ignored;
-        impl->acceptor->close(ignored);
-        if (impl->signals) impl->signals->cancel();
-        std::vector<std::shared_ptr<WebSession>> open;
-        {
-            std::lock_guard lock(impl->sessionsMutex);
-            for (auto& [id, tab] : impl->sessions) {
-                if (auto session = tab.session.lock()) open.push_back(session);
-            }
+    asio::post(*impl_->ioc, [impl = impl_.get()] { impl->StopNow(); });
+}
+
+void WebServer::Impl::StopNow()
+{
+    if (goodbyeTimer) return;
+    beast::error_code ignored;
+    acceptor->close(ignored);
+    if (signals) signals->cancel();
+    // Every session is told to stop first, so that they all unwind at once.
+    std::vector<std::shared_ptr<WebSession>> open;
+    {
+        std::lock_guard lock(sessionsMutex);
+        for (auto& [id, tab] : sessions) {
+            if (auto session = tab.session.lock()) open.push_back(session);
         }
-        for (auto& session : open)
-            session->Stop();
-        impl->ioc->stop();
-    });
+    }
+    for (auto& session : open)
+        session->RequestStop();
+    const auto tabs = openTabs;
+    for (const auto& [tab, goodbye] : tabs)
+        goodbye();
+    goodbyeTimer = std::make_unique<asio::steady_timer>(*ioc, kGoodbyeGrace);
+    goodbyeTimer->async_wait([this](beast::error_code) { ioc->stop(); });
 }
 
 std::size_t WebServer::SessionCount() const
 {
     return impl_->liveSessions.load();
+}
+
+std::size_t WebServer::ConnectionCount() const
+{
+    return impl_->gate->Connections();
+}
+
+std::size_t WebServer::ConnectionLimit() const
+{
+    return impl_->gate->Limits().maxConnections;
 }
 
 std::string DefaultStaticDir()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "web/SignIns.hpp"
+#include "web/SessionGate.hpp"
 #include "web/WebSession.hpp"
 
 #include <chrono>
@@ -37,17 +38,28 @@ struct ServerOptions {
     std::size_t maxSignIns = 1000;           // the table of sign-ins never holds more
     std::size_t throttledAddresses = 1024;   // addresses whose failed sign-ins are counted
     Clock clock;                             // empty: the steady clock; tests set their own
+    SessionLimits limits;
+    // What the server keeps for a tab that does not read its answers: past either bound the
+    // tab is disconnected and its session ended. A tab that reads keeps a few messages.
+    std::size_t maxOutboxBytes = 4 * 1024 * 1024;
+    std::size_t maxOutboxMessages = 1000;
+    // Messages of one tab waiting for its host thread; more are refused.
+    std::size_t maxQueuedMessages = 64;
+    // Exports and prints have threads of their own, so that a slow one never holds up a
+    // document view; more waiting than this are refused (503).
+    unsigned exportThreads = 2;
+    std::size_t maxQueuedExports = 8;
 };
 
 // The web host: serves the front end over HTTP, gives each browser tab (a WebSocket on
-// /ws) its own WebSession, and answers the tabs' downloads (/api/export, /api/print) and
-// document views (/api/document) on two worker threads, so that a busy host thread never
-// holds up the I/O thread. Browsers sign in with a password (POST /api/signin) and are
-// known after by a session cookie; everything but the sign-in page answers only to a
-// signed-in browser, and a tab's downloads only to the browser that opened the tab. It
-// serves regular files under its web root only, and refuses a WebSocket or a
-// state-changing request that another site's page sends (its Origin), and any request
-// for a host name that is not its own.
+// /ws) its own WebSession, and answers the tabs' document views (/api/document) on two
+// worker threads and their downloads (/api/export, /api/print) on threads of their own, so
+// that a busy host thread never holds up the I/O thread nor a slow export a document view.
+// Browsers sign in with a password (POST /api/signin) and are known after by a session
+// cookie; everything but the sign-in page answers only to a signed-in browser, and a tab's
+// downloads only to the browser that opened the tab. It serves regular files under its web
+// root only, and refuses a WebSocket or a state-changing request that another site's page
+// sends (its Origin), and any request for a host name that is not its own.
 class WebServer {
 public:
     explicit WebServer(ServerOptions options); // binds; throws when the address is taken
@@ -58,10 +70,14 @@ public:
     unsigned short Port() const;
     // Serves until Stop (or a signal, when asked to handle them).
     void Run();
-    // Thread-safe; ends every tab's session.
+    // Thread-safe; tells every tab, ends its session (cancelling what it runs) and makes
+    // Run return.
     void Stop();
     // Tabs whose sessions still live (a closed tab's session ends shortly after).
     std::size_t SessionCount() const;
+    // Database connections the tabs' Books hold now, and the most they may.
+    std::size_t ConnectionCount() const;
+    std::size_t ConnectionLimit() const;
 
     struct Impl; // the connections of the server reach it
 

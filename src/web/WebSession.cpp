@@ -23,6 +23,7 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "web/GridExport.hpp"
+#include "web/SessionGate.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -476,7 +477,12 @@ struct WebSession::State {
     Sender send;
     Ui::Session session;
     std::unique_ptr<Ui::Driver> driver;
-    std::shared_ptr<Book> book; // host thread only
+    ClientApp* app = nullptr;              // host thread only
+    std::shared_ptr<Book> book;            // host thread only
+    std::weak_ptr<Book> closedBook;        // host thread only: a Book let go, until it is gone
+    std::shared_ptr<void> connectionPlace; // host thread only
+    std::atomic<bool> holdsBook{false};
+    std::atomic<std::size_t> queuedMessages{0};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> started{false};
     std::mutex sendMutex;
@@ -507,6 +513,41 @@ struct WebSession::State {
                                    {"count", progress->count},
                                    {"text", progress->Text()}};
         Send(message);
+    }
+
+    // The tab's Book, opened on first need: an idle tab holds no database connection.
+    Book& OpenBook()
+    {
+        if (book) return *book;
+        if (auto kept = closedBook.lock()) {
+            // A report object still holds the Book let go: its connection is still counted.
+            book = std::move(kept);
+        } else {
+            std::shared_ptr<void> place;
+            if (options.gate) place = options.gate->TakeConnection([this] { return stopRequested.load(); });
+            book = Erp::OpenBook(options.connectString, options.userName);
+            book->Db().SetStopSignal(session.Stopping());
+            if (options.gate) options.gate->RememberCompanyName(book->Name());
+            connectionPlace = std::move(place);
+        }
+        if (app) app->Context().SetBook(book);
+        closedBook.reset();
+        holdsBook = true;
+        return *book;
+    }
+
+    // With no window open nothing can read through the Book: its connection goes back.
+    void CloseBookWhenIdle()
+    {
+        if (book && session.Windows().empty()) {
+            if (app) app->Context().SetBook(nullptr);
+            closedBook = book;
+            book.reset();
+        }
+        if (!book && closedBook.expired()) {
+            connectionPlace.reset();
+            holdsBook = false;
+        }
     }
 
     void FlushIfDirty()
@@ -622,13 +663,15 @@ void WebSession::Start()
         Quarn_DuzAde::Startup();
         ClientApp app(s->session);
         ClientApp::Scope appScope(app);
+        s->app = &app;
         try {
-            s->book = Erp::OpenBook(s->options.connectString, s->options.userName);
-            app.Context().SetBook(s->book);
+            std::optional<std::string> company;
+            if (s->options.gate) company = s->options.gate->CompanyName();
+            if (!company) company = s->OpenBook().Name();
             s->Send({{"t", "welcome"},
                      {"session", id_},
                      {"user", s->options.userName},
-                     {"company", s->book->Name()},
+                     {"company", *company},
                      {"menu", json::parse(MenuJson(s->options.extraClasses))}});
         } catch (const std::exception& error) {
             s->Send({{"t", "welcome"}, {"session", id_}, {"user", s->options.userName}, {"menu", json::array()}});
@@ -650,18 +693,35 @@ void WebSession::Start()
                 }
             }
             s->FlushIfDirty();
+            s->CloseBookWhenIdle();
         }
+        app.Context().SetBook(nullptr);
+        s->app = nullptr;
         s->book.reset();
+        s->closedBook.reset();
+        s->connectionPlace.reset();
+        s->holdsBook = false;
     });
+}
+
+void WebSession::RequestStop()
+{
+    state_->stopRequested = true;
+    state_->session.Stopping()->RequestForGood();
+    // Wakes a host thread waiting for the tab's next message.
+    state_->session.Post(Ui::CancelProgressAction{});
 }
 
 void WebSession::Stop()
 {
-    state_->stopRequested = true;
-    // A progress run going now ends between two steps.
-    state_->session.Post(Ui::CancelProgressAction{});
+    RequestStop();
     state_->session.Stop();
     running_ = false;
+}
+
+bool WebSession::HoldsBook() const
+{
+    return state_->holdsBook.load();
 }
 
 std::future<std::string> WebSession::CallOnHost(std::function<std::string()> work)
@@ -672,7 +732,9 @@ std::future<std::string> WebSession::CallOnHost(std::function<std::string()> wor
         promise->set_exception(std::make_exception_ptr(Ui::UiError("The session has ended")));
         return result;
     }
-    state_->session.Post(Ui::RunOnHostAction{[promise, work = std::move(work)] {
+    state_->session.Post(Ui::RunOnHostAction{[s = state_.get(), promise, work = std::move(work)] {
+        // A download or a document view is a new request: a cancel of earlier work does not hold.
+        s->session.Stopping()->Reset();
         try {
             promise->set_value(work());
         } catch (...) {
@@ -697,17 +759,31 @@ void WebSession::Receive(const std::string& text)
     }
     State* s = state_.get();
     if (type == "cancel") {
-        // Goes to the queue as it is: the progress runner looks for it between two steps,
-        // while the host thread is still busy with the run.
-        s->session.Post(Ui::CancelProgressAction{});
+        // Not queued: the host thread is busy with the very work to stop. The statement
+        // running now is cancelled on the server, the progress run ends before its next step.
+        s->session.Stopping()->Request();
+        return;
+    }
+    // A tab that sends faster than its host thread works is refused, not buffered.
+    if (s->queuedMessages.fetch_add(1) >= s->options.maxQueuedMessages) {
+        --s->queuedMessages;
+        state_->Send({{"t", "error"},
+                      {"source", type},
+                      {"message", "Too many requests are waiting: this one is refused; wait for the answers"}});
         return;
     }
     // Everything else is read and done on the host thread, where the model lives.
     s->session.Post(Ui::RunOnHostAction{[this, s, type = std::move(type), message = std::move(message)] {
+        --s->queuedMessages;
+        // A new request of the person: a cancel meant for earlier work no longer holds.
+        s->session.Stopping()->Reset();
         try {
             Handle(type, message);
         } catch (const Ui::NoAnswerError&) {
             throw;
+        } catch (const CancelledError& error) {
+            if (s->stopRequested.load()) return; // the tab is gone: nobody to tell
+            s->session.ReportError(type.empty() ? std::string("protocol") : type, error.what());
         } catch (const ConnectionError& error) {
             LogConnectionFailure(s->options.userName, error);
             s->session.ReportError(type.empty() ? std::string("protocol") : type, kDatabaseUnreachable);
@@ -837,10 +913,10 @@ void WebSession::SendLookup(const json& message)
     if (form == nullptr) return; // the window closed while the person typed
     const Ui::Control& control = form->Ctl(Text(message, "c"));
     const ReferenceLookup lookup(control);
-    if (!s->book) throw Ui::UiError("No database is open");
+    Book& book = s->OpenBook();
     const std::string query = Text(message, "q");
     json items = json::array();
-    for (const LookupItem& item : lookup.Find(*s->book, query, kLookupLimit))
+    for (const LookupItem& item : lookup.Find(book, query, kLookupLimit))
         items.push_back({{"code", EditText(item.code)}, {"name", EditText(item.name)}});
     s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
@@ -850,7 +926,7 @@ void WebSession::RunClass(const std::string& className)
     State* s = state_.get();
     if (s->session.TopModal() != nullptr)
         throw Ui::UiError("Close the dialog '" + s->session.TopModal()->Caption() + "' before starting another report");
-    if (!s->book) throw Ui::UiError("No database is open");
+    s->OpenBook();
     std::shared_ptr<Object> object;
     for (const auto& extra : s->options.extraClasses) {
         if (EqualsIgnoreCase(extra.name, className)) object = extra.create();
@@ -931,9 +1007,7 @@ json PaymentLinks(Book& book, const std::string& ownColumn, const std::string& o
 std::string WebSession::DocumentJson(long long idc)
 {
     if (idc <= 0) throw ValueError("idc: must be a positive document id");
-    State* s = state_.get();
-    if (!s->book) throw Ui::UiError("No database is open");
-    Book& book = *s->book;
+    Book& book = state_->OpenBook();
     const std::string byDoc =
         SqlTools::CondByName("oTable.DocID", FieldType::kId, SqlOperator::kEqual, Value(std::int64_t(idc)));
 

@@ -1,6 +1,7 @@
 #include "WebTestClasses.hpp"
 
 #include "host/cube/CCube.hpp"
+#include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -306,6 +307,30 @@ public:
     }
 };
 
+// A report that writes, then reads a source that never ends by itself, in one unit of
+// work: stopped half way it must leave nothing written. Its source (TestSlowSource, a view
+// that sleeps) and its table (TestRunMark) exist only where the tests made them.
+class TWebSlowWrite : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList& inParams, FieldList&) override
+    {
+        try {
+            auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
+            Ui::CWaitInfo wait;
+            wait.Show("Writing the marks of the run");
+            Data::Transaction unit(book->Db());
+            book->Db().Execute("INSERT INTO TestRunMark (UserName) VALUES (?)", {Value(book->UserName())});
+            book->Db().Query("SELECT COUNT(*) FROM TestSlowSource");
+            unit.Commit();
+            ClientApp::Current().ShowStatus("Written");
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
 // A small cube over six sale lines: region and document kind down the rows, years across,
 // sum and quantity as facts. The report keeps the region off the filter area and names the
 // focused cell's sum in the status panel from its one user menu item.
@@ -493,6 +518,7 @@ std::vector<Web::ExtraClass> WebTestClasses()
         {"TWebProgress", "tests", "a long run with progress", &Make<TWebProgress>},
         {"TWebCube", "tests", "a small cube", &Make<TWebCube>},
         {"TWebPlan", "tests", "a payment plan to edit", &Make<TWebPlan>},
+        {"TWebSlowWrite", "tests", "a write that waits for a slow source", &Make<TWebSlowWrite>},
     };
 }
 

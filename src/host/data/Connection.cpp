@@ -4,8 +4,10 @@
 #include "host/data/tsql/Reparse.hpp"
 #include "host/data/tsql/TSql.hpp"
 #include "host/types/Errors.hpp"
+#include "host/types/StopSignal.hpp"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <atomic>
@@ -144,11 +146,62 @@ int ResultSet::ColumnIndex(std::string_view name) const
     return -1;
 }
 
+// How often a statement that is still running looks whether it should stop: a person who
+// cancels sees the report end within this and the server's answer to the cancel.
+constexpr int kStopPollMillis = 100;
+
 struct Connection::Impl {
     PGconn* conn = nullptr;
     std::string connectString;
     int transactionDepth = 0;
     bool copying = false;
+    std::shared_ptr<const StopSignal> stop;
+
+    // Sends the statement and waits for its answer, cancelling it on the server when the
+    // stop signal is raised meanwhile. As PQexec: the last result, or the first error.
+    PGresult* Exec(const char* sql, const std::vector<const char*>& params, bool interruptible)
+    {
+        const StopSignal* signal = interruptible ? stop.get() : nullptr;
+        if (signal) signal->ThrowIfRequested();
+        const int sent = params.empty() ? PQsendQuery(conn, sql)
+                                        : PQsendQueryParams(conn, sql, static_cast<int>(params.size()), nullptr,
+                                                            params.data(), nullptr, nullptr, 0);
+        if (!sent) return nullptr;
+        bool cancelSent = false;
+        while (PQisBusy(conn)) {
+            pollfd socket{PQsocket(conn), POLLIN, 0};
+            ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+            if (signal && !cancelSent && signal->Requested()) {
+                PGcancel* cancel = PQgetCancel(conn);
+                char reason[256];
+                if (cancel) PQcancel(cancel, reason, sizeof reason);
+                PQfreeCancel(cancel);
+                cancelSent = true;
+            }
+            if (!PQconsumeInput(conn)) break;
+        }
+        PGresult* last = nullptr;
+        PGresult* error = nullptr;
+        while (PGresult* r = PQgetResult(conn)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if (!error && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY) {
+                error = r;
+                continue;
+            }
+            if (last) PQclear(last);
+            last = r;
+        }
+        if (error) {
+            if (last) PQclear(last);
+            if (cancelSent) {
+                PQclear(error);
+                signal->ThrowIfRequested();
+                throw CancelledError(kCancelledText);
+            }
+            return error;
+        }
+        return last;
+    }
 
     ~Impl()
     {
@@ -162,7 +215,8 @@ struct Connection::Impl {
         throw DatabaseError(OneLine(std::string(what) + ": " + message));
     }
 
-    ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names)
+    ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
+                  bool interruptible = true)
     {
         std::vector<std::optional<std::string>> texts;
         texts.reserve(params.size());
@@ -171,12 +225,7 @@ struct Connection::Impl {
         std::vector<const char*> pointers;
         for (auto& t : texts)
             pointers.push_back(t ? t->c_str() : nullptr);
-        PGresult* result = nullptr;
-        if (params.empty())
-            result = PQexec(conn, sql.c_str());
-        else
-            result = PQexecParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(), nullptr,
-                                  nullptr, 0);
+        PGresult* result = Exec(sql.c_str(), pointers, interruptible);
         ExecStatusType status = PQresultStatus(result);
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
             Fail(result, "The database refused the statement");
@@ -305,6 +354,11 @@ void Connection::ExecutePostgresScript(std::string_view sql)
     impl_->Run(std::string(sql), {}, {});
 }
 
+void Connection::SetStopSignal(std::shared_ptr<const StopSignal> signal)
+{
+    impl_->stop = std::move(signal);
+}
+
 bool Connection::InTransaction() const
 {
     return impl_->transactionDepth > 0;
@@ -330,9 +384,9 @@ CopyWriter Connection::BeginCopy(const std::string& table, const std::vector<std
 Transaction::Transaction(Connection& connection) : connection_(connection), depth_(connection.impl_->transactionDepth)
 {
     if (depth_ == 0)
-        connection_.ExecutePostgresScript("BEGIN ISOLATION LEVEL REPEATABLE READ");
+        connection_.impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ", {}, {});
     else
-        connection_.ExecutePostgresScript("SAVEPOINT talvex_" + std::to_string(depth_));
+        connection_.impl_->Run("SAVEPOINT talvex_" + std::to_string(depth_), {}, {});
     ++connection_.impl_->transactionDepth;
 }
 
@@ -362,11 +416,13 @@ void Transaction::Rollback()
     if (!open_) return;
     open_ = false;
     --connection_.impl_->transactionDepth;
+    // Undoing a unit of work is never interrupted: a cancelled report must leave nothing.
     if (depth_ == 0)
-        connection_.ExecutePostgresScript("ROLLBACK");
+        connection_.impl_->Run("ROLLBACK", {}, {}, false);
     else
-        connection_.ExecutePostgresScript("ROLLBACK TO SAVEPOINT talvex_" + std::to_string(depth_) +
-                                          "; RELEASE SAVEPOINT talvex_" + std::to_string(depth_));
+        connection_.impl_->Run("ROLLBACK TO SAVEPOINT talvex_" + std::to_string(depth_) +
+                                   "; RELEASE SAVEPOINT talvex_" + std::to_string(depth_),
+                               {}, {}, false);
 }
 
 CopyWriter::CopyWriter(Connection& c) : connection_(&c)

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+namespace Talvex {
+class StopSignal;
+}
+
 namespace Talvex::Data {
 
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
@@ -56,6 +60,11 @@ public:
     CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);
 
     bool InTransaction() const;
+
+    // Statements look at the signal before they start and while they run: a stop cancels
+    // the running statement on the server and throws CancelledError. Rolling back is never
+    // interrupted. Without a signal, statements run to their end.
+    void SetStopSignal(std::shared_ptr<const StopSignal> signal);
 
     // How result columns the statement does not name itself are spelt: the server returns
     // "doctypecode", the schema spells "DocTypeCode". Set once by the host; may be empty.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/types/StopSignal.hpp"
 #include "host/ui/SessionRecords.hpp"
 #include "host/ui/UserAction.hpp"
 #include "host/ui/WindowChange.hpp"
@@ -115,6 +116,10 @@ public:
     // Takes a queued cancel, leaving every other action queued.
     bool TakeCancelRequest();
 
+    // How other threads stop what the host thread does now (a progress run, a statement);
+    // the Book's connection watches it too. Thread-safe.
+    const std::shared_ptr<StopSignal>& Stopping() const { return stopSignal_; }
+
     // What was shown.
     void ReportError(std::string source, std::string message);
     std::size_t AddMessage(MessageRecord message);
@@ -150,6 +155,7 @@ private:
     void ReleaseClosedWindows();
 
     Driver* driver_ = nullptr;
+    std::shared_ptr<StopSignal> stopSignal_ = std::make_shared<StopSignal>();
 
     mutable std::mutex queueMutex_;
     std::condition_variable queueChanged_;
