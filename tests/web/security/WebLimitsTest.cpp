@@ -2,6 +2,7 @@
 // no database connection, a tab that reads nothing is cut off, a cancelled or abandoned
 // report stops its statement on the database and writes nothing, SIGTERM stops the server.
 
+#include "RunningServer.hpp"
 #include "WebTestClasses.hpp"
 #include "host/data/Connection.hpp"
 #include "host/types/Errors.hpp"
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -30,12 +32,6 @@
 namespace Talvex::Testing {
 namespace {
 
-namespace beast = boost::beast;
-namespace websocket = beast::websocket;
-namespace http = beast::http;
-namespace asio = boost::asio;
-using tcp = asio::ip::tcp;
-using json = nlohmann::json;
 using namespace std::chrono_literals;
 
 // Generous ceilings for conditions that hold within a second on an idle machine.
@@ -113,13 +109,62 @@ private:
     std::thread thread_;
 };
 
+// Users of the test company signed in on one server, each by a browser of its own: a name
+// becomes a user with a password on first use, and its tabs carry that browser's cookie.
+class Browsers {
+public:
+    explicit Browsers(unsigned short port) : port_(port) {}
+    const std::string& CookieOf(const std::string& stem)
+    {
+        if (auto it = cookies_.find(stem); it != cookies_.end()) return it->second;
+        users_[stem] = std::make_unique<TestUser>(stem, kPassword);
+        std::string cookie = SignIn(users_[stem]->Name());
+        EXPECT_FALSE(cookie.empty()) << stem << " could not sign in";
+        return cookies_[stem] = std::move(cookie);
+    }
+    const std::string& NameOf(const std::string& stem)
+    {
+        CookieOf(stem);
+        return users_[stem]->Name();
+    }
+
+private:
+    static constexpr const char* kPassword = "limits-test password";
+
+    std::string SignIn(const std::string& user) const
+    {
+        asio::io_context ioc;
+        tcp::socket socket(ioc);
+        socket.connect({asio::ip::make_address("127.0.0.1"), port_});
+        http::request<http::string_body> req{http::verb::post, "/api/signin", 11};
+        req.set(http::field::host, "127.0.0.1:" + std::to_string(port_));
+        req.set(http::field::content_type, "application/json");
+        req.body() = json({{"user", user}, {"password", kPassword}}).dump();
+        req.prepare_payload();
+        http::write(socket, req);
+        beast::flat_buffer buffer;
+        http::response<http::string_body> res;
+        http::read(socket, buffer, res);
+        if (res.result() != http::status::ok) return {};
+        const std::string setCookie(res[http::field::set_cookie]);
+        return setCookie.substr(0, setCookie.find(';'));
+    }
+
+    unsigned short port_;
+    std::map<std::string, std::unique_ptr<TestUser>> users_;
+    std::map<std::string, std::string> cookies_;
+};
+
 class TabClient {
 public:
-    TabClient(unsigned short port, const std::string& user) : ws_(ioc_)
+    // A tab of the browser whose sign-in the cookie carries.
+    TabClient(unsigned short port, const std::string& cookie) : ws_(ioc_)
     {
         tcp::resolver resolver(ioc_);
         beast::get_lowest_layer(ws_).connect(resolver.resolve("127.0.0.1", std::to_string(port)));
-        ws_.handshake("127.0.0.1:" + std::to_string(port), "/ws?user=" + user);
+        ws_.set_option(websocket::stream_base::decorator(
+            [cookie](websocket::request_type& req) { req.set(http::field::cookie, cookie); }));
+        ws_.handshake("127.0.0.1:" + std::to_string(port), "/ws");
     }
     json Read()
     {
@@ -233,20 +278,21 @@ TEST(WebLimits, IdleTabsHoldNoConnectionSoANewUserAndTheCommandLineGetIn)
     const long maxConnections = std::stol(db.QueryPostgres("SHOW max_connections").rows[0][0].ToText());
     EXPECT_LT(static_cast<long>(server.ConnectionLimit()), maxConnections - 5);
 
+    Browsers browsers(server.Port());
     std::vector<std::unique_ptr<TabClient>> idle;
     for (int user = 0; user < 15; ++user) {
         for (int tab = 0; tab < 20; ++tab) {
-            idle.push_back(std::make_unique<TabClient>(server.Port(), "idle" + std::to_string(user)));
+            idle.push_back(std::make_unique<TabClient>(server.Port(), browsers.CookieOf("idle" + std::to_string(user))));
             EXPECT_FALSE(idle.back()->ReadUntilType("welcome")["menu"].empty());
         }
     }
     // A user's tab beyond the per-user limit is refused, saying why.
-    TabClient extra(server.Port(), "idle0");
+    TabClient extra(server.Port(), browsers.CookieOf("idle0"));
     EXPECT_NE(extra.ReadUntilType("signin")["message"].get<std::string>().find("Too many sessions"), std::string::npos);
     ASSERT_TRUE(WaitUntil([&] { return server.SessionCount() == 300; }));
     ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; })) << "idle tabs still hold connections";
 
-    TabClient newcomer(server.Port(), "newcomer");
+    TabClient newcomer(server.Port(), browsers.CookieOf("newcomer"));
     newcomer.ReadUntilType("welcome");
     newcomer.Send({{"t", "run"}, {"cls", "TWebFill"}});
     newcomer.ReadUntil([](const json& m) { return m["t"] == "state" && HasWindow(m, "frmWebParams"); });
@@ -275,7 +321,8 @@ TEST(WebLimits, TabThatNeverReadsIsDisconnectedBeforeTheServerGrows)
 {
     InProcessServer running;
     Web::WebServer& server = *running.server;
-    TabClient tab(server.Port(), "silent");
+    Browsers browsers(server.Port());
+    TabClient tab(server.Port(), browsers.CookieOf("silent"));
     tab.ReadUntilType("welcome");
     tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
     tab.ReadUntil([](const json& m) { return m["t"] == "state" && HasWindow(m, "frmWebLong"); });
@@ -303,9 +350,10 @@ TEST(WebLimits, CancelOrClosingTheTabStopsTheReportAndNothingIsWritten)
     MakeSlowSource(db);
     InProcessServer running;
     Web::WebServer& server = *running.server;
-    const std::string user = "canceller" + std::to_string(::getpid());
+    Browsers browsers(server.Port());
+    const std::string user = browsers.NameOf("canceller");
     {
-        TabClient tab(server.Port(), user);
+        TabClient tab(server.Port(), browsers.CookieOf("canceller"));
         tab.ReadUntilType("welcome");
         tab.Send({{"t", "run"}, {"cls", "TWebSlowWrite"}});
         ASSERT_TRUE(WaitUntil([&] { return SlowStatementsRunning(db) > 0; }));
@@ -328,10 +376,11 @@ TEST(WebLimits, CancelOrClosingTheTabStopsTheReportAndNothingIsWritten)
 // An HTTP request sent now whose answer is read later (or never).
 class PendingRequest {
 public:
-    PendingRequest(unsigned short port, const std::string& target) : socket_(ioc_)
+    PendingRequest(unsigned short port, const std::string& target, const std::string& cookie) : socket_(ioc_)
     {
         socket_.connect({asio::ip::make_address("127.0.0.1"), port});
-        asio::write(socket_, asio::buffer("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+        asio::write(socket_, asio::buffer("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie +
+                                          "\r\n\r\n"));
     }
     int Status()
     {
@@ -356,7 +405,9 @@ TEST(WebLimits, ExportsWaitingForABusyTabNeverHoldUpDocumentViews)
         options.maxQueuedExports = 3;
     });
     Web::WebServer& server = *running.server;
-    TabClient busy(server.Port(), "busy" + std::to_string(::getpid()));
+    Browsers browsers(server.Port());
+    const std::string& busyCookie = browsers.CookieOf("busy");
+    TabClient busy(server.Port(), busyCookie);
     const std::string busyId = busy.ReadUntilType("welcome")["session"];
     busy.Send({{"t", "run"}, {"cls", "TWebSlowWrite"}});
     ASSERT_TRUE(WaitUntil([&] { return SlowStatementsRunning(db) > 0; }));
@@ -365,16 +416,19 @@ TEST(WebLimits, ExportsWaitingForABusyTabNeverHoldUpDocumentViews)
     std::vector<std::unique_ptr<PendingRequest>> exports;
     for (int i = 0; i < 3; ++i)
         exports.push_back(std::make_unique<PendingRequest>(server.Port(), "/api/export?s=" + busyId +
-                                                                              "&w=frmWebList&g=grdDocs&format=csv"));
+                                                                              "&w=frmWebList&g=grdDocs&format=csv",
+                                                                          busyCookie));
     // One beyond the queue is refused at once instead of waiting.
-    PendingRequest refused(server.Port(), "/api/export?s=" + busyId + "&w=frmWebList&g=grdDocs&format=csv");
+    PendingRequest refused(server.Port(), "/api/export?s=" + busyId + "&w=frmWebList&g=grdDocs&format=csv",
+                           busyCookie);
     EXPECT_EQ(refused.Status(), 503);
 
     // Another user's document views are answered meanwhile, again and again.
-    TabClient other(server.Port(), "reader");
+    const std::string& readerCookie = browsers.CookieOf("reader");
+    TabClient other(server.Port(), readerCookie);
     const std::string otherId = other.ReadUntilType("welcome")["session"];
     for (int i = 0; i < 4; ++i) {
-        PendingRequest view(server.Port(), "/api/document?s=" + otherId + "&idc=" + std::to_string(idc));
+        PendingRequest view(server.Port(), "/api/document?s=" + otherId + "&idc=" + std::to_string(idc), readerCookie);
         EXPECT_EQ(view.Status(), 200);
     }
     busy.Send({{"t", "cancel"}});
@@ -422,8 +476,9 @@ TEST(WebLimits, TerminateSignalDuringALongReportStopsTheServerCleanly)
         if (at != std::string::npos) port = static_cast<unsigned short>(std::stoi(text.substr(at + 17)));
     }
     ASSERT_NE(port, 0);
-    const std::string user = "terminated" + std::to_string(::getpid());
-    TabClient tab(port, user);
+    Browsers browsers(port);
+    const std::string user = browsers.NameOf("terminated");
+    TabClient tab(port, browsers.CookieOf("terminated"));
     tab.ReadUntilType("welcome");
     tab.Send({{"t", "run"}, {"cls", "TWebSlowWrite"}});
     ASSERT_TRUE(WaitUntil([&] { return SlowStatementsRunning(db) > 0; }));
