@@ -145,6 +145,8 @@ int main(int argc, char** argv)
     runCmd->add_option("--format", runFormat, "table, csv or json");
     runCmd->add_option("--out", run.outFile, "Write the list to this file");
     runCmd->add_option("--user", run.userName, "The user whose settings the reports use");
+    runCmd->add_option("--print-dir", run.printDir,
+                       "Where reports printed by their code are written as HTML (default: the current folder)");
 
     std::string catalogueFormat = "table";
     auto* catalogue = app.add_subcommand("catalogue", "List the public classes of the module");

@@ -4,6 +4,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/DisplayFormat.hpp"
 #include "host/ui/Grid.hpp"
+#include "host/ui/PrintService.hpp"
 
 #include <xlsxwriter.h>
 
@@ -128,18 +129,7 @@ void WriteWorkbook(const char* path, const Ui::Grid& grid, const std::string& sh
 
 std::string EscapeHtml(const std::string& text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return Ui::EscapeHtml(text);
 }
 
 std::string GridToCsv(const Ui::Grid& grid)

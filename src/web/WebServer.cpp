@@ -716,7 +716,17 @@ Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, 
     std::future<std::string> answer;
     std::string type = "application/json";
     std::string disposition;
-    if (isExport) {
+    if (target.path == "/api/print" && !target.Get("report").empty()) {
+        // A report printed by its code: the page the session keeps, for this session's tab only.
+        type = "text/html; charset=utf-8";
+        std::int64_t report = 0;
+        try {
+            report = ParseWholeNumber(target.Get("report"), "report");
+        } catch (const ValueError& error) {
+            return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
+        }
+        answer = session->CallOnHost([s = session.get(), report] { return s->PrintedReport(report); });
+    } else if (isExport) {
         const std::string window = target.Get("w");
         const std::string grid = target.Get("g");
         const std::string format = target.path == "/api/print" ? "html" : target.Get("format");

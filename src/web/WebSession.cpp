@@ -99,6 +99,7 @@ json ControlJson(const Ui::Control& control)
     c["visible"] = control.Visible();
     if (control.Locked()) c["locked"] = true;
     if (!control.ToolTip().empty()) c["toolTip"] = control.ToolTip();
+    if (!control.Refusal().empty()) c["refusal"] = control.Refusal();
     if (control.Kind() == Ui::ControlKind::Button) {
         if (control.IsDefault()) c["default"] = true;
         if (control.IsCancel()) c["cancel"] = true;
@@ -145,6 +146,16 @@ const char* ExpandName(Ui::ExpandState expand)
     }
 }
 
+const char* CellTypeName(Ui::CellType type)
+{
+    switch (type) {
+    case Ui::CellType::Number: return "Number";
+    case Ui::CellType::Integer: return "Integer";
+    case Ui::CellType::Date: return "Date";
+    default: return "Text";
+    }
+}
+
 json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std::size_t from, std::size_t count)
 {
     json rows = json::array();
@@ -163,6 +174,12 @@ json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std
                 cellStyles[std::to_string(c)] = {
                     {"bold", style->bold}, {"fore", style->foreColor}, {"back", style->backColor}};
         if (!cellStyles.empty()) r["cs"] = std::move(cellStyles);
+        // Input a cell refused: the typed text and the problem, by column index.
+        json refusals = json::object();
+        for (std::size_t c = 0; c < columns; ++c)
+            if (const Ui::CellRefusal* refusal = grid.RefusalAt(row, c))
+                refusals[std::to_string(c)] = {{"text", refusal->text}, {"message", refusal->message}};
+        if (!refusals.empty()) r["e"] = std::move(refusals);
         // Where the row stands in a cube-like layout; plain rows carry nothing.
         const Ui::GridRowInfo& info = grid.RowInfo(row);
         if (info.kind != Ui::HeaderKind::None)
@@ -184,6 +201,9 @@ json GridJson(const Ui::Grid& grid)
                     {"visible", column.visible}};
         if (!column.format.empty()) col["format"] = column.format;
         if (column.width > 0) col["width"] = column.width;
+        if (column.editable)
+            col["edit"] = {{"type", CellTypeName(column.rule.type)}, {"required", column.rule.required}};
+        if (!column.cardReference.empty()) col["card"] = column.cardReference;
         // Header metadata of cube-like grids; plain columns carry none.
         if (column.role != Ui::ColumnRole::Data) {
             col["role"] = column.role == Ui::ColumnRole::RowHeader ? "RowHeader" : "Fact";
@@ -197,6 +217,8 @@ json GridJson(const Ui::Grid& grid)
         columns.push_back(std::move(col));
     }
     g["columns"] = std::move(columns);
+    if (grid.RowsAddable()) g["addable"] = true;
+    if (grid.RowsDeletable()) g["deletable"] = true;
     const std::vector<std::size_t> visible = grid.VisibleRows();
     g["rowCount"] = visible.size();
     g["rows"] = RowsJson(grid, visible, 0, kFirstPage);
@@ -504,6 +526,15 @@ struct WebSession::State {
         using Kind = Ui::WindowChange::Kind;
         switch (change.kind) {
         case Kind::ErrorShown: Send({{"t", "error"}, {"source", change.control}, {"message", change.detail}}); break;
+        case Kind::ReportPrinted:
+            if (!session.Prints().empty()) {
+                // The page itself is fetched by the tab (/api/print?report=n), with its session.
+                Send({{"t", "printed"},
+                      {"report", session.Prints().size() - 1},
+                      {"code", session.Prints().back().reportCode},
+                      {"title", session.Prints().back().title}});
+            }
+            break;
         case Kind::DocumentOpened:
             if (!session.DocumentsOpened().empty()) {
                 const auto& document = session.DocumentsOpened().back();
@@ -701,6 +732,15 @@ void WebSession::Handle(const std::string& type, const json& message)
                                                   Text(message, "col")});
     } else if (type == "select") {
         session.Dispatch(Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"), WholeNumbers(message, "rows")});
+    } else if (type == "edit") {
+        EditCell(message);
+    } else if (type == "addrow") {
+        session.Dispatch(Ui::AddRowAction{Text(message, "w"), Text(message, "g")});
+    } else if (type == "delrow") {
+        session.Dispatch(Ui::DeleteRowAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row")});
+    } else if (type == "card") {
+        session.Dispatch(Ui::OpenCardAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
+                                            Text(message, "col")});
     } else if (type == "menu") {
         session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
     } else if (type == "close") {
@@ -740,6 +780,27 @@ void WebSession::SetControlValue(const json& message)
         return;
     }
     s->session.Dispatch(Ui::SetValueAction{window, control, Value(value)});
+}
+
+// A refused cell shows the typed text and the problem at the cell (the grid keeps both), not
+// in an error dialog.
+void WebSession::EditCell(const json& message)
+{
+    try {
+        state_->session.Dispatch(Ui::EditCellAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
+                                                    Text(message, "col"), Value(Text(message, "v"))});
+    } catch (const ValueError&) {
+        state_->dirty = true;
+    }
+}
+
+std::string WebSession::PrintedReport(std::int64_t index) const
+{
+    const auto& prints = state_->session.Prints();
+    if (index < 0 || static_cast<std::size_t>(index) >= prints.size() ||
+        prints[static_cast<std::size_t>(index)].reportCode.empty())
+        throw ValueError("report: this session printed no report " + std::to_string(index));
+    return prints[static_cast<std::size_t>(index)].html;
 }
 
 void WebSession::SortGrid(const json& message)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <memory>
@@ -73,12 +74,16 @@ public:
     // printable HTML page; a document as JSON. Throw UiError/ValueError naming what is wrong.
     std::string ExportGrid(const std::string& window, const std::string& grid, const std::string& format);
     std::string DocumentJson(long long idc);
+    // The page of a report the session printed by its code (the index the "printed" event
+    // gave); throws ValueError for an index the session never printed.
+    std::string PrintedReport(std::int64_t index) const;
 
 private:
     // The tab's messages, read and done on the host thread.
     void Handle(const std::string& type, const nlohmann::json& message);
     void SetControlValue(const nlohmann::json& message);
     void SortGrid(const nlohmann::json& message);
+    void EditCell(const nlohmann::json& message);
     void SendRowPage(const nlohmann::json& message);
     void SendLookup(const nlohmann::json& message);
     void RunClass(const std::string& className);

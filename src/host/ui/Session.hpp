@@ -127,6 +127,16 @@ public:
     const std::vector<DocumentRecord>& DocumentsOpened() const { return documents_; }
     const std::vector<PrintRecord>& Prints() const { return prints_; }
 
+    // Cards of reference rows (a client's card): the opener the host installs once it has a
+    // database. OpenCard throws ValueError for an empty code, UiError with no opener.
+    using CardOpener = std::function<void(const std::string& reference, const Value& code)>;
+    void SetCardOpener(CardOpener opener);
+    void OpenCard(const std::string& reference, const Value& code);
+
+    // A report printed by its code (PrintService): recorded and told to observers, who show
+    // it (the browser's print view) or keep it.
+    void RecordReport(PrintRecord print);
+
     // Observers are told of every change, on the host thread.
     int Subscribe(std::function<void(const WindowChange&)> observer);
     void Unsubscribe(int id);
@@ -162,6 +172,8 @@ private:
     std::vector<ProgressRecord> progressRuns_;
     std::vector<DocumentRecord> documents_;
     std::vector<PrintRecord> prints_;
+
+    CardOpener cardOpener_;
 
     std::map<int, std::function<void(const WindowChange&)>> observers_;
     int nextObserverId_ = 1;

@@ -23,6 +23,7 @@
 #include "quarn/query/CDebtByDoc.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace Quarn_DuzAde {
 
@@ -391,7 +392,20 @@ void frmDebtOfClients::mLocalList_OnAddFields()
             kMoney);
 }
 
-void frmDebtOfClients::mLocalList_OnAddColumn(EventArgs&) {}
+void frmDebtOfClients::mLocalList_OnAddColumn(EventArgs& args)
+{
+    // A client, manager or department cell opens its card by the code kept beside it.
+    static constexpr std::array<std::array<const char*, 3>, 3> kCards{{
+        {"Client", "REFClient", "ClnCode"},
+        {"Person", "REFPerson", "PerCode"},
+        {"Department", "REFDepartment", "DepCode"},
+    }};
+    for (const auto& [column, reference, code] : kCards) {
+        if (args.gridColumn->name != column) continue;
+        args.gridColumn->cardReference = reference;
+        args.gridColumn->cardCodeColumn = code;
+    }
+}
 
 void frmDebtOfClients::mLocalList_OnRefresh(EventArgs& args)
 {
