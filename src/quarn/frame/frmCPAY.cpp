@@ -32,6 +32,7 @@ frmCPAY::frmCPAY() : Form("frmCPAY", "Mokėjimų planas")
     Add(ControlKind::TextBox, "edNumb", "Numeris").BindField("Number");
     auto& sum = Add(ControlKind::NumberBox, "edSum", "Suma");
     sum.BindField("Summa");
+    sum.SetFormat("#,##0.00");
     sum.SetEnabled(false); // the sum of the lines
     auto& currency = Add(ControlKind::ComboBox, "cbCurrency", "Valiuta");
     currency.BindField("CurrencyCode");
