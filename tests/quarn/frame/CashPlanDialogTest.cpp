@@ -167,3 +167,50 @@ TEST_F(CashPlanDialog, GridEditsGoThroughThePlanAndRefusalsStayAtTheirCell)
                    std::to_string(plan->IDC())),
               "2041-10-31:CASH:20.0000 2041-11-29:CASH:20.0000 2041-12-31:CASH:20.0000");
 }
+
+TEST_F(CashPlanDialog, PeriodicFillSkipsTheCompanysDaysOffAndCanBeStoppedOrAddedTo)
+{
+    // 24 December 2026 is a working Thursday that the demo company's calendar takes off.
+    ASSERT_EQ(Text("SELECT IsWorkDay FROM REFDates WHERE CalDate = '2026-12-24'"), "0");
+    auto plan = std::make_shared<Erp::CashPlanDocument>(book);
+    plan->New(2026);
+    TalvexUserDialogs dialogs;
+    dialogs.Init(plan, nullptr, Value("CPAY"));
+    auto* form = dynamic_cast<frmCPAY*>(dialogs.UserForm());
+    ASSERT_NE(form, nullptr);
+    Answer("");
+    dialogs.RunForm(false, true, nullptr);
+    auto dates = [&] {
+        std::string text;
+        for (const auto& line : plan->Lines())
+            text += line.needPayDate.ToIso() + " ";
+        return text;
+    };
+
+    Answer("frmPeriodPayment.edDate = 2026-12-17\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optWeek = True\n"
+           "frmPeriodPayment.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 ");
+
+    // The same payment type again: "leave" adds nothing, "add" keeps the lines there are.
+    Answer("frmPeriodPayment.edDate = 2026-12-01\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optQuarter = True\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmQuestion.optExit = True\n"
+           "frmQuestion.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 ");
+    Answer("frmPeriodPayment.edDate = 2026-12-01\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optQuarter = True\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmQuestion.optAdd = True\n"
+           "frmQuestion.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 2026-12-01 ");
+    EXPECT_EQ(form->Get_SpecList().RowCount(), 4u);
+    EXPECT_TRUE(session.Errors().empty()) << session.Errors().front().message;
+}
