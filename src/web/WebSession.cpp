@@ -23,6 +23,8 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "web/GridExport.hpp"
+#include "web/MenuTexts.hpp"
+#include "web/StartPage.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -436,12 +438,16 @@ std::string MenuJson(const std::vector<ExtraClass>& extraClasses)
         // Only what a person can run: report contracts and Main entries.
         if (entry.entry.find("IReportExec") == std::string::npos && entry.entry.find("Main") == std::string::npos)
             continue;
-        groupFor(entry.subsystem)["classes"].push_back(
-            {{"name", entry.name}, {"role", entry.role}, {"available", entry.built}});
+        groupFor(entry.subsystem)["classes"].push_back({{"name", entry.name},
+                                                        {"title", BusinessName(entry.name, entry.role)},
+                                                        {"role", entry.role},
+                                                        {"available", entry.built}});
     }
     for (const auto& extra : extraClasses)
-        groupFor(extra.subsystem)["classes"].push_back(
-            {{"name", extra.name}, {"role", extra.role}, {"available", true}});
+        groupFor(extra.subsystem)["classes"].push_back({{"name", extra.name},
+                                                        {"title", BusinessName(extra.name, extra.role)},
+                                                        {"role", extra.role},
+                                                        {"available", true}});
     json result = json::array();
     for (auto& g : groups) {
         if (!g["classes"].empty()) result.push_back(std::move(g));
@@ -598,7 +604,8 @@ void WebSession::Start()
                      {"session", id_},
                      {"user", s->options.userName},
                      {"company", s->book->Name()},
-                     {"menu", json::parse(MenuJson(s->options.extraClasses))}});
+                     {"menu", json::parse(MenuJson(s->options.extraClasses))},
+                     {"recent", LoadRecent(*s->book)}});
         } catch (const std::exception& error) {
             s->Send({{"t", "welcome"}, {"session", id_}, {"user", s->options.userName}, {"menu", json::array()}});
             if (const auto* unreachable = dynamic_cast<const ConnectionError*>(&error)) {
@@ -715,6 +722,11 @@ void WebSession::Handle(const std::string& type, const json& message)
         SendLookup(message);
     } else if (type == "run") {
         RunClass(Text(message, "cls"));
+    } else if (type == "start") {
+        state_->Send(json::parse(StartPageJson(state_->book)));
+    } else if (type == "tile") {
+        if (!state_->book) throw Ui::UiError("No database is open");
+        RunClass(PrepareTileReport(*state_->book, Text(message, "tile")));
     } else if (type == "ping") {
         state_->Send({{"t", "pong"}});
     } else {
@@ -799,6 +811,7 @@ void WebSession::RunClass(const std::string& className)
     inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(s->book)));
     FieldList outParams;
     s->session.ShowStatus("");
+    s->Send({{"t", "recent"}, {"classes", RememberRecent(*s->book, ClassNameOnly(className))}});
     if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
         report->SetVisual(true);
         report->Run(inParams, outParams);

@@ -1,0 +1,113 @@
+// The start page's figures and the menu's words: debt by age, the tiles' period, the
+// business names from the module's texts, and the recent reports kept per user.
+
+#include "web/StartPage.hpp"
+#include "web/MenuTexts.hpp"
+
+#include "host/objects/Book.hpp"
+#include "quarn/debt/DebtOfClientsFill.hpp"
+#include "quarn/frame/Startup.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace Talvex::Testing {
+namespace {
+
+using Web::AgeBands;
+
+Quarn_DuzAde::DebtOfClientsSourceRow Term(Date date, const char* sum)
+{
+    Quarn_DuzAde::DebtOfClientsSourceRow row;
+    row.documentDate = date;
+    row.accNeedPaySum = Currency::Parse(sum);
+    return row;
+}
+
+TEST(StartPage, DebtFallsIntoItsAgeBandOnBothSidesOfEachEdge)
+{
+    const Date today(2026, 3, 31);
+    const auto bands =
+        AgeBands({Term(today, "1"), Term(today.AddDays(-30), "2"), Term(today.AddDays(-31), "4"),
+                  Term(today.AddDays(-60), "8"), Term(today.AddDays(-61), "16"), Term(today.AddDays(-90), "32"),
+                  Term(today.AddDays(-91), "64"), Term(today.AddDays(5), "128"), Term(today.AddDays(-400), "-0.5")},
+                 today);
+    EXPECT_EQ(bands.bands[0].ToString(), "131");
+    EXPECT_EQ(bands.bands[1].ToString(), "12");
+    EXPECT_EQ(bands.bands[2].ToString(), "48");
+    EXPECT_EQ(bands.bands[3].ToString(), "63.5");
+}
+
+TEST(StartPage, TilePeriodIsTwelveWholeMonthsEndingWithTodaysMonth)
+{
+    const auto period = Web::DebtTilePeriod(Date(2026, 3, 14));
+    EXPECT_EQ(period.begDate.ToIso(), "2025-04-01");
+    EXPECT_EQ(period.endDate.ToIso(), "2026-03-31");
+    const auto leap = Web::DebtTilePeriod(Date(2024, 2, 29));
+    EXPECT_EQ(leap.begDate.ToIso(), "2023-03-01");
+    EXPECT_EQ(leap.endDate.ToIso(), "2024-02-29");
+}
+
+TEST(StartPage, MenuNamesComeFromTheModulesTextsOrTheRole)
+{
+    Quarn_DuzAde::Startup();
+    EXPECT_EQ(Web::BusinessName("CDebtOfClients", "client debt ageing form"), "Client debt");
+    EXPECT_EQ(Web::BusinessName("RSale", "sales cube"), "Sales cube");
+    EXPECT_EQ(Web::BusinessName("CNoRole", ""), "CNoRole");
+}
+
+TEST(StartPage, RecentReportsAreLatestFirstWithoutRepeatsAndBounded)
+{
+    std::vector<std::string> recent;
+    for (int i = 0; i < 10; ++i)
+        recent = Web::PushRecent(recent, "R" + std::to_string(i));
+    ASSERT_EQ(recent.size(), Web::kRecentCount);
+    EXPECT_EQ(recent.front(), "R9");
+    EXPECT_EQ(recent.back(), "R2");
+    recent = Web::PushRecent(recent, "R5");
+    ASSERT_EQ(recent.size(), Web::kRecentCount);
+    EXPECT_EQ(recent[0], "R5");
+    EXPECT_EQ(recent[1], "R9");
+    EXPECT_EQ(std::count(recent.begin(), recent.end(), "R5"), 1);
+}
+
+TEST(StartPage, RecentReportsAreKeptPerUser)
+{
+    auto anna = OpenDemoBook("recent.anna");
+    auto ben = OpenDemoBook("recent.ben");
+    Web::RememberRecent(*anna, "RSale");
+    Web::RememberRecent(*anna, "CDebtOfClients");
+    Web::RememberRecent(*ben, "RPurchase");
+    Web::RememberRecent(*anna, "RSale");
+    EXPECT_EQ(Web::LoadRecent(*anna), (std::vector<std::string>{"RSale", "CDebtOfClients"}));
+    EXPECT_EQ(Web::LoadRecent(*ben), (std::vector<std::string>{"RPurchase"}));
+    EXPECT_TRUE(Web::LoadRecent(*OpenDemoBook("recent.nobody")).empty());
+}
+
+TEST(StartPage, ReceivablesAddUpAcrossMonthsAndBands)
+{
+    auto book = OpenDemoBook("start.anna");
+    const auto message = nlohmann::json::parse(Web::StartPageJson(book));
+    EXPECT_EQ(message["t"], "start");
+    EXPECT_EQ(message["today"], book->Today().ToIso());
+    const auto& receivables = message["tiles"][0];
+    ASSERT_EQ(receivables["name"], "receivables");
+    EXPECT_EQ(receivables["opens"], "CDebtOfClients");
+    ASSERT_EQ(receivables["months"].size(), 12u);
+    const Currency total = Currency::Parse(receivables["total"].get<std::string>());
+    EXPECT_GT(total.ToDouble(), 0.0) << "the demo company has open receivables";
+    EXPECT_GT(receivables["documents"].get<int>(), 0);
+    // The bands split the same open terms by age; rounded per client, the total may differ
+    // from their sum by the rounding of each client's figures alone.
+    Currency bands;
+    for (const auto& band : receivables["bands"])
+        bands += Currency::Parse(band["value"].get<std::string>());
+    EXPECT_NEAR(bands.ToDouble(), total.ToDouble(), 0.005 * receivables["documents"].get<double>());
+    EXPECT_EQ(message["tiles"][1]["name"], "payables");
+    EXPECT_FALSE(message["tiles"][1].contains("opens"));
+}
+
+} // namespace
+} // namespace Talvex::Testing
