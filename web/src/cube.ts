@@ -342,8 +342,9 @@ function drawPivot(w: Window, grid: Control): HTMLElement {
   const cache = host!.rows(w.name, grid.name);
   const total = cache?.total ?? grid.rowCount ?? 0;
   const scroller = cubeScroller(w.name);
-  scroller.setAttribute('aria-rowcount', String(total));
-  scroller.replaceChildren(drawHeader(w, layout), el('div', { class: 'cube-body', style: `height:${total * ROW_HEIGHT}px` }));
+  // The header row counts with the body's rows, drawn or not.
+  scroller.setAttribute('aria-rowcount', String(total + 1));
+  scroller.replaceChildren(drawHeader(w, layout), el('div', { class: 'cube-body', role: 'rowgroup', style: `height:${total * ROW_HEIGHT}px` }));
   const count = el('span', { class: 'count', 'data-rowcount': total }, `${total} rows`);
   return el('div', { class: 'cube-grid', 'data-control': grid.name }, count, scroller);
 }
@@ -360,7 +361,7 @@ function cubeScroller(name: string): HTMLElement {
     scrollLeft.set(name, kept.scrollLeft);
     return kept;
   }
-  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'grid' });
+  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'grid', 'aria-label': 'Cube' });
   scroller.addEventListener('scroll', () => {
     const w = shown.get(name);
     const cache = host?.rows(name, GRID);
@@ -380,14 +381,14 @@ function cubeScroller(name: string): HTMLElement {
 // totals spanning down; the facts in the last row. The corner names the row dimensions.
 function drawHeader(w: Window, layout: Layout): HTMLElement {
   const { rowDims, factCols, colDepth, template, headRows } = layout;
-  const head = el('div', { class: 'cube-head', style: `grid-template-columns:${template};grid-template-rows:repeat(${headRows}, ${HEAD_HEIGHT}px)` });
+  const head = el('div', { class: 'cube-head', role: 'row', style: `grid-template-columns:${template};grid-template-rows:repeat(${headRows}, ${HEAD_HEIGHT}px)` });
   if (rowDims.length) {
     w.cube!.columns.forEach((dim, level) => {
-      head.append(el('div', { class: 'cube-corner-dim', style: `grid-row:${level + 1};grid-column:1 / span ${rowDims.length};left:0` }, dim.caption));
+      head.append(el('div', { class: 'cube-corner-dim', role: 'columnheader', style: `grid-row:${level + 1};grid-column:1 / span ${rowDims.length};left:0` }, dim.caption));
     });
   }
   rowDims.forEach((x, k) => {
-    head.append(el('div', { class: 'cube-corner', style: `grid-row:${headRows};grid-column:${k + 1};left:${layout.rowLeft[k]}px`, 'data-column': x.column.name }, x.column.caption));
+    head.append(el('div', { class: 'cube-corner', role: 'columnheader', style: `grid-row:${headRows};grid-column:${k + 1};left:${layout.rowLeft[k]}px`, 'data-column': x.column.name }, x.column.caption));
   });
   const first = rowDims.length + 1;
   for (let level = 0; level < colDepth; level++) {
@@ -406,6 +407,7 @@ function drawHeader(w: Window, layout: Layout): HTMLElement {
       const rowSpan = last ? colDepth - level : 1;
       const cell = el('div', {
         class: `cube-colhead${isTotal ? ' total' : ''}`,
+        role: 'columnheader',
         style: `grid-row:${level + 1} / span ${rowSpan};grid-column:${first + k} / span ${end - k}`,
         'data-level': level,
         'data-path': path.slice(0, level + 1).join(' / '),
@@ -428,6 +430,7 @@ function drawHeader(w: Window, layout: Layout): HTMLElement {
     const kind = x.column.headerKind ?? 'Member';
     head.append(el('div', {
       class: `cube-facthead${kind !== 'Member' ? ' total' : ''}`,
+      role: 'columnheader',
       style: `grid-row:${headRows};grid-column:${first + k}`,
       'data-column': x.column.name,
       'data-fact': x.column.factName ?? '',
