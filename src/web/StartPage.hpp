@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Talvex {
@@ -32,14 +33,30 @@ struct TilePeriod {
 };
 TilePeriod DebtTilePeriod(Date today);
 
-// The start page after signing in, as one JSON message ({"t":"start", ...}): receivables and
-// payables at a glance, each from the client-debt report's own fetch and compute, over the
-// Book's "today". Runs on the session's host thread.
+// The sales tile's months: this month up to today, and the same days of the month a year
+// before (to its last day when the month is shorter).
+struct SalesMonths {
+    Date thisBeg;
+    Date thisEnd;
+    Date lastBeg;
+    Date lastEnd;
+};
+SalesMonths SalesTileMonths(Date today);
+
+// The start page after signing in, as one JSON message ({"t":"start", ...}) over the Book's
+// "today": receivables and payables, each from the client-debt report's own fetch and
+// compute; the cash position from the ledger's bank and cash accounts; this month's sales
+// against the same month a year before from the sales cube's own list. Runs on the
+// session's host thread.
 std::string StartPageJson(const std::shared_ptr<Book>& book);
 
-// Opens the report behind a tile with the tile's parameters: they are saved as the user's
-// parameters of that report, which the report loads as it opens. Gives the class to run;
-// throws ValueError for a tile that opens nothing.
-std::string PrepareTileReport(Book& book, std::string_view tile);
+// The report behind a tile with the tile's parameters: saved as the user's parameters of a
+// report that loads them as it opens, or given to the report as it starts. Throws
+// ValueError for a tile that opens nothing.
+struct TileReport {
+    std::string className;
+    std::vector<std::pair<std::string, Date>> params;
+};
+TileReport PrepareTileReport(Book& book, std::string_view tile);
 
 } // namespace Talvex::Web

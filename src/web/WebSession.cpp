@@ -726,7 +726,8 @@ void WebSession::Handle(const std::string& type, const json& message)
         state_->Send(json::parse(StartPageJson(state_->book)));
     } else if (type == "tile") {
         if (!state_->book) throw Ui::UiError("No database is open");
-        RunClass(PrepareTileReport(*state_->book, Text(message, "tile")));
+        const TileReport report = PrepareTileReport(*state_->book, Text(message, "tile"));
+        RunClass(report.className, report.params);
     } else if (type == "ping") {
         state_->Send({{"t", "pong"}});
     } else {
@@ -796,7 +797,7 @@ void WebSession::SendLookup(const json& message)
     s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
 
-void WebSession::RunClass(const std::string& className)
+void WebSession::RunClass(const std::string& className, const std::vector<std::pair<std::string, Date>>& dates)
 {
     State* s = state_.get();
     if (s->session.TopModal() != nullptr)
@@ -809,6 +810,8 @@ void WebSession::RunClass(const std::string& className)
     if (!object) object = Quarn_DuzAde::CreateObject(className);
     FieldList inParams;
     inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(s->book)));
+    for (const auto& [name, date] : dates)
+        inParams.Add(name, FieldType::kDate, Value(date));
     FieldList outParams;
     s->session.ShowStatus("");
     s->Send({{"t", "recent"}, {"classes", RememberRecent(*s->book, ClassNameOnly(className))}});

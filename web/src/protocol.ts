@@ -137,11 +137,11 @@ export interface StartTile {
   name: string;
   caption: string;
   total: string;
-  documents: number;
-  begDate: string;
-  endDate: string;
-  bands: { label: string; value: string }[];
-  months: { label: string; value: string }[];
+  note: string;
+  begDate?: string;
+  endDate?: string;
+  lists: { caption: string; kind: string; items: { label: string; value: string }[] }[];
+  changePercent?: number;
   opens?: string;
 }
 

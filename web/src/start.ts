@@ -34,12 +34,13 @@ function drawTile(tile: StartTile, currency: string, open: (tile: string) => voi
   const section = el('section', { class: 'start-tile', 'data-tile': tile.name, 'aria-labelledby': `tile-${tile.name}` },
     el('h3', { id: `tile-${tile.name}` }, tile.caption),
     el('p', { class: 'start-total' },
-      el('span', { class: 'start-total-value', 'data-total': tile.total }, formatMoney(tile.total)), ` ${currency}`),
-    el('p', { class: 'start-period' }, `Open on ${tile.endDate}, ${tile.documents} terms`),
-    figureList('By age of the document', tile.bands, 'bands'),
-    figureList('By month of the document', tile.months.slice(-6), 'months'));
+      el('span', { class: 'start-total-value', 'data-total': tile.total }, formatMoney(tile.total)), ` ${currency}`,
+      tile.changePercent === undefined ? null : el('span', { class: `start-change ${tile.changePercent < 0 ? 'down' : 'up'}`, 'data-change': tile.changePercent }, ` ${tile.changePercent > 0 ? '+' : ''}${tile.changePercent}%`)),
+    el('p', { class: 'start-period' }, tile.note));
+  // Long lists (months) show their latest part.
+  for (const list of tile.lists) section.append(figureList(list.caption, list.items.slice(-6), list.kind));
   if (tile.opens) {
-    const button = el('button', { class: 'primary start-open', 'data-opens': tile.opens }, `Open ${tile.caption.toLowerCase()} report`);
+    const button = el('button', { class: 'primary start-open', 'data-opens': tile.opens }, `Open ${tile.caption.toLowerCase()}`);
     button.addEventListener('click', () => open(tile.name));
     section.append(button);
   }
