@@ -135,6 +135,29 @@ await run([
     expect(after.series.length > before.series.length, `the groups' members became series: ${before.series.length} -> ${after.series.length}`);
     await shot(page, 'cube-chart-moved');
   }],
+
+  ['the sales tile opens the sales cube for the same days, whose grand total it shows', async () => {
+    await page.click('#start-button');
+    const tile = '[data-tile="sales"]';
+    await page.waitForSelector(`#start-page ${tile} .start-total-value`);
+    const total = Number(await page.getAttribute(`${tile} .start-total-value`, 'data-total'));
+    await page.click(`${tile} button.start-open`);
+    await page.waitForSelector('[data-window="fCubeParamDatesSale"]');
+    const from = await page.inputValue('input[data-key="fCubeParamDatesSale.edBegDate"]');
+    const today = await page.getAttribute('#start-page', 'data-today').catch(() => null);
+    expect(from.length > 0, 'the first day is given');
+    await page.click('[data-window="fCubeParamDatesSale"] button[data-control="btOk"]');
+    const sales = '[data-window="CCube"]';
+    await page.waitForSelector(`${sales} .cube-row[data-kind="GrandTotal"]`);
+    const column = await page.getAttribute(`${sales} .cube-facthead[data-kind="GrandTotal"][data-fact="Summa"]`, 'data-column');
+    await page.$eval(`${sales} .cube-scroll`, (s) => {
+      s.scrollLeft = s.scrollWidth;
+      s.dispatchEvent(new Event('scroll'));
+    });
+    await page.waitForSelector(`${sales} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`);
+    const grand = money(await page.textContent(`${sales} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`));
+    equal(grand, total, `the cube's grand total from ${from} (today ${today})`);
+  }],
 ], page);
 
 await browser.close();

@@ -96,7 +96,10 @@ function drawZones(w: Window): HTMLElement {
         class: `cube-chip${cube.selections[dim.name] ? ' filtered' : ''}`,
         draggable: 'true',
         tabindex: 0,
-        role: 'button',
+        // A group, not a button: it holds the filter's own button.
+        role: 'group',
+        'aria-label': dim.caption,
+        'aria-roledescription': 'dimension',
         'data-dim': dim.name,
         title: `Drag to move ${dim.caption}, or press ← → to move it in its area, Shift+← → to the next area`,
       }, dim.caption);
