@@ -54,37 +54,6 @@ await run([
     equal(footer, Number(total), 'the report\'s grand total against the tile');
   }],
 
-  ['the menu speaks business names, finds them by words of any case and accent, and keeps recent reports', async () => {
-    const item = '[data-class="CDebtOfClients"]';
-    equal((await page.textContent(`nav.menu ${item}`)).startsWith('Client debt'), true, 'the business name leads the entry');
-    equal(await page.textContent(`nav.menu ${item} small`), 'CDebtOfClients', 'the class name as a hint');
-    // Opened just now: it heads the recent reports.
-    await page.waitForSelector(`#menu-recent ${item}`);
-    for (const query of ['client debt', 'CLIENT DEBT', 'cliént débt', 'debt cli']) {
-      await page.fill('#menu-search', query);
-      await page.waitForSelector(`#menu-found ${item}`);
-    }
-    await page.fill('#menu-search', 'client debtx');
-    await page.waitForSelector('#menu-found');
-    equal(await page.$(`#menu-found ${item}`), null, 'a word that no name begins with finds nothing');
-    // From the keyboard: type, arrow down into the list, Enter runs the report found.
-    await page.fill('#menu-search', 'sales cube');
-    await page.waitForSelector('#menu-found [data-class="RSale"]');
-    const found = await page.$$eval('#menu-found .menu-item', (b) => b.map((x) => x.dataset.class));
-    expect(found.every((c) => c !== 'CDebtOfClients'), `only sales cubes: ${found.join(', ')}`);
-    await page.press('#menu-search', 'Escape');
-    await page.waitForSelector('#menu-found', { state: 'detached' });
-    // Recent reports live in the user's settings: a new tab of the same user sees them.
-    const other = await browser.context.newPage();
-    await signIn(other, server.address, 'glance.anna');
-    await other.waitForSelector(`#menu-recent ${item}`);
-    await other.close();
-    const stranger = await browser.context.newPage();
-    await signIn(stranger, server.address, 'glance.ben');
-    equal(await stranger.$('#menu-recent'), null, 'another user has no recent reports of anna\'s');
-    await stranger.close();
-  }],
-
   ['a grid charts its rows and exports the chart as SVG and PNG', async () => {
     await page.click(`${debt} [data-chart-toggle]`);
     await page.waitForSelector(`${debt} [data-chart-plot] canvas`);
@@ -110,6 +79,40 @@ await run([
     await printed.waitForSelector('figure.chart svg');
     await printed.waitForSelector('table');
     await printed.close();
+    await page.click(`${debt} button[data-control="btClose"]`);
+    await page.waitForSelector(debt, { state: 'detached' });
+  }],
+
+  ['the menu speaks business names, finds them by words of any case and accent, and keeps recent reports', async () => {
+    const item = '[data-class="CDebtOfClients"]';
+    equal((await page.textContent(`nav.menu ${item}`)).startsWith('Client debt'), true, 'the business name leads the entry');
+    equal(await page.textContent(`nav.menu ${item} small`), 'CDebtOfClients', 'the class name as a hint');
+    // Opened just now: it heads the recent reports.
+    await page.waitForSelector(`#menu-recent ${item}`);
+    for (const query of ['client debt', 'CLIENT DEBT', 'cliént débt', 'debt cli']) {
+      await page.fill('#menu-search', query);
+      await page.waitForSelector(`#menu-found ${item}`);
+    }
+    await page.fill('#menu-search', 'client debtx');
+    await page.waitForSelector('#menu-found', { state: 'attached' });
+    equal(await page.textContent('nav.menu .menu-count'), '0 found', 'the count of what was found');
+    equal(await page.$(`#menu-found ${item}`), null, 'a word that no name begins with finds nothing');
+    // Two words narrow the list to what both begin.
+    await page.fill('#menu-search', 'sales cube');
+    await page.waitForSelector('#menu-found [data-class="RSale"]');
+    const found = await page.$$eval('#menu-found .menu-item', (b) => b.map((x) => x.dataset.class));
+    expect(found.every((c) => c !== 'CDebtOfClients'), `only sales cubes: ${found.join(', ')}`);
+    await page.press('#menu-search', 'Escape');
+    await page.waitForSelector('#menu-found', { state: 'detached' });
+    // Recent reports live in the user's settings: a new tab of the same user sees them.
+    const other = await browser.context.newPage();
+    await signIn(other, server.address, 'glance.anna');
+    await other.waitForSelector(`#menu-recent ${item}`);
+    await other.close();
+    const stranger = await browser.context.newPage();
+    await signIn(stranger, server.address, 'glance.ben');
+    equal(await stranger.$('#menu-recent'), null, 'another user has no recent reports of anna\'s');
+    await stranger.close();
   }],
 
   ['the sales cube\'s chart follows a dimension moved from the rows to the columns', async () => {

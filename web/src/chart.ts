@@ -30,18 +30,21 @@ function isSeries(c: Column): boolean {
   return c.align === 'right';
 }
 
-// The categories and series of a grid as it is shown: visible columns only, cube subtotal
-// and grand-total rows left out (they would dwarf their members).
-export function chartData(columns: Column[], rows: GridRow[]): ChartData {
+// The categories and series of a grid as it is shown: visible columns only, subtotal and
+// grand-total rows left out (they would dwarf their members): a cube's by their kind, a
+// grid's as its bold rows among plain ones. A row is named by its innermost text.
+export function chartData(columns: Column[], rows: GridRow[], styles: Record<string, { bold: boolean }> = {}): ChartData {
   const shown = columns.map((c, index) => ({ c, index })).filter((x) => x.c.visible);
   const numbers = shown.filter((x) => isSeries(x.c));
   // A cube's total columns repeat their members; they are charted only when no member shows.
   const members = numbers.filter((x) => !x.c.headerKind || x.c.headerKind === 'Member' || x.c.headerKind === 'None');
   const seriesColumns = members.length ? members : numbers;
   let labelColumns = shown.filter((x) => x.c.role === 'RowHeader');
-  if (!labelColumns.length) labelColumns = shown.filter((x) => !isSeries(x.c)).slice(0, 2);
-  const memberRows = rows.filter((r) => !r.h || r.h.kind === 'Member' || r.h.kind === 'None');
-  const categories = memberRows.map((r) => labelColumns.map((x) => r.c[x.index] ?? '').filter((t) => t !== '').join(' / ') || String(r.i + 1));
+  if (!labelColumns.length) labelColumns = shown.filter((x) => !isSeries(x.c));
+  const bold = (r: GridRow): boolean => !!(r.s && styles[r.s]?.bold);
+  const plain = rows.some((r) => !bold(r));
+  const memberRows = rows.filter((r) => (!r.h || r.h.kind === 'Member' || r.h.kind === 'None') && !(plain && bold(r)));
+  const categories = memberRows.map((r) => labelColumns.map((x) => r.c[x.index] ?? '').filter((t) => t !== '').pop() ?? String(r.i + 1));
   const series = seriesColumns.map((x) => ({
     name: x.c.headerPath && x.c.headerPath.length ? [...x.c.headerPath, x.c.factName ?? ''].filter((t) => t).join(' / ') : x.c.caption,
     values: memberRows.map((r) => parseAmount(r.c[x.index])),
@@ -155,7 +158,9 @@ export async function printWithChart(printUrl: string, svg: string): Promise<voi
   const opened = window.open('', '_blank');
   if (!opened) return;
   const html = await (await fetch(printUrl)).text();
-  const withChart = html.includes('<body>') ? html.replace('<body>', `<body><figure class="chart">${svg}</figure>`) : `${svg}${html}`;
+  const figure = `<figure class="chart">${svg}</figure>`;
+  // Under the page's title, else at the top of its body.
+  const withChart = html.includes('</h1>') ? html.replace('</h1>', `</h1>${figure}`) : html.replace(/<body[^>]*>/, (body) => `${body}${figure}`);
   opened.document.open();
   opened.document.write(withChart);
   opened.document.close();
@@ -222,7 +227,7 @@ function rowsInOrder(host: ChartPanelHost, w: string, g: string): GridRow[] {
 }
 
 // The button that shows or hides the chart, and the chart's own bar with its kind and exports.
-export function chartPanel(host: ChartPanelHost, w: string, caption: string, grid: { name: string; columns?: Column[] }, redraw: () => void): HTMLElement {
+export function chartPanel(host: ChartPanelHost, w: string, caption: string, grid: { name: string; columns?: Column[]; styles?: Record<string, { bold: boolean }> }, redraw: () => void): HTMLElement {
   const key = `${w}/${grid.name}`;
   const state = panels.get(key) ?? { open: false, kind: 'bar' as ChartKind };
   panels.set(key, state);
@@ -242,7 +247,7 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
     });
     kinds.append(b);
   }
-  const svgNow = (): string => chartSvg(chartData(grid.columns ?? [], rowsInOrder(host, w, grid.name)), state.kind, caption);
+  const svgNow = (): string => chartSvg(chartData(grid.columns ?? [], rowsInOrder(host, w, grid.name), grid.styles), state.kind, caption);
   const svgButton = el('button', { class: 'tool', 'data-chart-export': 'svg' }, 'SVG');
   svgButton.addEventListener('click', () => downloadSvg(svgNow(), caption || w));
   const pngButton = el('button', { class: 'tool', 'data-chart-export': 'png' }, 'PNG');
@@ -256,14 +261,14 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
 }
 
 // Draws every open chart the page shows from the rows as they stand now.
-export function refreshCharts(host: ChartPanelHost, root: HTMLElement, columnsOf: (w: string, g: string) => Column[] | undefined): void {
+export function refreshCharts(host: ChartPanelHost, root: HTMLElement, gridOf: (w: string, g: string) => { columns?: Column[]; styles?: Record<string, { bold: boolean }> } | undefined): void {
   for (const plot of root.querySelectorAll<HTMLElement>('[data-chart-plot]')) {
     const key = plot.dataset.chartPlot!;
     const [w, g] = key.split('/');
     const state = panels.get(key);
-    const columns = columnsOf(w, g);
-    if (!state || !columns) continue;
-    const data = chartData(columns, rowsInOrder(host, w, g));
+    const grid = gridOf(w, g);
+    if (!state || !grid?.columns) continue;
+    const data = chartData(grid.columns, rowsInOrder(host, w, g), grid.styles);
     plot.dataset.categories = String(data.categories.length);
     plot.dataset.series = data.series.map((s) => s.name).join('|');
     drawChart(plot, data, state.kind, plot.clientWidth || 800);

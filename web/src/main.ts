@@ -3,7 +3,7 @@
 // forms on top, message boxes, progress, the wait window, errors and documents. Every form
 // is drawn from its declared controls; no report has page code of its own.
 
-import type { Column, Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
+import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
 import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
 import { el } from './dom';
 import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
@@ -185,7 +185,7 @@ function receive(message: ServerMessage): void {
       takeRows(cache, message.from, message.total, message.rows);
       drawGridRows(message.w, message.g, true);
       redrawCubeRows(app.windows, message.w, message.g);
-      refreshCharts(chartHost, root, columnsOf);
+      refreshCharts(chartHost, root, chartedGrid);
       return;
     }
     case 'error':
@@ -311,7 +311,7 @@ function draw(): void {
       drawGridRows(w.name, c.name);
     }
   }
-  refreshCharts(chartHost, root, columnsOf);
+  refreshCharts(chartHost, root, chartedGrid);
   if (focusKey) {
     const again = root.querySelector<HTMLElement>(`[data-key="${CSS.escape(focusKey)}"]`);
     if (again && focused instanceof HTMLInputElement && again instanceof HTMLInputElement && again.type === focused.type) {
@@ -350,7 +350,7 @@ function startButton(): HTMLElement {
 }
 
 const chartHost: ChartPanelHost = { session: () => app.session, rows: (w, g) => app.grids.get(`${w}/${g}`) };
-const columnsOf = (w: string, g: string): Column[] | undefined => gridControl(w, g)?.columns;
+const chartedGrid = (w: string, g: string): Control | undefined => gridControl(w, g);
 
 // The cube window draws itself as a pivot table, borrowing the socket and the grid's pages.
 const cubeHost: CubeHost = {

@@ -43,6 +43,15 @@ test('a grid charts its shown number columns over its rows', () => {
   assert.deepEqual(data.series[0].values, [1234.5, -7]);
   assert.deepEqual(data.series[1].values, [null, 3]);
   assert.equal(parseAmount('abc'), null);
+  // Bold rows among plain ones are totals; a row is named by its innermost text.
+  const outlined = chartData([column('Department'), column('Client'), column('Total', { align: 'right' })], [
+    { i: 0, c: ['D1', 'A', '1'] },
+    { i: 1, c: ['D1', '', '1'], s: 'sub' },
+    { i: 2, c: ['', '', '1'], s: 'grand' },
+  ], { sub: { bold: true }, grand: { bold: true } });
+  assert.deepEqual(outlined.categories, ['A']);
+  // All bold is no outline: every row counts.
+  assert.equal(chartData([column('Client'), column('Total', { align: 'right' })], [{ i: 0, c: ['A', '1'], s: 'b' }], { b: { bold: true } }).categories.length, 1);
   assert.equal(parseAmount('1 000,00'.replace(',', '.')), 1000);
 });
 
