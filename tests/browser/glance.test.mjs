@@ -137,6 +137,8 @@ await run([
     const after = await chartInfo(cube);
     expect(after.series.length > before.series.length, `the groups' members became series: ${before.series.length} -> ${after.series.length}`);
     await shot(page, 'cube-chart-moved');
+    await page.click('[data-close="w:CCube"]');
+    await page.waitForSelector(cube, { state: 'detached' });
   }],
 
   ['the sales tile opens the sales cube for the same days, whose grand total it shows', async () => {

@@ -641,7 +641,7 @@ function injectStyle(): void {
 .cube-zones { display: flex; flex-wrap: wrap; gap: 6px; position: relative; }
 .cube-zone { flex: 1 1 200px; min-height: 34px; border: 1px dashed #9aa7b6; border-radius: 4px; padding: 3px 6px; display: flex; flex-wrap: wrap; gap: 4px; align-items: center; background: #f7f9fb; }
 .cube-zone.over { background: #e3ecf6; border-color: #1f4e79; }
-.cube-zone .zone-title { font-size: 11px; color: #6b7785; text-transform: uppercase; margin-right: 4px; }
+.cube-zone .zone-title { font-size: 11px; color: #4a5867; text-transform: uppercase; margin-right: 4px; }
 .cube-chip { display: inline-flex; align-items: center; gap: 2px; background: #dde4ec; border: 1px solid #8796a8; border-radius: 12px; padding: 1px 4px 1px 10px; cursor: grab; user-select: none; font-size: 13px; }
 .cube-chip:focus { outline: 2px solid #1f4e79; outline-offset: 1px; }
 .cube-chip.filtered { background: #fff2cc; border-color: #bf9000; }

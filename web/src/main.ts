@@ -267,7 +267,11 @@ function draw(): void {
     tabBar.append(tab);
   }
 
-  let content: HTMLElement = drawStart(app.start, (tile) => send({ t: 'tile', tile }));
+  // A report started leaves the start page for its window, even one that is open already.
+  let content: HTMLElement = drawStart(app.start, (tile) => {
+    app.activeTab = '';
+    send({ t: 'tile', tile });
+  });
   const activeWindow = modeless.find((w) => `w:${w.name}` === app.activeTab);
   const activeDocument = app.documents.find((d) => d.key === app.activeTab);
   if (activeWindow) content = drawWindow(activeWindow);
@@ -296,7 +300,10 @@ function draw(): void {
       el('span', { class: 'company' }, app.company),
       el('span', { class: 'user', id: 'user-name' }, app.user),
       signOut),
-    el('div', { class: 'body' }, drawReportMenu(app.menu, app.recent, app.menuState, (cls) => send({ t: 'run', cls }), scheduleDraw), el('main', { class: 'workspace' }, tabBar, content)),
+    el('div', { class: 'body' }, drawReportMenu(app.menu, app.recent, app.menuState, (cls) => {
+      if (app.activeTab === 'start') app.activeTab = '';
+      send({ t: 'run', cls });
+    }, scheduleDraw), el('main', { class: 'workspace' }, tabBar, content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
   drawing = false;
@@ -548,7 +555,7 @@ function drawControl(w: Window, c: Control): HTMLElement {
 // A combo bound to a reference, or a reference selector: type to find, pick from the list.
 function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
   const key = `${w.name}.${c.name}`;
-  const input = textInput(w, c, { id: key, autocomplete: 'off', role: 'combobox' });
+  const input = textInput(w, c, { id: key, autocomplete: 'off', role: 'combobox', 'aria-autocomplete': 'list', 'aria-expanded': app.openLookup === key ? 'true' : 'false', 'aria-controls': `${key}.list` });
   let timer = 0;
   const ask = (): void => {
     window.clearTimeout(timer);
@@ -585,13 +592,14 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
     app.openLookupAt = [w.name, c.name];
     send({ t: 'lookup', w: w.name, c: c.name, q: '' });
   });
-  const wrapper = el('div', { class: 'lookup', 'data-multiple': multiple ? '1' : undefined }, input, pick, el('div', { class: 'lookup-list', 'data-for': key, role: 'listbox' }));
+  const wrapper = el('div', { class: 'lookup', 'data-multiple': multiple ? '1' : undefined }, input, pick, el('div', { class: 'lookup-list', 'data-for': key, role: 'listbox', id: `${key}.list`, 'aria-label': `Choices for ${c.caption || c.name}` }));
   return wrapper;
 }
 
 function closeLookup(): void {
   app.openLookup = '';
   root.querySelectorAll('.lookup-list').forEach((l) => l.replaceChildren());
+  root.querySelectorAll('input[role="combobox"]').forEach((i) => i.setAttribute('aria-expanded', 'false'));
 }
 
 function drawLookupList(w: string, c: string): void {
@@ -601,6 +609,7 @@ function drawLookupList(w: string, c: string): void {
   const input = root.querySelector<HTMLInputElement>(`input[data-key="${CSS.escape(key)}"]`);
   if (!list || !input) return;
   const found = app.lookups.get(key);
+  input.setAttribute('aria-expanded', 'true');
   list.replaceChildren();
   for (const item of found?.items ?? []) {
     const option = el('button', { class: 'lookup-item', role: 'option', 'data-code': item.code }, el('b', {}, item.code), ' ', item.name);
@@ -635,7 +644,8 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   const cache = app.grids.get(key)!;
   const template = columnTemplate(g);
 
-  const header = el('div', { class: 'grid-row grid-head', role: 'row', 'aria-rowindex': 1, style: `grid-template-columns:${template}` });
+  // A grid without columns yet (nothing filled) has no header row to speak of.
+  const header = el('div', { class: 'grid-row grid-head', role: columns.length ? 'row' : undefined, 'aria-rowindex': columns.length ? 1 : undefined, style: `grid-template-columns:${template}` });
   for (const col of columns) {
     const arrow = cache.sortColumn === col.name ? (cache.ascending ? ' ▲' : ' ▼') : '';
     const sorted = cache.sortColumn === col.name ? (cache.ascending ? 'ascending' : 'descending') : undefined;

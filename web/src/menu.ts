@@ -54,7 +54,7 @@ export function drawMenu(menu: MenuGroup[], recent: string[], state: MenuState, 
     'data-key': 'menu.search',
     placeholder: 'Find a report',
     'aria-label': 'Find a report',
-    'aria-controls': 'menu-found',
+    'aria-controls': state.query.trim() ? 'menu-found' : undefined,
     value: state.query,
   });
   search.value = state.query;
@@ -65,7 +65,8 @@ export function drawMenu(menu: MenuGroup[], recent: string[], state: MenuState, 
   search.addEventListener('keydown', (e) => {
     if (e.key === 'ArrowDown') {
       e.preventDefault();
-      nav.querySelector<HTMLElement>('.menu-item')?.focus();
+      // The menu drawn now: a redraw since this box was made has replaced the one it came with.
+      document.querySelector<HTMLElement>('nav.menu .menu-item')?.focus();
     }
     if (e.key === 'Escape') {
       state.query = '';
@@ -73,6 +74,16 @@ export function drawMenu(menu: MenuGroup[], recent: string[], state: MenuState, 
     }
   });
   nav.append(el('div', { class: 'menu-search' }, search));
+  // Arrows move between the entries; Up from the first goes back to the search box.
+  nav.addEventListener('keydown', (e) => {
+    const target = e.target as HTMLElement;
+    if (!target.classList.contains('menu-item') || (e.key !== 'ArrowDown' && e.key !== 'ArrowUp')) return;
+    e.preventDefault();
+    const items = [...nav.querySelectorAll<HTMLElement>('.menu-item')];
+    const at = items.indexOf(target);
+    const next = e.key === 'ArrowDown' ? items[at + 1] : at > 0 ? items[at - 1] : nav.querySelector<HTMLElement>('#menu-search');
+    next?.focus();
+  });
   const entries = entriesOf(menu);
   if (state.query.trim()) {
     const found = entries.filter((e) => menuMatches(state.query, e));
