@@ -143,6 +143,7 @@ export interface StartTile {
   lists: { caption: string; kind: string; items: { label: string; value: string }[] }[];
   changePercent?: number;
   opens?: string;
+  computeMs?: number;
 }
 
 export interface StartMessage {

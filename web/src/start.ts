@@ -31,7 +31,7 @@ function figureList(caption: string, items: { label: string; value: string }[], 
 }
 
 function drawTile(tile: StartTile, currency: string, open: (tile: string) => void): HTMLElement {
-  const section = el('section', { class: 'start-tile', 'data-tile': tile.name, 'aria-labelledby': `tile-${tile.name}` },
+  const section = el('section', { class: 'start-tile', 'data-tile': tile.name, 'data-compute-ms': tile.computeMs, 'aria-labelledby': `tile-${tile.name}` },
     el('h3', { id: `tile-${tile.name}` }, tile.caption),
     el('p', { class: 'start-total' },
       el('span', { class: 'start-total-value', 'data-total': tile.total }, formatMoney(tile.total)), ` ${currency}`,
@@ -49,7 +49,7 @@ function drawTile(tile: StartTile, currency: string, open: (tile: string) => voi
 
 export function drawStart(start: StartMessage | undefined, open: (tile: string) => void): HTMLElement {
   if (!start) return el('section', { class: 'start', 'aria-busy': 'true', 'aria-label': 'Start page' }, el('p', {}, 'Reading the figures…'));
-  return el('section', { class: 'start', id: 'start-page', 'aria-label': 'Start page', 'data-today': start.today },
+  return el('section', { class: 'start', id: 'start-page', 'aria-label': 'Start page', 'data-today': start.today, 'data-compute-ms': start.computeMs },
     el('h2', {}, `At a glance, ${start.today}`),
     el('div', { class: 'start-tiles' }, ...start.tiles.map((t) => drawTile(t, start.currency, open))));
 }
