@@ -43,6 +43,17 @@ await run([
     await page.keyboard.press('Enter');
     await page.waitForSelector('#start-page .start-total-value');
     await clean('start page');
+    // Tab alone walks from the search over the menu to the start page's buttons.
+    await page.focus('#menu-search');
+    const seen = new Set();
+    for (let k = 0; k < 300 && !seen.has('start-open'); k++) {
+      await page.keyboard.press('Tab');
+      seen.add(await page.evaluate(() => {
+        const a = document.activeElement;
+        return a?.classList.contains('start-open') ? 'start-open' : a?.classList.contains('menu-item') ? 'menu-item' : a?.id || a?.tagName || '';
+      }));
+    }
+    expect(seen.has('menu-item') && seen.has('start-open'), `Tab reaches the menu and the tiles: ${[...seen].join(', ')}`);
   }],
 
   ['the menu and a form from the keyboard', async () => {
@@ -90,10 +101,25 @@ await run([
     await page.click('#menu-found [data-class="RSale"]');
     await page.waitForSelector('[data-window="fCubeParamDatesSale"]');
     await clean('the cube\'s parameter dialog');
+    for (const [box, value] of [['edBegDate', '2026-01-01'], ['edEndDate', '2026-03-31']]) {
+      const input = page.locator(`input[data-key="fCubeParamDatesSale.${box}"]`);
+      await input.fill(value);
+      await input.press('Tab');
+    }
     await page.click('[data-window="fCubeParamDatesSale"] button[data-control="btOk"]');
     await page.waitForSelector('[data-window="CCube"] .cube-row');
     const heads = await page.$$eval('[data-window="CCube"] .cube-colhead', (c) => c.map((x) => x.getAttribute('role')));
     expect(heads.length > 0 && heads.every((r) => r === 'columnheader'), `cube column headers: ${heads.slice(0, 4).join(', ')}`);
+    const tree = await page.$eval('[data-window="CCube"] .cube-scroll', (s) => ({
+      role: s.getAttribute('role'),
+      rowcount: Number(s.getAttribute('aria-rowcount')),
+      rows: [...s.querySelectorAll('.cube-row')].map((r) => ({ level: Number(r.getAttribute('aria-level')), expanded: r.getAttribute('aria-expanded'), toggle: r.querySelector('.cube-toggle')?.getAttribute('data-expand') ?? null })),
+    }));
+    equal(tree.role, 'treegrid', 'the cube\'s rows are a tree');
+    expect(tree.rowcount > 1 && tree.rows.length > 0 && tree.rows.every((r) => r.level >= 1), 'levels on every row');
+    // A row that opens or closes says which it is.
+    for (const r of tree.rows) if (r.toggle) equal(r.expanded, r.toggle === 'Expanded' ? 'true' : 'false', 'aria-expanded against the toggle');
+    expect(tree.rows.some((r) => r.toggle), 'rows that open');
     await clean('the sales cube');
   }],
 ], page);

@@ -364,7 +364,8 @@ function cubeScroller(name: string): HTMLElement {
     scrollLeft.set(name, kept.scrollLeft);
     return kept;
   }
-  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'grid', 'aria-label': 'Cube' });
+  // Rows outlined by their dimensions' levels: a tree of rows under the column headers.
+  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'treegrid', 'aria-label': 'Cube' });
   scroller.addEventListener('scroll', () => {
     const w = shown.get(name);
     const cache = host?.rows(name, GRID);
@@ -536,6 +537,9 @@ function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: nu
     'data-kind': kind,
     'data-level': level,
     role: 'row',
+    'aria-level': Math.max(1, level),
+    'aria-rowindex': pos + 2,
+    'aria-expanded': row.h?.expand === 'Collapsed' ? 'false' : row.h?.expand === 'Expanded' ? 'true' : undefined,
   });
   // An outline: an outer member is written where it starts, not again on every row under it.
   let sameAsAbove = !firstDrawn && !!above;
