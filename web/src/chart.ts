@@ -219,6 +219,8 @@ interface PanelState {
 }
 
 const panels = new Map<string, PanelState>(); // by "window/grid"
+// The chart drawn last per grid: uPlot listens on the window until it is destroyed.
+const plots = new Map<string, uPlot>();
 
 function rowsInOrder(host: ChartPanelHost, w: string, g: string): GridRow[] {
   const cache = host.rows(w, g);
@@ -271,6 +273,16 @@ export function refreshCharts(host: ChartPanelHost, root: HTMLElement, gridOf: (
     const data = chartData(grid.columns, rowsInOrder(host, w, g), grid.styles);
     plot.dataset.categories = String(data.categories.length);
     plot.dataset.series = data.series.map((s) => s.name).join('|');
-    drawChart(plot, data, state.kind, plot.clientWidth || 800);
+    plots.get(key)?.destroy();
+    const drawn = drawChart(plot, data, state.kind, plot.clientWidth || 800);
+    if (drawn) plots.set(key, drawn);
+    else plots.delete(key);
+  }
+  // Charts no longer on the page.
+  for (const [key, drawn] of plots) {
+    if (!drawn.root.isConnected) {
+      drawn.destroy();
+      plots.delete(key);
+    }
   }
 }
