@@ -28,7 +28,8 @@ using Quarn_DuzAde::frmDebtOfClients;
 
 namespace {
 
-constexpr const char* kBandNames[4] = {"0-30 days", "31-60 days", "61-90 days", "over 90 days"};
+constexpr const char* kBandNames[kDebtBandCount] = {"not yet due", "1-30 days overdue", "31-60 days overdue",
+                                                    "61-90 days overdue", "over 90 days overdue"};
 // Where the financial state keeps its bank and cash accounts per user, and the chart's own.
 constexpr std::string_view kFinStateKey = "frmFinState";
 constexpr const char* kDefaultBank = "271";
@@ -60,6 +61,8 @@ DebtFigures ComputeDebt(const std::shared_ptr<Book>& book, const TilePeriod& per
     frmDebtOfClients report;
     report.UseParameters(book, period.begDate, period.endDate, direction);
     auto list = report.BuildSourceList();
+    // The term's due date rides along; the report's own columns stay as they are.
+    list->Fields().AddField("NeedPayDate", FieldType::kDate, list->Alias() + ".NeedPayDate");
     list->Refresh();
     auto source = list->Recordset();
     DebtFigures figures;
@@ -67,14 +70,17 @@ DebtFigures ComputeDebt(const std::shared_ptr<Book>& book, const TilePeriod& per
     figures.months.assign(static_cast<std::size_t>(fill.MonthCount()), Currency());
     if (!source) return figures;
     const auto fields = frmDebtOfClients::FieldsOf(*source);
-    std::vector<DebtOfClientsSourceRow> rows;
-    rows.reserve(source->ViewRows().size());
+    const std::size_t dueField = source->Fields().Item("NeedPayDate").Index();
+    std::vector<DueTerm> terms;
+    terms.reserve(source->ViewRows().size());
     for (std::size_t stored : source->ViewRows()) {
-        rows.push_back(frmDebtOfClients::ReadSourceRow(*source, fields, stored));
-        fill.Add(rows.back());
+        const DebtOfClientsSourceRow row = frmDebtOfClients::ReadSourceRow(*source, fields, stored);
+        fill.Add(row);
+        const Value& due = source->StoredValue(stored, dueField);
+        terms.push_back({due.IsNull() ? row.documentDate : due.ToDate(), row.accNeedPaySum});
     }
-    figures.documents = rows.size();
-    figures.bands = AgeBands(rows, period.endDate);
+    figures.documents = terms.size();
+    figures.bands = OverdueBands(terms, period.endDate);
     for (const DebtOfClientsRow& row : fill.Finish()) {
         if (row.rowType != DebtOfClientsRow::Type::GrandTotal) continue;
         figures.total = row.totalSumm;
@@ -88,7 +94,7 @@ json DebtTileJson(const std::string& name, const std::string& caption, const Deb
                   const TilePeriod& period, const std::string& opens)
 {
     json bands = json::array();
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kDebtBandCount; ++i)
         bands.push_back({{"label", kBandNames[i]}, {"value", Money(figures.bands.bands[i])}});
     json months = json::array();
     Date month = period.begDate;
@@ -103,7 +109,7 @@ json DebtTileJson(const std::string& name, const std::string& caption, const Deb
                  {"begDate", period.begDate.ToIso()},
                  {"endDate", period.endDate.ToIso()},
                  {"lists",
-                  {{{"caption", "By age of the document"}, {"kind", "bands"}, {"items", bands}},
+                  {{{"caption", "Overdue"}, {"kind", "bands"}, {"items", bands}},
                    {{"caption", "By month of the document"}, {"kind", "months"}, {"items", months}}}}};
     if (!opens.empty()) tile["opens"] = opens;
     return tile;
@@ -199,13 +205,13 @@ SalesMonths SalesTileMonths(Date today)
     return {first, today, yearBefore, lastEnd};
 }
 
-DebtBands AgeBands(const std::vector<DebtOfClientsSourceRow>& rows, Date today)
+DebtBands OverdueBands(const std::vector<DueTerm>& terms, Date today)
 {
     DebtBands result;
-    for (const auto& row : rows) {
-        const std::int32_t age = row.documentDate.DaysUntil(today);
-        const int band = age <= 30 ? 0 : age <= 60 ? 1 : age <= 90 ? 2 : 3;
-        result.bands[band] += row.accNeedPaySum;
+    for (const auto& term : terms) {
+        const std::int32_t late = term.due.DaysUntil(today);
+        const int band = late <= 0 ? 0 : late <= 30 ? 1 : late <= 60 ? 2 : late <= 90 ? 3 : 4;
+        result.bands[band] += term.open;
     }
     return result;
 }

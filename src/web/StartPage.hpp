@@ -13,18 +13,20 @@ namespace Talvex {
 class Book;
 }
 
-namespace Quarn_DuzAde {
-struct DebtOfClientsSourceRow;
-}
-
 namespace Talvex::Web {
 
-// Open debt by the age of its documents on a day: up to 30 days, 31 to 60, 61 to 90 and
-// older. Debt dated after the day counts in the first band.
-struct DebtBands {
-    Currency bands[4];
+// One open term: when it falls due and what is still open on it.
+struct DueTerm {
+    Date due;
+    Currency open;
 };
-DebtBands AgeBands(const std::vector<Quarn_DuzAde::DebtOfClientsSourceRow>& rows, Date today);
+// Open debt by how long it is overdue on a day: not yet due (due that day or later), 1 to
+// 30 days, 31 to 60, 61 to 90 and more.
+inline constexpr int kDebtBandCount = 5;
+struct DebtBands {
+    Currency bands[kDebtBandCount];
+};
+DebtBands OverdueBands(const std::vector<DueTerm>& terms, Date today);
 
 // The period a debt tile covers: the twelve whole months up to the month of today.
 struct TilePeriod {

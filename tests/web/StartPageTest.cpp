@@ -5,7 +5,6 @@
 #include "web/MenuTexts.hpp"
 
 #include "host/objects/Book.hpp"
-#include "quarn/debt/DebtOfClientsFill.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -17,28 +16,19 @@
 namespace Talvex::Testing {
 namespace {
 
-using Web::AgeBands;
-
-Quarn_DuzAde::DebtOfClientsSourceRow Term(Date date, const char* sum)
-{
-    Quarn_DuzAde::DebtOfClientsSourceRow row;
-    row.documentDate = date;
-    row.accNeedPaySum = Currency::Parse(sum);
-    return row;
-}
-
-TEST(StartPage, DebtFallsIntoItsAgeBandOnBothSidesOfEachEdge)
+TEST(StartPage, DebtFallsIntoItsOverdueBandOnBothSidesOfEachEdge)
 {
     const Date today(2026, 3, 31);
+    auto term = [&](int late, const char* sum) { return Web::DueTerm{today.AddDays(-late), Currency::Parse(sum)}; };
     const auto bands =
-        AgeBands({Term(today, "1"), Term(today.AddDays(-30), "2"), Term(today.AddDays(-31), "4"),
-                  Term(today.AddDays(-60), "8"), Term(today.AddDays(-61), "16"), Term(today.AddDays(-90), "32"),
-                  Term(today.AddDays(-91), "64"), Term(today.AddDays(5), "128"), Term(today.AddDays(-400), "-0.5")},
-                 today);
-    EXPECT_EQ(bands.bands[0].ToString(), "131");
+        Web::OverdueBands({term(0, "1"), term(-5, "2"), term(1, "4"), term(30, "8"), term(31, "16"), term(60, "32"),
+                           term(61, "64"), term(90, "128"), term(91, "256"), term(400, "-0.5")},
+                          today);
+    EXPECT_EQ(bands.bands[0].ToString(), "3");
     EXPECT_EQ(bands.bands[1].ToString(), "12");
     EXPECT_EQ(bands.bands[2].ToString(), "48");
-    EXPECT_EQ(bands.bands[3].ToString(), "63.5");
+    EXPECT_EQ(bands.bands[3].ToString(), "192");
+    EXPECT_EQ(bands.bands[4].ToString(), "255.5");
 }
 
 TEST(StartPage, TilePeriodIsTwelveWholeMonthsEndingWithTodaysMonth)
@@ -125,8 +115,8 @@ TEST(StartPage, TilesOfTheDemoCompanyAddUp)
     EXPECT_EQ(ListOf(receivables, "months").size(), 12u);
     const Currency total = Currency::Parse(receivables["total"].get<std::string>());
     EXPECT_GT(total.ToDouble(), 0.0) << "the demo company has open receivables";
-    // The bands split the same open terms by age; the total adds client figures rounded one
-    // by one, so the two may part by a few cents.
+    // The bands split the same open terms by how late they are; the total adds client
+    // figures rounded one by one, so the two may part by a few cents.
     Currency bands;
     for (const auto& [label, sum] : ListOf(receivables, "bands"))
         bands += sum;
