@@ -4,12 +4,12 @@
 
 import { createRequire } from 'node:module';
 import path from 'node:path';
-import { equal, expect, openBrowser, repository, run, shot, startServer, waitFor } from './harness.mjs';
+import { equal, expect, openBrowser, passwordOf, repository, run, shot, startServer, waitFor } from './harness.mjs';
 
 const require = createRequire(path.join(repository, 'web', 'package.json'));
 const axePath = require.resolve('axe-core/axe.min.js');
 
-const server = await startServer();
+const server = await startServer([], ['axe.anna']);
 const browser = await openBrowser();
 const page = await browser.context.newPage();
 
@@ -37,9 +37,12 @@ await run([
     await page.goto(server.address);
     await page.waitForSelector('#signin-user');
     await clean('sign-in');
-    // Keyboard alone: the name, Enter.
+    // Keyboard alone: the name, Tab, the password, Enter.
     await page.focus('#signin-user');
     await page.keyboard.type('axe.anna');
+    await page.keyboard.press('Tab');
+    equal(await page.evaluate(() => document.activeElement?.id), 'signin-password', 'Tab goes from the name to the password');
+    await page.keyboard.type(passwordOf('axe.anna'));
     await page.keyboard.press('Enter');
     await page.waitForSelector('#start-page .start-total-value');
     await clean('start page');

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+namespace Talvex {
+class StopSignal;
+}
+
 namespace Talvex::Data {
 
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
@@ -15,10 +19,13 @@ enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp
 struct Column {
     std::string name; // as the statement spells it where known, else as the server returns it
     ColumnKind kind = ColumnKind::Other;
+    int declaredScale = -1; // decimals of a NUMERIC(p, s) column; -1 when the server does not say
 };
 
-// Rows of one statement, read whole. Values carry the ERP's kinds: NUMERIC comes back as
-// Currency when exact in four decimals, else as a double.
+// Rows of one statement, read whole. Values carry the ERP's kinds: a NUMERIC column comes
+// back as Currency when every value of it is exact in four decimals and it is not declared
+// with other than four decimals, else as Decimal values with the server's scale; never as a
+// double.
 struct ResultSet {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
@@ -53,6 +60,11 @@ public:
     CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);
 
     bool InTransaction() const;
+
+    // Statements look at the signal before they start and while they run: a stop cancels
+    // the running statement on the server and throws CancelledError. Rolling back is never
+    // interrupted. Without a signal, statements run to their end.
+    void SetStopSignal(std::shared_ptr<const StopSignal> signal);
 
     // How result columns the statement does not name itself are spelt: the server returns
     // "doctypecode", the schema spells "DocTypeCode". Set once by the host; may be empty.

@@ -522,6 +522,24 @@ void Recordset::SetFilter(std::string_view criteria)
     ApplyFilter(FilterKind::Criteria, std::move(filter), {}, std::string(criteria));
 }
 
+void Recordset::Find(std::string_view criterion, std::int64_t skip, SearchDirectionEnum direction)
+{
+    RequireOpen();
+    CommitPendingEdit();
+    auto condition = RecordFilter::Compile(criterion, definitions_);
+    const auto size = static_cast<std::ptrdiff_t>(view_.size());
+    const std::ptrdiff_t step = direction == SearchDirectionEnum::Backward ? -1 : 1;
+    std::ptrdiff_t p = position_;
+    if (p < 0 && step > 0) p = 0;
+    if (p >= size && step < 0) p = size - 1;
+    for (p += static_cast<std::ptrdiff_t>(skip) * step; p >= 0 && p < size; p += step)
+        if (condition->Matches(store_->Row(view_[static_cast<std::size_t>(p)]))) {
+            MoveTo(p);
+            return;
+        }
+    MoveTo(step > 0 ? size : -1);
+}
+
 void Recordset::SetFilter(FilterGroupEnum)
 {
     RequireOpen();

@@ -19,6 +19,7 @@ std::string KindName(const Value& value)
         std::string operator()(bool) const { return "a flag"; }
         std::string operator()(std::int64_t i) const { return "the whole number " + std::to_string(i); }
         std::string operator()(const Currency& c) const { return "the amount " + c.ToString(); }
+        std::string operator()(const Decimal& d) const { return "the number " + d.ToString(); }
         std::string operator()(double) const { return "a floating-point number"; }
         std::string operator()(const std::string& s) const { return "the text '" + s + "'"; }
         std::string operator()(const Date& d) const { return "the date " + d.ToIso(); }
@@ -55,7 +56,10 @@ Value CheckedFieldValue(FieldType type, const Value& value, const std::string& w
         // Money and quantities stay exact: a double is refused rather than rounded here.
         if (std::holds_alternative<Currency>(raw)) return value;
         if (std::holds_alternative<std::int64_t>(raw)) return Value(Currency::FromInteger(std::get<std::int64_t>(raw)));
-        Refuse(where, "an exact amount", value);
+        // A decimal is taken when money holds it exactly; more decimals would be rounded away unseen.
+        if (const auto* d = std::get_if<Decimal>(&raw); d && Decimal::FromCurrency(d->ToCurrency()) == *d)
+            return Value(d->ToCurrency());
+        Refuse(where, "an exact amount of at most 4 decimals", value);
     case FieldType::kNumber:
         if (value.IsNumber() && !std::holds_alternative<bool>(raw)) return value;
         Refuse(where, "a number", value);
