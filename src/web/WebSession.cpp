@@ -23,7 +23,9 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "web/GridExport.hpp"
+#include "web/MenuTexts.hpp"
 #include "web/SessionGate.hpp"
+#include "web/StartPage.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -482,12 +484,16 @@ std::string MenuJson(const std::vector<ExtraClass>& extraClasses)
         // Only what a person can run: report contracts and Main entries.
         if (entry.entry.find("IReportExec") == std::string::npos && entry.entry.find("Main") == std::string::npos)
             continue;
-        groupFor(entry.subsystem)["classes"].push_back(
-            {{"name", entry.name}, {"role", entry.role}, {"available", entry.built}});
+        groupFor(entry.subsystem)["classes"].push_back({{"name", entry.name},
+                                                        {"title", BusinessName(entry.name, entry.role)},
+                                                        {"role", entry.role},
+                                                        {"available", entry.built}});
     }
     for (const auto& extra : extraClasses)
-        groupFor(extra.subsystem)["classes"].push_back(
-            {{"name", extra.name}, {"role", extra.role}, {"available", true}});
+        groupFor(extra.subsystem)["classes"].push_back({{"name", extra.name},
+                                                        {"title", BusinessName(extra.name, extra.role)},
+                                                        {"role", extra.role},
+                                                        {"available", true}});
     json result = json::array();
     for (auto& g : groups) {
         if (!g["classes"].empty()) result.push_back(std::move(g));
@@ -854,6 +860,14 @@ void WebSession::Handle(const std::string& type, const json& message)
         SendLookup(message);
     } else if (type == "run") {
         RunClass(Text(message, "cls"));
+    } else if (type == "start") {
+        // The welcome reads no database, so that an idle tab holds no connection: the recent
+        // reports come ahead of the start page, which needs the Book anyway.
+        state_->Send({{"t", "recent"}, {"classes", LoadRecent(state_->OpenBook())}});
+        state_->Send(json::parse(StartPageJson(state_->book)));
+    } else if (type == "tile") {
+        const TileReport report = PrepareTileReport(state_->OpenBook(), Text(message, "tile"));
+        RunClass(report.className, report.params);
     } else if (type == "editdoc") {
         // A document view holds no window, so the Book may have been let go meanwhile.
         state_->OpenBook();
@@ -948,7 +962,7 @@ void WebSession::SendLookup(const json& message)
     s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
 
-void WebSession::RunClass(const std::string& className)
+void WebSession::RunClass(const std::string& className, const std::vector<std::pair<std::string, Date>>& dates)
 {
     State* s = state_.get();
     if (s->session.TopModal() != nullptr)
@@ -961,8 +975,11 @@ void WebSession::RunClass(const std::string& className)
     if (!object) object = Quarn_DuzAde::CreateObject(className);
     FieldList inParams;
     inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(s->book)));
+    for (const auto& [name, date] : dates)
+        inParams.Add(name, FieldType::kDate, Value(date));
     FieldList outParams;
     s->session.ShowStatus("");
+    s->Send({{"t", "recent"}, {"classes", RememberRecent(*s->book, ClassNameOnly(className))}});
     if (auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get())) {
         report->SetVisual(true);
         report->Run(inParams, outParams);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/types/Date.hpp"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Talvex {
@@ -100,7 +103,8 @@ private:
     void EditCell(const nlohmann::json& message);
     void SendRowPage(const nlohmann::json& message);
     void SendLookup(const nlohmann::json& message);
-    void RunClass(const std::string& className);
+    // dates: parameters the class starts with besides the Book ("DateBeg", ...).
+    void RunClass(const std::string& className, const std::vector<std::pair<std::string, Date>>& dates = {});
 
     struct State;
     std::string id_;

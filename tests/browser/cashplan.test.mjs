@@ -12,7 +12,8 @@ const page = await browser.context.newPage();
 const grid = '[data-window="frmCPAY"] .grid-body';
 const cell = (pos, column) => `${grid} .grid-row[data-pos="${pos}"] [data-column="${column}"]`;
 const cellText = async (pos, column) => (await page.textContent(cell(pos, column)))?.trim();
-const rowCount = async () => Number(await page.getAttribute(grid, 'aria-rowcount'));
+// The grid's own count of its rows (the table's aria-rowcount adds the header and footer).
+const rowCount = async () => Number(await page.getAttribute('[data-window="frmCPAY"] [data-rowcount]', 'data-rowcount'));
 // The plans of 2042 as stored, each with its lines as "position:sum:due:payment type".
 function planOf2042() {
   const plans = sql(server.database, "SELECT IDC AS idc, Summa AS summa FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = '2042-01-01'");

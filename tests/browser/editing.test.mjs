@@ -13,7 +13,8 @@ const grid = '[data-window="frmWebPlan"] .grid-body';
 const cell = (pos, column) => `${grid} .grid-row[data-pos="${pos}"] [data-column="${column}"]`;
 const cellText = async (pos, column) => (await page.textContent(cell(pos, column)))?.trim();
 const footer = async () => (await page.textContent('[data-window="frmWebPlan"] .grid-foot [data-column="Summa"]')).trim();
-const rowCount = async () => Number(await page.getAttribute(`${grid}`, 'aria-rowcount'));
+// The grid's own count of its rows (the table's aria-rowcount adds the header and footer).
+const rowCount = async () => Number(await page.getAttribute('[data-window="frmWebPlan"] [data-rowcount]', 'data-rowcount'));
 
 // Makes a cell current with one click, then edits it with a second.
 async function editCell(pos, column) {

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace Talvex::Testing {
 namespace {
@@ -181,6 +182,11 @@ TEST(WebSessionEditing, CashPlanOpensFromItsDocumentInItsDialogAndOtherTypesAreR
     ASSERT_EQ(tab.errors.size(), 1u);
     EXPECT_NE(tab.errors[0].find("documents of type 'PRSF' open in no dialog"), std::string::npos) << tab.errors[0];
 
+    // A document view is no window: the tab may have let its Book go before the person edits.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (tab.session->HoldsBook() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_FALSE(tab.session->HoldsBook());
     tab.Send({{"t", "editdoc"}, {"docType", "CPAY"}, {"idc", idc}});
     const json state =
         tab.WaitFor([](const json& m) { return m["t"] == "state" && ControlIn(m, "frmCPAY", "SpecList"); });

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace Talvex::Testing {
 namespace {
@@ -94,6 +95,17 @@ private:
 auto HasWindow(const std::string& name)
 {
     return [name](const json& state) { return Tab::Window(state, name) != nullptr; };
+}
+
+// Whether the tab lets its Book go within a while: with no window open it holds no connection.
+bool LetsTheBookGo(const Tab& tab)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (tab.session->HoldsBook()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
 }
 
 TEST(WebSession, WelcomeNamesUserAndMenuGroupsClassesBySubsystem)
@@ -663,6 +675,39 @@ TEST(WebSession, EachUserKeepsOwnSettings)
     {
         Tab anna("settings.anna");
         EXPECT_EQ(numberShown(anna), "PRSF-'7");
+    }
+    db.Execute(cleanup);
+}
+
+TEST(WebSession, StartPageAndItsTileOpenTheBookThemselvesAndTheRecentReportsComeFirst)
+{
+    Data::Connection db = OpenDemoDatabase();
+    const std::string cleanup =
+        "DELETE FROM AdminUserSetting WHERE ReportKey = 'web.recent' AND UserName = 'startpage.anna'";
+    db.Execute(cleanup);
+    {
+        Tab tab("startpage.anna");
+        tab.WaitFor([](const json& m) { return m["t"] == "welcome"; });
+        ASSERT_TRUE(LetsTheBookGo(tab));
+
+        auto startPage = [&tab] {
+            tab.Send({{"t", "start"}});
+            const json first = tab.WaitFor([](const json& m) { return m["t"] == "recent" || m["t"] == "start"; });
+            EXPECT_EQ(first["t"], "recent") << "the menu's recent reports come before the slower figures";
+            const json start = tab.WaitFor([](const json& m) { return m["t"] == "start"; });
+            EXPECT_EQ(start["tiles"].size(), 4u);
+            return first["classes"];
+        };
+        EXPECT_EQ(startPage(), json::array());
+        EXPECT_TRUE(LetsTheBookGo(tab)) << "the start page leaves no window that needs the Book";
+
+        tab.Send({{"t", "tile"}, {"tile", "receivables"}});
+        tab.WaitForState(HasWindow("frmDebtOfClients"));
+        tab.Send({{"t", "close"}, {"w", "frmDebtOfClients"}});
+        tab.WaitForState([](const json& state) { return !Tab::Window(state, "frmDebtOfClients"); });
+        ASSERT_TRUE(LetsTheBookGo(tab));
+
+        EXPECT_EQ(startPage(), json::array({"CDebtOfClients"}));
     }
     db.Execute(cleanup);
 }

@@ -96,7 +96,10 @@ function drawZones(w: Window): HTMLElement {
         class: `cube-chip${cube.selections[dim.name] ? ' filtered' : ''}`,
         draggable: 'true',
         tabindex: 0,
-        role: 'button',
+        // A group, not a button: it holds the filter's own button.
+        role: 'group',
+        'aria-label': dim.caption,
+        'aria-roledescription': 'dimension',
         'data-dim': dim.name,
         title: `Drag to move ${dim.caption}, or press ← → to move it in its area, Shift+← → to the next area`,
       }, dim.caption);
@@ -342,8 +345,9 @@ function drawPivot(w: Window, grid: Control): HTMLElement {
   const cache = host!.rows(w.name, grid.name);
   const total = cache?.total ?? grid.rowCount ?? 0;
   const scroller = cubeScroller(w.name);
-  scroller.setAttribute('aria-rowcount', String(total));
-  scroller.replaceChildren(drawHeader(w, layout), el('div', { class: 'cube-body', style: `height:${total * ROW_HEIGHT}px` }));
+  // The header row counts with the body's rows, drawn or not.
+  scroller.setAttribute('aria-rowcount', String(total + 1));
+  scroller.replaceChildren(drawHeader(w, layout), el('div', { class: 'cube-body', role: 'rowgroup', style: `height:${total * ROW_HEIGHT}px` }));
   const count = el('span', { class: 'count', 'data-rowcount': total }, `${total} rows`);
   return el('div', { class: 'cube-grid', 'data-control': grid.name }, count, scroller);
 }
@@ -360,7 +364,8 @@ function cubeScroller(name: string): HTMLElement {
     scrollLeft.set(name, kept.scrollLeft);
     return kept;
   }
-  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'grid' });
+  // Rows outlined by their dimensions' levels: a tree of rows under the column headers.
+  const scroller = el('div', { class: 'cube-scroll', 'data-cube-grid': name, tabindex: 0, role: 'treegrid', 'aria-label': 'Cube' });
   scroller.addEventListener('scroll', () => {
     const w = shown.get(name);
     const cache = host?.rows(name, GRID);
@@ -380,14 +385,14 @@ function cubeScroller(name: string): HTMLElement {
 // totals spanning down; the facts in the last row. The corner names the row dimensions.
 function drawHeader(w: Window, layout: Layout): HTMLElement {
   const { rowDims, factCols, colDepth, template, headRows } = layout;
-  const head = el('div', { class: 'cube-head', style: `grid-template-columns:${template};grid-template-rows:repeat(${headRows}, ${HEAD_HEIGHT}px)` });
+  const head = el('div', { class: 'cube-head', role: 'row', style: `grid-template-columns:${template};grid-template-rows:repeat(${headRows}, ${HEAD_HEIGHT}px)` });
   if (rowDims.length) {
     w.cube!.columns.forEach((dim, level) => {
-      head.append(el('div', { class: 'cube-corner-dim', style: `grid-row:${level + 1};grid-column:1 / span ${rowDims.length};left:0` }, dim.caption));
+      head.append(el('div', { class: 'cube-corner-dim', role: 'columnheader', style: `grid-row:${level + 1};grid-column:1 / span ${rowDims.length};left:0` }, dim.caption));
     });
   }
   rowDims.forEach((x, k) => {
-    head.append(el('div', { class: 'cube-corner', style: `grid-row:${headRows};grid-column:${k + 1};left:${layout.rowLeft[k]}px`, 'data-column': x.column.name }, x.column.caption));
+    head.append(el('div', { class: 'cube-corner', role: 'columnheader', style: `grid-row:${headRows};grid-column:${k + 1};left:${layout.rowLeft[k]}px`, 'data-column': x.column.name }, x.column.caption));
   });
   const first = rowDims.length + 1;
   for (let level = 0; level < colDepth; level++) {
@@ -406,6 +411,7 @@ function drawHeader(w: Window, layout: Layout): HTMLElement {
       const rowSpan = last ? colDepth - level : 1;
       const cell = el('div', {
         class: `cube-colhead${isTotal ? ' total' : ''}`,
+        role: 'columnheader',
         style: `grid-row:${level + 1} / span ${rowSpan};grid-column:${first + k} / span ${end - k}`,
         'data-level': level,
         'data-path': path.slice(0, level + 1).join(' / '),
@@ -428,6 +434,7 @@ function drawHeader(w: Window, layout: Layout): HTMLElement {
     const kind = x.column.headerKind ?? 'Member';
     head.append(el('div', {
       class: `cube-facthead${kind !== 'Member' ? ' total' : ''}`,
+      role: 'columnheader',
       style: `grid-row:${headRows};grid-column:${first + k}`,
       'data-column': x.column.name,
       'data-fact': x.column.factName ?? '',
@@ -530,6 +537,9 @@ function drawRow(w: Window, grid: Control, layout: Layout, row: GridRow, pos: nu
     'data-kind': kind,
     'data-level': level,
     role: 'row',
+    'aria-level': Math.max(1, level),
+    'aria-rowindex': pos + 2,
+    'aria-expanded': row.h?.expand === 'Collapsed' ? 'false' : row.h?.expand === 'Expanded' ? 'true' : undefined,
   });
   // An outline: an outer member is written where it starts, not again on every row under it.
   let sameAsAbove = !firstDrawn && !!above;
@@ -635,7 +645,7 @@ function injectStyle(): void {
 .cube-zones { display: flex; flex-wrap: wrap; gap: 6px; position: relative; }
 .cube-zone { flex: 1 1 200px; min-height: 34px; border: 1px dashed #9aa7b6; border-radius: 4px; padding: 3px 6px; display: flex; flex-wrap: wrap; gap: 4px; align-items: center; background: #f7f9fb; }
 .cube-zone.over { background: #e3ecf6; border-color: #1f4e79; }
-.cube-zone .zone-title { font-size: 11px; color: #6b7785; text-transform: uppercase; margin-right: 4px; }
+.cube-zone .zone-title { font-size: 11px; color: #4a5867; text-transform: uppercase; margin-right: 4px; }
 .cube-chip { display: inline-flex; align-items: center; gap: 2px; background: #dde4ec; border: 1px solid #8796a8; border-radius: 12px; padding: 1px 4px 1px 10px; cursor: grab; user-select: none; font-size: 13px; }
 .cube-chip:focus { outline: 2px solid #1f4e79; outline-offset: 1px; }
 .cube-chip.filtered { background: #fff2cc; border-color: #bf9000; }

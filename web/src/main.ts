@@ -8,6 +8,10 @@ import { checkDate, isMonthFormat, checkNumber } from './validate';
 import { el } from './dom';
 import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
+import { type ChartPanelHost, chartPanel, refreshCharts } from './chart';
+import { type MenuState, drawMenu as drawReportMenu } from './menu';
+import { drawStart } from './start';
+import type { StartMessage } from './protocol';
 
 const ROW_HEIGHT = 24;
 
@@ -44,6 +48,9 @@ const app = {
   openLookupAt: ['', ''] as [string, string], // its window and control
   singleUser: false,
   closed: false,
+  recent: [] as string[],
+  start: undefined as StartMessage | undefined,
+  menuState: { query: '' } as MenuState,
   // The cell being edited in place; kept across redraws so that a state arriving meanwhile
   // does not drop what the person is typing.
   editing: null as { w: string; g: string; row: number; col: string; value: string } | null,
@@ -131,7 +138,15 @@ function receive(message: ServerMessage): void {
       app.user = message.user;
       app.company = message.company ?? '';
       app.menu = message.menu;
+      app.recent = message.recent ?? [];
       document.title = `Talvex Enterprise: ${app.user}`;
+      send({ t: 'start' });
+      break;
+    case 'recent':
+      app.recent = message.classes;
+      break;
+    case 'start':
+      app.start = message;
       break;
     case 'state': {
       // A window that has just opened comes to the front.
@@ -156,6 +171,7 @@ function receive(message: ServerMessage): void {
       takeRows(cache, message.from, message.total, message.rows);
       drawGridRows(message.w, message.g, true);
       redrawCubeRows(app.windows, message.w, message.g);
+      refreshCharts(chartHost, root, chartedGrid);
       return;
     }
     case 'error':
@@ -213,7 +229,7 @@ function draw(): void {
     ...modeless.map((w) => ({ key: `w:${w.name}`, caption: w.caption || w.name })),
     ...app.documents.map((d) => ({ key: d.key, caption: `${d.docType} ${d.view?.header?.Number ?? d.idc}` })),
   ];
-  if (!tabs.some((t) => t.key === app.activeTab)) app.activeTab = tabs.length ? tabs[tabs.length - 1].key : '';
+  if (app.activeTab !== 'start' && !tabs.some((t) => t.key === app.activeTab)) app.activeTab = tabs.length ? tabs[tabs.length - 1].key : '';
 
   const tabBar = el('div', { class: 'tabs', role: 'tablist' });
   for (const t of tabs) {
@@ -232,10 +248,19 @@ function draw(): void {
       }
     });
     tab.append(close);
+    // Delete closes the focused tab, as its × does.
+    tab.addEventListener('keydown', (e) => {
+      if (e.key === 'Delete') close.click();
+    });
+    tab.setAttribute('aria-selected', t.key === app.activeTab ? 'true' : 'false');
     tabBar.append(tab);
   }
 
-  let content: HTMLElement = el('div', { class: 'empty' }, 'Choose a report from the menu.');
+  // A report started leaves the start page for its window, even one that is open already.
+  let content: HTMLElement = drawStart(app.start, (tile) => {
+    app.activeTab = '';
+    send({ t: 'tile', tile });
+  });
   const activeWindow = modeless.find((w) => `w:${w.name}` === app.activeTab);
   const activeDocument = app.documents.find((d) => d.key === app.activeTab);
   if (activeWindow) content = drawWindow(activeWindow);
@@ -260,10 +285,14 @@ function draw(): void {
   root.replaceChildren(
     el('header', { class: 'topbar' },
       el('span', { class: 'brand' }, 'Talvex Enterprise'),
+      startButton(),
       el('span', { class: 'company' }, app.company),
       el('span', { class: 'user', id: 'user-name' }, app.user),
       app.singleUser ? null : signOut),
-    el('div', { class: 'body' }, drawMenu(), el('main', { class: 'workspace' }, tabBar, drawPrinted(), content)),
+    el('div', { class: 'body' }, drawReportMenu(app.menu, app.recent, app.menuState, (cls) => {
+      if (app.activeTab === 'start') app.activeTab = '';
+      send({ t: 'run', cls });
+    }, scheduleDraw), el('main', { class: 'workspace' }, tabBar, drawPrinted(), content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
   drawing = false;
@@ -278,6 +307,7 @@ function draw(): void {
       drawGridRows(w.name, c.name);
     }
   }
+  refreshCharts(chartHost, root, chartedGrid);
   if (focusKey) {
     const again = root.querySelector<HTMLElement>(`[data-key="${CSS.escape(focusKey)}"]`);
     if (again && focused instanceof HTMLInputElement && again instanceof HTMLInputElement && again.type === focused.type) {
@@ -305,20 +335,18 @@ function draw(): void {
   if (app.openLookup) drawLookupList(app.openLookupAt[0], app.openLookupAt[1]);
 }
 
-function drawMenu(): HTMLElement {
-  const nav = el('nav', { class: 'menu', 'aria-label': 'Reports' });
-  for (const group of app.menu) {
-    const list = el('ul');
-    for (const cls of group.classes) {
-      const item = el('button', { class: `menu-item${cls.available ? '' : ' unavailable'}`, 'data-class': cls.name, title: cls.role }, cls.name,
-        el('small', {}, cls.role));
-      item.addEventListener('click', () => send({ t: 'run', cls: cls.name }));
-      list.append(el('li', {}, item));
-    }
-    nav.append(el('details', { open: true }, el('summary', {}, group.subsystem), list));
-  }
-  return nav;
+function startButton(): HTMLElement {
+  const button = el('button', { class: 'link', id: 'start-button' }, 'Start page');
+  button.addEventListener('click', () => {
+    app.activeTab = 'start';
+    send({ t: 'start' });
+    draw();
+  });
+  return button;
 }
+
+const chartHost: ChartPanelHost = { session: () => app.session, rows: (w, g) => app.grids.get(`${w}/${g}`) };
+const chartedGrid = (w: string, g: string): Control | undefined => gridControl(w, g);
 
 // The cube window draws itself as a pivot table, borrowing the socket and the grid's pages.
 const cubeHost: CubeHost = {
@@ -329,7 +357,12 @@ const cubeHost: CubeHost = {
 };
 
 function drawWindow(w: Window): HTMLElement {
-  if (!w.modal && isCubeWindow(w)) return drawCube(w, cubeHost);
+  if (!w.modal && isCubeWindow(w)) {
+    const cube = drawCube(w, cubeHost);
+    const grid = w.controls.find((c) => c.kind === 'Grid');
+    if (grid) cube.append(chartPanel(chartHost, w.name, w.caption || w.name, grid, scheduleDraw));
+    return cube;
+  }
   const form = el('section', { class: `window${w.modal ? ' dialog' : ''}`, 'data-window': w.name, role: w.modal ? 'dialog' : 'region', 'aria-label': w.caption || w.name });
   form.append(el('h2', { class: 'caption' }, w.caption || w.name));
   const body = el('div', { class: 'controls' });
@@ -512,7 +545,7 @@ function drawControl(w: Window, c: Control): HTMLElement {
 // A combo bound to a reference, or a reference selector: type to find, pick from the list.
 function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
   const key = `${w.name}.${c.name}`;
-  const input = textInput(w, c, { id: key, autocomplete: 'off', role: 'combobox' });
+  const input = textInput(w, c, { id: key, autocomplete: 'off', role: 'combobox', 'aria-autocomplete': 'list', 'aria-expanded': app.openLookup === key ? 'true' : 'false', 'aria-controls': `${key}.list` });
   let timer = 0;
   const ask = (): void => {
     window.clearTimeout(timer);
@@ -549,13 +582,14 @@ function lookupInput(w: Window, c: Control, multiple: boolean): HTMLElement {
     app.openLookupAt = [w.name, c.name];
     send({ t: 'lookup', w: w.name, c: c.name, q: '' });
   });
-  const wrapper = el('div', { class: 'lookup', 'data-multiple': multiple ? '1' : undefined }, input, pick, el('div', { class: 'lookup-list', 'data-for': key, role: 'listbox' }));
+  const wrapper = el('div', { class: 'lookup', 'data-multiple': multiple ? '1' : undefined }, input, pick, el('div', { class: 'lookup-list', 'data-for': key, role: 'listbox', id: `${key}.list`, 'aria-label': `Choices for ${c.caption || c.name}` }));
   return wrapper;
 }
 
 function closeLookup(): void {
   app.openLookup = '';
   root.querySelectorAll('.lookup-list').forEach((l) => l.replaceChildren());
+  root.querySelectorAll('input[role="combobox"]').forEach((i) => i.setAttribute('aria-expanded', 'false'));
 }
 
 function drawLookupList(w: string, c: string): void {
@@ -565,6 +599,7 @@ function drawLookupList(w: string, c: string): void {
   const input = root.querySelector<HTMLInputElement>(`input[data-key="${CSS.escape(key)}"]`);
   if (!list || !input) return;
   const found = app.lookups.get(key);
+  input.setAttribute('aria-expanded', 'true');
   list.replaceChildren();
   for (const item of found?.items ?? []) {
     const option = el('button', { class: 'lookup-item', role: 'option', 'data-code': item.code }, el('b', {}, item.code), ' ', item.name);
@@ -599,10 +634,17 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   const cache = app.grids.get(key)!;
   const template = columnTemplate(g);
 
-  const header = el('div', { class: 'grid-row grid-head', style: `grid-template-columns:${template}` });
+  // A grid without columns yet (nothing filled) has no header row to speak of.
+  const header = el('div', { class: 'grid-row grid-head', role: columns.length ? 'row' : undefined, 'aria-rowindex': columns.length ? 1 : undefined, style: `grid-template-columns:${template}` });
   for (const col of columns) {
     const arrow = cache.sortColumn === col.name ? (cache.ascending ? ' ▲' : ' ▼') : '';
-    const cell = el('div', { class: `cell align-${col.align}`, 'data-column': col.name, title: 'Sort' }, col.caption + arrow);
+    const sorted = cache.sortColumn === col.name ? (cache.ascending ? 'ascending' : 'descending') : undefined;
+    const cell = el('div', { class: `cell align-${col.align}`, 'data-column': col.name, title: 'Sort', role: 'columnheader', 'aria-sort': sorted, tabindex: 0 }, col.caption + arrow);
+    cell.addEventListener('keydown', (e) => {
+      if (e.key !== 'Enter' && e.key !== ' ') return;
+      e.preventDefault();
+      cell.click();
+    });
     cell.addEventListener('click', () => {
       // A snapshot may have come since this header was drawn: the grid's own state counts.
       const sorted = app.grids.get(key);
@@ -616,7 +658,7 @@ function drawGrid(w: Window, g: Control): HTMLElement {
   const viewport = gridBody(w.name, g.name, cache);
 
   const footerCells = columns.map((c) => el('div', { class: `cell align-${c.align}`, 'data-column': c.name }, c.footer ?? ''));
-  const footer = columns.some((c) => c.footer) ? el('div', { class: 'grid-row grid-foot', style: `grid-template-columns:${template}` }, ...footerCells) : null;
+  const footer = columns.some((c) => c.footer) ? el('div', { class: 'grid-row grid-foot', role: 'row', 'aria-rowindex': cache.total + 2, style: `grid-template-columns:${template}` }, ...footerCells.map((c) => (c.setAttribute('role', 'gridcell'), c))) : null;
 
   const toolbar = el('div', { class: 'grid-tools' },
     el('span', { class: 'count', 'data-rowcount': cache.total }, `${cache.total} rows`));
@@ -640,8 +682,10 @@ function drawGrid(w: Window, g: Control): HTMLElement {
     menuButton.addEventListener('click', (e) => showMenu(e.clientX, e.clientY, w.name, g));
     toolbar.append(menuButton);
   }
-  const table = el('div', { class: 'grid-table' }, header, viewport, footer);
-  return el('div', { class: 'grid', 'data-control': g.name }, toolbar, table);
+  // One grid for the reader: the header row, the rows (drawn or not) and the footer row.
+  const table = el('div', { class: 'grid-table', role: 'grid', 'aria-label': w.caption || g.name, 'aria-rowcount': cache.total + 1 + (footer ? 1 : 0), 'aria-colcount': columns.length },
+    el('div', { role: 'rowgroup', class: 'grid-rowgroup' }, header), viewport, footer ? el('div', { role: 'rowgroup', class: 'grid-rowgroup' }, footer) : null);
+  return el('div', { class: 'grid', 'data-control': g.name }, toolbar, table, chartPanel(chartHost, w.name, w.caption || w.name, g, scheduleDraw));
 }
 
 function gridBodyOf(key: string): HTMLElement | null {
@@ -659,8 +703,8 @@ function gridBody(w: string, g: string, cache: GridCache): HTMLElement {
   let body = gridBodyOf(key);
   if (body) cache.scrollTop = body.scrollTop;
   else {
-    const made = el('div', { class: 'grid-body', tabindex: 0, 'data-grid': key, 'data-key': `${w}.${g}`, role: 'grid' },
-      el('div', { class: 'grid-spacer' }));
+    const made = el('div', { class: 'grid-body', tabindex: 0, 'data-grid': key, 'data-key': `${w}.${g}`, role: 'rowgroup', 'aria-label': 'Rows' },
+      el('div', { class: 'grid-spacer', role: 'presentation' }));
     made.addEventListener('scroll', () => {
       const current = app.grids.get(key);
       if (!made.isConnected || !current) return;
@@ -676,7 +720,6 @@ function gridBody(w: string, g: string, cache: GridCache): HTMLElement {
     });
     body = made;
   }
-  body.setAttribute('aria-rowcount', String(cache.total));
   (body.firstElementChild as HTMLElement).style.height = `${cache.total * ROW_HEIGHT}px`;
   return body;
 }
@@ -741,6 +784,8 @@ function drawGridRows(w: string, g: string, keep = false): void {
       'data-row': row.i,
       'data-pos': pos,
       role: 'row',
+      'aria-rowindex': pos + 2,
+      'aria-selected': (grid.selected ?? []).includes(row.i) || current ? 'true' : 'false',
     });
     for (const { c, index } of columns) {
       const own = row.cs?.[String(index)];

@@ -114,11 +114,13 @@ export interface Progress {
 
 export interface MenuGroup {
   subsystem: string;
-  classes: { name: string; role: string; available: boolean }[];
+  classes: { name: string; title?: string; role: string; available: boolean }[];
 }
 
 export type ServerMessage =
-  | { t: 'welcome'; session: string; user: string; company?: string; menu: MenuGroup[] }
+  | { t: 'welcome'; session: string; user: string; company?: string; menu: MenuGroup[]; recent?: string[] }
+  | { t: 'recent'; classes: string[] }
+  | StartMessage
   | { t: 'state'; windows: Window[]; status: string; wait: string; progress?: Progress }
   | { t: 'rows'; w: string; g: string; from: number; total: number; rows: GridRow[] }
   | { t: 'error'; source: string; message: string }
@@ -136,4 +138,26 @@ export interface DocumentView {
   paidBy: Record<string, string>[];
   pays: Record<string, string>[];
   payTerms: Record<string, string>[];
+}
+
+// The start page: figures at a glance, each tile naming the report it opens.
+export interface StartTile {
+  name: string;
+  caption: string;
+  total: string;
+  note: string;
+  begDate?: string;
+  endDate?: string;
+  lists: { caption: string; kind: string; items: { label: string; value: string }[] }[];
+  changePercent?: number;
+  opens?: string;
+  computeMs?: number;
+}
+
+export interface StartMessage {
+  t: 'start';
+  today: string;
+  currency: string;
+  tiles: StartTile[];
+  computeMs: number;
 }

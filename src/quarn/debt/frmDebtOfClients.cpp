@@ -213,7 +213,7 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
         startDate = start.ToDate();
     else if (!start.IsEmpty() && !start.IsNull() && !start.ToText().empty())
         startDate = Date::Parse(start.ToText());
-    auto list = debt.CrSelByClient2("", 2, startDate, m_EndDate, Date());
+    auto list = debt.CrSelByClient2("", direction_, startDate, m_EndDate, Date());
 
     auto clntP = book_->CreateList("REFClientPerson");
     clntP->Fields().SelectFields({});
@@ -266,6 +266,17 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     fields.AddField("Client", Kind::kLongText, "ISNULL((Clnt.Code + ': '+Clnt.Name), " + notGiven + ")");
     list->OrderBy(kSourceOrder);
     return list;
+}
+
+void frmDebtOfClients::UseParameters(std::shared_ptr<Talvex::Book> book, Date begDate, Date endDate, long direction)
+{
+    if (!book) throw Talvex::ValueError("frmDebtOfClients: no Book");
+    book_ = std::move(book);
+    m_BegDate = begDate.FirstOfMonth();
+    m_EndDate = endDate.LastOfMonth();
+    m_Department.clear();
+    m_Person.clear();
+    direction_ = direction;
 }
 
 void frmDebtOfClients::btFillList_Click()

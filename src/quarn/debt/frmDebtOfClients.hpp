@@ -66,6 +66,11 @@ public:
     // The base list of the report: open receivables up to the end of the period with each
     // client's manager, the manager's department and the document header (unread).
     std::shared_ptr<Talvex::DataList> BuildSourceList() const;
+    // The report's parameters without its dialog, for a summary that fetches and computes as
+    // the report does: all departments and managers; direction as CDebtByDoc counts it (2
+    // receivables, 1 payables).
+    void UseParameters(std::shared_ptr<Talvex::Book> book, Talvex::Date begDate, Talvex::Date endDate,
+                       long direction = 2);
 
     // The documents behind a grid cell (row as stored, column name): a filtered clone of
     // the source. Throws ValueError for a row the grid does not hold.
@@ -109,6 +114,7 @@ private:
     Talvex::Date m_EndDate;
     std::string m_Department;
     std::string m_Person;
+    long direction_ = 2;
     int monthCount_ = 0;
 
     // Fetch: the open terms read from the list. Compute: the one-pass fill over them. Show:

@@ -1,0 +1,272 @@
+#include "web/StartPage.hpp"
+
+#include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/objects/UserSettings.hpp"
+#include "host/types/Errors.hpp"
+#include "host/types/Value.hpp"
+#include "quarn/cube/RSale.hpp"
+#include "quarn/debt/DebtOfClientsFill.hpp"
+#include "quarn/debt/frmDebtOfClients.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace Talvex::Web {
+
+using json = nlohmann::json;
+using Quarn_DuzAde::DebtOfClientsFill;
+using Quarn_DuzAde::DebtOfClientsRow;
+using Quarn_DuzAde::DebtOfClientsSourceRow;
+using Quarn_DuzAde::frmDebtOfClients;
+
+namespace {
+
+constexpr const char* kBandNames[kDebtBandCount] = {"not yet due", "1-30 days overdue", "31-60 days overdue",
+                                                    "61-90 days overdue", "over 90 days overdue"};
+// Where the financial state keeps its bank and cash accounts per user, and the chart's own.
+constexpr std::string_view kFinStateKey = "frmFinState";
+constexpr const char* kDefaultBank = "271";
+constexpr const char* kDefaultCash = "272";
+
+std::string Money(Currency amount)
+{
+    return amount.RoundHalfAwayFromZero(2).ToFixed(2);
+}
+
+std::string MonthLabel(Date first)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04d-%02u", first.Year(), first.Month());
+    return text;
+}
+
+struct DebtFigures {
+    Currency total;
+    std::vector<Currency> months;
+    DebtBands bands;
+    std::size_t documents = 0;
+};
+
+// The report's fetch (its source list, read term by term) and compute (its fill): the grand
+// total is the very row the report's grid ends with.
+DebtFigures ComputeDebt(const std::shared_ptr<Book>& book, const TilePeriod& period, long direction)
+{
+    frmDebtOfClients report;
+    report.UseParameters(book, period.begDate, period.endDate, direction);
+    auto list = report.BuildSourceList();
+    // The term's due date rides along; the report's own columns stay as they are.
+    list->Fields().AddField("NeedPayDate", FieldType::kDate, list->Alias() + ".NeedPayDate");
+    list->Refresh();
+    auto source = list->Recordset();
+    DebtFigures figures;
+    DebtOfClientsFill fill(period.begDate, period.endDate);
+    figures.months.assign(static_cast<std::size_t>(fill.MonthCount()), Currency());
+    if (!source) return figures;
+    const auto fields = frmDebtOfClients::FieldsOf(*source);
+    const std::size_t dueField = source->Fields().Item("NeedPayDate").Index();
+    std::vector<DueTerm> terms;
+    terms.reserve(source->ViewRows().size());
+    for (std::size_t stored : source->ViewRows()) {
+        const DebtOfClientsSourceRow row = frmDebtOfClients::ReadSourceRow(*source, fields, stored);
+        fill.Add(row);
+        const Value& due = source->StoredValue(stored, dueField);
+        terms.push_back({due.IsNull() ? row.documentDate : due.ToDate(), row.accNeedPaySum});
+    }
+    figures.documents = terms.size();
+    figures.bands = OverdueBands(terms, period.endDate);
+    for (const DebtOfClientsRow& row : fill.Finish()) {
+        if (row.rowType != DebtOfClientsRow::Type::GrandTotal) continue;
+        figures.total = row.totalSumm;
+        for (std::size_t i = 0; i < row.months.size() && i < figures.months.size(); ++i)
+            figures.months[i] = row.months[i];
+    }
+    return figures;
+}
+
+json DebtTileJson(const std::string& name, const std::string& caption, const DebtFigures& figures,
+                  const TilePeriod& period, const std::string& opens)
+{
+    json bands = json::array();
+    for (int i = 0; i < kDebtBandCount; ++i)
+        bands.push_back({{"label", kBandNames[i]}, {"value", Money(figures.bands.bands[i])}});
+    json months = json::array();
+    Date month = period.begDate;
+    for (const Currency& sum : figures.months) {
+        months.push_back({{"label", MonthLabel(month)}, {"value", Money(sum)}});
+        month = month.AddMonthsClamped(1);
+    }
+    json tile = {{"name", name},
+                 {"caption", caption},
+                 {"total", Money(figures.total)},
+                 {"note", "Open on " + period.endDate.ToIso() + ", " + std::to_string(figures.documents) + " terms"},
+                 {"begDate", period.begDate.ToIso()},
+                 {"endDate", period.endDate.ToIso()},
+                 {"lists",
+                  {{{"caption", "Overdue"}, {"kind", "bands"}, {"items", bands}},
+                   {{"caption", "By month of the document"}, {"kind", "months"}, {"items", months}}}}};
+    if (!opens.empty()) tile["opens"] = opens;
+    return tile;
+}
+
+// The rest of every posting account under the Book's bank and cash accounts on a day, from the
+// ledger's postings: the figures of the financial state's cash lines.
+json CashTileJson(Book& book, Date today)
+{
+    const std::string accSet = book.Setting("AccSetCode").ToText();
+    UserSettings settings(book);
+    json accounts = json::array();
+    Currency total;
+    for (const char* setting : {"BankAccount", "CashAccount"}) {
+        std::string parent = settings.Load(kFinStateKey, setting).ToText();
+        if (parent.empty()) parent = std::string(setting) == "BankAccount" ? kDefaultBank : kDefaultCash;
+        const auto rests = book.Db().Query(
+            "SELECT a.Code, a.Name, SUM(m.Amount) AS Rest "
+            "FROM GLAccountParent ap "
+            "JOIN GLAccount a ON a.AccSetCode = ap.AccSetCode AND a.Code = ap.Code "
+            "JOIN (SELECT AccSetCode, DebetAccCode AS Code, SumAcc AS Amount, DatePost, IsPosted FROM GLAccountPost "
+            "      UNION ALL "
+            "      SELECT AccSetCode, CreditAccCode, -SumAcc, DatePost, IsPosted FROM GLAccountPost) m "
+            "  ON m.AccSetCode = a.AccSetCode AND m.Code = a.Code "
+            "WHERE ap.AccSetCode = ? AND ap.Parent = ? AND a.IsGroup = 0 AND m.IsPosted = 1 AND m.DatePost <= ? "
+            "GROUP BY a.Code, a.Name ORDER BY a.Code",
+            {Value(accSet), Value(parent), Value(today)});
+        for (const auto& row : rests.rows) {
+            const Currency rest = row[2].IsNull() ? Currency() : row[2].ToCurrency();
+            total += rest;
+            accounts.push_back({{"label", row[0].ToText() + " " + row[1].ToText()}, {"value", Money(rest)}});
+        }
+    }
+    return {{"name", "cash"},
+            {"caption", "Cash position"},
+            {"total", Money(total)},
+            {"note", "Bank and cash accounts of account set " + accSet + " on " + today.ToIso()},
+            {"lists", {{{"caption", "By account"}, {"kind", "accounts"}, {"items", accounts}}}}};
+}
+
+// The sales cube's own list of a period, summed: the cube's grand total of "Summa".
+Currency SalesOf(const std::shared_ptr<Book>& book, Date begDate, Date endDate)
+{
+    auto report = std::make_shared<Quarn_DuzAde::RSale>();
+    FieldList params;
+    params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    params.Add("DateBeg", FieldType::kDate, Value(begDate));
+    params.Add("DateEnd", FieldType::kDate, Value(endDate));
+    if (!report->Prepare(params)) throw ValueError("The sales cube needs a Book");
+    auto list = report->CreateSalesList(false);
+    list->Refresh();
+    auto rows = list->Recordset();
+    Currency sum;
+    if (!rows) return sum;
+    const std::size_t field = rows->Fields().Item("Summa").Index();
+    for (std::size_t stored : rows->ViewRows()) {
+        const Value& v = rows->StoredValue(stored, field);
+        if (!v.IsNull()) sum += v.ToCurrency();
+    }
+    return sum;
+}
+
+json SalesTileJson(const std::shared_ptr<Book>& book, Date today)
+{
+    const SalesMonths months = SalesTileMonths(today);
+    const Currency now = SalesOf(book, months.thisBeg, months.thisEnd);
+    const Currency before = SalesOf(book, months.lastBeg, months.lastEnd);
+    json items = json::array();
+    items.push_back({{"label", MonthLabel(months.thisBeg)}, {"value", Money(now)}});
+    items.push_back({{"label", MonthLabel(months.lastBeg)}, {"value", Money(before)}});
+    json tile = {{"name", "sales"},
+                 {"caption", "Sales this month"},
+                 {"total", Money(now)},
+                 {"note", "Against " + MonthLabel(months.lastBeg) + ", without VAT"},
+                 {"begDate", months.thisBeg.ToIso()},
+                 {"endDate", months.thisEnd.ToIso()},
+                 {"lists", {{{"caption", "This month and a year before"}, {"kind", "sales"}, {"items", items}}}},
+                 {"opens", "RSale"}};
+    // The change in per cent, one decimal; none against a month without sales.
+    if (before.Units() != 0)
+        tile["changePercent"] = std::round((now - before).ToDouble() / before.ToDouble() * 1000.0) / 10.0;
+    return tile;
+}
+
+} // namespace
+
+SalesMonths SalesTileMonths(Date today)
+{
+    const Date first = today.FirstOfMonth();
+    const Date yearBefore = first.AddMonthsClamped(-12);
+    Date lastEnd = yearBefore.AddDays(static_cast<std::int32_t>(today.Day()) - 1);
+    if (lastEnd > yearBefore.LastOfMonth()) lastEnd = yearBefore.LastOfMonth();
+    return {first, today, yearBefore, lastEnd};
+}
+
+DebtBands OverdueBands(const std::vector<DueTerm>& terms, Date today)
+{
+    DebtBands result;
+    for (const auto& term : terms) {
+        const std::int32_t late = term.due.DaysUntil(today);
+        const int band = late <= 0 ? 0 : late <= 30 ? 1 : late <= 60 ? 2 : late <= 90 ? 3 : 4;
+        result.bands[band] += term.open;
+    }
+    return result;
+}
+
+TilePeriod DebtTilePeriod(Date today)
+{
+    return {today.FirstOfMonth().AddMonthsClamped(-11), today.LastOfMonth()};
+}
+
+std::string StartPageJson(const std::shared_ptr<Book>& book)
+{
+    if (!book) throw ValueError("No database is open");
+    const auto started = std::chrono::steady_clock::now();
+    const Date today = book->Today();
+    const TilePeriod period = DebtTilePeriod(today);
+    json tiles = json::array();
+    // Each tile says what it cost, for the bench that reads the page.
+    auto timed = [&tiles](auto&& compute) {
+        const auto from = std::chrono::steady_clock::now();
+        json tile = compute();
+        tile["computeMs"] =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - from).count();
+        tiles.push_back(std::move(tile));
+    };
+    timed([&] {
+        return DebtTileJson("receivables", "Receivables", ComputeDebt(book, period, 2), period, "CDebtOfClients");
+    });
+    timed([&] { return DebtTileJson("payables", "Payables", ComputeDebt(book, period, 1), period, ""); });
+    timed([&] { return CashTileJson(*book, today); });
+    timed([&] { return SalesTileJson(book, today); });
+    const auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    json message = {{"t", "start"},
+                    {"today", today.ToIso()},
+                    {"currency", book->AccountCurrency()},
+                    {"tiles", tiles},
+                    {"computeMs", spent}};
+    return message.dump();
+}
+
+TileReport PrepareTileReport(Book& book, std::string_view tile)
+{
+    if (tile == "sales") {
+        const SalesMonths months = SalesTileMonths(book.Today());
+        return {"RSale", {{"DateBeg", months.thisBeg}, {"DateEnd", months.thisEnd}}};
+    }
+    if (tile != "receivables") throw ValueError("The tile '" + std::string(tile) + "' opens no report");
+    const TilePeriod period = DebtTilePeriod(book.Today());
+    UserSettings settings(book);
+    const std::string_view key = frmDebtOfClients::kSettingsKey;
+    settings.Save(key, "BegDate", Value(period.begDate));
+    settings.Save(key, "EndDate", Value(period.endDate));
+    settings.Save(key, "Department", Value(std::string()));
+    settings.Save(key, "Person", Value(std::string()));
+    return {"CDebtOfClients", {}};
+}
+
+} // namespace Talvex::Web
