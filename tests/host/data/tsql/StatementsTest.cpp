@@ -221,11 +221,15 @@ TEST_F(TSqlStatements, SelectIntoFillsATemporaryTableOfTheSessionThatDropTableRe
         std::string refusal = Refusal(*db_, "DROP TABLE #NoSuchList");
         EXPECT_NE(refusal.find("table \"#nosuchlist\" does not exist"), std::string::npos) << refusal;
     }
+    // Statistics counted on the session's table: the planner then knows its three rows.
+    db_->Execute("UPDATE STATISTICS #Sales");
+    EXPECT_EQ(Rows(db_->QueryPostgres("SELECT reltuples::int FROM pg_class WHERE oid = '\"#sales\"'::regclass")), "3");
     db_->Execute("DROP TABLE #Sales");
     EXPECT_EQ(Refusal(*db_, "DROP TABLE IF EXISTS #Sales"), "");
     // The ERP's own tables are out of reach, and nothing of a refused batch runs.
     EXPECT_THROW(db_->Execute("SELECT Code INTO REFClient2 FROM REFClient"), SqlSyntaxError);
     EXPECT_THROW(db_->Execute("DELETE FROM REFClient; DROP TABLE REFClient"), SqlSyntaxError);
+    EXPECT_THROW(db_->Execute("UPDATE STATISTICS REFClient"), SqlSyntaxError);
     EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
 }
 
