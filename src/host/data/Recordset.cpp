@@ -115,21 +115,36 @@ Recordset::~Recordset()
 
 Recordset Recordset::FromResultSet(const ResultSet& result)
 {
-    Recordset rs;
-    for (const Column& column : result.columns)
-        rs.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
+    RecordsetBuilder builder(result.columns);
+    for (const auto& row : result.rows)
+        builder.Append(std::vector<Talvex::Value>(row));
+    return builder.Finish();
+}
+
+RecordsetBuilder::RecordsetBuilder(const std::vector<Column>& columns)
+{
+    for (const Column& column : columns)
+        recordset_.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
     // A statement may name two columns alike; the first of them answers to the name, as in ADO.
-    auto store = std::make_shared<RowStore>(rs.definitions_);
-    store->Reserve(result.rows.size());
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-        const auto& row = result.rows[i];
-        if (row.size() != result.columns.size())
-            throw ValueError("Recordset: row " + std::to_string(i + 1) + " has " + std::to_string(row.size()) +
-                             " values for " + std::to_string(result.columns.size()) + " columns");
-        store->Append(std::vector<Talvex::Value>(row), nullptr);
-    }
-    rs.AttachTo(std::move(store));
-    return rs;
+    store_ = std::make_shared<RowStore>(recordset_.definitions_);
+}
+
+void RecordsetBuilder::Append(std::vector<Talvex::Value>&& row)
+{
+    if (!store_) throw ValueError("Recordset: its rows are already complete");
+    if (row.size() != store_->FieldCount())
+        throw ValueError("Recordset: row " + std::to_string(store_->RowCount() + 1) + " has " +
+                         std::to_string(row.size()) + " values for " + std::to_string(store_->FieldCount()) +
+                         " columns");
+    store_->Append(std::move(row), nullptr);
+}
+
+Recordset RecordsetBuilder::Finish()
+{
+    if (!store_) throw ValueError("Recordset: its rows are already complete");
+    recordset_.AttachTo(std::move(store_));
+    store_.reset();
+    return std::move(recordset_);
 }
 
 void Recordset::Open()

@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 
 #include <cctype>
+#include <optional>
 
 namespace Talvex {
 namespace {
@@ -295,8 +296,13 @@ std::string DataList::SqlText() const
 
 void DataList::Refresh()
 {
-    Data::ResultSet rows = book_->Db().Query(SqlText());
-    auto recordset = std::make_shared<Data::Recordset>(Data::Recordset::FromResultSet(rows));
+    // Rows go straight into the recordset as they arrive: a list of a million lines is held
+    // once, not also as the server's whole answer and a copy of it.
+    std::optional<Data::RecordsetBuilder> builder;
+    book_->Db().QueryEach(
+        SqlText(), {}, [&](const std::vector<Data::Column>& columns) { builder.emplace(columns); },
+        [&](std::vector<Value>&& row) { builder->Append(std::move(row)); });
+    auto recordset = std::make_shared<Data::Recordset>(builder->Finish());
     if (!sort_.empty()) recordset->SetSort(sort_);
     recordset_ = std::move(recordset);
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <iterator>
 
 namespace Talvex::Data::RecordsetDetail {
 
@@ -20,16 +19,17 @@ std::size_t RowStore::FieldIndex(std::string_view name) const
 
 void RowStore::Reserve(std::size_t rows)
 {
-    values_.reserve(rows * fields_.size());
+    blocks_.reserve((rows + kBlockRows - 1) / kBlockRows);
     deleted_.reserve(rows);
 }
 
 std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
 {
     assert(row.size() == fields_.size());
-    std::move(row.begin(), row.end(), std::back_inserter(values_));
+    std::size_t index = deleted_.size();
+    if (index % kBlockRows == 0) blocks_.push_back(std::make_unique<Value[]>(kBlockRows * fields_.size()));
+    std::move(row.begin(), row.end(), Slot(index));
     deleted_.push_back(0);
-    std::size_t index = deleted_.size() - 1;
     for (std::size_t f = 0; f < indexes_.size(); ++f)
         if (indexes_[f]) AddToIndex(*indexes_[f], f, index);
     for (Recordset* view : views_)
@@ -43,7 +43,7 @@ void RowStore::Delete(std::size_t row)
     deleted_[row] = 1;
     // Release what the row held; its slot stays so that later rows keep their bookmarks.
     for (std::size_t f = 0; f < fields_.size(); ++f)
-        values_[row * fields_.size() + f] = Value(Null{});
+        Slot(row)[f] = Value(Null{});
     for (auto& index : indexes_)
         index.reset();
     for (Recordset* view : views_)
@@ -53,7 +53,7 @@ void RowStore::Delete(std::size_t row)
 void RowStore::Set(std::size_t row, std::size_t field, Value value)
 {
     indexes_[field].reset();
-    values_[row * fields_.size() + field] = std::move(value);
+    Slot(row)[field] = std::move(value);
 }
 
 std::optional<std::string> RowStore::IndexKey(std::size_t field, const Value& value) const

@@ -42,8 +42,8 @@ public:
     // Every row ever stored, deleted ones included.
     std::size_t RowCount() const { return deleted_.size(); }
     bool IsDeleted(std::size_t row) const { return deleted_[row] != 0; }
-    const Value* Row(std::size_t row) const { return values_.data() + row * fields_.size(); }
-    const Value& At(std::size_t row, std::size_t field) const { return values_[row * fields_.size() + field]; }
+    const Value* Row(std::size_t row) const { return Slot(row); }
+    const Value& At(std::size_t row, std::size_t field) const { return Slot(row)[field]; }
     void Set(std::size_t row, std::size_t field, Value value);
 
     // Appends a row of FieldCount() values and tells every attached recordset; `origin` is
@@ -67,11 +67,16 @@ private:
         bool usable = true;
         std::unordered_map<std::string, std::vector<std::size_t>> rows;
     };
+    // Rows live in blocks of kBlockRows: a store filled row by row, without knowing how many
+    // rows will come, then never holds its rows twice while a single array grows.
+    static constexpr std::size_t kBlockRows = 1024;
+    Value* Slot(std::size_t row) const { return blocks_[row / kBlockRows].get() + (row % kBlockRows) * fields_.size(); }
+
     std::optional<std::string> IndexKey(std::size_t field, const Value& value) const;
     void AddToIndex(EqualityIndex& index, std::size_t field, std::size_t row) const;
 
     std::vector<FieldDef> fields_;
-    std::vector<Value> values_;
+    std::vector<std::unique_ptr<Value[]>> blocks_;
     std::vector<unsigned char> deleted_;
     std::vector<Recordset*> views_;
     std::vector<std::unique_ptr<EqualityIndex>> indexes_; // by field; null until asked for
