@@ -214,8 +214,11 @@ std::shared_ptr<Recordset> Recordset::Copy() const
     auto store = std::make_shared<RowStore>(store_->Fields());
     store->Reserve(view_.size());
     for (std::size_t row : view_) {
-        const Talvex::Value* values = store_->Row(row);
-        store->Append(std::vector<Talvex::Value>(values, values + store_->FieldCount()), nullptr);
+        std::vector<Talvex::Value> values;
+        values.reserve(store_->FieldCount());
+        for (std::size_t f = 0; f < store_->FieldCount(); ++f)
+            values.push_back(store_->At(row, f));
+        store->Append(std::move(values), nullptr);
     }
     auto copy = std::make_shared<Recordset>();
     copy->definitions_ = definitions_;
@@ -265,8 +268,9 @@ void Recordset::SetFieldValue(std::size_t field, const Talvex::Value& value)
     Talvex::Value stored = CoerceToDataType(value, def.type, def.name);
     if (editMode_ == EditModeEnum::None) {
         std::size_t row = CurrentRow();
-        const Talvex::Value* values = store_->Row(row);
-        editBuffer_.assign(values, values + store_->FieldCount());
+        editBuffer_.clear();
+        for (std::size_t f = 0; f < store_->FieldCount(); ++f)
+            editBuffer_.push_back(store_->At(row, f));
         editRow_ = row;
         editMode_ = EditModeEnum::InProgress;
     }
@@ -475,7 +479,7 @@ bool Recordset::PassesFilter(std::size_t row) const
 {
     switch (filterKind_) {
     case FilterKind::None: return true;
-    case FilterKind::Criteria: return filter_->Matches(store_->Row(row));
+    case FilterKind::Criteria: return filter_->Matches(RecordsetDetail::StoredRow(*store_, row));
     case FilterKind::Bookmarks: return std::binary_search(filterRows_.begin(), filterRows_.end(), row);
     }
     return true;
@@ -504,7 +508,8 @@ void Recordset::ApplyView()
     } else if (candidates) {
         // A lookup named the few rows that can match: ask only those, then put them in order.
         for (std::size_t row : *candidates)
-            if (!store_->IsDeleted(row) && filter_->Matches(store_->Row(row))) view_.push_back(row);
+            if (!store_->IsDeleted(row) && filter_->Matches(RecordsetDetail::StoredRow(*store_, row)))
+                view_.push_back(row);
         if (!sortKeys_.empty())
             std::sort(view_.begin(), view_.end(),
                       [&](std::size_t a, std::size_t b) { return orderRank_[a] < orderRank_[b]; });

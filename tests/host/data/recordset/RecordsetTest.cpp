@@ -365,11 +365,26 @@ TEST(Recordset, ABigReadHandedOverRowByRowKeepsEveryRowAcrossItsStorageBlocks)
     rs.SetBookmark(1025);
     rs.Fields()("Client").SetValue(Value("edited"));
     rs.Update();
+    // Names repeated on many rows are one text each in the store: editing one row's leaves
+    // the others' as they were, and a null stands beside the texts.
+    rs.SetBookmark(1026);
+    rs.Fields()("Client").SetValue(Value(Null{}));
+    rs.Update();
     rs.SetBookmark(1024);
     rs.Delete();
     rs.SetFilter("Client = 'edited'");
     ASSERT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1025);
+    rs.SetFilter("Client IS NULL");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1026);
+    // 372 rows were named "client number 3" (3, 10, ..., 2600); 1025 was renamed.
+    rs.SetFilter("Client = 'client number 3'");
+    EXPECT_EQ(rs.RecordCount(), 371);
+    auto copy = rs.Copy();
+    EXPECT_EQ(copy->RecordCount(), rs.RecordCount());
+    copy->MoveFirst();
+    EXPECT_EQ(copy->Fields()("Client").Value(), rs.Fields()("Client").Value());
     rs.SetFilter("");
     EXPECT_EQ(rs.RecordCount(), kRows - 1);
     rs.SetSort("Number DESC");
