@@ -13,5 +13,6 @@ if [ $# -gt 0 ]; then
 fi
 "$build_dir/talvex" sql --format table \
   "SELECT d.DocTypeCode, COUNT(*) AS Documents, SUM(d.Summa) AS Summa, MIN(d.DocumentDate) AS FirstDate, MAX(d.DocumentDate) AS LastDate FROM THDocument d GROUP BY d.DocTypeCode ORDER BY d.DocTypeCode"
-# A single-user install: the browser signs in as the user running this script.
+# A single-user install on loopback: the browser is the user running this script, no
+# password asked (a server for several users: `talvex user add`, then `talvex web` without --user).
 exec "$build_dir/talvex" web --user "${TALVEX_USER:-$(id -un | tr -c 'A-Za-z0-9._\n-' '_')}"

@@ -6,8 +6,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  libpq-dev postgresql
+  libpq-dev postgresql libicu-dev
   libboost-dev nlohmann-json3-dev libfmt-dev libcli11-dev libpugixml-dev libxlsxwriter-dev
+  libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   chromium fonts-dejavu-core
   "$@"

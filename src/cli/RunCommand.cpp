@@ -23,6 +23,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -36,7 +37,8 @@ Data::ColumnKind KindOfValue(const Value& v)
 {
     if (std::holds_alternative<bool>(v.Raw())) return Data::ColumnKind::Boolean;
     if (std::holds_alternative<std::int64_t>(v.Raw())) return Data::ColumnKind::Integer;
-    if (std::holds_alternative<Currency>(v.Raw())) return Data::ColumnKind::Decimal;
+    if (std::holds_alternative<Currency>(v.Raw()) || std::holds_alternative<Decimal>(v.Raw()))
+        return Data::ColumnKind::Decimal;
     if (std::holds_alternative<double>(v.Raw())) return Data::ColumnKind::Double;
     if (v.IsDate()) return Data::ColumnKind::Date;
     return Data::ColumnKind::Text;
@@ -272,6 +274,26 @@ bool ReportRun(const Ui::Session& session, const Ui::ScriptDriver& driver, const
     return done;
 }
 
+// A report printed by its code goes to paper through the browser; here it becomes a file,
+// "<code>-<n>.html", told on standard error.
+void WritePrintedReports(const Ui::Session& session, const std::string& folder, std::ostream& err)
+{
+    int number = 0;
+    for (const auto& print : session.Prints()) {
+        if (print.reportCode.empty()) continue;
+        ++number;
+        std::string name;
+        for (char c : print.reportCode)
+            name += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-' ? c : '_';
+        const std::filesystem::path path =
+            std::filesystem::path(folder) / (name + "-" + std::to_string(number) + ".html");
+        std::ofstream file(path, std::ios::binary);
+        if (!(file << print.html) || !file.flush())
+            throw ValueError("--print-dir: cannot write '" + path.string() + "'");
+        err << "printed: " << print.reportCode << " -> " << path.string() << "\n";
+    }
+}
+
 } // namespace
 
 int RunClass(const std::string& connectString, const RunOptions& options, std::ostream& out, std::ostream& err)
@@ -310,6 +332,7 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
         unanswered = e.what();
     }
     driver.PlayRemaining(session);
+    WritePrintedReports(session, options.printDir, err);
     if (!ReportRun(session, driver, unanswered, err)) return 1;
 
     if (auto result = ResultOf(outParams)) {

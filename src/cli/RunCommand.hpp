@@ -15,6 +15,7 @@ struct RunOptions {
     OutputFormat format = OutputFormat::Table;
     std::string outFile; // empty: standard output
     std::string userName = "admin";
+    std::string printDir = "."; // where reports printed by their code are written as HTML
 };
 
 // Creates the class by name through the catalogue, gives it the Book and the parameters,

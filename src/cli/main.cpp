@@ -3,6 +3,7 @@
 #include "cli/BackupCommand.hpp"
 #include "cli/ResultPrinter.hpp"
 #include "cli/RunCommand.hpp"
+#include "cli/UserCommand.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
 #include "host/data/tsql/TSql.hpp"
@@ -45,6 +46,19 @@ void ShowProgress(std::string_view step)
 int InitDb(const std::string& dbOption, int scale, std::uint64_t seed, bool force)
 {
     DatabaseChoice choice = ChooseDatabase(dbOption);
+    if (choice.local && force) {
+        // A company made before text sorted by the company's language needs a new database.
+        bool remake = false;
+        {
+            Data::Connection old = Data::Connection::Open(choice.connect);
+            remake = !Erp::OrdersTextAsCompany(old);
+        }
+        if (remake) {
+            Data::LocalServer server;
+            server.DropDatabase(kLocalDatabase);
+            server.EnsureDatabase(kLocalDatabase);
+        }
+    }
     Data::Connection db = Data::Connection::Open(choice.connect);
     if (auto info = Erp::ReadInstallInfo(db)) {
         if (!force)
@@ -131,6 +145,8 @@ int main(int argc, char** argv)
     runCmd->add_option("--format", runFormat, "table, csv or json");
     runCmd->add_option("--out", run.outFile, "Write the list to this file");
     runCmd->add_option("--user", run.userName, "The user whose settings the reports use");
+    runCmd->add_option("--print-dir", run.printDir,
+                       "Where reports printed by their code are written as HTML (default: the current folder)");
 
     std::string catalogueFormat = "table";
     auto* catalogue = app.add_subcommand("catalogue", "List the public classes of the module");
@@ -152,8 +168,36 @@ int main(int argc, char** argv)
     webCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
     webCmd->add_option("--listen", web.listen, "Address to listen on (default: 127.0.0.1, this machine only)");
     webCmd->add_option("--port", webPort, "Port to listen on; 0 picks a free one")->check(CLI::Range(0, 65535));
-    webCmd->add_option("--user", web.defaultUser, "Sign every browser in as this user (a single-user install)");
+    webCmd->add_option("--user", web.defaultUser,
+                       "Every request is this user's, no password asked (a single-user install; loopback only)");
     webCmd->add_option("--static", web.staticDir, "Folder of the built front end (default: web/dist)");
+    webCmd->add_option("--max-sessions", web.limits.maxSessions, "Tabs open at once, all users together (default: 500)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--max-sessions-per-user", web.limits.maxSessionsPerUser, "Tabs one user may hold (default: 20)")
+        ->check(CLI::PositiveNumber);
+    webCmd
+        ->add_option("--max-db-connections", web.limits.maxConnections,
+                     "Database connections the tabs hold at once (default: half the server's max_connections "
+                     "less its reserved ones)")
+        ->check(CLI::PositiveNumber);
+    webCmd->add_option("--export-threads", web.exportThreads, "Threads that write exports and prints (default: 2)")
+        ->check(CLI::Range(1, 64));
+    webCmd->add_option("--allow-host", web.allowedHosts,
+                       "A host name browsers use for the server besides the listen address and localhost (repeatable)");
+    webCmd->add_flag("--behind-proxy", web.behindProxy,
+                     "A TLS proxy in front serves browsers over HTTPS (required to listen beyond loopback)");
+    int idleMinutes = static_cast<int>(web.idleLimit.count() / 60);
+    webCmd->add_option("--idle-minutes", idleMinutes, "A sign-in unused this long ends (default 30)")
+        ->check(CLI::Range(1, 24 * 60));
+
+    std::string userAction;
+    std::string userName;
+    auto* userCmd = app.add_subcommand("user", "Add a user of the web client, change a password, remove a user");
+    userCmd->add_option("action", userAction, "add, passwd or remove")
+        ->required()
+        ->check(CLI::IsMember({"add", "passwd", "remove"}));
+    userCmd->add_option("name", userName, "The user's name")->required();
+    userCmd->add_option("--db", db, "PostgreSQL connection string (default: the local server)");
 
     CLI11_PARSE(app, argc, argv);
     try {
@@ -175,11 +219,20 @@ int main(int argc, char** argv)
             Data::Connection check = OpenCompany(db); // sets up the local company on first use
             web.connectString = check.ConnectString();
             web.port = static_cast<unsigned short>(webPort);
+            web.idleLimit = std::chrono::minutes(idleMinutes);
             web.handleSignals = true;
             Web::WebServer server(web);
             // Scripts and tests read the address from this line.
             std::cout << "Talvex web client: http://" << web.listen << ":" << server.Port() << "/" << std::endl;
             server.Run();
+            return 0;
+        }
+        if (userCmd->parsed()) {
+            const Cli::UserAction action = userAction == "add"      ? Cli::UserAction::Add
+                                           : userAction == "passwd" ? Cli::UserAction::ChangePassword
+                                                                    : Cli::UserAction::Remove;
+            Data::Connection check = OpenCompany(db); // sets up the local company on first use
+            Cli::RunUserCommand(check.ConnectString(), action, userName, std::cin, std::cout);
             return 0;
         }
         if (runCmd->parsed()) {

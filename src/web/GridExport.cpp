@@ -4,6 +4,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/DisplayFormat.hpp"
 #include "host/ui/Grid.hpp"
+#include "host/ui/PrintService.hpp"
 
 #include <xlsxwriter.h>
 
@@ -77,8 +78,8 @@ public:
     void Cell(lxw_row_t row, lxw_col_t col, const Value& value, const std::string& text, bool isFooter)
     {
         const auto& raw = value.Raw();
-        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<double>(raw) ||
-            std::holds_alternative<std::int64_t>(raw)) {
+        if (std::holds_alternative<Currency>(raw) || std::holds_alternative<Decimal>(raw) ||
+            std::holds_alternative<double>(raw) || std::holds_alternative<std::int64_t>(raw)) {
             // The spreadsheet keeps numbers as doubles; the exact amount is in the text it shows.
             const bool isMoney = !std::holds_alternative<std::int64_t>(raw);
             worksheet_write_number(sheet_, row, col, value.ToDouble(),
@@ -128,18 +129,7 @@ void WriteWorkbook(const char* path, const Ui::Grid& grid, const std::string& sh
 
 std::string EscapeHtml(const std::string& text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return Ui::EscapeHtml(text);
 }
 
 std::string GridToCsv(const Ui::Grid& grid)

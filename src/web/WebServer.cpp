@@ -1,12 +1,16 @@
 #include "web/WebServer.hpp"
 
+#include "host/data/Connection.hpp"
+#include "host/erp/UserAccounts.hpp"
 #include "host/types/Errors.hpp"
 #include "host/types/WholeNumber.hpp"
 #include "web/GridExport.hpp"
+#include "web/SignInThrottle.hpp"
 #include "web/StaticFiles.hpp"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
@@ -22,11 +26,11 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -44,6 +48,13 @@ using json = nlohmann::json;
 namespace {
 
 constexpr auto kHostAnswerTimeout = std::chrono::seconds(120);
+// The connection limit when the database server cannot be asked for its own.
+constexpr std::size_t kFallbackConnections = 10;
+// How long the tabs have to receive the server's goodbye before it stops.
+constexpr auto kGoodbyeGrace = std::chrono::milliseconds(300);
+// The largest message a tab sends, with room for the WebSocket framing; the session
+// refuses anything near it on its own terms.
+constexpr std::size_t kMaxReadBytes = 2 * 1024 * 1024;
 
 std::string UrlDecode(std::string_view text)
 {
@@ -106,17 +117,19 @@ std::string MimeType(const std::string& path)
     return "application/octet-stream";
 }
 
+// A tab's id addresses its downloads: 128 bits from the system's random source, so that
+// no one guesses another tab's.
 std::string NewSessionId()
 {
-    static std::mutex mutex;
-    static std::random_device device;
-    static std::mt19937_64 generator(device());
-    std::lock_guard lock(mutex);
-    char text[33];
-    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(generator()),
-                  static_cast<unsigned long long>(generator()));
-    return text;
+    return RandomToken(16);
 }
+
+constexpr const char* kSessionCookie = "talvex_session";
+// Said of every refused sign-in alike: which of the two was wrong would tell a guesser
+// which user names exist.
+constexpr const char* kSignInRefused = "The user name or the password is wrong";
+// What all tabs of a single-user server are filed under.
+constexpr const char* kSingleUserKey = "single-user";
 
 // A file name for a download: letters, digits, '.', '-' and '_' only.
 std::string SafeFileName(const std::string& name)
@@ -224,6 +237,52 @@ bool ChangesState(http::verb method)
     return method != http::verb::get && method != http::verb::head;
 }
 
+// The value of our session cookie among those the request carries (in one Cookie header or
+// several); empty when there is none.
+std::string SessionCookie(const http::request<http::string_body>& req)
+{
+    const std::string prefix = std::string(kSessionCookie) + "=";
+    const auto [first, last] = req.equal_range(http::field::cookie);
+    for (auto field = first; field != last; ++field) {
+        std::string_view rest(field->value().data(), field->value().size());
+        while (!rest.empty()) {
+            const auto semicolon = rest.find(';');
+            std::string_view pair = rest.substr(0, semicolon);
+            while (!pair.empty() && pair.front() == ' ')
+                pair.remove_prefix(1);
+            if (pair.rfind(prefix, 0) == 0) return std::string(pair.substr(prefix.size()));
+            if (semicolon == std::string_view::npos) break;
+            rest.remove_prefix(semicolon + 1);
+        }
+    }
+    return {};
+}
+
+std::string CookieAttributes(bool secure)
+{
+    return std::string("; HttpOnly; SameSite=Strict; Path=/") + (secure ? "; Secure" : "");
+}
+
+// The files a browser needs before it is signed in: the sign-in page and what it loads.
+bool BeforeSignIn(std::string_view path)
+{
+    return path == "/signin" || path == "/signin.html" || path == "/signin.js" || path == "/signin.js.map" ||
+           path == "/app.css";
+}
+
+// The host names a request may carry in Host: the listen address, localhost and those given.
+std::vector<std::string> HostNames(const ServerOptions& options)
+{
+    std::vector<std::string> names = {"localhost"};
+    names.push_back(options.listen.find(':') != std::string::npos ? "[" + options.listen + "]" : options.listen);
+    for (std::string name : options.allowedHosts) {
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
 } // namespace
 
 struct WebServer::Impl {
@@ -233,20 +292,81 @@ struct WebServer::Impl {
     std::unique_ptr<asio::io_context> ioc = std::make_unique<asio::io_context>(1);
     std::unique_ptr<tcp::acceptor> acceptor = std::make_unique<tcp::acceptor>(*ioc);
     asio::thread_pool workers{2};
+    std::unique_ptr<asio::thread_pool> exportWorkers;
+    std::atomic<std::size_t> queuedExports{0};
+    std::shared_ptr<SessionGate> gate;
     std::filesystem::path webRoot; // canonical
     unsigned short acceptorPort = 0;
     std::unique_ptr<asio::signal_set> signals;
 
+    std::vector<std::string> hostNames;
+    std::unique_ptr<SignIns> signIns;
+    std::unique_ptr<SignInThrottle> throttle;
+
+    // A tab's session and the sign-in (its key) of the browser that opened it.
+    struct Tab {
+        std::weak_ptr<WebSession> session;
+        std::string owner;
+    };
     mutable std::mutex sessionsMutex;
-    std::map<std::string, std::weak_ptr<WebSession>> sessions;
+    std::map<std::string, Tab> sessions;
     std::atomic<std::size_t> liveSessions{0};
     std::vector<std::thread> reapers;
+    // The tabs' connections, told when the server stops (I/O thread only).
+    std::map<void*, std::function<void()>> openTabs;
+    std::unique_ptr<asio::steady_timer> goodbyeTimer;
 
-    std::shared_ptr<WebSession> FindSession(const std::string& id)
+    // Another sign-in's tab is as unknown as a tab that never was.
+    std::shared_ptr<WebSession> FindSession(const std::string& id, const std::string& owner)
     {
         std::lock_guard lock(sessionsMutex);
         auto it = sessions.find(id);
-        return it == sessions.end() ? nullptr : it->second.lock();
+        return it == sessions.end() || it->second.owner != owner ? nullptr : it->second.session.lock();
+    }
+
+    bool SingleUser() const { return !options.defaultUser.empty(); }
+
+    // Who sends the request: the single user, or the user of the sign-in its cookie names.
+    struct Caller {
+        std::string user;
+        std::string key; // what the caller's tabs are filed under
+    };
+    std::optional<Caller> Identify(const http::request<http::string_body>& req)
+    {
+        if (SingleUser()) return Caller{options.defaultUser, kSingleUserKey};
+        const std::string token = SessionCookie(req);
+        auto user = signIns->Use(token);
+        if (!user) return std::nullopt;
+        return Caller{*user, SignIns::KeyOf(token)};
+    }
+
+    // Whether a tab's sign-in still holds; a message of the tab counts as a use of it.
+    bool StillSignedIn(const std::string& key) { return SingleUser() || signIns->Live(key); }
+
+    bool HostAllowed(const http::request<http::string_body>& req) const
+    {
+        const auto field = req.find(http::field::host);
+        if (field == req.end()) return false;
+        const auto host = ParseAuthority(std::string_view(field->value().data(), field->value().size()), 0);
+        return host && std::find(hostNames.begin(), hostNames.end(), host->host) != hostNames.end();
+    }
+
+    // The tabs of a browser that signed out end with its sign-in.
+    void EndTabsOf(const std::string& key)
+    {
+        std::vector<std::shared_ptr<WebSession>> owned;
+        {
+            std::lock_guard lock(sessionsMutex);
+            for (auto& [id, tab] : sessions) {
+                if (tab.owner != key) continue;
+                if (auto session = tab.session.lock()) owned.push_back(std::move(session));
+            }
+        }
+        if (owned.empty()) return;
+        asio::post(workers, [owned = std::move(owned)] {
+            for (const auto& session : owned)
+                session->Stop();
+        });
     }
 
     // A closed tab's session ends on a thread of its own: its host thread may be in the
@@ -254,6 +374,8 @@ struct WebServer::Impl {
     void EndSession(std::shared_ptr<WebSession> session)
     {
         if (!session) return;
+        // What it runs is cancelled now; the reaper waits only for the host thread to unwind.
+        session->RequestStop();
         std::lock_guard lock(sessionsMutex);
         sessions.erase(session->Id());
         reapers.emplace_back([this, session = std::move(session)]() mutable {
@@ -264,22 +386,28 @@ struct WebServer::Impl {
     }
 
     void Accept();
-    Response Handle(const http::request<http::string_body>& req);
-    std::variant<Response, FileResponse> HandleStatic(const http::request<http::string_body>& req);
-    Response HandleApi(const Target& target, unsigned version, bool keepAlive);
+    Response Handle(const http::request<http::string_body>& req, const Caller& caller);
+    Response HandleSignIn(const http::request<http::string_body>& req, const std::string& address);
+    Response HandleSignOut(const http::request<http::string_body>& req);
+    std::variant<Response, FileResponse> HandleStatic(const http::request<http::string_body>& req,
+                                                      std::string_view path);
+    Response HandleApi(const Target& target, const Caller& caller, unsigned version, bool keepAlive);
+    void StopNow();
 };
 
 namespace {
 
 class WsConnection : public std::enable_shared_from_this<WsConnection> {
 public:
-    WsConnection(tcp::socket socket, WebServer::Impl* server) : ws_(std::move(socket)), server_(server) {}
-
-    void Accept(http::request<http::string_body> req)
+    // The user is the caller's, whatever the request asks for: a single-user server's, or
+    // the signed-in browser's.
+    WsConnection(tcp::socket socket, WebServer::Impl* server, std::string owner)
+        : ws_(std::move(socket)), server_(server), owner_(std::move(owner))
     {
-        const Target target = ParseTarget(std::string_view(req.target().data(), req.target().size()));
-        std::string user = target.Get("user");
-        if (user.empty()) user = server_->options.defaultUser;
+    }
+
+    void Accept(http::request<http::string_body> req, std::string user)
+    {
         ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
         ws_.async_accept(req, [self = shared_from_this(), user](beast::error_code ec) {
             if (ec) return;
@@ -287,7 +415,11 @@ public:
         });
     }
 
-    ~WsConnection() { server_->EndSession(std::move(session_)); }
+    ~WsConnection()
+    {
+        server_->openTabs.erase(this);
+        server_->EndSession(std::move(session_));
+    }
 
 private:
     void Open(const std::string& user)
@@ -298,7 +430,11 @@ private:
         options.connectString = server_->options.connectString;
         options.userName = user;
         options.extraClasses = server_->options.extraClasses;
+        options.maxQueuedMessages = server_->options.maxQueuedMessages;
+        options.gate = server_->gate;
+        ws_.read_message_max(kMaxReadBytes);
         try {
+            options.place = server_->gate->AdmitSession(user);
             session_ =
                 std::make_shared<WebSession>(NewSessionId(), std::move(options), [weak, executor](std::string text) {
                     asio::post(executor, [weak, text = std::move(text)]() mutable {
@@ -313,11 +449,40 @@ private:
         }
         {
             std::lock_guard lock(server_->sessionsMutex);
-            server_->sessions[session_->Id()] = session_;
+            server_->sessions[session_->Id()] = {session_, owner_};
         }
         ++server_->liveSessions;
+        server_->openTabs[this] = [weak] {
+            if (auto self = weak.lock()) self->Goodbye();
+        };
         session_->Start();
         Read();
+    }
+
+    // The server stops: the tab is told, and its session ends.
+    void Goodbye()
+    {
+        server_->EndSession(std::move(session_));
+        Write(json({{"t", "closing"}, {"message", "The server is shutting down"}}).dump());
+        closeAfterWrites_ = true;
+    }
+
+    // A tab that does not read its answers: what waits for it is dropped, the connection
+    // closed and its session ended, before it can take the server's memory.
+    void Disconnect()
+    {
+        // The message being written stays until its write ends (the socket closing ends it).
+        while (outbox_.size() > 1)
+            outbox_.pop_back();
+        outboxBytes_ = 0;
+        disconnected_ = true;
+        std::cerr << "talvex web: a tab of " << (session_ ? session_->UserName() : std::string("?"))
+                  << " read nothing of " << server_->options.maxOutboxMessages << " messages or "
+                  << server_->options.maxOutboxBytes << " bytes; disconnected" << std::endl;
+        server_->EndSession(std::move(session_));
+        beast::error_code ignored;
+        beast::get_lowest_layer(ws_).socket().shutdown(tcp::socket::shutdown_both, ignored);
+        beast::get_lowest_layer(ws_).socket().close(ignored);
     }
 
     void Read()
@@ -329,6 +494,12 @@ private:
             }
             std::string text = beast::buffers_to_string(self->buffer_.data());
             self->buffer_.consume(self->buffer_.size());
+            // A tab whose browser signed out, or sat idle past the limit, is closed.
+            if (!self->server_->StillSignedIn(self->owner_)) {
+                self->server_->EndSession(std::move(self->session_));
+                self->ws_.async_close(websocket::close_code::policy_error, [self](beast::error_code) {});
+                return;
+            }
             if (self->session_) self->session_->Receive(text);
             self->Read();
         });
@@ -336,7 +507,14 @@ private:
 
     void Write(std::string text)
     {
+        if (disconnected_) return;
+        outboxBytes_ += text.size();
         outbox_.push_back(std::move(text));
+        if (outbox_.size() > server_->options.maxOutboxMessages ||
+            (outbox_.size() > 1 && outboxBytes_ > server_->options.maxOutboxBytes)) {
+            Disconnect();
+            return;
+        }
         if (outbox_.size() == 1) WriteNext();
     }
 
@@ -344,8 +522,9 @@ private:
     {
         ws_.text(true);
         ws_.async_write(asio::buffer(outbox_.front()), [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            if (ec || self->disconnected_) return;
+            self->outboxBytes_ -= self->outbox_.front().size();
             self->outbox_.pop_front();
-            if (ec) return;
             if (!self->outbox_.empty()) {
                 self->WriteNext();
             } else if (self->closeAfterWrites_) {
@@ -356,10 +535,13 @@ private:
 
     websocket::stream<beast::tcp_stream> ws_;
     WebServer::Impl* server_;
+    std::string owner_;
     std::shared_ptr<WebSession> session_;
     beast::flat_buffer buffer_;
     std::deque<std::string> outbox_;
+    std::size_t outboxBytes_ = 0;
     bool closeAfterWrites_ = false;
+    bool disconnected_ = false;
 };
 
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
@@ -379,33 +561,116 @@ public:
 private:
     void OnRequest()
     {
-        const bool upgrade = websocket::is_upgrade(req_);
-        if ((upgrade || ChangesState(req_.method())) &&
-            !FromOwnOrigin(req_, server_->options.listen, server_->acceptorPort)) {
-            Send(ErrorResponse(http::status::forbidden, "Origin: requests from other sites are refused", req_.version(),
+        const unsigned version = req_.version();
+        if (!server_->HostAllowed(req_)) {
+            Send(ErrorResponse(http::status::misdirected_request, "Host: not a name this server answers to", version,
                                false));
             return;
         }
-        if (upgrade) {
-            stream_.expires_never();
-            std::make_shared<WsConnection>(stream_.release_socket(), server_)->Accept(std::move(req_));
+        const bool upgrade = websocket::is_upgrade(req_);
+        if ((upgrade || ChangesState(req_.method())) &&
+            !FromOwnOrigin(req_, server_->options.listen, server_->acceptorPort)) {
+            Send(ErrorResponse(http::status::forbidden, "Origin: requests from other sites are refused", version,
+                               false));
             return;
         }
-        const std::string target(req_.target().data(), req_.target().size());
-        if (target.rfind("/api/", 0) == 0) {
+        const std::string_view target(req_.target().data(), req_.target().size());
+        const std::string_view path = target.substr(0, target.find('?'));
+        if (req_.method() == http::verb::post && path == "/api/signin") {
+            // Hashing the password takes a while: a worker does it.
+            asio::post(server_->workers, [self = shared_from_this(), address = ClientAddress()] {
+                Response res = self->server_->HandleSignIn(self->req_, address);
+                asio::post(self->stream_.get_executor(),
+                           [self, res = std::move(res)]() mutable { self->Send(std::move(res)); });
+            });
+            return;
+        }
+        if (req_.method() == http::verb::post && path == "/api/signout") {
+            Send(server_->HandleSignOut(req_));
+            return;
+        }
+        std::optional<WebServer::Impl::Caller> caller;
+        if (upgrade || !BeforeSignIn(path)) {
+            caller = server_->Identify(req_);
+            if (!caller) {
+                if (!upgrade && (path == "/" || path == "/index.html")) {
+                    Response res = MakeResponse(http::status::see_other, "", "text/plain", version, req_.keep_alive());
+                    res.set(http::field::location, "/signin");
+                    Send(std::move(res));
+                } else {
+                    Send(ErrorResponse(http::status::unauthorized, "sign in first", version, req_.keep_alive()));
+                }
+                return;
+            }
+        }
+        if (upgrade) {
+            stream_.expires_never();
+            std::make_shared<WsConnection>(stream_.release_socket(), server_, caller->key)
+                ->Accept(std::move(req_), caller->user);
+            return;
+        }
+        if (path == "/api/export" || path == "/api/print") {
+            // Exports have threads of their own, so that a slow one never holds up a document view.
+            if (server_->queuedExports.fetch_add(1) >= server_->options.maxQueuedExports) {
+                --server_->queuedExports;
+                Send(ErrorResponse(http::status::service_unavailable, "Too many exports are waiting; try again soon",
+                                   version, req_.keep_alive()));
+                return;
+            }
+            asio::post(*server_->exportWorkers, [self = shared_from_this(), caller = *caller] {
+                Response res = self->server_->Handle(self->req_, caller);
+                --self->server_->queuedExports;
+                asio::post(self->stream_.get_executor(),
+                           [self, res = std::move(res)]() mutable { self->Send(std::move(res)); });
+            });
+            return;
+        }
+        if (path.rfind("/api/", 0) == 0) {
             // The answer may wait for a busy host thread: a worker waits, not the I/O thread.
-            asio::post(server_->workers, [self = shared_from_this()] {
-                Response res = self->server_->Handle(self->req_);
+            asio::post(server_->workers, [self = shared_from_this(), caller = *caller] {
+                Response res = self->server_->Handle(self->req_, caller);
                 asio::post(self->stream_.get_executor(),
                            [self, res = std::move(res)]() mutable { self->Send(std::move(res)); });
             });
             return;
         }
         if (ChangesState(req_.method())) {
-            Send(server_->Handle(req_));
+            Send(ErrorResponse(http::status::method_not_allowed, "only GET is served", version, req_.keep_alive()));
             return;
         }
-        std::visit([this](auto&& res) { Send(std::move(res)); }, server_->HandleStatic(req_));
+        if (path == "/signin") {
+            // Signed in already (or a single-user server): the application itself.
+            if (server_->SingleUser() || server_->Identify(req_)) {
+                Response res = MakeResponse(http::status::see_other, "", "text/plain", version, req_.keep_alive());
+                res.set(http::field::location, "/");
+                Send(std::move(res));
+                return;
+            }
+            std::visit([this](auto&& res) { Send(std::move(res)); }, server_->HandleStatic(req_, "/signin.html"));
+            return;
+        }
+        std::visit([this](auto&& res) { Send(std::move(res)); }, server_->HandleStatic(req_, path));
+    }
+
+    // The address failed sign-ins are counted against: the peer, or behind a proxy the
+    // address the proxy itself put last in X-Forwarded-For (earlier entries are the
+    // client's own word).
+    std::string ClientAddress()
+    {
+        if (server_->options.behindProxy) {
+            const auto forwarded = req_.find("X-Forwarded-For");
+            if (forwarded != req_.end()) {
+                std::string_view list(forwarded->value().data(), forwarded->value().size());
+                std::string_view last =
+                    list.substr(list.rfind(',') == std::string_view::npos ? 0 : list.rfind(',') + 1);
+                while (!last.empty() && last.front() == ' ')
+                    last.remove_prefix(1);
+                if (!last.empty()) return std::string(last);
+            }
+        }
+        beast::error_code ec;
+        const auto peer = stream_.socket().remote_endpoint(ec);
+        return ec ? std::string("unknown") : peer.address().to_string();
     }
 
     // A file goes out in pieces as the socket takes them, never whole in memory.
@@ -439,7 +704,7 @@ void WebServer::Impl::Accept()
     });
 }
 
-Response WebServer::Impl::Handle(const http::request<http::string_body>& req)
+Response WebServer::Impl::Handle(const http::request<http::string_body>& req, const Caller& caller)
 {
     const unsigned version = req.version();
     const bool keepAlive = req.keep_alive();
@@ -447,30 +712,102 @@ Response WebServer::Impl::Handle(const http::request<http::string_body>& req)
         return ErrorResponse(http::status::method_not_allowed, "only GET is served", version, keepAlive);
     const Target target = ParseTarget(std::string_view(req.target().data(), req.target().size()));
     try {
-        if (target.path.rfind("/api/", 0) == 0) return HandleApi(target, version, keepAlive);
+        if (target.path.rfind("/api/", 0) == 0) return HandleApi(target, caller, version, keepAlive);
         return ErrorResponse(http::status::not_found, "no such address: " + target.path, version, keepAlive);
     } catch (const std::exception& error) {
         return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
     }
 }
 
-Response WebServer::Impl::HandleApi(const Target& target, unsigned version, bool keepAlive)
+Response WebServer::Impl::HandleSignIn(const http::request<http::string_body>& req, const std::string& address)
+{
+    const unsigned version = req.version();
+    const bool keepAlive = req.keep_alive();
+    if (SingleUser())
+        return ErrorResponse(http::status::bad_request, "sign-in: this server has a single user and no passwords",
+                             version, keepAlive);
+    if (const auto wait = throttle->WaitFor(address)) {
+        Response res = ErrorResponse(http::status::too_many_requests,
+                                     "Too many failed sign-ins from this address; try again in " +
+                                         std::to_string(wait->count()) + " seconds",
+                                     version, keepAlive);
+        res.set(http::field::retry_after, std::to_string(wait->count()));
+        return res;
+    }
+    std::string user;
+    std::string password;
+    try {
+        const json body = json::parse(req.body());
+        user = body.at("user").get<std::string>();
+        password = body.at("password").get<std::string>();
+    } catch (const std::exception&) {
+        return ErrorResponse(http::status::bad_request, "sign-in: expected {\"user\": ..., \"password\": ...}", version,
+                             keepAlive);
+    }
+    bool known = false;
+    try {
+        CheckUserName(user);
+        Data::Connection db = Data::Connection::Open(options.connectString);
+        known = Erp::UserAccounts(db).Verify(user, password);
+    } catch (const ValueError&) {
+        known = false; // a name no user can have
+    } catch (const std::exception& error) {
+        std::cerr << "talvex web: sign-in of " << user << ": " << error.what() << std::endl;
+        return ErrorResponse(http::status::service_unavailable, "The company's database cannot be reached", version,
+                             keepAlive);
+    }
+    if (!known) {
+        throttle->Failed(address);
+        return ErrorResponse(http::status::unauthorized, kSignInRefused, version, keepAlive);
+    }
+    throttle->Succeeded(address);
+    const std::string token = signIns->Begin(user);
+    Response res =
+        MakeResponse(http::status::ok, json({{"user", user}}).dump(), "application/json", version, keepAlive);
+    res.set(http::field::set_cookie, std::string(kSessionCookie) + "=" + token + CookieAttributes(options.behindProxy));
+    return res;
+}
+
+Response WebServer::Impl::HandleSignOut(const http::request<http::string_body>& req)
+{
+    if (const std::string token = SessionCookie(req); !token.empty() && !SingleUser()) {
+        signIns->End(token);
+        EndTabsOf(SignIns::KeyOf(token));
+    }
+    Response res = MakeResponse(http::status::ok, "{}", "application/json", req.version(), req.keep_alive());
+    res.set(http::field::set_cookie,
+            std::string(kSessionCookie) + "=" + CookieAttributes(options.behindProxy) + "; Max-Age=0");
+    return res;
+}
+
+Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, unsigned version, bool keepAlive)
 {
     if (target.path == "/api/config") {
-        const json config = {{"defaultUser", options.defaultUser}, {"sessions", liveSessions.load()}};
+        const json config = {
+            {"defaultUser", options.defaultUser}, {"user", caller.user}, {"sessions", liveSessions.load()}};
         return MakeResponse(http::status::ok, config.dump(), "application/json", version, keepAlive);
     }
     const bool isExport = target.path == "/api/export" || target.path == "/api/print";
     if (!isExport && target.path != "/api/document")
         return ErrorResponse(http::status::not_found, "no such address: " + target.path, version, keepAlive);
 
-    std::shared_ptr<WebSession> session = FindSession(target.Get("s"));
+    std::shared_ptr<WebSession> session = FindSession(target.Get("s"), caller.key);
     if (!session)
         return ErrorResponse(http::status::forbidden, "s: no such session (sign in again)", version, keepAlive);
     std::future<std::string> answer;
     std::string type = "application/json";
     std::string disposition;
-    if (isExport) {
+    if (target.path == "/api/print" && !target.Get("report").empty()) {
+        // A report printed by its code: the page the session keeps, for this session's tab only.
+        type = "text/html; charset=utf-8";
+        std::int64_t report = 0;
+        try {
+            report = ParseWholeNumber(target.Get("report"), "report");
+        } catch (const ValueError& error) {
+            return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
+        }
+        answer = session->CallOnHost([s = session.get(), report] { return s->PrintedReport(report); });
+    } else if (isExport) {
         const std::string window = target.Get("w");
         const std::string grid = target.Get("g");
         const std::string format = target.path == "/api/print" ? "html" : target.Get("format");
@@ -510,13 +847,12 @@ Response WebServer::Impl::HandleApi(const Target& target, unsigned version, bool
     }
 }
 
-std::variant<Response, FileResponse> WebServer::Impl::HandleStatic(const http::request<http::string_body>& req)
+std::variant<Response, FileResponse> WebServer::Impl::HandleStatic(const http::request<http::string_body>& req,
+                                                                   std::string_view path)
 {
     using Outcome = StaticFileLookup::Outcome;
     const unsigned version = req.version();
     const bool keepAlive = req.keep_alive();
-    const std::string_view target(req.target().data(), req.target().size());
-    const std::string_view path = target.substr(0, target.find('?'));
     const StaticFileLookup lookup = LookUpStaticFile(webRoot, path, options.maxFileBytes);
     switch (lookup.outcome) {
     case Outcome::Malformed: return ErrorResponse(http::status::bad_request, "path: not allowed", version, keepAlive);
@@ -563,6 +899,18 @@ WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
     beast::error_code ec;
     const auto address = asio::ip::make_address(impl_->options.listen, ec);
     if (ec) throw ValueError("--listen: '" + impl_->options.listen + "' is not an IP address");
+    // Beyond this machine the passwords and cookies cross a network: only signed-in users,
+    // and only through TLS.
+    if (!address.is_loopback() && impl_->SingleUser())
+        throw ValueError("--user: a single-user server listens on this machine only (a loopback --listen such as "
+                         "127.0.0.1); leave --user out to have browsers sign in with passwords");
+    if (!address.is_loopback() && !impl_->options.behindProxy)
+        throw ValueError("--listen: browsers of other machines must reach the server through a TLS proxy; put one in "
+                         "front and start with --behind-proxy (see src/web/README.md)");
+    impl_->hostNames = HostNames(impl_->options);
+    impl_->signIns =
+        std::make_unique<SignIns>(impl_->options.idleLimit, impl_->options.maxSignIns, impl_->options.clock);
+    impl_->throttle = std::make_unique<SignInThrottle>(impl_->options.throttledAddresses, impl_->options.clock);
     const tcp::endpoint endpoint{address, impl_->options.port};
     impl_->acceptor->open(endpoint.protocol());
     impl_->acceptor->set_option(asio::socket_base::reuse_address(true));
@@ -573,6 +921,19 @@ WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
     impl_->acceptor->listen();
     impl_->acceptorPort = impl_->acceptor->local_endpoint().port();
     impl_->webRoot = CanonicalWebRoot(impl_->options.staticDir);
+    SessionLimits limits = impl_->options.limits;
+    if (limits.maxConnections == 0) {
+        try {
+            limits.maxConnections =
+                std::max<std::size_t>(1, ReadServerConnectionLimit(impl_->options.connectString) / 2);
+        } catch (const std::exception& error) {
+            std::cerr << "talvex web: the database's connection limit cannot be read (" << error.what()
+                      << "); tabs share " << kFallbackConnections << " connections" << std::endl;
+            limits.maxConnections = kFallbackConnections;
+        }
+    }
+    impl_->gate = std::make_shared<SessionGate>(limits);
+    impl_->exportWorkers = std::make_unique<asio::thread_pool>(std::max(1u, impl_->options.exportThreads));
 }
 
 WebServer::~WebServer()
@@ -583,15 +944,19 @@ WebServer::~WebServer()
     std::vector<std::shared_ptr<WebSession>> open;
     {
         std::lock_guard lock(impl_->sessionsMutex);
-        for (auto& [id, weak] : impl_->sessions) {
-            if (auto session = weak.lock()) open.push_back(session);
+        for (auto& [id, tab] : impl_->sessions) {
+            if (auto session = tab.session.lock()) open.push_back(session);
         }
     }
+    for (auto& session : open)
+        session->RequestStop();
     for (auto& session : open)
         session->Stop();
     open.clear();
     impl_->workers.join();
+    impl_->exportWorkers->join();
     impl_->signals.reset();
+    impl_->goodbyeTimer.reset();
     impl_->acceptor.reset();
     impl_->ioc.reset();
     std::vector<std::thread> reapers;
@@ -620,26 +985,45 @@ void WebServer::Run()
 
 void WebServer::Stop()
 {
-    asio::post(*impl_->ioc, [impl = impl_.get()] {
-        beast::error_code ignored;
-        impl->acceptor->close(ignored);
-        if (impl->signals) impl->signals->cancel();
-        std::vector<std::shared_ptr<WebSession>> open;
-        {
-            std::lock_guard lock(impl->sessionsMutex);
-            for (auto& [id, weak] : impl->sessions) {
-                if (auto session = weak.lock()) open.push_back(session);
-            }
+    asio::post(*impl_->ioc, [impl = impl_.get()] { impl->StopNow(); });
+}
+
+void WebServer::Impl::StopNow()
+{
+    if (goodbyeTimer) return;
+    beast::error_code ignored;
+    acceptor->close(ignored);
+    if (signals) signals->cancel();
+    // Every session is told to stop first, so that they all unwind at once.
+    std::vector<std::shared_ptr<WebSession>> open;
+    {
+        std::lock_guard lock(sessionsMutex);
+        for (auto& [id, tab] : sessions) {
+            if (auto session = tab.session.lock()) open.push_back(session);
         }
-        for (auto& session : open)
-            session->Stop();
-        impl->ioc->stop();
-    });
+    }
+    for (auto& session : open)
+        session->RequestStop();
+    const auto tabs = openTabs;
+    for (const auto& [tab, goodbye] : tabs)
+        goodbye();
+    goodbyeTimer = std::make_unique<asio::steady_timer>(*ioc, kGoodbyeGrace);
+    goodbyeTimer->async_wait([this](beast::error_code) { ioc->stop(); });
 }
 
 std::size_t WebServer::SessionCount() const
 {
     return impl_->liveSessions.load();
+}
+
+std::size_t WebServer::ConnectionCount() const
+{
+    return impl_->gate->Connections();
+}
+
+std::size_t WebServer::ConnectionLimit() const
+{
+    return impl_->gate->Limits().maxConnections;
 }
 
 std::string DefaultStaticDir()

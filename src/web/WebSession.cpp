@@ -23,6 +23,7 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "web/GridExport.hpp"
+#include "web/SessionGate.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -85,7 +86,8 @@ std::string EditText(const Value& value)
 // A value read from the database as a document view shows it.
 std::string ShownText(const Value& value)
 {
-    if (std::holds_alternative<Currency>(value.Raw())) return Ui::DisplayFormat::Apply(value, "#,##0.00");
+    if (std::string format = Ui::DisplayFormat::Natural(value); !format.empty())
+        return Ui::DisplayFormat::Apply(value, format);
     return EditText(value);
 }
 
@@ -99,6 +101,7 @@ json ControlJson(const Ui::Control& control)
     c["visible"] = control.Visible();
     if (control.Locked()) c["locked"] = true;
     if (!control.ToolTip().empty()) c["toolTip"] = control.ToolTip();
+    if (!control.Refusal().empty()) c["refusal"] = control.Refusal();
     if (control.Kind() == Ui::ControlKind::Button) {
         if (control.IsDefault()) c["default"] = true;
         if (control.IsCancel()) c["cancel"] = true;
@@ -145,6 +148,16 @@ const char* ExpandName(Ui::ExpandState expand)
     }
 }
 
+const char* CellTypeName(Ui::CellType type)
+{
+    switch (type) {
+    case Ui::CellType::Number: return "Number";
+    case Ui::CellType::Integer: return "Integer";
+    case Ui::CellType::Date: return "Date";
+    default: return "Text";
+    }
+}
+
 json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std::size_t from, std::size_t count)
 {
     json rows = json::array();
@@ -163,6 +176,12 @@ json RowsJson(const Ui::Grid& grid, const std::vector<std::size_t>& visible, std
                 cellStyles[std::to_string(c)] = {
                     {"bold", style->bold}, {"fore", style->foreColor}, {"back", style->backColor}};
         if (!cellStyles.empty()) r["cs"] = std::move(cellStyles);
+        // Input a cell refused: the typed text and the problem, by column index.
+        json refusals = json::object();
+        for (std::size_t c = 0; c < columns; ++c)
+            if (const Ui::CellRefusal* refusal = grid.RefusalAt(row, c))
+                refusals[std::to_string(c)] = {{"text", refusal->text}, {"message", refusal->message}};
+        if (!refusals.empty()) r["e"] = std::move(refusals);
         // Where the row stands in a cube-like layout; plain rows carry nothing.
         const Ui::GridRowInfo& info = grid.RowInfo(row);
         if (info.kind != Ui::HeaderKind::None)
@@ -184,6 +203,9 @@ json GridJson(const Ui::Grid& grid)
                     {"visible", column.visible}};
         if (!column.format.empty()) col["format"] = column.format;
         if (column.width > 0) col["width"] = column.width;
+        if (column.editable)
+            col["edit"] = {{"type", CellTypeName(column.rule.type)}, {"required", column.rule.required}};
+        if (!column.cardReference.empty()) col["card"] = column.cardReference;
         // Header metadata of cube-like grids; plain columns carry none.
         if (column.role != Ui::ColumnRole::Data) {
             col["role"] = column.role == Ui::ColumnRole::RowHeader ? "RowHeader" : "Fact";
@@ -197,6 +219,8 @@ json GridJson(const Ui::Grid& grid)
         columns.push_back(std::move(col));
     }
     g["columns"] = std::move(columns);
+    if (grid.RowsAddable()) g["addable"] = true;
+    if (grid.RowsDeletable()) g["deletable"] = true;
     const std::vector<std::size_t> visible = grid.VisibleRows();
     g["rowCount"] = visible.size();
     g["rows"] = RowsJson(grid, visible, 0, kFirstPage);
@@ -394,8 +418,7 @@ public:
             std::string format;
             for (const auto& row : read.rows) {
                 if (row[i].IsEmpty() || row[i].IsNull()) continue;
-                if (std::holds_alternative<Currency>(row[i].Raw())) format = "#,##0.00";
-                if (row[i].IsDate()) format = "yyyy-mm-dd";
+                format = row[i].IsDate() ? "yyyy-mm-dd" : Ui::DisplayFormat::Natural(row[i]);
                 break;
             }
             grid.AddColumn(read.columns[i], "", format);
@@ -454,7 +477,12 @@ struct WebSession::State {
     Sender send;
     Ui::Session session;
     std::unique_ptr<Ui::Driver> driver;
-    std::shared_ptr<Book> book; // host thread only
+    ClientApp* app = nullptr;              // host thread only
+    std::shared_ptr<Book> book;            // host thread only
+    std::weak_ptr<Book> closedBook;        // host thread only: a Book let go, until it is gone
+    std::shared_ptr<void> connectionPlace; // host thread only
+    std::atomic<bool> holdsBook{false};
+    std::atomic<std::size_t> queuedMessages{0};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> started{false};
     std::mutex sendMutex;
@@ -487,6 +515,41 @@ struct WebSession::State {
         Send(message);
     }
 
+    // The tab's Book, opened on first need: an idle tab holds no database connection.
+    Book& OpenBook()
+    {
+        if (book) return *book;
+        if (auto kept = closedBook.lock()) {
+            // A report object still holds the Book let go: its connection is still counted.
+            book = std::move(kept);
+        } else {
+            std::shared_ptr<void> place;
+            if (options.gate) place = options.gate->TakeConnection([this] { return stopRequested.load(); });
+            book = Erp::OpenBook(options.connectString, options.userName);
+            book->Db().SetStopSignal(session.Stopping());
+            if (options.gate) options.gate->RememberCompanyName(book->Name());
+            connectionPlace = std::move(place);
+        }
+        if (app) app->Context().SetBook(book);
+        closedBook.reset();
+        holdsBook = true;
+        return *book;
+    }
+
+    // With no window open nothing can read through the Book: its connection goes back.
+    void CloseBookWhenIdle()
+    {
+        if (book && session.Windows().empty()) {
+            if (app) app->Context().SetBook(nullptr);
+            closedBook = book;
+            book.reset();
+        }
+        if (!book && closedBook.expired()) {
+            connectionPlace.reset();
+            holdsBook = false;
+        }
+    }
+
     void FlushIfDirty()
     {
         if (dirty) Flush();
@@ -504,6 +567,15 @@ struct WebSession::State {
         using Kind = Ui::WindowChange::Kind;
         switch (change.kind) {
         case Kind::ErrorShown: Send({{"t", "error"}, {"source", change.control}, {"message", change.detail}}); break;
+        case Kind::ReportPrinted:
+            if (!session.Prints().empty()) {
+                // The page itself is fetched by the tab (/api/print?report=n), with its session.
+                Send({{"t", "printed"},
+                      {"report", session.Prints().size() - 1},
+                      {"code", session.Prints().back().reportCode},
+                      {"title", session.Prints().back().title}});
+            }
+            break;
         case Kind::DocumentOpened:
             if (!session.DocumentsOpened().empty()) {
                 const auto& document = session.DocumentsOpened().back();
@@ -591,13 +663,15 @@ void WebSession::Start()
         Quarn_DuzAde::Startup();
         ClientApp app(s->session);
         ClientApp::Scope appScope(app);
+        s->app = &app;
         try {
-            s->book = Erp::OpenBook(s->options.connectString, s->options.userName);
-            app.Context().SetBook(s->book);
+            std::optional<std::string> company;
+            if (s->options.gate) company = s->options.gate->CompanyName();
+            if (!company) company = s->OpenBook().Name();
             s->Send({{"t", "welcome"},
                      {"session", id_},
                      {"user", s->options.userName},
-                     {"company", s->book->Name()},
+                     {"company", *company},
                      {"menu", json::parse(MenuJson(s->options.extraClasses))}});
         } catch (const std::exception& error) {
             s->Send({{"t", "welcome"}, {"session", id_}, {"user", s->options.userName}, {"menu", json::array()}});
@@ -619,18 +693,35 @@ void WebSession::Start()
                 }
             }
             s->FlushIfDirty();
+            s->CloseBookWhenIdle();
         }
+        app.Context().SetBook(nullptr);
+        s->app = nullptr;
         s->book.reset();
+        s->closedBook.reset();
+        s->connectionPlace.reset();
+        s->holdsBook = false;
     });
+}
+
+void WebSession::RequestStop()
+{
+    state_->stopRequested = true;
+    state_->session.Stopping()->RequestForGood();
+    // Wakes a host thread waiting for the tab's next message.
+    state_->session.Post(Ui::CancelProgressAction{});
 }
 
 void WebSession::Stop()
 {
-    state_->stopRequested = true;
-    // A progress run going now ends between two steps.
-    state_->session.Post(Ui::CancelProgressAction{});
+    RequestStop();
     state_->session.Stop();
     running_ = false;
+}
+
+bool WebSession::HoldsBook() const
+{
+    return state_->holdsBook.load();
 }
 
 std::future<std::string> WebSession::CallOnHost(std::function<std::string()> work)
@@ -641,7 +732,9 @@ std::future<std::string> WebSession::CallOnHost(std::function<std::string()> wor
         promise->set_exception(std::make_exception_ptr(Ui::UiError("The session has ended")));
         return result;
     }
-    state_->session.Post(Ui::RunOnHostAction{[promise, work = std::move(work)] {
+    state_->session.Post(Ui::RunOnHostAction{[s = state_.get(), promise, work = std::move(work)] {
+        // A download or a document view is a new request: a cancel of earlier work does not hold.
+        s->session.Stopping()->Reset();
         try {
             promise->set_value(work());
         } catch (...) {
@@ -666,17 +759,31 @@ void WebSession::Receive(const std::string& text)
     }
     State* s = state_.get();
     if (type == "cancel") {
-        // Goes to the queue as it is: the progress runner looks for it between two steps,
-        // while the host thread is still busy with the run.
-        s->session.Post(Ui::CancelProgressAction{});
+        // Not queued: the host thread is busy with the very work to stop. The statement
+        // running now is cancelled on the server, the progress run ends before its next step.
+        s->session.Stopping()->Request();
+        return;
+    }
+    // A tab that sends faster than its host thread works is refused, not buffered.
+    if (s->queuedMessages.fetch_add(1) >= s->options.maxQueuedMessages) {
+        --s->queuedMessages;
+        state_->Send({{"t", "error"},
+                      {"source", type},
+                      {"message", "Too many requests are waiting: this one is refused; wait for the answers"}});
         return;
     }
     // Everything else is read and done on the host thread, where the model lives.
     s->session.Post(Ui::RunOnHostAction{[this, s, type = std::move(type), message = std::move(message)] {
+        --s->queuedMessages;
+        // A new request of the person: a cancel meant for earlier work no longer holds.
+        s->session.Stopping()->Reset();
         try {
             Handle(type, message);
         } catch (const Ui::NoAnswerError&) {
             throw;
+        } catch (const CancelledError& error) {
+            if (s->stopRequested.load()) return; // the tab is gone: nobody to tell
+            s->session.ReportError(type.empty() ? std::string("protocol") : type, error.what());
         } catch (const ConnectionError& error) {
             LogConnectionFailure(s->options.userName, error);
             s->session.ReportError(type.empty() ? std::string("protocol") : type, kDatabaseUnreachable);
@@ -701,6 +808,15 @@ void WebSession::Handle(const std::string& type, const json& message)
                                                   Text(message, "col")});
     } else if (type == "select") {
         session.Dispatch(Ui::SelectRowsAction{Text(message, "w"), Text(message, "g"), WholeNumbers(message, "rows")});
+    } else if (type == "edit") {
+        EditCell(message);
+    } else if (type == "addrow") {
+        session.Dispatch(Ui::AddRowAction{Text(message, "w"), Text(message, "g")});
+    } else if (type == "delrow") {
+        session.Dispatch(Ui::DeleteRowAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row")});
+    } else if (type == "card") {
+        session.Dispatch(Ui::OpenCardAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
+                                            Text(message, "col")});
     } else if (type == "menu") {
         session.Dispatch(Ui::ChooseMenuAction{Text(message, "w"), Text(message, "c"), Text(message, "key")});
     } else if (type == "close") {
@@ -742,6 +858,27 @@ void WebSession::SetControlValue(const json& message)
     s->session.Dispatch(Ui::SetValueAction{window, control, Value(value)});
 }
 
+// A refused cell shows the typed text and the problem at the cell (the grid keeps both), not
+// in an error dialog.
+void WebSession::EditCell(const json& message)
+{
+    try {
+        state_->session.Dispatch(Ui::EditCellAction{Text(message, "w"), Text(message, "g"), WholeNumber(message, "row"),
+                                                    Text(message, "col"), Value(Text(message, "v"))});
+    } catch (const ValueError&) {
+        state_->dirty = true;
+    }
+}
+
+std::string WebSession::PrintedReport(std::int64_t index) const
+{
+    const auto& prints = state_->session.Prints();
+    if (index < 0 || static_cast<std::size_t>(index) >= prints.size() ||
+        prints[static_cast<std::size_t>(index)].reportCode.empty())
+        throw ValueError("report: this session printed no report " + std::to_string(index));
+    return prints[static_cast<std::size_t>(index)].html;
+}
+
 void WebSession::SortGrid(const json& message)
 {
     Ui::Form* form = state_->session.FindWindow(Text(message, "w"));
@@ -776,10 +913,10 @@ void WebSession::SendLookup(const json& message)
     if (form == nullptr) return; // the window closed while the person typed
     const Ui::Control& control = form->Ctl(Text(message, "c"));
     const ReferenceLookup lookup(control);
-    if (!s->book) throw Ui::UiError("No database is open");
+    Book& book = s->OpenBook();
     const std::string query = Text(message, "q");
     json items = json::array();
-    for (const LookupItem& item : lookup.Find(*s->book, query, kLookupLimit))
+    for (const LookupItem& item : lookup.Find(book, query, kLookupLimit))
         items.push_back({{"code", EditText(item.code)}, {"name", EditText(item.name)}});
     s->Send({{"t", "lookup"}, {"w", window}, {"c", control.Name()}, {"q", query}, {"items", items}});
 }
@@ -789,7 +926,7 @@ void WebSession::RunClass(const std::string& className)
     State* s = state_.get();
     if (s->session.TopModal() != nullptr)
         throw Ui::UiError("Close the dialog '" + s->session.TopModal()->Caption() + "' before starting another report");
-    if (!s->book) throw Ui::UiError("No database is open");
+    s->OpenBook();
     std::shared_ptr<Object> object;
     for (const auto& extra : s->options.extraClasses) {
         if (EqualsIgnoreCase(extra.name, className)) object = extra.create();
@@ -870,9 +1007,7 @@ json PaymentLinks(Book& book, const std::string& ownColumn, const std::string& o
 std::string WebSession::DocumentJson(long long idc)
 {
     if (idc <= 0) throw ValueError("idc: must be a positive document id");
-    State* s = state_.get();
-    if (!s->book) throw Ui::UiError("No database is open");
-    Book& book = *s->book;
+    Book& book = state_->OpenBook();
     const std::string byDoc =
         SqlTools::CondByName("oTable.DocID", FieldType::kId, SqlOperator::kEqual, Value(std::int64_t(idc)));
 

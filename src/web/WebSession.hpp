@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <memory>
@@ -15,6 +16,8 @@ class Object;
 }
 
 namespace Talvex::Web {
+
+class SessionGate;
 
 // A class the menu offers beside the module's catalogue (a single-purpose install adds its
 // own forms this way); created fresh for every run.
@@ -32,6 +35,13 @@ struct SessionOptions {
     // How long a modal window waits for the person before it looks again whether the tab
     // is still there.
     std::chrono::milliseconds patience{std::chrono::seconds(1)};
+    // Messages of the tab waiting for the host thread; more are refused, not kept.
+    std::size_t maxQueuedMessages = 64;
+    // Counts the tab's database connection (none: no limit). The Book is opened when the
+    // tab first needs it and closed again whenever the tab has no window open.
+    std::shared_ptr<SessionGate> gate;
+    // The tab's place among the server's sessions, given back when the session goes.
+    std::shared_ptr<void> place;
 };
 
 // One browser tab: its own host session and host thread, its own Book opened for the
@@ -55,9 +65,14 @@ public:
 
     // Starts the host thread: opens the Book and sends "welcome" with the menu.
     void Start();
-    // Ends the host thread: a modal window waiting for the person gives up, a progress
-    // run is cancelled between steps. Idempotent.
+    // Tells the host thread to end without waiting for it: a statement running now is
+    // cancelled on the server, a progress run stops, a modal window waiting for the person
+    // gives up, and the report ends as cancelled. Thread-safe, idempotent.
+    void RequestStop();
+    // RequestStop, then waits for the host thread. Idempotent.
     void Stop();
+    // Whether the tab's Book (its database connection) is open now.
+    bool HoldsBook() const;
     bool Running() const { return running_.load(); }
 
     // One message of the tab (JSON text). A message that is not understood, or that is larger
@@ -73,12 +88,16 @@ public:
     // printable HTML page; a document as JSON. Throw UiError/ValueError naming what is wrong.
     std::string ExportGrid(const std::string& window, const std::string& grid, const std::string& format);
     std::string DocumentJson(long long idc);
+    // The page of a report the session printed by its code (the index the "printed" event
+    // gave); throws ValueError for an index the session never printed.
+    std::string PrintedReport(std::int64_t index) const;
 
 private:
     // The tab's messages, read and done on the host thread.
     void Handle(const std::string& type, const nlohmann::json& message);
     void SetControlValue(const nlohmann::json& message);
     void SortGrid(const nlohmann::json& message);
+    void EditCell(const nlohmann::json& message);
     void SendRowPage(const nlohmann::json& message);
     void SendLookup(const nlohmann::json& message);
     void RunClass(const std::string& className);

@@ -2,9 +2,9 @@
 // fills, bad input refused at the control, a failing report, documents, exports, two
 // browsers at once and a tab that closes.
 
-import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
+import { equal, expect, fetchAs, money, openBrowser, passwordOf, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
-const server = await startServer();
+const server = await startServer([], ['anna', 'ben']);
 const browser = await openBrowser();
 const page = await browser.context.newPage();
 // The tab's connection to its session, to see the session's snapshots come.
@@ -13,7 +13,7 @@ let socket;
 page.on('websocket', (ws) => (socket = ws));
 
 async function sessionCount() {
-  const config = await (await fetch(`${server.address}api/config`)).json();
+  const config = await (await fetchAs(browser.context, `${server.address}api/config`)).json();
   return config.sessions;
 }
 
@@ -42,14 +42,19 @@ function debtByDepartment(database, end) {
 }
 
 await run([
-  ['sign in refuses a bad name and accepts a good one', async () => {
+  ['sign in refuses a bad name and a wrong password and accepts a good one', async () => {
     await page.goto(server.address);
     await page.fill('#signin-user', 'anna smith');
+    await page.fill('#signin-password', 'anything');
     await page.click('#signin-button');
     const refusal = await page.textContent('#signin-message');
     expect(refusal.includes("' ' is not allowed"), `sign-in refusal: ${refusal}`);
-    await shot(page, 'signin');
     await page.fill('#signin-user', 'anna');
+    await page.fill('#signin-password', 'not her password');
+    await page.click('#signin-button');
+    await waitFor('the refusal', async () => (await page.textContent('#signin-message')) === 'The user name or the password is wrong');
+    await shot(page, 'signin');
+    await page.fill('#signin-password', passwordOf('anna'));
     await page.click('#signin-button');
     await page.waitForSelector('nav.menu .menu-item');
     equal(await page.textContent('#user-name'), 'anna', 'signed-in user');
@@ -164,11 +169,11 @@ await run([
 
   ['exports and the print view', async () => {
     const session = await page.evaluate(() => /** @type {HTMLAnchorElement} */ (document.querySelector('a[data-export="csv"]')).href);
-    const csv = await (await fetch(session)).text();
+    const csv = await (await fetchAs(browser.context, session)).text();
     const count = Number(await page.getAttribute('[data-window="frmWebList"] [data-rowcount]', 'data-rowcount'));
     equal(csv.trim().split('\r\n').length, count + 2, 'CSV lines: header, rows, footer');
     const xlsxHref = await page.getAttribute('a[data-export="xlsx"]', 'href');
-    const xlsx = Buffer.from(await (await fetch(new URL(xlsxHref, server.address))).arrayBuffer());
+    const xlsx = Buffer.from(await (await fetchAs(browser.context, new URL(xlsxHref, server.address))).arrayBuffer());
     equal(xlsx.subarray(0, 2).toString(), 'PK', 'XLSX signature');
     const printHref = await page.getAttribute('a[data-export="print"]', 'href');
     const print = await browser.context.newPage();

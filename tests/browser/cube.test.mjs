@@ -2,9 +2,9 @@
 // from the rows to the columns, and a double-click on a sum that lists the documents behind
 // it, checked against the database line by line, down to one document.
 
-import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
+import { equal, expect, fetchAs, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
-const server = await startServer();
+const server = await startServer([], ['cube.anna']);
 const browser = await openBrowser();
 const page = await browser.context.newPage();
 
@@ -156,11 +156,11 @@ await run([
     await page.click('.tab[data-tab="w:CCube"]');
     await page.waitForSelector(`${cube} .cube-row`);
     const href = await page.getAttribute(`${cube} a[data-export="csv"]`, 'href');
-    const csv = await (await fetch(new URL(href, server.address))).text();
+    const csv = await (await fetchAs(browser.context, new URL(href, server.address))).text();
     const total = Number(await page.getAttribute(`${cube} [data-rowcount]`, 'data-rowcount'));
     equal(csv.trim().split('\r\n').length, total + 1, 'CSV lines: header and rows');
     const xlsxHref = await page.getAttribute(`${cube} a[data-export="xlsx"]`, 'href');
-    const xlsx = Buffer.from(await (await fetch(new URL(xlsxHref, server.address))).arrayBuffer());
+    const xlsx = Buffer.from(await (await fetchAs(browser.context, new URL(xlsxHref, server.address))).arrayBuffer());
     equal(xlsx.subarray(0, 2).toString(), 'PK', 'XLSX signature');
   }],
 

@@ -18,8 +18,18 @@ export const screenshots = process.env.TALVEX_SCREENSHOTS ?? path.join(repositor
 const serverProgram = process.env.TALVEX_WEB_TEST_SERVER ?? path.join(repository, 'build', 'tests', 'web_test_server');
 const talvexProgram = process.env.TALVEX_BINARY ?? path.join(repository, 'build', 'talvex');
 
-// Starts the server and reads its address and database from its first lines.
-export async function startServer(args = []) {
+// The password the browser tests give each user they make.
+export const passwordOf = (user) => `${user} has a password`;
+
+// A user who may sign in, made through the talvex command as an administrator would, the
+// password on standard input.
+export function addUser(database, user) {
+  execFileSync(talvexProgram, ['user', 'add', user, '--db', database], { input: `${passwordOf(user)}\n`, stdio: ['pipe', 'ignore', 'inherit'] });
+}
+
+// Starts the server and reads its address and database from its first lines; the users
+// named are made in its company (which the server makes anew at each start).
+export async function startServer(args = [], users = []) {
   const child = spawn(serverProgram, args, {
     stdio: ['ignore', 'pipe', 'inherit'],
     env: { ...process.env, TALVEX_WEB_ROOT: process.env.TALVEX_WEB_ROOT ?? path.join(repository, 'web', 'dist') },
@@ -38,6 +48,7 @@ export async function startServer(args = []) {
     child.on('exit', (code) => reject(new Error(`the server ended (${code}): ${output}`)));
   });
   const database = /Database: (.*)/.exec(output)?.[1]?.trim() ?? '';
+  for (const user of users) addUser(database, user);
   return {
     address,
     database,
@@ -93,11 +104,23 @@ export async function shot(page, name) {
   await page.screenshot({ path: path.join(screenshots, `${name}.png`) });
 }
 
-export async function signIn(page, address, user) {
+export async function signIn(page, address, user, password = passwordOf(user)) {
   await page.goto(address);
+  await page.waitForSelector('#signin-user');
   await page.fill('#signin-user', user);
+  await page.fill('#signin-password', password);
   await page.click('#signin-button');
   await page.waitForSelector('nav.menu .menu-item');
+}
+
+// The Cookie header of a browser's sign-in, for the tests' own requests on its behalf.
+export async function cookieOf(context) {
+  const cookie = (await context.cookies()).find((c) => c.name === 'talvex_session');
+  return cookie ? `${cookie.name}=${cookie.value}` : '';
+}
+
+export async function fetchAs(context, url, init = {}) {
+  return fetch(url, { ...init, headers: { ...(init.headers ?? {}), Cookie: await cookieOf(context) } });
 }
 
 export function expect(condition, message) {

@@ -25,48 +25,49 @@ ScriptedUser& ScriptedUser::Step(ScriptStep step)
 
 ScriptedUser& ScriptedUser::Set(std::string form, std::string control, std::string text)
 {
-    return Step(ScriptStep{ScriptVerb::Set, std::move(form), std::move(control), std::move(text), {}, 1, 0});
+    return Step(ScriptStep{ScriptVerb::Set, std::move(form), std::move(control), std::move(text), {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::Click(std::string form, std::string control)
 {
-    return Step(ScriptStep{ScriptVerb::Click, std::move(form), std::move(control), "", {}, 1, 0});
+    return Step(ScriptStep{ScriptVerb::Click, std::move(form), std::move(control), "", {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::DblClick(std::string form, std::string grid, long row, std::string column)
 {
-    return Step(ScriptStep{ScriptVerb::DblClick, std::move(form), std::move(grid), std::move(column), {row}, 1, 0});
+    ScriptStep step{ScriptVerb::DblClick, std::move(form), std::move(grid), "", {row}, 1, 0, std::move(column)};
+    return Step(std::move(step));
 }
 
 ScriptedUser& ScriptedUser::Select(std::string form, std::string grid, std::vector<long> rows)
 {
-    return Step(ScriptStep{ScriptVerb::Select, std::move(form), std::move(grid), "", std::move(rows), 1, 0});
+    return Step(ScriptStep{ScriptVerb::Select, std::move(form), std::move(grid), "", std::move(rows), 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::Menu(std::string form, std::string list, std::string key)
 {
-    return Step(ScriptStep{ScriptVerb::Menu, std::move(form), std::move(list), std::move(key), {}, 1, 0});
+    return Step(ScriptStep{ScriptVerb::Menu, std::move(form), std::move(list), std::move(key), {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::Close(std::string form)
 {
-    return Step(ScriptStep{ScriptVerb::Close, std::move(form), "", "", {}, 1, 0});
+    return Step(ScriptStep{ScriptVerb::Close, std::move(form), "", "", {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::Accept(std::string form)
 {
-    return Step(ScriptStep{ScriptVerb::Accept, std::move(form), "", "", {}, 1, 0});
+    return Step(ScriptStep{ScriptVerb::Accept, std::move(form), "", "", {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::Answer(std::string button)
 {
     return Step(
-        ScriptStep{ScriptVerb::Answer, std::string(Ui::MessageBox::kFormName), "", std::move(button), {}, 1, 0});
+        ScriptStep{ScriptVerb::Answer, std::string(Ui::MessageBox::kFormName), "", std::move(button), {}, 1, 0, ""});
 }
 
 ScriptedUser& ScriptedUser::CancelProgressAfter(long step)
 {
-    return Step(ScriptStep{ScriptVerb::CancelProgress, "", "", "", {}, step, 0});
+    return Step(ScriptStep{ScriptVerb::CancelProgress, "", "", "", {}, step, 0, ""});
 }
 
 std::vector<std::string> ScriptedUser::MessageTexts() const

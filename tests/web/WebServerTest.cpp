@@ -1,18 +1,8 @@
 // The web server over loopback: files, the API's answers and refusals, a tab's WebSocket
 // from sign-in to close, and what it refuses to other sites and what it keeps from tabs.
 
-#include "web/WebServer.hpp"
-#include "WebTestClasses.hpp"
+#include "RunningServer.hpp"
 #include "host/types/Errors.hpp"
-#include "support/TestDatabase.hpp"
-
-#include <boost/asio/connect.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/websocket.hpp>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <array>
 #include <filesystem>
@@ -25,124 +15,7 @@
 namespace Talvex::Testing {
 namespace {
 
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace websocket = beast::websocket;
-namespace asio = boost::asio;
-using tcp = asio::ip::tcp;
-using json = nlohmann::json;
 using namespace std::chrono_literals;
-
-// A server on a free loopback port, serving a folder of its own, run on a thread.
-class RunningServer {
-public:
-    explicit RunningServer(const std::string& defaultUser = "",
-                           const std::function<void(Web::ServerOptions&)>& adjust = {})
-    {
-        root_ = std::filesystem::temp_directory_path() / ("talvex-web-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(root_);
-        std::ofstream(root_ / "index.html") << "<!doctype html><title>Talvex</title>";
-        Web::ServerOptions options;
-        options.port = 0;
-        options.staticDir = root_.string();
-        options.connectString = DemoDatabaseConnectString();
-        options.defaultUser = defaultUser;
-        options.extraClasses = WebTestClasses();
-        if (adjust) adjust(options);
-        server = std::make_unique<Web::WebServer>(options);
-        thread_ = std::thread([this] { server->Run(); });
-    }
-    ~RunningServer()
-    {
-        server->Stop();
-        thread_.join();
-        server.reset();
-        std::filesystem::remove_all(root_);
-    }
-
-    http::response<http::string_body> Get(const std::string& target)
-    {
-        asio::io_context ioc;
-        tcp::socket socket(ioc);
-        socket.connect({asio::ip::make_address("127.0.0.1"), server->Port()});
-        http::request<http::string_body> req{http::verb::get, target, 11};
-        req.set(http::field::host, "127.0.0.1");
-        http::write(socket, req);
-        beast::flat_buffer buffer;
-        http::response<http::string_body> res;
-        http::read(socket, buffer, res);
-        return res;
-    }
-
-    struct Answer {
-        int status = 0; // 0: the server closed without answering
-        std::string body;
-    };
-
-    // Sends the request exactly as written, so that targets a client library would
-    // normalise reach the server as an attacker sends them.
-    Answer Exchange(const std::string& request)
-    {
-        asio::io_context ioc;
-        tcp::socket socket(ioc);
-        socket.connect({asio::ip::make_address("127.0.0.1"), server->Port()});
-        asio::write(socket, asio::buffer(request));
-        beast::flat_buffer buffer;
-        http::response<http::string_body> res;
-        beast::error_code ec;
-        http::read(socket, buffer, res, ec);
-        if (ec) return {};
-        return {static_cast<int>(res.result_int()), res.body()};
-    }
-
-    Answer RawGet(const std::string& target)
-    {
-        return Exchange("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
-    }
-
-    const std::filesystem::path& Root() const { return root_; }
-
-    std::unique_ptr<Web::WebServer> server;
-
-private:
-    std::filesystem::path root_;
-    std::thread thread_;
-};
-
-class Socket {
-public:
-    Socket(unsigned short port, const std::string& target, const std::string& origin = "") : ws_(ioc_)
-    {
-        tcp::resolver resolver(ioc_);
-        asio::connect(ws_.next_layer(), resolver.resolve("127.0.0.1", std::to_string(port)));
-        if (!origin.empty()) {
-            ws_.set_option(websocket::stream_base::decorator(
-                [origin](websocket::request_type& req) { req.set(http::field::origin, origin); }));
-        }
-        ws_.handshake("127.0.0.1:" + std::to_string(port), target);
-    }
-    json Read()
-    {
-        beast::flat_buffer buffer;
-        ws_.read(buffer);
-        return json::parse(beast::buffers_to_string(buffer.data()));
-    }
-    json ReadUntil(const std::string& type)
-    {
-        for (int i = 0; i < 200; ++i) {
-            json message = Read();
-            if (message["t"] == type) return message;
-        }
-        ADD_FAILURE() << "no '" << type << "' message";
-        return json();
-    }
-    void Send(const json& message) { ws_.write(asio::buffer(message.dump())); }
-    void Close() { ws_.close(websocket::close_code::normal); }
-
-private:
-    asio::io_context ioc_;
-    websocket::stream<tcp::socket> ws_;
-};
 
 bool WaitUntil(const std::function<bool()>& holds)
 {
@@ -169,21 +42,21 @@ TEST(WebServer, ServesFilesAndRefusesPathsOutsideItsFolder)
     EXPECT_EQ(running.Get("/api/nothing").result(), http::status::not_found);
     auto foreign = running.Get("/api/export?s=0123&w=frmWebLong&g=lstLong&format=csv");
     EXPECT_EQ(foreign.result(), http::status::forbidden) << "no session, no rows";
-    EXPECT_THROW(Web::WebServer({"not-an-address", 0, "", "", "", {}, false, 0}), ValueError);
+    Web::ServerOptions unreadable;
+    unreadable.listen = "not-an-address";
+    unreadable.port = 0;
+    EXPECT_THROW(Web::WebServer{unreadable}, ValueError);
 }
 
 TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
 {
     RunningServer running;
-    {
-        Socket refused(running.server->Port(), "/ws?user=a%20b");
-        json answer = refused.Read();
-        EXPECT_EQ(answer["t"], "signin");
-        EXPECT_NE(answer["message"].get<std::string>().find("User name"), std::string::npos);
-    }
-    Socket tab(running.server->Port(), "/ws?user=anna");
+    TestUser anna("web.anna", "tab password");
+    const std::string cookie = running.SignIn(anna.Name(), "tab password");
+    ASSERT_FALSE(cookie.empty());
+    Socket tab(running.server->Port(), "/ws?user=admin", "", cookie);
     json welcome = tab.ReadUntil("welcome");
-    EXPECT_EQ(welcome["user"], "anna");
+    EXPECT_EQ(welcome["user"], anna.Name()) << "the signed-in user, whatever the address asks for";
     const std::string session = welcome["session"];
     EXPECT_EQ(session.size(), 32u);
     EXPECT_EQ(running.server->SessionCount(), 1u);
@@ -193,18 +66,18 @@ TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
         json state = tab.ReadUntil("state");
         if (!state["windows"].empty()) break;
     }
-    auto csv = running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=csv");
+    auto csv = running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=csv", cookie);
     EXPECT_EQ(csv.result(), http::status::ok);
     EXPECT_EQ(csv[http::field::content_disposition], "attachment; filename=\"frmWebLong.lstLong.csv\"");
     EXPECT_EQ(std::count(csv.body().begin(), csv.body().end(), '\n'), 20002);
-    auto print = running.Get("/api/print?s=" + session + "&w=frmWebLong&g=lstLong");
+    auto print = running.Get("/api/print?s=" + session + "&w=frmWebLong&g=lstLong", cookie);
     EXPECT_EQ(print.result(), http::status::ok);
     EXPECT_NE(print.body().find("<td class=\"num\">24,690.00</td>"), std::string::npos);
-    auto badFormat = running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=pdf");
+    auto badFormat = running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=pdf", cookie);
     EXPECT_EQ(badFormat.result(), http::status::bad_request);
     // The id is read whole: what a reader stopping at the first non-digit takes for document 1.
     for (const std::string idc : {"abc", "1)%20OR%201=1", "1abc", "", "1%20"}) {
-        auto badDocument = running.Get("/api/document?s=" + session + "&idc=" + idc);
+        auto badDocument = running.Get("/api/document?s=" + session + "&idc=" + idc, cookie);
         EXPECT_EQ(badDocument.result(), http::status::bad_request) << idc;
         EXPECT_NE(badDocument.body().find("is not a whole number"), std::string::npos) << badDocument.body();
         EXPECT_NE(badDocument.body().find("idc: '"), std::string::npos) << badDocument.body();
@@ -212,7 +85,7 @@ TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
 
     tab.Close();
     EXPECT_TRUE(WaitUntil([&] { return running.server->SessionCount() == 0; })) << "the closed tab's session lives on";
-    EXPECT_EQ(running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=csv").result(),
+    EXPECT_EQ(running.Get("/api/export?s=" + session + "&w=frmWebLong&g=lstLong&format=csv", cookie).result(),
               http::status::forbidden);
 }
 
@@ -228,7 +101,7 @@ TEST(WebServer, ServesOnlyRegularFilesUnderItsRoot)
     const std::string secret = "kept outside the web root";
     std::ofstream(outside / "secret.txt") << secret;
 
-    RunningServer running("", [](Web::ServerOptions& options) { options.maxFileBytes = 64 * 1024; });
+    RunningServer running("anna", [](Web::ServerOptions& options) { options.maxFileBytes = 64 * 1024; });
     const fs::path& root = running.Root();
     fs::create_directories(root / "assets");
     std::string app;

@@ -630,7 +630,9 @@ TEST(WebSession, EachTabHasItsOwnUserAndWindows)
     json error = ben.WaitFor([](const json& m) { return m["t"] == "error"; });
     EXPECT_NE(error["message"].get<std::string>().find("No window is open"), std::string::npos);
 
-    EXPECT_THROW(Web::WebSession("x", {DemoDatabaseConnectString(), "", {}, 100ms}, nullptr), ValueError);
+    Web::SessionOptions nameless;
+    nameless.connectString = DemoDatabaseConnectString();
+    EXPECT_THROW(Web::WebSession("x", nameless, nullptr), ValueError);
     EXPECT_THROW(Web::CheckUserName("ann a"), ValueError);
     EXPECT_THROW(Web::CheckUserName("a'b"), ValueError);
     EXPECT_NO_THROW(Web::CheckUserName("jonas.petraitis"));

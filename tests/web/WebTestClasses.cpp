@@ -1,6 +1,7 @@
 #include "WebTestClasses.hpp"
 
 #include "host/cube/CCube.hpp"
+#include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -15,6 +16,8 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/MessageBox.hpp"
+#include "host/ui/ParamForm.hpp"
+#include "host/ui/PrintService.hpp"
 #include "host/ui/ProgressRunner.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/frame/IReportExec.hpp"
@@ -304,6 +307,30 @@ public:
     }
 };
 
+// A report that writes, then reads a source that never ends by itself, in one unit of
+// work: stopped half way it must leave nothing written. Its source (TestSlowSource, a view
+// that sleeps) and its table (TestRunMark) exist only where the tests made them.
+class TWebSlowWrite : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList& inParams, FieldList&) override
+    {
+        try {
+            auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
+            Ui::CWaitInfo wait;
+            wait.Show("Writing the marks of the run");
+            Data::Transaction unit(book->Db());
+            book->Db().Execute("INSERT INTO TestRunMark (UserName) VALUES (?)", {Value(book->UserName())});
+            book->Db().Query("SELECT COUNT(*) FROM TestSlowSource");
+            unit.Commit();
+            ClientApp::Current().ShowStatus("Written");
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
 // A small cube over six sale lines: region and document kind down the rows, years across,
 // sum and quantity as facts. The report keeps the region off the filter area and names the
 // focused cell's sum in the status panel from its one user menu item.
@@ -371,6 +398,114 @@ template <class T> std::shared_ptr<Object> Make()
     return std::make_shared<T>();
 }
 
+// The parameters of the payment plan: a limit the plan's rows may not pass, checked on OK.
+class frmWebPlanParams : public Ui::ParamForm, Counted {
+public:
+    frmWebPlanParams() : ParamForm("frmWebPlanParams", "Payment plan")
+    {
+        Add(ControlKind::NumberBox, "edLimit", "Limit per row");
+    }
+
+protected:
+    void BeforeShow() override { Ctl("edLimit").SetValue(Value(Currency::FromInteger(1000))); }
+    void btOKClick(bool& IsOk, std::string& ErrMessage, std::string& ErrControl) override
+    {
+        IsOk = Currency() < Ctl("edLimit").GetValue().ToCurrency();
+        if (!IsOk) {
+            ErrMessage = "The limit must be more than 0";
+            ErrControl = "edLimit";
+        }
+    }
+};
+
+// A payment plan the person types: dates, sums under the limit, notes, a client whose card
+// opens from the row; rows added and deleted; the total kept in the footer; printed by code.
+class frmWebPlan : public Ui::Form, Counted {
+public:
+    frmWebPlan(Currency limit, const std::vector<std::string>& clients) : Form("frmWebPlan", "Payment plan")
+    {
+        Ui::Grid& grid = AddGrid("grdPlan");
+        grid.AddColumn("PayDate", "Pay date", "yyyy-mm-dd");
+        grid.AddColumn("Summa", "Sum", "#,##0.00");
+        grid.AddColumn("Note", "Note");
+        grid.AddColumn("Client", "Client");
+        Ui::CellRule date = Ui::CellRule::Of(Ui::CellType::Date);
+        date.required = true;
+        grid.SetEditable("PayDate", date);
+        Ui::CellRule sum = Ui::CellRule::Of(Ui::CellType::Number);
+        sum.minimum = Currency();
+        sum.check = [limit](const Value& value, const Ui::Grid&, std::size_t) {
+            return limit < value.ToCurrency() ? "over the limit of " + limit.ToString() : std::string();
+        };
+        grid.SetEditable("Summa", sum);
+        Ui::CellRule note;
+        note.maxLength = 10;
+        grid.SetEditable("Note", note);
+        grid.Column("Client").cardReference = "REFClient";
+        grid.SetRowsAddable(true);
+        grid.SetRowsDeletable(true);
+        for (std::size_t i = 0; i < clients.size(); ++i)
+            grid.AddRow({Value(Date(2025, 1, 31).AddMonthsClamped(static_cast<int>(i))),
+                         Value(Currency::FromInteger(100 * static_cast<std::int64_t>(i + 1))), Value(""),
+                         Value(clients[i])});
+        for (const char* event : {"CellChange", "AddRow", "AfterDeleteRow"})
+            On("grdPlan", event, [this](Ui::EventArgs&) { Recount(); });
+        Add(ControlKind::Button, "btPrint", "Print");
+        On("btPrint", "Click", [this](Ui::EventArgs&) { Print(); });
+        Recount();
+    }
+
+private:
+    void Recount()
+    {
+        Ui::Grid& grid = GridCtl("grdPlan");
+        Currency total;
+        for (std::size_t row = 0; row < grid.RowCount(); ++row)
+            if (grid.Cell(row, "Summa").IsNumber()) total += grid.Cell(row, "Summa").ToCurrency();
+        grid.SetFooter("Summa", Value(total));
+    }
+
+    void Print()
+    {
+        const Ui::Grid& grid = GridCtl("grdPlan");
+        auto rows = std::make_shared<Ui::TableRowSource>(std::vector<std::string>{"PayDate", "Summa", "Note"});
+        for (std::size_t row = 0; row < grid.RowCount(); ++row)
+            rows->AddRow({grid.Cell(row, "PayDate"), grid.Cell(row, "Summa"), grid.Cell(row, "Note")});
+        Ui::ReportLayouts& layouts = Ui::ReportLayouts::Host();
+        layouts.Register(Ui::ReportLayout{"WebPlan",
+                                          "Payment plan",
+                                          {{"Rows", "Rows", "0"}},
+                                          {{"PayDate", "Pay date", "yyyy-mm-dd", false},
+                                           {"Summa", "Sum", "#,##0.00", true},
+                                           {"Note", "Note", "", false}},
+                                          ""});
+        Ui::PrintService(*GetSession())
+            .Print("WebPlan", {{"Rows", Value(static_cast<std::int64_t>(grid.RowCount()))}}, {rows});
+    }
+};
+
+class TWebPlan : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList& inParams, FieldList&) override
+    {
+        try {
+            frmWebPlanParams params;
+            if (!params.Execute()) return false;
+            auto book = std::dynamic_pointer_cast<Book>(inParams.Item("Book").GetValue().ToObject());
+            std::vector<std::string> clients;
+            for (const auto& row :
+                 book->Db().QueryPostgres("SELECT code FROM refclient WHERE isgroup = 0 ORDER BY code LIMIT 3").rows)
+                clients.push_back(row[0].ToText());
+            ClientApp::Current().ShowForm(
+                std::make_shared<frmWebPlan>(params.Ctl("edLimit").GetValue().ToCurrency(), clients), "frmWebPlan");
+            return true;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 std::vector<Web::ExtraClass> WebTestClasses()
@@ -382,6 +517,8 @@ std::vector<Web::ExtraClass> WebTestClasses()
         {"TWebLong", "tests", "a list of 20,000 rows", &Make<TWebLong>},
         {"TWebProgress", "tests", "a long run with progress", &Make<TWebProgress>},
         {"TWebCube", "tests", "a small cube", &Make<TWebCube>},
+        {"TWebPlan", "tests", "a payment plan to edit", &Make<TWebPlan>},
+        {"TWebSlowWrite", "tests", "a write that waits for a slow source", &Make<TWebSlowWrite>},
     };
 }
 

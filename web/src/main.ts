@@ -4,7 +4,7 @@
 // is drawn from its declared controls; no report has page code of its own.
 
 import type { Control, DocumentView, GridRow, MenuGroup, ServerMessage, Window } from './protocol';
-import { checkDate, isMonthFormat, checkNumber, checkUserName } from './validate';
+import { checkDate, isMonthFormat, checkNumber } from './validate';
 import { el } from './dom';
 import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
@@ -42,8 +42,12 @@ const app = {
   lookups: new Map<string, { q: string; items: { code: string; name: string }[] }>(),
   openLookup: '' as string, // "window.control" whose list is open
   openLookupAt: ['', ''] as [string, string], // its window and control
-  signInMessage: '',
+  singleUser: false,
   closed: false,
+  // The cell being edited in place; kept across redraws so that a state arriving meanwhile
+  // does not drop what the person is typing.
+  editing: null as { w: string; g: string; row: number; col: string; value: string } | null,
+  printed: [] as { report: number; code: string; title: string }[],
 };
 
 const root = document.getElementById('app')!;
@@ -80,55 +84,38 @@ function send(message: Record<string, unknown>): void {
 
 // ---------------------------------------------------------------- sign-in and connection
 
+// The page is served only to a signed-in browser (or by a single-user server): the tab
+// connects at once, and the server says who it is. A tab the server no longer knows
+// (signed out elsewhere, idle too long) goes back to the sign-in page.
 async function start(): Promise<void> {
-  let defaultUser = '';
   try {
-    const config = await (await fetch('/api/config')).json();
-    defaultUser = config.defaultUser ?? '';
+    const config = await (await fetch('/api/config', { credentials: 'same-origin' })).json();
+    app.singleUser = Boolean(config.defaultUser);
   } catch {
-    /* the sign-in form still works */
+    /* the tab still connects */
   }
-  if (defaultUser) connect(defaultUser);
-  else drawSignIn();
+  connect();
 }
 
-function drawSignIn(): void {
-  const input = el('input', { id: 'signin-user', type: 'text', autocomplete: 'username', 'aria-label': 'User name' });
-  const message = el('div', { class: 'refusal', id: 'signin-message', role: 'alert' }, app.signInMessage);
-  const go = (): void => {
-    const problem = checkUserName(input.value.trim());
-    if (problem) {
-      message.textContent = problem;
-      input.classList.add('invalid');
-      return;
-    }
-    connect(input.value.trim());
-  };
-  input.addEventListener('keydown', (e) => {
-    if (e.key === 'Enter') go();
-  });
-  const button = el('button', { id: 'signin-button', class: 'primary' }, 'Sign in');
-  button.addEventListener('click', go);
-  root.replaceChildren(
-    el('div', { class: 'signin' },
-      el('h1', {}, 'Talvex Enterprise'),
-      el('p', {}, 'Financial module Quarn_DuzAde'),
-      el('label', {}, 'User name', input),
-      message,
-      button));
-  input.focus();
+function toSignIn(): void {
+  location.replace('/signin');
 }
 
-function connect(user: string): void {
-  app.user = user;
+function connect(): void {
   const protocol = location.protocol === 'https:' ? 'wss:' : 'ws:';
-  const socket = new WebSocket(`${protocol}//${location.host}/ws?user=${encodeURIComponent(user)}`);
+  const socket = new WebSocket(`${protocol}//${location.host}/ws`);
   app.socket = socket;
   socket.addEventListener('message', (event) => receive(JSON.parse(String(event.data)) as ServerMessage));
   socket.addEventListener('close', () => {
-    if (app.session && !app.closed) {
+    if (!app.session) {
+      if (!app.singleUser) toSignIn();
+      return;
+    }
+    if (!app.closed) {
       app.closed = true;
-      app.status = 'The connection to the server was lost. Reload the page to start again.';
+      app.status = app.singleUser
+        ? 'The connection to the server was lost. Reload the page to start again.'
+        : 'The connection to the server was lost (or the sign-in ended). Reload the page to sign in again.';
       draw();
     }
   });
@@ -137,8 +124,7 @@ function connect(user: string): void {
 function receive(message: ServerMessage): void {
   switch (message.t) {
     case 'signin':
-      app.signInMessage = message.message;
-      drawSignIn();
+      root.replaceChildren(el('div', { class: 'signin' }, el('p', { class: 'refusal', id: 'signin-message' }, message.message)));
       return;
     case 'welcome':
       app.session = message.session;
@@ -180,6 +166,9 @@ function receive(message: ServerMessage): void {
       break;
     case 'document':
       openDocument(message.docType, message.idc);
+      break;
+    case 'printed':
+      app.printed.push({ report: message.report, code: message.code, title: message.title });
       break;
     case 'lookup':
       app.lookups.set(`${message.w}.${message.c}`, { q: message.q, items: message.items });
@@ -263,7 +252,7 @@ function draw(): void {
   signOut.addEventListener('click', () => {
     app.closed = true;
     app.socket?.close();
-    location.reload();
+    void fetch('/api/signout', { method: 'POST', credentials: 'same-origin' }).finally(toSignIn);
   });
 
   // Removing the focused box makes the browser blur it: that is no person leaving the box.
@@ -273,8 +262,8 @@ function draw(): void {
       el('span', { class: 'brand' }, 'Talvex Enterprise'),
       el('span', { class: 'company' }, app.company),
       el('span', { class: 'user', id: 'user-name' }, app.user),
-      signOut),
-    el('div', { class: 'body' }, drawMenu(), el('main', { class: 'workspace' }, tabBar, content)),
+      app.singleUser ? null : signOut),
+    el('div', { class: 'body' }, drawMenu(), el('main', { class: 'workspace' }, tabBar, drawPrinted(), content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
   drawing = false;
@@ -379,8 +368,9 @@ function onChosenPage(w: Window, c: Control): boolean {
 }
 
 function refusalOf(w: Window, c: Control): HTMLElement | null {
-  const refused = app.refusals.get(`${w.name}.${c.name}`);
-  return refused ? el('div', { class: 'refusal', role: 'alert', 'data-refusal': `${w.name}.${c.name}` }, refused.message) : null;
+  // What the box refused as typed comes first; else what the form's check said of it.
+  const message = app.refusals.get(`${w.name}.${c.name}`)?.message ?? c.refusal;
+  return message ? el('div', { class: 'refusal', role: 'alert', 'data-refusal': `${w.name}.${c.name}` }, message) : null;
 }
 
 // Sends a typed value once the person leaves the box, after the browser's own check.
@@ -637,6 +627,14 @@ function drawGrid(w: Window, g: Control): HTMLElement {
     link('CSV', `/api/export?${q}&format=csv`, { 'data-export': 'csv', download: '' }),
     link('XLSX', `/api/export?${q}&format=xlsx`, { 'data-export': 'xlsx', download: '' }),
     link('Print', `/api/print?${q}`, { 'data-export': 'print', target: '_blank' }));
+  const tool = (caption: string, action: string, run: () => void): void => {
+    const button = el('button', { class: 'tool', 'data-action': `${key}.${action}` }, caption);
+    button.addEventListener('click', run);
+    toolbar.append(button);
+  };
+  if (g.addable) tool('Add row', 'addrow', () => send({ t: 'addrow', w: w.name, g: g.name }));
+  if (g.deletable) tool('Delete row', 'delrow', () => deleteCurrentRow(w.name, g.name));
+  if ((g.columns ?? []).some((c) => c.card)) tool('Card', 'card', () => openCardOfCurrentCell(w.name, g.name));
   if (g.menu && g.menu.length) {
     const menuButton = el('button', { class: 'tool', 'data-menu': key }, 'Menu ▾');
     menuButton.addEventListener('click', (e) => showMenu(e.clientX, e.clientY, w.name, g));
@@ -746,13 +744,23 @@ function drawGridRows(w: string, g: string, keep = false): void {
     });
     for (const { c, index } of columns) {
       const own = row.cs?.[String(index)];
+      const refused = row.e?.[String(index)];
       const cell = el('div', {
-        class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}${own?.bold ? ' bold' : ''}`,
+        class: `cell align-${c.align}${current && grid.currentColumn === c.name ? ' current-cell' : ''}${own?.bold ? ' bold' : ''}${c.edit ? ' editable' : ''}${refused ? ' refused' : ''}`,
         style: `${own?.back ? `background:${own.back};` : ''}${own?.fore ? `color:${own.fore};` : ''}`,
         'data-column': c.name,
         role: 'gridcell',
-      }, row.c[index] ?? '');
+        title: refused?.message,
+        'aria-invalid': refused ? 'true' : undefined,
+      }, refused ? refused.text : row.c[index] ?? '');
+      if (refused) cell.append(el('span', { class: 'cell-refusal', role: 'alert', 'data-refusal': `${key}.${row.i}.${c.name}` }, refused.message));
+      const edited = app.editing;
+      if (edited && edited.w === w && edited.g === g && edited.row === row.i && edited.col === c.name) cell.append(cellEditor(w, g, row.i, c.name));
       cell.addEventListener('click', (e) => {
+        if (c.edit && current && grid.currentColumn === c.name && !e.ctrlKey && !e.metaKey && !e.shiftKey) {
+          startEditing(w, g, row, c.name, refused ? refused.text : row.c[index] ?? '');
+          return;
+        }
         if (e.ctrlKey || e.metaKey || e.shiftKey) {
           selectRows(w, g, row, pos, e.shiftKey);
           return;
@@ -802,6 +810,12 @@ function gridKey(e: KeyboardEvent, w: string, g: string): void {
   const cache = app.grids.get(`${w}/${g}`);
   const grid = gridControl(w, g);
   const viewport = e.currentTarget as HTMLElement;
+  // An empty grid still takes a first row.
+  if (e.key === 'Insert' && grid?.addable) {
+    e.preventDefault();
+    send({ t: 'addrow', w, g });
+    return;
+  }
   if (!cache || !grid || cache.total === 0) return;
   let pos = -1;
   for (const [p, row] of cache.rows) if (row.i === grid.currentRow) pos = p;
@@ -815,10 +829,29 @@ function gridKey(e: KeyboardEvent, w: string, g: string): void {
     case 'Home': next = 0; break;
     case 'End': next = cache.total - 1; break;
     case 'Enter':
-      if (grid.currentRow !== undefined && grid.currentRow >= 0) send({ t: 'dbl', w, g, row: grid.currentRow, col: grid.currentColumn ?? '' });
+    case 'F2': {
+      const row = pos >= 0 ? cache.rows.get(pos) : undefined;
+      if (row && editableColumn(grid, grid.currentColumn)) {
+        startEditing(w, g, row, grid.currentColumn!, cellText(grid, row, grid.currentColumn!));
+      } else if (e.key === 'Enter' && grid.currentRow !== undefined && grid.currentRow >= 0) {
+        send({ t: 'dbl', w, g, row: grid.currentRow, col: grid.currentColumn ?? '' });
+      }
       e.preventDefault();
       return;
-    default: return;
+    }
+    case 'Delete':
+      if (e.ctrlKey && grid.deletable) deleteCurrentRow(w, g);
+      e.preventDefault();
+      return;
+    default: {
+      // Typing on an editable cell starts its editing with what was typed.
+      const row = pos >= 0 ? cache.rows.get(pos) : undefined;
+      if (row && e.key.length === 1 && !e.ctrlKey && !e.metaKey && !e.altKey && editableColumn(grid, grid.currentColumn)) {
+        e.preventDefault();
+        startEditing(w, g, row, grid.currentColumn!, e.key);
+      }
+      return;
+    }
   }
   e.preventDefault();
   next = Math.max(0, Math.min(cache.total - 1, next));
@@ -834,6 +867,97 @@ function gridKey(e: KeyboardEvent, w: string, g: string): void {
     send({ t: 'cell', w, g, row: row.i, col: grid.currentColumn ?? '' });
   }
   drawGridRows(w, g);
+}
+
+function editableColumn(grid: Control, name: string | undefined): boolean {
+  return !!name && !!grid.columns?.find((c) => c.name === name)?.edit && grid.enabled && !grid.locked;
+}
+
+function cellText(grid: Control, row: GridRow, column: string): string {
+  const index = (grid.columns ?? []).findIndex((c) => c.name === column);
+  return row.e?.[String(index)]?.text ?? row.c[index] ?? '';
+}
+
+function startEditing(w: string, g: string, row: GridRow, col: string, value: string): void {
+  app.editing = { w, g, row: row.i, col, value };
+  drawGridRows(w, g);
+}
+
+function gridBodyFocus(w: string, g: string): void {
+  gridBodyOf(`${w}/${g}`)?.focus();
+}
+
+// The in-place editor: Enter keeps what was typed, Escape gives the cell back as it was,
+// Tab keeps it and moves to the next editable column of the row (Shift+Tab: the one before).
+function cellEditor(w: string, g: string, row: number, col: string): HTMLInputElement {
+  const editing = app.editing!;
+  const input = el('input', { type: 'text', class: 'cell-editor', 'data-editor': `${w}.${g}.${row}.${col}`, 'aria-label': col });
+  input.value = editing.value;
+  input.addEventListener('input', () => {
+    if (app.editing) app.editing.value = input.value;
+  });
+  const finish = (keep: boolean): void => {
+    if (app.editing !== editing) return;
+    app.editing = null;
+    if (keep) send({ t: 'edit', w, g, row, col, v: input.value });
+  };
+  input.addEventListener('keydown', (e) => {
+    e.stopPropagation();
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      finish(true);
+      gridBodyFocus(w, g);
+      drawGridRows(w, g);
+    } else if (e.key === 'Escape') {
+      e.preventDefault();
+      finish(false);
+      gridBodyFocus(w, g);
+      drawGridRows(w, g);
+    } else if (e.key === 'Tab') {
+      e.preventDefault();
+      finish(true);
+      const grid = gridControl(w, g);
+      const editable = (grid?.columns ?? []).filter((c) => c.visible && c.edit).map((c) => c.name);
+      const next = editable[editable.indexOf(col) + (e.shiftKey ? -1 : 1)];
+      if (grid && next) {
+        grid.currentColumn = next;
+        send({ t: 'cell', w, g, row, col: next });
+        const cache = app.grids.get(`${w}/${g}`);
+        const shown = cache ? [...cache.rows.values()].find((r) => r.i === row) : undefined;
+        if (shown) app.editing = { w, g, row, col: next, value: cellText(grid, shown, next) };
+      } else gridBodyFocus(w, g);
+      drawGridRows(w, g);
+    }
+  });
+  input.addEventListener('blur', () => {
+    // A redraw takes the editor out of the page; that is no leaving of the cell.
+    if (drawing || !input.isConnected) return;
+    window.setTimeout(() => {
+      if (input.isConnected && document.activeElement !== input) {
+        finish(true);
+        drawGridRows(w, g);
+      }
+    }, 0);
+  });
+  queueMicrotask(() => {
+    if (!input.isConnected) return;
+    input.focus();
+    input.setSelectionRange(input.value.length, input.value.length);
+  });
+  return input;
+}
+
+function deleteCurrentRow(w: string, g: string): void {
+  const grid = gridControl(w, g);
+  if (grid?.currentRow === undefined || grid.currentRow < 0) return;
+  send({ t: 'delrow', w, g, row: grid.currentRow });
+}
+
+function openCardOfCurrentCell(w: string, g: string): void {
+  const grid = gridControl(w, g);
+  if (grid?.currentRow === undefined || grid.currentRow < 0) return;
+  const column = grid.columns?.find((c) => c.name === grid.currentColumn && c.card) ?? grid.columns?.find((c) => c.card);
+  if (column) send({ t: 'card', w, g, row: grid.currentRow, col: column.name });
 }
 
 function showMenu(x: number, y: number, w: string, g: Control): void {
@@ -882,6 +1006,23 @@ function drawProgress(): HTMLElement {
     el('progress', { value: p.step, max: Math.max(1, p.count) }),
     el('div', { class: 'progress-text' }, p.text),
     el('div', { class: 'buttons' }, cancel));
+}
+
+// Reports printed by their code: each opens in its own page, which the browser prints.
+function drawPrinted(): HTMLElement | null {
+  if (!app.printed.length) return null;
+  const bar = el('div', { class: 'printed', role: 'status' });
+  for (const p of app.printed) {
+    const href = `/api/print?s=${encodeURIComponent(app.session)}&report=${p.report}`;
+    bar.append(el('a', { href, target: '_blank', class: 'tool', 'data-print-report': p.code }, `Print view: ${p.title}`));
+  }
+  const dismiss = el('button', { class: 'link', 'aria-label': 'Dismiss' }, '×');
+  dismiss.addEventListener('click', () => {
+    app.printed = [];
+    draw();
+  });
+  bar.append(dismiss);
+  return bar;
 }
 
 function drawError(): HTMLElement {

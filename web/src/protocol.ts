@@ -19,6 +19,9 @@ export interface Column {
   headerPath?: string[];
   headerKind?: HeaderKind;
   expand?: ExpandState;
+  // an editable column: what its cells take
+  edit?: { type: 'Text' | 'Number' | 'Integer' | 'Date'; required: boolean };
+  card?: string; // the reference whose card a cell opens
 }
 
 export type HeaderKind = 'None' | 'Member' | 'Subtotal' | 'GrandTotal';
@@ -30,6 +33,7 @@ export interface GridRow {
   s?: string; // style id
   cs?: Record<string, RowStyle>; // styles of single cells, by column index
   h?: { kind: HeaderKind; level: number; expand: ExpandState }; // where a cube row stands
+  e?: Record<string, { text: string; message: string }>; // refused input, by column index
 }
 
 export interface RowStyle {
@@ -46,6 +50,7 @@ export interface Control {
   visible: boolean;
   locked?: boolean;
   toolTip?: string;
+  refusal?: string; // why the form refused what the control holds
   default?: boolean;
   cancel?: boolean;
   value?: string;
@@ -68,6 +73,8 @@ export interface Control {
   selected?: number[];
   styles?: Record<string, RowStyle>;
   menu?: { key: string; caption: string }[];
+  addable?: boolean;
+  deletable?: boolean;
 }
 
 export interface Window {
@@ -117,6 +124,7 @@ export type ServerMessage =
   | { t: 'error'; source: string; message: string }
   | { t: 'refused'; w: string; c: string; v: string; message: string }
   | { t: 'document'; docType: string; idc: number }
+  | { t: 'printed'; report: number; code: string; title: string }
   | { t: 'lookup'; w: string; c: string; q: string; items: ComboItem[] }
   | { t: 'signin'; message: string }
   | { t: 'pong' };

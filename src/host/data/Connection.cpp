@@ -4,8 +4,10 @@
 #include "host/data/tsql/Reparse.hpp"
 #include "host/data/tsql/TSql.hpp"
 #include "host/types/Errors.hpp"
+#include "host/types/StopSignal.hpp"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +21,9 @@ namespace {
 // Server type oids (pg_type.h).
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kText = 25, kFloat4 = 700, kFloat8 = 701,
               kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184, kNumeric = 1700;
+
+// NUMERIC(p, s) is told in a result's metadata as ((p << 16) | s) + 4; -1 when undeclared.
+constexpr int kNumericTypmodOffset = 4;
 
 ColumnKind KindOf(Oid type)
 {
@@ -52,10 +57,9 @@ Value ToValue(ColumnKind kind, const char* text, int length)
         return Value(i);
     }
     case ColumnKind::Decimal: {
-        Currency c;
-        if (Currency::ParseExact(s, c)) return Value(c);
-        double d = 0;
-        std::from_chars(s.data(), s.data() + s.size(), d);
+        Decimal d;
+        if (!Decimal::TryParse(s, d))
+            throw DatabaseError("The database returned " + std::string(s) + ", beyond the range of a decimal");
         return Value(d);
     }
     case ColumnKind::Double: {
@@ -109,6 +113,30 @@ std::string Connection::SpelledName(std::string_view serverName)
     return std::string(serverName);
 }
 
+// A NUMERIC column arrives as money when every value of it is an amount exactly (money
+// columns, sums of them, money arithmetic), else as exact decimals with the server's scale:
+// one kind per column, so that a column sorts, filters and shows alike in every row. A
+// column declared with other than four decimals (a rate, a decimal product or quotient)
+// stays decimal, its scale shown as SQL Server shows it.
+bool MaySettleAsMoney(const Column& column)
+{
+    return column.kind == ColumnKind::Decimal && (column.declaredScale == -1 || column.declaredScale == 4);
+}
+
+void SettleDecimalColumns(const std::vector<Column>& columns, std::vector<std::vector<Value>>& rows)
+{
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (!MaySettleAsMoney(columns[column])) continue;
+        const bool allAmounts = std::all_of(rows.begin(), rows.end(), [column](const std::vector<Value>& row) {
+            const auto* d = std::get_if<Decimal>(&row[column].Raw());
+            return !d || d->ExactCurrency().has_value();
+        });
+        if (!allAmounts) continue;
+        for (auto& row : rows)
+            if (const auto* d = std::get_if<Decimal>(&row[column].Raw())) row[column] = *d->ExactCurrency();
+    }
+}
+
 int ResultSet::ColumnIndex(std::string_view name) const
 {
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -121,11 +149,62 @@ int ResultSet::ColumnIndex(std::string_view name) const
     return -1;
 }
 
+// How often a statement that is still running looks whether it should stop: a person who
+// cancels sees the report end within this and the server's answer to the cancel.
+constexpr int kStopPollMillis = 100;
+
 struct Connection::Impl {
     PGconn* conn = nullptr;
     std::string connectString;
     int transactionDepth = 0;
     bool copying = false;
+    std::shared_ptr<const StopSignal> stop;
+
+    // Sends the statement and waits for its answer, cancelling it on the server when the
+    // stop signal is raised meanwhile. As PQexec: the last result, or the first error.
+    PGresult* Exec(const char* sql, const std::vector<const char*>& params, bool interruptible)
+    {
+        const StopSignal* signal = interruptible ? stop.get() : nullptr;
+        if (signal) signal->ThrowIfRequested();
+        const int sent = params.empty() ? PQsendQuery(conn, sql)
+                                        : PQsendQueryParams(conn, sql, static_cast<int>(params.size()), nullptr,
+                                                            params.data(), nullptr, nullptr, 0);
+        if (!sent) return nullptr;
+        bool cancelSent = false;
+        while (PQisBusy(conn)) {
+            pollfd socket{PQsocket(conn), POLLIN, 0};
+            ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+            if (signal && !cancelSent && signal->Requested()) {
+                PGcancel* cancel = PQgetCancel(conn);
+                char reason[256];
+                if (cancel) PQcancel(cancel, reason, sizeof reason);
+                PQfreeCancel(cancel);
+                cancelSent = true;
+            }
+            if (!PQconsumeInput(conn)) break;
+        }
+        PGresult* last = nullptr;
+        PGresult* error = nullptr;
+        while (PGresult* r = PQgetResult(conn)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if (!error && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY) {
+                error = r;
+                continue;
+            }
+            if (last) PQclear(last);
+            last = r;
+        }
+        if (error) {
+            if (last) PQclear(last);
+            if (cancelSent) {
+                PQclear(error);
+                signal->ThrowIfRequested();
+                throw CancelledError(kCancelledText);
+            }
+            return error;
+        }
+        return last;
+    }
 
     ~Impl()
     {
@@ -151,6 +230,8 @@ struct Connection::Impl {
             else
                 c.name = SpelledName(PQfname(result, f));
             c.kind = KindOf(PQftype(result, f));
+            if (c.kind == ColumnKind::Decimal && PQfmod(result, f) >= kNumericTypmodOffset)
+                c.declaredScale = (PQfmod(result, f) - kNumericTypmodOffset) & 0xffff;
             columns.push_back(std::move(c));
         }
         return columns;
@@ -170,11 +251,38 @@ struct Connection::Impl {
         return row;
     }
 
+    // Waits until the next result can be taken without blocking, cancelling the statement on
+    // the server once the stop signal is raised. False when the connection broke meanwhile.
+    bool AwaitResult(const StopSignal* signal, bool& cancelSent)
+    {
+        const auto cancelOnStop = [&] {
+            if (!signal || cancelSent || !signal->Requested()) return;
+            PGcancel* cancel = PQgetCancel(conn);
+            char reason[256];
+            if (cancel) PQcancel(cancel, reason, sizeof reason);
+            PQfreeCancel(cancel);
+            cancelSent = true;
+        };
+        // Rows that arrive faster than they are read never leave the socket waiting, so a
+        // stop is looked at before each one as well.
+        cancelOnStop();
+        while (PQisBusy(conn)) {
+            pollfd socket{PQsocket(conn), POLLIN, 0};
+            ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+            cancelOnStop();
+            if (!PQconsumeInput(conn)) return false;
+        }
+        return true;
+    }
+
     // One statement in single-row mode: each row is converted and handed on while the server
-    // is still sending the next, so neither libpq nor this layer holds the whole result.
+    // is still sending the next, so neither libpq nor this layer holds the whole result. A
+    // stop cancels it on the server as it cancels a statement read whole.
     void RunEach(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
                  const ColumnsReader& onColumns, const RowReader& onRow)
     {
+        const StopSignal* signal = stop.get();
+        if (signal) signal->ThrowIfRequested();
         std::vector<std::optional<std::string>> texts;
         texts.reserve(params.size());
         for (const Value& p : params)
@@ -186,7 +294,9 @@ struct Connection::Impl {
                                nullptr, 0))
             Fail(nullptr, "The database refused the statement");
         PQsetSingleRowMode(conn);
-        // Whatever happens to a row, the connection is left with no result pending.
+        bool cancelSent = false;
+        // Whatever happens to a row, the connection is left with no result pending; a reader
+        // that gives up leaves the rest of the rows to be read past here.
         struct Drain {
             PGconn* conn;
             ~Drain()
@@ -197,11 +307,20 @@ struct Connection::Impl {
         } drain{conn};
         bool columnsGiven = false;
         std::vector<Column> columns;
-        while (PGresult* result = PQgetResult(conn)) {
+        for (;;) {
+            if (!AwaitResult(signal, cancelSent)) Fail(nullptr, "The database connection broke");
+            PGresult* result = PQgetResult(conn);
+            if (!result) break;
             std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
             ExecStatusType status = PQresultStatus(result);
-            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+                if (cancelSent) {
+                    signal->ThrowIfRequested();
+                    throw CancelledError(kCancelledText);
+                }
                 Fail(owned.release(), "The database refused the statement");
+            }
+            if (cancelSent) continue; // the rest of an answer no one waits for any more
             if (!columnsGiven) {
                 columns = Columns(result, names);
                 onColumns(columns);
@@ -209,10 +328,15 @@ struct Connection::Impl {
             }
             if (status == PGRES_SINGLE_TUPLE) onRow(RowValues(result, 0, columns));
         }
+        if (cancelSent) {
+            signal->ThrowIfRequested();
+            throw CancelledError(kCancelledText);
+        }
         if (!columnsGiven) onColumns(columns);
     }
 
-    ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names)
+    ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
+                  bool interruptible = true)
     {
         std::vector<std::optional<std::string>> texts;
         texts.reserve(params.size());
@@ -221,12 +345,7 @@ struct Connection::Impl {
         std::vector<const char*> pointers;
         for (auto& t : texts)
             pointers.push_back(t ? t->c_str() : nullptr);
-        PGresult* result = nullptr;
-        if (params.empty())
-            result = PQexec(conn, sql.c_str());
-        else
-            result = PQexecParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(), nullptr,
-                                  nullptr, 0);
+        PGresult* result = Exec(sql.c_str(), pointers, interruptible);
         ExecStatusType status = PQresultStatus(result);
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
             Fail(result, "The database refused the statement");
@@ -234,8 +353,14 @@ struct Connection::Impl {
         rs.columns = Columns(result, names);
         int rows = PQntuples(result);
         rs.rows.reserve(static_cast<std::size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            rs.rows.push_back(RowValues(result, r, rs.columns));
+        try {
+            for (int r = 0; r < rows; ++r)
+                rs.rows.push_back(RowValues(result, r, rs.columns));
+        } catch (...) {
+            PQclear(result);
+            throw;
+        }
+        SettleDecimalColumns(rs.columns, rs.rows);
         const char* affected = PQcmdTuples(result);
         if (affected && *affected)
             std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);
@@ -343,6 +468,11 @@ void Connection::ExecutePostgresScript(std::string_view sql)
     impl_->Run(std::string(sql), {}, {});
 }
 
+void Connection::SetStopSignal(std::shared_ptr<const StopSignal> signal)
+{
+    impl_->stop = std::move(signal);
+}
+
 bool Connection::InTransaction() const
 {
     return impl_->transactionDepth > 0;
@@ -368,9 +498,9 @@ CopyWriter Connection::BeginCopy(const std::string& table, const std::vector<std
 Transaction::Transaction(Connection& connection) : connection_(connection), depth_(connection.impl_->transactionDepth)
 {
     if (depth_ == 0)
-        connection_.ExecutePostgresScript("BEGIN ISOLATION LEVEL REPEATABLE READ");
+        connection_.impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ", {}, {});
     else
-        connection_.ExecutePostgresScript("SAVEPOINT talvex_" + std::to_string(depth_));
+        connection_.impl_->Run("SAVEPOINT talvex_" + std::to_string(depth_), {}, {});
     ++connection_.impl_->transactionDepth;
 }
 
@@ -400,11 +530,13 @@ void Transaction::Rollback()
     if (!open_) return;
     open_ = false;
     --connection_.impl_->transactionDepth;
+    // Undoing a unit of work is never interrupted: a cancelled report must leave nothing.
     if (depth_ == 0)
-        connection_.ExecutePostgresScript("ROLLBACK");
+        connection_.impl_->Run("ROLLBACK", {}, {}, false);
     else
-        connection_.ExecutePostgresScript("ROLLBACK TO SAVEPOINT talvex_" + std::to_string(depth_) +
-                                          "; RELEASE SAVEPOINT talvex_" + std::to_string(depth_));
+        connection_.impl_->Run("ROLLBACK TO SAVEPOINT talvex_" + std::to_string(depth_) +
+                                   "; RELEASE SAVEPOINT talvex_" + std::to_string(depth_),
+                               {}, {}, false);
 }
 
 CopyWriter::CopyWriter(Connection& c) : connection_(&c)

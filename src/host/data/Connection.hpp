@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+namespace Talvex {
+class StopSignal;
+}
+
 namespace Talvex::Data {
 
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
@@ -16,10 +20,13 @@ enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp
 struct Column {
     std::string name; // as the statement spells it where known, else as the server returns it
     ColumnKind kind = ColumnKind::Other;
+    int declaredScale = -1; // decimals of a NUMERIC(p, s) column; -1 when the server does not say
 };
 
-// Rows of one statement, read whole. Values carry the ERP's kinds: NUMERIC comes back as
-// Currency when exact in four decimals, else as a double.
+// Rows of one statement, read whole. Values carry the ERP's kinds: a NUMERIC column comes
+// back as Currency when every value of it is exact in four decimals and it is not declared
+// with other than four decimals, else as Decimal values with the server's scale; never as a
+// double.
 struct ResultSet {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
@@ -28,6 +35,13 @@ struct ResultSet {
     // Index of the column named so, ignoring case; -1 when absent.
     int ColumnIndex(std::string_view name) const;
 };
+
+// Whether a NUMERIC column is one that comes back as money when all its values are amounts:
+// it is not declared with other than four decimals.
+bool MaySettleAsMoney(const Column& column);
+// Turns each such column of whole rows into money when every value of it is exactly an
+// amount; the other decimal columns keep their Decimal values. Values already money stay so.
+void SettleDecimalColumns(const std::vector<Column>& columns, std::vector<std::vector<Value>>& rows);
 
 class CopyWriter;
 
@@ -48,7 +62,10 @@ public:
     std::int64_t Execute(std::string_view tsql, const std::vector<Value>& params = {});
     // The rows of a T-SQL batch handed over one at a time as the server sends them, none kept
     // here: a big list is then held once, by its reader. `columns` is called once, before
-    // the first row (also when there is none).
+    // the first row (also when there is none). Whether a NUMERIC column is money is known
+    // only after its last row, so its values may come as Decimal: the reader settles them
+    // as Query does (MaySettleAsMoney; RecordsetBuilder does it). The stop signal cancels
+    // the statement between rows and while the server is silent, as it cancels a Query.
     using ColumnsReader = std::function<void(const std::vector<Column>&)>;
     using RowReader = std::function<void(std::vector<Value>&&)>;
     void QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
@@ -61,6 +78,11 @@ public:
     CopyWriter BeginCopy(const std::string& table, const std::vector<std::string>& columns);
 
     bool InTransaction() const;
+
+    // Statements look at the signal before they start and while they run: a stop cancels
+    // the running statement on the server and throws CancelledError. Rolling back is never
+    // interrupted. Without a signal, statements run to their end.
+    void SetStopSignal(std::shared_ptr<const StopSignal> signal);
 
     // How result columns the statement does not name itself are spelt: the server returns
     // "doctypecode", the schema spells "DocTypeCode". Set once by the host; may be empty.

@@ -192,9 +192,17 @@ std::string LocalServer::ConnectString(const std::string& database) const
 bool LocalServer::EnsureDatabase(const std::string& database)
 {
     Connection admin = Connection::Open(ConnectString("postgres"));
-    auto rs = admin.QueryPostgres("SELECT 1 FROM pg_database WHERE datname = $1", {Value(database)});
-    if (!rs.rows.empty()) return false;
-    admin.ExecutePostgresScript("CREATE DATABASE " + QuoteByDoubling(database, '"'));
+    auto rs =
+        admin.QueryPostgres("SELECT coalesce(daticulocale, '') FROM pg_database WHERE datname = $1", {Value(database)});
+    const std::string name = QuoteByDoubling(database, '"');
+    if (!rs.rows.empty()) {
+        if (rs.rows[0][0].ToText() == kCompanyTextLocale || durability_ == Durability::Durable) return false;
+        admin.ExecutePostgresScript("DROP DATABASE " + name + " WITH (FORCE)");
+    }
+    // The locale of character classes stays C.UTF-8; only the order of text is the company's.
+    admin.ExecutePostgresScript("CREATE DATABASE " + name +
+                                " TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C.UTF-8' LOCALE_PROVIDER icu ICU_LOCALE " +
+                                QuoteByDoubling(std::string(kCompanyTextLocale), '\''));
     return true;
 }
 

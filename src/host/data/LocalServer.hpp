@@ -7,6 +7,10 @@
 
 namespace Talvex::Data {
 
+// The ICU locale by which a company's database orders text: Lithuanian, letters with marks
+// beside their base letters (C < Č < D), case weighed only after the letters.
+inline constexpr std::string_view kCompanyTextLocale = "lt-LT";
+
 // How a cluster treats a commit.
 enum class Durability {
     // PostgreSQL's defaults (fsync, synchronous_commit, full_page_writes on): a commit returns
@@ -42,7 +46,9 @@ public:
 
     // libpq connection string for a database of this server.
     std::string ConnectString(const std::string& database) const;
-    // Creates the database when it does not exist yet; true when it was created.
+    // Creates the database when it does not exist yet, ordering text by kCompanyTextLocale;
+    // true when it was created. A throwaway server's database that orders text otherwise is
+    // made again; a durable server's is left for its owner to replace.
     bool EnsureDatabase(const std::string& database);
     void DropDatabase(const std::string& database);
 

@@ -123,8 +123,10 @@ Recordset Recordset::FromResultSet(const ResultSet& result)
 
 RecordsetBuilder::RecordsetBuilder(const std::vector<Column>& columns)
 {
-    for (const Column& column : columns)
+    for (const Column& column : columns) {
         recordset_.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
+        if (MaySettleAsMoney(column)) moneyFields_.push_back(recordset_.definitions_.size() - 1);
+    }
     // A statement may name two columns alike; the first of them answers to the name, as in ADO.
     store_ = std::make_shared<RowStore>(recordset_.definitions_);
 }
@@ -136,12 +138,22 @@ void RecordsetBuilder::Append(std::vector<Talvex::Value>&& row)
         throw ValueError("Recordset: row " + std::to_string(store_->RowCount() + 1) + " has " +
                          std::to_string(row.size()) + " values for " + std::to_string(store_->FieldCount()) +
                          " columns");
+    // A decimal that is no amount keeps its whole column decimal.
+    std::erase_if(moneyFields_, [&row](std::size_t f) {
+        const auto* d = std::get_if<Decimal>(&row[f].Raw());
+        return d && !d->ExactCurrency();
+    });
     store_->Append(std::move(row), nullptr);
 }
 
 Recordset RecordsetBuilder::Finish()
 {
     if (!store_) throw ValueError("Recordset: its rows are already complete");
+    // Each column the rows left all amounts is money, as a statement read whole gives it.
+    for (std::size_t f : moneyFields_)
+        for (std::size_t row = 0; row < store_->RowCount(); ++row)
+            if (const auto* d = std::get_if<Decimal>(&store_->At(row, f).Raw()))
+                store_->Set(row, f, Talvex::Value(*d->ExactCurrency()));
     recordset_.AttachTo(std::move(store_));
     store_.reset();
     return std::move(recordset_);
@@ -540,6 +552,24 @@ void Recordset::SetFilter(std::string_view criteria)
     }
     auto filter = RecordFilter::Compile(criteria, definitions_);
     ApplyFilter(FilterKind::Criteria, std::move(filter), {}, std::string(criteria));
+}
+
+void Recordset::Find(std::string_view criterion, std::int64_t skip, SearchDirectionEnum direction)
+{
+    RequireOpen();
+    CommitPendingEdit();
+    auto condition = RecordFilter::Compile(criterion, definitions_);
+    const auto size = static_cast<std::ptrdiff_t>(view_.size());
+    const std::ptrdiff_t step = direction == SearchDirectionEnum::Backward ? -1 : 1;
+    std::ptrdiff_t p = position_;
+    if (p < 0 && step > 0) p = 0;
+    if (p >= size && step < 0) p = size - 1;
+    for (p += static_cast<std::ptrdiff_t>(skip) * step; p >= 0 && p < size; p += step)
+        if (condition->Matches(RecordsetDetail::StoredRow(*store_, view_[static_cast<std::size_t>(p)]))) {
+            MoveTo(p);
+            return;
+        }
+    MoveTo(step > 0 ? size : -1);
 }
 
 void Recordset::SetFilter(FilterGroupEnum)

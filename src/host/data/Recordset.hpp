@@ -24,6 +24,7 @@ class Recordset;
 enum class ObjectStateEnum { Closed = 0, Open = 1 };           // adStateClosed, adStateOpen
 enum class EditModeEnum { None = 0, InProgress = 1, Add = 2 }; // adEditNone, adEditInProgress, adEditAdd
 enum class FilterGroupEnum { None = 0 };                       // adFilterNone
+enum class SearchDirectionEnum { Forward = 1, Backward = -1 }; // adSearchForward, adSearchBackward
 
 // What AbsolutePosition says when there is no current record.
 inline constexpr std::int64_t kPosUnknown = -1;
@@ -131,8 +132,16 @@ public:
     void SetFilter(FilterGroupEnum group);
     void SetFilter(const std::vector<std::int64_t>& bookmarks);
 
-    // "Name ASC, DocumentDate DESC": stable, nulls first in ascending order. Empty: the
-    // order the rows were stored in.
+    // ADO's Find: the first record of the view meeting the criterion (a filter condition,
+    // compared by the same rules), looked for from the current record, or the one `skip`
+    // records further, towards the end (or the start), becomes current; when none does the
+    // cursor is at EOF (BOF). From BOF forwards the search begins at the first record, from
+    // EOF backwards at the last.
+    void Find(std::string_view criterion, std::int64_t skip = 0,
+              SearchDirectionEnum direction = SearchDirectionEnum::Forward);
+
+    // "Name ASC, DocumentDate DESC": stable, nulls first in ascending order, text in the
+    // company's language without regard to case. Empty: the order the rows were stored in.
     const std::string& Sort() const { return sortText_; }
     void SetSort(std::string_view sort);
 
@@ -214,6 +223,7 @@ private:
 
 // Fills an open recordset with rows handed over one at a time, as Connection::QueryEach
 // reads them: each row is stored once, never copied from a whole result held beside it.
+// NUMERIC columns end as a whole result gives them: money when every value is an amount.
 class RecordsetBuilder {
 public:
     explicit RecordsetBuilder(const std::vector<Column>& columns);
@@ -224,6 +234,7 @@ public:
 private:
     Recordset recordset_;
     std::shared_ptr<RecordsetDetail::RowStore> store_;
+    std::vector<std::size_t> moneyFields_; // NUMERIC fields whose values are all amounts so far
 };
 
 } // namespace Talvex::Data

@@ -1,6 +1,7 @@
 #include "host/erp/ErpDatabase.hpp"
 
 #include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
 #include "host/erp/DemoCompany.hpp"
 #include "host/objects/Book.hpp"
 #include "host/types/Errors.hpp"
@@ -141,9 +142,21 @@ std::shared_ptr<Book> OpenBook(const std::string& connectString, const std::stri
     return Book::Open(std::move(connection), userName);
 }
 
+bool OrdersTextAsCompany(Data::Connection& db)
+{
+    auto rs = db.QueryPostgres("SELECT datlocprovider = 'i' AND daticulocale = $1 FROM pg_database "
+                               "WHERE datname = current_database()",
+                               {Value(std::string(Data::kCompanyTextLocale))});
+    return !rs.rows.empty() && rs.rows[0][0].ToBool();
+}
+
 void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const ProgressFn& progress)
 {
     if (options.scale < 0 || options.scale > 10) throw ValueError("scale: must be a whole number from 0 to 10");
+    if (!OrdersTextAsCompany(db))
+        throw DatabaseError("The database does not order text as the company's language; create it with "
+                            "TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE '" +
+                            std::string(Data::kCompanyTextLocale) + "'");
     auto report = [&](std::string_view step) {
         if (progress) progress(step);
     };
@@ -160,7 +173,12 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
         }
     }
     db.ExecutePostgresScript(kInstallTable);
+    // The documents are loaded in bulk with the payment-term state's triggers off; the state is
+    // then built in one statement, and the triggers keep it from the first later write on.
+    db.ExecutePostgresScript("SELECT THDocPayTermStateSuspend()");
     GenerateDemoCompany(db, options, progress);
+    report("Building the payment-term state");
+    db.ExecutePostgresScript("SELECT THDocPayTermStateRebuild()");
     db.QueryPostgres(
         "INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
         {Value(CurrentSchemaVersion()), Value(options.scale), Value(static_cast<std::int64_t>(options.seed))});

@@ -45,9 +45,14 @@ std::optional<InstallInfo> ReadInstallInfo(Data::Connection& db);
 // holds no ERP company, before anything reads its tables.
 std::shared_ptr<Book> OpenBook(const std::string& connectString, const std::string& userName);
 
+// Whether the database orders text as the company's language does (its ICU locale is
+// Data::kCompanyTextLocale): lists sort so only in such a database.
+bool OrdersTextAsCompany(Data::Connection& db);
+
 // Creates the compatibility functions, the ERP schema and its data sources, then loads
 // the demo company, all in one transaction: a failure leaves the database empty.
-// The database must hold no ERP schema yet (see DropErpSchema).
+// The database must hold no ERP schema yet (see DropErpSchema) and must order text as the
+// company does (OrdersTextAsCompany).
 void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const ProgressFn& progress = {});
 
 // (Re)creates only the T-SQL compatibility functions (schema "tsql"), in one transaction.

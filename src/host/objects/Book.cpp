@@ -4,6 +4,7 @@
 #include "host/data/tsql/TSql.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/Field.hpp"
+#include "host/objects/TableObject.hpp"
 #include "host/types/Errors.hpp"
 
 #include <algorithm>
@@ -122,6 +123,11 @@ std::shared_ptr<DataList> Book::CreateList(const std::string& tableName)
 std::shared_ptr<DataList> Book::CreateDocList(const std::string& tableName)
 {
     return CreateList(tableName);
+}
+
+std::shared_ptr<TableObject> Book::CreateTableObject(const std::string& tableName)
+{
+    return std::make_shared<TableObject>(shared_from_this(), tableName);
 }
 
 Value Book::Setting(std::string_view name) const

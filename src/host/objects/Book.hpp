@@ -17,6 +17,7 @@ namespace Data {
 class Connection;
 }
 class DataList;
+class TableObject;
 
 // What the Book knows of a table, view or parameterized data source.
 struct SourceColumn {
@@ -41,6 +42,9 @@ public:
 
     std::shared_ptr<DataList> CreateList(const std::string& tableName);
     std::shared_ptr<DataList> CreateDocList(const std::string& tableName);
+    // The host table object over one of the company's tables ("THGoodSpec", "REFGoodPrice"):
+    // its rows loaded, edited and saved in the caller's unit of work.
+    std::shared_ptr<TableObject> CreateTableObject(const std::string& tableName);
 
     const std::string& ConnectString() const { return connectString_; }
     // The identifying text of the open database (company name and database).

@@ -1,5 +1,6 @@
 #include "host/objects/ClientApp.hpp"
 
+#include "host/objects/ReferenceCard.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/Session.hpp"
@@ -27,6 +28,16 @@ ClientApp::Scope::Scope(ClientApp& app) : previous_(currentApp)
 ClientApp::Scope::~Scope()
 {
     currentApp = previous_;
+}
+
+ClientApp::ClientApp(Ui::Session& session) : session_(session)
+{
+    InstallReferenceCards(session_, [this] { return context_.GetBook(); });
+}
+
+ClientApp::~ClientApp()
+{
+    session_.SetCardOpener(nullptr);
 }
 
 void ClientApp::ShowForm(std::shared_ptr<Ui::Form> form, const std::string& key)

@@ -29,7 +29,9 @@ private:
 // session whose host thread is running.
 class ClientApp {
 public:
-    explicit ClientApp(Ui::Session& session) : session_(session) {}
+    // Makes the session open reference cards through this app's Book.
+    explicit ClientApp(Ui::Session& session);
+    ~ClientApp();
     ClientApp(const ClientApp&) = delete;
     ClientApp& operator=(const ClientApp&) = delete;
 

@@ -270,6 +270,7 @@ std::string DataList::SelectText(bool allColumnsForJoin) const
     }
     if (items.empty()) items.push_back("1 AS " + OutputName("NoColumns"));
     std::string sql = "SELECT ";
+    if (top_ > 0 && unions_.empty()) sql += "TOP " + std::to_string(top_) + " ";
     for (std::size_t i = 0; i < items.size(); ++i)
         sql += (i ? ", " : "") + items[i];
     sql += FromText();
@@ -290,8 +291,18 @@ std::string DataList::SqlText() const
     std::string sql = SelectText(false);
     for (const auto& u : unions_)
         sql += (u.all ? " UNION ALL " : " UNION ") + u.list->SelectText(false);
+    // A TOP in the first SELECT of a union would limit that SELECT alone; the union's
+    // ORDER BY names output columns, so it reads the same outside the derived table.
+    if (top_ > 0 && !unions_.empty())
+        sql = "SELECT TOP " + std::to_string(top_) + " * FROM (" + sql + ") " + alias_ + "Top";
     if (orderBy_.find_first_not_of(' ') != std::string::npos) sql += " ORDER BY " + Own(orderBy_);
     return sql;
+}
+
+void DataList::SetTop(int rows)
+{
+    if (rows < 0) throw ValueError("DataList.Top: the row limit must not be negative, not " + std::to_string(rows));
+    top_ = rows;
 }
 
 void DataList::Refresh()

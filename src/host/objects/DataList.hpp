@@ -70,6 +70,11 @@ public:
     // Appends the rows of another list (UNION ALL when all is true).
     void Union(std::shared_ptr<DataList> list, const std::string& alias, bool all = true);
 
+    // At most this many rows (TOP n): a look-up that wants one row, a first page. 0: no
+    // limit. A list with unions is limited as a whole.
+    void SetTop(int rows);
+    int Top() const { return top_; }
+
     // The automatic behaviour flag: when on, a list refreshes itself when first read.
     void SetAutomatic(int flag) { automatic_ = flag != 0; }
     bool Automatic() const { return automatic_; }
@@ -123,6 +128,7 @@ private:
     std::shared_ptr<DataList> source_;
     std::string sourceAlias_;
     bool automatic_ = true;
+    int top_ = 0;
     std::shared_ptr<Data::Recordset> recordset_;
 };
 

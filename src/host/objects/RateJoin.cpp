@@ -1,11 +1,24 @@
 #include "host/objects/RateJoin.hpp"
 
+#include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 
 namespace Talvex {
+
+namespace {
+
+constexpr std::string_view kRateOfDay = R"sql(
+SELECT TOP 1 Rate.Rate
+FROM REFCurrencyRate Rate
+INNER JOIN REFCurrency Cur ON Cur.Code = Rate.CurrencyCode AND Cur.DefaultRateType = Rate.RateTypeCode
+WHERE Rate.CurrencyCode = ? AND Rate.DateApply <= ?
+ORDER BY Rate.DateApply DESC
+)sql";
+
+} // namespace
 
 void RateJoin::Init(std::shared_ptr<Book> book, const std::string& crossAlias, const std::string& rateAlias)
 {
@@ -64,6 +77,15 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
                                    " ORDER BY LastRate.DateApply DESC)";
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
            amountExpression + ") * COALESCE(" + crossAlias_ + ".Rate, " + latestRate + "), 2) END)";
+}
+
+Value RateJoin::CrRate(const std::string& currencyCode, Date day) const
+{
+    if (!book_) throw ValueError("RateJoin: Init was not called");
+    if (EqualsIgnoreCase(currencyCode, book_->AccountCurrency())) return Value(Currency::FromInteger(1));
+    auto rs = book_->Db().Query(kRateOfDay, {Value(currencyCode), Value(day)});
+    if (rs.rows.empty()) return Value(Null{});
+    return rs.rows[0].at(0);
 }
 
 } // namespace Talvex

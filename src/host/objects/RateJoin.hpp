@@ -1,5 +1,8 @@
 #pragma once
 
+#include "host/types/Date.hpp"
+#include "host/types/Value.hpp"
+
 #include <memory>
 #include <string>
 
@@ -23,6 +26,11 @@ public:
     // valid in the list given to JoinRates.
     std::string ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
                             const std::string& reserved = {}) const;
+
+    // The rate of a currency on a day as a value: one unit of the currency in the accounting
+    // currency, by the latest rate of the currency's default rate type dated up to the day.
+    // 1 for the accounting currency; null when the currency has no such rate.
+    Value CrRate(const std::string& currencyCode, Date day) const;
 
 private:
     std::string ColumnExpression(const DataList& list, const std::string& column) const;

@@ -50,6 +50,7 @@ std::string NumberLiteral(const Value& value)
         if (!std::isfinite(*d)) throw ValueError("SqlTools: the number is not finite");
         return value.ToInvariantText();
     }
+    if (auto d = std::get_if<Decimal>(&value.Raw())) return d->ToString();
     Currency c = value.ToCurrency(); // text must read as a number, or this throws
     return c.ToString();
 }

@@ -24,4 +24,15 @@ public:
     using DatabaseError::DatabaseError;
 };
 
+// The work was stopped before it finished: the person cancelled it, closed the tab, or the
+// server is shutting down. Thrown where the work next looks (a statement, a progress step)
+// and reported as "cancelled"; its unit of work rolls back like any other failure.
+class CancelledError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a person sees when a report they cancelled stops.
+inline constexpr const char* kCancelledText = "Cancelled: the report was stopped before it finished";
+
 } // namespace Talvex

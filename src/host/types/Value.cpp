@@ -35,7 +35,7 @@ std::string DoubleText(double d)
 bool Value::IsNumber() const
 {
     return std::holds_alternative<std::int64_t>(v_) || std::holds_alternative<Currency>(v_) ||
-           std::holds_alternative<double>(v_);
+           std::holds_alternative<Decimal>(v_) || std::holds_alternative<double>(v_);
 }
 
 std::string Value::ToText() const
@@ -46,6 +46,7 @@ std::string Value::ToText() const
                           [](bool b) { return std::string(b ? "True" : "False"); },
                           [](std::int64_t i) { return std::to_string(i); },
                           [](Currency c) { return c.ToString(); },
+                          [](const Decimal& d) { return d.ToString(); },
                           [](double d) { return DoubleText(d); },
                           [](const std::string& s) { return s; },
                           [](Date d) { return d.ToIso(); },
@@ -71,10 +72,8 @@ std::int64_t Value::ToInteger() const
             [this](const Null&) -> std::int64_t { CannotConvert(*this, "an integer"); },
             [](bool b) -> std::int64_t { return b ? -1 : 0; },
             [](std::int64_t i) { return i; },
-            [](Currency c) -> std::int64_t {
-                double r = std::nearbyint(c.ToDouble()); // banker's rounding
-                return static_cast<std::int64_t>(r);
-            },
+            [](Currency c) { return Decimal::FromCurrency(c).ToInteger(); },
+            [](const Decimal& d) { return d.ToInteger(); },
             [this](double d) -> std::int64_t {
                 if (!(std::fabs(d) < 9.2e18)) CannotConvert(*this, "an integer");
                 return static_cast<std::int64_t>(std::nearbyint(d));
@@ -98,6 +97,7 @@ Currency Value::ToCurrency() const
                           [](bool b) { return Currency::FromInteger(b ? -1 : 0); },
                           [](std::int64_t i) { return Currency::FromInteger(i); },
                           [](Currency c) { return c; },
+                          [](const Decimal& d) { return d.ToCurrency(); },
                           [this](double d) -> Currency {
                               if (!(std::fabs(d) < 9.2e14)) CannotConvert(*this, "an amount");
                               return Currency::Parse(DoubleText(d));
@@ -117,9 +117,26 @@ Currency Value::ToCurrency() const
                       v_);
 }
 
+Decimal Value::ToDecimal() const
+{
+    if (auto d = std::get_if<Decimal>(&v_)) return *d;
+    if (auto c = std::get_if<Currency>(&v_)) return Decimal::FromCurrency(*c);
+    if (auto i = std::get_if<std::int64_t>(&v_)) return Decimal::FromInteger(*i);
+    if (auto d = std::get_if<double>(&v_)) return Decimal::FromDouble(*d);
+    if (auto b = std::get_if<bool>(&v_)) return Decimal::FromInteger(*b ? -1 : 0);
+    if (IsEmpty()) return Decimal();
+    if (auto s = std::get_if<std::string>(&v_)) {
+        Decimal d;
+        if (!Decimal::TryParse(*s, d)) CannotConvert(*this, "a number");
+        return d;
+    }
+    CannotConvert(*this, "a number");
+}
+
 double Value::ToDouble() const
 {
     if (auto d = std::get_if<double>(&v_)) return *d;
+    if (auto d = std::get_if<Decimal>(&v_)) return d->ToDouble();
     if (auto i = std::get_if<std::int64_t>(&v_)) return static_cast<double>(*i);
     if (auto s = std::get_if<std::string>(&v_)) {
         double d = 0;

@@ -2,6 +2,7 @@
 
 #include "host/types/Currency.hpp"
 #include "host/types/Date.hpp"
+#include "host/types/Decimal.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -23,12 +24,12 @@ struct Null {
     bool operator==(const Null&) const = default;
 };
 
-// The ERP language's Variant: empty, null, boolean, integer, money, double, text, date or
-// an object. Conversions are written once here, as the language makes them.
+// The ERP language's Variant: empty, null, boolean, integer, money, exact decimal, double,
+// text, date or an object. Conversions are written once here, as the language makes them.
 class Value {
 public:
-    using Storage =
-        std::variant<Empty, Null, bool, std::int64_t, Currency, double, std::string, Date, std::shared_ptr<Object>>;
+    using Storage = std::variant<Empty, Null, bool, std::int64_t, Currency, Decimal, double, std::string, Date,
+                                 std::shared_ptr<Object>>;
 
     Value() = default;
     Value(Null n) : v_(n) {}
@@ -36,6 +37,7 @@ public:
     Value(int i) : v_(static_cast<std::int64_t>(i)) {}
     Value(std::int64_t i) : v_(i) {}
     Value(Currency c) : v_(c) {}
+    Value(Decimal d) : v_(d) {}
     Value(double d) : v_(d) {}
     Value(std::string s) : v_(std::move(s)) {}
     Value(const char* s) : v_(std::string(s)) {}
@@ -54,6 +56,8 @@ public:
     std::string ToText() const;
     std::int64_t ToInteger() const; // rounds half to even, as the language's CLng
     Currency ToCurrency() const;
+    // Exact for integers, amounts, decimals and numeric text; a double gives its 15 digits.
+    Decimal ToDecimal() const;
     double ToDouble() const;
     Date ToDate() const;
     bool ToBool() const;

@@ -113,12 +113,12 @@ public:
             step.verb = ScriptVerb::DblClick;
             if (args.size() < 2 || args.size() > 3) Fail("expected 'dblclick <row> [column]'");
             step.rows.push_back(Row(args[1]));
-            if (args.size() == 3) step.text = args[2];
+            if (args.size() == 3) step.column = args[2];
         } else if (verb == "cell") {
             step.verb = ScriptVerb::Cell;
             if (args.size() < 2 || args.size() > 3) Fail("expected 'cell <row> [column]'");
             step.rows.push_back(Row(args[1]));
-            if (args.size() == 3) step.text = args[2];
+            if (args.size() == 3) step.column = args[2];
         } else if (verb == "select") {
             step.verb = ScriptVerb::Select;
             if (args.size() < 2) Fail("'select' needs rows");
@@ -130,8 +130,36 @@ public:
             step.verb = ScriptVerb::Menu;
             if (args.size() != 2) Fail("expected 'menu <key>'");
             step.text = args[1];
+        } else if (verb == "edit") {
+            // "edit <row> <column> = <value>": the value is the rest of the line, as with '='.
+            const std::size_t equals = rest.find('=');
+            const std::vector<std::string> head = Words(rest.substr(0, equals));
+            if (equals == std::string_view::npos || head.size() != 3) Fail("expected 'edit <row> <column> = <value>'");
+            step.verb = ScriptVerb::Edit;
+            step.rows.push_back(Row(head[1]));
+            step.column = head[2];
+            step.text = Unquote(rest.substr(equals + 1));
+        } else if (verb == "addrow") {
+            step.verb = ScriptVerb::AddRow;
+            if (args.size() > 1) Fail("'addrow' takes no arguments");
+        } else if (verb == "delrow") {
+            step.verb = ScriptVerb::DeleteRow;
+            if (args.size() != 2) Fail("expected 'delrow <row>'");
+            step.rows.push_back(Row(args[1]));
+        } else if (verb == "card") {
+            step.verb = ScriptVerb::Card;
+            if (args.size() != 3) Fail("expected 'card <row> <column>'");
+            step.rows.push_back(Row(args[1]));
+            step.column = args[2];
+        } else if (verb == "expect") {
+            const std::size_t equals = rest.find('=');
+            if (equals == std::string_view::npos || Words(rest.substr(0, equals)).size() != 1)
+                Fail("expected 'expect = <text>'");
+            step.verb = ScriptVerb::Expect;
+            step.text = Unquote(rest.substr(equals + 1));
         } else {
-            Fail("unknown action '" + verb + "' (expected '=', click, dblclick, cell, select or menu)");
+            Fail("unknown action '" + verb +
+                 "' (expected '=', click, dblclick, cell, select, menu, edit, addrow, delrow, card or expect)");
         }
         return step;
     }
@@ -164,8 +192,13 @@ std::string ScriptStep::ToText() const
     switch (verb) {
     case ScriptVerb::Set: return target + " = " + Quoted(text);
     case ScriptVerb::Click: return target + " click";
-    case ScriptVerb::DblClick: return target + " dblclick" + rowList + (text.empty() ? "" : " " + text);
-    case ScriptVerb::Cell: return target + " cell" + rowList + (text.empty() ? "" : " " + text);
+    case ScriptVerb::DblClick: return target + " dblclick" + rowList + (column.empty() ? "" : " " + column);
+    case ScriptVerb::Cell: return target + " cell" + rowList + (column.empty() ? "" : " " + column);
+    case ScriptVerb::Edit: return target + " edit" + rowList + " " + column + " = " + Quoted(text);
+    case ScriptVerb::AddRow: return target + " addrow";
+    case ScriptVerb::DeleteRow: return target + " delrow" + rowList;
+    case ScriptVerb::Card: return target + " card" + rowList + " " + column;
+    case ScriptVerb::Expect: return target + " expect = " + Quoted(text);
     case ScriptVerb::Select: return target + " select" + (rows.empty() ? std::string(" all") : rowList);
     case ScriptVerb::Menu: return target + " menu " + text;
     case ScriptVerb::Close: return target + " close";

@@ -6,17 +6,34 @@
 
 namespace Talvex::Ui {
 
-enum class ScriptVerb { Set, Click, DblClick, Cell, Select, Menu, Close, Accept, Answer, CancelProgress };
+enum class ScriptVerb {
+    Set,
+    Click,
+    DblClick,
+    Cell,
+    Select,
+    Menu,
+    Close,
+    Accept,
+    Answer,
+    CancelProgress,
+    Edit,
+    AddRow,
+    DeleteRow,
+    Card,
+    Expect,
+};
 
 // One answer of a scripted user.
 struct ScriptStep {
     ScriptVerb verb = ScriptVerb::Click;
     std::string form;       // the window the step answers ("MessageBox" for message answers)
     std::string control;    // control, grid or list
-    std::string text;       // Set: the value; Menu: the key; Answer: the button; DblClick, Cell: the column
+    std::string text;       // Set, Edit, Expect: the value; Menu: the key; Answer: the button
     std::vector<long> rows; // DblClick, Select: rows as a person counts them on screen, from 1
     long afterStep = 1;     // CancelProgress: cancel once this step is done
     int line = 0;           // where the step stands in its file; 0 when made by code
+    std::string column;     // DblClick, Cell, Edit, Card: the column
 
     std::string ToText() const; // the step as a line of an answers file
     // The step as an error names it: "answers line 9: frmSetOffDebt.grdList select all".
@@ -34,6 +51,11 @@ struct ScriptStep {
 //   frmSetOffDebt.grdList select 1 2 5           select rows
 //   frmSetOffDebt.grdList select all             select every row on screen
 //   frmSetOffDebt.grdList menu CreateDoc         choose a local menu item
+//   frmCashPlan.grdPlan edit 2 Summa = 150.00    type into a cell (row on screen, column, value)
+//   frmCashPlan.grdPlan addrow                   add an empty row at the end
+//   frmCashPlan.grdPlan delrow 2                 delete a row
+//   frmDebtDocList.grdList card 2 Client         open the card of the code in a cell
+//   frmClientCard.edName expect = "UAB Alfa"     check what a control shows
 //   message Gerai                                answer the message box with a button
 //   progress cancel 3                            cancel the next progress run after its step 3
 //   frmDebtOfClients close                       close the window

@@ -183,7 +183,8 @@ void Control::SetTabs(std::vector<std::string> tabs)
 
 void Control::PlaceOnTab(std::string tabControl, int page)
 {
-    if (page < 0) throw ValueError(owner_.Name() + "." + name_ + ": tab page " + std::to_string(page) + " is not a page");
+    if (page < 0)
+        throw ValueError(owner_.Name() + "." + name_ + ": tab page " + std::to_string(page) + " is not a page");
     tabControl_ = std::move(tabControl);
     tabPage_ = page;
     Changed("tab");
@@ -232,6 +233,38 @@ Value Control::Normalize(const Value& input) const
     Refuse(std::string("a ") + std::string(ControlKindName(kind_)) + " holds no value");
 }
 
+std::optional<Currency> ParseTypedNumber(std::string_view typed)
+{
+    // People type "1 234,50" as often as "1234.50": spaces group, a lone comma is the
+    // decimal point, a comma beside a point groups thousands.
+    const bool hasPoint = typed.find('.') != std::string_view::npos;
+    std::string cleaned;
+    for (char c : typed) {
+        if (c == ' ') continue;
+        if (c == ',') {
+            if (!hasPoint) cleaned += '.';
+            continue;
+        }
+        cleaned += c;
+    }
+    Currency amount;
+    if (!Currency::ParseExact(cleaned, amount)) return std::nullopt;
+    return amount;
+}
+
+std::optional<Date> ParseTypedDate(std::string_view typed)
+{
+    std::string iso(typed);
+    // yyyy.mm.dd and yyyy/mm/dd are the same date written with the locale's separator.
+    if (iso.size() >= 10 && (iso[4] == '.' || iso[4] == '/') && iso[7] == iso[4]) {
+        iso[4] = '-';
+        iso[7] = '-';
+    }
+    Date date;
+    if (!Date::TryParse(iso, date)) return std::nullopt;
+    return date;
+}
+
 Value Control::NormalizeNumber(const Value& input) const
 {
     if (IsBlank(input)) return Value();
@@ -239,18 +272,10 @@ Value Control::NormalizeNumber(const Value& input) const
     if (input.IsText()) {
         // People type "1 234,50" as often as "1234.50": spaces group, a lone comma is the
         // decimal point, a comma beside a point groups thousands.
-        std::string text = Trimmed(input.ToText());
-        const bool hasPoint = text.find('.') != std::string::npos;
-        std::string cleaned;
-        for (char c : text) {
-            if (c == ' ') continue;
-            if (c == ',') {
-                if (!hasPoint) cleaned += '.';
-                continue;
-            }
-            cleaned += c;
-        }
-        if (!Currency::ParseExact(cleaned, amount)) Refuse("'" + text + "' is not a number");
+        const std::string text = Trimmed(input.ToText());
+        const std::optional<Currency> typed = ParseTypedNumber(text);
+        if (!typed) Refuse("'" + text + "' is not a number");
+        amount = *typed;
     } else if (input.IsNumber()) {
         try {
             amount = input.ToCurrency();
@@ -273,26 +298,22 @@ Value Control::NormalizeDate(const Value& input) const
     if (IsBlank(input)) return Value();
     if (input.IsDate()) return input;
     if (!input.IsText()) Refuse("'" + input.ToInvariantText() + "' is not a date");
-    std::string text = Trimmed(input.ToText());
-    std::string iso = text;
+    const std::string text = Trimmed(input.ToText());
     // A box that shows months ("mm.yyyy") takes a month as it shows it, or as "yyyy-mm": the
     // month's first day stands for it; a whole date is taken as it is.
     if (IsMonthFormat(format_)) {
         Date month;
         if (TryParseMonth(text, month)) return Value(month);
     }
-    // yyyy.mm.dd and yyyy/mm/dd are the same date written with the locale's separator.
-    if (iso.size() >= 10 && (iso[4] == '.' || iso[4] == '/') && iso[7] == iso[4]) {
-        iso[4] = '-';
-        iso[7] = '-';
-    }
-    Date date;
-    if (!Date::TryParse(iso, date)) {
-        if (iso.size() == 10 && iso[4] == '-' && iso[7] == '-') Refuse("'" + text + "' is not a valid date");
+    const std::optional<Date> date = ParseTypedDate(text);
+    if (!date) {
+        const bool dateShaped =
+            text.size() == 10 && (text[4] == '-' || text[4] == '.' || text[4] == '/') && text[7] == text[4];
+        if (dateShaped) Refuse("'" + text + "' is not a valid date");
         if (IsMonthFormat(format_)) Refuse("'" + text + "' is not a month (" + format_ + ")");
         Refuse("'" + text + "' is not a date (yyyy-mm-dd)");
     }
-    return Value(date);
+    return Value(*date);
 }
 
 Value Control::NormalizeChoice(const Value& input) const
@@ -345,6 +366,13 @@ Value Control::NormalizeFlag(const Value& input) const
 void Control::Refuse(const std::string& problem) const
 {
     throw ValueError(name_ + ": " + problem);
+}
+
+void Control::SetRefusal(std::string refusal)
+{
+    if (refusal == refusal_) return;
+    refusal_ = std::move(refusal);
+    Changed("refusal");
 }
 
 void Control::Changed(std::string_view what)

@@ -2,6 +2,7 @@
 
 #include "host/types/Value.hpp"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,11 @@ struct SelectorBinding {
     SelectionType selectionType = SelectionType::Single;
 };
 
+// A number as people type it ("1 234,50", "1234.50"), exact; nullopt when it is none.
+std::optional<Currency> ParseTypedNumber(std::string_view typed);
+// A date typed as yyyy-mm-dd, or with '.' or '/' between its parts; nullopt when it is none.
+std::optional<Date> ParseTypedDate(std::string_view typed);
+
 // Whether a date format shows months only ("mm.yyyy"): such a box holds the month's first
 // day and takes a month typed as it shows it, or as "yyyy-mm".
 bool IsMonthFormat(const std::string& format);
@@ -84,6 +90,9 @@ public:
     // A locked control shows its value but takes no input (read-only header fields).
     bool Locked() const { return locked_; }
     void SetLocked(bool locked);
+    // Why the form refused what the control holds, shown at the control; empty when nothing.
+    const std::string& Refusal() const { return refusal_; }
+    void SetRefusal(std::string refusal);
     const std::string& ToolTip() const { return toolTip_; }
     void SetToolTip(std::string toolTip);
     int TabIndex() const { return tabIndex_; }
@@ -150,6 +159,7 @@ private:
     bool visible_ = true;
     bool locked_ = false;
     std::string toolTip_;
+    std::string refusal_;
     int tabIndex_ = 0;
     std::string format_;
     int decimals_ = 2;

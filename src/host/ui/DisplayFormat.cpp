@@ -10,11 +10,13 @@ namespace {
 
 std::string FormatNumber(const Value& value, std::string_view format)
 {
-    Currency amount;
+    // Shown through the exact decimal, so that an amount or a decimal of any scale is
+    // rounded once, from its own digits, half away from zero as the ERP's Format does.
+    Decimal number;
     try {
-        amount = value.ToCurrency();
+        number = value.ToDecimal();
     } catch (const ValueError&) {
-        return value.ToInvariantText(); // beyond money's range: shown as it is
+        return value.ToInvariantText(); // beyond a decimal's range: shown as it is
     }
     const std::size_t point = format.find('.');
     const std::string_view integerPart = format.substr(0, point);
@@ -28,11 +30,11 @@ std::string FormatNumber(const Value& value, std::string_view format)
                 ++maxDecimals;
         }
     }
-    if (maxDecimals > 4) maxDecimals = 4;
+    if (maxDecimals > Decimal::kMaxScale) maxDecimals = Decimal::kMaxScale;
     if (minDecimals > maxDecimals) minDecimals = maxDecimals;
     const bool grouped = integerPart.find(',') != std::string_view::npos;
 
-    std::string text = amount.ToFixed(maxDecimals);
+    std::string text = number.ToFixed(maxDecimals);
     const bool negative = !text.empty() && text.front() == '-';
     if (negative) text.erase(0, 1);
     std::string whole = text.substr(0, text.find('.'));
@@ -101,6 +103,14 @@ bool DisplayFormat::IsNumeric(std::string_view format)
 {
     return !format.empty() && format.find_first_of("0#") != std::string_view::npos &&
            format.find_first_of("yYmMdD") == std::string_view::npos;
+}
+
+std::string DisplayFormat::Natural(const Value& value)
+{
+    if (std::holds_alternative<Currency>(value.Raw())) return "#,##0.00";
+    if (const auto* d = std::get_if<Decimal>(&value.Raw()))
+        return d->Scale() == 0 ? "#,##0" : "#,##0." + std::string(static_cast<std::size_t>(d->Scale()), '0');
+    return {};
 }
 
 std::string DisplayFormat::Apply(const Value& value, std::string_view format)

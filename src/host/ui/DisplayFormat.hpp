@@ -17,6 +17,9 @@ public:
     static std::string Apply(const Value& value, std::string_view format);
     // True when the format is a number format (money columns align right).
     static bool IsNumeric(std::string_view format);
+    // The format that shows a value of a result column whole: money with two decimals, an
+    // exact decimal with every decimal of its scale, grouped; empty for other values.
+    static std::string Natural(const Value& value);
 };
 
 } // namespace Talvex::Ui

@@ -6,6 +6,10 @@
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
 
+#include "host/types/Errors.hpp"
+
+#include <algorithm>
+
 namespace Talvex::Ui {
 
 Form::Form(std::string name, std::string caption) : name_(std::move(name)), caption_(std::move(caption))
@@ -89,7 +93,8 @@ namespace {
 // The events the form raises for its controls (Form::UserInput, UserClick, the grid actions).
 bool IsControlEvent(std::string_view event)
 {
-    return event == "Click" || event == "DblClick" || event == "Change" || event == "RowColChange";
+    return event == "Click" || event == "DblClick" || event == "Change" || event == "RowColChange" ||
+           event == "CellChange" || event == "AddRow" || event == "DeleteRow" || event == "AfterDeleteRow";
 }
 
 } // namespace
@@ -300,6 +305,69 @@ void Form::UserChooseMenu(std::string_view listName, std::string_view key)
 {
     UsableControl(listName, "open its menu");
     ListCtl(listName).ChooseMenuItem(key);
+}
+
+void Form::UserEditCell(std::string_view gridName, long row, std::string_view column, const Value& input)
+{
+    UsableControl(gridName, "take input");
+    Grid& grid = GridCtl(gridName);
+    if (grid.Locked()) throw UiError(name_ + "." + grid.Name() + ": read-only");
+    const auto stored = static_cast<std::size_t>(std::max(0L, row));
+    grid.SetCurrentCell(row, column);
+    Value accepted;
+    try {
+        accepted = grid.AcceptCell(stored, column, input);
+    } catch (const ValueError& refusal) {
+        grid.SetRefusal(stored, column, CellRefusal{input.ToText(), refusal.what()});
+        throw ValueError(name_ + "." + grid.Name() + ": " + refusal.what());
+    }
+    grid.ClearRefusal(stored, column);
+    grid.SetCell(stored, column, accepted);
+    EventArgs args;
+    args.row = row;
+    args.column = std::string(column);
+    args.value = accepted;
+    Fire(grid.Name(), "CellChange", args);
+}
+
+void Form::UserAddRow(std::string_view gridName)
+{
+    UsableControl(gridName, "take a row");
+    Grid& grid = GridCtl(gridName);
+    if (!grid.RowsAddable() || grid.Locked()) throw UiError(name_ + "." + grid.Name() + ": takes no new rows");
+    const std::size_t row = grid.AddRow({});
+    grid.SetCurrentRow(static_cast<long>(row));
+    EventArgs args;
+    args.row = static_cast<long>(row);
+    Fire(grid.Name(), "AddRow", args);
+}
+
+void Form::UserDeleteRow(std::string_view gridName, long row)
+{
+    UsableControl(gridName, "delete a row");
+    Grid& grid = GridCtl(gridName);
+    if (!grid.RowsDeletable() || grid.Locked()) throw UiError(name_ + "." + grid.Name() + ": rows cannot be deleted");
+    grid.SetCurrentRow(row);
+    EventArgs args;
+    args.row = row;
+    Fire(grid.Name(), "DeleteRow", args);
+    if (args.cancel) return;
+    grid.DeleteRow(static_cast<std::size_t>(row));
+    EventArgs after;
+    after.row = row;
+    Fire(grid.Name(), "AfterDeleteRow", after);
+}
+
+void Form::UserOpenCard(std::string_view gridName, long row, std::string_view column)
+{
+    UsableControl(gridName, "open a card");
+    Grid& grid = GridCtl(gridName);
+    grid.SetCurrentCell(row, column);
+    const GridColumn& cardColumn = grid.Columns()[grid.ColumnIndex(column)];
+    if (cardColumn.cardReference.empty())
+        throw UiError(name_ + "." + grid.Name() + ": the column '" + cardColumn.name + "' opens no card");
+    const std::string_view codeColumn = cardColumn.cardCodeColumn.empty() ? column : cardColumn.cardCodeColumn;
+    ResolveSession().OpenCard(cardColumn.cardReference, grid.Cell(static_cast<std::size_t>(row), codeColumn));
 }
 
 Control* Form::DefaultButton() const

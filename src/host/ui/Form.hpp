@@ -88,6 +88,16 @@ public:
     void UserSetCurrentCell(std::string_view grid, long row, std::string_view column);
     void UserSelectRows(std::string_view grid, const std::vector<long>& rows);
     void UserChooseMenu(std::string_view list, std::string_view key);
+    // Editing a grid. A cell the column refuses keeps the typed text with the problem
+    // (Grid::RefusalAt) and the ValueError goes on; an accepted one raises the grid's
+    // CellChange (row, column, value). AddRow raises AddRow once the empty row is in (the
+    // handler fills defaults); DeleteRow raises DeleteRow before (Cancel keeps the row) and
+    // AfterDeleteRow once it is gone (row: where it stood).
+    void UserEditCell(std::string_view grid, long row, std::string_view column, const Value& input);
+    void UserAddRow(std::string_view grid);
+    void UserDeleteRow(std::string_view grid, long row);
+    // Opens the card of the reference the column names, for the cell's code.
+    void UserOpenCard(std::string_view grid, long row, std::string_view column);
 
     // The button Enter presses: the enabled, visible default button, if any.
     Control* DefaultButton() const;

@@ -127,7 +127,7 @@ std::size_t Grid::AddRow(std::vector<Value> cells)
         throw UiError(Name() + ": a row of " + std::to_string(cells.size()) + " cells for " +
                       std::to_string(columns_.size()) + " columns");
     cells.resize(columns_.size());
-    rows_.push_back(Row{std::move(cells), "", nextRowId_++, {}, {}});
+    rows_.push_back(Row{std::move(cells), "", nextRowId_++, {}, {}, {}});
     Changed("rows");
     return rows_.size() - 1;
 }
@@ -155,6 +155,79 @@ void Grid::SetCell(std::size_t row, std::string_view column, Value value)
 std::string Grid::CellText(std::size_t row, std::size_t column) const
 {
     return DisplayFormat::Apply(Cell(row, column), columns_[column].format);
+}
+
+void Grid::SetEditable(std::string_view column, CellRule rule)
+{
+    GridColumn& edited = Column(column);
+    edited.editable = true;
+    edited.rule = std::move(rule);
+    Changed("columns");
+}
+
+bool Grid::HasEditableColumns() const
+{
+    return std::any_of(columns_.begin(), columns_.end(), [](const GridColumn& column) { return column.editable; });
+}
+
+void Grid::SetRowsAddable(bool addable)
+{
+    rowsAddable_ = addable;
+    Changed("columns");
+}
+
+void Grid::SetRowsDeletable(bool deletable)
+{
+    rowsDeletable_ = deletable;
+    Changed("columns");
+}
+
+Value Grid::AcceptCell(std::size_t row, std::string_view column, const Value& input) const
+{
+    const GridColumn& edited = columns_[ColumnIndex(column)];
+    CheckRow(static_cast<long>(row));
+    if (!edited.editable) throw UiError(Name() + ": the column '" + edited.name + "' cannot be edited");
+    // The caption is what the user sees above the cell; the name is what answers files write.
+    const std::string label = edited.caption == edited.name ? edited.name : edited.caption + " (" + edited.name + ")";
+    return edited.rule.Accept(label, input, *this, row);
+}
+
+void Grid::DeleteRow(std::size_t row)
+{
+    CheckRow(static_cast<long>(row));
+    const std::uint64_t id = rows_[row].id;
+    std::erase(selectedIds_, id);
+    // The current row moves to the row that takes the deleted one's place, or the one before.
+    if (currentRowId_ == id) {
+        if (row + 1 < rows_.size())
+            currentRowId_ = rows_[row + 1].id;
+        else
+            currentRowId_ = row > 0 ? rows_[row - 1].id : 0;
+    }
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    Changed("rows");
+}
+
+void Grid::SetRefusal(std::size_t row, std::string_view column, CellRefusal refusal)
+{
+    const std::size_t index = ColumnIndex(column);
+    CheckRow(static_cast<long>(row));
+    rows_[row].refusals[index] = std::move(refusal);
+    Changed("rows");
+}
+
+void Grid::ClearRefusal(std::size_t row, std::string_view column)
+{
+    const std::size_t index = ColumnIndex(column);
+    CheckRow(static_cast<long>(row));
+    if (rows_[row].refusals.erase(index) != 0) Changed("rows");
+}
+
+const CellRefusal* Grid::RefusalAt(std::size_t row, std::size_t column) const
+{
+    CheckRow(static_cast<long>(row));
+    auto it = rows_[row].refusals.find(column);
+    return it == rows_[row].refusals.end() ? nullptr : &it->second;
 }
 
 void Grid::DefineStyle(std::string id, RowStyle style)

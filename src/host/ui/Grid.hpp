@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/types/Value.hpp"
+#include "host/ui/CellRule.hpp"
 #include "host/ui/Control.hpp"
 
 #include <cstdint>
@@ -41,6 +42,14 @@ struct GridColumn {
     std::vector<std::string> headerPath; // a fact column: its column members, outer first
     HeaderKind headerKind = HeaderKind::None;
     ExpandState expand = ExpandState::None; // of the innermost member of headerPath
+    // Editing: the user may type into the column's cells; the rule says what it accepts.
+    bool editable = false;
+    CellRule rule;
+    // The reference whose card a cell opens ("REFClient"); empty: no card. The code is the
+    // cell's own value, or that of cardCodeColumn in the same row (a "code: name" column
+    // beside a hidden code).
+    std::string cardReference;
+    std::string cardCodeColumn;
 
     Alignment EffectiveAlignment() const;
 };
@@ -59,6 +68,13 @@ struct CellStyle {
     std::string foreColor;
     bool bold = false;
     bool operator==(const CellStyle&) const = default;
+};
+
+// Input a cell refused: it stays in the cell, shown with the problem, until the user types
+// something the column accepts.
+struct CellRefusal {
+    std::string text;
+    std::string message;
 };
 
 // How a row looks: subtotal rows bold, on a coloured background. Colours are "#rrggbb".
@@ -110,6 +126,22 @@ public:
     // Drops every cell style (row styles stay).
     void ClearCellStyles();
 
+    // Editing. A column's rule checks what the user types (Form::UserEditCell); rows may be
+    // added at the end and deleted when the form allows it.
+    void SetEditable(std::string_view column, CellRule rule = {});
+    bool HasEditableColumns() const;
+    bool RowsAddable() const { return rowsAddable_; }
+    void SetRowsAddable(bool addable);
+    bool RowsDeletable() const { return rowsDeletable_; }
+    void SetRowsDeletable(bool deletable);
+    // The input as the cell would keep it; throws ValueError naming the column and the problem.
+    Value AcceptCell(std::size_t row, std::string_view column, const Value& input) const;
+    void DeleteRow(std::size_t row);
+    void SetRefusal(std::size_t row, std::string_view column, CellRefusal refusal);
+    void ClearRefusal(std::size_t row, std::string_view column);
+    // Null when the cell holds no refused input.
+    const CellRefusal* RefusalAt(std::size_t row, std::size_t column) const;
+
     void SetRowInfo(std::size_t row, GridRowInfo info);
     const GridRowInfo& RowInfo(std::size_t row) const;
 
@@ -144,6 +176,7 @@ private:
         std::uint64_t id = 0;
         std::map<std::size_t, CellStyle> cellStyles; // by column index
         GridRowInfo info;
+        std::map<std::size_t, CellRefusal> refusals; // by column index
     };
     std::optional<std::size_t> IndexOfId(std::uint64_t id) const;
 
@@ -156,6 +189,8 @@ private:
     std::string currentColumn_;
     std::vector<std::uint64_t> selectedIds_;
     std::function<bool(const Grid&, std::size_t)> rowFilter_;
+    bool rowsAddable_ = false;
+    bool rowsDeletable_ = false;
 };
 
 } // namespace Talvex::Ui

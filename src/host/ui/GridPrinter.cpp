@@ -58,7 +58,7 @@ std::vector<std::string> GridPrinter::Lines(const Grid& grid)
 
 void GridPrinter::Print(const Grid& grid, std::string title)
 {
-    session_.RecordPrint(PrintRecord{std::move(title), Lines(grid)});
+    session_.RecordPrint(PrintRecord{std::move(title), Lines(grid), {}, {}});
 }
 
 } // namespace Talvex::Ui

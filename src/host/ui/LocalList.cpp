@@ -16,7 +16,12 @@ void LocalList::SetRowSource(std::shared_ptr<const RowSource> source)
 void LocalList::DeclareField(std::string name, std::string caption, std::string format, bool visible)
 {
     if (name.empty()) throw UiError(Name() + ": a field needs a name");
-    declared_.push_back(Declared{std::move(name), std::move(caption), std::move(format), visible});
+    declared_.push_back(Declared{std::move(name), std::move(caption), std::move(format), visible, false, {}});
+}
+
+void LocalList::DeclareEditableField(std::string name, std::string caption, std::string format, CellRule rule)
+{
+    declared_.push_back(Declared{std::move(name), std::move(caption), std::move(format), true, true, std::move(rule)});
 }
 
 void LocalList::Refresh()
@@ -35,13 +40,15 @@ void LocalList::Refresh()
     std::vector<Declared> fields = declared_;
     if (fields.empty() && source_) {
         for (auto& column : source_->ColumnNames())
-            fields.push_back(Declared{column, "", "", true});
+            fields.push_back(Declared{column, "", "", true, false, {}});
     }
 
     ClearColumns();
     for (const auto& field : fields) {
         GridColumn& column = AddColumn(field.name, field.caption, field.format);
         column.visible = field.visible;
+        column.editable = field.editable;
+        column.rule = field.rule;
         EventArgs columnArgs;
         columnArgs.gridColumn = &column;
         form.Fire(Name(), "OnAddColumn", columnArgs);

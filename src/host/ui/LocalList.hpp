@@ -32,6 +32,9 @@ public:
 
     // For OnAddFields handlers.
     void DeclareField(std::string name, std::string caption = "", std::string format = "", bool visible = true);
+    // A field the user edits in the list, checked by the rule; the rows the list shows
+    // are the form's to read back (the source stays as it was).
+    void DeclareEditableField(std::string name, std::string caption, std::string format, CellRule rule);
 
     // Raises the events above and loads the rows; a list without a source shows no rows.
     void Refresh();
@@ -49,6 +52,8 @@ private:
         std::string caption;
         std::string format;
         bool visible = true;
+        bool editable = false;
+        CellRule rule;
     };
 
     std::shared_ptr<const RowSource> source_;

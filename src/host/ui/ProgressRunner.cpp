@@ -1,5 +1,6 @@
 #include "host/ui/ProgressRunner.hpp"
 
+#include "host/types/Errors.hpp"
 #include "host/ui/Driver.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/UiError.hpp"
@@ -38,7 +39,11 @@ ProgressRecord ProgressRunner::Run(IProcessObject& process)
     session_.BeginProgress(record.caption, record.countStep);
 
     for (long k = 1; k <= record.countStep; ++k) {
-        if (session_.TakeCancelRequest()) {
+        // A session that is ending stops the report as a whole; a cancel ends the run only,
+        // and the report decides what it shows of the steps done.
+        const StopSignal& stopping = *session_.Stopping();
+        if (stopping.Ending()) stopping.ThrowIfRequested();
+        if (session_.TakeCancelRequest() || stopping.Requested()) {
             record.cancelled = true;
             break;
         }
@@ -48,6 +53,11 @@ ProgressRecord ProgressRunner::Run(IProcessObject& process)
             goOn = process.Step(k);
         } catch (const NoAnswerError&) {
             throw;
+        } catch (const CancelledError&) {
+            // A statement of the step was stopped: the run ends as cancelled, not failed.
+            if (stopping.Ending()) throw;
+            record.cancelled = true;
+            break;
         } catch (const std::exception& error) {
             session_.ReportError("ProgressRunner: " + record.caption + ", step " + std::to_string(k), error.what());
             record.failed = true;

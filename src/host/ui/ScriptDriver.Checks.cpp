@@ -62,8 +62,29 @@ std::string ControlProblem(const ScriptStep& step, const Form& form)
     case ScriptVerb::DblClick:
     case ScriptVerb::Cell:
     case ScriptVerb::Select:
-        if (dynamic_cast<const Grid*>(&control) == nullptr) return place + " is not a grid";
+    case ScriptVerb::AddRow:
+    case ScriptVerb::DeleteRow: {
+        const auto* grid = dynamic_cast<const Grid*>(&control);
+        if (grid == nullptr) return place + " is not a grid";
+        if (step.verb == ScriptVerb::AddRow && !grid->RowsAddable()) return place + " takes no new rows";
+        if (step.verb == ScriptVerb::DeleteRow && !grid->RowsDeletable()) return place + " has no rows to delete";
         break;
+    }
+    case ScriptVerb::Edit:
+    case ScriptVerb::Card: {
+        const auto* grid = dynamic_cast<const Grid*>(&control);
+        if (grid == nullptr) return place + " is not a grid";
+        // A list declares its columns when it fills: an unknown column is caught when played.
+        if (grid->Columns().empty()) break;
+        const auto column = grid->FindColumn(step.column);
+        if (!column) return place + " has no column '" + step.column + "'";
+        const GridColumn& named = grid->Columns()[*column];
+        if (step.verb == ScriptVerb::Edit && !named.editable)
+            return "the column '" + step.column + "' of " + place + " cannot be edited";
+        if (step.verb == ScriptVerb::Card && named.cardReference.empty())
+            return "the column '" + step.column + "' of " + place + " opens no card";
+        break;
+    }
     case ScriptVerb::Menu: {
         const auto* list = dynamic_cast<const LocalList*>(&control);
         if (list == nullptr) return place + " is not a list with a menu";

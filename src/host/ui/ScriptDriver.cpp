@@ -64,6 +64,20 @@ bool ScriptDriver::IsFor(const ScriptStep& step, const Form& waiting) const
     }
 }
 
+bool ScriptDriver::IsOverWaiting(const Session& session, const ScriptStep& step, const Form& waiting) const
+{
+    if (step.verb == ScriptVerb::Answer || step.verb == ScriptVerb::CancelProgress) return false;
+    // A modeless window opened over the modal one (a card) takes its steps while the modal waits.
+    bool waitingSeen = false;
+    for (const auto& window : session.Windows()) {
+        if (window.form == &waiting)
+            waitingSeen = true;
+        else if (waitingSeen && !window.modal && window.form->Name() == step.form)
+            return true;
+    }
+    return false;
+}
+
 bool ScriptDriver::OnIdle(Session& session, Form& waiting)
 {
     const auto& steps = script_.Steps();
@@ -71,6 +85,14 @@ bool ScriptDriver::OnIdle(Session& session, Form& waiting)
     if (!isMessage) CheckStepsFor(waiting);
     if (failure_.empty() && next_ < steps.size() && IsFor(steps[next_], waiting)) {
         if (isMessage) CheckAnswer(next_, waiting);
+        if (failure_.empty()) {
+            session.Post(ToAction(steps[next_], session));
+            ++next_;
+            return true;
+        }
+    }
+    if (failure_.empty() && !isMessage && next_ < steps.size() && IsOverWaiting(session, steps[next_], waiting)) {
+        CheckStepsFor(*session.FindWindow(steps[next_].form));
         if (failure_.empty()) {
             session.Post(ToAction(steps[next_], session));
             ++next_;
@@ -189,12 +211,34 @@ UserAction ScriptDriver::ToAction(const ScriptStep& step, Session& session) cons
     case ScriptVerb::DblClick: {
         std::vector<long> rows;
         if (std::string problem = storedRows(rows); !problem.empty()) return refused(problem);
-        return DblClickRowAction{step.form, step.control, rows.front(), step.text};
+        return DblClickRowAction{step.form, step.control, rows.front(), step.column};
     }
     case ScriptVerb::Cell: {
         std::vector<long> rows;
         if (std::string problem = storedRows(rows); !problem.empty()) return refused(problem);
-        return SetCurrentCellAction{step.form, step.control, rows.front(), step.text};
+        return SetCurrentCellAction{step.form, step.control, rows.front(), step.column};
+    }
+    case ScriptVerb::Edit:
+    case ScriptVerb::DeleteRow:
+    case ScriptVerb::Card: {
+        std::vector<long> rows;
+        if (std::string problem = storedRows(rows); !problem.empty()) return refused(problem);
+        if (step.verb == ScriptVerb::DeleteRow) return DeleteRowAction{step.form, step.control, rows.front()};
+        const Grid& grid = session.FindWindow(step.form)->GridCtl(step.control);
+        if (!grid.FindColumn(step.column))
+            return refused(step.form + "." + step.control + ": no column '" + step.column + "'");
+        if (step.verb == ScriptVerb::Card) return OpenCardAction{step.form, step.control, rows.front(), step.column};
+        return EditCellAction{step.form, step.control, rows.front(), step.column, Value(step.text)};
+    }
+    case ScriptVerb::AddRow: return AddRowAction{step.form, step.control};
+    case ScriptVerb::Expect: {
+        Form* form = session.FindWindow(step.form);
+        if (form == nullptr) return refused("no open window '" + step.form + "'");
+        if (!form->Has(step.control)) return refused(step.form + ": no control '" + step.control + "'");
+        const std::string shown = form->Ctl(step.control).DisplayText();
+        if (shown != step.text)
+            return refused(step.form + "." + step.control + " shows '" + shown + "', expected '" + step.text + "'");
+        return RunOnHostAction{};
     }
     case ScriptVerb::Select: {
         std::vector<long> rows;

@@ -62,6 +62,7 @@ public:
 private:
     UserAction ToAction(const ScriptStep& step, Session& session) const;
     bool IsFor(const ScriptStep& step, const Form& waiting) const;
+    bool IsOverWaiting(const Session& session, const ScriptStep& step, const Form& waiting) const;
 
     // The checks against the windows (ScriptDriver.Checks.cpp); each records the failure.
     void CheckSlipsOf(const std::string& openedWindow);

@@ -1,5 +1,6 @@
 #include "host/ui/Session.hpp"
 
+#include "host/types/Errors.hpp"
 #include "host/types/Overloaded.hpp"
 #include "host/ui/Driver.hpp"
 #include "host/ui/Form.hpp"
@@ -28,6 +29,10 @@ std::string DescribeAction(const UserAction& action)
                           [](const DblClickRowAction& a) { return Place(a.window, a.grid) + " double-click"; },
                           [](const SetCurrentCellAction& a) { return Place(a.window, a.grid) + " cell"; },
                           [](const SelectRowsAction& a) { return Place(a.window, a.grid) + " selection"; },
+                          [](const EditCellAction& a) { return Place(a.window, a.grid) + " edit " + a.column; },
+                          [](const AddRowAction& a) { return Place(a.window, a.grid) + " add row"; },
+                          [](const DeleteRowAction& a) { return Place(a.window, a.grid) + " delete row"; },
+                          [](const OpenCardAction& a) { return Place(a.window, a.grid) + " card " + a.column; },
                           [](const ChooseMenuAction& a) { return Place(a.window, a.control) + " menu " + a.key; },
                           [](const CloseWindowAction& a) { return Place(a.window, "") + " close"; },
                           [](const AnswerMessageAction& a) { return "message answer " + a.answer; },
@@ -247,6 +252,10 @@ void Session::Dispatch(UserAction action)
             [&](DblClickRowAction& a) { ResolveWindow(a.window, true).UserDblClickRow(a.grid, a.row, a.column); },
             [&](SetCurrentCellAction& a) { ResolveWindow(a.window, true).UserSetCurrentCell(a.grid, a.row, a.column); },
             [&](SelectRowsAction& a) { ResolveWindow(a.window, true).UserSelectRows(a.grid, a.rows); },
+            [&](EditCellAction& a) { ResolveWindow(a.window, true).UserEditCell(a.grid, a.row, a.column, a.value); },
+            [&](AddRowAction& a) { ResolveWindow(a.window, true).UserAddRow(a.grid); },
+            [&](DeleteRowAction& a) { ResolveWindow(a.window, true).UserDeleteRow(a.grid, a.row); },
+            [&](OpenCardAction& a) { ResolveWindow(a.window, true).UserOpenCard(a.grid, a.row, a.column); },
             [&](ChooseMenuAction& a) { ResolveWindow(a.window, true).UserChooseMenu(a.control, a.key); },
             [&](CloseWindowAction& a) { ResolveWindow(a.window, true).Unload(); },
             [&](AnswerMessageAction& a) {
@@ -369,6 +378,27 @@ bool Session::TakeCancelRequest()
     if (it == queue_.end()) return false;
     queue_.erase(it);
     return true;
+}
+
+void Session::SetCardOpener(CardOpener opener)
+{
+    cardOpener_ = std::move(opener);
+}
+
+void Session::OpenCard(const std::string& reference, const Value& code)
+{
+    if (reference.empty()) throw ValueError("OpenCard: no reference");
+    if (code.IsEmpty() || code.IsNull() || code.ToText().empty())
+        throw ValueError("OpenCard: " + reference + ": no code to open a card for");
+    if (!cardOpener_) throw UiError("OpenCard: this session opens no cards (no database is open)");
+    cardOpener_(reference, code);
+}
+
+void Session::RecordReport(PrintRecord print)
+{
+    const std::string detail = print.reportCode + ": " + print.title;
+    prints_.push_back(std::move(print));
+    Notify({WindowChange::Kind::ReportPrinted, "", "", detail});
 }
 
 void Session::ReportError(std::string source, std::string message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/types/StopSignal.hpp"
 #include "host/ui/SessionRecords.hpp"
 #include "host/ui/UserAction.hpp"
 #include "host/ui/WindowChange.hpp"
@@ -115,6 +116,10 @@ public:
     // Takes a queued cancel, leaving every other action queued.
     bool TakeCancelRequest();
 
+    // How other threads stop what the host thread does now (a progress run, a statement);
+    // the Book's connection watches it too. Thread-safe.
+    const std::shared_ptr<StopSignal>& Stopping() const { return stopSignal_; }
+
     // What was shown.
     void ReportError(std::string source, std::string message);
     std::size_t AddMessage(MessageRecord message);
@@ -126,6 +131,16 @@ public:
     const std::vector<ProgressRecord>& ProgressRuns() const { return progressRuns_; }
     const std::vector<DocumentRecord>& DocumentsOpened() const { return documents_; }
     const std::vector<PrintRecord>& Prints() const { return prints_; }
+
+    // Cards of reference rows (a client's card): the opener the host installs once it has a
+    // database. OpenCard throws ValueError for an empty code, UiError with no opener.
+    using CardOpener = std::function<void(const std::string& reference, const Value& code)>;
+    void SetCardOpener(CardOpener opener);
+    void OpenCard(const std::string& reference, const Value& code);
+
+    // A report printed by its code (PrintService): recorded and told to observers, who show
+    // it (the browser's print view) or keep it.
+    void RecordReport(PrintRecord print);
 
     // Observers are told of every change, on the host thread.
     int Subscribe(std::function<void(const WindowChange&)> observer);
@@ -140,6 +155,7 @@ private:
     void ReleaseClosedWindows();
 
     Driver* driver_ = nullptr;
+    std::shared_ptr<StopSignal> stopSignal_ = std::make_shared<StopSignal>();
 
     mutable std::mutex queueMutex_;
     std::condition_variable queueChanged_;
@@ -162,6 +178,8 @@ private:
     std::vector<ProgressRecord> progressRuns_;
     std::vector<DocumentRecord> documents_;
     std::vector<PrintRecord> prints_;
+
+    CardOpener cardOpener_;
 
     std::map<int, std::function<void(const WindowChange&)>> observers_;
     int nextObserverId_ = 1;

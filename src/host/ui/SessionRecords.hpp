@@ -40,10 +40,13 @@ struct DocumentRecord {
     std::int64_t idc = 0;
 };
 
-// A grid sent to the host's printer: its title and the printed lines (header, rows, footer).
+// What was sent to the host's printer: a grid (its title and printed lines: header, rows,
+// footer) or a report printed by its code (the code and the page as HTML).
 struct PrintRecord {
     std::string title;
     std::vector<std::string> lines;
+    std::string reportCode; // empty for a grid
+    std::string html;       // a report's page
 };
 
 // The progress window while a run goes.

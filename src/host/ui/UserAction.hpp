@@ -45,6 +45,35 @@ struct SelectRowsAction {
     std::vector<long> rows; // the first becomes the current row
 };
 
+// Typed into a cell of an editable column: the column's rule checks it.
+struct EditCellAction {
+    std::string window;
+    std::string grid;
+    long row = 0;
+    std::string column;
+    Value value; // text as typed
+};
+
+// A new empty row at the end of a grid that takes rows.
+struct AddRowAction {
+    std::string window;
+    std::string grid;
+};
+
+struct DeleteRowAction {
+    std::string window;
+    std::string grid;
+    long row = 0;
+};
+
+// Opens the card of the reference row a cell names (a client's card from its code).
+struct OpenCardAction {
+    std::string window;
+    std::string grid;
+    long row = 0;
+    std::string column;
+};
+
 struct ChooseMenuAction {
     std::string window;
     std::string control; // the local list whose menu is used
@@ -69,8 +98,8 @@ struct RunOnHostAction {
     std::function<void()> work;
 };
 
-using UserAction =
-    std::variant<SetValueAction, ClickAction, DblClickRowAction, SetCurrentCellAction, SelectRowsAction,
-                 ChooseMenuAction, CloseWindowAction, AnswerMessageAction, CancelProgressAction, RunOnHostAction>;
+using UserAction = std::variant<SetValueAction, ClickAction, DblClickRowAction, SetCurrentCellAction, SelectRowsAction,
+                                EditCellAction, AddRowAction, DeleteRowAction, OpenCardAction, ChooseMenuAction,
+                                CloseWindowAction, AnswerMessageAction, CancelProgressAction, RunOnHostAction>;
 
 } // namespace Talvex::Ui

@@ -22,6 +22,7 @@ struct WindowChange {
         MessageAnswered,
         ErrorShown,
         DocumentOpened,
+        ReportPrinted, // detail: "<report code>: <title>"
     };
     Kind kind;
     std::string window;  // form name, when the change belongs to a window

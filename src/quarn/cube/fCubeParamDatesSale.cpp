@@ -7,6 +7,7 @@
 #include "host/objects/FormRes.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/frame/PeriodLimit.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -189,6 +190,8 @@ void fCubeParamDatesSale::CheckInput() const
     if (end.ToDate() < beg.ToDate())
         throw Talvex::ValueError("edEndDate: the period ends (" + end.ToDate().ToIso() + ") before it starts (" +
                                  beg.ToDate().ToIso() + ")");
+    if (const std::string tooLong = PeriodTooLong("edEndDate", beg.ToDate(), end.ToDate()); !tooLong.empty())
+        throw Talvex::ValueError(tooLong);
 }
 
 void fCubeParamDatesSale::btOk_Click()

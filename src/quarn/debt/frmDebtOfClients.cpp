@@ -18,11 +18,13 @@
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/debt/frmDebtDocList.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/PeriodLimit.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CDebtByDoc.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace Quarn_DuzAde {
 
@@ -191,12 +193,13 @@ bool frmDebtOfClients::ReadParams()
     const Date begDate = beg.ToDate().FirstOfMonth();
     const Date endDate = end.ToDate().LastOfMonth();
     if (begDate > endDate) return refuse(ModuleFormRes().GetString(kPeriodReversed));
+    if (const std::string tooLong = PeriodTooLong("edDateEnd", begDate, endDate); !tooLong.empty())
+        return refuse(tooLong);
     m_BegDate = begDate;
     m_EndDate = endDate;
     m_Department = Ctl("cbDepartment").GetValue().ToText();
     m_Person = Ctl("cbPerson").GetValue().ToText();
-    monthCount_ = (m_EndDate.Year() - m_BegDate.Year()) * 12 + static_cast<int>(m_EndDate.Month()) -
-                  static_cast<int>(m_BegDate.Month()) + 1;
+    monthCount_ = MonthsInPeriod(m_BegDate, m_EndDate);
     return true;
 }
 
@@ -391,7 +394,20 @@ void frmDebtOfClients::mLocalList_OnAddFields()
             kMoney);
 }
 
-void frmDebtOfClients::mLocalList_OnAddColumn(EventArgs&) {}
+void frmDebtOfClients::mLocalList_OnAddColumn(EventArgs& args)
+{
+    // A client, manager or department cell opens its card by the code kept beside it.
+    static constexpr std::array<std::array<const char*, 3>, 3> kCards{{
+        {"Client", "REFClient", "ClnCode"},
+        {"Person", "REFPerson", "PerCode"},
+        {"Department", "REFDepartment", "DepCode"},
+    }};
+    for (const auto& [column, reference, code] : kCards) {
+        if (args.gridColumn->name != column) continue;
+        args.gridColumn->cardReference = reference;
+        args.gridColumn->cardCodeColumn = code;
+    }
+}
 
 void frmDebtOfClients::mLocalList_OnRefresh(EventArgs& args)
 {

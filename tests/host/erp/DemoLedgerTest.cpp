@@ -473,3 +473,26 @@ TEST(DemoLedger, ReferencesCoverWhatDocumentsAndReportsName)
             "WHERE (x.AssetsCode IS NOT NULL AND a.Code IS NULL) OR (x.FAObjectCode IS NOT NULL AND o.Code IS NULL)"),
         0);
 }
+
+TEST(DemoLedger, BookAccountSetIsARealSetHoldingTheBankAndCashAccountsWithPostings)
+{
+    auto db = Talvex::Testing::OpenDemoDatabase();
+    const std::string set = QueryText(db, "SELECT SettingValue FROM BookSetting WHERE SettingName = 'AccSetCode'");
+    EXPECT_EQ(QueryCount(db, "SELECT count(*) FROM GLAccSet WHERE Code = '" + set + "' AND IsBudget = 0"), 1) << set;
+    // The bank and cash accounts the financial state is set up with are postable accounts of
+    // that set, and money moved through them.
+    const auto configured = QueryCount(db, "SELECT count(*) FROM AdminUserSetting WHERE ReportKey = 'frmFinState' "
+                                           "AND SettingName IN ('BankAccount', 'CashAccount')");
+    EXPECT_GT(configured, 0);
+    EXPECT_EQ(QueryCount(db, "SELECT count(*) FROM GLAccount a JOIN AdminUserSetting u ON u.SettingValue = a.Code "
+                             "WHERE u.ReportKey = 'frmFinState' AND u.SettingName IN ('BankAccount', 'CashAccount') "
+                             "AND a.IsGroup = 0 AND a.AccSetCode = '" +
+                                 set + "'"),
+              configured);
+    for (const char* account : {"271", "272"})
+        EXPECT_GT(QueryCount(db, "SELECT count(*) FROM GLAccountPost WHERE AccSetCode = '" + set +
+                                     "' AND (DebetAccCode = '" + std::string(account) + "' OR CreditAccCode = '" +
+                                     std::string(account) + "')"),
+                  0)
+            << account;
+}

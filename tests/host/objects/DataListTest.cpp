@@ -4,6 +4,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
@@ -271,4 +272,93 @@ TEST_F(DataListTest, ListJoinedForItsConditionsSumsApartAndPassesNoColumnsUp)
     EXPECT_GT(Count("SELECT COUNT(*) FROM THGoodSpec s JOIN THDocument d ON d.IDC = s.DocID "
                     "WHERE d.DocTypeCode = N'PRSF' AND s.AmountAccount > 0"),
               0);
+}
+
+TEST_F(DataListTest, TopLimitsTheRowsInTheirOrderAlsoAcrossAUnionAndAsASubQuery)
+{
+    auto ids = [](DataList& list) {
+        std::vector<std::int64_t> out;
+        auto rs = list.Recordset();
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            out.push_back(rs->Fields().Item("IDC").Value().ToInteger());
+        return out;
+    };
+    auto expected = [&](const std::string& sql) {
+        std::vector<std::int64_t> out;
+        for (const auto& row : book->Db().QueryPostgres(sql).rows)
+            out.push_back(row.at(0).ToInteger());
+        return out;
+    };
+
+    auto sales = book->CreateList("THDocument");
+    sales->Fields().SelectFields({"IDC"});
+    sales->SetFilter("oTable.DocTypeCode = 'PRSF'");
+    sales->OrderBy("oTable.IDC DESC");
+    sales->SetTop(3);
+    sales->Refresh();
+    EXPECT_EQ(ids(*sales), expected("SELECT IDC FROM THDocument WHERE DocTypeCode = 'PRSF' ORDER BY IDC DESC LIMIT 3"));
+
+    // Limited as a whole: the union's first rows in the union's order, not the first part's.
+    auto both = book->CreateList("THDocument");
+    both->Fields().SelectFields({"IDC"});
+    both->SetFilter("oTable.DocTypeCode = 'PRSF'");
+    auto purchases = book->CreateList("THDocument");
+    purchases->Fields().SelectFields({"IDC"});
+    purchases->SetFilter("oTable.DocTypeCode = 'PISF'");
+    both->Union(purchases, "Pisf", true);
+    both->OrderBy("IDC");
+    both->SetTop(4);
+    both->Refresh();
+    EXPECT_EQ(ids(*both), expected("SELECT IDC FROM THDocument WHERE DocTypeCode IN ('PRSF', 'PISF') "
+                                   "ORDER BY IDC LIMIT 4"));
+
+    // One row of a list as the value of a column: the newest purchase of each goods item.
+    auto newest = book->CreateList("THDocument");
+    newest->SetAlias("Pisf");
+    newest->Fields().SelectFields({"IDC"});
+    newest->SetFilter("oTable.DocTypeCode = 'PISF'");
+    newest->OrderBy("oTable.DocumentDate DESC, oTable.IDC DESC");
+    newest->SetTop(1);
+    auto one = book->CreateList("REFCurrency");
+    one->Fields().SelectFields({});
+    one->Fields().AddField("IDC", FieldType::kPosition, "(" + newest->SqlText() + ")");
+    one->SetFilter("oTable.Code = 'EUR'");
+    one->Refresh();
+    EXPECT_EQ(ids(*one), expected("SELECT IDC FROM THDocument WHERE DocTypeCode = 'PISF' "
+                                  "ORDER BY DocumentDate DESC, IDC DESC LIMIT 1"));
+
+    EXPECT_THROW(sales->SetTop(-1), ValueError);
+    sales->SetTop(0);
+    sales->Refresh();
+    EXPECT_EQ(sales->Recordset()->RecordCount(), Count("SELECT COUNT(*) FROM THDocument WHERE DocTypeCode = 'PRSF'"));
+}
+
+TEST_F(DataListTest, RateOfADayIsTheLatestRateOfTheDefaultTypeUpToThatDay)
+{
+    RateJoin rates;
+    rates.Init(book, "Cros", "Rate");
+    // Every currency with rates, on the day of one of its rates, the day before and long
+    // after; each compared with the rate the tables give by hand.
+    auto currencies = book->Db().QueryPostgres(
+        "SELECT c.Code, min(r.DateApply) FROM REFCurrency c JOIN REFCurrencyRate r ON r.CurrencyCode = c.Code "
+        "AND r.RateTypeCode = c.DefaultRateType GROUP BY c.Code");
+    ASSERT_FALSE(currencies.rows.empty());
+    for (const auto& row : currencies.rows) {
+        const std::string code = row.at(0).ToText();
+        const Date first = row.at(1).ToDate();
+        for (const Date day : {first, first.AddDays(17), Date(2030, 1, 1)}) {
+            auto byHand = book->Db().QueryPostgres(
+                "SELECT r.Rate::text FROM REFCurrencyRate r JOIN REFCurrency c ON c.Code = r.CurrencyCode "
+                "AND c.DefaultRateType = r.RateTypeCode WHERE r.CurrencyCode = $1 AND r.DateApply <= $2 "
+                "ORDER BY r.DateApply DESC LIMIT 1",
+                {Value(code), Value(day)});
+            const Value rate = rates.CrRate(code, day);
+            EXPECT_NEAR(rate.ToDouble(), std::stod(byHand.rows.at(0).at(0).ToText()), 1e-9)
+                << code << " " << day.ToIso();
+        }
+        // Before its first rate a currency has none.
+        EXPECT_TRUE(rates.CrRate(code, first.AddDays(-1)).IsNull()) << code;
+    }
+    EXPECT_EQ(rates.CrRate(book->AccountCurrency(), Date(2026, 1, 1)), Value(Currency::FromInteger(1)));
+    EXPECT_TRUE(rates.CrRate("XXX", Date(2026, 1, 1)).IsNull());
 }

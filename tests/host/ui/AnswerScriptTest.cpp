@@ -47,12 +47,12 @@ frmSetOffDebt.grdList select all
     EXPECT_EQ(steps[1].text, "  spaced  ");
     EXPECT_EQ(steps[2].text, "");
     EXPECT_EQ(steps[4].rows, std::vector<long>{3});
-    EXPECT_EQ(steps[4].text, "Summa1");
+    EXPECT_EQ(steps[4].column, "Summa1");
     EXPECT_EQ(steps[5].rows, (std::vector<long>{1, 2, 5}));
     EXPECT_EQ(steps[6].text, "CreateDoc");
     EXPECT_EQ(steps[7].verb, ScriptVerb::Cell);
     EXPECT_EQ(steps[7].rows, std::vector<long>{2});
-    EXPECT_EQ(steps[7].text, "BegRest");
+    EXPECT_EQ(steps[7].column, "BegRest");
     EXPECT_EQ(steps[8].verb, ScriptVerb::Answer);
     EXPECT_EQ(steps[8].text, "Gerai");
     EXPECT_EQ(steps[9].afterStep, 4);
@@ -75,7 +75,8 @@ frmSetOffDebt.grdList select all
 TEST(AnswerScript, AMistakeIsNamedWithItsLine)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"frm.bt clik", "answers:1: unknown action 'clik' (expected '=', click, dblclick, cell, select or menu)"},
+        {"frm.bt clik", "answers:1: unknown action 'clik' (expected '=', click, dblclick, cell, select, menu, edit, "
+                        "addrow, delrow, card or expect)"},
         {"\nfrm.grd dblclick 0", "answers:2: '0' is not a row number (rows count from 1)"},
         {"frm.grd dblclick x", "answers:1: 'x' is not a row number (rows count from 1)"},
         {"frm = 5", "answers:1: 'frm': a value needs form.control"},

@@ -38,3 +38,35 @@ TEST(DisplayFormat, NumbersAndDatesAsTheErpWritesThem)
     EXPECT_FALSE(DisplayFormat::IsNumeric("yyyy/mm"));
     EXPECT_FALSE(DisplayFormat::IsNumeric(""));
 }
+
+TEST(DisplayFormat, DecimalsAreRoundedOnceFromTheirOwnDigits)
+{
+    using Talvex::Decimal;
+    struct Case {
+        const char* value;
+        const char* format;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Through money first, 2.344951 would become 2.3450 and then 2.35.
+        {"2.344951", "#,##0.00", "2.34"},
+        {"2.344999", "#,##0.00", "2.34"},
+        {"-0.005", "#,##0.00", "-0.01"},
+        {"-0.00499999", "#,##0.00", "0.00"},
+        {"0.123456", "#,##0.####", "0.1235"},
+        {"0.1234500000", "#,##0.000000", "0.123450"},
+        // Beyond the range of money the grid still shows the figure, grouped.
+        {"1234567890123456789.125", "#,##0.00", "1,234,567,890,123,456,789.13"},
+        {"-79228162514264337593543950335", "#,##0", "-79,228,162,514,264,337,593,543,950,335"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DisplayFormat::Apply(Value(Decimal::Parse(c.value)), c.format), c.expected) << c.value;
+
+    // A result column shows a decimal with every decimal of its scale, money with two.
+    EXPECT_EQ(DisplayFormat::Natural(Value(Decimal::Parse("3.37500"))), "#,##0.00000");
+    EXPECT_EQ(DisplayFormat::Natural(Value(Decimal::Parse("12"))), "#,##0");
+    EXPECT_EQ(DisplayFormat::Natural(Value(Currency::Parse("3.3333"))), "#,##0.00");
+    EXPECT_EQ(DisplayFormat::Natural(Value(2.5)), "");
+    const Value exact(Decimal::Parse("-1234.50000"));
+    EXPECT_EQ(DisplayFormat::Apply(exact, DisplayFormat::Natural(exact)), "-1,234.50000");
+}

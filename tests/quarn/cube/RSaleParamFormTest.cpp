@@ -82,8 +82,10 @@ TEST(SalesCubeParameters, BadInputNamesTheControlAndChangesNothing)
         const char* value;
         const char* expected;
     };
-    for (const Case& c : {Case{"edEndDate", "2001-12-31", "edEndDate"}, Case{"GoodCombo", "NO'SUCH;--", "GoodCombo"},
-                          Case{"selClient", "NO'SUCH;--, /*X*/", "selClient"}}) {
+    for (const Case& c :
+         {Case{"edEndDate", "2001-12-31", "edEndDate"},
+          Case{"edEndDate", "9999-12-31", "edEndDate: the period may span at most 1200 months"},
+          Case{"GoodCombo", "NO'SUCH;--", "GoodCombo"}, Case{"selClient", "NO'SUCH;--, /*X*/", "selClient"}}) {
         SCOPED_TRACE(c.control);
         FieldList params = StartingParams(book);
         Testing::ScriptedUser user;

@@ -426,6 +426,27 @@ TEST_F(DebtOfClients, BeginAfterEndIsRefusedWithAMessageAndNoFill)
     EXPECT_TRUE(blank.user.ProgressRuns().empty());
 }
 
+TEST_F(DebtOfClients, PeriodOfMoreThanAHundredYearsIsRefusedAtTheLastMonth)
+{
+    // 0001-01 to 9999-12: refused before anything is read, naming the field.
+    DebtRun whole(book, FillAnswers("0001-01-01", "9999-12-31"));
+    EXPECT_EQ(whole.user.ErrorsText(), "");
+    ASSERT_EQ(whole.user.MessageTexts().size(), 1U);
+    EXPECT_EQ(whole.user.MessageTexts()[0].rfind("edDateEnd: ", 0), 0U) << whole.user.MessageTexts()[0];
+    EXPECT_NE(whole.user.MessageTexts()[0].find("119988"), std::string::npos) << "names how many months it spans";
+    EXPECT_TRUE(whole.user.ProgressRuns().empty());
+    EXPECT_EQ(whole.Grid().RowCount(), 0U);
+
+    // One month past the bound is refused; the bound itself is taken (and read through).
+    DebtRun over(book, FillAnswers("1926-01-01", "2026-01-31"));
+    ASSERT_EQ(over.user.MessageTexts().size(), 1U);
+    EXPECT_NE(over.user.MessageTexts()[0].find("1201"), std::string::npos);
+    DebtRun bound(book, FillAnswers("1926-02-01", "2026-01-31"));
+    EXPECT_EQ(bound.user.ErrorsText(), "");
+    EXPECT_TRUE(bound.user.MessageTexts().empty());
+    EXPECT_EQ(bound.user.ProgressRuns().size(), 1U);
+}
+
 TEST_F(DebtOfClients, EmptyResultDisablesDrillDownPrintAndSubtotals)
 {
     // A period before the company's first document.

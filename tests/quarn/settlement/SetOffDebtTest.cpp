@@ -15,6 +15,7 @@
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 #include "quarn/settlement/frmSetOffDebt.hpp"
+#include "support/PayTermRecount.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -22,6 +23,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -797,4 +799,31 @@ TEST_F(SetOffDebt, SettingOffEveryClientOfEitherSideLeavesNoListedDebtOpenInAnyC
         form.reset();
         dialog.reset();
     }
+}
+
+// The payment-term sources the set-off list and the debt reports read follow a whole set-off
+// run (documents written and linked, then deleted), as if every term were recounted.
+TEST_F(SetOffDebt, RunLeavesThePaymentTermSourcesAsTheirRecount)
+{
+    Testing::InstallPayTermRecount(book->Db());
+    auto expectAsRecounted = [&](const std::string& when) {
+        for (const std::optional<Date>& asOf :
+             {std::optional<Date>(), std::optional<Date>(book->Today()), std::optional<Date>(Date(2026, 6, 29))})
+            EXPECT_EQ(Testing::PayTermDifferences(book->Db(), asOf), "")
+                << when << ", as of " << (asOf ? asOf->ToIso() : "now");
+    };
+    auto& f = Open();
+    Apply(f, ThresholdForClients(false, 8).ToString());
+    ASSERT_GE(f.Rows().RowCount(), 8u);
+    const auto openBefore = Count("SELECT count(*) FROM THDocPayTermCurDbt");
+    Create(f);
+    ASSERT_EQ(user.ErrorsText(), "");
+    // The run settled debt: fewer open terms than before, and the sources agree with the recount.
+    EXPECT_LT(Count("SELECT count(*) FROM THDocPayTermCurDbt"), openBefore);
+    expectAsRecounted("after the set-off documents were created");
+
+    f.UserSelectRows(kList, {0, 1, 2, 3});
+    f.UserClick("btDeleteDoc");
+    ASSERT_EQ(user.ErrorsText(), "");
+    expectAsRecounted("after four of them were deleted");
 }

@@ -17,6 +17,8 @@ std::size_t ValueHash::operator()(const Value& v) const
                               return 0;
                           else if constexpr (std::is_same_v<T, Currency>)
                               return std::hash<std::int64_t>{}(x.Units());
+                          else if constexpr (std::is_same_v<T, Decimal>)
+                              return x.Hash();
                           else if constexpr (std::is_same_v<T, Date>)
                               return std::hash<std::int32_t>{}(x.Serial());
                           else

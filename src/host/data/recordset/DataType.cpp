@@ -84,17 +84,18 @@ DataTypeEnum DataTypeFromColumnKind(ColumnKind kind)
 
 namespace {
 
-// An exact column keeps integers and amounts as they are and a double that is not exact in
-// four decimals as a double, as a NUMERIC column arrives from the server.
+// An exact column keeps integers, amounts, decimals (and a double a report put there) as
+// they are, and text as the number it reads exactly.
 Value ToExactNumber(const Value& value)
 {
     if (value.IsNumber()) return value;
     if (value.IsText()) {
         Currency exact;
         if (Currency::ParseExact(value.ToText(), exact)) return exact;
-        return value.ToDouble();
+        Decimal d;
+        if (Decimal::TryParse(value.ToText(), d)) return d;
     }
-    return value.ToCurrency();
+    return value.ToCurrency(); // fails with the language's message
 }
 
 Value Coerce(const Value& value, DataTypeEnum type)

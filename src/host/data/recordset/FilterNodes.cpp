@@ -35,7 +35,7 @@ bool CompareNode::Matches(const StoredRow& row) const
     if (op_ == CompareOp::Equal || op_ == CompareOp::NotEqual) {
         const auto* cell = std::get_if<std::string>(&row[field_].Raw());
         const auto* literal = std::get_if<std::string>(&literal_.Raw());
-        if (cell && literal) return EqualTextNoCase(*cell, *literal) == (op_ == CompareOp::Equal);
+        if (cell && literal) return (CompareText(*cell, *literal) == 0) == (op_ == CompareOp::Equal);
     }
     std::optional<int> order = CompareValues(row[field_], literal_);
     if (!order) return false;

@@ -314,7 +314,7 @@ private:
         Fail("expected a value ('text', #date#, a number, TRUE, FALSE or NULL) instead of " + Describe(t), t);
     }
 
-    // Numbers keep their exact value when four decimals hold it.
+    // Numbers keep their exact value; only one written with an exponent is a double.
     Value NumberOf(const std::string& text, const Token& at) const
     {
         bool whole = text.find_first_of(".eE") == std::string::npos;
@@ -325,6 +325,8 @@ private:
         }
         Currency exact;
         if (text.find_first_of("eE") == std::string::npos && Currency::ParseExact(text, exact)) return exact;
+        Decimal decimal;
+        if (text.find_first_of("eE") == std::string::npos && Decimal::TryParse(text, decimal)) return decimal;
         double d = 0;
         auto r = std::from_chars(text.data(), text.data() + text.size(), d);
         if (r.ec != std::errc{} || r.ptr != text.data() + text.size()) Fail(text + " is not a number", at);
@@ -347,6 +349,8 @@ private:
                 std::string text = literal.ToText();
                 Currency exact;
                 if (Currency::ParseExact(text, exact)) return exact;
+                Decimal decimal;
+                if (Decimal::TryParse(text, decimal)) return decimal;
                 double d = 0;
                 auto r = std::from_chars(text.data(), text.data() + text.size(), d);
                 if (r.ec == std::errc{} && r.ptr == text.data() + text.size() && !text.empty()) return d;

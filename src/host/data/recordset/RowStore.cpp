@@ -110,7 +110,7 @@ std::optional<std::string> RowStore::IndexKey(std::size_t field, const Value& va
     const auto& raw = value.Raw();
     switch (StorageOf(fields_[field].type)) {
     case FieldStorage::Text:
-        if (const auto* text = std::get_if<std::string>(&raw)) return FoldText(*text);
+        if (const auto* text = std::get_if<std::string>(&raw)) return TextKey(*text);
         break;
     case FieldStorage::Integer:
         if (const auto* i = std::get_if<std::int64_t>(&raw)) return std::to_string(*i);

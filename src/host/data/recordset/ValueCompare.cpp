@@ -1,6 +1,11 @@
 #include "host/data/recordset/ValueCompare.hpp"
 
+#include "host/types/Errors.hpp"
+
 #include <charconv>
+#include <memory>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
 
 namespace Talvex::Data::RecordsetDetail {
 namespace {
@@ -55,6 +60,28 @@ char32_t NextFolded(std::string_view text, std::size_t& pos)
     return FoldCase(NextCodePoint(text, pos));
 }
 
+std::string_view WithoutTrailingBlanks(std::string_view text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// The company's collation at the strength that tells letters and their marks apart but not
+// case. Opened once and only read afterwards: ICU's comparisons on one collator may run on
+// several threads at once.
+const UCollator& CompanyCollator()
+{
+    static const std::unique_ptr<UCollator, decltype(&ucol_close)> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<UCollator, decltype(&ucol_close)> opened(ucol_open("lt_LT", &status), &ucol_close);
+        if (U_FAILURE(status) || !opened) throw DatabaseError("The Lithuanian collation of ICU cannot be opened");
+        ucol_setStrength(opened.get(), UCOL_SECONDARY);
+        return opened;
+    }();
+    return *collator;
+}
+
 // Ranks of value kinds for sorting; numbers of any storage share one rank.
 enum class Rank { Missing, Flag, Number, Date, Text, Object };
 
@@ -74,14 +101,16 @@ template <class T> int Order(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-// Numbers compare exactly while both are integers or amounts; a double makes it a
-// comparison of doubles, as it would be in the language.
+// Numbers compare exactly while both are integers, amounts or decimals; a double makes it
+// a comparison of doubles, as it would be in the language.
 int CompareNumbers(const Value& a, const Value& b)
 {
     const auto& ra = a.Raw();
     const auto& rb = b.Raw();
     if (std::holds_alternative<double>(ra) || std::holds_alternative<double>(rb))
         return Order(a.ToDouble(), b.ToDouble());
+    if (std::holds_alternative<Decimal>(ra) || std::holds_alternative<Decimal>(rb))
+        return Order(a.ToDecimal(), b.ToDecimal());
     auto units = [](const Value::Storage& raw) -> __int128 {
         if (auto i = std::get_if<std::int64_t>(&raw)) return static_cast<__int128>(*i) * Currency::kScale;
         return std::get<Currency>(raw).Units();
@@ -89,11 +118,13 @@ int CompareNumbers(const Value& a, const Value& b)
     return Order(units(ra), units(rb));
 }
 
-// Text read as a number, exactly when it is exact in four decimals.
+// Text read as a number: exactly when it is written as one, as a double only with an exponent.
 std::optional<Value> TextAsNumber(const std::string& text)
 {
-    Currency exact;
-    if (Currency::ParseExact(text, exact)) return Value(exact);
+    Currency amount;
+    if (Currency::ParseExact(text, amount)) return Value(amount);
+    Decimal exact;
+    if (Decimal::TryParse(text, exact)) return Value(exact);
     double d = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), d);
     if (r.ec == std::errc{} && r.ptr == text.data() + text.size()) return Value(d);
@@ -104,7 +135,11 @@ std::optional<int> CompareTextWith(const std::string& text, const Value& other, 
 {
     auto flip = [&](int r) { return textFirst ? r : -r; };
     if (other.IsNumber()) {
-        auto number = TextAsNumber(text);
+        // Blanks around the digits do not stop text from being read as a number.
+        std::string_view digits = WithoutTrailingBlanks(text);
+        while (!digits.empty() && digits.front() == ' ')
+            digits.remove_prefix(1);
+        auto number = TextAsNumber(std::string(digits));
         if (!number) return std::nullopt;
         return flip(CompareNumbers(*number, other));
     }
@@ -155,30 +190,37 @@ bool EqualTextNoCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && CompareTextNoCase(a, b) == 0;
 }
 
-std::string FoldText(std::string_view text)
+int CompareText(std::string_view a, std::string_view b)
 {
-    std::string folded;
-    folded.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t c = NextFolded(text, pos);
-        if (c < 0x80) {
-            folded += static_cast<char>(c);
-        } else if (c < 0x800) {
-            folded += static_cast<char>(0xC0 | (c >> 6));
-            folded += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            folded += static_cast<char>(0xE0 | (c >> 12));
-            folded += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            folded += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            folded += static_cast<char>(0xF0 | (c >> 18));
-            folded += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            folded += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            folded += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    a = WithoutTrailingBlanks(a);
+    b = WithoutTrailingBlanks(b);
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationResult order = ucol_strcollUTF8(&CompanyCollator(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                              static_cast<int32_t>(b.size()), &status);
+    if (U_FAILURE(status)) return CompareTextNoCase(a, b);
+    return order == UCOL_LESS ? -1 : order == UCOL_GREATER ? 1 : 0;
+}
+
+std::string TextKey(std::string_view text)
+{
+    text = WithoutTrailingBlanks(text);
+    // Bytes that are no UTF-8 become U+FFFD, as the comparison reads them.
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    std::u16string wide(text.size() + 1, u'\0');
+    u_strFromUTF8WithSub(wide.data(), static_cast<int32_t>(wide.size()), &length, text.data(),
+                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) return std::string(text);
+    std::string key(text.size() * 4 + 16, '\0');
+    int32_t needed = ucol_getSortKey(&CompanyCollator(), wide.data(), length, reinterpret_cast<uint8_t*>(key.data()),
+                                     static_cast<int32_t>(key.size()));
+    if (needed > static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(needed));
+        needed = ucol_getSortKey(&CompanyCollator(), wide.data(), length, reinterpret_cast<uint8_t*>(key.data()),
+                                 static_cast<int32_t>(key.size()));
     }
-    return folded;
+    key.resize(static_cast<std::size_t>(needed));
+    return key;
 }
 
 std::u32string FoldLikePattern(std::string_view pattern)
@@ -196,7 +238,9 @@ std::u32string FoldLikePattern(std::string_view pattern)
     return folded;
 }
 
-bool MatchesLike(std::string_view text, std::u32string_view pattern)
+namespace {
+
+bool MatchesLikeExactly(std::string_view text, std::u32string_view pattern)
 {
     std::size_t t = 0, p = 0;
     std::size_t starPattern = std::u32string_view::npos, starText = 0;
@@ -224,6 +268,17 @@ bool MatchesLike(std::string_view text, std::u32string_view pattern)
     return p == pattern.size();
 }
 
+} // namespace
+
+bool MatchesLike(std::string_view text, std::u32string_view pattern)
+{
+    if (MatchesLikeExactly(text, pattern)) return true;
+    std::size_t patternBlanks = pattern.size() - (pattern.find_last_not_of(U' ') + 1);
+    std::string_view core = WithoutTrailingBlanks(text);
+    if (text.size() - core.size() < patternBlanks) return false;
+    return MatchesLikeExactly(text.substr(0, core.size() + patternBlanks), pattern);
+}
+
 std::optional<int> CompareValues(const Value& a, const Value& b)
 {
     Rank ra = RankOf(a), rb = RankOf(b);
@@ -233,7 +288,7 @@ std::optional<int> CompareValues(const Value& a, const Value& b)
         case Rank::Flag: return Order(std::get<bool>(a.Raw()), std::get<bool>(b.Raw()));
         case Rank::Number: return CompareNumbers(a, b);
         case Rank::Date: return Order(std::get<Date>(a.Raw()), std::get<Date>(b.Raw()));
-        case Rank::Text: return CompareTextNoCase(std::get<std::string>(a.Raw()), std::get<std::string>(b.Raw()));
+        case Rank::Text: return CompareText(std::get<std::string>(a.Raw()), std::get<std::string>(b.Raw()));
         default: return std::nullopt;
         }
     }

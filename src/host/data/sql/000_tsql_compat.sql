@@ -219,10 +219,19 @@ $$ SELECT CASE WHEN $1 = '' THEN 0
                WHEN strpos(substr($2, greatest($3, 1)), $1) = 0 THEN 0
                ELSE strpos(substr($2, greatest($3, 1)), $1) + greatest($3, 1) - 1 END $$;
 
--- ROUND(x, n) rounds half away from zero; ROUND(x, n, f) with f <> 0 truncates.
+-- x / y to s decimals, rounded half away from zero: SQL Server's quotient of decimals and of
+-- money is taken to the result's scale, where the server's own stops at about sixteen digits.
+CREATE FUNCTION tsql.divide(numeric, numeric, integer) RETURNS numeric
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+$$ SELECT CAST(trunc(q + CASE WHEN 2 * abs(n - q * $2) >= abs($2) THEN sign(n) * sign($2) ELSE 0 END)::text
+               || 'e-' || $3 AS numeric)
+   FROM (SELECT n, div(n, $2) AS q FROM (SELECT $1 * power(10::numeric, $3) AS n) AS scaled) AS whole $$;
+
+-- ROUND(x, n) rounds half away from zero; ROUND(x, n, f) with f <> 0 truncates. The type is
+-- kept: a decimal keeps its scale (ROUND(2.567, 2) is 2.570), money its four decimals.
 CREATE FUNCTION tsql.round(numeric, integer, integer DEFAULT 0) RETURNS numeric
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
-$$ SELECT CASE WHEN $3 <> 0 THEN trunc($1, $2) ELSE round($1, $2) END $$;
+$$ SELECT round(CASE WHEN $3 <> 0 THEN trunc($1, $2) ELSE round($1, $2) END, scale($1)) $$;
 CREATE FUNCTION tsql.round(double precision, integer, integer DEFAULT 0) RETURNS double precision
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
 $$ SELECT (CASE WHEN $3 <> 0 THEN trunc($1::numeric, $2) ELSE round($1::numeric, $2) END)::double precision $$;
@@ -302,3 +311,76 @@ BEGIN
     RETURN NEXT;
 END
 $$;
+
+-- Text compares as the ERP's collation does: without regard to case or to trailing blanks.
+-- The front end writes every comparison whose sides may be text as tsql.ci(a) op tsql.ci(b);
+-- the overloads for other types hand their value back unchanged, and all of them are
+-- inlined, so a comparison of numbers or dates stays the plain comparison the planner
+-- matches to its indexes, and an index on tsql.ci(Code) serves a lookup of a code.
+-- Case is folded by ICU's root rules so that Š and š meet whatever the database's locale.
+CREATE FUNCTION tsql.ci(text) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT lower(rtrim($1) COLLATE "und-x-icu") $$;
+CREATE FUNCTION tsql.ci(anyelement) RETURNS anyelement
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT $1 $$;
+-- A literal or parameter of no type of its own, taken as the type of the value it is
+-- compared with: folded when that is text, read as a date or number otherwise.
+CREATE FUNCTION tsql.ci(text, text) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT lower(rtrim($2) COLLATE "und-x-icu") $$;
+CREATE FUNCTION tsql.ci(anyelement, anyelement) RETURNS anyelement
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT $2 $$;
+
+-- LIKE ignores case, and the value's trailing blanks beyond those the pattern ends with:
+-- 'abc  ' LIKE 'abc' and 'abc  ' LIKE 'abc ' hold, 'abc' LIKE 'abc ' does not. An empty
+-- escape names no escape character.
+CREATE FUNCTION tsql.like(text, text, text DEFAULT '') RETURNS boolean
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+$$ SELECT $1 ILIKE $2 ESCAPE $3
+       OR (length($1) - length(rtrim($1)) >= length($2) - length(rtrim($2))
+           AND rtrim($1) || repeat(' ', length($2) - length(rtrim($2))) ILIKE $2 ESCAPE $3) $$;
+
+-- Text compared with a number is read as a number, by SQL Server's precedence of types:
+-- Code = 5 finds '5' and '05', and text that is no number is an error, not a silent false.
+DO $$
+DECLARE
+    number_type text;
+    operator_row record;
+    function_name text;
+BEGIN
+    FOREACH number_type IN ARRAY ARRAY['smallint', 'integer', 'bigint', 'numeric', 'double precision'] LOOP
+        FOR operator_row IN SELECT * FROM (VALUES ('=', 'eq'), ('<>', 'ne'), ('<', 'lt'), ('<=', 'le'),
+                                                  ('>', 'gt'), ('>=', 'ge')) AS o(symbol, word) LOOP
+            function_name := format('text_%s_%s', operator_row.word, replace(number_type, ' ', '_'));
+            EXECUTE format('CREATE FUNCTION tsql.%I(text, %s) RETURNS boolean LANGUAGE sql IMMUTABLE PARALLEL SAFE '
+                           'AS $f$ SELECT $1::%s %s $2 $f$',
+                           function_name, number_type,
+                           CASE WHEN number_type = 'double precision' THEN number_type ELSE 'numeric' END,
+                           operator_row.symbol);
+            EXECUTE format('CREATE OPERATOR tsql.%s (LEFTARG = text, RIGHTARG = %s, FUNCTION = tsql.%I)',
+                           operator_row.symbol, number_type, function_name);
+            function_name := format('%s_%s_text', replace(number_type, ' ', '_'), operator_row.word);
+            EXECUTE format('CREATE FUNCTION tsql.%I(%s, text) RETURNS boolean LANGUAGE sql IMMUTABLE PARALLEL SAFE '
+                           'AS $f$ SELECT $1 %s $2::%s $f$',
+                           function_name, number_type, operator_row.symbol,
+                           CASE WHEN number_type = 'double precision' THEN number_type ELSE 'numeric' END);
+            EXECUTE format('CREATE OPERATOR tsql.%s (LEFTARG = %s, RIGHTARG = text, FUNCTION = tsql.%I)',
+                           operator_row.symbol, number_type, function_name);
+        END LOOP;
+    END LOOP;
+END
+$$;
+
+-- ISNULL(a, b) has the type of a: the replacement is converted to it (ISNULL(Code, 0) is
+-- the text '0', ISNULL(Quantity, 2.7) the integer 2), where COALESCE would seek a type
+-- both fit.
+CREATE FUNCTION tsql.isnull(anycompatible, anycompatible) RETURNS anycompatible
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, $2) $$;
+CREATE FUNCTION tsql.isnull(text, numeric) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, tsql.to_varchar($2)) $$;
+CREATE FUNCTION tsql.isnull(text, double precision) RETURNS text
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, tsql.to_varchar($2)) $$;
+CREATE FUNCTION tsql.isnull(integer, numeric) RETURNS integer
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, trunc($2)::integer) $$;
+CREATE FUNCTION tsql.isnull(bigint, numeric) RETURNS bigint
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, trunc($2)::bigint) $$;
+CREATE FUNCTION tsql.isnull(smallint, numeric) RETURNS smallint
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, trunc($2)::smallint) $$;

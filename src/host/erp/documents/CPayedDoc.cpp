@@ -65,6 +65,14 @@ SELECT (SELECT COALESCE(SUM(Term.DebtSumma), 0) FROM THDocumentPayTermCur Term W
        (SELECT Number FROM THDocument WHERE IDC = ?) AS Number
 )sql";
 
+// One document's open amount, as the client's open documents count it.
+constexpr std::string_view kOpenOfTarget = R"sql(
+SELECT Doc.Number, Doc.CurrencyCode,
+       (SELECT COALESCE(SUM(Term.DebtSumma), 0) FROM THDocumentPayTermCur Term WHERE Term.IDC = Doc.IDC) AS TermDebt,
+       Doc.Summa - COALESCE((SELECT SUM(ps.SummaCur) FROM THPaySpec ps WHERE ps.CorDocID = Doc.IDC), 0) AS LinkDebt
+FROM THDocument Doc WHERE Doc.IDC = ?
+)sql";
+
 constexpr std::string_view kInsertLink = R"sql(
 INSERT INTO THPaySpec (DocID, CorDocID, Summa, SummaCur, IsTransfered, CorDocument)
 VALUES (?, ?, ?, ?, 0, ?)
@@ -196,6 +204,52 @@ Currency CPayedDoc::SetGoodDoc(bool isSetOff, const std::string& client)
     }
     tx.Commit();
     return linked;
+}
+
+Currency CPayedDoc::LinkTo(std::int64_t targetIdc, Currency amount)
+{
+    if (!document_) throw ValueError("CPayedDoc.LinkTo: Init was not called with a document");
+    if (document_->IDC() == 0) throw ValueError("CPayedDoc.LinkTo: the paying document is not saved");
+    if (amount < Currency()) throw ValueError("CPayedDoc.LinkTo: the amount must not be negative");
+    if (targetIdc == document_->IDC()) throw ValueError("CPayedDoc.LinkTo: a document cannot pay itself");
+
+    Book& book = document_->OwnerBook();
+    const std::int64_t payId = document_->IDC();
+    const std::string payCurrency = document_->Fields("CurrencyCode").ToText();
+    const Date onDate = document_->Fields("DocumentDate").ToDate();
+
+    Data::Transaction tx(book.Db());
+    Data::Connection& db = tx.Db();
+    auto target = db.Query(kOpenOfTarget, {targetIdc});
+    if (target.rows.empty()) throw ValueError("CPayedDoc: document " + std::to_string(targetIdc) + " does not exist");
+    const auto& row = target.rows[0];
+    const OpenDoc doc{targetIdc, row.at(0).ToText(), row.at(1).ToText(),
+                      std::min(row.at(2).ToCurrency(), row.at(3).ToCurrency())};
+    if (doc.open <= Currency()) throw ValueError("CPayedDoc: document " + doc.number + " has nothing open");
+    const Currency remaining =
+        document_->Fields("Summa").ToCurrency() - db.Query(kLinkedBySetOff, {payId}).rows.at(0).at(0).ToCurrency();
+    if (remaining <= Currency())
+        throw ValueError("CPayedDoc: document " + document_->Fields("Number").ToText() + " has no sum left to link");
+
+    std::pair<Currency, Currency> link;
+    if (amount == Currency()) {
+        link = LinkAmounts(db, doc, remaining, payCurrency, book.AccountCurrency(), onDate);
+    } else {
+        if (amount > remaining)
+            throw ValueError("CPayedDoc: linking " + amount.ToString() + " to document " + doc.number +
+                             " would take document " + document_->Fields("Number").ToText() + " beyond its sum");
+        const Currency inTarget = doc.currency == payCurrency
+                                      ? amount
+                                      : Convert(db, book.AccountCurrency(), amount, payCurrency, doc.currency, onDate);
+        if (inTarget > doc.open)
+            throw ValueError("CPayedDoc: document " + doc.number + " has " + doc.open.ToString() + " open, not the " +
+                             inTarget.ToString() + " asked");
+        link = {amount, inTarget};
+    }
+    if (link.first <= Currency() || link.second <= Currency()) return Currency();
+    db.Execute(kInsertLink, {payId, targetIdc, link.first, link.second, doc.number});
+    tx.Commit();
+    return link.first;
 }
 
 } // namespace Talvex::Erp

@@ -35,6 +35,12 @@ public:
     // a second call links only what the first left over.
     Currency SetGoodDoc(bool isSetOff, const std::string& client);
 
+    // Links the document to one target document: amount in the document's own currency, 0
+    // for as much as is open on the target and left of the document's sum. Returns the
+    // amount linked. ValueError when the target has nothing open, or when the amount is more
+    // than is open on it or left of the document.
+    Currency LinkTo(std::int64_t targetIdc, Currency amount);
+
 private:
     struct ToPay {
         std::int64_t docId;

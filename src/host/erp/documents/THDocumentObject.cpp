@@ -1,17 +1,17 @@
 #include "host/erp/documents/THDocumentObject.hpp"
 
 #include "host/erp/DocumentHeader.hpp"
+#include "host/erp/documents/CPayedDoc.hpp"
 
 #include "host/data/Connection.hpp"
 #include "host/objects/Book.hpp"
+#include "host/objects/TableObject.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/DocumentOpener.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
-#include <cstdio>
 
 namespace Talvex::Erp {
 
@@ -20,12 +20,12 @@ namespace {
 // The header columns a document object carries.
 constexpr const auto& kColumns = kDocumentHeaderColumns;
 
-constexpr std::string_view kNumbersOfTypeInYear = R"sql(
-SELECT Number FROM THDocument WHERE DocTypeCode = ? AND Number LIKE ?
+constexpr std::string_view kNextNumber = R"sql(
+SELECT dbo.THNextDocNumber(?, ?)
 )sql";
 
-constexpr std::string_view kNewestByNumber = R"sql(
-SELECT MAX(IDC) FROM THDocument WHERE DocTypeCode = ? AND Number = ?
+constexpr std::string_view kRowsOfDocument = R"sql(
+SELECT IDC FROM THGoodSpec WHERE DocID = ? ORDER BY PosNumb
 )sql";
 
 constexpr std::string_view kIsPostedById = R"sql(
@@ -37,6 +37,11 @@ DELETE FROM THPaySpec WHERE DocID = ? OR CorDocID = ?
 )sql";
 constexpr std::string_view kDeleteParties = R"sql(
 DELETE FROM THPartyAttribute WHERE DocID = ?
+)sql";
+// The goods rows go with the document, and the cash plan's lines with them.
+constexpr std::string_view kDeleteRows = R"sql(
+DELETE FROM THGoodSpecCPAY WHERE DocID = ?;
+DELETE FROM THGoodSpec WHERE DocID = ?
 )sql";
 constexpr std::string_view kDeleteDocument = R"sql(
 DELETE FROM THDocument WHERE IDC = ?
@@ -68,6 +73,8 @@ void THDocumentObject::New(const std::string& docTypeCode)
     if (docTypeCode.empty()) throw ValueError("THDocumentObject.New: document type is empty");
     idc_ = 0;
     fields_.clear();
+    rows_.clear();
+    rowsRead_ = false;
     fields_["DocTypeCode"] = docTypeCode;
     fields_["DocumentDate"] = book_->Today();
     fields_["CurrencyCode"] = book_->AccountCurrency();
@@ -94,28 +101,18 @@ std::string THDocumentObject::NextNumber()
     if (type.empty()) throw ValueError("THDocumentObject.NextNumber: document type is empty");
     const Value& date = Fields("DocumentDate");
     const int year = date.IsEmpty() || date.IsNull() ? book_->Today().Year() : date.ToDate().Year();
-    const std::string prefix = type + "-" + std::to_string(year) + "-";
-
-    // The highest counter of the type and year, read from the numbers themselves so that a
-    // number typed by hand in the same pattern is not issued twice.
-    long long highest = 0;
-    auto rs = book_->Db().Query(kNumbersOfTypeInYear, {type, prefix + "%"});
-    for (const auto& row : rs.rows) {
-        const std::string number = row.at(0).ToText();
-        long long counter = 0;
-        const char* first = number.data() + prefix.size();
-        const char* last = number.data() + number.size();
-        auto [end, ec] = std::from_chars(first, last, counter);
-        if (ec == std::errc() && end == last) highest = std::max(highest, counter);
-    }
-    char counter[24];
-    std::snprintf(counter, sizeof counter, "%06lld", highest + 1);
-    return prefix + counter;
+    // Taken in the caller's transaction through the key of issued numbers: a writer of the
+    // same type at the same time waits for this unit of work to end, then takes the next.
+    auto rs = book_->Db().Query(kNextNumber, {Value(type), Value(year)});
+    return rs.rows.at(0).at(0).ToText();
 }
 
 std::int64_t THDocumentObject::Save()
 {
     if (Fields("DocTypeCode").ToText().empty()) throw ValueError("THDocumentObject.Save: document type is empty");
+    Data::Transaction tx(book_->Db());
+    // The number is drawn inside the unit that writes the document, so that it is issued
+    // exactly when the document is.
     if (Fields("Number").ToText().empty()) Fields("Number") = NextNumber();
     if (Fields("Code").IsEmpty() || Fields("Code").IsNull() || Fields("Code").ToText().empty())
         Fields("Code") = Fields("Number").ToText();
@@ -124,28 +121,26 @@ std::int64_t THDocumentObject::Save()
     std::vector<Value> params;
     params.reserve(fields_.size() + 1);
     std::string columns;
+    std::string placeholders;
     std::string assignments;
     for (const auto& [name, value] : fields_) {
         if (value.IsEmpty()) continue;
         if (!params.empty()) {
             columns += ", ";
+            placeholders += ", ";
             assignments += ", ";
         }
         columns += name;
+        placeholders += "?";
         assignments += name + " = ?";
         params.push_back(value);
     }
 
-    Data::Transaction tx(book_->Db());
     try {
         if (idc_ == 0) {
-            std::string placeholders;
-            for (std::size_t i = 0; i < params.size(); ++i)
-                placeholders += i == 0 ? "?" : ", ?";
-            tx.Db().Execute("INSERT INTO THDocument (" + columns + ") VALUES (" + placeholders + ")", params);
-            // The number is unique within its type, and the newest row of that number is the
-            // one this transaction just wrote.
-            auto rs = tx.Db().Query(kNewestByNumber, {Fields("DocTypeCode"), Fields("Number")});
+            auto rs = tx.Db().Query("INSERT INTO THDocument (" + columns + ") VALUES (" + placeholders +
+                                        "); SELECT SCOPE_IDENTITY()",
+                                    params);
             idc_ = rs.rows.at(0).at(0).ToInteger();
         } else {
             params.emplace_back(idc_);
@@ -170,6 +165,58 @@ void THDocumentObject::Load(std::int64_t idc)
     for (std::size_t i = 0; i < kColumns.size(); ++i)
         fields_[std::string(kColumns[i])] = rs.rows[0].at(i);
     idc_ = idc;
+    rows_.clear();
+    rowsRead_ = false;
+}
+
+std::vector<std::shared_ptr<TableObject>>& THDocumentObject::Rows()
+{
+    if (!rowsRead_ && idc_ != 0) {
+        for (const auto& row : book_->Db().Query(kRowsOfDocument, {idc_}).rows) {
+            auto goodsRow = book_->CreateTableObject("THGoodSpec");
+            if (goodsRow->Load(row.at(0).ToInteger())) rows_.push_back(std::move(goodsRow));
+        }
+    }
+    rowsRead_ = true;
+    return rows_;
+}
+
+void THDocumentObject::WriteBack(bool recalculate)
+{
+    if (idc_ == 0) throw ValueError("THDocument: a document never loaded or saved cannot be written back");
+    Data::Transaction unit(book_->Db());
+    auto& rows = Rows();
+    if (recalculate) {
+        Currency total;
+        for (auto& row : rows) {
+            row->Set("IsCostChanged", Value(0));
+            total += row->Get("Summa").ToCurrency();
+        }
+        if (!rows.empty()) Fields("Summa") = Value(total);
+        Fields("IsCostChanged") = Value(0);
+    }
+    for (auto& row : rows) {
+        if (row->Get("DocID").ToInteger() != idc_)
+            throw ValueError("THDocument " + Describe() + ": a row of another document is among its rows");
+        row->Save();
+    }
+    Save();
+    unit.Commit();
+}
+
+void THDocumentObject::RemoveRows()
+{
+    if (idc_ == 0) throw ValueError("THDocument: a document not saved has no rows to remove");
+    book_->Db().Execute(kDeleteRows, {idc_, idc_});
+    rows_.clear();
+    rowsRead_ = true;
+}
+
+Currency THDocumentObject::Link(std::int64_t targetIdc, Currency amount)
+{
+    CPayedDoc payedDoc;
+    payedDoc.Init(*this);
+    return payedDoc.LinkTo(targetIdc, amount);
 }
 
 bool THDocumentObject::IsPosted() const
@@ -189,10 +236,13 @@ void THDocumentObject::Delete()
         throw ValueError("THDocument " + Describe() + ": a posted document cannot be deleted");
     tx.Db().Execute(kDeletePayLinks, {idc_, idc_});
     tx.Db().Execute(kDeleteParties, {idc_});
+    tx.Db().Execute(kDeleteRows, {idc_, idc_});
     tx.Db().Execute(kDeleteDocument, {idc_});
     tx.Commit();
     idc_ = 0;
     fields_.clear();
+    rows_.clear();
+    rowsRead_ = false;
 }
 
 void THDocumentObject::OpenInWindow(Ui::DocumentOpener& opener) const

@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Talvex {
 class Book;
+class TableObject;
 namespace Ui {
 class DocumentOpener;
 }
@@ -48,6 +50,25 @@ public:
     // for a posted document or one never saved.
     void Delete();
 
+    // The document's goods rows (THGoodSpec) in position order, read on first use after a
+    // load; edited in place and written by WriteBack.
+    std::vector<std::shared_ptr<TableObject>>& Rows();
+
+    // Writes the loaded document back, header and rows, as one unit of work inside the
+    // caller's. recalculate: the document is saved as its editor saves it after a change of
+    // its rows: the header's Summa becomes the sum of its rows (when it has rows) and the
+    // cost-changed marks of header and rows are cleared. ValueError for a document never
+    // loaded or saved.
+    void WriteBack(bool recalculate);
+    // Deletes the saved document's goods rows (and a cash plan's lines), so that an editor can
+    // write them anew in its unit of work.
+    void RemoveRows();
+
+    // Pays the target document from this one (a payment linked to the invoice it settles):
+    // amount in this document's currency, 0 for as much as is open on the target and left of
+    // this document. Returns the amount linked; ValueError when more is asked than is open.
+    Currency Link(std::int64_t targetIdc, Currency amount);
+
     bool IsPosted() const;
     std::int64_t IDC() const { return idc_; }
     Book& OwnerBook() const { return *book_; }
@@ -59,6 +80,8 @@ private:
     std::shared_ptr<Book> book_;
     std::int64_t idc_ = 0;
     std::map<std::string, Value, std::less<>> fields_;
+    std::vector<std::shared_ptr<TableObject>> rows_;
+    bool rowsRead_ = false;
 };
 
 } // namespace Talvex::Erp

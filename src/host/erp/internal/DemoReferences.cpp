@@ -281,7 +281,8 @@ void WriteBookSettings(Data::Connection& db, const DemoWorld& world)
         // The Book's "today": the company's documents run to the end of its period, so its
         // reports show the same figures on any day they are run.
         {"DemoToday", world.end.ToIso()},
-        {"AccSetCode", "BUH"},
+        // The account set of the books the ledger reports read: it holds the bank and cash accounts.
+        {"AccSetCode", "1"},
         {"BookName", "Talvex demo company"},
         {"CompanyCode", "C"},
         {"MyPlant", "C"},

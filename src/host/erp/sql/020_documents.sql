@@ -37,6 +37,57 @@ CREATE INDEX THDocument_Type_Date ON THDocument (DocTypeCode, DocumentDate);
 CREATE INDEX THDocument_Date ON THDocument (DocumentDate);
 CREATE INDEX THDocument_ParentID ON THDocument (ParentID);
 CREATE INDEX THDocument_Author ON THDocument (Author);
+CREATE INDEX THDocument_Type_Number ON THDocument (DocTypeCode, Number);
+
+-- Every number the host issued, by document type and year: the unique key that keeps two
+-- writers apart. A number is taken by inserting its row in the writer's own transaction. A
+-- second writer that picks the same number waits on that row until the first commits (and
+-- then moves on to the next number) or rolls back (and then takes it): two documents never
+-- share a number, and a rolled-back one leaves no gap. The transaction's snapshot need not
+-- see the other writer for this to hold, so it serves units of work at any isolation.
+CREATE TABLE THDocNumberIssued (
+    DocTypeCode VARCHAR(10) NOT NULL,
+    NumberYear INTEGER NOT NULL,
+    Counter BIGINT NOT NULL,
+    PRIMARY KEY (DocTypeCode, NumberYear, Counter)
+);
+
+-- "SUSM-2026-000042": the next number of the type in the year. Numbers written without this
+-- function (typed by hand, loaded in bulk) in the same pattern count too, so none is issued
+-- twice.
+CREATE FUNCTION THNextDocNumber(p_type TEXT, p_year BIGINT) RETURNS TEXT
+LANGUAGE plpgsql AS $$
+DECLARE
+    prefix TEXT := p_type || '-' || lpad(p_year::text, 4, '0') || '-';
+    written BIGINT;
+    candidate BIGINT;
+    issued TEXT;
+BEGIN
+    IF p_type IS NULL OR p_type = '' THEN
+        RAISE EXCEPTION 'THNextDocNumber: document type is empty';
+    END IF;
+    -- The highest six-digit number written, read through the (type, number) index.
+    SELECT CAST(substr(d.Number, length(prefix) + 1) AS BIGINT) INTO written
+    FROM THDocument d
+    WHERE d.DocTypeCode = p_type AND d.Number >= prefix || '000000' AND d.Number <= prefix || '999999'
+      AND length(d.Number) = length(prefix) + 6 AND substr(d.Number, length(prefix) + 1) ~ '^[0-9]{6}$'
+    ORDER BY d.Number DESC LIMIT 1;
+    SELECT GREATEST(COALESCE(MAX(i.Counter), 0), COALESCE(written, 0)) + 1 INTO candidate
+    FROM THDocNumberIssued i WHERE i.DocTypeCode = p_type AND i.NumberYear = p_year;
+    LOOP
+        issued := prefix || CASE WHEN candidate < 1000000 THEN lpad(candidate::text, 6, '0') ELSE candidate::text END;
+        IF NOT EXISTS (SELECT 1 FROM THDocument d WHERE d.DocTypeCode = p_type AND d.Number = issued) THEN
+            BEGIN
+                INSERT INTO THDocNumberIssued (DocTypeCode, NumberYear, Counter) VALUES (p_type, p_year, candidate);
+                RETURN issued;
+            EXCEPTION WHEN unique_violation OR serialization_failure THEN
+                -- Another writer holds this number, committed or not yet: take the next.
+                NULL;
+            END;
+        END IF;
+        candidate := candidate + 1;
+    END LOOP;
+END $$;
 
 -- Parties of a document by role (PIR buyer, PAR seller, GAV payee, MOK payer, VEZ carrier,
 -- CUST own customer). PartyType 1: PartyCode is a REFClient code; 2: a REFPerson code.

@@ -73,81 +73,52 @@ CREATE TYPE THDocPayTermRow AS (
 );
 
 -- The payment terms as they stood on PayToDate: only payments dated up to PayToDate count
--- (a null PayToDate counts every payment). Rules:
---   * stored terms are taken in due order and cut back from the latest, so that they never
---     exceed the document's total; a total the terms leave uncovered forms one more term,
---     due with the latest stored one;
---   * a document without stored terms is due in whole on its own date: the market group's
---     standard term is a default for new terms, not a term of documents already written;
---   * the paid amount (THPaySpec.SummaCur, in the document's currency) settles the earliest
---     terms first;
---   * a cash-plan ("CPAY") line is a term of its own, due on its NeedPayDate and settled
---     in whole by its payment document; the plan's IsClosed is the document's own flag.
--- Written per document (LATERAL) so that a caller's conditions on the document's columns
--- narrow the documents before any term is worked out.
+-- (a null PayToDate counts every payment). The rules are THDocPayTermStateOf's; each row is
+-- the kept state with the payments dated after PayToDate taken back out of its document's
+-- paid total, and the cash-plan lines settled after PayToDate open again. Payments are found
+-- by their documents' dates, so a recent PayToDate touches few of them, and a caller's
+-- conditions on the document's columns reach the state's rows and the payments alike.
 CREATE FUNCTION THDocumentPayTermExt(PayToDate DATE)
 RETURNS SETOF THDocPayTermRow
 LANGUAGE sql STABLE AS $$
-    SELECT d.IDC, d.DocTypeCode, d.Number, d.CurrencyCode, d.DocumentDate, d.Summa,
-           t.Summa,
-           (t.Summa - t.Debt)::NUMERIC(19,4),
-           t.Debt::NUMERIC(19,4),
-           d.IsPosted, d.DocumentDate + t.PayTerm, d.ParentID,
-           (CASE WHEN d.IsPayClosed = 1 OR paid.Sign * (d.Summa - paid.Paid) <= 0 THEN 1 ELSE 0 END)::SMALLINT,
-           t.PosNumb, t.TermId, t.PayTerm
-    FROM THDocument d
+    SELECT s.IDC, s.DocTypeCode, s.Number, s.CurrencyCode, s.DocumentDate, s.DocSumma, s.Summa,
+           CASE WHEN moved.Moved THEN (s.Summa - a.Debt)::NUMERIC(19,4) ELSE s.PaySumma END,
+           CASE WHEN moved.Moved THEN a.Debt::NUMERIC(19,4) ELSE s.DebtSumma END,
+           s.IsPosted, s.NeedPayDate, s.ParentID,
+           CASE WHEN moved.Moved THEN a.IsClosed ELSE s.IsClosed END,
+           s.PosNumb, s.TermId, s.PayTerm
+    FROM THDocPayTermState s
+    LEFT JOIN (
+        SELECT ps.CorDocID, SUM(ps.SummaCur) AS Amount
+        FROM THDocument pd JOIN THPaySpec ps ON ps.DocID = pd.IDC
+        WHERE pd.DocumentDate > PayToDate
+        GROUP BY ps.CorDocID
+    ) later ON later.CorDocID = s.IDC
+    -- Most documents have no payment after PayToDate: their rows stand as kept, and only the
+    -- others are worked out again.
     CROSS JOIN LATERAL (
-        -- A negative document (a credit) is settled towards zero like a positive one.
-        SELECT COALESCE(SUM(ps.SummaCur), 0) AS Paid, CASE WHEN d.Summa < 0 THEN -1 ELSE 1 END AS Sign
-        FROM THPaySpec ps JOIN THDocument pd ON pd.IDC = ps.DocID
-        WHERE ps.CorDocID = d.IDC AND (PayToDate IS NULL OR pd.DocumentDate <= PayToDate)
+        SELECT (later.CorDocID IS NOT NULL OR s.SettledDate > PayToDate) IS TRUE AS Moved
+    ) moved
+    CROSS JOIN LATERAL (
+        SELECT s.DocPaid - COALESCE(later.Amount, 0) AS Paid, CASE WHEN s.DocSumma < 0 THEN -1 ELSE 1 END AS Sign
     ) paid
     CROSS JOIN LATERAL (
-        SELECT r.TermId, r.PosNumb, r.PayTerm, r.Summa,
-               paid.Sign * GREATEST(0, LEAST(paid.Sign * r.Summa, paid.Sign * (r.Through - paid.Paid))) AS Debt
-        FROM (
-            SELECT p.TermId, p.PosNumb, p.PayTerm, p.Summa,
-                   SUM(p.Summa) OVER (ORDER BY p.PayTerm, p.PosNumb) AS Through
-            FROM (
-                SELECT s.TermId, s.PosNumb::INTEGER AS PosNumb, s.PayTerm,
-                       LEAST(s.Summa, GREATEST(d.Summa - s.Before, 0)) AS Summa
-                FROM (
-                    SELECT t.IDC AS TermId, t.PayTerm, t.Summa,
-                           SUM(t.Summa) OVER w - t.Summa AS Before,
-                           ROW_NUMBER() OVER w AS PosNumb
-                    FROM THDocumentPayTerm t
-                    WHERE t.DocID = d.IDC
-                    WINDOW w AS (ORDER BY t.PayTerm, t.IDC)
-                ) s
-                UNION ALL
-                SELECT NULL, (COUNT(*) + 1)::INTEGER, MAX(t.PayTerm), d.Summa - SUM(t.Summa)
-                FROM THDocumentPayTerm t
-                WHERE t.DocID = d.IDC
-                HAVING COUNT(*) > 0 AND d.Summa > SUM(t.Summa)
-                UNION ALL
-                SELECT NULL, 1, 0, d.Summa
-                WHERE NOT EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = d.IDC)
-            ) p
-        ) r
-    ) t
-    WHERE d.DocTypeCode <> 'CPAY'
-    UNION ALL
-    SELECT d.IDC, d.DocTypeCode, d.Number, d.CurrencyCode, d.DocumentDate, d.Summa,
-           gs.Summa,
-           CASE WHEN settled.IDC IS NULL THEN 0 ELSE gs.Summa END,
-           CASE WHEN settled.IDC IS NULL THEN gs.Summa ELSE 0 END,
-           d.IsPosted, COALESCE(c.NeedPayDate, d.DocumentDate), d.ParentID, d.IsClosed,
-           gs.PosNumb, NULL, COALESCE(c.NeedPayDate, d.DocumentDate) - d.DocumentDate
-    FROM THDocument d
-    JOIN THGoodSpec gs ON gs.DocID = d.IDC
-    LEFT JOIN THGoodSpecCPAY c ON c.DocID = gs.DocID AND c.PosNumb = gs.PosNumb
-    LEFT JOIN THDocument settled ON settled.IDC = c.PayDocId
-                                AND (PayToDate IS NULL OR settled.DocumentDate <= PayToDate)
-    WHERE d.DocTypeCode = 'CPAY'
+        SELECT CASE WHEN s.DocTypeCode = 'CPAY' THEN
+                        CASE WHEN s.SettledDate IS NOT NULL AND (PayToDate IS NULL OR s.SettledDate <= PayToDate)
+                             THEN 0 ELSE s.Summa END
+                    ELSE paid.Sign * GREATEST(0, LEAST(paid.Sign * s.Summa, paid.Sign * (s.TermThrough - paid.Paid)))
+               END AS Debt,
+               CASE WHEN s.DocTypeCode = 'CPAY' THEN s.IsClosed
+                    ELSE (CASE WHEN s.IsPayClosed = 1 OR paid.Sign * (s.DocSumma - paid.Paid) <= 0 THEN 1 ELSE 0 END)::SMALLINT
+               END AS IsClosed
+    ) a
 $$;
 
--- The current state: every payment counts.
-CREATE VIEW THDocumentPayTermCur AS SELECT * FROM THDocumentPayTermExt(NULL::DATE);
+-- The current state: every payment counts; a plain read of the kept state.
+CREATE VIEW THDocumentPayTermCur AS
+    SELECT s.IDC, s.DocTypeCode, s.Number, s.CurrencyCode, s.DocumentDate, s.DocSumma, s.Summa, s.PaySumma,
+           s.DebtSumma, s.IsPosted, s.NeedPayDate, s.ParentID, s.IsClosed, s.PosNumb, s.TermId, s.PayTerm
+    FROM THDocPayTermState s;
 
 -- Only the terms that still carry debt, as of PayToDate and now.
 CREATE FUNCTION THDocumentPayTermDbt(PayToDate DATE)

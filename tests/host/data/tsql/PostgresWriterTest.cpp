@@ -34,14 +34,17 @@ TEST(TSqlPostgresWriter, BatchIsAlsoGivenStatementByStatementWithItsOwnPlacehold
     Translation t = Translate("UPDATE t SET a = ? WHERE b = ?; SELECT x FROM t WHERE y = ? OR z = ? SELECT 1");
     EXPECT_EQ(t.parameterCount, 4);
     EXPECT_TRUE(t.returnsRows);
-    EXPECT_NE(t.postgres.find("(y = $3) OR (z = $4)"), std::string::npos) << t.postgres;
+    EXPECT_NE(t.postgres.find("(tsql.ci(y) = tsql.ci(y, $3)) OR (tsql.ci(z) = tsql.ci(z, $4))"), std::string::npos)
+        << t.postgres;
     ASSERT_EQ(t.statements.size(), 3u);
     EXPECT_EQ(t.statements[0].firstParameter, 0);
     EXPECT_EQ(t.statements[0].parameterCount, 2);
     EXPECT_FALSE(t.statements[0].returnsRows);
     EXPECT_EQ(t.statements[1].firstParameter, 2);
     EXPECT_EQ(t.statements[1].parameterCount, 2);
-    EXPECT_NE(t.statements[1].postgres.find("(y = $1) OR (z = $2)"), std::string::npos) << t.statements[1].postgres;
+    EXPECT_NE(t.statements[1].postgres.find("(tsql.ci(y) = tsql.ci(y, $1)) OR (tsql.ci(z) = tsql.ci(z, $2))"),
+              std::string::npos)
+        << t.statements[1].postgres;
     EXPECT_TRUE(t.statements[1].returnsRows);
     EXPECT_EQ(t.statements[2].firstParameter, 4);
     EXPECT_EQ(t.statements[2].parameterCount, 0);
@@ -79,11 +82,11 @@ TEST(TSqlPostgresWriter, TemporaryTablesAreTheSessionsOwnUnderOneQuotedLowerCase
         {"SELECT d.IDC, c.Name INTO #SalesList FROM THDocument d JOIN REFClient c ON c.Code = d.Client "
          "UNION SELECT 0, N'none'",
          "CREATE TEMPORARY TABLE \"#saleslist\" AS SELECT d.idc, c.name FROM thdocument AS d JOIN refclient AS c "
-         "ON (c.code = d.client) UNION SELECT 0, 'none'"},
+         "ON (tsql.ci(c.code) = tsql.ci(d.client)) UNION SELECT 0, 'none'"},
         // TOP limits the rows that fill the table.
         {"SELECT TOP 5 a INTO [#Top] FROM t", "CREATE TEMPORARY TABLE \"#top\" AS SELECT a FROM t LIMIT 5"},
         {"SELECT s.a FROM #SalesList s JOIN #SALESLIST t ON t.a = s.a",
-         "SELECT s.a FROM \"#saleslist\" AS s JOIN \"#saleslist\" AS t ON (t.a = s.a)"},
+         "SELECT s.a FROM \"#saleslist\" AS s JOIN \"#saleslist\" AS t ON (tsql.ci(t.a) = tsql.ci(s.a))"},
         {"SELECT #SalesList.a FROM #SalesList", "SELECT \"#saleslist\".a FROM \"#saleslist\""},
         {"INSERT INTO #SalesList (a) VALUES (1)", "INSERT INTO \"#saleslist\" (a) VALUES (1)"},
         {"DROP TABLE #SalesList", "DROP TABLE \"#saleslist\""},

@@ -183,14 +183,14 @@ TEST_F(TSqlSemantics, ArithmeticKeepsSqlServerTypes)
         {"7 / 2", "3"},
         {"-7 / 2", "-3"},
         {"7 % 3", "1"},
-        {"7 / 2.0", "3.5"},
-        {"CAST(7 AS DECIMAL(10,2)) / 2", "3.5"},
+        {"7 / 2.0", "3.500000"},
+        {"CAST(7 AS DECIMAL(10,2)) / 2", "3.500000"},
         {"ABS(-2.5)", "2.5"},
-        {"ROUND(2.5, 0)", "3"},
-        {"ROUND(-2.5, 0)", "-3"},
-        {"ROUND(2.345, 2)", "2.35"},
-        {"ROUND(2.349, 2, 1)", "2.34"},
-        {"ROUND(-2.349, 2, 1)", "-2.34"},
+        {"ROUND(2.5, 0)", "3.0"},
+        {"ROUND(-2.5, 0)", "-3.0"},
+        {"ROUND(2.345, 2)", "2.350"},
+        {"ROUND(2.349, 2, 1)", "2.340"},
+        {"ROUND(-2.349, 2, 1)", "-2.340"},
         {"ROUND(CAST(2.5 AS FLOAT), 0)", "3"},
         {"FLOOR(-1.5)", "-2"},
         {"CEILING(1.2)", "2"},
@@ -211,7 +211,7 @@ TEST_F(TSqlSemantics, IntegerDivisionStaysIntegerAndDecimalKeepsDecimals)
     EXPECT_EQ(rs.columns[0].kind, ColumnKind::Integer);
     EXPECT_EQ(rs.columns[1].kind, ColumnKind::Decimal);
     EXPECT_EQ(Show(rs.rows[0][0]), "3");
-    EXPECT_EQ(Show(rs.rows[0][1]), "3.5");
+    EXPECT_EQ(Show(rs.rows[0][1]), "3.500000"); // decimal(8,6), as SQL Server types 7 / 2.0
     EXPECT_NEAR(rs.rows[0][2].ToDouble(), 1.0 / 3.0, 1e-6);
 }
 

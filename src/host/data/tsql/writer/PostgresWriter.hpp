@@ -3,7 +3,9 @@
 #include "host/data/tsql/TSql.hpp"
 #include "host/data/tsql/ast/Statement.hpp"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace Talvex::Data::TSql {
 
@@ -26,6 +28,17 @@ public:
     enum class Kind { Unknown, String, Integer, Number, Date };
     Kind KindOf(const Ast::Expression& expr) const;
 
+    // SQL Server's type of a numeric expression where constants and conversions tell it
+    // (columns are not known without the schema): money, decimal(precision, scale), int, float.
+    struct NumericType {
+        enum class Family { Integer, Decimal, Money, Float };
+        Family family;
+        int precision;
+        int scale;
+        bool operator==(const NumericType&) const = default;
+    };
+    std::optional<NumericType> NumericTypeOf(const Ast::Expression& expr) const;
+
 private:
     std::string SelectCore(const Ast::SelectCore& core, bool withTop);
     std::string Top(const Ast::SelectCore& core);
@@ -41,11 +54,58 @@ private:
     std::string Transaction(const Ast::TransactionControl& control);
 
     std::string Binary(const Ast::Binary& binary);
+    // "*" and "/" typed as SQL Server types them: money stays money, decimals get the
+    // scale of its rules, each rounded half away from zero where the result is cut.
+    std::string Arithmetic(const Ast::Binary& binary, const std::string& left, const std::string& right);
+    std::optional<NumericType> NumericTypeOf(const Ast::Binary& binary) const;
     std::string Function(const Ast::FunctionCall& call);
     std::string Conversion(const Ast::DataType& type, const Ast::Expression& operand, const Ast::Expression* style);
     std::string AsText(const Ast::Expression& expr);
     std::string AsInteger(const Ast::Expression& expr);
     std::string List(const std::vector<Ast::Expression>& items);
+
+    // Text by the ERP's collation: comparisons, LIKE, IN, grouping keys (WriteText.cpp).
+    bool MayBeText(const Ast::Expression& expr) const;
+    std::string Folded(const Ast::Expression& expr, const Ast::Expression& other);
+    std::string Comparison(const Ast::Binary& binary);
+    std::string Between(const Ast::Between& between);
+    std::string Like(const Ast::Like& like);
+    std::string In(const Ast::InList& in);
+    std::string In(const Ast::InSelect& in);
+    std::string SimpleCase(const Ast::Case& c);
+    std::string IsNullCall(const Ast::Expression& value, const Ast::Expression& replacement);
+    // The GROUP BY list, text keys folded; they stay the block's keys until the next block.
+    std::string GroupBy(const std::vector<const Ast::Expression*>& keys);
+    // A text key of the block's GROUP BY met outside an aggregate, as one of its spellings.
+    std::optional<std::string> GroupedKey(const Ast::Expression& expr);
+
+    // Counts the aggregate calls being written, inside which a grouped key is a plain value.
+    class AggregateScope {
+    public:
+        AggregateScope(PostgresWriter& writer, const Ast::FunctionCall& call);
+        ~AggregateScope();
+        AggregateScope(const AggregateScope&) = delete;
+        AggregateScope& operator=(const AggregateScope&) = delete;
+
+    private:
+        PostgresWriter& writer_;
+        bool counts_;
+    };
+    // A query nested in another starts with no grouped keys of its own; those of the blocks
+    // around it it sees as outer keys.
+    class QueryScope {
+    public:
+        explicit QueryScope(PostgresWriter& writer);
+        ~QueryScope();
+        QueryScope(const QueryScope&) = delete;
+        QueryScope& operator=(const QueryScope&) = delete;
+
+    private:
+        PostgresWriter& writer_;
+        std::vector<const Ast::Expression*> keys_;
+        std::vector<const Ast::Expression*> outerKeys_;
+        int aggregateDepth_;
+    };
 
     static std::string TableName(const Ast::Name& name);
     static std::vector<std::string> ColumnNames(const Ast::Select& select);
@@ -57,6 +117,10 @@ private:
     // tells how many a statement takes.
     int parameterOffset_ = 0;
     int highestParameter_ = 0;
+    std::vector<const Ast::Expression*> textKeys_;
+    // The keys of the grouped blocks a sub-query being written stands in.
+    std::vector<const Ast::Expression*> outerKeys_;
+    int aggregateDepth_ = 0;
 };
 
 } // namespace Talvex::Data::TSql

@@ -311,6 +311,7 @@ std::string PostgresWriter::AsInteger(const Ast::Expression& expr)
 
 std::string PostgresWriter::Binary(const Ast::Binary& b)
 {
+    if (b.op == "=" || b.op == "<>" || b.op == "<" || b.op == ">" || b.op == "<=" || b.op == ">=") return Comparison(b);
     if (b.op == "+") {
         Kind l = KindOf(*b.left), r = KindOf(*b.right);
         // Text on either side makes "+" a concatenation; NULL in gives NULL out, as in T-SQL.
@@ -319,12 +320,14 @@ std::string PostgresWriter::Binary(const Ast::Binary& b)
         if ((l == Kind::String || r == Kind::String) && !IsKindOfNumber(l) && !IsKindOfNumber(r))
             return "(" + AsText(*b.left) + " || " + AsText(*b.right) + ")";
     }
+    if (b.op == "*" || b.op == "/") return Arithmetic(b, Expression(*b.left), Expression(*b.right));
     std::string op = b.op == "^" ? "#" : b.op;
     return "(" + Expression(*b.left) + " " + op + " " + Expression(*b.right) + ")";
 }
 
 std::string PostgresWriter::Expression(const Ast::Expression& expr)
 {
+    if (auto grouped = GroupedKey(expr)) return *grouped;
     return std::visit(
         Overloaded{
             [&](const Ast::Literal& l) -> std::string {
@@ -357,25 +360,14 @@ std::string PostgresWriter::Expression(const Ast::Expression& expr)
             [&](const Ast::IsNull& i) {
                 return "(" + Expression(*i.operand) + (i.negated ? " IS NOT NULL)" : " IS NULL)");
             },
-            [&](const Ast::Between& b) {
-                return "(" + Expression(*b.operand) + (b.negated ? " NOT" : "") + " BETWEEN " + Expression(*b.low) +
-                       " AND " + Expression(*b.high) + ")";
-            },
-            [&](const Ast::Like& l) {
-                // SQL Server compares without regard to case (the ERP's collation); it knows
-                // no escape character unless one is named, PostgreSQL takes "\" by default.
-                return "(" + AsText(*l.operand) + (l.negated ? " NOT" : "") + " ILIKE " + Expression(*l.pattern) +
-                       " ESCAPE " + (l.escape ? Expression(*l.escape) : std::string("''")) + ")";
-            },
-            [&](const Ast::InList& in) {
-                return "(" + Expression(*in.operand) + (in.negated ? " NOT" : "") + " IN (" + List(in.items) + "))";
-            },
-            [&](const Ast::InSelect& in) {
-                return "(" + Expression(*in.operand) + (in.negated ? " NOT" : "") + " IN (" + Select(*in.query) + "))";
-            },
+            [&](const Ast::Between& b) { return Between(b); },
+            [&](const Ast::Like& l) { return Like(l); },
+            [&](const Ast::InList& in) { return In(in); },
+            [&](const Ast::InSelect& in) { return In(in); },
             [&](const Ast::Exists& e) { return "EXISTS (" + Select(*e.query) + ")"; },
             [&](const Ast::ScalarSelect& s) { return "(" + Select(*s.query) + ")"; },
             [&](const Ast::Case& c) {
+                if (c.operand && MayBeText(*c.operand)) return SimpleCase(c);
                 std::string out = "CASE";
                 if (c.operand) out += " " + Expression(*c.operand);
                 for (const auto& w : c.whens)

@@ -33,10 +33,14 @@ std::string FunctionName(const Ast::Name& name)
 
 std::string PostgresWriter::Function(const Ast::FunctionCall& call)
 {
+    AggregateScope aggregate(*this, call);
     const auto& args = call.args;
     if (call.name.size() > 1 || call.star || call.distinct) {
         std::string name = FunctionName(call.name);
         if (call.star) return name + "(*)";
+        // COUNT(DISTINCT Code) counts spellings that differ only in case or trailing blanks once.
+        if (call.distinct && args.size() == 1 && MayBeText(args[0]))
+            return name + "(DISTINCT tsql.ci(" + Expression(args[0]) + "))";
         return name + "(" + (call.distinct ? "DISTINCT " : "") + List(args) + ")";
     }
     // The parser has checked the argument counts of the functions named here.
@@ -48,7 +52,7 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
     };
 
     if (name == "ISNULL") {
-        return "COALESCE(" + arg(0) + ", " + arg(1) + ")";
+        return IsNullCall(args[0], args[1]);
     }
     if (name == "IIF") {
         return "CASE WHEN " + arg(0) + " THEN " + arg(1) + " ELSE " + arg(2) + " END";
@@ -93,8 +97,14 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
                (args.size() > 2 ? ", " + AsInteger(args[2]) : "") + ")";
     }
     if (name == "ROUND") {
-        return "tsql.round(" + arg(0) + ", " + AsInteger(args[1]) +
-               (args.size() == 3 ? ", " + AsInteger(args[2]) : "") + ")";
+        std::string rounded = "tsql.round(" + arg(0) + ", " + AsInteger(args[1]) +
+                              (args.size() == 3 ? ", " + AsInteger(args[2]) : "") + ")";
+        // The result keeps its operand's type, money or decimal(p, s), as a column too.
+        if (auto type = NumericTypeOf(args[0]);
+            type && (type->family == NumericType::Family::Decimal || type->family == NumericType::Family::Money))
+            return "CAST(" + rounded + " AS numeric(" + std::to_string(type->precision) + ", " +
+                   std::to_string(type->scale) + "))";
+        return rounded;
     }
     if (name == "LOG") {
         return "ln(" + arg(0) + ")";
@@ -118,6 +128,11 @@ std::string PostgresWriter::Function(const Ast::FunctionCall& call)
     }
     if (name == "GETDATE" || name == "SYSDATETIME" || name == "CURRENT_TIMESTAMP") {
         return "LOCALTIMESTAMP(3)";
+    }
+    if (name == "SCOPE_IDENTITY") {
+        // The identity the session's last insert drew; the ERP's tables draw their IDC from
+        // an identity and no trigger of theirs draws another.
+        return "lastval()";
     }
     // Everything else has the same name and arguments on both sides: COALESCE, NULLIF, ABS,
     // FLOOR, CEILING, SIGN, SQRT, POWER, the aggregates, and the ERP's own functions.

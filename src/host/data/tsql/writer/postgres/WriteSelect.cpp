@@ -2,6 +2,7 @@
 #include "host/data/tsql/writer/PostgresWriter.hpp"
 #include "host/types/Overloaded.hpp"
 
+#include <algorithm>
 #include <cctype>
 
 namespace Talvex::Data::TSql {
@@ -46,15 +47,34 @@ std::string PostgresWriter::FromList(const std::vector<Ast::TableRef>& from)
 
 std::string PostgresWriter::SelectCore(const Ast::SelectCore& core, bool withTop)
 {
+    // SELECT DISTINCT of plain columns is a grouping by them, so that spellings differing
+    // only in case or trailing blanks make one row.
+    bool distinctColumns = core.distinct && core.groupBy.empty() && !core.items.empty() &&
+                           std::all_of(core.items.begin(), core.items.end(),
+                                       [](const Ast::SelectItem& item) { return item.expr.As<Ast::ColumnRef>(); });
+    std::vector<const Ast::Expression*> keys;
+    for (const auto& key : core.groupBy)
+        keys.push_back(&key);
+    if (distinctColumns)
+        for (const auto& item : core.items)
+            keys.push_back(&item.expr);
+    // The GROUP BY list first: its text keys decide how the select list shows them.
+    std::string groupBy = GroupBy(keys);
     std::string out = "SELECT ";
-    if (core.distinct) out += "DISTINCT ";
+    if (core.distinct && !distinctColumns) out += "DISTINCT ";
     for (std::size_t i = 0; i < core.items.size(); ++i) {
         out += (i ? ", " : "") + Expression(core.items[i].expr);
-        if (!core.items[i].alias.empty()) out += " AS " + Identifier(core.items[i].alias);
+        if (!core.items[i].alias.empty())
+            out += " AS " + Identifier(core.items[i].alias);
+        else if (const auto* column = core.items[i].expr.As<Ast::ColumnRef>(); column && !keys.empty())
+            out += " AS " + Identifier(column->name.back());
     }
+    auto grouped = std::move(textKeys_);
+    textKeys_.clear();
     if (!core.from.empty()) out += " FROM " + FromList(core.from);
     if (core.where) out += " WHERE " + Expression(*core.where);
-    if (!core.groupBy.empty()) out += " GROUP BY " + List(core.groupBy);
+    textKeys_ = std::move(grouped);
+    if (!keys.empty()) out += " GROUP BY " + groupBy;
     if (core.having) out += " HAVING " + Expression(*core.having);
     if (withTop && core.top) out += Top(core);
     return out;
@@ -73,6 +93,7 @@ std::string PostgresWriter::Top(const Ast::SelectCore& core)
 
 std::string PostgresWriter::Select(const Ast::Select& select)
 {
+    QueryScope scope(*this);
     bool compound = !select.rest.empty();
     std::string out;
     auto term = [&](const Ast::SelectCore& core) {
@@ -84,12 +105,20 @@ std::string PostgresWriter::Select(const Ast::Select& select)
     static constexpr const char* kOperators[] = {" UNION ", " UNION ALL ", " EXCEPT ", " INTERSECT "};
     for (const auto& t : select.rest)
         out += kOperators[static_cast<int>(t.op)] + term(t.core);
+    // ORDER BY of a UNION names the output columns, not any one block's keys.
+    if (compound) textKeys_.clear();
     if (!select.orderBy.empty()) {
         // T-SQL sorts NULL below every value; PostgreSQL above, unless told.
         out += " ORDER BY ";
-        for (std::size_t i = 0; i < select.orderBy.size(); ++i)
+        for (std::size_t i = 0; i < select.orderBy.size(); ++i) {
+            // A bare name is the output column of that name, already shown as the group's.
+            const auto* column = select.orderBy[i].expr.As<Ast::ColumnRef>();
+            auto keys = column && column->name.size() == 1 ? std::move(textKeys_) : textKeys_;
+            if (column && column->name.size() == 1) textKeys_.clear();
             out += (i ? ", " : "") + Expression(select.orderBy[i].expr) +
                    (select.orderBy[i].descending ? " DESC NULLS LAST" : " NULLS FIRST");
+            textKeys_ = std::move(keys);
+        }
     }
     if (!compound && select.first.top) out += Top(select.first);
     // The table is the session's own, as SQL Server's #Name is, and goes with it.

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Brings a company built before the payment-term state existed up to the current sources
+# without generating it again: creates the state, its triggers and the sources that read it,
+# and builds the state in one statement. For the bench's scale-1 and scale-10 companies.
+#
+#     bench/apply-pay-term-state.sh "host=$TALVEX_HOME/socket user=postgres dbname=talvex_bench10"
+set -eu
+[ $# -eq 1 ] || { echo "usage: $0 CONNECTION" >&2; exit 2; }
+here=$(dirname "$0")/..
+sql=$here/src/host/erp/sql
+{
+    echo 'SET client_min_messages = warning;'
+    echo 'BEGIN;'
+    echo 'DROP VIEW IF EXISTS THDocPayTermCurDbt, THDocumentPayTermCur;'
+    echo 'DROP FUNCTION IF EXISTS THDocumentPayTermDbt(DATE), THDocumentPayTermExt(DATE);'
+    echo 'DROP TABLE IF EXISTS THDocPayTermState CASCADE;'
+    echo 'DROP FUNCTION IF EXISTS THDocPayTermStateOf(INTEGER[]), THDocPayTermStateRefresh(INTEGER[]),'
+    echo '    THDocPayTermStateRebuild(), THDocPayTermStateSuspend() CASCADE;'
+    echo 'DROP FUNCTION IF EXISTS THDocPayTermState_OnDocument(), THDocPayTermState_OnPayment(),'
+    echo '    THDocPayTermState_OnDocPart(), THDocPayTermState_OnGoodsRow(), THDocPayTermState_OnTruncate() CASCADE;'
+    cat "$sql/035_pay_term_state.sql"
+    # The payment-term sources of the data-sources script, from the as-of-date form on.
+    sed -n '/^-- The payment terms as they stood on PayToDate/,/^CREATE VIEW THDocPayTermCurDbt/p' \
+        "$sql/040_data_sources.sql"
+    echo 'SELECT THDocPayTermStateRebuild();'
+    echo 'COMMIT;'
+    echo 'ANALYZE THDocPayTermState;'
+} | psql -X -q -v ON_ERROR_STOP=1 "$1"
