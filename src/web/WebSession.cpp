@@ -441,6 +441,29 @@ void CheckUserName(const std::string& userName)
     }
 }
 
+// A document opened in the dialog the module supplies for its type; the editor opens the
+// document's view again once it is saved.
+void EditDocument(Ui::Session& session, const std::shared_ptr<Book>& book, const std::string& docType, long long idc)
+{
+    // The module edits the documents of these types in dialogs of its own.
+    static const std::vector<std::pair<std::string, std::string>> kEditors = {{"CPAY", "CCashPaymentPlan"}};
+    auto editor = std::find_if(kEditors.begin(), kEditors.end(), [&](const auto& e) { return e.first == docType; });
+    if (editor == kEditors.end()) throw ValueError("docType: documents of type '" + docType + "' open in no dialog");
+    if (idc <= 0) throw ValueError("idc: must be a positive document id");
+    if (session.TopModal() != nullptr)
+        throw Ui::UiError("Close the dialog '" + session.TopModal()->Caption() + "' before opening a document");
+    if (!book) throw Ui::UiError("No database is open");
+    std::shared_ptr<Object> object = Quarn_DuzAde::CreateObject(editor->second);
+    auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get());
+    if (report == nullptr) throw ValueError(editor->second + " cannot edit documents");
+    FieldList inParams;
+    inParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    inParams.Add("IDC", FieldType::kId, Value(static_cast<std::int64_t>(idc)));
+    FieldList outParams;
+    report->SetVisual(true);
+    report->Run(inParams, outParams);
+}
+
 std::string MenuJson(const std::vector<ExtraClass>& extraClasses)
 {
     static const std::vector<std::string> kOrder = {
@@ -831,6 +854,8 @@ void WebSession::Handle(const std::string& type, const json& message)
         SendLookup(message);
     } else if (type == "run") {
         RunClass(Text(message, "cls"));
+    } else if (type == "editdoc") {
+        EditDocument(session, state_->book, Text(message, "docType"), WholeNumber(message, "idc"));
     } else if (type == "ping") {
         state_->Send({{"t", "pong"}});
     } else {

@@ -3,9 +3,9 @@
 // deleted from the keyboard and the toolbar, a client's card from a row, and a report
 // printed by its code into a page of its own.
 
-import { equal, expect, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
+import { equal, expect, fetchAs, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
-const server = await startServer();
+const server = await startServer([], ['eve']);
 const browser = await openBrowser();
 const page = await browser.context.newPage();
 
@@ -129,8 +129,8 @@ await run([
     equal(await printed.textContent('h1'), 'Payment plan', 'print view title');
     equal((await printed.textContent('tfoot td.num')).trim(), '393.00', 'print view total');
     await printed.close();
-    // The page belongs to the session: without it the server refuses.
-    const other = await fetch(new URL(href.replace(/s=[^&]*/, 's=nobody'), server.address));
+    // The page belongs to the session: a signed-in browser naming another session is refused.
+    const other = await fetchAs(browser.context, new URL(href.replace(/s=[^&]*/, 's=nobody'), server.address).toString());
     equal(other.status, 403, 'the print view without the session');
   }],
 ], page);

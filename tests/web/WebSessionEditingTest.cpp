@@ -163,5 +163,39 @@ TEST(WebSessionEditing, ParameterDialogRefusesAtItsControlThenTheGridEditsAddsDe
     EXPECT_TRUE(tab.errors.empty()) << tab.errors.front();
 }
 
+TEST(WebSessionEditing, CashPlanOpensFromItsDocumentInItsDialogAndOtherTypesAreRefused)
+{
+    auto db = OpenDemoDatabase();
+    const std::int64_t idc =
+        db.QueryPostgres("SELECT min(IDC) FROM THDocument WHERE DocTypeCode = 'CPAY'").rows.at(0).at(0).ToInteger();
+    const std::int64_t lines = db.QueryPostgres("SELECT count(*) FROM THGoodSpecCPAY WHERE DocID = $1", {Value(idc)})
+                                   .rows.at(0)
+                                   .at(0)
+                                   .ToInteger();
+    const std::int64_t invoice =
+        db.QueryPostgres("SELECT min(IDC) FROM THDocument WHERE DocTypeCode = 'PRSF'").rows.at(0).at(0).ToInteger();
+    PlanTab tab;
+
+    tab.Send({{"t", "editdoc"}, {"docType", "PRSF"}, {"idc", invoice}});
+    tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+    ASSERT_EQ(tab.errors.size(), 1u);
+    EXPECT_NE(tab.errors[0].find("documents of type 'PRSF' open in no dialog"), std::string::npos) << tab.errors[0];
+
+    tab.Send({{"t", "editdoc"}, {"docType", "CPAY"}, {"idc", idc}});
+    const json state =
+        tab.WaitFor([](const json& m) { return m["t"] == "state" && ControlIn(m, "frmCPAY", "SpecList"); });
+    const json& list = *ControlIn(state, "frmCPAY", "SpecList");
+    EXPECT_EQ(list["rowCount"], lines);
+    EXPECT_EQ(list["addable"], true);
+    EXPECT_EQ(list["deletable"], true);
+    EXPECT_EQ(Column(list, "Summa")["edit"]["type"], "Number");
+    EXPECT_EQ(Column(list, "PaymentTypeCode")["edit"]["required"], true);
+    EXPECT_FALSE(Column(list, "PosNumb").contains("edit"));
+    EXPECT_EQ(Column(list, "Client")["card"], "REFClient");
+    tab.Send({{"t", "click"}, {"w", "frmCPAY"}, {"c", "btCancel"}});
+    tab.WaitFor([](const json& m) { return m["t"] == "state" && !ControlIn(m, "frmCPAY", "SpecList"); });
+    EXPECT_EQ(tab.errors.size(), 1u);
+}
+
 } // namespace
 } // namespace Talvex::Testing

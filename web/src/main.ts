@@ -1076,8 +1076,13 @@ function drawDocument(d: DocumentTab): HTMLElement {
   if (!d.view) return el('section', { class: 'document' }, el('p', {}, 'Loading…'));
   const h = d.view.header;
   const fact = (title: string, value: string | undefined, id: string): HTMLElement => el('div', { class: 'fact' }, el('span', {}, title), el('b', { id }, value ?? ''));
+  // Documents whose editing dialog the module supplies open in it from here.
+  const edit = h.DocTypeCode === 'CPAY'
+    ? el('button', { id: 'doc-edit', type: 'button' }, 'Edit')
+    : null;
+  edit?.addEventListener('click', () => send({ t: 'editdoc', docType: h.DocTypeCode, idc: d.idc }));
   return el('section', { class: 'document', 'data-idc': d.idc },
-    el('h2', { class: 'caption' }, `${h.DocTypeName || h.DocTypeCode} ${h.Number}`),
+    el('h2', { class: 'caption' }, `${h.DocTypeName || h.DocTypeCode} ${h.Number}`, edit),
     el('div', { class: 'facts' },
       fact('Type', h.DocTypeCode, 'doc-type'),
       fact('Number', h.Number, 'doc-number'),

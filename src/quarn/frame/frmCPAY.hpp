@@ -17,9 +17,10 @@ class LocalList;
 namespace Quarn_DuzAde {
 
 // The editor of the yearly cash payment plan ("CPAY") inside the host's document dialog:
-// the plan's header in bound controls and its lines in the list "SpecList". The plan itself
-// (its checks and how it is written) is the host's document; this form only shows it and
-// hands the user's edits to it.
+// the plan's header in bound controls and its lines in the editable list "SpecList". The
+// plan itself (its checks and how it is written) is the host's document; this form shows
+// it, lets the list's column rules ask the plan what a cell may hold, and hands every
+// accepted edit, added and deleted line to it.
 class frmCPAY : public Talvex::Ui::Form {
 public:
     frmCPAY();
@@ -28,7 +29,8 @@ public:
     Talvex::Erp::CashPlanDocument* Get_oDoc() const { return doc_; }
     Talvex::Ui::LocalList& Get_SpecList() const;
 
-    // Edits of the lines, made through the plan and shown again in the list.
+    // Edits of the lines, made through the plan and shown again in the list. Rows are
+    // those of the list as it stands (sorted or not).
     void m_SpecList_OnInsert();
     void SetLineValue(long row, std::string_view column, const Talvex::Value& value);
     void RemoveLine(long row);
@@ -37,10 +39,18 @@ private:
     void mBaseDlg_BeforeLoadHandling(Talvex::Ui::EventArgs& args);
     void mBaseDlg_OnWriteRecord(Talvex::Ui::EventArgs& args);
     void m_SpecList_OnAddFields();
-    void RefreshLines();
+    void m_SpecList_OnAddColumn(Talvex::Ui::EventArgs& args);
+    void SpecList_CellChange(Talvex::Ui::EventArgs& args);
+    void SpecList_DeleteRow(Talvex::Ui::EventArgs& args);
+    void btPeriodic_Click();
+    void btApply_Click();
+    // The plan's line a row of the list shows.
+    std::size_t LineOfRow(long row) const;
+    void RefreshLines(long currentRow = 0);
     Talvex::Erp::CashPlanDocument& RequireDoc() const;
 
     Talvex::Erp::CashPlanDocument* doc_ = nullptr;
+    bool written_ = false;
 };
 
 } // namespace Quarn_DuzAde

@@ -1,5 +1,6 @@
 // The public classes of the settlement operations.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/settlement/CCashPaymentPlan.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 
 namespace Quarn_DuzAde {
@@ -7,6 +8,7 @@ namespace Quarn_DuzAde {
 void RegisterSettlementClasses(ClassRegistry& registry)
 {
     registry.Add<CSetOffDebt>("settlement", "CSetOffDebt");
+    registry.Add<CCashPaymentPlan>("settlement", "CCashPaymentPlan");
 }
 
 } // namespace Quarn_DuzAde

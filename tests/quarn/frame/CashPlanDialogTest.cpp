@@ -2,6 +2,7 @@
 #include "host/erp/documents/CashPlanDocument.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
+#include "host/types/Errors.hpp"
 #include "host/ui/LocalList.hpp"
 #include "host/ui/ScriptDriver.hpp"
 #include "host/ui/Session.hpp"
@@ -58,6 +59,7 @@ TEST_F(CashPlanDialog, FactoryGivesThePlanItsEditorWhoseHeaderAndLinesAreSavedTh
            "frmCPAY.SpecList cell 2 Summa\n"
            "frmCPAY.SpecList menu DEL\n"
            "frmCPAY.SpecList menu INS\n"
+           "frmCPAY.SpecList edit 2 Summa = 25\n"
            "frmCPAY.chIsClosed = True\n"
            "frmCPAY accept\n");
     EXPECT_TRUE(dialogs.RunForm(false, false, nullptr));
@@ -66,7 +68,7 @@ TEST_F(CashPlanDialog, FactoryGivesThePlanItsEditorWhoseHeaderAndLinesAreSavedTh
     ASSERT_GT(plan->IDC(), 0);
     EXPECT_EQ(Text("SELECT DocumentDate || ' ' || IsClosed || ' ' || Summa FROM THDocument WHERE IDC = " +
                    std::to_string(plan->IDC())),
-              "2034-01-01 1 100.0000");
+              "2034-01-01 1 125.0000");
     EXPECT_EQ(Text("SELECT string_agg(PosNumb || ':' || NeedPayDate || ':' || PaymentTypeCode, ' ' ORDER BY PosNumb) "
                    "FROM THGoodSpecCPAY WHERE DocID = " +
                    std::to_string(plan->IDC())),
@@ -80,6 +82,135 @@ TEST_F(CashPlanDialog, FactoryGivesThePlanItsEditorWhoseHeaderAndLinesAreSavedTh
     again.Init(second, nullptr, Value("CPAY"));
     Answer("frmCPAY accept\n");
     again.RunForm(false, false, nullptr);
-    EXPECT_EQ(session.Errors().size(), 1u);
+    ASSERT_FALSE(session.Errors().empty());
+    EXPECT_EQ(session.Errors().front().message, "A cash payment plan of 2034 already exists");
     EXPECT_EQ(Text("SELECT count(*) FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = '2034-01-01'"), "1");
+}
+
+TEST_F(CashPlanDialog, GridEditsGoThroughThePlanAndRefusalsStayAtTheirCell)
+{
+    Data::Transaction unit(book->Db());
+    const std::string client = Text("SELECT min(Code) FROM REFClient WHERE IsGroup = 0");
+    const std::string clientName = Text("SELECT Name FROM REFClient WHERE Code = '" + client + "'");
+    auto plan = std::make_shared<Erp::CashPlanDocument>(book);
+    plan->New(2041);
+    plan->SetLineValue(plan->AddLine(), "Summa", Value(Currency::FromInteger(5)));
+    plan->SetLineValue(0, "PaymentTypeCode", Value("CASH"));
+    plan->SetLineValue(0, "NeedPayDate", Value(Date(2041, 3, 15)));
+    plan->SetLineValue(plan->AddLine(), "Summa", Value(Currency::FromInteger(7)));
+
+    TalvexUserDialogs dialogs;
+    dialogs.Init(plan, nullptr, Value("CPAY"));
+    auto* form = dynamic_cast<frmCPAY*>(dialogs.UserForm());
+    ASSERT_NE(form, nullptr);
+    Answer("");
+    dialogs.RunForm(false, true, nullptr);
+    auto& list = form->Get_SpecList();
+    ASSERT_EQ(list.RowCount(), 2u);
+
+    // An unknown client stays typed at its cell with the problem; the plan keeps its line.
+    EXPECT_THROW(form->UserEditCell("SpecList", 0, "Client", Value("NO-SUCH")), ValueError);
+    const auto* refusal = list.RefusalAt(0, list.ColumnIndex("Client"));
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(refusal->text, "NO-SUCH");
+    EXPECT_EQ(refusal->message, "Klientas (Client): no client 'NO-SUCH'");
+    EXPECT_EQ(plan->Lines()[0].client, "");
+    EXPECT_THROW(form->UserEditCell("SpecList", 1, "Summa", Value("-3")), ValueError);
+    EXPECT_EQ(plan->Lines()[1].summa, Currency::FromInteger(7));
+
+    // Accepted edits reach the plan and the names beside them follow.
+    form->UserEditCell("SpecList", 0, "Client", Value(client));
+    EXPECT_EQ(plan->Lines()[0].client, client);
+    EXPECT_EQ(list.Cell(0, "ClientName").ToText(), clientName);
+    EXPECT_EQ(list.RefusalAt(0, list.ColumnIndex("Client")), nullptr);
+    form->UserEditCell("SpecList", 1, "Summa", Value("12.5"));
+    EXPECT_EQ(form->Ctl("edSum").GetValue().ToCurrency(), Currency::Parse("17.5"));
+
+    // A row added gets the plan's defaults; a row deleted takes its line, positions close up.
+    form->UserAddRow("SpecList");
+    ASSERT_EQ(plan->Lines().size(), 3u);
+    EXPECT_EQ(list.Cell(2, "PaymentTypeCode").ToText(), "BANK");
+    EXPECT_EQ(list.Cell(2, "PaymentTypeName").ToText(), "Bank transfer");
+    EXPECT_EQ(list.Cell(2, "NeedPayDate").ToDate(), Date(2041, 1, 1));
+    form->UserDeleteRow("SpecList", 1);
+    ASSERT_EQ(plan->Lines().size(), 2u);
+    EXPECT_EQ(plan->Lines()[1].summa, Currency());
+    EXPECT_EQ(list.Cell(1, "PosNumb").ToInteger(), 2);
+
+    // The periodic fill: the plan's CASH line of 2041 is deleted first, as the question's
+    // answer says, then one line a month from 31 October, each due on a working day.
+    form->UserDeleteRow("SpecList", 1);
+    Answer("frmPeriodPayment.edSum = 0\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmPeriodPayment.edDate = 2041-10-31\n"
+           "frmPeriodPayment.edSum = 20\n"
+           "frmPeriodPayment.cbPaymentType = CASH\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmQuestion.optDelete = True\n"
+           "frmQuestion.btOk click\n");
+    form->UserClick("btPeriodic");
+    ASSERT_FALSE(session.Messages().empty());
+    EXPECT_EQ(session.Messages().front().text, "frmPeriodPayment.edSum: must be above zero");
+    std::string lines;
+    for (const auto& line : plan->Lines())
+        lines += line.needPayDate.ToIso() + ":" + line.paymentTypeCode + ":" + line.summa.ToString() + " ";
+    EXPECT_EQ(lines, "2041-10-31:CASH:20 2041-11-29:CASH:20 2041-12-31:CASH:20 ");
+    EXPECT_EQ(list.RowCount(), 3u);
+
+    // Saved from the dialog: the lines are written under the new plan.
+    form->UserClick("btApply");
+    EXPECT_TRUE(session.Errors().empty()) << session.Errors().front().message;
+    ASSERT_GT(plan->IDC(), 0);
+    EXPECT_EQ(Text("SELECT string_agg(c.NeedPayDate || ':' || c.PaymentTypeCode || ':' || g.Summa, ' ' ORDER BY "
+                   "g.PosNumb) FROM THGoodSpec g JOIN THGoodSpecCPAY c ON c.DocID = g.DocID AND c.PosNumb = g.PosNumb "
+                   "WHERE g.DocID = " +
+                   std::to_string(plan->IDC())),
+              "2041-10-31:CASH:20.0000 2041-11-29:CASH:20.0000 2041-12-31:CASH:20.0000");
+}
+
+TEST_F(CashPlanDialog, PeriodicFillSkipsTheCompanysDaysOffAndCanBeStoppedOrAddedTo)
+{
+    // 24 December 2026 is a working Thursday that the demo company's calendar takes off.
+    ASSERT_EQ(Text("SELECT IsWorkDay FROM REFDates WHERE CalDate = '2026-12-24'"), "0");
+    auto plan = std::make_shared<Erp::CashPlanDocument>(book);
+    plan->New(2026);
+    TalvexUserDialogs dialogs;
+    dialogs.Init(plan, nullptr, Value("CPAY"));
+    auto* form = dynamic_cast<frmCPAY*>(dialogs.UserForm());
+    ASSERT_NE(form, nullptr);
+    Answer("");
+    dialogs.RunForm(false, true, nullptr);
+    auto dates = [&] {
+        std::string text;
+        for (const auto& line : plan->Lines())
+            text += line.needPayDate.ToIso() + " ";
+        return text;
+    };
+
+    Answer("frmPeriodPayment.edDate = 2026-12-17\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optWeek = True\n"
+           "frmPeriodPayment.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 ");
+
+    // The same payment type again: "leave" adds nothing, "add" keeps the lines there are.
+    Answer("frmPeriodPayment.edDate = 2026-12-01\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optQuarter = True\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmQuestion.optExit = True\n"
+           "frmQuestion.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 ");
+    Answer("frmPeriodPayment.edDate = 2026-12-01\n"
+           "frmPeriodPayment.edSum = 10\n"
+           "frmPeriodPayment.optQuarter = True\n"
+           "frmPeriodPayment.btOk click\n"
+           "frmQuestion.optAdd = True\n"
+           "frmQuestion.btOk click\n");
+    form->UserClick("btPeriodic");
+    EXPECT_EQ(dates(), "2026-12-17 2026-12-23 2026-12-31 2026-12-01 ");
+    EXPECT_EQ(form->Get_SpecList().RowCount(), 4u);
+    EXPECT_TRUE(session.Errors().empty()) << session.Errors().front().message;
 }

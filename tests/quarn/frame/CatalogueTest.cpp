@@ -32,7 +32,7 @@ TEST(Catalogue, EveryPublicClassIsCreatedByNameAndUnknownNamesAreRefused)
                         dynamic_cast<CreateVornUserDialogs*>(object.get());
         EXPECT_TRUE(hasEntry) << e.name;
     }
-    EXPECT_EQ(names.size(), 57u);
+    EXPECT_EQ(names.size(), 58u);
     for (const char* expected : {"CDuzAde", "RSale", "CDebtOfClients", "CSetOffDebt", "RDebtOfEntpr", "ISrcDocList"})
         EXPECT_TRUE(names.count(expected)) << expected;
     EXPECT_THROW(CreateObject("Quarn_DuzAde.NoSuchReport"), ValueError);

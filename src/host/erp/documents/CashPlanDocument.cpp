@@ -9,6 +9,8 @@
 #include "host/ui/FieldMap.hpp"
 #include "host/ui/TableRowSource.hpp"
 
+#include <map>
+
 namespace Talvex::Erp {
 
 namespace {
@@ -25,6 +27,26 @@ constexpr std::string_view kPlansOfYear = R"sql(
 SELECT COUNT(*) FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = ? AND IDC <> ?
 )sql";
 
+constexpr std::string_view kPlanOfYear = R"sql(
+SELECT IDC FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = ? ORDER BY IDC
+)sql";
+
+constexpr std::string_view kPaymentTypeName = R"sql(
+SELECT Name FROM REFPaymentType WHERE Code = ?
+)sql";
+
+constexpr std::string_view kClientName = R"sql(
+SELECT Name FROM REFClient WHERE Code = ?
+)sql";
+
+constexpr std::string_view kPayDocNumber = R"sql(
+SELECT Number FROM THDocument WHERE IDC = ?
+)sql";
+
+constexpr std::string_view kCompanyDaysOff = R"sql(
+SELECT CalDate FROM REFDates WHERE CalDate BETWEEN ? AND ? AND IsWorkDay = 0
+)sql";
+
 std::string TextOf(const Value& value)
 {
     return value.IsEmpty() || value.IsNull() ? std::string() : value.ToText();
@@ -34,8 +56,9 @@ std::string TextOf(const Value& value)
 
 const std::vector<std::string>& CashPlanDocument::LineColumns()
 {
-    static const std::vector<std::string> kColumns = {"PosNumb",         "Summa",  "NeedPayDate",
-                                                      "PaymentTypeCode", "Client", "PayDocId"};
+    static const std::vector<std::string> kColumns = {"PosNumb",         "Summa",           "NeedPayDate",
+                                                      "PaymentTypeCode", "PaymentTypeName", "Client",
+                                                      "ClientName",      "PayDocId",        "PayDocCode"};
     return kColumns;
 }
 
@@ -45,6 +68,12 @@ CashPlanDocument::CashPlanDocument(std::shared_ptr<Book> book)
 }
 
 CashPlanDocument::~CashPlanDocument() = default;
+
+std::int64_t CashPlanDocument::PlanOfYear(Book& book, int year)
+{
+    const auto rs = book.Db().Query(kPlanOfYear, {Value(Date(year, 1, 1))});
+    return rs.rows.empty() ? 0 : rs.rows[0][0].ToInteger();
+}
 
 void CashPlanDocument::New(int year)
 {
@@ -110,22 +139,61 @@ void CashPlanDocument::SetLineValue(std::size_t line, std::string_view column, c
 {
     CashPlanLine& target = LineAt(line);
     const std::string where = "CPAY line " + std::to_string(line + 1) + " " + std::string(column);
-    if (EqualsIgnoreCase(column, "Summa")) {
-        Value amount = CheckedFieldValue(FieldType::kAmount, value, where);
-        target.summa = amount.IsEmpty() || amount.IsNull() ? Currency() : amount.ToCurrency();
-        if (target.summa < Currency()) throw ValueError(where + ": must not be negative");
-    } else if (EqualsIgnoreCase(column, "NeedPayDate")) {
-        Value date = CheckedFieldValue(FieldType::kDate, value, where);
-        target.needPayDate = date.IsDate() ? date.ToDate() : Date();
-    } else if (EqualsIgnoreCase(column, "PaymentTypeCode")) {
-        target.paymentTypeCode = TextOf(CheckedFieldValue(FieldType::kCode, value, where));
-    } else if (EqualsIgnoreCase(column, "Client")) {
-        target.client = TextOf(CheckedFieldValue(FieldType::kCode, value, where));
-    } else {
+    Value checked;
+    if (EqualsIgnoreCase(column, "Summa"))
+        checked = CheckedFieldValue(FieldType::kAmount, value, where);
+    else if (EqualsIgnoreCase(column, "NeedPayDate"))
+        checked = CheckedFieldValue(FieldType::kDate, value, where);
+    else if (EqualsIgnoreCase(column, "PaymentTypeCode") || EqualsIgnoreCase(column, "Client"))
+        checked = CheckedFieldValue(FieldType::kCode, value, where);
+    else
         // The position follows the order of the lines, and the paying document is set by
         // the payment that settles the line.
         throw ValueError(where + ": cannot be edited");
+    if (const std::string problem = LineValueProblem(column, checked); !problem.empty())
+        throw ValueError(where + ": " + problem);
+
+    if (EqualsIgnoreCase(column, "Summa"))
+        target.summa = checked.ToCurrency();
+    else if (EqualsIgnoreCase(column, "NeedPayDate"))
+        target.needPayDate = checked.ToDate();
+    else if (EqualsIgnoreCase(column, "PaymentTypeCode"))
+        target.paymentTypeCode = TextOf(checked);
+    else
+        target.client = TextOf(checked);
+}
+
+std::string CashPlanDocument::LineValueProblem(std::string_view column, const Value& value) const
+{
+    const bool empty = value.IsEmpty() || value.IsNull() || (value.IsText() && value.ToText().empty());
+    if (EqualsIgnoreCase(column, "Summa")) {
+        if (empty || !(value.ToCurrency() > Currency())) return "must be above zero";
+    } else if (EqualsIgnoreCase(column, "NeedPayDate")) {
+        if (empty) return "a due date is required";
+    } else if (EqualsIgnoreCase(column, "PaymentTypeCode")) {
+        if (empty) return "a payment type is required";
+        if (book_->Db().Query(kPaymentTypeName, {Value(value.ToText())}).rows.empty())
+            return "no payment type '" + value.ToText() + "'";
+    } else if (EqualsIgnoreCase(column, "Client")) {
+        if (!empty && book_->Db().Query(kClientName, {Value(value.ToText())}).rows.empty())
+            return "no client '" + value.ToText() + "'";
     }
+    return {};
+}
+
+std::size_t CashPlanDocument::AddLine(const CashPlanLine& line)
+{
+    const std::pair<std::string_view, Value> values[] = {
+        {"Summa", Value(line.summa)},
+        {"NeedPayDate", line.needPayDate == Date() ? Value(Null{}) : Value(line.needPayDate)},
+        {"PaymentTypeCode", Value(line.paymentTypeCode)},
+        {"Client", Value(line.client)}};
+    for (const auto& [column, value] : values)
+        if (const std::string problem = LineValueProblem(column, value); !problem.empty())
+            throw ValueError("CPAY new line " + std::string(column) + ": " + problem);
+    lines_.push_back(line);
+    lines_.back().payDocId = 0;
+    return lines_.size() - 1;
 }
 
 void CashPlanDocument::RemoveLine(std::size_t line)
@@ -137,11 +205,28 @@ void CashPlanDocument::RemoveLine(std::size_t line)
 std::shared_ptr<Ui::TableRowSource> CashPlanDocument::LinesSource() const
 {
     auto source = std::make_shared<Ui::TableRowSource>(LineColumns());
+    std::map<std::string, std::string> paymentTypes;
+    std::map<std::string, std::string> clients;
+    auto named = [](std::map<std::string, std::string>& names, const std::string& code, auto lookUp) {
+        if (code.empty()) return std::string();
+        auto [at, added] = names.try_emplace(code);
+        if (added) at->second = lookUp(code);
+        return at->second;
+    };
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const auto& l = lines_[i];
+        std::string payDocCode;
+        if (l.payDocId != 0) {
+            const auto rs = book_->Db().Query(kPayDocNumber, {Value(l.payDocId)});
+            if (!rs.rows.empty()) payDocCode = TextOf(rs.rows[0][0]);
+        }
         source->AddRow({Value(static_cast<std::int64_t>(i + 1)), Value(l.summa),
                         l.needPayDate == Date() ? Value(Null{}) : Value(l.needPayDate), Value(l.paymentTypeCode),
-                        Value(l.client), l.payDocId == 0 ? Value(Null{}) : Value(l.payDocId)});
+                        Value(named(paymentTypes, l.paymentTypeCode,
+                                    [this](const std::string& code) { return PaymentTypeName(code); })),
+                        Value(l.client),
+                        Value(named(clients, l.client, [this](const std::string& code) { return ClientName(code); })),
+                        l.payDocId == 0 ? Value(Null{}) : Value(l.payDocId), Value(payDocCode)});
     }
     return source;
 }
@@ -165,6 +250,8 @@ std::string CashPlanDocument::Check() const
     for (std::size_t i = 0; i < lines_.size(); ++i)
         if (lines_[i].needPayDate == Date())
             return "Line " + std::to_string(i + 1) + " of the cash payment plan needs a due date";
+        else if (!(lines_[i].summa > Currency()))
+            return "Line " + std::to_string(i + 1) + " of the cash payment plan needs a sum above zero";
     return {};
 }
 
@@ -209,6 +296,27 @@ std::int64_t CashPlanDocument::Save()
 std::int64_t CashPlanDocument::IDC() const
 {
     return document_->IDC();
+}
+
+std::set<Date> CashPlanDocument::CompanyDaysOff(int year) const
+{
+    std::set<Date> days;
+    for (const auto& row :
+         book_->Db().Query(kCompanyDaysOff, {Value(Date(year, 1, 1)), Value(Date(year, 12, 31))}).rows)
+        days.insert(row.at(0).ToDate());
+    return days;
+}
+
+std::string CashPlanDocument::PaymentTypeName(const std::string& code) const
+{
+    const auto rs = book_->Db().Query(kPaymentTypeName, {Value(code)});
+    return rs.rows.empty() ? std::string() : TextOf(rs.rows[0][0]);
+}
+
+std::string CashPlanDocument::ClientName(const std::string& code) const
+{
+    const auto rs = book_->Db().Query(kClientName, {Value(code)});
+    return rs.rows.empty() ? std::string() : TextOf(rs.rows[0][0]);
 }
 
 } // namespace Talvex::Erp

@@ -104,8 +104,8 @@ TEST(CashPlanDocument, PlanOfAYearIsWrittenWithItsLinesEditedAndReadBack)
     again.WriteHeader(noDate);
     EXPECT_NE(again.Check(), "");
     again.New(2032);
-    again.SetLineValue(again.AddLine(), "NeedPayDate", Value(Talvex::Null{}));
-    EXPECT_NE(again.Check().find("Line 1"), std::string::npos) << again.Check();
+    EXPECT_THROW(again.SetLineValue(again.AddLine(), "NeedPayDate", Value(Talvex::Null{})), ValueError);
+    EXPECT_EQ(again.Check(), "Line 1 of the cash payment plan needs a sum above zero");
 }
 
 TEST(CashPlanDocument, LinesRefuseWhatTheyCannotHoldAndDemoPlanRoundTrips)
@@ -119,16 +119,26 @@ TEST(CashPlanDocument, LinesRefuseWhatTheyCannotHoldAndDemoPlanRoundTrips)
     const auto line = plan.AddLine();
     EXPECT_THROW(plan.SetLineValue(line, "Summa", Value("12")), ValueError);
     EXPECT_THROW(plan.SetLineValue(line, "Summa", Value(Currency::FromInteger(-1))), ValueError);
+    EXPECT_THROW(plan.SetLineValue(line, "Summa", Value(Currency())), ValueError);
+    EXPECT_THROW(plan.SetLineValue(line, "PaymentTypeCode", Value("NOPE")), ValueError);
+    EXPECT_THROW(plan.SetLineValue(line, "PaymentTypeCode", Value("")), ValueError);
+    EXPECT_THROW(plan.SetLineValue(line, "Client", Value("NO-SUCH-CLIENT")), ValueError);
+    EXPECT_EQ(plan.LineValueProblem("Client", Value("NO-SUCH-CLIENT")), "no client 'NO-SUCH-CLIENT'");
+    EXPECT_EQ(plan.LineValueProblem("Client", Value("")), "");
+    EXPECT_EQ(plan.LineValueProblem("PaymentTypeCode", Value("CARD")), "");
+    EXPECT_EQ(plan.Lines()[line].paymentTypeCode, "BANK");
     EXPECT_THROW(plan.SetLineValue(line, "NeedPayDate", Value(20330101)), ValueError);
     EXPECT_THROW(plan.SetLineValue(line, "PayDocId", Value(5)), ValueError);
     EXPECT_THROW(plan.SetLineValue(line, "PosNumb", Value(5)), ValueError);
     EXPECT_THROW(plan.SetLineValue(3, "Summa", Value(1)), ValueError);
     EXPECT_THROW(plan.RemoveLine(3), ValueError);
-    const std::int64_t notAPlan = std::stoll(Text(db, "SELECT min(IDC)::text FROM THDocument WHERE DocTypeCode = 'PRSF'"));
+    const std::int64_t notAPlan =
+        std::stoll(Text(db, "SELECT min(IDC)::text FROM THDocument WHERE DocTypeCode = 'PRSF'"));
     EXPECT_THROW(plan.Load(notAPlan), ValueError);
 
     // A plan of the demo company, with lines its payments settled, saved back unchanged.
-    const std::int64_t demoPlan = std::stoll(Text(db, "SELECT min(IDC)::text FROM THDocument WHERE DocTypeCode = 'CPAY'"));
+    const std::int64_t demoPlan =
+        std::stoll(Text(db, "SELECT min(IDC)::text FROM THDocument WHERE DocTypeCode = 'CPAY'"));
     const std::string before = StoredLines(db, demoPlan);
     const std::string settled = Text(db,
                                      "SELECT string_agg(PosNumb || ':' || PayDocId, ' ' ORDER BY PosNumb) "
@@ -144,4 +154,41 @@ TEST(CashPlanDocument, LinesRefuseWhatTheyCannotHoldAndDemoPlanRoundTrips)
                    "WHERE DocID = $1 AND PayDocId IS NOT NULL",
                    {Value(demoPlan)}),
               settled);
+}
+
+TEST(CashPlanDocument, FaultWhileWritingTheLinesLeavesThePlanAsItWasStored)
+{
+    auto book = Talvex::Testing::OpenDemoBook("tester");
+    auto& db = book->Db();
+    Talvex::Data::Transaction unit(db);
+
+    CashPlanDocument plan(book);
+    plan.New(2035);
+    for (int i = 1; i <= 3; ++i)
+        plan.SetLineValue(plan.AddLine(), "Summa", Value(Currency::FromInteger(10 * i)));
+    const auto idc = plan.Save();
+    const std::string stored = StoredLines(db, idc);
+    const std::string headerSql = "SELECT Number || ' ' || Summa FROM THDocument WHERE IDC = $1";
+    const std::string storedHeader = Text(db, headerSql, {Value(idc)});
+    ASSERT_EQ(stored, "1:CP:VNT:10.0000:2035-01-01:BANK:- 2:CP:VNT:20.0000:2035-01-01:BANK:- "
+                      "3:CP:VNT:30.0000:2035-01-01:BANK:-");
+    EXPECT_EQ(plan.Save(), idc);
+    EXPECT_EQ(StoredLines(db, idc), stored) << "saved twice, written once";
+
+    // The server refuses the plan columns of the second line, after the header, the old rows'
+    // removal and the first line are written.
+    db.QueryPostgres("CREATE FUNCTION pg_temp.refuse_second_line() RETURNS trigger AS $$ BEGIN "
+                     "IF NEW.PosNumb = 2 THEN RAISE EXCEPTION 'line 2 refused'; END IF; RETURN NEW; END $$ "
+                     "LANGUAGE plpgsql");
+    db.QueryPostgres("CREATE TRIGGER refuse_second_line BEFORE INSERT ON THGoodSpecCPAY FOR EACH ROW "
+                     "EXECUTE FUNCTION pg_temp.refuse_second_line()");
+    plan.SetLineValue(0, "Summa", Value(Currency::FromInteger(99)));
+    Talvex::Ui::FieldMap header;
+    header.Set("Number", Value("CHANGED"));
+    plan.WriteHeader(header);
+    EXPECT_ANY_THROW(plan.Save());
+    EXPECT_EQ(StoredLines(db, idc), stored);
+    EXPECT_EQ(Text(db, headerSql, {Value(idc)}), storedHeader);
+    EXPECT_NE(storedHeader.find(" 60.0000"), std::string::npos) << storedHeader;
+    db.QueryPostgres("DROP TRIGGER refuse_second_line ON THGoodSpecCPAY");
 }
