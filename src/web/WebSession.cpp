@@ -855,6 +855,8 @@ void WebSession::Handle(const std::string& type, const json& message)
     } else if (type == "run") {
         RunClass(Text(message, "cls"));
     } else if (type == "editdoc") {
+        // A document view holds no window, so the Book may have been let go meanwhile.
+        state_->OpenBook();
         EditDocument(session, state_->book, Text(message, "docType"), WholeNumber(message, "idc"));
     } else if (type == "ping") {
         state_->Send({{"t", "pong"}});

@@ -223,9 +223,11 @@ $$ SELECT CASE WHEN $1 = '' THEN 0
 -- money is taken to the result's scale, where the server's own stops at about sixteen digits.
 CREATE FUNCTION tsql.divide(numeric, numeric, integer) RETURNS numeric
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
-$$ SELECT CAST(trunc(q + CASE WHEN 2 * abs(n - q * $2) >= abs($2) THEN sign(n) * sign($2) ELSE 0 END)::text
-               || 'e-' || $3 AS numeric)
-   FROM (SELECT n, div(n, $2) AS q FROM (SELECT $1 * power(10::numeric, $3) AS n) AS scaled) AS whole $$;
+$$ SELECT CAST(trunc(div($1 * power(10::numeric, $3), $2)
+                     + CASE WHEN 2 * abs($1 * power(10::numeric, $3) - div($1 * power(10::numeric, $3), $2) * $2)
+                                 >= abs($2)
+                            THEN sign($1) * sign($2) ELSE 0 END)::text
+               || 'e-' || $3::text AS numeric) $$;
 
 -- ROUND(x, n) rounds half away from zero; ROUND(x, n, f) with f <> 0 truncates. The type is
 -- kept: a decimal keeps its scale (ROUND(2.567, 2) is 2.570), money its four decimals.
@@ -377,7 +379,7 @@ CREATE FUNCTION tsql.isnull(anycompatible, anycompatible) RETURNS anycompatible
 CREATE FUNCTION tsql.isnull(text, numeric) RETURNS text
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, tsql.to_varchar($2)) $$;
 CREATE FUNCTION tsql.isnull(text, double precision) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, tsql.to_varchar($2)) $$;
+    LANGUAGE sql STABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, tsql.to_varchar($2)) $$;
 CREATE FUNCTION tsql.isnull(integer, numeric) RETURNS integer
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT COALESCE($1, trunc($2)::integer) $$;
 CREATE FUNCTION tsql.isnull(bigint, numeric) RETURNS bigint

@@ -81,6 +81,7 @@ void CashPlanDocument::New(int year)
     document_->Fields("DocumentDate") = Value(Date(year, 1, 1));
     document_->Fields("IsClosed") = Value(0);
     lines_.clear();
+    storedLines_.clear();
 }
 
 void CashPlanDocument::Load(std::int64_t idc)
@@ -99,6 +100,7 @@ void CashPlanDocument::ReadLines()
     for (const auto& row : book_->Db().Query(kLinesOfPlan, {Value(document_->IDC())}).rows)
         lines_.push_back({row.at(0).ToCurrency(), row.at(1).IsNull() ? Date() : row.at(1).ToDate(), TextOf(row.at(2)),
                           TextOf(row.at(3)), row.at(4).IsNull() ? 0 : row.at(4).ToInteger()});
+    storedLines_ = lines_;
 }
 
 void CashPlanDocument::ReadHeader(Ui::FieldMap& fields) const
@@ -263,6 +265,12 @@ std::int64_t CashPlanDocument::Save()
     document_->Fields("DocumentDate") = Value(Date(document_->Fields("DocumentDate").ToDate().Year(), 1, 1));
     document_->Fields("Summa") = Value(Summa());
     const std::int64_t idc = document_->Save();
+    // Lines edited back to what is stored are left alone: their rows keep their ids, and a
+    // plan saved again unchanged writes no line twice.
+    if (lines_ == storedLines_) {
+        unit.Commit();
+        return idc;
+    }
     document_->RemoveRows();
 
     auto row = book_->CreateTableObject("THGoodSpec");
@@ -290,6 +298,7 @@ std::int64_t CashPlanDocument::Save()
         plan->Save();
     }
     unit.Commit();
+    storedLines_ = lines_;
     return idc;
 }
 

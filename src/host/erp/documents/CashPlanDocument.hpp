@@ -31,6 +31,8 @@ struct CashPlanLine {
     std::string paymentTypeCode;
     std::string client;
     std::int64_t payDocId = 0;
+
+    bool operator==(const CashPlanLine&) const = default;
 };
 
 // The yearly cash payment plan "CPAY" as its editing dialog sees it: a header for one year
@@ -101,6 +103,7 @@ private:
     std::shared_ptr<Book> book_;
     std::unique_ptr<THDocumentObject> document_;
     std::vector<CashPlanLine> lines_;
+    std::vector<CashPlanLine> storedLines_; // the lines as the database holds them
 };
 
 } // namespace Talvex::Erp

@@ -17,7 +17,7 @@ namespace {
 const std::map<std::string, std::string> kColumnOfType = {
     {"text", "a.t"},     {"smallint", "a.s"},         {"integer", "a.i"}, {"bigint", "a.b"},
     {"numeric", "a.n"},  {"double precision", "a.f"}, {"date", "a.d"},    {"timestamp without time zone", "a.ts"},
-    {"boolean", "a.bo"},
+    {"boolean", "a.bo"}, {"anycompatible", "a.i"}, {"anyelement", "a.i"},
 };
 
 TEST(CompatFunctions, EveryPlainSqlFunctionIsInlinedIntoItsCaller)
