@@ -81,27 +81,6 @@ Value ToValue(ColumnKind kind, const char* text, int length)
     }
 }
 
-// A NUMERIC column arrives as money when every value of it is an amount exactly (money
-// columns, sums of them, money arithmetic), else as exact decimals with the server's scale:
-// one kind per column, so that a column sorts, filters and shows alike in every row. A
-// column declared with other than four decimals (a rate, a decimal product or quotient)
-// stays decimal, its scale shown as SQL Server shows it.
-void SettleDecimalColumn(std::vector<std::vector<Value>>& rows, std::size_t column)
-{
-    std::vector<Currency> amounts;
-    amounts.reserve(rows.size());
-    for (const auto& row : rows) {
-        const Value& v = row[column];
-        if (v.IsNull()) continue;
-        auto amount = std::get<Decimal>(v.Raw()).ExactCurrency();
-        if (!amount) return;
-        amounts.push_back(*amount);
-    }
-    std::size_t next = 0;
-    for (auto& row : rows)
-        if (!row[column].IsNull()) row[column] = amounts[next++];
-}
-
 std::string OneLine(std::string message)
 {
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
@@ -132,6 +111,30 @@ std::string Connection::SpelledName(std::string_view serverName)
 {
     if (auto spelling = nameSpelling.load()) return spelling(serverName);
     return std::string(serverName);
+}
+
+// A NUMERIC column arrives as money when every value of it is an amount exactly (money
+// columns, sums of them, money arithmetic), else as exact decimals with the server's scale:
+// one kind per column, so that a column sorts, filters and shows alike in every row. A
+// column declared with other than four decimals (a rate, a decimal product or quotient)
+// stays decimal, its scale shown as SQL Server shows it.
+bool MaySettleAsMoney(const Column& column)
+{
+    return column.kind == ColumnKind::Decimal && (column.declaredScale == -1 || column.declaredScale == 4);
+}
+
+void SettleDecimalColumns(const std::vector<Column>& columns, std::vector<std::vector<Value>>& rows)
+{
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (!MaySettleAsMoney(columns[column])) continue;
+        const bool allAmounts = std::all_of(rows.begin(), rows.end(), [column](const std::vector<Value>& row) {
+            const auto* d = std::get_if<Decimal>(&row[column].Raw());
+            return !d || d->ExactCurrency().has_value();
+        });
+        if (!allAmounts) continue;
+        for (auto& row : rows)
+            if (const auto* d = std::get_if<Decimal>(&row[column].Raw())) row[column] = *d->ExactCurrency();
+    }
 }
 
 int ResultSet::ColumnIndex(std::string_view name) const
@@ -215,6 +218,123 @@ struct Connection::Impl {
         throw DatabaseError(OneLine(std::string(what) + ": " + message));
     }
 
+    static std::vector<Column> Columns(PGresult* result, const std::vector<std::string>& names)
+    {
+        std::vector<Column> columns;
+        int fields = PQnfields(result);
+        for (int f = 0; f < fields; ++f) {
+            Column c;
+            std::size_t fi = static_cast<std::size_t>(f);
+            if (fi < names.size() && !names[fi].empty())
+                c.name = names[fi];
+            else
+                c.name = SpelledName(PQfname(result, f));
+            c.kind = KindOf(PQftype(result, f));
+            if (c.kind == ColumnKind::Decimal && PQfmod(result, f) >= kNumericTypmodOffset)
+                c.declaredScale = (PQfmod(result, f) - kNumericTypmodOffset) & 0xffff;
+            columns.push_back(std::move(c));
+        }
+        return columns;
+    }
+
+    static std::vector<Value> RowValues(PGresult* result, int r, const std::vector<Column>& columns)
+    {
+        std::vector<Value> row;
+        row.reserve(columns.size());
+        for (std::size_t f = 0; f < columns.size(); ++f) {
+            const int field = static_cast<int>(f);
+            if (PQgetisnull(result, r, field))
+                row.emplace_back(Null{});
+            else
+                row.push_back(ToValue(columns[f].kind, PQgetvalue(result, r, field), PQgetlength(result, r, field)));
+        }
+        return row;
+    }
+
+    // Waits until the next result can be taken without blocking, cancelling the statement on
+    // the server once the stop signal is raised. False when the connection broke meanwhile.
+    bool AwaitResult(const StopSignal* signal, bool& cancelSent)
+    {
+        const auto cancelOnStop = [&] {
+            if (!signal || cancelSent || !signal->Requested()) return;
+            PGcancel* cancel = PQgetCancel(conn);
+            char reason[256];
+            if (cancel) PQcancel(cancel, reason, sizeof reason);
+            PQfreeCancel(cancel);
+            cancelSent = true;
+        };
+        // Rows that arrive faster than they are read never leave the socket waiting, so a
+        // stop is looked at before each one as well.
+        cancelOnStop();
+        while (PQisBusy(conn)) {
+            pollfd socket{PQsocket(conn), POLLIN, 0};
+            ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+            cancelOnStop();
+            if (!PQconsumeInput(conn)) return false;
+        }
+        return true;
+    }
+
+    // One statement in single-row mode: each row is converted and handed on while the server
+    // is still sending the next, so neither libpq nor this layer holds the whole result. A
+    // stop cancels it on the server as it cancels a statement read whole.
+    void RunEach(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
+                 const ColumnsReader& onColumns, const RowReader& onRow)
+    {
+        const StopSignal* signal = stop.get();
+        if (signal) signal->ThrowIfRequested();
+        std::vector<std::optional<std::string>> texts;
+        texts.reserve(params.size());
+        for (const Value& p : params)
+            texts.push_back(ParamText(p));
+        std::vector<const char*> pointers;
+        for (auto& t : texts)
+            pointers.push_back(t ? t->c_str() : nullptr);
+        if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(), nullptr,
+                               nullptr, 0))
+            Fail(nullptr, "The database refused the statement");
+        PQsetSingleRowMode(conn);
+        bool cancelSent = false;
+        // Whatever happens to a row, the connection is left with no result pending; a reader
+        // that gives up leaves the rest of the rows to be read past here.
+        struct Drain {
+            PGconn* conn;
+            ~Drain()
+            {
+                while (PGresult* rest = PQgetResult(conn))
+                    PQclear(rest);
+            }
+        } drain{conn};
+        bool columnsGiven = false;
+        std::vector<Column> columns;
+        for (;;) {
+            if (!AwaitResult(signal, cancelSent)) Fail(nullptr, "The database connection broke");
+            PGresult* result = PQgetResult(conn);
+            if (!result) break;
+            std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+            ExecStatusType status = PQresultStatus(result);
+            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+                if (cancelSent) {
+                    signal->ThrowIfRequested();
+                    throw CancelledError(kCancelledText);
+                }
+                Fail(owned.release(), "The database refused the statement");
+            }
+            if (cancelSent) continue; // the rest of an answer no one waits for any more
+            if (!columnsGiven) {
+                columns = Columns(result, names);
+                onColumns(columns);
+                columnsGiven = true;
+            }
+            if (status == PGRES_SINGLE_TUPLE) onRow(RowValues(result, 0, columns));
+        }
+        if (cancelSent) {
+            signal->ThrowIfRequested();
+            throw CancelledError(kCancelledText);
+        }
+        if (!columnsGiven) onColumns(columns);
+    }
+
     ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
                   bool interruptible = true)
     {
@@ -230,42 +350,17 @@ struct Connection::Impl {
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
             Fail(result, "The database refused the statement");
         ResultSet rs;
-        int fields = PQnfields(result);
-        for (int f = 0; f < fields; ++f) {
-            Column c;
-            std::size_t fi = static_cast<std::size_t>(f);
-            if (fi < names.size() && !names[fi].empty())
-                c.name = names[fi];
-            else
-                c.name = SpelledName(PQfname(result, f));
-            c.kind = KindOf(PQftype(result, f));
-            if (c.kind == ColumnKind::Decimal && PQfmod(result, f) >= kNumericTypmodOffset)
-                c.declaredScale = (PQfmod(result, f) - kNumericTypmodOffset) & 0xffff;
-            rs.columns.push_back(std::move(c));
-        }
+        rs.columns = Columns(result, names);
         int rows = PQntuples(result);
         rs.rows.reserve(static_cast<std::size_t>(rows));
         try {
-            for (int r = 0; r < rows; ++r) {
-                std::vector<Value> row;
-                row.reserve(static_cast<std::size_t>(fields));
-                for (int f = 0; f < fields; ++f) {
-                    if (PQgetisnull(result, r, f))
-                        row.emplace_back(Null{});
-                    else
-                        row.push_back(ToValue(rs.columns[static_cast<std::size_t>(f)].kind, PQgetvalue(result, r, f),
-                                              PQgetlength(result, r, f)));
-                }
-                rs.rows.push_back(std::move(row));
-            }
+            for (int r = 0; r < rows; ++r)
+                rs.rows.push_back(RowValues(result, r, rs.columns));
         } catch (...) {
             PQclear(result);
             throw;
         }
-        for (std::size_t f = 0; f < rs.columns.size(); ++f)
-            if (rs.columns[f].kind == ColumnKind::Decimal &&
-                (rs.columns[f].declaredScale == -1 || rs.columns[f].declaredScale == 4))
-                SettleDecimalColumn(rs.rows, f);
+        SettleDecimalColumns(rs.columns, rs.rows);
         const char* affected = PQcmdTuples(result);
         if (affected && *affected)
             std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);
@@ -337,6 +432,25 @@ ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& par
     }
     result.affectedRows = affected;
     return result;
+}
+
+void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
+                           const RowReader& row)
+{
+    TSql::Translation t = TSql::Translate(tsql);
+    if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(tsql);
+    if (static_cast<std::size_t>(t.parameterCount) != params.size())
+        throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
+                         std::to_string(params.size()) + " were given");
+    if (t.statements.size() == 1 && t.returnsRows) {
+        impl_->RunEach(t.postgres, params, t.columnNames, columns, row);
+        return;
+    }
+    // A batch (a table filled, then read) runs as Query runs it; its rows are handed on all the same.
+    ResultSet result = Query(tsql, params);
+    columns(result.columns);
+    for (auto& values : result.rows)
+        row(std::move(values));
 }
 
 std::int64_t Connection::Execute(std::string_view tsql, const std::vector<Value>& params)

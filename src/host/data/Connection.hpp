@@ -3,6 +3,7 @@
 #include "host/types/Value.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,13 @@ struct ResultSet {
     int ColumnIndex(std::string_view name) const;
 };
 
+// Whether a NUMERIC column is one that comes back as money when all its values are amounts:
+// it is not declared with other than four decimals.
+bool MaySettleAsMoney(const Column& column);
+// Turns each such column of whole rows into money when every value of it is exactly an
+// amount; the other decimal columns keep their Decimal values. Values already money stay so.
+void SettleDecimalColumns(const std::vector<Column>& columns, std::vector<std::vector<Value>>& rows);
+
 class CopyWriter;
 
 // One session with the ERP database. Statements are T-SQL and pass the front end; the
@@ -52,6 +60,16 @@ public:
     // row-returning statement.
     ResultSet Query(std::string_view tsql, const std::vector<Value>& params = {});
     std::int64_t Execute(std::string_view tsql, const std::vector<Value>& params = {});
+    // The rows of a T-SQL batch handed over one at a time as the server sends them, none kept
+    // here: a big list is then held once, by its reader. `columns` is called once, before
+    // the first row (also when there is none). Whether a NUMERIC column is money is known
+    // only after its last row, so its values may come as Decimal: the reader settles them
+    // as Query does (MaySettleAsMoney; RecordsetBuilder does it). The stop signal cancels
+    // the statement between rows and while the server is silent, as it cancels a Query.
+    using ColumnsReader = std::function<void(const std::vector<Column>&)>;
+    using RowReader = std::function<void(std::vector<Value>&&)>;
+    void QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
+                   const RowReader& row);
 
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
     void ExecutePostgresScript(std::string_view sql); // several statements, no parameters

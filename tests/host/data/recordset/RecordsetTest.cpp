@@ -337,3 +337,113 @@ TEST(Recordset, MovedRecordsetKeepsFollowingItsRows)
     source->Delete();
     EXPECT_EQ(moved.RecordCount(), 6);
 }
+
+TEST(Recordset, ABigReadHandedOverRowByRowKeepsEveryRowAcrossItsStorageBlocks)
+{
+    using Talvex::Data::Column;
+    using Talvex::Data::ColumnKind;
+    using Talvex::Data::RecordsetBuilder;
+    RecordsetBuilder builder({Column{"Number", ColumnKind::Integer}, Column{"Client", ColumnKind::Text}});
+    constexpr std::int64_t kRows = 2600; // a few blocks and part of another
+    for (std::int64_t n = 1; n <= kRows; ++n)
+        builder.Append({Value(n), Value("client number " + std::to_string(n % 7))});
+    EXPECT_NE(MessageOf([&] { builder.Append({Value(std::int64_t{1})}); }), "(no error)");
+    Recordset rs = builder.Finish();
+    EXPECT_NE(MessageOf([&] { builder.Append({Value(std::int64_t{1}), Value("x")}); }), "(no error)");
+
+    ASSERT_EQ(rs.RecordCount(), kRows);
+    std::int64_t expected = 0;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        ASSERT_EQ(rs.Fields()("Number").Value().ToInteger(), ++expected);
+        ASSERT_EQ(rs.Fields()("Client").Value().ToText(), "client number " + std::to_string(expected % 7));
+    }
+    // Rows on either side of a block's edge: found by bookmark, edited, deleted.
+    for (std::int64_t bookmark : {1024, 1025, 2048, 2049, 2600}) {
+        rs.SetBookmark(bookmark);
+        EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), bookmark);
+    }
+    rs.SetBookmark(1025);
+    rs.Fields()("Client").SetValue(Value("edited"));
+    rs.Update();
+    // Names repeated on many rows are one text each in the store: editing one row's leaves
+    // the others' as they were, and a null stands beside the texts.
+    rs.SetBookmark(1026);
+    rs.Fields()("Client").SetValue(Value(Null{}));
+    rs.Update();
+    rs.SetBookmark(1024);
+    rs.Delete();
+    rs.SetFilter("Client = 'edited'");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1025);
+    rs.SetFilter("Client IS NULL");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1026);
+    // 372 rows were named "client number 3" (3, 10, ..., 2600); 1025 was renamed.
+    rs.SetFilter("Client = 'client number 3'");
+    EXPECT_EQ(rs.RecordCount(), 371);
+    auto copy = rs.Copy();
+    EXPECT_EQ(copy->RecordCount(), rs.RecordCount());
+    copy->MoveFirst();
+    EXPECT_EQ(copy->Fields()("Client").Value(), rs.Fields()("Client").Value());
+    rs.SetFilter("");
+    EXPECT_EQ(rs.RecordCount(), kRows - 1);
+    rs.SetSort("Number DESC");
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), kRows);
+    rs.MoveLast();
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1);
+}
+
+// Rows handed over one at a time end as a whole result gives them: a NUMERIC column whose
+// values are all amounts becomes money, one with a single finer value stays decimal in every
+// row, one declared with other than four decimals stays decimal; and the filter and sort
+// compare the decimals exactly.
+TEST(Recordset, NumericColumnsReadRowByRowSettleAsAWholeResultDoes)
+{
+    using Talvex::Decimal;
+    using Talvex::Data::Column;
+    using Talvex::Data::ColumnKind;
+    using Talvex::Data::RecordsetBuilder;
+    RecordsetBuilder builder({Column{"Amount", ColumnKind::Decimal, 4}, Column{"Sum", ColumnKind::Decimal, -1},
+                              Column{"Share", ColumnKind::Decimal, -1}, Column{"Rate", ColumnKind::Decimal, 8},
+                              Column{"Client", ColumnKind::Text}});
+    const auto dec = [](const char* text) { return Value(Decimal::Parse(text)); };
+    builder.Append({dec("100.5000"), dec("7"), dec("0.33333333333333333333"), dec("3.45280000"), Value("Čiurlionis")});
+    builder.Append({dec("200.0000"), Value(Null{}), dec("0.5"), dec("1.00000000"), Value("ČIURLIONIS  ")});
+    builder.Append({dec("0.2500"), dec("12.1234"), dec("0.25"), dec("0.00000001"), Value("cukrus")});
+    Recordset rs = builder.Finish();
+
+    const auto kinds = [&rs](const char* field) {
+        std::string out;
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+            const Value v = rs.Fields()(field).Value();
+            out += v.IsNull() ? 'n' : std::holds_alternative<Currency>(v.Raw()) ? 'c' : 'd';
+        }
+        return out;
+    };
+    EXPECT_EQ(kinds("Amount"), "ccc");
+    EXPECT_EQ(kinds("Sum"), "cnc");
+    EXPECT_EQ(kinds("Share"), "ddd");
+    EXPECT_EQ(kinds("Rate"), "ddd");
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields()("Amount").Value().ToInvariantText(), Value(Currency::Parse("100.5")).ToInvariantText());
+    EXPECT_EQ(rs.Fields()("Share").Value().ToInvariantText(), "0.33333333333333333333");
+
+    rs.SetFilter("Share > 0.3333333333333333333");
+    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.SetFilter("Share < 0.33333333333333333334 AND Rate > 0.000000009");
+    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.SetFilter("");
+    rs.SetSort("Rate");
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields()("Client").Value().ToText(), "cukrus");
+    // Texts kept once per distinct spelling still compare by the database's rules.
+    rs.SetFilter("Client = 'čiurlionis'");
+    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.SetFilter("");
+    rs.SetSort("Client DESC, Rate");
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields()("Client").Value().ToText(), "ČIURLIONIS  ");
+    rs.MoveLast();
+    EXPECT_EQ(rs.Fields()("Client").Value().ToText(), "cukrus");
+}

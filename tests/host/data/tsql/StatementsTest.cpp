@@ -1,8 +1,12 @@
 #include "host/data/tsql/TSql.hpp"
 #include "host/types/Errors.hpp"
+#include "host/types/StopSignal.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 // Whole statements through the front end against rows of their own, on the real engine.
 namespace Talvex::Data::TSql {
@@ -221,12 +225,145 @@ TEST_F(TSqlStatements, SelectIntoFillsATemporaryTableOfTheSessionThatDropTableRe
         std::string refusal = Refusal(*db_, "DROP TABLE #NoSuchList");
         EXPECT_NE(refusal.find("table \"#nosuchlist\" does not exist"), std::string::npos) << refusal;
     }
+    // Statistics counted on the session's table: the planner then knows its three rows.
+    db_->Execute("UPDATE STATISTICS #Sales");
+    EXPECT_EQ(Rows(db_->QueryPostgres("SELECT reltuples::int FROM pg_class WHERE oid = '\"#sales\"'::regclass")), "3");
     db_->Execute("DROP TABLE #Sales");
     EXPECT_EQ(Refusal(*db_, "DROP TABLE IF EXISTS #Sales"), "");
     // The ERP's own tables are out of reach, and nothing of a refused batch runs.
     EXPECT_THROW(db_->Execute("SELECT Code INTO REFClient2 FROM REFClient"), SqlSyntaxError);
     EXPECT_THROW(db_->Execute("DELETE FROM REFClient; DROP TABLE REFClient"), SqlSyntaxError);
+    EXPECT_THROW(db_->Execute("UPDATE STATISTICS REFClient"), SqlSyntaxError);
     EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
+}
+
+// Rows handed over one at a time are the rows of the whole answer: names, kinds and values in
+// order; an empty answer still names its columns; a batch hands over its last rows; a
+// statement that fails part way, or a reader that gives up, leaves the connection ready.
+TEST_F(TSqlStatements, RowsReadOneAtATimeAreTheRowsOfTheWholeAnswer)
+{
+    const auto each = [&](const std::string& tsql, const std::vector<Value>& params = {}) {
+        ResultSet rs;
+        db_->QueryEach(
+            tsql, params, [&](const std::vector<Column>& columns) { rs.columns = columns; },
+            [&](std::vector<Value>&& row) { rs.rows.push_back(std::move(row)); });
+        SettleDecimalColumns(rs.columns, rs.rows);
+        return rs;
+    };
+    // Money and exact decimals alike, value by value.
+    const auto kinds = [](const ResultSet& rs) {
+        std::string out;
+        for (const auto& row : rs.rows)
+            for (const Value& v : row)
+                out += std::to_string(v.Raw().index());
+        return out;
+    };
+    for (const std::string tsql :
+         {"SELECT d.Number, d.Summa, d.DocumentDate, c.Name AS Client FROM THDocument d "
+          "LEFT JOIN REFClient c ON c.Code = CASE d.IDC WHEN 1 THEN 'K001' ELSE 'K003' END ORDER BY d.IDC",
+          "SELECT Code FROM REFClient WHERE Code = 'none'",
+          "SELECT Number, Summa, CAST(Summa AS DECIMAL(19, 8)) AS Rate, (SELECT SUM(Summa) FROM THDocument) AS Total, "
+          "CASE IDC WHEN 3 THEN CAST(0.00001 AS DECIMAL(9, 5)) ELSE Summa END AS Fine FROM THDocument ORDER BY IDC",
+          "SELECT 1 AS One INTO #Each; SELECT One FROM #Each; DROP TABLE #Each"}) {
+        const ResultSet whole = db_->Query(tsql);
+        const ResultSet streamed = each(tsql);
+        ASSERT_EQ(streamed.columns.size(), whole.columns.size()) << tsql;
+        for (std::size_t i = 0; i < whole.columns.size(); ++i) {
+            EXPECT_EQ(streamed.columns[i].name, whole.columns[i].name) << tsql;
+            EXPECT_EQ(streamed.columns[i].kind, whole.columns[i].kind) << tsql;
+            EXPECT_EQ(streamed.columns[i].declaredScale, whole.columns[i].declaredScale) << tsql;
+        }
+        EXPECT_EQ(Rows(streamed), Rows(whole)) << tsql;
+        EXPECT_EQ(kinds(streamed), kinds(whole)) << tsql;
+    }
+    EXPECT_EQ(Rows(each("SELECT Number, Summa FROM THDocument WHERE Summa > ? ORDER BY Number", {Value(100)})),
+              "S-1|100.5;S-2|200");
+    EXPECT_EQ(each("SELECT Code, Name FROM REFClient WHERE 1 = 0").columns.size(), 2u);
+    // A money column comes as money; beside a finer value an amount stays a decimal.
+    const ResultSet exact = each("SELECT Summa, CASE IDC WHEN 3 THEN CAST(0.00001 AS DECIMAL(9, 5)) ELSE Summa END "
+                                 "AS Fine FROM THDocument ORDER BY IDC");
+    ASSERT_EQ(exact.rows.size(), 3u);
+    EXPECT_TRUE(std::holds_alternative<Currency>(exact.rows[0][0].Raw()));
+    EXPECT_TRUE(std::holds_alternative<Decimal>(exact.rows[0][1].Raw()));
+    EXPECT_EQ(std::get<Decimal>(exact.rows[2][1].Raw()), Decimal::Parse("0.00001"));
+
+    std::size_t seen = 0;
+    {
+        Transaction failing(*db_);
+        EXPECT_THROW(db_->QueryEach(
+                         "SELECT 10 / (IDC - 2) AS Part FROM THDocument ORDER BY IDC", {},
+                         [](const std::vector<Column>&) {}, [&](std::vector<Value>&&) { ++seen; }),
+                     DatabaseError);
+    }
+    EXPECT_LE(seen, 1u);
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM THDocument")), "3");
+    struct GaveUp {};
+    EXPECT_THROW(db_->QueryEach(
+                     "SELECT Number FROM THDocument ORDER BY Number", {}, [](const std::vector<Column>&) {},
+                     [](std::vector<Value>&&) { throw GaveUp{}; }),
+                 GaveUp);
+    EXPECT_EQ(Rows(db_->Query("SELECT Number FROM THDocument WHERE IDC = ?", {Value(2)})), "S-2");
+}
+
+// A stop ends a read row by row on the server: raised by the reader between rows, no row
+// follows; raised by another thread while the server has sent nothing yet, the waiting
+// ends. Either way the next statement starts only once the stop is cleared.
+TEST(TSqlRowByRow, AStopCancelsTheReadOnTheServer)
+{
+    Connection db = Testing::OpenScratchDatabase();
+    Connection watcher = Testing::OpenScratchDatabase();
+    // Uncancelled, either source would keep the connection busy for many minutes.
+    db.ExecutePostgresScript(
+        "CREATE TEMP VIEW SlowEachRows AS SELECT g AS N FROM generate_series(1, 100000) g, LATERAL pg_sleep(0.01) s; "
+        "CREATE TEMP VIEW SlowEachStart AS SELECT 1 AS N FROM pg_sleep(600) s");
+    const std::int64_t backend = db.QueryPostgres("SELECT pg_backend_pid()").rows[0][0].ToInteger();
+    auto signal = std::make_shared<StopSignal>();
+    db.SetStopSignal(signal);
+
+    std::size_t seen = 0;
+    bool columnsGiven = false;
+    EXPECT_THROW(db.QueryEach(
+                     "SELECT N FROM SlowEachRows", {}, [&](const std::vector<Column>&) { columnsGiven = true; },
+                     [&](std::vector<Value>&&) {
+                         ++seen;
+                         signal->Request();
+                     }),
+                 CancelledError);
+    EXPECT_TRUE(columnsGiven);
+    EXPECT_EQ(seen, 1u);
+    seen = 0;
+    EXPECT_THROW(
+        db.QueryEach(
+            "SELECT N FROM SlowEachRows", {}, [](const std::vector<Column>&) {}, [&](std::vector<Value>&&) { ++seen; }),
+        CancelledError);
+    EXPECT_EQ(seen, 0u) << "a stop still raised keeps the next read from starting";
+    signal->Reset();
+
+    const auto running = [&] {
+        return watcher
+                   .QueryPostgres("SELECT COUNT(*) FROM pg_stat_activity WHERE pid = $1 AND state = 'active' "
+                                  "AND query ILIKE '%sloweachstart%'",
+                                  {Value(backend)})
+                   .rows[0][0]
+                   .ToInteger() > 0;
+    };
+    std::thread canceller([&] {
+        while (!running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        signal->Request();
+    });
+    EXPECT_THROW(db.QueryEach(
+                     "SELECT N FROM SlowEachStart", {}, [](const std::vector<Column>&) {},
+                     [&](std::vector<Value>&&) { ++seen; }),
+                 CancelledError);
+    canceller.join();
+    EXPECT_EQ(seen, 0u);
+    signal->Reset();
+    std::vector<std::int64_t> numbers;
+    db.QueryEach(
+        "SELECT 1 AS N UNION ALL SELECT 2", {}, [](const std::vector<Column>&) {},
+        [&](std::vector<Value>&& row) { numbers.push_back(row[0].ToInteger()); });
+    EXPECT_EQ(numbers, (std::vector<std::int64_t>{1, 2}));
 }
 
 // Application locks: a session's exclusive lock keeps another session out (LockTimeout 0
