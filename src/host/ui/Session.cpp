@@ -143,6 +143,7 @@ void Session::Stop()
         stopping_ = true;
     }
     queueChanged_.notify_all();
+    std::lock_guard stopLock(stopMutex_);
     if (hostThreadRunner_.joinable() && hostThreadRunner_.get_id() != std::this_thread::get_id()) {
         hostThreadRunner_.join();
         hostThread_ = std::this_thread::get_id();

@@ -161,6 +161,9 @@ private:
     std::condition_variable queueChanged_;
     std::deque<UserAction> queue_;
     bool stopping_ = false;
+    // Tabs are stopped from more than one thread (sign-out, the socket closing, the server
+    // going down); the host thread is joined by exactly one of them.
+    std::mutex stopMutex_;
     std::thread hostThreadRunner_;
     std::atomic<std::thread::id> hostThread_;
 
