@@ -66,6 +66,11 @@ public:
     // The base list of the report: open receivables up to the end of the period with each
     // client's manager, the manager's department and the document header (unread).
     std::shared_ptr<Talvex::DataList> BuildSourceList() const;
+    // The database's order of every department, manager and client text the list can show.
+    DebtTextRanks TextRanks() const;
+    // Puts the read list in the report's order (department, manager and client text, then
+    // document date), the order the fill and the drill-down read it in.
+    void OrderSource(Talvex::Data::Recordset& source) const;
 
     // The documents behind a grid cell (row as stored, column name): a filtered clone of
     // the source. Throws ValueError for a row the grid does not hold.
