@@ -139,6 +139,79 @@ struct Connection::Impl {
         throw DatabaseError(OneLine(std::string(what) + ": " + message));
     }
 
+    static std::vector<Column> Columns(PGresult* result, const std::vector<std::string>& names)
+    {
+        std::vector<Column> columns;
+        int fields = PQnfields(result);
+        for (int f = 0; f < fields; ++f) {
+            Column c;
+            std::size_t fi = static_cast<std::size_t>(f);
+            if (fi < names.size() && !names[fi].empty())
+                c.name = names[fi];
+            else
+                c.name = SpelledName(PQfname(result, f));
+            c.kind = KindOf(PQftype(result, f));
+            columns.push_back(std::move(c));
+        }
+        return columns;
+    }
+
+    static std::vector<Value> RowValues(PGresult* result, int r, const std::vector<Column>& columns)
+    {
+        std::vector<Value> row;
+        row.reserve(columns.size());
+        for (std::size_t f = 0; f < columns.size(); ++f) {
+            const int field = static_cast<int>(f);
+            if (PQgetisnull(result, r, field))
+                row.emplace_back(Null{});
+            else
+                row.push_back(ToValue(columns[f].kind, PQgetvalue(result, r, field), PQgetlength(result, r, field)));
+        }
+        return row;
+    }
+
+    // One statement in single-row mode: each row is converted and handed on while the server
+    // is still sending the next, so neither libpq nor this layer holds the whole result.
+    void RunEach(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
+                 const ColumnsReader& onColumns, const RowReader& onRow)
+    {
+        std::vector<std::optional<std::string>> texts;
+        texts.reserve(params.size());
+        for (const Value& p : params)
+            texts.push_back(ParamText(p));
+        std::vector<const char*> pointers;
+        for (auto& t : texts)
+            pointers.push_back(t ? t->c_str() : nullptr);
+        if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr, pointers.data(), nullptr,
+                               nullptr, 0))
+            Fail(nullptr, "The database refused the statement");
+        PQsetSingleRowMode(conn);
+        // Whatever happens to a row, the connection is left with no result pending.
+        struct Drain {
+            PGconn* conn;
+            ~Drain()
+            {
+                while (PGresult* rest = PQgetResult(conn))
+                    PQclear(rest);
+            }
+        } drain{conn};
+        bool columnsGiven = false;
+        std::vector<Column> columns;
+        while (PGresult* result = PQgetResult(conn)) {
+            std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+            ExecStatusType status = PQresultStatus(result);
+            if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+                Fail(owned.release(), "The database refused the statement");
+            if (!columnsGiven) {
+                columns = Columns(result, names);
+                onColumns(columns);
+                columnsGiven = true;
+            }
+            if (status == PGRES_SINGLE_TUPLE) onRow(RowValues(result, 0, columns));
+        }
+        if (!columnsGiven) onColumns(columns);
+    }
+
     ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names)
     {
         std::vector<std::optional<std::string>> texts;
@@ -158,31 +231,11 @@ struct Connection::Impl {
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
             Fail(result, "The database refused the statement");
         ResultSet rs;
-        int fields = PQnfields(result);
-        for (int f = 0; f < fields; ++f) {
-            Column c;
-            std::size_t fi = static_cast<std::size_t>(f);
-            if (fi < names.size() && !names[fi].empty())
-                c.name = names[fi];
-            else
-                c.name = SpelledName(PQfname(result, f));
-            c.kind = KindOf(PQftype(result, f));
-            rs.columns.push_back(std::move(c));
-        }
+        rs.columns = Columns(result, names);
         int rows = PQntuples(result);
         rs.rows.reserve(static_cast<std::size_t>(rows));
-        for (int r = 0; r < rows; ++r) {
-            std::vector<Value> row;
-            row.reserve(static_cast<std::size_t>(fields));
-            for (int f = 0; f < fields; ++f) {
-                if (PQgetisnull(result, r, f))
-                    row.emplace_back(Null{});
-                else
-                    row.push_back(ToValue(rs.columns[static_cast<std::size_t>(f)].kind, PQgetvalue(result, r, f),
-                                          PQgetlength(result, r, f)));
-            }
-            rs.rows.push_back(std::move(row));
-        }
+        for (int r = 0; r < rows; ++r)
+            rs.rows.push_back(RowValues(result, r, rs.columns));
         const char* affected = PQcmdTuples(result);
         if (affected && *affected)
             std::from_chars(affected, affected + std::char_traits<char>::length(affected), rs.affectedRows);
@@ -254,6 +307,25 @@ ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& par
     }
     result.affectedRows = affected;
     return result;
+}
+
+void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
+                           const RowReader& row)
+{
+    TSql::Translation t = TSql::Translate(tsql);
+    if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(tsql);
+    if (static_cast<std::size_t>(t.parameterCount) != params.size())
+        throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
+                         std::to_string(params.size()) + " were given");
+    if (t.statements.size() == 1 && t.returnsRows) {
+        impl_->RunEach(t.postgres, params, t.columnNames, columns, row);
+        return;
+    }
+    // A batch (a table filled, then read) runs as Query runs it; its rows are handed on all the same.
+    ResultSet result = Query(tsql, params);
+    columns(result.columns);
+    for (auto& values : result.rows)
+        row(std::move(values));
 }
 
 std::int64_t Connection::Execute(std::string_view tsql, const std::vector<Value>& params)

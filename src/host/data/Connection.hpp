@@ -3,6 +3,7 @@
 #include "host/types/Value.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,13 @@ public:
     // row-returning statement.
     ResultSet Query(std::string_view tsql, const std::vector<Value>& params = {});
     std::int64_t Execute(std::string_view tsql, const std::vector<Value>& params = {});
+    // The rows of a T-SQL batch handed over one at a time as the server sends them, none kept
+    // here: a big list is then held once, by its reader. `columns` is called once, before
+    // the first row (also when there is none).
+    using ColumnsReader = std::function<void(const std::vector<Column>&)>;
+    using RowReader = std::function<void(std::vector<Value>&&)>;
+    void QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
+                   const RowReader& row);
 
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
     void ExecutePostgresScript(std::string_view sql); // several statements, no parameters

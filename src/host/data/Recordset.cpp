@@ -116,21 +116,36 @@ Recordset::~Recordset()
 
 Recordset Recordset::FromResultSet(const ResultSet& result)
 {
-    Recordset rs;
-    for (const Column& column : result.columns)
-        rs.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
+    RecordsetBuilder builder(result.columns);
+    for (const auto& row : result.rows)
+        builder.Append(std::vector<Talvex::Value>(row));
+    return builder.Finish();
+}
+
+RecordsetBuilder::RecordsetBuilder(const std::vector<Column>& columns)
+{
+    for (const Column& column : columns)
+        recordset_.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
     // A statement may name two columns alike; the first of them answers to the name, as in ADO.
-    auto store = std::make_shared<RowStore>(rs.definitions_);
-    store->Reserve(result.rows.size());
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-        const auto& row = result.rows[i];
-        if (row.size() != result.columns.size())
-            throw ValueError("Recordset: row " + std::to_string(i + 1) + " has " + std::to_string(row.size()) +
-                             " values for " + std::to_string(result.columns.size()) + " columns");
-        store->Append(std::vector<Talvex::Value>(row), nullptr);
-    }
-    rs.AttachTo(std::move(store));
-    return rs;
+    store_ = std::make_shared<RowStore>(recordset_.definitions_);
+}
+
+void RecordsetBuilder::Append(std::vector<Talvex::Value>&& row)
+{
+    if (!store_) throw ValueError("Recordset: its rows are already complete");
+    if (row.size() != store_->FieldCount())
+        throw ValueError("Recordset: row " + std::to_string(store_->RowCount() + 1) + " has " +
+                         std::to_string(row.size()) + " values for " + std::to_string(store_->FieldCount()) +
+                         " columns");
+    store_->Append(std::move(row), nullptr);
+}
+
+Recordset RecordsetBuilder::Finish()
+{
+    if (!store_) throw ValueError("Recordset: its rows are already complete");
+    recordset_.AttachTo(std::move(store_));
+    store_.reset();
+    return std::move(recordset_);
 }
 
 void Recordset::Open()
@@ -202,8 +217,11 @@ std::shared_ptr<Recordset> Recordset::Copy() const
     auto store = std::make_shared<RowStore>(store_->Fields());
     store->Reserve(view_.size());
     for (std::size_t row : view_) {
-        const Talvex::Value* values = store_->Row(row);
-        store->Append(std::vector<Talvex::Value>(values, values + store_->FieldCount()), nullptr);
+        std::vector<Talvex::Value> values;
+        values.reserve(store_->FieldCount());
+        for (std::size_t f = 0; f < store_->FieldCount(); ++f)
+            values.push_back(store_->At(row, f));
+        store->Append(std::move(values), nullptr);
     }
     auto copy = std::make_shared<Recordset>();
     copy->definitions_ = definitions_;
@@ -253,8 +271,9 @@ void Recordset::SetFieldValue(std::size_t field, const Talvex::Value& value)
     Talvex::Value stored = CoerceToDataType(value, def.type, def.name);
     if (editMode_ == EditModeEnum::None) {
         std::size_t row = CurrentRow();
-        const Talvex::Value* values = store_->Row(row);
-        editBuffer_.assign(values, values + store_->FieldCount());
+        editBuffer_.clear();
+        for (std::size_t f = 0; f < store_->FieldCount(); ++f)
+            editBuffer_.push_back(store_->At(row, f));
         editRow_ = row;
         editMode_ = EditModeEnum::InProgress;
     }
@@ -463,7 +482,7 @@ bool Recordset::PassesFilter(std::size_t row) const
 {
     switch (filterKind_) {
     case FilterKind::None: return true;
-    case FilterKind::Criteria: return filter_->Matches(store_->Row(row));
+    case FilterKind::Criteria: return filter_->Matches(RecordsetDetail::StoredRow(*store_, row));
     case FilterKind::Bookmarks: return std::binary_search(filterRows_.begin(), filterRows_.end(), row);
     }
     return true;
@@ -492,7 +511,8 @@ void Recordset::ApplyView()
     } else if (candidates) {
         // A lookup named the few rows that can match: ask only those, then put them in order.
         for (std::size_t row : *candidates)
-            if (!store_->IsDeleted(row) && filter_->Matches(store_->Row(row))) view_.push_back(row);
+            if (!store_->IsDeleted(row) && filter_->Matches(RecordsetDetail::StoredRow(*store_, row)))
+                view_.push_back(row);
         if (!sortKeys_.empty() || givenOrder_)
             std::sort(view_.begin(), view_.end(),
                       [&](std::size_t a, std::size_t b) { return orderRank_[a] < orderRank_[b]; });
@@ -536,7 +556,7 @@ void Recordset::Find(std::string_view criterion, std::int64_t skip, SearchDirect
     if (p < 0 && step > 0) p = 0;
     if (p >= size && step < 0) p = size - 1;
     for (p += static_cast<std::ptrdiff_t>(skip) * step; p >= 0 && p < size; p += step)
-        if (condition->Matches(store_->Row(view_[static_cast<std::size_t>(p)]))) {
+        if (condition->Matches(RecordsetDetail::StoredRow(*store_, view_[static_cast<std::size_t>(p)]))) {
             MoveTo(p);
             return;
         }

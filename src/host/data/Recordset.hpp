@@ -172,6 +172,7 @@ public:
 private:
     friend class Field;
     friend class RecordsetFields;
+    friend class RecordsetBuilder;
     friend class RecordsetDetail::RowStore;
 
     enum class FilterKind { None, Criteria, Bookmarks };
@@ -223,6 +224,20 @@ private:
     std::vector<Talvex::Value> editBuffer_;
     std::size_t editRow_ = 0;
     std::ptrdiff_t positionBeforeAdd_ = 0;
+};
+
+// Fills an open recordset with rows handed over one at a time, as Connection::QueryEach
+// reads them: each row is stored once, never copied from a whole result held beside it.
+class RecordsetBuilder {
+public:
+    explicit RecordsetBuilder(const std::vector<Column>& columns);
+    void Append(std::vector<Talvex::Value>&& row);
+    // The recordset of the rows appended, on its first row; the builder is spent.
+    Recordset Finish();
+
+private:
+    Recordset recordset_;
+    std::shared_ptr<RecordsetDetail::RowStore> store_;
 };
 
 } // namespace Talvex::Data

@@ -29,7 +29,7 @@ END $$)sql";
 constexpr std::string_view kAnalyseDocuments =
     "ANALYZE THDocument, THGoodSpec, THPartyAttribute, THPaySpec, THGoodContent, THGoodSpecFixLog, "
     "THDocumentPayTerm, THDocumentMO, THGoodSpecCPAY, THGoodSpecITNS, THGoodSpecPRSF, THGoodSpecPISF, "
-    "THDocumentPRSF, THDocumentPISF, REFClient, REFGood, REFGoodUnit, REFPerson, REFCurrencyRate, BookSetting";
+    "THDocumentPRSF, THDocumentPISF, REFClient, REFGood, REFGoodUnit, REFPerson, REFCurrencyRate, REFCurrencyRateDay, BookSetting";
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "host/types/Errors.hpp"
 
 #include <cctype>
+#include <optional>
 
 namespace Talvex {
 namespace {
@@ -116,6 +117,13 @@ void DataList::Join(std::shared_ptr<DataList> list, const std::string& alias, co
     joins_.push_back({std::move(list), alias, onCondition, outer});
 }
 
+void DataList::JoinForConditions(std::shared_ptr<DataList> list, const std::string& alias,
+                                 const std::string& onCondition, int outer)
+{
+    Join(std::move(list), alias, onCondition, outer);
+    joins_.back().columnsPassedUp = false;
+}
+
 void DataList::Sort(const std::string& columns)
 {
     sort_ = columns;
@@ -158,7 +166,7 @@ bool DataList::HasAggregates() const
     for (const auto& f : fields_)
         if (f->Selected() && f->AggregateKind() != Aggregate::kNone) return true;
     for (const auto& j : joins_)
-        if (!j.list->NeedsDerivedTable() && j.list->HasAggregates()) return true;
+        if (j.columnsPassedUp && !j.list->NeedsDerivedTable() && j.list->HasAggregates()) return true;
     return false;
 }
 
@@ -194,6 +202,7 @@ void DataList::CollectSelected(std::vector<std::string>& items, std::vector<std:
     }
     // Selected columns of a joined list come through its alias.
     for (const auto& j : joins_) {
+        if (!j.columnsPassedUp) continue;
         for (const auto& f : j.list->Fields()) {
             if (!f->Selected()) continue;
             std::string expression = j.alias + "." + OutputName(f->Name());
@@ -228,7 +237,10 @@ std::string DataList::FromText() const
 std::string DataList::JoinSource(const JoinedList& join) const
 {
     const DataList& list = *join.list;
-    if (!list.NeedsDerivedTable()) {
+    // A summed list joined for its conditions is summed in its own derived table: there is no
+    // parent column its sums could be passed up into.
+    const bool ownSums = !join.columnsPassedUp && list.HasAggregates();
+    if (!list.NeedsDerivedTable() && !ownSums) {
         std::string from = list.tableName_;
         if (list.isFunction_) {
             from += "(";
@@ -239,7 +251,7 @@ std::string DataList::JoinSource(const JoinedList& join) const
         }
         return from + " " + join.alias;
     }
-    bool whole = list.source_ || !list.unions_.empty() || list.HasAggregates() || list.tableName_.empty();
+    bool whole = ownSums || list.source_ || !list.unions_.empty() || list.HasAggregates() || list.tableName_.empty();
     return "(" + (whole ? list.SqlText() : list.SelectText(true)) + ") " + join.alias;
 }
 
@@ -295,8 +307,13 @@ void DataList::SetTop(int rows)
 
 void DataList::Refresh()
 {
-    Data::ResultSet rows = book_->Db().Query(SqlText());
-    auto recordset = std::make_shared<Data::Recordset>(Data::Recordset::FromResultSet(rows));
+    // Rows go straight into the recordset as they arrive: a list of a million lines is held
+    // once, not also as the server's whole answer and a copy of it.
+    std::optional<Data::RecordsetBuilder> builder;
+    book_->Db().QueryEach(
+        SqlText(), {}, [&](const std::vector<Data::Column>& columns) { builder.emplace(columns); },
+        [&](std::vector<Value>&& row) { builder->Append(std::move(row)); });
+    auto recordset = std::make_shared<Data::Recordset>(builder->Finish());
     if (!sort_.empty()) recordset->SetSort(sort_);
     recordset_ = std::move(recordset);
 }

@@ -45,6 +45,11 @@ public:
     // join, which the server plans for itself, so hints change nothing here.
     void Join(std::shared_ptr<DataList> list, const std::string& alias, const std::string& onCondition, int outer = 0,
               int joinHint = 0);
+    // Joins a list for its conditions and for the expressions of this list's own columns
+    // alone: its selected columns are not passed up into this list's columns. A summed list
+    // joined so stands in for a sub-select per row ("what the links of a position leave").
+    void JoinForConditions(std::shared_ptr<DataList> list, const std::string& alias, const std::string& onCondition,
+                           int outer = 0);
     std::size_t JoinCount() const { return joins_.size(); }
 
     // The ORDER BY of the SELECT ("Pisf.DocumentDate Desc, Ps.IDC Desc"); empty: none.
@@ -93,6 +98,7 @@ private:
         std::string alias;
         std::string on;
         int outer;
+        bool columnsPassedUp = true;
     };
     struct UnitedList {
         std::shared_ptr<DataList> list;

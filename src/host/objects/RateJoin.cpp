@@ -50,15 +50,15 @@ void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const st
     currencies->Fields().SelectFields({});
     list.Join(currencies, rateAlias_, rateAlias_ + ".Code = " + currency, 1);
 
-    auto rates = book_->CreateList("REFCurrencyRate");
+    // The day's rate by equality: the planner hashes the few thousand rate days once, where
+    // a look-up of the latest DateApply would run for every row.
+    auto rates = book_->CreateList("REFCurrencyRateDay");
     rates->Fields().SelectFields({});
-    std::string latest =
-        "(SELECT MAX(LastRate.DateApply) FROM REFCurrencyRate LastRate WHERE LastRate.CurrencyCode = " + currency +
-        " AND LastRate.RateTypeCode = " + rateAlias_ + ".DefaultRateType AND LastRate.DateApply <= " + date + ")";
     list.Join(rates, crossAlias_,
               crossAlias_ + ".CurrencyCode = " + currency + " AND " + crossAlias_ + ".RateTypeCode = " + rateAlias_ +
-                  ".DefaultRateType AND " + crossAlias_ + ".DateApply = " + latest,
+                  ".DefaultRateType AND " + crossAlias_ + ".RateDate = " + date,
               1);
+    dateExpression_ = date;
 }
 
 std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
@@ -68,8 +68,15 @@ std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::
     std::string currency =
         EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
     std::string accountCurrency = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
+    // A day past the rate days kept ahead (see REFCurrencyRateDay) is looked up in the rates
+    // themselves; CASE and COALESCE run that look-up only for such rows.
+    const std::string latestRate = "(SELECT TOP 1 LastRate.Rate FROM REFCurrencyRate LastRate WHERE "
+                                   "LastRate.CurrencyCode = " +
+                                   currency + " AND LastRate.RateTypeCode = " + rateAlias_ +
+                                   ".DefaultRateType AND LastRate.DateApply <= " + dateExpression_ +
+                                   " ORDER BY LastRate.DateApply DESC)";
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
-           amountExpression + ") * " + crossAlias_ + ".Rate, 2) END)";
+           amountExpression + ") * COALESCE(" + crossAlias_ + ".Rate, " + latestRate + "), 2) END)";
 }
 
 Value RateJoin::CrRate(const std::string& currencyCode, Date day) const

@@ -13,7 +13,8 @@ class DataList;
 
 // The host's currency-rate service: joins to a list the rate of each row's currency on
 // the row's date and converts amounts into the accounting currency. A rate holds from its
-// DateApply until the next one; the currency's default rate type is used.
+// DateApply until the next one; the currency's default rate type is used. The rate of a
+// day is joined from REFCurrencyRate's day table, which the database keeps current.
 class RateJoin {
 public:
     void Init(std::shared_ptr<Book> book, const std::string& crossAlias, const std::string& rateAlias);
@@ -39,6 +40,7 @@ private:
     std::string rateAlias_ = "Rate";
     std::string currencyColumn_;
     std::string currencyExpression_;
+    std::string dateExpression_;
 };
 
 } // namespace Talvex

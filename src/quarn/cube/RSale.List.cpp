@@ -228,6 +228,9 @@ std::shared_ptr<DataList> RSale::ReadSalesRows()
     auto source = CreateSalesList(true);
     const std::string table = "#RSaleRows" + std::to_string(++reads);
     book_->Db().Execute("SELECT oTable.* INTO " + table + " FROM (" + source->SqlText() + ") oTable");
+    // Counted before it is read: the cube's sums and the drill-downs are planned for the
+    // table's real rows rather than a guess for a table never analysed.
+    book_->Db().Execute("UPDATE STATISTICS " + table);
     DropSalesRows();
     rowsTable_ = table;
     rowsSource_ = source;

@@ -98,19 +98,20 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     // number, since the parent join compares it with document ids.
     linked->Fields().AddField("ConsCorDocId", FieldType::kPosition, consign.empty() ? "CAST(null AS int)" : consign);
 
-    // Remainder part: what no link covers. The linked amount of a position is the sum of
-    // its vertical links, read by a sub-select so that the parts keep the same columns.
-    auto linkedSum = GoodsContent::ContentList(book_);
-    linkedSum->SetAlias("GCSum");
-    linkedSum->SetFilter("GCSum.SpecID = GSpec.IDC AND GCSum.IsVertical = 1");
-    linkedSum->Fields().SelectFields({});
-    linkedSum->Fields()
-        .AddField("AmountAccount", FieldType::kQuantity, "GCSum.AmountAccount")
+    // Remainder part: what no link covers. The linked amounts of the positions are summed
+    // once, by position, and joined for the remainder's expression alone, so that the parts
+    // of the union keep the same columns.
+    auto linkedSums = GoodsContent::ContentList(book_);
+    linkedSums->SetFilter("oTable.IsVertical = 1");
+    linkedSums->Fields().SelectFields({"SpecID"});
+    linkedSums->Fields()
+        .AddField("LinkedAmount", FieldType::kQuantity, "oTable.AmountAccount")
         .SetAggregate(Talvex::Aggregate::kSum);
     auto rest = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
+    rest->JoinForConditions(linkedSums, "GCSum", "GCSum.SpecID = GSpec.IDC", 1);
     rest->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
     Field& restAmount = rest->Fields().AddField("AmountAccount", FieldType::kQuantity,
-                                                "GSpec.AmountAccount - ISNULL((" + linkedSum->SqlText() + "),0)");
+                                                "GSpec.AmountAccount - ISNULL(GCSum.LinkedAmount,0)");
     rest->Fields().AddField("CorDocID", FieldType::kPosition, "0");
     rest->Fields().AddField("ConsCorDocId", FieldType::kPosition, "null");
     rest->SetFilter(

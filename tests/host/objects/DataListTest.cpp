@@ -186,28 +186,92 @@ TEST_F(DataListTest, ParameterizedSourcesTakeTheirParams)
 
 TEST_F(DataListTest, RatesConvertForeignAmountsIntoTheAccountingCurrency)
 {
+    // The rate in force, by the test's own look-up: the latest of the currency's default rate
+    // type on or before the date, per document.
+    const auto expectedSums = [&] {
+        auto rs = book->Db().Query(
+            "SELECT d.IDC, ROUND(d.Summa * (SELECT TOP 1 r.Rate FROM REFCurrencyRate r WHERE r.CurrencyCode = "
+            "d.CurrencyCode AND r.RateTypeCode = c.DefaultRateType AND r.DateApply <= d.DocumentDate ORDER BY "
+            "r.DateApply DESC), 2) FROM THDocument d JOIN REFCurrency c ON c.Code = d.CurrencyCode "
+            "WHERE d.CurrencyCode <> N'EUR'");
+        std::map<std::int64_t, Value> sums;
+        for (const auto& row : rs.rows)
+            sums[row.at(0).ToInteger()] = row.at(1);
+        return sums;
+    };
+    const auto convertedSums = [&] {
+        auto docs = book->CreateList("THDocument");
+        docs->Fields().SelectFields({"IDC", "CurrencyCode", "Summa", "DocumentDate"});
+        docs->SetAlias("Doc");
+        RateJoin rates;
+        rates.Init(book, "Cros", "Rate");
+        rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
+        docs->Fields().AddField("AccSumma", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Doc.Summa"));
+        docs->SetFilter("Doc.CurrencyCode <> N'EUR'");
+        docs->Refresh();
+        auto rs = docs->Recordset();
+        std::map<std::int64_t, Value> sums;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            sums[rs->Fields().Item("IDC").Value().ToInteger()] = rs->Fields().Item("AccSumma").Value();
+        return sums;
+    };
+    const auto expectSame = [](const std::map<std::int64_t, Value>& actual,
+                               const std::map<std::int64_t, Value>& expected, const char* when) {
+        ASSERT_EQ(actual.size(), expected.size()) << when;
+        for (const auto& [idc, sum] : expected) {
+            ASSERT_FALSE(sum.IsNull()) << idc;
+            ASSERT_EQ(actual.at(idc).ToCurrency(), sum.ToCurrency()) << when << ": document " << idc;
+        }
+    };
+    const auto expected = expectedSums();
+    ASSERT_GT(expected.size(), 10u);
+    expectSame(convertedSums(), expected, "rates of the day");
+
+    // Days past those kept ahead are looked up in the rates themselves; a rate changed after
+    // the documents were written applies to them at once.
+    Data::Transaction tx(book->Db());
+    book->Db().ExecutePostgresScript("DELETE FROM REFCurrencyRateDay WHERE RateDate >= '2026-01-01'");
+    expectSame(convertedSums(), expected, "days not kept");
+    book->Db().ExecutePostgresScript(
+        "UPDATE REFCurrencyRate SET Rate = Rate * 3 WHERE DateApply BETWEEN '2025-06-01' AND '2025-06-30'");
+    const auto changed = expectedSums();
+    ASSERT_NE(changed, expected);
+    expectSame(convertedSums(), changed, "rates changed");
+}
+
+TEST_F(DataListTest, ListJoinedForItsConditionsSumsApartAndPassesNoColumnsUp)
+{
+    // Each document with what its goods lines sum to, the sums joined as a list of their own.
     auto docs = book->CreateList("THDocument");
-    docs->Fields().SelectFields({"IDC", "CurrencyCode", "Summa", "DocumentDate"});
-    docs->SetAlias("Doc");
-    RateJoin rates;
-    rates.Init(book, "Cros", "Rate");
-    rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
-    docs->Fields().AddField("AccSumma", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Doc.Summa"));
-    docs->SetFilter("Doc.CurrencyCode <> N'EUR'");
+    docs->Fields().SelectFields({"IDC"});
+    docs->SetFilter("oTable.DocTypeCode = N'PRSF'");
+    auto lineSums = book->CreateList("THGoodSpec");
+    lineSums->SetFilter("oTable.AmountAccount > 0");
+    lineSums->Fields().SelectFields({"DocID"});
+    lineSums->Fields().AddField("LineSumma", FieldType::kAmount, "oTable.Summa").SetAggregate(Aggregate::kSum);
+    docs->JoinForConditions(lineSums, "Lines", "Lines.DocID = oTable.IDC", 1);
+    docs->Fields().AddField("Rest", FieldType::kAmount, "oTable.Summa - ISNULL(Lines.LineSumma, 0)");
     docs->Refresh();
     auto rs = docs->Recordset();
-    ASSERT_GT(rs->RecordCount(), 0) << docs->SqlText();
+    // Neither the joined list's key nor its sum is a column of the list, and no document is
+    // repeated by its lines.
+    EXPECT_EQ(rs->Fields().Count(), 2u);
+    EXPECT_FALSE(rs->Fields().Exists("DocID"));
+    EXPECT_FALSE(rs->Fields().Exists("LineSumma"));
+    EXPECT_EQ(rs->RecordCount(), Count("SELECT COUNT(*) FROM THDocument WHERE DocTypeCode = N'PRSF'"));
+    auto expected = book->Db().Query(
+        "SELECT d.IDC, d.Summa - ISNULL((SELECT SUM(s.Summa) FROM THGoodSpec s WHERE s.DocID = d.IDC AND "
+        "s.AmountAccount > 0), 0) FROM THDocument d WHERE d.DocTypeCode = N'PRSF'");
+    std::map<std::int64_t, Currency> rests;
+    for (const auto& row : expected.rows)
+        rests[row.at(0).ToInteger()] = row.at(1).ToCurrency();
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
         auto idc = rs->Fields().Item("IDC").Value().ToInteger();
-        // The rate in force: the latest of the currency's default rate type on or before the date.
-        auto expected = book->Db().Query(
-            "SELECT ROUND(d.Summa * r.Rate, 2) FROM THDocument d JOIN REFCurrency c ON c.Code = d.CurrencyCode "
-            "JOIN REFCurrencyRate r ON r.CurrencyCode = d.CurrencyCode AND r.RateTypeCode = c.DefaultRateType "
-            "WHERE d.IDC = ? AND r.DateApply <= d.DocumentDate ORDER BY r.DateApply DESC",
-            {Value(idc)});
-        ASSERT_FALSE(expected.rows.empty());
-        ASSERT_EQ(rs->Fields().Item("AccSumma").Value().ToCurrency(), expected.rows[0][0].ToCurrency()) << idc;
+        ASSERT_EQ(rs->Fields().Item("Rest").Value().ToCurrency(), rests.at(idc)) << idc;
     }
+    EXPECT_GT(Count("SELECT COUNT(*) FROM THGoodSpec s JOIN THDocument d ON d.IDC = s.DocID "
+                    "WHERE d.DocTypeCode = N'PRSF' AND s.AmountAccount > 0"),
+              0);
 }
 
 TEST_F(DataListTest, TopLimitsTheRowsInTheirOrderAlsoAcrossAUnionAndAsASubQuery)

@@ -4,7 +4,7 @@
 
 namespace Talvex::Data::RecordsetDetail {
 
-bool AllOfNode::Matches(const Value* row) const
+bool AllOfNode::Matches(const StoredRow& row) const
 {
     for (const auto& part : parts_)
         if (!part->Matches(row)) return false;
@@ -22,14 +22,14 @@ const std::vector<std::size_t>* AllOfNode::Candidates(RowStore& store) const
     return fewest;
 }
 
-bool AnyOfNode::Matches(const Value* row) const
+bool AnyOfNode::Matches(const StoredRow& row) const
 {
     for (const auto& part : parts_)
         if (part->Matches(row)) return true;
     return false;
 }
 
-bool CompareNode::Matches(const Value* row) const
+bool CompareNode::Matches(const StoredRow& row) const
 {
     // The common case of a report's filter, text equal to text, without the general route.
     if (op_ == CompareOp::Equal || op_ == CompareOp::NotEqual) {
@@ -55,13 +55,13 @@ const std::vector<std::size_t>* CompareNode::Candidates(RowStore& store) const
     return op_ == CompareOp::Equal ? store.RowsEqualTo(field_, literal_) : nullptr;
 }
 
-bool IsNullNode::Matches(const Value* row) const
+bool IsNullNode::Matches(const StoredRow& row) const
 {
     const Value& cell = row[field_];
     return (cell.IsNull() || cell.IsEmpty()) != negated_;
 }
 
-bool LikeNode::Matches(const Value* row) const
+bool LikeNode::Matches(const StoredRow& row) const
 {
     const Value& cell = row[field_];
     if (cell.IsNull() || cell.IsEmpty() || cell.IsObject()) return false;
@@ -69,7 +69,7 @@ bool LikeNode::Matches(const Value* row) const
     return MatchesLike(cell.ToText(), pattern_) != negated_;
 }
 
-bool InListNode::Matches(const Value* row) const
+bool InListNode::Matches(const StoredRow& row) const
 {
     const Value& cell = row[field_];
     if (cell.IsNull() || cell.IsEmpty()) return false;

@@ -14,7 +14,7 @@ enum class CompareOp { Equal, NotEqual, Less, Greater, LessOrEqual, GreaterOrEqu
 class AllOfNode final : public FilterNode {
 public:
     explicit AllOfNode(std::vector<std::unique_ptr<FilterNode>> parts) : parts_(std::move(parts)) {}
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
     const std::vector<std::size_t>* Candidates(RowStore& store) const override;
 
 private:
@@ -24,7 +24,7 @@ private:
 class AnyOfNode final : public FilterNode {
 public:
     explicit AnyOfNode(std::vector<std::unique_ptr<FilterNode>> parts) : parts_(std::move(parts)) {}
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
 
 private:
     std::vector<std::unique_ptr<FilterNode>> parts_;
@@ -36,7 +36,7 @@ public:
     CompareNode(std::size_t field, CompareOp op, Value literal) : field_(field), op_(op), literal_(std::move(literal))
     {
     }
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
     const std::vector<std::size_t>* Candidates(RowStore& store) const override;
 
 private:
@@ -48,7 +48,7 @@ private:
 class IsNullNode final : public FilterNode {
 public:
     IsNullNode(std::size_t field, bool negated) : field_(field), negated_(negated) {}
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
 
 private:
     std::size_t field_;
@@ -61,7 +61,7 @@ public:
         : field_(field), pattern_(std::move(foldedPattern)), negated_(negated)
     {
     }
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
 
 private:
     std::size_t field_;
@@ -75,7 +75,7 @@ public:
         : field_(field), literals_(std::move(literals)), negated_(negated)
     {
     }
-    bool Matches(const Value* row) const override;
+    bool Matches(const StoredRow& row) const override;
 
 private:
     std::size_t field_;

@@ -10,11 +10,22 @@
 
 namespace Talvex::Data::RecordsetDetail {
 
+// The values of one stored row, read by field index.
+class StoredRow {
+public:
+    StoredRow(const RowStore& store, std::size_t row) : store_(&store), row_(row) {}
+    const Value& operator[](std::size_t field) const { return store_->At(row_, field); }
+
+private:
+    const RowStore* store_;
+    std::size_t row_;
+};
+
 // One condition of a compiled filter, asked once per row.
 class FilterNode {
 public:
     virtual ~FilterNode() = default;
-    virtual bool Matches(const Value* row) const = 0;
+    virtual bool Matches(const StoredRow& row) const = 0;
     // The rows that can match, in storage order, when a lookup in the store can tell them
     // (every row the condition matches is among them); null when every row must be asked.
     virtual const std::vector<std::size_t>* Candidates(RowStore&) const { return nullptr; }
@@ -35,7 +46,7 @@ public:
     // Throws ValueError naming the 1-based position of what does not parse or fit.
     static std::shared_ptr<const RecordFilter> Compile(std::string_view criteria, const std::vector<FieldDef>& fields);
 
-    bool Matches(const Value* row) const { return root_->Matches(row); }
+    bool Matches(const StoredRow& row) const { return root_->Matches(row); }
     const std::vector<std::size_t>* Candidates(RowStore& store) const { return root_->Candidates(store); }
     const std::string& Text() const { return text_; }
 

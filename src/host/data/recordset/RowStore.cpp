@@ -5,11 +5,37 @@
 
 #include <algorithm>
 #include <cassert>
-#include <iterator>
 
 namespace Talvex::Data::RecordsetDetail {
 
-RowStore::RowStore(std::vector<FieldDef> fields) : fields_(std::move(fields)), indexes_(fields_.size()) {}
+RowStore::RowStore(std::vector<FieldDef> fields) : fields_(std::move(fields)), indexes_(fields_.size())
+{
+    for (const FieldDef& field : fields_) {
+        if (StorageOf(field.type) == FieldStorage::Text) {
+            places_.push_back({true, coded_.size()});
+            coded_.emplace_back();
+        } else {
+            places_.push_back({false, plainCount_++});
+        }
+    }
+}
+
+std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
+{
+    const auto add = [&field](Value&& member) {
+        field.members.push_back(std::move(member));
+        return static_cast<std::uint32_t>(field.members.size() - 1);
+    };
+    if (const auto* text = std::get_if<std::string>(&value.Raw())) {
+        if (auto found = field.textCodes.find(*text); found != field.textCodes.end()) return found->second;
+        const std::uint32_t code = add(std::move(value));
+        field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
+        return code;
+    }
+    if (value.IsNull()) return field.nullCode ? *field.nullCode : *(field.nullCode = add(std::move(value)));
+    if (value.IsEmpty()) return field.emptyCode ? *field.emptyCode : *(field.emptyCode = add(std::move(value)));
+    return add(std::move(value)); // a value of another kind: rare in a text field, kept as it is
+}
 
 std::size_t RowStore::FieldIndex(std::string_view name) const
 {
@@ -20,16 +46,28 @@ std::size_t RowStore::FieldIndex(std::string_view name) const
 
 void RowStore::Reserve(std::size_t rows)
 {
-    values_.reserve(rows * fields_.size());
+    blocks_.reserve((rows + kBlockRows - 1) / kBlockRows);
+    for (CodedField& field : coded_)
+        field.codes.reserve(rows);
     deleted_.reserve(rows);
 }
 
 std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
 {
     assert(row.size() == fields_.size());
-    std::move(row.begin(), row.end(), std::back_inserter(values_));
+    std::size_t index = deleted_.size();
+    if (index % kBlockRows == 0 && plainCount_ > 0)
+        blocks_.push_back(std::make_unique<Value[]>(kBlockRows * plainCount_));
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        const Place& place = places_[f];
+        if (place.coded) {
+            CodedField& field = coded_[place.index];
+            field.codes.push_back(CodeOf(field, std::move(row[f])));
+        } else {
+            Slot(index)[place.index] = std::move(row[f]);
+        }
+    }
     deleted_.push_back(0);
-    std::size_t index = deleted_.size() - 1;
     for (std::size_t f = 0; f < indexes_.size(); ++f)
         if (indexes_[f]) AddToIndex(*indexes_[f], f, index);
     for (Recordset* view : views_)
@@ -43,7 +81,7 @@ void RowStore::Delete(std::size_t row)
     deleted_[row] = 1;
     // Release what the row held; its slot stays so that later rows keep their bookmarks.
     for (std::size_t f = 0; f < fields_.size(); ++f)
-        values_[row * fields_.size() + f] = Value(Null{});
+        Store(row, f, Value(Null{}));
     for (auto& index : indexes_)
         index.reset();
     for (Recordset* view : views_)
@@ -53,7 +91,18 @@ void RowStore::Delete(std::size_t row)
 void RowStore::Set(std::size_t row, std::size_t field, Value value)
 {
     indexes_[field].reset();
-    values_[row * fields_.size() + field] = std::move(value);
+    Store(row, field, std::move(value));
+}
+
+void RowStore::Store(std::size_t row, std::size_t field, Value&& value)
+{
+    const Place& place = places_[field];
+    if (place.coded) {
+        CodedField& coded = coded_[place.index];
+        coded.codes[row] = CodeOf(coded, std::move(value));
+    } else {
+        Slot(row)[place.index] = std::move(value);
+    }
 }
 
 std::optional<std::string> RowStore::IndexKey(std::size_t field, const Value& value) const

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,8 +43,11 @@ public:
     // Every row ever stored, deleted ones included.
     std::size_t RowCount() const { return deleted_.size(); }
     bool IsDeleted(std::size_t row) const { return deleted_[row] != 0; }
-    const Value* Row(std::size_t row) const { return values_.data() + row * fields_.size(); }
-    const Value& At(std::size_t row, std::size_t field) const { return values_[row * fields_.size() + field]; }
+    const Value& At(std::size_t row, std::size_t field) const
+    {
+        const Place& place = places_[field];
+        return place.coded ? coded_[place.index].members[coded_[place.index].codes[row]] : Slot(row)[place.index];
+    }
     void Set(std::size_t row, std::size_t field, Value value);
 
     // Appends a row of FieldCount() values and tells every attached recordset; `origin` is
@@ -67,11 +71,36 @@ private:
         bool usable = true;
         std::unordered_map<std::string, std::vector<std::size_t>> rows;
     };
+    // Rows live in blocks of kBlockRows: a store filled row by row, without knowing how many
+    // rows will come, then never holds its rows twice while a single array grows.
+    static constexpr std::size_t kBlockRows = 1024;
+    Value* Slot(std::size_t row) const { return blocks_[row / kBlockRows].get() + (row % kBlockRows) * plainCount_; }
+
+    // A text field keeps one code per row into its distinct values: the names a list repeats
+    // on every row (a buyer, a good, a group) are held once, not once per row. Members are
+    // never removed or moved, so the lookup may point into them.
+    struct CodedField {
+        std::vector<std::uint32_t> codes;
+        std::deque<Value> members;
+        std::unordered_map<std::string_view, std::uint32_t> textCodes;
+        std::optional<std::uint32_t> nullCode;
+        std::optional<std::uint32_t> emptyCode;
+    };
+    struct Place {
+        bool coded = false;
+        std::size_t index = 0; // into coded_, or the slot within a row's plain values
+    };
+    static std::uint32_t CodeOf(CodedField& field, Value&& value);
+    void Store(std::size_t row, std::size_t field, Value&& value);
+
     std::optional<std::string> IndexKey(std::size_t field, const Value& value) const;
     void AddToIndex(EqualityIndex& index, std::size_t field, std::size_t row) const;
 
     std::vector<FieldDef> fields_;
-    std::vector<Value> values_;
+    std::vector<Place> places_; // by field
+    std::size_t plainCount_ = 0;
+    std::vector<std::unique_ptr<Value[]>> blocks_;
+    std::vector<CodedField> coded_;
     std::vector<unsigned char> deleted_;
     std::vector<Recordset*> views_;
     std::vector<std::unique_ptr<EqualityIndex>> indexes_; // by field; null until asked for

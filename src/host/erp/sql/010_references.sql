@@ -31,6 +31,78 @@ CREATE TABLE REFCurrencyRate (
     UNIQUE (CurrencyCode, RateTypeCode, DateApply)
 );
 
+-- The rate in force on each day, so that a list joins a row's rate on (currency, rate type,
+-- date) by equality instead of looking up the latest DateApply per row. Kept current by the
+-- triggers below: each statement that changes rates rebuilds the days of the currency and rate
+-- type it touched. A rate's days run to the day before the next DateApply; the last rate's to
+-- a year past the later of its DateApply and the day of the change. A day beyond that has no
+-- row, and readers fall back to the look-up in REFCurrencyRate.
+CREATE TABLE REFCurrencyRateDay (
+    CurrencyCode VARCHAR(10) NOT NULL,
+    RateTypeCode VARCHAR(10) NOT NULL,
+    RateDate DATE NOT NULL,
+    DateApply DATE NOT NULL,
+    Rate NUMERIC(19,8) NOT NULL,
+    PRIMARY KEY (CurrencyCode, RateTypeCode, RateDate)
+);
+
+CREATE FUNCTION REFCurrencyRateDay_Rebuild(pCurrency VARCHAR, pRateType VARCHAR)
+RETURNS VOID
+LANGUAGE sql AS $$
+    DELETE FROM REFCurrencyRateDay WHERE CurrencyCode = pCurrency AND RateTypeCode = pRateType;
+    INSERT INTO REFCurrencyRateDay (CurrencyCode, RateTypeCode, RateDate, DateApply, Rate)
+    SELECT r.CurrencyCode, r.RateTypeCode, d.DayOfRate::date, r.DateApply, r.Rate
+    FROM (SELECT x.CurrencyCode, x.RateTypeCode, x.DateApply, x.Rate,
+                 LEAD(x.DateApply) OVER (ORDER BY x.DateApply) AS NextApply,
+                 GREATEST(MAX(x.DateApply) OVER (), CURRENT_DATE) + 366 AS Horizon
+          FROM REFCurrencyRate x
+          WHERE x.CurrencyCode = pCurrency AND x.RateTypeCode = pRateType) r
+    CROSS JOIN LATERAL generate_series(r.DateApply, COALESCE(r.NextApply - 1, r.Horizon), INTERVAL '1 day') AS d(DayOfRate);
+$$;
+
+CREATE FUNCTION REFCurrencyRateDay_AfterChange()
+RETURNS TRIGGER
+LANGUAGE plpgsql AS $$
+DECLARE
+    pair RECORD;
+BEGIN
+    IF TG_OP = 'INSERT' THEN
+        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM NewRates LOOP
+            PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
+        END LOOP;
+    ELSIF TG_OP = 'DELETE' THEN
+        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM OldRates LOOP
+            PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
+        END LOOP;
+    ELSE
+        FOR pair IN SELECT CurrencyCode, RateTypeCode FROM NewRates
+                    UNION SELECT CurrencyCode, RateTypeCode FROM OldRates LOOP
+            PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
+        END LOOP;
+    END IF;
+    RETURN NULL;
+END
+$$;
+
+CREATE FUNCTION REFCurrencyRateDay_AfterTruncate()
+RETURNS TRIGGER
+LANGUAGE plpgsql AS $$
+BEGIN
+    DELETE FROM REFCurrencyRateDay;
+    RETURN NULL;
+END
+$$;
+
+CREATE TRIGGER REFCurrencyRate_DaysAfterInsert AFTER INSERT ON REFCurrencyRate
+    REFERENCING NEW TABLE AS NewRates FOR EACH STATEMENT EXECUTE FUNCTION REFCurrencyRateDay_AfterChange();
+CREATE TRIGGER REFCurrencyRate_DaysAfterUpdate AFTER UPDATE ON REFCurrencyRate
+    REFERENCING OLD TABLE AS OldRates NEW TABLE AS NewRates FOR EACH STATEMENT
+    EXECUTE FUNCTION REFCurrencyRateDay_AfterChange();
+CREATE TRIGGER REFCurrencyRate_DaysAfterDelete AFTER DELETE ON REFCurrencyRate
+    REFERENCING OLD TABLE AS OldRates FOR EACH STATEMENT EXECUTE FUNCTION REFCurrencyRateDay_AfterChange();
+CREATE TRIGGER REFCurrencyRate_DaysAfterTruncate AFTER TRUNCATE ON REFCurrencyRate
+    FOR EACH STATEMENT EXECUTE FUNCTION REFCurrencyRateDay_AfterTruncate();
+
 CREATE TABLE REFPaymentType (
     Code VARCHAR(10) PRIMARY KEY,
     Name VARCHAR(100) NOT NULL DEFAULT ''

@@ -384,3 +384,59 @@ TEST(Recordset, MovedRecordsetKeepsFollowingItsRows)
     source->Delete();
     EXPECT_EQ(moved.RecordCount(), 6);
 }
+
+TEST(Recordset, ABigReadHandedOverRowByRowKeepsEveryRowAcrossItsStorageBlocks)
+{
+    using Talvex::Data::Column;
+    using Talvex::Data::ColumnKind;
+    using Talvex::Data::RecordsetBuilder;
+    RecordsetBuilder builder({Column{"Number", ColumnKind::Integer}, Column{"Client", ColumnKind::Text}});
+    constexpr std::int64_t kRows = 2600; // a few blocks and part of another
+    for (std::int64_t n = 1; n <= kRows; ++n)
+        builder.Append({Value(n), Value("client number " + std::to_string(n % 7))});
+    EXPECT_NE(MessageOf([&] { builder.Append({Value(std::int64_t{1})}); }), "(no error)");
+    Recordset rs = builder.Finish();
+    EXPECT_NE(MessageOf([&] { builder.Append({Value(std::int64_t{1}), Value("x")}); }), "(no error)");
+
+    ASSERT_EQ(rs.RecordCount(), kRows);
+    std::int64_t expected = 0;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        ASSERT_EQ(rs.Fields()("Number").Value().ToInteger(), ++expected);
+        ASSERT_EQ(rs.Fields()("Client").Value().ToText(), "client number " + std::to_string(expected % 7));
+    }
+    // Rows on either side of a block's edge: found by bookmark, edited, deleted.
+    for (std::int64_t bookmark : {1024, 1025, 2048, 2049, 2600}) {
+        rs.SetBookmark(bookmark);
+        EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), bookmark);
+    }
+    rs.SetBookmark(1025);
+    rs.Fields()("Client").SetValue(Value("edited"));
+    rs.Update();
+    // Names repeated on many rows are one text each in the store: editing one row's leaves
+    // the others' as they were, and a null stands beside the texts.
+    rs.SetBookmark(1026);
+    rs.Fields()("Client").SetValue(Value(Null{}));
+    rs.Update();
+    rs.SetBookmark(1024);
+    rs.Delete();
+    rs.SetFilter("Client = 'edited'");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1025);
+    rs.SetFilter("Client IS NULL");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1026);
+    // 372 rows were named "client number 3" (3, 10, ..., 2600); 1025 was renamed.
+    rs.SetFilter("Client = 'client number 3'");
+    EXPECT_EQ(rs.RecordCount(), 371);
+    auto copy = rs.Copy();
+    EXPECT_EQ(copy->RecordCount(), rs.RecordCount());
+    copy->MoveFirst();
+    EXPECT_EQ(copy->Fields()("Client").Value(), rs.Fields()("Client").Value());
+    rs.SetFilter("");
+    EXPECT_EQ(rs.RecordCount(), kRows - 1);
+    rs.SetSort("Number DESC");
+    rs.MoveFirst();
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), kRows);
+    rs.MoveLast();
+    EXPECT_EQ(rs.Fields()("Number").Value().ToInteger(), 1);
+}

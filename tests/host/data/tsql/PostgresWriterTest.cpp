@@ -91,6 +91,9 @@ TEST(TSqlPostgresWriter, TemporaryTablesAreTheSessionsOwnUnderOneQuotedLowerCase
         {"INSERT INTO #SalesList (a) VALUES (1)", "INSERT INTO \"#saleslist\" (a) VALUES (1)"},
         {"DROP TABLE #SalesList", "DROP TABLE \"#saleslist\""},
         {"DROP TABLE IF EXISTS #SalesList", "DROP TABLE IF EXISTS \"#saleslist\""},
+        {"UPDATE STATISTICS #SalesList", "ANALYZE \"#saleslist\""},
+        {"SELECT b INTO #t FROM u; UPDATE STATISTICS [#t]; SELECT b FROM #t",
+         "CREATE TEMPORARY TABLE \"#t\" AS SELECT b FROM u;\nANALYZE \"#t\";\nSELECT b FROM \"#t\""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Translate(c.text).postgres, c.written) << c.text;

@@ -221,12 +221,64 @@ TEST_F(TSqlStatements, SelectIntoFillsATemporaryTableOfTheSessionThatDropTableRe
         std::string refusal = Refusal(*db_, "DROP TABLE #NoSuchList");
         EXPECT_NE(refusal.find("table \"#nosuchlist\" does not exist"), std::string::npos) << refusal;
     }
+    // Statistics counted on the session's table: the planner then knows its three rows.
+    db_->Execute("UPDATE STATISTICS #Sales");
+    EXPECT_EQ(Rows(db_->QueryPostgres("SELECT reltuples::int FROM pg_class WHERE oid = '\"#sales\"'::regclass")), "3");
     db_->Execute("DROP TABLE #Sales");
     EXPECT_EQ(Refusal(*db_, "DROP TABLE IF EXISTS #Sales"), "");
     // The ERP's own tables are out of reach, and nothing of a refused batch runs.
     EXPECT_THROW(db_->Execute("SELECT Code INTO REFClient2 FROM REFClient"), SqlSyntaxError);
     EXPECT_THROW(db_->Execute("DELETE FROM REFClient; DROP TABLE REFClient"), SqlSyntaxError);
+    EXPECT_THROW(db_->Execute("UPDATE STATISTICS REFClient"), SqlSyntaxError);
     EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM REFClient")), "3");
+}
+
+// Rows handed over one at a time are the rows of the whole answer: names, kinds and values in
+// order; an empty answer still names its columns; a batch hands over its last rows; a
+// statement that fails part way, or a reader that gives up, leaves the connection ready.
+TEST_F(TSqlStatements, RowsReadOneAtATimeAreTheRowsOfTheWholeAnswer)
+{
+    const auto each = [&](const std::string& tsql, const std::vector<Value>& params = {}) {
+        ResultSet rs;
+        db_->QueryEach(
+            tsql, params, [&](const std::vector<Column>& columns) { rs.columns = columns; },
+            [&](std::vector<Value>&& row) { rs.rows.push_back(std::move(row)); });
+        return rs;
+    };
+    for (const std::string tsql :
+         {"SELECT d.Number, d.Summa, d.DocumentDate, c.Name AS Client FROM THDocument d "
+          "LEFT JOIN REFClient c ON c.Code = CASE d.IDC WHEN 1 THEN 'K001' ELSE 'K003' END ORDER BY d.IDC",
+          "SELECT Code FROM REFClient WHERE Code = 'none'",
+          "SELECT 1 AS One INTO #Each; SELECT One FROM #Each; DROP TABLE #Each"}) {
+        const ResultSet whole = db_->Query(tsql);
+        const ResultSet streamed = each(tsql);
+        ASSERT_EQ(streamed.columns.size(), whole.columns.size()) << tsql;
+        for (std::size_t i = 0; i < whole.columns.size(); ++i) {
+            EXPECT_EQ(streamed.columns[i].name, whole.columns[i].name) << tsql;
+            EXPECT_EQ(streamed.columns[i].kind, whole.columns[i].kind) << tsql;
+        }
+        EXPECT_EQ(Rows(streamed), Rows(whole)) << tsql;
+    }
+    EXPECT_EQ(Rows(each("SELECT Number, Summa FROM THDocument WHERE Summa > ? ORDER BY Number", {Value(100)})),
+              "S-1|100.5;S-2|200");
+    EXPECT_EQ(each("SELECT Code, Name FROM REFClient WHERE 1 = 0").columns.size(), 2u);
+
+    std::size_t seen = 0;
+    {
+        Transaction failing(*db_);
+        EXPECT_THROW(db_->QueryEach(
+                         "SELECT 10 / (IDC - 2) AS Part FROM THDocument ORDER BY IDC", {},
+                         [](const std::vector<Column>&) {}, [&](std::vector<Value>&&) { ++seen; }),
+                     DatabaseError);
+    }
+    EXPECT_LE(seen, 1u);
+    EXPECT_EQ(Rows(db_->Query("SELECT COUNT(*) FROM THDocument")), "3");
+    struct GaveUp {};
+    EXPECT_THROW(db_->QueryEach(
+                     "SELECT Number FROM THDocument ORDER BY Number", {}, [](const std::vector<Column>&) {},
+                     [](std::vector<Value>&&) { throw GaveUp{}; }),
+                 GaveUp);
+    EXPECT_EQ(Rows(db_->Query("SELECT Number FROM THDocument WHERE IDC = ?", {Value(2)})), "S-2");
 }
 
 // Application locks: a session's exclusive lock keeps another session out (LockTimeout 0

@@ -5,13 +5,16 @@
 #include "host/data/tsql/ast/Exec.hpp"
 #include "host/data/tsql/ast/Insert.hpp"
 #include "host/data/tsql/ast/Select.hpp"
+#include "host/data/tsql/ast/Statistics.hpp"
 #include "host/data/tsql/ast/Transaction.hpp"
 #include "host/data/tsql/ast/Update.hpp"
 
 namespace Talvex::Data::TSql::Ast {
 
 struct Statement {
-    std::variant<Select, Insert, Update, Delete, DropTable, Exec, SetIsolationLevel, TransactionControl> node;
+    std::variant<Select, Insert, Update, Delete, DropTable, UpdateStatistics, Exec, SetIsolationLevel,
+                 TransactionControl>
+        node;
     bool operator==(const Statement&) const = default;
 };
 

@@ -219,6 +219,7 @@ Ast::Statement Parser::Statement()
 {
     if (IsKeyword("SELECT") || IsSymbol("(")) return Ast::Statement{Select(true)};
     if (IsKeyword("INSERT")) return Ast::Statement{Insert()};
+    if (IsKeyword("UPDATE") && IsKeyword("STATISTICS", 1)) return Ast::Statement{UpdateStatistics()};
     if (IsKeyword("UPDATE")) return Ast::Statement{Update()};
     if (IsKeyword("DELETE")) return Ast::Statement{Delete()};
     if (IsKeyword("DROP")) return Ast::Statement{DropTable()};

@@ -79,6 +79,7 @@ private:
     Ast::Update Update();
     Ast::Delete Delete();
     Ast::DropTable DropTable();
+    Ast::UpdateStatistics UpdateStatistics();
     Ast::Exec Exec();
     Ast::Statement SetStatement();
     Ast::Statement TransactionStatement();

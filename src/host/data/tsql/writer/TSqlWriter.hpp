@@ -33,6 +33,7 @@ private:
     std::string Update(const Ast::Update& update);
     std::string Delete(const Ast::Delete& deletion);
     std::string DropTable(const Ast::DropTable& drop);
+    std::string UpdateStatistics(const Ast::UpdateStatistics& statistics);
     std::string Exec(const Ast::Exec& exec);
     std::string Transaction(const Ast::SetIsolationLevel& set);
     std::string Transaction(const Ast::TransactionControl& control);

@@ -88,6 +88,8 @@ std::string TSqlWriter::Statement(const Ast::Statement& statement)
                 return Delete(node);
             else if constexpr (std::is_same_v<T, Ast::DropTable>)
                 return DropTable(node);
+            else if constexpr (std::is_same_v<T, Ast::UpdateStatistics>)
+                return UpdateStatistics(node);
             else if constexpr (std::is_same_v<T, Ast::Exec>)
                 return Exec(node);
             else
