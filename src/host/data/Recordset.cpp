@@ -99,6 +99,7 @@ Recordset& Recordset::operator=(Recordset&& other) noexcept
     filterText_ = std::move(other.filterText_);
     sortKeys_ = std::move(other.sortKeys_);
     sortText_ = std::move(other.sortText_);
+    givenOrder_ = other.givenOrder_;
     editMode_ = other.editMode_;
     editBuffer_ = std::move(other.editBuffer_);
     editRow_ = other.editRow_;
@@ -182,6 +183,7 @@ void Recordset::Close()
     filterText_.clear();
     sortKeys_.clear();
     sortText_.clear();
+    givenOrder_ = false;
     editMode_ = EditModeEnum::None;
     editBuffer_.clear();
 }
@@ -216,6 +218,7 @@ std::shared_ptr<Recordset> Recordset::Clone() const
     clone->filterText_ = filterText_;
     clone->sortKeys_ = sortKeys_;
     clone->sortText_ = sortText_;
+    clone->givenOrder_ = givenOrder_;
     clone->MoveTo(0);
     return clone;
 }
@@ -522,7 +525,7 @@ void Recordset::ApplyView()
         for (std::size_t row : *candidates)
             if (!store_->IsDeleted(row) && filter_->Matches(RecordsetDetail::StoredRow(*store_, row)))
                 view_.push_back(row);
-        if (!sortKeys_.empty())
+        if (!sortKeys_.empty() || givenOrder_)
             std::sort(view_.begin(), view_.end(),
                       [&](std::size_t a, std::size_t b) { return orderRank_[a] < orderRank_[b]; });
     } else {
@@ -601,7 +604,37 @@ void Recordset::SetSort(std::string_view sort)
     CommitPendingEdit();
     sortKeys_ = RecordsetDetail::ParseSortOrder(sort, definitions_);
     sortText_ = std::string(sort);
+    givenOrder_ = false;
     RebuildOrder();
+    ApplyView();
+}
+
+void Recordset::SetOrder(std::vector<std::size_t> rows)
+{
+    RequireOpen();
+    CommitPendingEdit();
+    const std::size_t stored = store_->RowCount();
+    std::vector<char> named(stored, 0);
+    for (std::size_t row : rows) {
+        if (row >= stored || store_->IsDeleted(row) || named[row])
+            throw ValueError("Recordset: the order names the stored row " + std::to_string(row) +
+                             (row < stored && named[row] ? " twice" : ", which is no record of it"));
+        named[row] = 1;
+    }
+    std::size_t live = 0;
+    for (std::size_t row = 0; row < stored; ++row)
+        live += store_->IsDeleted(row) ? 0 : 1;
+    if (rows.size() != live)
+        throw ValueError("Recordset: the order names " + std::to_string(rows.size()) + " of its " +
+                         std::to_string(live) + " records");
+    sortKeys_.clear();
+    sortText_.clear();
+    givenOrder_ = true;
+    order_ = std::move(rows);
+    orderRank_.assign(stored, 0);
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        orderRank_[order_[i]] = i;
+    nextRank_ = order_.size();
     ApplyView();
 }
 

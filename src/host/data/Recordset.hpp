@@ -144,6 +144,10 @@ public:
     // company's language without regard to case. Empty: the order the rows were stored in.
     const std::string& Sort() const { return sortText_; }
     void SetSort(std::string_view sort);
+    // Orders the records as the caller lists their stored rows (the indexes ViewRows gives,
+    // every live row once), for an order no Sort text can state, such as one the database
+    // decided. The Sort text becomes empty; a later Sort replaces the order. Clones keep it.
+    void SetOrder(std::vector<std::size_t> rows);
 
     // Another cursor over the same rows, starting with this one's filter and sort, on its
     // first record; its position, filter and sort are its own from then on.
@@ -214,6 +218,7 @@ private:
 
     std::vector<RecordsetDetail::SortKey> sortKeys_;
     std::string sortText_;
+    bool givenOrder_ = false; // order_ is the one SetOrder was given
 
     EditModeEnum editMode_ = EditModeEnum::None;
     std::vector<Talvex::Value> editBuffer_;

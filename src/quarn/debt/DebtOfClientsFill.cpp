@@ -3,6 +3,7 @@
 #include "host/types/Errors.hpp"
 
 #include <algorithm>
+#include <tuple>
 
 namespace Quarn_DuzAde {
 
@@ -151,6 +152,27 @@ std::vector<DebtOfClientsRow> DebtOfClientsFill::Finish() const
     }
     rows.push_back(std::move(grand));
     return rows;
+}
+
+std::size_t DebtTextRank(const DebtTextRanks& ranks, std::string_view text)
+{
+    const auto it = ranks.find(std::string(text));
+    if (it == ranks.end()) throw Talvex::ValueError("DebtTextRank: the text \"" + std::string(text) + "\" has no rank");
+    return it->second;
+}
+
+std::vector<std::size_t> DebtSourceOrder(const std::vector<DebtOrderKey>& keys)
+{
+    std::vector<std::size_t> positions(keys.size());
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        positions[i] = i;
+    auto tied = [&keys](std::size_t i) {
+        const DebtOrderKey& k = keys[i];
+        return std::tie(k.department, k.person, k.client, k.documentDate);
+    };
+    std::stable_sort(positions.begin(), positions.end(),
+                     [&](std::size_t a, std::size_t b) { return tied(a) < tied(b); });
+    return positions;
 }
 
 DebtCell DebtCellOf(Type rowType, std::string_view column, int monthCount)

@@ -105,6 +105,26 @@ private:
     bool hasLast_ = false;
 };
 
+// The order of the display texts of departments, managers and clients as the database sorts
+// them: each text's rank, equal texts alike.
+using DebtTextRanks = std::unordered_map<std::string, std::size_t>;
+
+// Where a term stands in the report's order: the ranks of its department, manager and client
+// texts, then its document date.
+struct DebtOrderKey {
+    std::size_t department = 0;
+    std::size_t person = 0;
+    std::size_t client = 0;
+    Talvex::Date documentDate;
+};
+
+// The rank of a display text. Throws ValueError naming a text the ranks lack.
+std::size_t DebtTextRank(const DebtTextRanks& ranks, std::string_view text);
+
+// The positions of the keys in the report's order, the order the fill expects its rows in:
+// by department, manager and client text, then document date; equal keys keep their order.
+std::vector<std::size_t> DebtSourceOrder(const std::vector<DebtOrderKey>& keys);
+
 // The columns of the client-debt grid a drill-down may start from.
 struct DebtCellRange {
     bool beforePeriod = false; // BegRest: documents dated before the period

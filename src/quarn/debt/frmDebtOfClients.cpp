@@ -1,5 +1,6 @@
 #include "quarn/debt/frmDebtOfClients.hpp"
 
+#include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <array>
+#include <variant>
 
 namespace Quarn_DuzAde {
 
@@ -62,7 +64,30 @@ constexpr const char* kDepartmentOn = "StfM.DepCode = Dep.Code";
 constexpr const char* kPersonOn = "ClntP.PersonCode = Per.Code";
 constexpr const char* kClientOn = "Party.PartyCode = Clnt.Code";
 constexpr const char* kDocumentOn = "Doc.IDC = D.IDC";
-constexpr const char* kSourceOrder = "Department,Person,Client,DocumentDate";
+
+// The display texts of a department, a manager and a client, before the missing-value text
+// stands in for them.
+constexpr const char* kDepartmentText = "(Dep.Code + ': '+Dep.Name)";
+constexpr const char* kPersonText = "(Per.Code + ': '+Per.FirstName+' '+Per.LastName)";
+constexpr const char* kClientText = "(Clnt.Code + ': '+Clnt.Name)";
+
+std::string NotGivenLiteral()
+{
+    return SqlTools::Literal(Kind::kText, Value(ModuleFormRes().GetString(kNotGiven)));
+}
+
+// Every text the list may show for a department, a manager or a client (the missing-value
+// text among them), in the database's order of text. The list comes unordered and is put in
+// order by these ranks: sorting the few reference texts once costs far less than having the
+// database sort every term on its three long texts.
+std::string TextOrderSql()
+{
+    const std::string notGiven = NotGivenLiteral();
+    return std::string("SELECT ISNULL(") + kDepartmentText + ", " + notGiven + ") AS Txt FROM REFDepartment Dep" +
+           " UNION ALL SELECT ISNULL(" + kPersonText + ", " + notGiven + ") FROM REFPerson Per" +
+           " UNION ALL SELECT ISNULL(" + kClientText + ", " + notGiven + ") FROM REFClient Clnt" +
+           " UNION ALL SELECT " + notGiven + " ORDER BY Txt";
+}
 
 } // namespace
 
@@ -250,7 +275,7 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     for (const char* dropped : {"Summa", "CurrencyCode", "RestPaySum", "Client"})
         if (fields.ExistsField(dropped)) fields.Remove(dropped);
     // The missing-value text goes into the statement as a literal.
-    const std::string notGiven = SqlTools::Literal(Kind::kText, Value(ModuleFormRes().GetString(kNotGiven)));
+    const std::string notGiven = NotGivenLiteral();
     fields.AddField("DocTypeCode", Kind::kCode, "D.DocTypeCode");
     fields.AddField("DocumentDate", Kind::kDate, "D.DocumentDate");
     fields.AddField("Number", Kind::kText, "D.Number");
@@ -260,11 +285,11 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     fields.AddField("DepCode", Kind::kCode, "ISNULL(Dep.Code, '')");
     fields.AddField("PerCode", Kind::kCode, "ISNULL(Per.Code, '')");
     fields.AddField("ClnCode", Kind::kCode, "ISNULL(Clnt.Code, '')");
-    fields.AddField("Department", Kind::kLongText, "ISNULL((Dep.Code + ': '+Dep.Name), " + notGiven + ")");
-    fields.AddField("Person", Kind::kLongText,
-                    "ISNULL((Per.Code + ': '+Per.FirstName+' '+Per.LastName), " + notGiven + ")");
-    fields.AddField("Client", Kind::kLongText, "ISNULL((Clnt.Code + ': '+Clnt.Name), " + notGiven + ")");
-    list->OrderBy(kSourceOrder);
+    fields.AddField("Department", Kind::kLongText, std::string("ISNULL(") + kDepartmentText + ", " + notGiven + ")");
+    fields.AddField("Person", Kind::kLongText, std::string("ISNULL(") + kPersonText + ", " + notGiven + ")");
+    fields.AddField("Client", Kind::kLongText, std::string("ISNULL(") + kClientText + ", " + notGiven + ")");
+    // No ordering here: OrderSource puts the rows in the report's order.
+    list->OrderBy("");
     return list;
 }
 
@@ -279,6 +304,59 @@ void frmDebtOfClients::UseParameters(std::shared_ptr<Talvex::Book> book, Date be
     direction_ = direction;
 }
 
+DebtTextRanks frmDebtOfClients::TextRanks() const
+{
+    const auto rs = book_->Db().Query(TextOrderSql());
+    DebtTextRanks ranks;
+    ranks.reserve(rs.rows.size());
+    for (const auto& row : rs.rows)
+        if (!row.at(0).IsNull()) ranks.emplace(row.at(0).ToText(), ranks.size());
+    return ranks;
+}
+
+void frmDebtOfClients::OrderSource(Recordset& source) const
+{
+    if (source.RecordCount() == 0) return;
+    const DebtTextRanks ranks = TextRanks();
+    const SourceFields fields = FieldsOf(source);
+    const auto& stored = source.ViewRows();
+    // Terms of one client mostly come together, so the last text's rank usually serves again.
+    struct LastRank {
+        std::string text;
+        std::size_t rank = 0;
+        bool known = false;
+    };
+    auto rankOf = [&](std::size_t row, std::size_t field, LastRank& last) {
+        const Value& value = source.StoredValue(row, field);
+        const std::string* text = std::get_if<std::string>(&value.Raw());
+        const std::string converted = text ? std::string() : value.ToText();
+        const std::string& key = text ? *text : converted;
+        if (!last.known || last.text != key) {
+            last.rank = DebtTextRank(ranks, key);
+            last.text = key;
+            last.known = true;
+        }
+        return last.rank;
+    };
+    LastRank department, person, client;
+    std::vector<DebtOrderKey> keys;
+    keys.reserve(stored.size());
+    for (std::size_t row : stored) {
+        DebtOrderKey key;
+        key.department = rankOf(row, fields.department, department);
+        key.person = rankOf(row, fields.person, person);
+        key.client = rankOf(row, fields.client, client);
+        const Value& date = source.StoredValue(row, fields.documentDate);
+        if (!date.IsNull()) key.documentDate = date.ToDate();
+        keys.push_back(key);
+    }
+    std::vector<std::size_t> order;
+    order.reserve(stored.size());
+    for (std::size_t position : DebtSourceOrder(keys))
+        order.push_back(stored[position]);
+    source.SetOrder(std::move(order));
+}
+
 void frmDebtOfClients::btFillList_Click()
 {
     try {
@@ -288,6 +366,7 @@ void frmDebtOfClients::btFillList_Click()
         RefreshWithWait(*list, owner);
         if (!list->IsFilled()) return; // the failure was reported
         rsSource_ = list->Recordset();
+        OrderSource(*rsSource_);
         sourceFields_ = FieldsOf(*rsSource_);
         fill_ = std::make_unique<DebtOfClientsFill>(m_BegDate, m_EndDate);
         rows_.clear();

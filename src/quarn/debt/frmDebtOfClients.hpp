@@ -71,6 +71,11 @@ public:
     // receivables, 1 payables).
     void UseParameters(std::shared_ptr<Talvex::Book> book, Talvex::Date begDate, Talvex::Date endDate,
                        long direction = 2);
+    // The database's order of every department, manager and client text the list can show.
+    DebtTextRanks TextRanks() const;
+    // Puts the read list in the report's order (department, manager and client text, then
+    // document date), the order the fill and the drill-down read it in.
+    void OrderSource(Talvex::Data::Recordset& source) const;
 
     // The documents behind a grid cell (row as stored, column name): a filtered clone of
     // the source. Throws ValueError for a row the grid does not hold.

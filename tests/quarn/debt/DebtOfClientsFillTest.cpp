@@ -176,3 +176,58 @@ TEST(DebtOfClientsFill, CellSourcesAreTheTermsOfTheRowsLevelWithinTheColumnsDate
     EXPECT_EQ(fill.CellSources(rows[9], "Summa1"), (V{2, 4}));
     EXPECT_EQ(fill.CellSources(rows[9], "TotalSumm"), (V{0, 1, 2, 3, 4}));
 }
+
+TEST(DebtOfClientsFill, SourceOrderIsByDepartmentManagerClientRanksThenDateAndKeepsTiesAsTheyCame)
+{
+    using Quarn_DuzAde::DebtOrderKey;
+    using Quarn_DuzAde::DebtSourceOrder;
+    using Quarn_DuzAde::DebtTextRank;
+    using Quarn_DuzAde::DebtTextRanks;
+
+    // Ranks as a database ordering texts by language might give them: not the byte order.
+    const DebtTextRanks ranks{{"(none)", 0}, {"b: Šiauliai", 3}, {"B: Alytus", 1}, {"a: Vilnius", 2}};
+    EXPECT_EQ(DebtTextRank(ranks, "B: Alytus"), 1u);
+    EXPECT_EQ(DebtTextRank(ranks, "b: Šiauliai"), 3u);
+    EXPECT_THROW((void)DebtTextRank(ranks, "b: alytus"), Talvex::ValueError);
+
+    auto key = [](std::size_t dep, std::size_t per, std::size_t cln, const char* date) {
+        return DebtOrderKey{dep, per, cln, Date::Parse(date)};
+    };
+    const std::vector<DebtOrderKey> keys{
+        key(2, 1, 5, "2026-03-01"), // 0
+        key(1, 9, 0, "2026-01-01"), // 1
+        key(2, 1, 4, "2026-05-01"), // 2
+        key(2, 0, 9, "2026-01-01"), // 3
+        key(2, 1, 5, "2026-02-01"), // 4
+        key(1, 9, 0, "2026-01-01"), // 5: the same as 1, stays after it
+        key(2, 1, 5, "2026-03-01"), // 6: the same as 0, stays after it
+        key(1, 9, 0, "2025-12-31"), // 7
+    };
+    EXPECT_EQ(DebtSourceOrder(keys), (std::vector<std::size_t>{7, 1, 5, 3, 2, 4, 0, 6}));
+    EXPECT_TRUE(DebtSourceOrder({}).empty());
+
+    // Rows fed in that order give the groups in the order of their texts' ranks.
+    DebtOfClientsFill fill(Date::Parse("2026-01-01"), Date::Parse("2026-01-31"));
+    std::vector<DebtOfClientsSourceRow> terms{Term("D2", "P1", "C1", "2026-01-05", "1.00"),
+                                              Term("D1", "P1", "C2", "2026-01-06", "2.00"),
+                                              Term("D1", "P1", "C1", "2026-01-07", "4.00")};
+    const DebtTextRanks textRanks{
+        {"D1: department", 1}, {"D2: department", 0}, {"P1: manager", 2}, {"C1: client", 4}, {"C2: client", 3}};
+    std::vector<DebtOrderKey> termKeys;
+    for (const auto& t : terms)
+        termKeys.push_back({DebtTextRank(textRanks, t.department), DebtTextRank(textRanks, t.person),
+                            DebtTextRank(textRanks, t.client), t.documentDate});
+    std::vector<DebtOfClientsSourceRow> ordered;
+    for (std::size_t position : DebtSourceOrder(termKeys))
+        ordered.push_back(terms[position]);
+    EXPECT_EQ(Lines(Fill(fill, ordered)), (std::vector<std::string>{
+                                              "2 D2/P1/C1 1.00 0.00 1.00",
+                                              "1 D2/P1/ 1.00 0.00 1.00",
+                                              "0 D2// 1.00 0.00 1.00",
+                                              "2 D1/P1/C2 2.00 0.00 2.00",
+                                              "2 D1/P1/C1 4.00 0.00 4.00",
+                                              "1 D1/P1/ 6.00 0.00 6.00",
+                                              "0 D1// 6.00 0.00 6.00",
+                                              "3 // 7.00 0.00 7.00",
+                                          }));
+}

@@ -2,6 +2,7 @@
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/BaseDialog.hpp"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -255,6 +257,54 @@ TEST_F(DebtOfClients, EveryCellEqualsTheOpenAmountsSummedPerClientAndMonth)
         EXPECT_NE(grid.Cell(row, "RowType").ToInteger(), 1);
     run.form.UserClick("chTotalByPerson");
     EXPECT_EQ(grid.VisibleRows().size(), shown);
+}
+
+TEST_F(DebtOfClients, TermsComeInTheDatabasesOrderOfDepartmentManagerAndClientTexts)
+{
+    DebtRun run(book, FillAnswers("2025-11-01", "2026-04-30"));
+    ASSERT_EQ(run.user.ErrorsText(), "");
+    auto source = run.form.Source();
+    ASSERT_GT(source->RecordCount(), 100);
+
+    // The same list ordered by the database itself on its texts: the order the report promises.
+    auto ordered = run.form.BuildSourceList();
+    ordered->OrderBy("Department,Person,Client,DocumentDate");
+    ordered->Refresh();
+    auto byDatabase = ordered->Recordset();
+    using Place = std::tuple<std::string, std::string, std::string, std::string>;
+    auto places = [](Data::Recordset& rs) {
+        std::vector<Place> result;
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+            result.emplace_back(rs.Fields()("Department").Value().ToText(), rs.Fields()("Person").Value().ToText(),
+                                rs.Fields()("Client").Value().ToText(),
+                                rs.Fields()("DocumentDate").Value().ToDate().ToIso());
+        return result;
+    };
+    const std::vector<Place> expected = places(*byDatabase);
+    const std::vector<Place> actual = places(*source);
+    ASSERT_EQ(actual.size(), expected.size());
+    std::size_t misplaced = 0;
+    for (std::size_t i = 0; i < actual.size(); ++i)
+        misplaced += actual[i] != expected[i];
+    EXPECT_EQ(misplaced, 0U);
+    // Texts with letters of the language are among them, which the language sorts beside their
+    // base letters and the bytes would put last.
+    std::set<std::string> clients;
+    for (const auto& place : actual)
+        clients.insert(std::get<2>(place));
+    EXPECT_TRUE(std::any_of(clients.begin(), clients.end(),
+                            [](const std::string& c) { return c.find("\xC5\xA0") != std::string::npos; })); // Š
+
+    // The documents of a department's cell keep that order too.
+    auto& grid = run.Grid();
+    const long department = FindRow(grid, 0, [&](std::size_t row) { return grid.Cell(row, "DepCode").ToText() != ""; });
+    ASSERT_GE(department, 0);
+    auto documents = run.form.CellDocuments(department, "TotalSumm");
+    std::vector<Place> ofDepartment;
+    const std::string depText = grid.Cell(static_cast<std::size_t>(department), "Department").ToText();
+    for (const auto& place : expected)
+        if (std::get<0>(place) == depText) ofDepartment.push_back(place);
+    EXPECT_EQ(places(*documents), ofDepartment);
 }
 
 TEST_F(DebtOfClients, PeriodAcrossYearEndCaptionsYearAndMonth)

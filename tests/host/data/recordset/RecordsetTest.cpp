@@ -145,6 +145,53 @@ TEST(Recordset, SortIsStableWithNullsFirstAndDescending)
     EXPECT_EQ(rs->Sort(), "Summa DESC"); // a bad sort leaves the order as it was
 }
 
+TEST(Recordset, AGivenOrderHoldsThroughFiltersClonesAndBookmarksUntilASortReplacesIt)
+{
+    auto rs = MakeDocuments();
+    rs->SetSort("Summa");
+    rs->SetOrder({3, 0, 5, 2, 4, 1}); // stored rows: IDC 4, 1, 6, 3, 5, 2
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 1, 6, 3, 5, 2}));
+    EXPECT_EQ(rs->Sort(), "");
+
+    // Criteria and bookmarks show their records in the given order, not the stored one.
+    rs->SetFilter("Client = 'alfa'");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{1, 3, 5}));
+    rs->SetFilter("IDC = 5 OR IDC = 4");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 5}));
+    rs->SetFilter(std::vector<std::int64_t>{2, 6, 4});
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 6, 2}));
+    auto clone = rs->Clone();
+    clone->SetFilter("");
+    EXPECT_EQ(VisibleIds(*clone), (Ids{4, 1, 6, 3, 5, 2}));
+    clone->SetFilter("Summa > 0");
+    EXPECT_EQ(VisibleIds(*clone), (Ids{1, 6, 3, 5, 2}));
+
+    // A new record comes last; a deleted one leaves the order of the others as it was.
+    rs->SetFilter("");
+    rs->AddNew();
+    rs->Fields()("IDC").SetValue(7);
+    rs->Update();
+    rs->SetFilter("");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 1, 6, 3, 5, 2, 7}));
+    rs->MoveFirst();
+    rs->Move(1);
+    rs->Delete();
+    rs->SetFilter("");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 6, 3, 5, 2, 7}));
+
+    // The order names each live record once.
+    EXPECT_NE(MessageOf([&] { rs->SetOrder({3, 5, 2, 4, 1}); }).find("5 of its 6"), std::string::npos);
+    EXPECT_NE(MessageOf([&] { rs->SetOrder({3, 3, 5, 2, 4, 1}); }).find("twice"), std::string::npos);
+    EXPECT_NE(MessageOf([&] { rs->SetOrder({0, 3, 5, 2, 4, 1}); }).find("stored row 0"), std::string::npos);
+    EXPECT_THROW(rs->SetOrder({3, 5, 2, 4, 1, 6, 9}), ValueError);
+    EXPECT_EQ(VisibleIds(*rs), (Ids{4, 6, 3, 5, 2, 7})); // a refused order changes nothing
+
+    rs->SetSort("IDC DESC");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{7, 6, 5, 4, 3, 2}));
+    rs->SetFilter("Client = 'alfa'");
+    EXPECT_EQ(VisibleIds(*rs), (Ids{5, 3}));
+}
+
 TEST(Recordset, ClonesKeepTheirOwnPositionFilterAndSortButShareEdits)
 {
     auto rs = MakeDocuments();
