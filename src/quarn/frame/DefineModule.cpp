@@ -1,5 +1,6 @@
 #include "quarn/frame/DefineModule.hpp"
 
+#include "host/data/QuoteText.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
@@ -51,14 +52,14 @@ std::string FormatMsg(std::string_view messageTemplate, const std::vector<Value>
 std::string QuoteList(std::string_view list, std::string_view delimiter)
 {
     if (list.empty()) return {};
-    if (delimiter.empty()) return "'" + std::string(list) + "'";
+    if (delimiter.empty()) return Data::QuoteByDoubling(list, '\'');
     std::string result;
     std::size_t start = 0;
     while (true) {
         std::size_t next = list.find(delimiter, start);
         std::string_view piece =
             list.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
-        result += std::string(delimiter) + "'" + std::string(piece) + "'";
+        result += std::string(delimiter) + Data::QuoteByDoubling(piece, '\'');
         if (next == std::string_view::npos) break;
         start = next + delimiter.size();
     }

@@ -29,7 +29,8 @@ std::shared_ptr<Talvex::Book> GetBook(const Talvex::FieldList* inParams, bool st
 // the eleventh argument and never the second followed by 0.
 std::string FormatMsg(std::string_view messageTemplate, const std::vector<Talvex::Value>& args);
 
-// "a,b,c" -> "'a','b','c'": every piece between delimiters quoted as it stands.
+// "a,b,c" -> "'a','b','c'": every piece between delimiters a SQL text literal (a quote in it
+// doubled), so a code holding quotes, commas of its own aside, stays one code.
 std::string QuoteList(std::string_view list, std::string_view delimiter);
 
 // Up to three parts joined by their separators and a blank, empty parts left out.

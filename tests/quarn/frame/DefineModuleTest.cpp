@@ -31,6 +31,7 @@ TEST(DefineModule, QuoteListJoinTextStripSuffixAndDateSeparators)
     EXPECT_EQ(QuoteList("x", ","), "'x'");
     EXPECT_EQ(QuoteList("a,", ","), "'a',''");
     EXPECT_EQ(QuoteList("a; b", "; "), "'a'; 'b'");
+    EXPECT_EQ(QuoteList("O'Neil,x';--", ","), "'O''Neil','x'';--'");
 
     EXPECT_EQ(JoinText(",", "", "B", "/", ""), "B");
     EXPECT_EQ(JoinText(",", "A", "B", "/", ""), "A, B");
