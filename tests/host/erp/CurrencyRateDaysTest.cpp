@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 using Talvex::Testing::OpenDemoDatabase;
 using Talvex::Testing::QueryCount;
@@ -91,4 +93,44 @@ TEST(CurrencyRateDays, EachDayKeepsTheRateInForceThroughEveryChangeOfRates)
     EXPECT_EQ(QueryCount(db, "SELECT count(*) FROM REFCurrencyRateDay WHERE " + pair), 0);
     db.ExecutePostgresScript("TRUNCATE REFCurrencyRate");
     EXPECT_EQ(QueryCount(db, "SELECT count(*) FROM REFCurrencyRateDay"), 0);
+}
+
+TEST(CurrencyRateDays, TwoSessionsChangingOnePairsRatesAtOnceBothCount)
+{
+    auto first = OpenDemoDatabase();
+    auto second = OpenDemoDatabase();
+    const std::string pair = "CurrencyCode = 'XTS' AND RateTypeCode = 'BNK'";
+    first.ExecutePostgresScript("DELETE FROM REFCurrencyRate WHERE " + pair);
+    const long secondPid = QueryCount(second, "SELECT pg_backend_pid()");
+
+    std::string secondError;
+    {
+        Talvex::Data::Transaction unit(first);
+        first.ExecutePostgresScript("INSERT INTO REFCurrencyRate (CurrencyCode, RateTypeCode, DateApply, Rate) "
+                                    "VALUES ('XTS', 'BNK', '2025-01-01', 1)");
+        std::thread other([&] {
+            try {
+                second.ExecutePostgresScript("INSERT INTO REFCurrencyRate (CurrencyCode, RateTypeCode, DateApply, "
+                                             "Rate) VALUES ('XTS', 'BNK', '2025-06-01', 2)");
+            } catch (const std::exception& error) {
+                secondError = error.what();
+            }
+        });
+        // The second change waits for the first; only then does the first commit.
+        const std::string waiting =
+            "SELECT count(*) FROM pg_locks WHERE NOT granted AND pid = " + std::to_string(secondPid);
+        bool waited = false;
+        for (int poll = 0; poll < 6000 && !(waited = QueryCount(first, waiting) > 0); ++poll)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(waited) << "the second session never waited for the first";
+        unit.Commit();
+        other.join();
+    }
+    EXPECT_EQ(secondError, "");
+    ExpectDaysAgreeWithRates(first, "two sessions' rates of one pair");
+    EXPECT_EQ(QueryCount(first, "SELECT count(*) FROM REFCurrencyRateDay WHERE " + pair +
+                                    " AND RateDate BETWEEN '2025-06-01' AND '2025-06-30' AND Rate = 2"),
+              30);
+    first.ExecutePostgresScript("DELETE FROM REFCurrencyRate WHERE " + pair);
+    EXPECT_EQ(QueryCount(first, "SELECT count(*) FROM REFCurrencyRateDay WHERE " + pair), 0);
 }

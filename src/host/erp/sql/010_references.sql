@@ -49,6 +49,9 @@ CREATE TABLE REFCurrencyRateDay (
 CREATE FUNCTION REFCurrencyRateDay_Rebuild(pCurrency VARCHAR, pRateType VARCHAR)
 RETURNS VOID
 LANGUAGE sql AS $$
+    -- One rebuild of a pair at a time, until the transaction ends: the next one reads the rates
+    -- its predecessor committed instead of colliding with the days it wrote.
+    SELECT pg_advisory_xact_lock(hashtext('REFCurrencyRateDay'), hashtext(pCurrency || '/' || pRateType));
     DELETE FROM REFCurrencyRateDay WHERE CurrencyCode = pCurrency AND RateTypeCode = pRateType;
     INSERT INTO REFCurrencyRateDay (CurrencyCode, RateTypeCode, RateDate, DateApply, Rate)
     SELECT r.CurrencyCode, r.RateTypeCode, d.DayOfRate::date, r.DateApply, r.Rate
@@ -67,16 +70,16 @@ DECLARE
     pair RECORD;
 BEGIN
     IF TG_OP = 'INSERT' THEN
-        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM NewRates LOOP
+        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM NewRates ORDER BY 1, 2 LOOP
             PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
         END LOOP;
     ELSIF TG_OP = 'DELETE' THEN
-        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM OldRates LOOP
+        FOR pair IN SELECT DISTINCT CurrencyCode, RateTypeCode FROM OldRates ORDER BY 1, 2 LOOP
             PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
         END LOOP;
     ELSE
         FOR pair IN SELECT CurrencyCode, RateTypeCode FROM NewRates
-                    UNION SELECT CurrencyCode, RateTypeCode FROM OldRates LOOP
+                    UNION SELECT CurrencyCode, RateTypeCode FROM OldRates ORDER BY 1, 2 LOOP
             PERFORM REFCurrencyRateDay_Rebuild(pair.CurrencyCode, pair.RateTypeCode);
         END LOOP;
     END IF;
