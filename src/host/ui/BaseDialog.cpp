@@ -75,7 +75,7 @@ void BaseDialog::LoadControls()
     }
 }
 
-void BaseDialog::Save()
+bool BaseDialog::Save()
 {
     Form& form = RequireForm();
     for (const auto& control : form.Controls()) {
@@ -84,9 +84,12 @@ void BaseDialog::Save()
     EventArgs args;
     args.fields = &fields_;
     args.isInsert = insertMode_;
-    form.Fire(memberName_, "AfterWriteRecord", args);
+    const bool handled = form.Fire(memberName_, "AfterWriteRecord", args);
+    // A handler that failed (its error is reported) or refused leaves the changes unsaved.
+    if (args.cancel || (!handled && form.HasHandler(memberName_, "AfterWriteRecord"))) return false;
     saved_ = true;
     dataChanged_ = false;
+    return true;
 }
 
 void BaseDialog::UnloadForm()

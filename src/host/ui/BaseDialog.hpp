@@ -32,8 +32,9 @@ public:
     virtual bool RunForm(bool isInsert, bool modeless, Form* ownerForm = nullptr);
     void UnloadForm();
 
-    // Writes the bound controls into the fields and raises AfterWriteRecord.
-    void Save();
+    // Writes the bound controls into the fields and raises AfterWriteRecord. False when its
+    // handler failed or cancelled: nothing counts as saved and the dialog stays open.
+    bool Save();
     // Called by the form when the user changes a bound control.
     void MarkChanged() { dataChanged_ = true; }
 

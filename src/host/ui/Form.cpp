@@ -268,8 +268,7 @@ void Form::PressWithoutHandler(Control& button)
     if (button.IsCancel()) {
         Hide();
     } else if (button.IsDefault()) {
-        if (dialog_ != nullptr) dialog_->Save();
-        Hide();
+        if (dialog_ == nullptr || dialog_->Save()) Hide();
     }
 }
 

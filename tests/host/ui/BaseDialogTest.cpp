@@ -1,4 +1,5 @@
 #include "host/ui/BaseDialog.hpp"
+#include "host/types/Errors.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/SystemDialog.hpp"
 #include "host/ui/UiError.hpp"
@@ -39,11 +40,14 @@ public:
         });
         On(m, "AfterShow",
            [this](EventArgs&) { events.push_back(std::string("AfterShow visible=") + (IsVisible() ? "1" : "0")); });
-        On(m, "AfterWriteRecord",
-           [this](EventArgs& e) { events.push_back("AfterWriteRecord " + e.fields->Item("Summa").ToText()); });
+        On(m, "AfterWriteRecord", [this](EventArgs& e) {
+            events.push_back("AfterWriteRecord " + e.fields->Item("Summa").ToText());
+            if (failWrite) throw Talvex::ValueError("the document is locked by another user");
+        });
     }
     std::vector<std::string> events;
     bool cancelShow = false;
+    bool failWrite = false;
 };
 
 } // namespace
@@ -83,6 +87,21 @@ TEST(BaseDialog, CancelInBeforeShowStopsTheDialogAndTheCancelButtonSavesNothing)
     EXPECT_FALSE(dialog.RunForm(true, false));
     EXPECT_TRUE(dialog.DataChanged()); // the user typed into a bound box and did not save
     EXPECT_EQ(form.events.back(), "AfterShow visible=1");
+}
+
+TEST(BaseDialog, AWriteThatFailsKeepsTheDialogOpenAndUnsaved)
+{
+    ScriptedUser user("frmDoc.edSumma = 7\nfrmDoc.btOk click\nfrmDoc.btCancel click\n");
+    DocForm form;
+    form.failWrite = true;
+    BaseDialog dialog;
+    dialog.Init(form, std::make_shared<Document>(), Value());
+
+    EXPECT_FALSE(dialog.RunForm(false, false));
+    EXPECT_EQ(form.events.back(), "AfterWriteRecord 7"); // tried once, then the user gave up
+    EXPECT_TRUE(dialog.DataChanged());
+    EXPECT_NE(user.ErrorsText().find("the document is locked by another user"), std::string::npos);
+    EXPECT_TRUE(user.Remaining().empty()) << "the cancel button was still there to press";
 }
 
 TEST(SystemDialog, ForwardsTheBridgesPropertiesToItsForm)
