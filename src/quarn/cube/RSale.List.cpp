@@ -9,6 +9,7 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 
@@ -44,12 +45,6 @@ bool IsRestaurantType(const std::string& docType)
 bool IsDiscountType(const std::string& docType)
 {
     return docType == "PRSD" || docType == "SCN";
-}
-
-std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
-{
-    list->Fields().SelectFields({});
-    return list;
 }
 
 // A resource text as an SQL text literal.
@@ -94,20 +89,20 @@ void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talv
     const std::string goodCode = TextParam("GoodCode");
     const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
 
-    list.Join(NoColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
-    list.Join(NoColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
+    list.Join(WithoutColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
+    list.Join(WithoutColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
               "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
 
     if (!goodCode.empty()) {
-        auto tree = NoColumns(book.CreateList("REFGoodT"));
+        auto tree = WithoutColumns(book.CreateList("REFGoodT"));
         tree->Params().Item("Node").SetValue(Value(goodCode));
         list.Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
     }
 
-    list.Join(NoColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
-    list.Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
+    list.Join(WithoutColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
+    list.Join(WithoutColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
 
-    list.Join(NoColumns(book.CreateList("REFGoodUnit")), "u",
+    list.Join(WithoutColumns(book.CreateList("REFGoodUnit")), "u",
               FlagParam("IsCommon") ? "g.Code = u.GoodCode and u.IsCommon = 1"
                                     : "g.Code = u.GoodCode and u.isAccount = 1",
               0, 0);
@@ -118,20 +113,20 @@ void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talv
 
     std::string clientCondition = "p.PartyCode = Cl.Code";
     if (mngInvoice) {
-        list.Join(NoColumns(book.CreateList("THPartyAttribute")), "CustP",
+        list.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "CustP",
                   "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
         clientCondition = "ISNULL(CustP.PartyCode,p.PartyCode)=Cl.Code";
         // The position list carries the document's columns the sales lists share; the
         // management-accounting mark of the invoice is read from its header.
-        list.Join(NoColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
+        list.Join(WithoutColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
     }
-    list.Join(NoColumns(book.CreateList("THPartyAttribute")), "p", "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'",
-              1, 0);
-    list.Join(NoColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
-    list.Join(NoColumns(book.CreateList("REFClientAddress")), "ca",
+    list.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "p",
+              "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
+    list.Join(WithoutColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
+    list.Join(WithoutColumns(book.CreateList("REFClientAddress")), "ca",
               "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
-    list.Join(NoColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
-    if (mngInvoice) list.Join(NoColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
+    list.Join(WithoutColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
+    if (mngInvoice) list.Join(WithoutColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
 
     support_.JoinSellerInfo(list, "Seller", docType);
 }

@@ -148,6 +148,12 @@ long SafeUBound(const std::vector<Value>& values)
     return static_cast<long>(values.size()) - 1;
 }
 
+std::shared_ptr<DataList> WithoutColumns(std::shared_ptr<DataList> list)
+{
+    list->Fields().SelectFields({});
+    return list;
+}
+
 std::shared_ptr<DataList> NestList(const std::shared_ptr<DataList>& list, const std::string& alias, int sourceFlag,
                                    std::shared_ptr<Book>& book, bool copyCaptions)
 {

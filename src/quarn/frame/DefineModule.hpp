@@ -56,6 +56,9 @@ long SafeUBound(const std::vector<Talvex::Value>& values);
 std::shared_ptr<Talvex::DataList> NestList(const std::shared_ptr<Talvex::DataList>& list, const std::string& alias,
                                            int sourceFlag, std::shared_ptr<Talvex::Book>& book, bool copyCaptions);
 
+// The list with no columns of its own: a table joined only for its conditions and keys.
+std::shared_ptr<Talvex::DataList> WithoutColumns(std::shared_ptr<Talvex::DataList> list);
+
 std::string StripSuffix(std::string_view text, std::string_view suffix);
 
 // An independent copy of a persistable object (a recordset: its visible rows, no longer

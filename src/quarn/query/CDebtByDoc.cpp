@@ -5,6 +5,7 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByDoc.hpp"
 #include "quarn/query/internal/CodeList.hpp"
@@ -34,12 +35,6 @@ constexpr const char* kResponsPerson =
 std::string IsPersonCond()
 {
     return SqlTools::CondByName("Party.PartyType", kInteger, Op::kEqual, Value(2));
-}
-
-std::shared_ptr<DataList> WithoutColumns(std::shared_ptr<DataList> list)
-{
-    list->Fields().SelectFields({});
-    return list;
 }
 
 } // namespace
