@@ -170,41 +170,21 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- Payment lines: the documents they pay.
-CREATE FUNCTION THDocPayTermState_OnPayment()
+-- Payment lines (the documents they pay), stored terms and cash-plan lines (the documents
+-- they belong to): the trigger's argument names the column that holds the document.
+CREATE FUNCTION THDocPayTermState_OnDocRows()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 DECLARE
     docs INTEGER[];
 BEGIN
     IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(DISTINCT n.CorDocID) INTO docs FROM new_rows n;
+        EXECUTE format('SELECT array_agg(DISTINCT n.%s) FROM new_rows n', TG_ARGV[0]) INTO docs;
     ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(DISTINCT o.CorDocID) INTO docs FROM old_rows o;
+        EXECUTE format('SELECT array_agg(DISTINCT o.%s) FROM old_rows o', TG_ARGV[0]) INTO docs;
     ELSE
-        SELECT array_agg(x.CorDocID) INTO docs FROM (
-            SELECT n.CorDocID FROM new_rows n UNION SELECT o.CorDocID FROM old_rows o
-        ) x;
-    END IF;
-    PERFORM THDocPayTermStateRefresh(docs);
-    RETURN NULL;
-END $$;
-
--- Stored terms and cash-plan lines: the documents they belong to.
-CREATE FUNCTION THDocPayTermState_OnDocPart()
-RETURNS TRIGGER
-LANGUAGE plpgsql AS $$
-DECLARE
-    docs INTEGER[];
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(DISTINCT n.DocID) INTO docs FROM new_rows n;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(DISTINCT o.DocID) INTO docs FROM old_rows o;
-    ELSE
-        SELECT array_agg(x.DocID) INTO docs FROM (
-            SELECT n.DocID FROM new_rows n UNION SELECT o.DocID FROM old_rows o
-        ) x;
+        EXECUTE format('SELECT array_agg(x.Doc) FROM (SELECT n.%1$s AS Doc FROM new_rows n '
+                       'UNION SELECT o.%1$s FROM old_rows o) x', TG_ARGV[0]) INTO docs;
     END IF;
     PERFORM THDocPayTermStateRefresh(docs);
     RETURN NULL;
@@ -284,21 +264,22 @@ END $$;
 -- Transition tables allow one event per trigger: three triggers per table, one function.
 DO $$
 DECLARE
-    watched TEXT[][] := ARRAY[['THDocument', 'THDocPayTermState_OnDocument'],
-                              ['THPaySpec', 'THDocPayTermState_OnPayment'],
-                              ['THDocumentPayTerm', 'THDocPayTermState_OnDocPart'],
-                              ['THGoodSpecCPAY', 'THDocPayTermState_OnDocPart'],
-                              ['THGoodSpec', 'THDocPayTermState_OnGoodsRow']];
+    -- Table, trigger function, the function's argument.
+    watched TEXT[][] := ARRAY[['THDocument', 'THDocPayTermState_OnDocument', ''],
+                              ['THPaySpec', 'THDocPayTermState_OnDocRows', 'CorDocID'],
+                              ['THDocumentPayTerm', 'THDocPayTermState_OnDocRows', 'DocID'],
+                              ['THGoodSpecCPAY', 'THDocPayTermState_OnDocRows', 'DocID'],
+                              ['THGoodSpec', 'THDocPayTermState_OnGoodsRow', '']];
     i INTEGER;
 BEGIN
     FOR i IN 1 .. array_length(watched, 1) LOOP
         EXECUTE format('CREATE TRIGGER THDocPayTermState_Ins AFTER INSERT ON %s REFERENCING NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][1], watched[i][2]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
         EXECUTE format('CREATE TRIGGER THDocPayTermState_Upd AFTER UPDATE ON %s '
                        'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][1], watched[i][2]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
         EXECUTE format('CREATE TRIGGER THDocPayTermState_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][1], watched[i][2]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
         EXECUTE format('CREATE TRIGGER THDocPayTermState_Trunc AFTER TRUNCATE ON %s '
                        'FOR EACH STATEMENT EXECUTE FUNCTION THDocPayTermState_OnTruncate()', watched[i][1]);
     END LOOP;
