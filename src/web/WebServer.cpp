@@ -783,8 +783,8 @@ Response WebServer::Impl::HandleSignOut(const http::request<http::string_body>& 
 Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, unsigned version, bool keepAlive)
 {
     if (target.path == "/api/config") {
-        const json config = {
-            {"defaultUser", options.defaultUser}, {"user", caller.user}, {"sessions", liveSessions.load()}};
+        // Only what concerns the caller: how busy the server is stays with the server.
+        const json config = {{"defaultUser", options.defaultUser}, {"user", caller.user}};
         return MakeResponse(http::status::ok, config.dump(), "application/json", version, keepAlive);
     }
     const bool isExport = target.path == "/api/export" || target.path == "/api/print";
