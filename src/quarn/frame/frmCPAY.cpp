@@ -5,8 +5,12 @@
 #include "host/ui/BaseDialog.hpp"
 #include "host/ui/CellRule.hpp"
 #include "host/ui/FieldMap.hpp"
+#include "host/ui/Grid.hpp"
 #include "host/ui/LocalList.hpp"
+#include "host/ui/MessageBox.hpp"
+#include "host/ui/PrintService.hpp"
 #include "host/ui/TableRowSource.hpp"
+#include "quarn/frame/CashPlanCopy.hpp"
 #include "quarn/frame/frmPeriodPayment.hpp"
 
 #include <algorithm>
@@ -24,6 +28,83 @@ namespace {
 // the host's document dialog does. The form answers both alike.
 constexpr const char* kDialogMembers[] = {"mBaseDlg", "mSysDialog"};
 constexpr const char* kSpecList = "SpecList";
+constexpr const char* kPrintCode = "CPAY";
+constexpr const char* kMonthsPrintCode = "CPAY.Months";
+constexpr const char* kNoYear = "edDate: enter the plan's date; its year is the plan's year.";
+
+const std::vector<std::string> kMonthColumns{"Month", "Lines", "Planned", "Settled", "Open"};
+
+// The plan's months as rows of a list, with the year's total last.
+std::shared_ptr<Talvex::Ui::TableRowSource> MonthsSource(const std::vector<Talvex::Erp::CashPlanLine>& lines, int year)
+{
+    auto months = std::make_shared<Talvex::Ui::TableRowSource>(kMonthColumns);
+    PlanMonth total;
+    const auto byMonth = PlanByMonth(lines, year);
+    for (std::size_t m = 0; m < byMonth.size(); ++m) {
+        const PlanMonth& month = byMonth[m];
+        months->AddRow({Talvex::Value(Talvex::Date(year, static_cast<unsigned>(m + 1), 1).ToIso().substr(0, 7)),
+                        Talvex::Value(static_cast<std::int64_t>(month.lines)), Talvex::Value(month.planned),
+                        Talvex::Value(month.settled), Talvex::Value(month.open)});
+        total.lines += month.lines;
+        total.planned += month.planned;
+        total.settled += month.settled;
+        total.open += month.open;
+    }
+    months->AddRow({Talvex::Value(std::to_string(year)), Talvex::Value(static_cast<std::int64_t>(total.lines)),
+                    Talvex::Value(total.planned), Talvex::Value(total.settled), Talvex::Value(total.open)});
+    return months;
+}
+
+void RegisterPlanPrint()
+{
+    auto& layouts = Talvex::Ui::ReportLayouts::Host();
+    if (layouts.Has(kPrintCode)) return;
+    layouts.Register(Talvex::Ui::ReportLayout{kPrintCode,
+                                              "Cash payment plan",
+                                              {{"Year", "Year", ""},
+                                               {"Number", "Number", ""},
+                                               {"CurrencyCode", "Currency", ""},
+                                               {"Summa", "Sum", "#,##0.00"}},
+                                              {{"PosNumb", "No.", "", false},
+                                               {"NeedPayDate", "Due", "yyyy-mm-dd", false},
+                                               {"Summa", "Sum", "#,##0.00", true},
+                                               {"PaymentTypeName", "Payment type", "", false},
+                                               {"ClientName", "Client", "", false},
+                                               {"PayDocCode", "Paid by", "", false}},
+                                              kMonthsPrintCode});
+    layouts.Register(Talvex::Ui::ReportLayout{kMonthsPrintCode,
+                                              "By month",
+                                              {},
+                                              {{"Month", "Month", "", false},
+                                               {"Lines", "Lines", "#,##0", false},
+                                               {"Planned", "Planned", "#,##0.00", false},
+                                               {"Settled", "Settled", "#,##0.00", false},
+                                               {"Open", "Open", "#,##0.00", false}},
+                                              ""});
+}
+
+// The plan's months in a window of their own, closed by the user.
+class frmCPAYCalendar : public Talvex::Ui::Form {
+public:
+    frmCPAYCalendar(const Talvex::Ui::TableRowSource& months, int year) : Form("frmCPAYCalendar")
+    {
+        SetCaption("Mokėjimų planas " + std::to_string(year) + " pagal mėnesius");
+        Talvex::Ui::Grid& grid = AddGrid("grdMonths");
+        grid.AddColumn("Month", "Mėnuo");
+        grid.AddColumn("Lines", "Eilučių", "#,##0");
+        grid.AddColumn("Planned", "Planuota", "#,##0.00");
+        grid.AddColumn("Settled", "Apmokėta", "#,##0.00");
+        grid.AddColumn("Open", "Liko", "#,##0.00");
+        for (std::size_t row = 0; row < months.RowCount(); ++row) {
+            std::vector<Talvex::Value> cells;
+            for (std::size_t column = 0; column < kMonthColumns.size(); ++column)
+                cells.push_back(months.Cell(row, column));
+            grid.AddRow(std::move(cells));
+        }
+        Add(ControlKind::Button, "btClose", "Uždaryti").SetCancel(true);
+        On("btClose", "Click", [this](EventArgs&) { Hide(); });
+    }
+};
 } // namespace
 
 frmCPAY::frmCPAY() : Form("frmCPAY", "Mokėjimų planas")
@@ -44,6 +125,11 @@ frmCPAY::frmCPAY() : Form("frmCPAY", "Mokėjimų planas")
     list.SetRowsAddable(true);
     list.SetRowsDeletable(true);
     Add(ControlKind::Button, "btPeriodic", "Periodiniai mokėjimai");
+    Add(ControlKind::Button, "btCopy", "Kopijuoti eilutę");
+    Add(ControlKind::CheckBox, "chCarry", "Perkelti neapmokėtas eilutes");
+    Add(ControlKind::Button, "btCreateCopy", "Kitų metų planas");
+    Add(ControlKind::Button, "btCalendar", "Pagal mėnesius");
+    Add(ControlKind::Button, "btUsePrint", "Spausdinti");
     Add(ControlKind::Button, "btApply", "Gerai").SetDefault(true);
     Add(ControlKind::Button, "btCancel", "Atšaukti").SetCancel(true);
 
@@ -65,6 +151,10 @@ frmCPAY::frmCPAY() : Form("frmCPAY", "Mokėjimų planas")
     On(kSpecList, "AfterDeleteRow", [this](EventArgs& args) { RefreshLines(args.row > 0 ? args.row - 1 : 0); });
     On("btPeriodic", "Click", [this](EventArgs&) { btPeriodic_Click(); });
     On("btApply", "Click", [this](EventArgs&) { btApply_Click(); });
+    On("btCopy", "Click", [this](EventArgs&) { btCopy_Click(); });
+    On("btCreateCopy", "Click", [this](EventArgs&) { btCreateCopy_Click(); });
+    On("btCalendar", "Click", [this](EventArgs&) { btCalendar_Click(); });
+    On("btUsePrint", "Click", [this](EventArgs&) { btUsePrint_Click(); });
     On("btCancel", "Click", [this](EventArgs&) { Hide(); });
 }
 
@@ -91,7 +181,6 @@ void frmCPAY::mBaseDlg_OnWriteRecord(EventArgs& args)
     auto& doc = RequireDoc();
     doc.WriteHeader(*args.fields);
     doc.Save();
-    written_ = true;
 }
 
 // A plan the check refuses keeps the dialog open with the user's edits; so does one whose
@@ -105,9 +194,7 @@ void frmCPAY::btApply_Click()
     doc.WriteHeader(header);
     if (const std::string problem = doc.Check(); !problem.empty()) throw Talvex::ValueError(problem);
     if (Dialog() == nullptr) throw Talvex::ValueError("frmCPAY: the plan has no dialog to save it");
-    written_ = false;
-    Dialog()->Save();
-    if (written_) Hide();
+    if (Dialog()->Save()) Hide();
 }
 
 void frmCPAY::m_SpecList_OnAddFields()
@@ -210,6 +297,75 @@ void frmCPAY::btPeriodic_Click()
     frmPeriodPayment periodic;
     periodic.Init(doc, year);
     if (periodic.Execute()) RefreshLines(static_cast<long>(doc.Lines().size()) - 1);
+}
+
+int frmCPAY::PlanYear() const
+{
+    const Talvex::Value& date = Ctl("edDate").GetValue();
+    return date.IsDate() ? date.ToDate().Year() : 0;
+}
+
+bool frmCPAY::Refused(const std::string& text) const
+{
+    Talvex::Ui::MessageBox(*GetSession())
+        .Show(text, Talvex::Ui::MessageButtons::Ok, "", Talvex::Ui::MessageKind::Refusal);
+    return true;
+}
+
+// A copy of the chosen line, without the payment that settled the original.
+void frmCPAY::btCopy_Click()
+{
+    auto& doc = RequireDoc();
+    Talvex::Erp::CashPlanLine line = doc.Lines().at(LineOfRow(Get_SpecList().CurrentRow()));
+    line.payDocId = 0;
+    RefreshLines(static_cast<long>(doc.AddLine(line)));
+}
+
+// The next year's plan from this one, written at once as a plan of its own; this plan and
+// its unsaved edits stay as they are.
+void frmCPAY::btCreateCopy_Click()
+{
+    auto& doc = RequireDoc();
+    if (PlanYear() == 0 && Refused(kNoYear)) return;
+    const int newYear = PlanYear() + 1;
+    const bool carry = Ctl("chCarry").GetValue().ToBool();
+    Talvex::Erp::CashPlanDocument next(doc.GetBook());
+    if (Talvex::Erp::CashPlanDocument::PlanOfYear(*doc.GetBook(), newYear) != 0 &&
+        Refused("btCreateCopy: the year " + std::to_string(newYear) + " has a cash payment plan already."))
+        return;
+    next.New(newYear);
+    Talvex::Ui::FieldMap header;
+    header.Set("CurrencyCode", Ctl("cbCurrency").GetValue());
+    next.WriteHeader(header);
+    for (const auto& line : NextYearPlanLines(doc.Lines(), newYear, carry, next.CompanyDaysOff(newYear)))
+        next.AddLine(line);
+    next.Save();
+    Talvex::Ui::MessageBox(*GetSession())
+        .Show("The cash payment plan of " + std::to_string(newYear) + " was written with " +
+              std::to_string(next.Lines().size()) + " lines.");
+}
+
+void frmCPAY::btCalendar_Click()
+{
+    const int year = PlanYear();
+    if (year == 0 && Refused(kNoYear)) return;
+    frmCPAYCalendar calendar(*MonthsSource(RequireDoc().Lines(), year), year);
+    calendar.Show(true);
+    calendar.Unload();
+}
+
+void frmCPAY::btUsePrint_Click()
+{
+    auto& doc = RequireDoc();
+    const int year = PlanYear();
+    if (year == 0 && Refused(kNoYear)) return;
+    RegisterPlanPrint();
+    const Talvex::Ui::ReportParameters parameters{{"Year", Talvex::Value(static_cast<std::int64_t>(year))},
+                                                  {"Number", Ctl("edNumb").GetValue()},
+                                                  {"CurrencyCode", Ctl("cbCurrency").GetValue()},
+                                                  {"Summa", Talvex::Value(doc.Summa())}};
+    Talvex::Ui::PrintService(*GetSession())
+        .Print(kPrintCode, parameters, {doc.LinesSource(), MonthsSource(doc.Lines(), year)});
 }
 
 void frmCPAY::RefreshLines(long currentRow)

@@ -44,13 +44,20 @@ private:
     void SpecList_DeleteRow(Talvex::Ui::EventArgs& args);
     void btPeriodic_Click();
     void btApply_Click();
+    void btCopy_Click();
+    void btCreateCopy_Click();
+    void btCalendar_Click();
+    void btUsePrint_Click();
+    // The plan's year as the header shows it; 0 when the date box is empty.
+    int PlanYear() const;
+    // Shows the refusal; true, so that a handler can `if (bad && Refused(...)) return;`.
+    bool Refused(const std::string& text) const;
     // The plan's line a row of the list shows.
     std::size_t LineOfRow(long row) const;
     void RefreshLines(long currentRow = 0);
     Talvex::Erp::CashPlanDocument& RequireDoc() const;
 
     Talvex::Erp::CashPlanDocument* doc_ = nullptr;
-    bool written_ = false;
 };
 
 } // namespace Quarn_DuzAde

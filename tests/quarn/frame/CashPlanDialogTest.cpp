@@ -214,3 +214,64 @@ TEST_F(CashPlanDialog, PeriodicFillSkipsTheCompanysDaysOffAndCanBeStoppedOrAdded
     EXPECT_EQ(form->Get_SpecList().RowCount(), 4u);
     EXPECT_TRUE(session.Errors().empty()) << session.Errors().front().message;
 }
+
+TEST_F(CashPlanDialog, CopiesALineWritesNextYearsPlanOnceShowsItsMonthsAndPrints)
+{
+    Data::Transaction unit(book->Db());
+    ASSERT_EQ(Text("SELECT count(*) FROM REFDates WHERE CalDate BETWEEN '2038-01-01' AND '2038-12-31'"), "0");
+    auto plan = std::make_shared<Erp::CashPlanDocument>(book);
+    plan->New(2037);
+    plan->SetLineValue(plan->AddLine(), "Summa", Value(Currency::FromInteger(100)));
+    plan->SetLineValue(0, "NeedPayDate", Value(Date(2037, 3, 15)));
+    plan->SetLineValue(plan->AddLine(), "Summa", Value(Currency::Parse("40.10")));
+    plan->SetLineValue(1, "NeedPayDate", Value(Date(2037, 12, 26)));
+    TalvexUserDialogs dialogs;
+    dialogs.Init(plan, nullptr, Value("CPAY"));
+    auto* form = dynamic_cast<frmCPAY*>(dialogs.UserForm());
+    ASSERT_NE(form, nullptr);
+    Answer("");
+    dialogs.RunForm(false, true, nullptr);
+
+    // The chosen line again, as a line of its own.
+    form->Get_SpecList().SetCurrentRow(1);
+    form->UserClick("btCopy");
+    ASSERT_EQ(plan->Lines().size(), 3u);
+    EXPECT_EQ(plan->Lines()[2].summa, Currency::Parse("40.10"));
+    EXPECT_EQ(form->Get_SpecList().CurrentRow(), 2);
+
+    // 2038 starts on a Friday holiday (first working day Monday the 4th); its 26 December is
+    // a Sunday holiday, planned on Friday the 24th. Unsettled lines are carried over as well.
+    form->Ctl("chCarry").SetValue(Value(true));
+    form->UserClick("btCreateCopy");
+    EXPECT_EQ(Text("SELECT string_agg(c.NeedPayDate || '=' || gs.Summa::numeric(19,2), ' ' ORDER BY gs.PosNumb) "
+                   "FROM THDocument d JOIN THGoodSpec gs ON gs.DocID = d.IDC JOIN THGoodSpecCPAY c ON "
+                   "c.DocID = gs.DocID AND c.PosNumb = gs.PosNumb WHERE d.DocTypeCode = 'CPAY' "
+                   "AND d.DocumentDate = '2038-01-01'"),
+              "2038-01-04=100.00 2038-01-04=40.10 2038-01-04=40.10 "
+              "2038-03-15=100.00 2038-12-24=40.10 2038-12-24=40.10");
+    ASSERT_FALSE(session.Messages().empty());
+    EXPECT_EQ(session.Messages().back().text, "The cash payment plan of 2038 was written with 6 lines.");
+    // Again: the year has its plan, and gets no second one.
+    form->UserClick("btCreateCopy");
+    EXPECT_EQ(session.Messages().back().text, "btCreateCopy: the year 2038 has a cash payment plan already.");
+    EXPECT_EQ(session.Messages().back().kind, Ui::MessageKind::Refusal);
+    EXPECT_EQ(Text("SELECT count(*) FROM THDocument WHERE DocTypeCode = 'CPAY' AND DocumentDate = '2038-01-01'"), "1");
+    EXPECT_EQ(plan->Lines().size(), 3u) << "this year's plan stays as it was";
+
+    Answer("frmCPAYCalendar close\n");
+    form->UserClick("btCalendar");
+    EXPECT_TRUE(driver->Remaining().empty()) << "the month window never opened";
+
+    form->UserClick("btUsePrint");
+    ASSERT_FALSE(session.Prints().empty());
+    const std::string& page = session.Prints().back().html;
+    EXPECT_NE(page.find("Cash payment plan"), std::string::npos);
+    EXPECT_NE(page.find("180.20"), std::string::npos) << "the lines' total";
+    EXPECT_NE(page.find("2037-12"), std::string::npos) << "the months after the lines";
+    EXPECT_TRUE(session.Errors().empty()) << session.Errors().front().message;
+
+    // Without a date there is no year to work from: refused at the date box.
+    form->Ctl("edDate").SetValue(Value());
+    form->UserClick("btCalendar");
+    EXPECT_EQ(session.Messages().back().text.rfind("edDate:", 0), 0u);
+}

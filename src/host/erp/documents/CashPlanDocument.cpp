@@ -10,6 +10,7 @@
 #include "host/ui/TableRowSource.hpp"
 
 #include <map>
+#include <string_view>
 
 namespace Talvex::Erp {
 
@@ -262,9 +263,18 @@ std::int64_t CashPlanDocument::Save()
     Data::Transaction unit(book_->Db());
     if (const std::string problem = Check(); !problem.empty()) throw ValueError("CPAY: " + problem);
     // A plan is a plan of its year: it is dated its first day, whatever day was typed.
-    document_->Fields("DocumentDate") = Value(Date(document_->Fields("DocumentDate").ToDate().Year(), 1, 1));
+    const int year = document_->Fields("DocumentDate").ToDate().Year();
+    document_->Fields("DocumentDate") = Value(Date(year, 1, 1));
     document_->Fields("Summa") = Value(Summa());
-    const std::int64_t idc = document_->Save();
+    std::int64_t idc = 0;
+    try {
+        idc = document_->Save();
+    } catch (const DatabaseError& error) {
+        // Another session wrote the year's plan after this one's check: the database's one
+        // plan a year refuses this one as the check would have.
+        if (std::string_view(error.what()).find("thdocument_onecashplanayear") == std::string_view::npos) throw;
+        throw ValueError("CPAY: A cash payment plan of " + std::to_string(year) + " already exists");
+    }
     // Lines edited back to what is stored are left alone: their rows keep their ids, and a
     // plan saved again unchanged writes no line twice.
     if (lines_ == storedLines_) {

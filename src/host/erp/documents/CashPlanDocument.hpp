@@ -50,6 +50,7 @@ public:
     explicit CashPlanDocument(std::shared_ptr<Book> book);
     ~CashPlanDocument() override;
     std::string ObjectName() const override { return std::string(kDocType); }
+    const std::shared_ptr<Book>& GetBook() const { return book_; }
 
     // The IDC of the year's plan, 0 when the year has none.
     static std::int64_t PlanOfYear(Book& book, int year);

@@ -37,6 +37,9 @@ CREATE INDEX THDocument_Type_Date ON THDocument (DocTypeCode, DocumentDate);
 CREATE INDEX THDocument_Date ON THDocument (DocumentDate);
 CREATE INDEX THDocument_ParentID ON THDocument (ParentID);
 CREATE INDEX THDocument_Author ON THDocument (Author);
+-- A year has one cash payment plan: of two sessions writing plans of one year at once, the
+-- second waits for the first and is then refused.
+CREATE UNIQUE INDEX THDocument_OneCashPlanAYear ON THDocument (DocumentDate) WHERE DocTypeCode = 'CPAY';
 CREATE INDEX THDocument_Type_Number ON THDocument (DocTypeCode, Number);
 
 -- Every number the host issued, by document type and year: the unique key that keeps two

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 using Talvex::Currency;
 using Talvex::Date;
@@ -191,4 +193,52 @@ TEST(CashPlanDocument, FaultWhileWritingTheLinesLeavesThePlanAsItWasStored)
     EXPECT_EQ(Text(db, headerSql, {Value(idc)}), storedHeader);
     EXPECT_NE(storedHeader.find(" 60.0000"), std::string::npos) << storedHeader;
     db.QueryPostgres("DROP TRIGGER refuse_second_line ON THGoodSpecCPAY");
+}
+
+TEST(CashPlanDocument, TwoSessionsWritingPlansOfOneYearWriteOnePlan)
+{
+    auto firstBook = Talvex::Testing::OpenDemoBook("first");
+    auto secondBook = Talvex::Testing::OpenDemoBook("second");
+    auto& db = firstBook->Db();
+    const std::string plansOf2033 = "SELECT count(*)::text FROM THDocument WHERE DocTypeCode = 'CPAY' "
+                                    "AND DocumentDate = '2033-01-01'";
+    ASSERT_EQ(Text(db, plansOf2033), "0");
+    const std::string secondPid = Text(secondBook->Db(), "SELECT pg_backend_pid()::text");
+
+    std::string secondRefusal;
+    std::int64_t written = 0;
+    {
+        Talvex::Data::Transaction unit(db);
+        CashPlanDocument first(firstBook);
+        first.New(2033);
+        first.SetLineValue(first.AddLine(), "Summa", Value(Currency::FromInteger(10)));
+        written = first.Save();
+        std::thread other([&] {
+            CashPlanDocument second(secondBook);
+            second.New(2033);
+            second.SetLineValue(second.AddLine(), "Summa", Value(Currency::FromInteger(20)));
+            try {
+                second.Save();
+            } catch (const ValueError& refusal) {
+                secondRefusal = refusal.what();
+            }
+        });
+        // The second writer waits for the first's year; only then does the first commit.
+        bool waited = false;
+        for (int poll = 0; poll < 6000 && !waited; ++poll) {
+            waited = Text(db, "SELECT count(*)::text FROM pg_locks WHERE NOT granted AND pid = " + secondPid) != "0";
+            if (!waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(waited) << "the second plan of the year never waited for the first";
+        unit.Commit();
+        other.join();
+    }
+    EXPECT_NE(secondRefusal.find("CPAY:"), std::string::npos) << "the second plan of 2033 was written too";
+    EXPECT_EQ(Text(db, plansOf2033), "1");
+    Talvex::Data::Transaction unit(db);
+    db.ExecutePostgresScript("DELETE FROM THGoodSpecCPAY WHERE DocID = " + std::to_string(written) +
+                             "; DELETE FROM THGoodSpec WHERE DocID = " + std::to_string(written) +
+                             "; DELETE FROM THDocument WHERE IDC = " + std::to_string(written));
+    unit.Commit();
+    EXPECT_EQ(Text(db, plansOf2033), "0");
 }
