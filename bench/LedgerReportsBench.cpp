@@ -1,0 +1,133 @@
+// The general-ledger reports over the year 2026 (report date 2026-12-31) as they run behind
+// their forms, each beside a hand-written statement over the postings giving the same figures.
+//
+// Against the shared scale-1 company (read only):
+//
+//     export TALVEX_BENCH_DB="host=/work/bench-home/socket user=postgres dbname=talvex_bench"
+//     build/bench/LedgerReportsBench --benchmark_repetitions=5
+//
+// Without $TALVEX_BENCH_DB the bench reads talvex_bench on the local server of $TALVEX_HOME.
+// Each benchmark runs once per repetition; take the minimum and the median. A report whose
+// ledger total differs from the reference's is skipped with an error, so a fast wrong answer
+// never passes for a result.
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/Book.hpp"
+#include "quarn/ledger/CDebtGL.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using Quarn_DuzAde::CDebtGL;
+using Quarn_DuzAde::GLDebtMode;
+using Talvex::Currency;
+using Talvex::Date;
+using Talvex::Value;
+
+const Date kYearStart(2026, 1, 1);
+const Date kYearEnd(2026, 12, 31);
+
+std::string BenchConnectString()
+{
+    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
+    Talvex::Data::LocalServer server;
+    server.EnsureRunning();
+    return server.ConnectString("talvex_bench");
+}
+
+std::shared_ptr<Talvex::Book> BenchBook()
+{
+    return Talvex::Erp::OpenBook(BenchConnectString(), "ledger_reports_bench");
+}
+
+// Each client's balance on an account (and the accounts under it) on the date, from the
+// postings and their client analytics; the total over the clients of the reference.
+constexpr const char* kClientBalances = R"sql(
+SELECT count(*), COALESCE(sum(b.Saldo), 0)
+FROM (
+    SELECT an.AnalytObjectCode, sum(CASE WHEN an.IsDebet = 1 THEN p.SumAcc ELSE -p.SumAcc END) AS Saldo
+    FROM GLAccountPost p
+    JOIN GLAnalytPost an ON an.AccPostID = p.IDC
+    JOIN GLAccountParent t ON t.AccSetCode = p.AccSetCode AND t.Parent = $1
+     AND t.Code = CASE WHEN an.IsDebet = 1 THEN p.DebetAccCode ELSE p.CreditAccCode END
+    WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $2
+      AND EXISTS (SELECT 1 FROM REFClient c WHERE c.Code = an.AnalytObjectCode AND c.IsGroup = 0)
+    GROUP BY an.AnalytObjectCode
+) b
+)sql";
+
+struct Reference {
+    std::int64_t clients = 0;
+    Currency total;
+};
+
+Reference ClientBalances(Talvex::Book& book, const std::string& account)
+{
+    auto result = book.Db().QueryPostgres(kClientBalances, {Value(account), Value(kYearEnd)});
+    return {result.rows.at(0).at(0).ToInteger(), result.rows.at(0).at(1).ToCurrency()};
+}
+
+void ReconcileYear(benchmark::State& state, const std::string& account, GLDebtMode mode)
+{
+    auto book = BenchBook();
+    const Reference reference = ClientBalances(*book, account);
+    CDebtGL report;
+    std::size_t rows = 0;
+    Currency ledger;
+    for (auto _ : state) {
+        report.Fill(book, {kYearEnd, "1", account, mode});
+        ledger = Currency();
+        if (mode == GLDebtMode::Debt) {
+            const auto result = report.Result().DebtRows();
+            for (const auto& row : result)
+                ledger += row.ledgerSaldo;
+            rows = result.size();
+        } else {
+            const auto result = report.Result().CreditRows();
+            Currency open;
+            for (const auto& row : result)
+                open += row.accNeedPaySum + row.difference;
+            ledger = -open; // the differences and open sums add up to the turned balance
+            rows = result.size();
+        }
+    }
+    if (ledger != reference.total) {
+        state.SkipWithError(
+            ("the ledger total " + ledger.ToString() + " differs from the reference's " + reference.total.ToString())
+                .c_str());
+        return;
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["ref_clients"] = static_cast<double>(reference.clients);
+}
+
+void DebtGLYear(benchmark::State& state)
+{
+    ReconcileYear(state, "240", GLDebtMode::Debt);
+}
+
+void CredGLYear(benchmark::State& state)
+{
+    ReconcileYear(state, "450", GLDebtMode::Credit);
+}
+
+void DebtGLReferenceSql(benchmark::State& state)
+{
+    auto book = BenchBook();
+    Reference reference;
+    for (auto _ : state)
+        reference = ClientBalances(*book, "240");
+    state.counters["ref_clients"] = static_cast<double>(reference.clients);
+}
+
+} // namespace
+
+BENCHMARK(DebtGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(CredGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtGLReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK_MAIN();
