@@ -15,6 +15,7 @@
 #include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
+#include "quarn/ledger/CReportProfit.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -62,7 +63,7 @@ FROM (
 )sql";
 
 struct Reference {
-    std::int64_t clients = 0;
+    std::int64_t clients = 0; // or accounts
     Currency total;
 };
 
@@ -125,8 +126,55 @@ void DebtGLReferenceSql(benchmark::State& state)
     state.counters["ref_clients"] = static_cast<double>(reference.clients);
 }
 
+// The year's result of the income and expense accounts, from the postings: income less
+// expenses, debit minus credit turned.
+constexpr const char* kYearResult = R"sql(
+SELECT count(DISTINCT s.AccCode), COALESCE(-sum(s.Sign * p.SumAcc), 0)
+FROM GLAccountPost p
+CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1), (p.CreditAccCode, -1)) s (AccCode, Sign)
+WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost BETWEEN $1 AND $2 AND left(s.AccCode, 1) IN ('5', '6')
+)sql";
+
+Reference YearResult(Talvex::Book& book)
+{
+    auto result = book.Db().QueryPostgres(kYearResult, {Value(kYearStart), Value(kYearEnd)});
+    return {result.rows.at(0).at(0).ToInteger(), result.rows.at(0).at(1).ToCurrency()};
+}
+
+void ProfitYear(benchmark::State& state)
+{
+    auto book = BenchBook();
+    const Reference reference = YearResult(*book);
+    Quarn_DuzAde::ProfitTotals totals;
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto result = Quarn_DuzAde::CReportProfit().Fill(*book, kYearStart, kYearEnd, "1");
+        totals = Quarn_DuzAde::ProfitTotalsOf(result);
+        rows = result.size();
+    }
+    if (totals.profit != reference.total) {
+        state.SkipWithError(
+            ("the profit " + totals.profit.ToString() + " differs from the reference's " + reference.total.ToString())
+                .c_str());
+        return;
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["ref_accounts"] = static_cast<double>(reference.clients);
+}
+
+void ProfitReferenceSql(benchmark::State& state)
+{
+    auto book = BenchBook();
+    Reference reference;
+    for (auto _ : state)
+        reference = YearResult(*book);
+    state.counters["ref_accounts"] = static_cast<double>(reference.clients);
+}
+
 } // namespace
 
+BENCHMARK(ProfitYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(ProfitReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(DebtGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(CredGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(DebtGLReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
