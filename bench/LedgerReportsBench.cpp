@@ -15,12 +15,14 @@
 #include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
+#include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -171,8 +173,73 @@ void ProfitReferenceSql(benchmark::State& state)
     state.counters["ref_accounts"] = static_cast<double>(reference.clients);
 }
 
+// The year's turnover of every posting account with each correspondent account, both sides of
+// every posting: the correspondent lines of the expanded statement of the whole chart.
+constexpr const char* kCorrespondents = R"sql(
+SELECT count(*), COALESCE(sum(x.DTurn), 0)
+FROM (
+    SELECT s.AccCode, s.CorCode, sum(CASE WHEN s.Sign = 1 THEN p.SumAcc ELSE 0 END) AS DTurn
+    FROM GLAccountPost p
+    CROSS JOIN LATERAL (VALUES (p.DebetAccCode, p.CreditAccCode, 1), (p.CreditAccCode, p.DebetAccCode, -1))
+        s (AccCode, CorCode, Sign)
+    WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost BETWEEN $1 AND $2
+    GROUP BY s.AccCode, s.CorCode
+) x
+)sql";
+
+Reference Correspondents(Talvex::Book& book)
+{
+    auto result = book.Db().QueryPostgres(kCorrespondents, {Value(kYearStart), Value(kYearEnd)});
+    return {result.rows.at(0).at(0).ToInteger(), result.rows.at(0).at(1).ToCurrency()};
+}
+
+void GLExpandedYear(benchmark::State& state)
+{
+    auto book = BenchBook();
+    const Reference reference = Correspondents(*book);
+    std::vector<std::string> accounts;
+    for (const auto& row :
+         book->Db().QueryPostgres("SELECT Code FROM GLAccount WHERE AccSetCode = '1' AND IsGroup = 0").rows)
+        accounts.push_back(row[0].ToText());
+    std::int64_t lines = 0;
+    Currency debit;
+    for (auto _ : state) {
+        const auto rows = Quarn_DuzAde::CRepGLExpanded().Fill(book, {kYearStart, kYearEnd, "1", accounts});
+        if (!rows) {
+            state.SkipWithError("the statement could not be read");
+            return;
+        }
+        lines = 0;
+        debit = Currency();
+        for (const auto& row : *rows) {
+            if (row.total) continue;
+            ++lines;
+            debit += row.sums.dTurn;
+        }
+    }
+    if (lines != reference.clients || debit != reference.total) {
+        state.SkipWithError(("the statement has " + std::to_string(lines) + " lines of " + debit.ToString() +
+                             ", the reference " + std::to_string(reference.clients) + " of " +
+                             reference.total.ToString())
+                                .c_str());
+        return;
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+}
+
+void GLExpandedReferenceSql(benchmark::State& state)
+{
+    auto book = BenchBook();
+    Reference reference;
+    for (auto _ : state)
+        reference = Correspondents(*book);
+    state.counters["lines"] = static_cast<double>(reference.clients);
+}
+
 } // namespace
 
+BENCHMARK(GLExpandedYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(GLExpandedReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(ProfitYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(ProfitReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(DebtGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

@@ -2,6 +2,7 @@
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/ledger/CCredGL.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
+#include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
 
 namespace Quarn_DuzAde {
@@ -11,6 +12,7 @@ void RegisterLedgerClasses(ClassRegistry& registry)
     registry.Add<CDebtGL>("ledger", "CDebtGL");
     registry.Add<CCredGL>("ledger", "CCredGL");
     registry.Add<CReportProfit>("ledger", "CReportProfit");
+    registry.Add<CRepGLExpanded>("ledger", "CRepGLExpanded");
 }
 
 } // namespace Quarn_DuzAde
