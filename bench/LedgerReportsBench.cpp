@@ -17,6 +17,7 @@
 #include "quarn/ledger/CDebtGL.hpp"
 #include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
+#include "quarn/ledger/frmFinState.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -236,8 +237,45 @@ void GLExpandedReferenceSql(benchmark::State& state)
     state.counters["lines"] = static_cast<double>(reference.clients);
 }
 
+// The financial state's total at the year's end: the bank and cash balances from the
+// postings, what clients owe less what the company owes from the open terms.
+constexpr const char* kFinStateTotal = R"sql(
+SELECT (SELECT COALESCE(sum(CASE WHEN DebetAccCode IN ('271', '272') THEN SumAcc ELSE 0 END
+                           - CASE WHEN CreditAccCode IN ('271', '272') THEN SumAcc ELSE 0 END), 0)
+        FROM GLAccountPost WHERE AccSetCode = '1' AND IsPosted = 1 AND DatePost <= $1)
+     + (SELECT COALESCE(sum(CASE WHEN DocTypeCode IN ('PRSF', 'TPPR', 'PGA', 'PISD', 'SCN') THEN DebtSumma
+                                 ELSE -DebtSumma END), 0)
+        FROM THDocPayTermState WHERE IsPosted = 1
+          AND DocTypeCode IN ('PRSF', 'TPPR', 'PGA', 'PISD', 'SCN', 'PISF', 'TPPI', 'GPG', 'TID', 'CPAY', 'PRSD', 'BCN'))
+)sql";
+
+void FinStateOnDate(benchmark::State& state)
+{
+    auto book = BenchBook();
+    const Currency reference =
+        book->Db().QueryPostgres(kFinStateTotal, {Value(kYearEnd)}).rows.at(0).at(0).ToCurrency();
+    // The defaults: bank and cash accounts, receivable and payable types.
+    const auto settings = Quarn_DuzAde::frmFinState::LoadSettings(*book);
+    Currency total;
+    for (auto _ : state)
+        total = Quarn_DuzAde::frmFinState::Compute(*book, settings, kYearEnd).Total();
+    if (total != reference) {
+        state.SkipWithError(
+            ("the total " + total.ToString() + " differs from the reference's " + reference.ToString()).c_str());
+    }
+}
+
+void FinStateReferenceSql(benchmark::State& state)
+{
+    auto book = BenchBook();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(book->Db().QueryPostgres(kFinStateTotal, {Value(kYearEnd)}).rows.size());
+}
+
 } // namespace
 
+BENCHMARK(FinStateOnDate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(FinStateReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(GLExpandedYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(GLExpandedReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(ProfitYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

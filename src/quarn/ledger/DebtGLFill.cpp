@@ -102,7 +102,6 @@ std::vector<CredGLRow> DebtGLFill::CreditRows() const
             CredGLRow none;
             none.clientCode = client.code;
             none.clientName = client.name;
-            none.docMonth = "0";
             rows.push_back(std::move(none));
         }
         if (rows.size() > first) rows[first].difference = -saldo - open;

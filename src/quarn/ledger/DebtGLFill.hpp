@@ -59,7 +59,7 @@ struct DebtGLRow {
 struct CredGLRow {
     std::string clientCode;
     std::string clientName;
-    std::string docMonth; // "yyyy.mm"; "0" for a client with a ledger balance and no documents
+    std::string docMonth; // "yyyy.mm"; empty for a client with a ledger balance and no documents
     Talvex::Currency accNeedPaySum;
     long payTerm = 0;
     Talvex::Currency difference;

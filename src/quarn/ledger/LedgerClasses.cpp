@@ -2,6 +2,7 @@
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/ledger/CCredGL.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
+#include "quarn/ledger/CFinStateRun.hpp"
 #include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
 
@@ -13,6 +14,7 @@ void RegisterLedgerClasses(ClassRegistry& registry)
     registry.Add<CCredGL>("ledger", "CCredGL");
     registry.Add<CReportProfit>("ledger", "CReportProfit");
     registry.Add<CRepGLExpanded>("ledger", "CRepGLExpanded");
+    registry.Add<CFinStateRun>("ledger", "CFinStateRun");
 }
 
 } // namespace Quarn_DuzAde

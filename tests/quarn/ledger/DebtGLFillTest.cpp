@@ -116,9 +116,9 @@ TEST(DebtGLFill, PayablesPutTheWholeDifferenceOnTheClientsFirstMonth)
     EXPECT_EQ(rows[2].docMonth, "2026.05");
     EXPECT_EQ(rows[2].difference, C("0"));
 
-    // A ledger balance without documents: one row of month "0".
+    // A ledger balance without documents: one row without a month.
     EXPECT_EQ(rows[3].clientCode, "W");
-    EXPECT_EQ(rows[3].docMonth, "0");
+    EXPECT_EQ(rows[3].docMonth, "");
     EXPECT_EQ(rows[3].accNeedPaySum, C("0"));
     EXPECT_EQ(rows[3].difference, C("20"));
 
