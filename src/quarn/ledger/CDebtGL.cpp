@@ -10,6 +10,7 @@
 #include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/ledger/frmDebtGLList.hpp"
 #include "quarn/ledger/frmOrvCredGL.hpp"
 #include "quarn/ledger/frmOrvDebtGL.hpp"
 #include "quarn/query/CDebtByDoc.hpp"
@@ -80,6 +81,10 @@ bool CDebtGL::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
             if (Talvex::Ui::Session* session = Talvex::Ui::Session::TryCurrent())
                 Talvex::Ui::MessageBox(*session).Show("No client has a balance on account " + parameters_.account +
                                                       " or open documents on " + parameters_.endDate.ToIso() + ".");
+        } else if (Visual()) {
+            // The grid with its drill-down; the list goes back to the host once it is closed.
+            frmDebtGLList list(*this, result->Clone());
+            list.Run();
         }
         return true;
     } catch (...) {

@@ -5,6 +5,9 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/ui/Form.hpp"
+#include "host/ui/Grid.hpp"
+#include "host/ui/Session.hpp"
 #include "quarn/ledger/CCredGL.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -269,4 +272,54 @@ TEST(DebtGL, WithoutFormTheCallersValuesAreUsedAndReachSqlOnlyAsLiterals)
         EXPECT_EQ(rs->Fields()("OutcomeSaldo").Value().ToCurrency(), Currency());
     EXPECT_FALSE(book->Db().Query("SELECT COUNT(*) FROM GLAccountPost").rows.empty());
     EXPECT_EQ(user.ErrorsText(), "");
+}
+
+TEST(DebtGL, TheGridOpensTheDocumentsOfACellAndTheClientsPostings)
+{
+    auto book = DemoBook();
+    Testing::ScriptedUser user;
+    user.Set("frmOrvDebtGL", "edRepDate", "2026-06-30")
+        .Click("frmOrvDebtGL", "btOK")
+        .DblClick("frmDebtGLList", "grdList", 2, "TotNeedPaySum")
+        .Close("frmDebtGLDocuments")
+        .Click("frmDebtGLList", "btPostings")
+        .Close("frmDebtGLPostings")
+        .Close("frmDebtGLList");
+    // What each list window showed when it opened: its rows' sum of one column.
+    std::map<std::string, Currency> shown;
+    std::map<std::string, std::string> shownClient;
+    const int watch = user.Session().Subscribe([&](const Ui::WindowChange& change) {
+        if (change.kind != Ui::WindowChange::Kind::WindowOpened) return;
+        Ui::Form* form = user.Session().FindWindow(change.window);
+        if (form == nullptr || !form->Has("grdList")) return;
+        const Ui::Grid& grid = form->GridCtl("grdList");
+        const char* column = change.window == "frmDebtGLDocuments"  ? "AccNeedPaySum"
+                             : change.window == "frmDebtGLPostings" ? "Saldo"
+                                                                    : "TotNeedPaySum";
+        Currency sum;
+        for (std::size_t r = 0; r < grid.RowCount(); ++r)
+            sum += grid.Cell(r, column).ToCurrency();
+        shown[change.window] = sum;
+        shownClient[change.window] = form->Caption();
+    });
+    ClientApp app(user.Session());
+    ClientApp::Scope scope(app);
+    FieldList in;
+    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    FieldList out;
+    CDebtGL report;
+    report.SetVisual(true);
+    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+    user.Session().Unsubscribe(watch);
+    EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(user.FirstUnplayed(), "");
+
+    const auto rows = report.Result().DebtRows();
+    ASSERT_GT(rows.size(), 1u);
+    const auto& second = rows[1]; // the row double-clicked, as a person counts from 1
+    ASSERT_EQ(shown.count("frmDebtGLDocuments"), 1u);
+    EXPECT_EQ(shown["frmDebtGLDocuments"], second.totNeedPaySum);
+    EXPECT_EQ(shownClient["frmDebtGLDocuments"], "Dokumentai: " + second.clientCode);
+    ASSERT_EQ(shown.count("frmDebtGLPostings"), 1u);
+    EXPECT_EQ(shown["frmDebtGLPostings"], second.ledgerSaldo);
 }
