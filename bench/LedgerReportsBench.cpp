@@ -12,8 +12,10 @@
 // never passes for a result.
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
+#include "host/data/Recordset.hpp"
 #include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
 #include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
@@ -118,6 +120,32 @@ void DebtGLYear(benchmark::State& state)
 void CredGLYear(benchmark::State& state)
 {
     ReconcileYear(state, "450", GLDebtMode::Credit);
+}
+
+// The two reads of the receivables reconciliation apart: the ledger's client balances and the
+// open documents.
+void DebtGLLedgerRead(benchmark::State& state)
+{
+    auto book = BenchBook();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        auto list = CDebtGL::LedgerList(*book, {kYearEnd, "1", "240", GLDebtMode::Debt});
+        list->Refresh();
+        rows = list->Recordset()->RecordCount();
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+void DebtGLDocumentRead(benchmark::State& state)
+{
+    auto book = BenchBook();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        auto list = CDebtGL::DocumentList(book, {kYearEnd, "1", "240", GLDebtMode::Debt});
+        list->Refresh();
+        rows = list->Recordset()->RecordCount();
+    }
+    state.counters["rows"] = static_cast<double>(rows);
 }
 
 void DebtGLReferenceSql(benchmark::State& state)
@@ -282,5 +310,7 @@ BENCHMARK(ProfitYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 BENCHMARK(ProfitReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(DebtGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(CredGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtGLLedgerRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtGLDocumentRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(DebtGLReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK_MAIN();
