@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace Talvex;
@@ -79,6 +80,13 @@ TEST(ReportProfit, EveryIncomeAndExpenseAccountAgreesWithThePostingsOfTheYear)
         sawExpense = sawExpense || !row.income;
         ++listed;
     }
+    // Interest of the year before: a balance without turnover is listed at 0; an account
+    // never posted to is not.
+    const auto interest = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.accountCode == "529"; });
+    ASSERT_NE(interest, rows.end());
+    EXPECT_EQ(interest->amount, Currency());
+    EXPECT_EQ(interest->endBalance, Currency::Parse("120"));
+    EXPECT_TRUE(std::none_of(rows.begin(), rows.end(), [](const auto& r) { return r.accountCode == "639"; }));
     EXPECT_TRUE(sawIncome);
     EXPECT_TRUE(sawExpense);
     // Every posting account of classes 5 and 6 that moved or holds a balance is listed.
