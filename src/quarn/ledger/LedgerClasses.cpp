@@ -1,13 +1,20 @@
 // The public classes of the general-ledger reports.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/ledger/CCredGL.hpp"
+#include "quarn/ledger/CDebtGL.hpp"
+#include "quarn/ledger/CFinStateRun.hpp"
+#include "quarn/ledger/CRepGLExpanded.hpp"
+#include "quarn/ledger/CReportProfit.hpp"
 
 namespace Quarn_DuzAde {
 
 void RegisterLedgerClasses(ClassRegistry& registry)
 {
-    // Each report of the folder adds its line here as it is written, for example
-    // registry.Add<CReport>("ledger", "CReport");
-    (void)registry;
+    registry.Add<CDebtGL>("ledger", "CDebtGL");
+    registry.Add<CCredGL>("ledger", "CCredGL");
+    registry.Add<CReportProfit>("ledger", "CReportProfit");
+    registry.Add<CRepGLExpanded>("ledger", "CRepGLExpanded");
+    registry.Add<CFinStateRun>("ledger", "CFinStateRun");
 }
 
 } // namespace Quarn_DuzAde

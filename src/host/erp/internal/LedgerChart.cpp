@@ -56,6 +56,7 @@ INSERT INTO GLAccount (AccSetCode, Code, Name, Parent, IsGroup) VALUES
     ('1', '509', 'Pardavimo grąžinimai ir nuolaidos', '50', 0),
     ('1', '52', 'Finansinės veiklos pajamos', '5', 1),
     ('1', '521', 'Teigiama valiutų kursų įtaka', '52', 0),
+    ('1', '529', 'Kitos finansinės veiklos pajamos', '52', 0),
     ('1', '6', 'Sąnaudos', NULL, 1),
     ('1', '60', 'Pardavimo savikaina', '6', 1),
     ('1', '600', 'Parduotų prekių savikaina', '60', 0),
@@ -65,6 +66,7 @@ INSERT INTO GLAccount (AccSetCode, Code, Name, Parent, IsGroup) VALUES
     ('1', '620', 'Kitos veiklos sąnaudos', '61', 0),
     ('1', '63', 'Finansinės veiklos sąnaudos', '6', 1),
     ('1', '631', 'Neigiama valiutų kursų įtaka', '63', 0),
+    ('1', '639', 'Kitos finansinės veiklos sąnaudos', '63', 0),
     ('B', 'B', 'Biudžetas', NULL, 1),
     ('B', 'BSP', 'Pinigų srautų biudžetas', 'B', 0),
     ('B', 'BRZ', 'Biudžeto rezultatas', 'B', 0);

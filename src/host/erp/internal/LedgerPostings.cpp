@@ -221,6 +221,14 @@ WHERE m.CashIn <> 0
 ORDER BY m.MonthEnd;
 )sql";
 
+// Interest the bank credited once, at the end of the first year: other financial income that
+// the second year no longer moves, while 639 is never posted to. The statements of the second
+// year thus hold an income account with a balance and no turnover, and one with neither.
+constexpr std::string_view kYearEndEntries = R"sql(
+INSERT INTO LedgerEntry (AccSetCode, DebetAccCode, CreditAccCode, SumAcc, DatePost, Comment)
+VALUES ('1', '271', '529', 120.00, DATE '2025-12-31', 'Banko palūkanos')
+)sql";
+
 // The opening balance sheet: fixed assets and the cash float from the owners, stock enough to
 // cover what the period sells beyond what it buys, and money in the bank enough to pay what
 // the period pays beyond what it receives, from retained earnings.
@@ -333,6 +341,7 @@ void PostLedger(Data::Connection& db)
     for (const PostingRule& rule : kPostingRules)
         db.ExecutePostgresScript(RuleSql(rule));
     db.ExecutePostgresScript(kMonthlyEntries);
+    db.ExecutePostgresScript(kYearEndEntries);
     db.ExecutePostgresScript(kOpeningEntries);
     db.ExecutePostgresScript(kBudget);
     db.ExecutePostgresScript(kWritePostings);
