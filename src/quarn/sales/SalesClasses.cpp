@@ -1,12 +1,14 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
+#include "quarn/sales/CSalesByMng.hpp"
 
 namespace Quarn_DuzAde {
 
 void RegisterSalesClasses(ClassRegistry& registry)
 {
     registry.Add<CRepSalesJournal>("sales", "CRepSalesJournal");
+    registry.Add<CSalesByMng>("sales", "CSalesByMng");
 }
 
 } // namespace Quarn_DuzAde
