@@ -7,8 +7,11 @@
 //     build/bench/SaleByPayTypeSplitBench --benchmark_repetitions=5
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
+#include "host/data/Recordset.hpp"
 #include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
+#include "host/objects/FieldList.hpp"
+#include "quarn/sales/CRSaleByPayType.hpp"
 #include "quarn/sales/SaleByPayTypeSplit.hpp"
 
 #include <benchmark/benchmark.h>
@@ -109,7 +112,40 @@ void SaleByPayTypeSplitPass(benchmark::State& state)
         benchmark::Counter(static_cast<double>(rows.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The whole report without its window: the rows, invoices and payments fetched, the split
+// pass, and the cube's source built.
+void SaleByPayTypeWholeReport(benchmark::State& state)
+{
+    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+    std::size_t records = 0;
+    for (auto _ : state) {
+        Talvex::FieldList params;
+        params.Add("Book", Talvex::FieldType::kObject, Talvex::Value(std::shared_ptr<Talvex::Object>(book)));
+        params.Add("BegPeriod", Talvex::FieldType::kDate, Talvex::Value(Talvex::Date(2026, 1, 1)));
+        params.Add("EndPeriod", Talvex::FieldType::kDate, Talvex::Value(Talvex::Date(2026, 12, 31)));
+        params.Add("Department", Talvex::FieldType::kCode, Talvex::Value(std::string()));
+        auto report = std::make_shared<Quarn_DuzAde::CRSaleByPayType>();
+        report->Prepare(params);
+        for (long step = 1; step <= report->CountStep(); ++step)
+            report->Step(step);
+        records = static_cast<std::size_t>(report->SourceRecordset()->RecordCount());
+    }
+    state.counters["rows"] = static_cast<double>(records);
+}
+
+// The least the database can do: the rows and the invoices' paid sums in two statements.
+void SaleByPayTypeReferenceSql(benchmark::State& state)
+{
+    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+    std::size_t rows = 0;
+    for (auto _ : state)
+        rows = book->Db().Query(kRows).rows.size() + book->Db().Query(kInvoices).rows.size();
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
 } // namespace
 
+BENCHMARK(SaleByPayTypeWholeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(SaleByPayTypeReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(SaleByPayTypeSplitPass)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

@@ -46,6 +46,27 @@ void SetNotPayed(PayTypeRow& row)
 
 } // namespace
 
+std::optional<PayType> PayTypeOfDocument(std::string_view docTypeCode)
+{
+    if (docTypeCode == "KVT" || docTypeCode == "KOP") return PayType::kCash;
+    if (docTypeCode == "MPP" || docTypeCode == "MPPT") return PayType::kComission;
+    if (docTypeCode == "BUSM" || docTypeCode == "SUSM" || docTypeCode == "USM") return PayType::kBarter;
+    return std::nullopt;
+}
+
+PaySums InvoicePaid(std::int64_t idc, Currency summa, long cashRegState, std::span<const PayTypePayment> payments)
+{
+    PaySums paid{};
+    if (cashRegState == 2) paid[static_cast<std::size_t>(PayType::kCash)] += summa;
+    if (cashRegState == 3) paid[static_cast<std::size_t>(PayType::kCard)] += summa;
+    for (const auto& payment : payments) {
+        if (payment.idc != idc) continue;
+        if (const auto type = PayTypeOfDocument(payment.docTypeCode))
+            paid[static_cast<std::size_t>(*type)] += payment.summa;
+    }
+    return paid;
+}
+
 void SplitInvoicePayments(const PayTypeInvoice& invoice, std::span<PayTypeRow> rows)
 {
     if (rows.empty()) return;

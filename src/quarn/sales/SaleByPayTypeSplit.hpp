@@ -5,7 +5,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace Quarn_DuzAde {
@@ -33,6 +36,24 @@ struct PayTypeRow {
     PaySums paid{};
     Talvex::Currency notPayed;
 };
+
+// A payment line of an invoice: the payment document's type and the sum it pays, in the
+// accounting currency.
+struct PayTypePayment {
+    std::int64_t idc = 0; // the invoice
+    std::string docTypeCode;
+    Talvex::Currency summa;
+};
+
+// The pay type a payment document counts under: cash receipts and orders ("KVT", "KOP")
+// as cash, commission payments ("MPP", "MPPT"), set-offs and exchanges ("BUSM", "SUSM",
+// "USM") as barter; none for any other document.
+[[nodiscard]] std::optional<PayType> PayTypeOfDocument(std::string_view docTypeCode);
+
+// What an invoice was paid by each pay type: rung up at the register in cash (state 2) or by
+// card (state 3) its whole sum, and its payment documents (those of other invoices ignored).
+[[nodiscard]] PaySums InvoicePaid(std::int64_t idc, Talvex::Currency summa, long cashRegState,
+                                  std::span<const PayTypePayment> payments);
 
 // Spreads one invoice's payments over its rows. Paid in full by one pay type: each row's
 // whole sum under it. Otherwise each pay type in turn gives each row its share (the row's

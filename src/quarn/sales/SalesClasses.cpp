@@ -1,5 +1,6 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/sales/CRSaleByPayType.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
 #include "quarn/sales/CSalesByMng.hpp"
 
@@ -9,6 +10,7 @@ void RegisterSalesClasses(ClassRegistry& registry)
 {
     registry.Add<CRepSalesJournal>("sales", "CRepSalesJournal");
     registry.Add<CSalesByMng>("sales", "CSalesByMng");
+    registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
 }
 
 } // namespace Quarn_DuzAde

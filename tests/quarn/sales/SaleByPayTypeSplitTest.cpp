@@ -178,3 +178,22 @@ TEST(SaleByPayTypeSplit, EachInvoiceSpreadsOverItsOwnRowsOnly)
     SplitPayments(invoices, none);
     EXPECT_TRUE(none.empty());
 }
+
+TEST(SaleByPayTypeSplit, AnInvoiceIsPaidByTheRegisterAndByItsOwnPaymentDocuments)
+{
+    const std::vector<PayTypePayment> payments = {
+        {5, "KVT", M("10.00")}, {5, "KOP", M("2.50")},  {5, "MPPT", M("3.00")},
+        {5, "USM", M("1.00")},  {5, "BUSM", M("0.25")}, {5, "MP", M("99.00")}, // a bank payment is none of the four
+        {6, "KVT", M("50.00")},                                                // another invoice's
+    };
+    const PaySums paid = InvoicePaid(5, M("40.00"), 2, payments);
+    EXPECT_EQ(paid[kCash], M("52.50")); // rung up in cash, and cash documents besides
+    EXPECT_EQ(paid[kCard], M("0"));
+    EXPECT_EQ(paid[kComission], M("3.00"));
+    EXPECT_EQ(paid[kBarter], M("1.25"));
+    const PaySums byCard = InvoicePaid(6, M("40.00"), 3, {});
+    EXPECT_EQ(byCard[kCard], M("40.00"));
+    EXPECT_EQ(byCard[kCash], M("0"));
+    EXPECT_EQ(InvoicePaid(7, M("40.00"), 0, payments), PaySums{});
+    EXPECT_FALSE(PayTypeOfDocument("PRSF").has_value());
+}
