@@ -76,6 +76,17 @@ void JoinTo(Talvex::DataList& list, Talvex::Book& book, const std::string& table
     list.Join(joined, alias, on, outer);
 }
 
+// What the drill-down knows of the source's member columns: kind and caption, so that a
+// cell's members become conditions on them.
+std::shared_ptr<Talvex::FieldList> MemberAttributes()
+{
+    auto attrs = std::make_shared<Talvex::FieldList>();
+    for (const auto& dim : kDims)
+        attrs->Add(dim.name, FieldType::kLongText).SetCaption(Res(dim.caption));
+    attrs->Add("DocumentDate", FieldType::kDate).SetCaption(Res(kDateText));
+    return attrs;
+}
+
 } // namespace
 
 CRSaleByPayType::CRSaleByPayType() = default;
@@ -397,10 +408,10 @@ std::shared_ptr<Talvex::Data::Recordset> CRSaleByPayType::SourceRecordset() cons
     return rs;
 }
 
-void CRSaleByPayType::OnFactCellDblClick(Talvex::CCube& /*cube*/, const Talvex::Cube::GridCell& /*cell*/)
+void CRSaleByPayType::OnFactCellDblClick(Talvex::CCube& /*cube*/, const Talvex::Cube::GridCell& cell)
 {
     try {
-        ShowInvoiceRows();
+        ShowInvoiceRows(&cell);
     } catch (...) {
         ReportError();
     }
@@ -417,12 +428,14 @@ void CRSaleByPayType::OnUserMenu(int index)
 }
 
 // The rows of the focused cell: the invoice and its good with the row's sum.
-void CRSaleByPayType::ShowInvoiceRows()
+void CRSaleByPayType::ShowInvoiceRows(const Talvex::Cube::GridCell* cell)
 {
     if (!wrapper_) return;
     if (showingPayments_ || !wrapper_->SourceRst()) {
         wrapper_->ReInitListDlg(true);
         wrapper_->SetSourceRst(SourceRecordset());
+        wrapper_->SetRstFieldsAttr(MemberAttributes());
+        wrapper_->SetListIsFill(true);
         auto& shown = wrapper_->ShowFields();
         shown = Talvex::FieldList();
         shown.Add("IDC", FieldType::kId);
@@ -432,7 +445,7 @@ void CRSaleByPayType::ShowInvoiceRows()
         shown.Add("SpecSumma", FieldType::kAmount).SetCaption(Res(kSumText));
         showingPayments_ = false;
     }
-    wrapper_->ListByCell();
+    wrapper_->ListByCell(cell);
 }
 
 // The payment documents of the focused cell's invoices: each payment line beside each row of
@@ -483,6 +496,8 @@ void CRSaleByPayType::ShowPaymentDocuments()
     if (!showingPayments_) {
         wrapper_->ReInitListDlg(true);
         wrapper_->SetSourceRst(paymentRst_);
+        wrapper_->SetRstFieldsAttr(MemberAttributes());
+        wrapper_->SetListIsFill(true);
         wrapper_->SetFieldNameToGetDocID("PayDocId");
         auto& shown = wrapper_->ShowFields();
         shown = Talvex::FieldList();

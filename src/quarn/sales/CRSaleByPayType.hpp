@@ -18,7 +18,8 @@ class CCube;
 class DataList;
 namespace Cube {
 class Engine;
-}
+class GridCell;
+} // namespace Cube
 namespace Data {
 class Recordset;
 }
@@ -89,7 +90,8 @@ private:
     std::string InvoiceFilter(const std::string& alias) const;
     void FetchRows();
     void FetchInvoices();
-    void ShowInvoiceRows();
+    // The cell double-clicked, or the focused one.
+    void ShowInvoiceRows(const Talvex::Cube::GridCell* cell = nullptr);
     void ShowPaymentDocuments();
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();

@@ -3,11 +3,14 @@
 
 #include "quarn/sales/CRSaleByPayType.hpp"
 #include "host/cube/CCube.hpp"
+#include "host/cube/Engine.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/ui/Grid.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/sales/frmRSaleByPayType.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -201,4 +204,62 @@ TEST_F(SaleByPayType, TheFormRefusesAReversedPeriodAndAnUnknownDepartmentAtTheir
         EXPECT_EQ(params.Item("BegPeriod").GetValue().ToDate(), Date(2026, 2, 1));
         EXPECT_EQ(params.Item("Department").GetValue().ToText(), "PARD-V");
     }
+}
+
+// The whole road: the host runs the report, the dialog is answered, the cube shows the
+// split, and a cell lists its invoice rows, whose sums add up to it, and its payment documents.
+TEST_F(SaleByPayType, ACellListsItsInvoiceRowsAndItsPaymentDocuments)
+{
+    Testing::ScriptedUser user;
+    user.Set("frmRSaleByPayType", "edBegDate", "2026-02-01")
+        .Set("frmRSaleByPayType", "edEndDate", "2026-02-28")
+        .Click("frmRSaleByPayType", "btOk")
+        .Accept("CubeSrcList")
+        .Accept("CubeSrcList");
+    ClientApp app{user.Session()};
+    ClientApp::Scope scope{app};
+    auto report = std::make_shared<CRSaleByPayType>();
+    report->SetVisual(true);
+    FieldList in;
+    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    FieldList out;
+    EXPECT_FALSE(report->Run(in, out));
+    ASSERT_EQ(user.ErrorsText(), "");
+    auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
+    ASSERT_NE(window, nullptr);
+    CCube& cube = window->CubeControl();
+    EXPECT_EQ(window->Caption(), "Sales by payment type");
+    const auto& grid = cube.cube().Grid();
+    auto year = grid.FindColHeader({Value(std::int64_t{2026})});
+    ASSERT_TRUE(year);
+    // The department that sold most in cash.
+    std::size_t best = 0;
+    double bestCash = -1;
+    for (std::size_t row = 0; row < grid.RowCount(); ++row) {
+        if (grid.RowHeader(row).IsGrandTotal()) continue;
+        const double v = grid.FactValue(row, *year, "Cash").value_or(0);
+        if (v > bestCash) bestCash = v, best = row;
+    }
+    ASSERT_GT(bestCash, 0);
+    const double cellSum = grid.FactValue(best, *year, "SpecSumma").value_or(0);
+    cube.UserDblClickCell(grid.ColumnOf(*year, "Cash"), best);
+    ASSERT_EQ(user.ErrorsText(), "");
+    ASSERT_NE(report->Wrapper(), nullptr);
+    auto* list = report->Wrapper()->ListForm();
+    ASSERT_NE(list, nullptr);
+    const auto& rows = list->GridCtl("SpecGrid");
+    ASSERT_GT(rows.RowCount(), 0u);
+    double shownSum = 0;
+    for (std::size_t r = 0; r < rows.RowCount(); ++r)
+        shownSum += rows.Cell(r, "SpecSumma").ToDouble();
+    EXPECT_NEAR(shownSum, cellSum, 0.005);
+
+    cube.UserFocusCell(grid.ColumnOf(*year, "Cash"), best);
+    cube.UserChooseMenu(2);
+    ASSERT_EQ(user.ErrorsText(), "");
+    auto* payments = report->Wrapper()->ListForm();
+    ASSERT_NE(payments, nullptr);
+    const auto& shown = payments->GridCtl("SpecGrid");
+    ASSERT_TRUE(shown.FindColumn("PayDocDate") && shown.FindColumn("Summa"));
+    EXPECT_GT(shown.RowCount(), 0u);
 }
