@@ -1,13 +1,16 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/sales/CRSaleByPayType.hpp"
+#include "quarn/sales/CRepSalesJournal.hpp"
+#include "quarn/sales/CSalesByMng.hpp"
 
 namespace Quarn_DuzAde {
 
 void RegisterSalesClasses(ClassRegistry& registry)
 {
-    // Each report of the folder adds its line here as it is written, for example
-    // registry.Add<CReport>("sales", "CReport");
-    (void)registry;
+    registry.Add<CRepSalesJournal>("sales", "CRepSalesJournal");
+    registry.Add<CSalesByMng>("sales", "CSalesByMng");
+    registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
 }
 
 } // namespace Quarn_DuzAde

@@ -48,6 +48,17 @@ WHERE r.Way < 95 AND part.Amount > 0 AND cardinality(s.Ids) > 0
 ORDER BY r.IDC, part.N
 )sql";
 
+// About one row in a hundred that a single store gave out also has an order of quantity 0
+// at the next store: booked there first, then given out from the other.
+constexpr std::string_view kEmptyStoreOrders = R"sql(
+INSERT INTO STOrderSpec (srcDocSpecID, StoreID, Amount)
+SELECT os.srcDocSpecID, s.Ids[1 + (pg_temp.ledger_hash(os.srcDocSpecID, 3) + 1) % cardinality(s.Ids)], 0
+FROM STOrderSpec os
+CROSS JOIN (SELECT array_agg(IDC ORDER BY IDC) AS Ids FROM STStore) s
+WHERE pg_temp.ledger_hash(os.srcDocSpecID, 2) % 100 = 20 AND cardinality(s.Ids) > 1
+ORDER BY os.srcDocSpecID
+)sql";
+
 // Three sale invoices of ten name the person who signs them; the others are signed by their
 // author. Signers are staff members when the company has any.
 constexpr std::string_view kSignPersons = R"sql(
@@ -97,6 +108,7 @@ void LinkDocuments(Data::Connection& db)
 {
     db.ExecutePostgresScript(kFlowKinds);
     db.ExecutePostgresScript(kStoreOrders);
+    db.ExecutePostgresScript(kEmptyStoreOrders);
     db.ExecutePostgresScript(kSignPersons);
 }
 

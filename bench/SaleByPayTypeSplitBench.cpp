@@ -1,0 +1,151 @@
+// The split of sales by payment type: every goods row of the posted sale invoices of 2026
+// given its part of each invoice's cash, card, commission and barter payments. The rows
+// and payments are read once (not timed); the benchmark times the split pass alone and
+// reports rows per second, and checks that each invoice's parts add up to its rows.
+//
+//     export TALVEX_BENCH_DB="host=<socket> user=postgres dbname=talvex_bench"   # scale 1
+//     build/bench/SaleByPayTypeSplitBench --benchmark_repetitions=5
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/FieldList.hpp"
+#include "quarn/sales/CRSaleByPayType.hpp"
+#include "quarn/sales/SaleByPayTypeSplit.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using Quarn_DuzAde::PayTypeInvoice;
+using Quarn_DuzAde::PayTypeRow;
+using Talvex::Currency;
+
+constexpr const char* kRows = R"sql(
+SELECT Spec.DocID, Spec.Summa, SpecPRSF.SummVAT
+FROM THDocument Main
+JOIN THGoodSpec Spec ON Spec.DocID = Main.IDC
+JOIN THGoodSpecPRSF SpecPRSF ON SpecPRSF.DocID = Spec.DocID AND SpecPRSF.PosNumb = Spec.PosNumb
+WHERE Main.DocTypeCode = 'PRSF' AND Main.IsPosted = 1 AND Main.DocumentDate BETWEEN '2026-01-01' AND '2026-12-31'
+ORDER BY Spec.DocID, Spec.PosNumb
+)sql";
+
+constexpr const char* kInvoices = R"sql(
+SELECT Main.IDC, Main.Summa,
+       CASE WHEN DocPRSF.CashRegState = 2 THEN Main.Summa ELSE 0 END + COALESCE(PayDocs.Cash, 0),
+       CASE WHEN DocPRSF.CashRegState = 3 THEN Main.Summa ELSE 0 END,
+       COALESCE(PayDocs.Comission, 0), COALESCE(PayDocs.Barter, 0)
+FROM THDocument Main
+LEFT JOIN THDocumentPRSF DocPRSF ON DocPRSF.DocID = Main.IDC
+LEFT JOIN (SELECT PaySpec.CorDocID AS IDC,
+                  SUM(CASE WHEN PayDoc.DocTypeCode IN ('KVT', 'KOP') THEN PaySpec.SummaCur ELSE 0 END) AS Cash,
+                  SUM(CASE WHEN PayDoc.DocTypeCode IN ('MPP', 'MPPT') THEN PaySpec.SummaCur ELSE 0 END) AS Comission,
+                  SUM(CASE WHEN PayDoc.DocTypeCode IN ('BUSM', 'SUSM', 'USM') THEN PaySpec.SummaCur ELSE 0 END) AS Barter
+           FROM THPaySpec PaySpec JOIN THDocument PayDoc ON PayDoc.IDC = PaySpec.DocID
+           GROUP BY PaySpec.CorDocID) PayDocs ON PayDocs.IDC = Main.IDC
+WHERE Main.DocTypeCode = 'PRSF' AND Main.IsPosted = 1 AND Main.DocumentDate BETWEEN '2026-01-01' AND '2026-12-31'
+ORDER BY Main.IDC
+)sql";
+
+std::string BenchConnectString()
+{
+    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
+    Talvex::Data::LocalServer server;
+    server.EnsureRunning();
+    return server.ConnectString("talvex_bench");
+}
+
+struct Source {
+    std::vector<PayTypeInvoice> invoices;
+    std::vector<PayTypeRow> rows;
+};
+
+const Source& ReadSource()
+{
+    static const Source source = [] {
+        auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+        Source s;
+        for (const auto& r : book->Db().Query(kRows).rows) {
+            PayTypeRow row;
+            row.idc = r[0].ToInteger();
+            row.specSumma = r[1].ToCurrency();
+            row.summVat = r[2].ToCurrency();
+            s.rows.push_back(row);
+        }
+        for (const auto& r : book->Db().Query(kInvoices).rows)
+            s.invoices.push_back({r[0].ToInteger(),
+                                  r[1].ToCurrency(),
+                                  {r[2].ToCurrency(), r[3].ToCurrency(), r[4].ToCurrency(), r[5].ToCurrency()}});
+        return s;
+    }();
+    return source;
+}
+
+void SaleByPayTypeSplitPass(benchmark::State& state)
+{
+    const Source& source = ReadSource();
+    std::vector<PayTypeRow> rows;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rows = source.rows;
+        state.ResumeTiming();
+        Quarn_DuzAde::SplitPayments(source.invoices, rows);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    // Every row's parts add up to its sum.
+    for (const auto& row : rows) {
+        Currency parts = row.notPayed;
+        for (const Currency& paid : row.paid)
+            parts += paid;
+        if (parts != row.specSumma) {
+            state.SkipWithError(("invoice " + std::to_string(row.idc) + ": a row's parts do not add up").c_str());
+            return;
+        }
+    }
+    state.counters["rows"] = static_cast<double>(rows.size());
+    state.counters["invoices"] = static_cast<double>(source.invoices.size());
+    state.counters["rows_per_second"] =
+        benchmark::Counter(static_cast<double>(rows.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The whole report without its window: the rows, invoices and payments fetched, the split
+// pass, and the cube's source built.
+void SaleByPayTypeWholeReport(benchmark::State& state)
+{
+    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+    std::size_t records = 0;
+    for (auto _ : state) {
+        Talvex::FieldList params;
+        params.Add("Book", Talvex::FieldType::kObject, Talvex::Value(std::shared_ptr<Talvex::Object>(book)));
+        params.Add("BegPeriod", Talvex::FieldType::kDate, Talvex::Value(Talvex::Date(2026, 1, 1)));
+        params.Add("EndPeriod", Talvex::FieldType::kDate, Talvex::Value(Talvex::Date(2026, 12, 31)));
+        params.Add("Department", Talvex::FieldType::kCode, Talvex::Value(std::string()));
+        auto report = std::make_shared<Quarn_DuzAde::CRSaleByPayType>();
+        report->Prepare(params);
+        for (long step = 1; step <= report->CountStep(); ++step)
+            report->Step(step);
+        records = static_cast<std::size_t>(report->SourceRecordset()->RecordCount());
+    }
+    state.counters["rows"] = static_cast<double>(records);
+}
+
+// The least the database can do: the rows and the invoices' paid sums in two statements.
+void SaleByPayTypeReferenceSql(benchmark::State& state)
+{
+    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+    std::size_t rows = 0;
+    for (auto _ : state)
+        rows = book->Db().Query(kRows).rows.size() + book->Db().Query(kInvoices).rows.size();
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+} // namespace
+
+BENCHMARK(SaleByPayTypeWholeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(SaleByPayTypeReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(SaleByPayTypeSplitPass)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_MAIN();
