@@ -1,13 +1,12 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/sales/CSalesBySuppl.hpp"
 
 namespace Quarn_DuzAde {
 
 void RegisterSalesClasses(ClassRegistry& registry)
 {
-    // Each report of the folder adds its line here as it is written, for example
-    // registry.Add<CReport>("sales", "CReport");
-    (void)registry;
+    registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
 }
 
 } // namespace Quarn_DuzAde
