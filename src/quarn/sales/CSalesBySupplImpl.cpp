@@ -124,9 +124,13 @@ std::shared_ptr<DataList> CSalesBySupplImpl::SaleBySupplList(const std::string& 
 
 std::shared_ptr<DataList> CSalesBySupplImpl::SupplOnSale(const std::string& supplCode, bool isSupplGroup,
                                                          std::optional<Date> begDate, Date endDate,
-                                                         const std::vector<long>& invoices) const
+                                                         const std::vector<long>& invoices,
+                                                         const std::string& fixCategories) const
 {
     auto list = FixationBase(supplCode, isSupplGroup, begDate, endDate);
+    if (!fixCategories.empty())
+        list->SetFilter(SqlTools::AndFilter(
+            list->Filter(), SqlTools::CondByName("Fix.FixCategory", Kind::kCode, Op::kInList, Value(fixCategories))));
     std::string ids;
     for (long id : invoices)
         ids += (ids.empty() ? "" : ",") + std::to_string(id);

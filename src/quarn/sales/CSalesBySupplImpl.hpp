@@ -32,10 +32,12 @@ public:
 
     // The same base per purchase invoice, for the invoices given (their IDC): PISFIdc,
     // PRSFIdc, DocTypeCode, PRSFNumber, PRSFDate, AmountAccount, Summa, ClntCode, ClntName,
-    // NeedPayDate. Without begDate every sale up to endDate counts. Unread.
+    // NeedPayDate. Without begDate every sale up to endDate counts; with fixation categories
+    // (a comma list) only the quantities fixed under them. Unread.
     std::shared_ptr<Talvex::DataList> SupplOnSale(const std::string& supplCode, bool isSupplGroup,
                                                   std::optional<Talvex::Date> begDate, Talvex::Date endDate,
-                                                  const std::vector<long>& invoices) const;
+                                                  const std::vector<long>& invoices,
+                                                  const std::string& fixCategories = {}) const;
 
     // The payment terms of the supplier's posted pay-on-sale purchase invoices dated up to
     // endDate: one row per term (a row without TermId stands for the part of an invoice its

@@ -6,6 +6,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/SqlTools.hpp"
 #include "host/objects/TableObject.hpp"
 #include "host/types/Decimal.hpp"
 #include "host/types/Errors.hpp"
@@ -66,6 +67,8 @@ frmArrangementPayTerm::frmArrangementPayTerm() : Form("frmArrangementPayTerm")
     auto& list = AddLocalList(kList);
     list.AddMenuItem("mkAddTerm", "New payment term");
     list.AddMenuItem("mkShowDocPISF", "Open the invoice");
+    list.AddMenuItem("ShowListPRSF", "Sales of its goods");
+    list.AddMenuItem("ShowListPRSFOnPeriod", "Sales of its goods in the period");
     list.AddMenuItem("mkShowClient", "Open the supplier");
     Add(ControlKind::Button, "btRefresh", "Refresh");
     Add(ControlKind::Button, "btSave", "Save");
@@ -96,6 +99,10 @@ void frmArrangementPayTerm::Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::F
     mBaseDlg = &a_BaseDialog;
     book_ = GetBook(&param, false);
     sales_.Init(book_);
+    if (param.ExistsField("FixCategory")) {
+        const Value& categories = param.Item("FixCategory").GetValue();
+        fixCategory_ = categories.IsNull() || categories.IsEmpty() ? std::string() : categories.ToText();
+    }
 }
 
 void frmArrangementPayTerm::mBaseDlg_BeforeLoadHandling()
@@ -244,8 +251,8 @@ void frmArrangementPayTerm::Fill(const std::string& client, Date begDate, Date e
     std::vector<InvoiceSaleRow> sales;
     if (!ids.empty()) {
         std::vector<long> invoiceIds(ids.begin(), ids.end());
-        auto list =
-            sales_.SupplOnSale(client, supplier.isGroup, std::nullopt, std::max(endDate, book_->Today()), invoiceIds);
+        auto list = sales_.SupplOnSale(client, supplier.isGroup, std::nullopt, std::max(endDate, book_->Today()),
+                                       invoiceIds, fixCategory_);
         list->Refresh();
         auto rs = list->Recordset();
         auto& f = rs->Fields();
@@ -356,6 +363,10 @@ void frmArrangementPayTerm::mLocalList_OnRunMDICommand(const std::string& key)
         AddTermAsked();
         return;
     }
+    if (key == "ShowListPRSF" || key == "ShowListPRSFOnPeriod") {
+        ShowSales(key == "ShowListPRSFOnPeriod");
+        return;
+    }
     const RowRef ref = RefOf(ListCtl(kList).CurrentRow());
     const ArrangedInvoice& invoice = invoices_[ref.invoice];
     if (key == "mkShowDocPISF") {
@@ -365,6 +376,47 @@ void frmArrangementPayTerm::mLocalList_OnRunMDICommand(const std::string& key)
         document.OpenInWindow(opener);
     }
     if (key == "mkShowClient") GetSession()->OpenCard("REFClient", Value(invoice.clntCode));
+}
+
+void frmArrangementPayTerm::ShowSales(bool onPeriod)
+{
+    const RowRef ref = RefOf(ListCtl(kList).CurrentRow());
+    const ArrangedInvoice& invoice = invoices_[ref.invoice];
+    frmSalesBySupply::Supplier supplier;
+    frmSalesBySupply::FindSupplier(*book_, client_, supplier);
+    auto source = std::make_shared<SalesOfInvoice>();
+    source->list = sales_.SupplOnSale(client_, supplier.isGroup, std::nullopt, std::max(endDate_, book_->Today()),
+                                      {static_cast<long>(invoice.docId)}, fixCategory_);
+    using Kind = Talvex::FieldType;
+    auto& show = source->fields;
+    show.Add("PRSFIdc", Kind::kId);
+    show.Add("DocTypeCode", Kind::kCode).SetCaption("Type");
+    show.Add("PRSFNumber", Kind::kText).SetCaption("Sale invoice");
+    show.Add("PRSFDate", Kind::kDate).SetCaption("Sale date");
+    show.Add("GoodCode", Kind::kCode).SetCaption("Good");
+    show.Add("AmountAccount", Kind::kQuantity).SetCaption("Sold quantity");
+    show.Add("Summa", Kind::kAmount).SetCaption("At purchase price");
+    show.Add("NeedPayDate", Kind::kDate).SetCaption("Due date");
+    if (onPeriod) {
+        source->filter = "oTable.PRSFDate >= " + Talvex::SqlTools::Literal(Kind::kDate, Value(begDate_)) +
+                         " AND oTable.PRSFDate <= " + Talvex::SqlTools::Literal(Kind::kDate, Value(endDate_));
+        source->periodInfo = begDate_.ToIso() + " - " + endDate_.ToIso();
+    }
+    source->info = invoice.clntCode + " " + invoice.clntName;
+    source->caption = "Sales of the goods of " + invoice.docNumber + " of " + invoice.docDate.ToIso();
+    salesSource_ = source;
+
+    salesForm_ = std::make_shared<CubeSrcList>();
+    auto params = std::make_shared<Talvex::FieldList>();
+    params->Add("Parent", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(salesSource_)));
+    params->Add("FieldNameDocID", Kind::kCode, Value("PRSFIdc"));
+    params->Add("FieldNameDocTypeCode", Kind::kCode, Value("DocTypeCode"));
+    salesDialog_ = std::make_unique<Talvex::Ui::BaseDialog>();
+    const Value param{std::shared_ptr<Talvex::Object>(params)};
+    salesDialog_->Init(*salesForm_, book_->CreateDocList("THDocument"), param);
+    if (!salesForm_->Init(*salesDialog_, param))
+        throw Talvex::ValueError("ShowListPRSF: the list form did not take its parameters");
+    salesDialog_->RunForm(false, false);
 }
 
 void frmArrangementPayTerm::btInfo_Click()

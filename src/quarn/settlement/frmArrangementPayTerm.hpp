@@ -1,7 +1,11 @@
 #pragma once
 
+#include "host/objects/FieldList.hpp"
 #include "host/types/Date.hpp"
+#include "host/ui/BaseDialog.hpp"
 #include "host/ui/Form.hpp"
+#include "quarn/cube/CubeSrcList.hpp"
+#include "quarn/cube/ISrcDocList.hpp"
 #include "quarn/sales/CSalesBySupplImpl.hpp"
 #include "quarn/settlement/PayTermArrangement.hpp"
 
@@ -12,17 +16,14 @@
 
 namespace Talvex {
 class Book;
-class FieldList;
-namespace Ui {
-class BaseDialog;
 }
-} // namespace Talvex
 
 namespace Quarn_DuzAde {
 
 // The payment terms of a supplier's pay-on-sale purchase invoices: each invoice with what
 // its goods sold (in all and in the period), what is still owed and its instalments, which
 // the user adds, changes and removes; saving writes each invoice's terms as one unit of work.
+// It also lists the sales behind an invoice.
 class frmArrangementPayTerm : public Talvex::Ui::Form {
 public:
     static constexpr const char* kList = "PayTermList";
@@ -51,6 +52,14 @@ public:
     void EditTermSumma(long row, Talvex::Currency summa);
     // Adds a term to the invoice of a grid row, as the form asks for it.
     bool AddTerm(long row, Talvex::Date date, Talvex::Currency summa);
+    // Opens the list of the sales of the goods of the current row's invoice (inside the
+    // period when onPeriod).
+    void ShowSales(bool onPeriod);
+    // The list window of the sales, once opened.
+    const CubeSrcList* SalesListForm() const { return salesForm_.get(); }
+
+    // The source of that list: the sales of the invoice chosen last.
+    ISrcDocList* SalesSource() const { return salesSource_.get(); }
 
 private:
     void mBaseDlg_BeforeLoadHandling();
@@ -71,6 +80,7 @@ private:
     std::shared_ptr<Talvex::Book> book_;
     CSalesBySupplImpl sales_;
     std::string client_;
+    std::string fixCategory_; // the fixation categories whose sales count; empty: all
     Talvex::Date begDate_;
     Talvex::Date endDate_;
     std::vector<ArrangedInvoice> invoices_;
@@ -84,6 +94,26 @@ private:
         bool operator==(const StoredTerm&) const = default;
     };
     std::map<std::int64_t, std::vector<StoredTerm>> stored_;
+
+    // What the list of sales shows: held apart, as the list's parent object.
+    struct SalesOfInvoice : public Talvex::Object, public ISrcDocList {
+        std::shared_ptr<Talvex::DataList> SourceList() override { return list; }
+        std::shared_ptr<Talvex::Data::Recordset> SourceRst() override { return nullptr; }
+        bool ListIsFill() override { return false; }
+        Talvex::FieldList& ShowFields() override { return fields; }
+        std::string Filter() override { return filter; }
+        std::string FltrInfo() override { return info; }
+        std::string PeriodFltrInfo() override { return periodInfo; }
+        std::string Caption() override { return caption; }
+        bool DistinctByIDC() override { return false; }
+
+        std::shared_ptr<Talvex::DataList> list;
+        Talvex::FieldList fields;
+        std::string filter, info, periodInfo, caption;
+    };
+    std::shared_ptr<SalesOfInvoice> salesSource_;
+    std::shared_ptr<CubeSrcList> salesForm_;
+    std::unique_ptr<Talvex::Ui::BaseDialog> salesDialog_;
 };
 
 } // namespace Quarn_DuzAde

@@ -162,6 +162,15 @@ TEST_F(SalesBySuppl, OwesThePurchasePriceOfWhatWasSoldDueTheGroupTermAfterTheSal
     auto onSale = impl.SupplOnSale(PayOnSaleWorld::kGroup, true, std::nullopt, Date(2026, 12, 31), {p3});
     EXPECT_EQ(ReadRows(*onSale, {"PRSFNumber", "ClntCode", "AmountAccount", "Summa"}),
               (std::vector<std::string>{"O-1|ZS2|2.00|9.00"}));
+    // Only the quantities fixed under the categories asked for count.
+    book->Db().Execute("UPDATE THGoodSpecFixLog SET FixCategory = 'Z;C''1' WHERE IncomeSpecID IN (SELECT IDC FROM "
+                       "THGoodSpec WHERE DocID = ?)",
+                       {Value(static_cast<std::int64_t>(p3))});
+    auto inCategory =
+        impl.SupplOnSale(PayOnSaleWorld::kGroup, true, std::nullopt, Date(2026, 12, 31), {p3}, "Z;C'1,Z2");
+    EXPECT_EQ(ReadRows(*inCategory, {"PRSFNumber", "Summa"}), (std::vector<std::string>{"O-1|9.00"}));
+    auto otherCategory = impl.SupplOnSale(PayOnSaleWorld::kGroup, true, std::nullopt, Date(2026, 12, 31), {p3}, "Z2");
+    EXPECT_TRUE(ReadRows(*otherCategory, {"PRSFNumber"}).empty());
     auto none = impl.SupplOnSale(PayOnSaleWorld::kGroup, true, std::nullopt, Date(2026, 12, 31), {});
     EXPECT_TRUE(ReadRows(*none, {"PRSFNumber"}).empty());
 

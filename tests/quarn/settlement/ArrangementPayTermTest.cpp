@@ -5,6 +5,7 @@
 #include "host/types/Decimal.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/BaseDialog.hpp"
+#include "host/ui/LocalList.hpp"
 #include "quarn/frame/Catalogue.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/settlement/frmArrangementPayTerm.hpp"
@@ -373,4 +374,26 @@ TEST_F(ArrangementPayTerm, InvoicesOfTheDemoCompanyAddUpAsAnIndependentSumDoes)
     EXPECT_EQ(inMay, e.at(4).ToCurrency());
     // Arranged, the terms of every invoice add up to its sum.
     EXPECT_EQ(terms, summa);
+}
+
+TEST_F(ArrangementPayTerm, TheSalesBehindAnInvoiceAreListedInAllAndInsideThePeriod)
+{
+    Data::Transaction tx(book->Db());
+    World();
+    const auto [invoice, row] = Invoice("ZA-1", "2026-05-04", "100", {{10, "40"}, {30, "60"}});
+    Sale("2026-05-10", row, "3");
+    Sale("2026-04-30", row, "1");
+    auto sales = [&](const char* key) {
+        Arrangement run(book, std::string(kOpenMay) + "frmArrangementPayTerm.PayTermList cell 2 NeedPaySumma\n" +
+                                  "frmArrangementPayTerm.PayTermList menu " + key + "\n");
+        EXPECT_EQ(run.user.ErrorsText(), "");
+        std::vector<std::string> rows;
+        if (run.form.SalesListForm() == nullptr) return rows;
+        const auto& grid = run.form.SalesListForm()->ListCtl("SpecGrid");
+        for (std::size_t r = 0; r < grid.RowCount(); ++r)
+            rows.push_back(grid.Cell(r, "PRSFDate").ToDate().ToIso() + " " + Cents(grid.Cell(r, "Summa").ToCurrency()));
+        return rows;
+    };
+    EXPECT_EQ(sales("ShowListPRSF"), (std::vector<std::string>{"2026-04-30 10.00", "2026-05-10 30.00"}));
+    EXPECT_EQ(sales("ShowListPRSFOnPeriod"), (std::vector<std::string>{"2026-05-10 30.00"}));
 }
