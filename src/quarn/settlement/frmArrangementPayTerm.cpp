@@ -197,72 +197,84 @@ void frmArrangementPayTerm::Fill(const std::string& client, Date begDate, Date e
     frmSalesBySupply::Supplier supplier;
     if (!frmSalesBySupply::FindSupplier(*book_, client, supplier))
         throw Talvex::ValueError("cbClient: there is no client with the code '" + client + "'");
-
-    // Fetch: the invoices with their open parts, their stored terms as they stand in the
-    // table (the term view cuts terms to the invoice's sum, the arrangement shows them as
-    // stored), and the sales of their goods.
-    std::vector<StoredPayTermRow> rows;
+    // Fetch: the invoices with their open parts, their stored terms as they stand in the table
+    // (the term view cuts terms to the invoice's sum; the arrangement shows them as stored),
+    // and the sales of their goods. Then compute and show.
+    std::vector<StoredPayTermRow> rows = FetchInvoices(supplier.isGroup);
     std::vector<std::int64_t> ids;
-    {
-        auto list = sales_.SupplPayOnSale(client, supplier.isGroup, endDate);
-        list->Refresh();
-        auto rs = list->Recordset();
-        auto& f = rs->Fields();
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-            StoredPayTermRow row;
-            row.docId = f.Item("PISFIdc").Value().ToInteger();
-            row.docNumber = f.Item("PISFNumber").Value().ToText();
-            row.docDate = f.Item("PISFDate").Value().ToDate();
-            row.docSumma = CurrencyOf(f.Item("DocSumma").Value());
-            row.currencyCode = f.Item("CurrencyCode").Value().ToText();
-            row.debtSumma = CurrencyOf(f.Item("DebtSumma").Value());
-            row.payTerm = static_cast<long>(f.Item("PayTerm").Value().ToInteger());
-            row.clntCode = f.Item("ClntCode").Value().ToText();
-            row.clntName = f.Item("ClntName").Value().ToText();
-            if (ids.empty() || ids.back() != row.docId) ids.push_back(row.docId);
-            rows.push_back(std::move(row));
-        }
-    }
-    stored_.clear();
-    if (!ids.empty()) {
-        std::map<std::int64_t, StoredPayTermRow> headerOf;
-        for (const auto& row : rows)
-            headerOf.try_emplace(row.docId, row);
-        auto terms = book_->CreateList("THDocumentPayTerm");
-        std::string in;
-        for (auto id : ids)
-            in += (in.empty() ? "" : ",") + std::to_string(id);
-        terms->SetFilter("oTable.DocID in (" + in + ")");
-        terms->OrderBy("oTable.DocID, oTable.PayTerm, oTable.IDC");
-        terms->Refresh();
-        auto rs = terms->Recordset();
-        auto& f = rs->Fields();
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-            StoredPayTermRow row = headerOf.at(f.Item("DocID").Value().ToInteger());
-            row.termId = f.Item("IDC").Value().ToInteger();
-            row.termSumma = CurrencyOf(f.Item("Summa").Value());
-            const std::int64_t days = f.Item("PayTerm").Value().ToInteger();
-            row.needPayDate = row.docDate.AddDays(static_cast<std::int32_t>(days));
-            row.debtSumma = Currency();
-            stored_[row.docId].push_back(StoredTerm{row.termId, days, row.termSumma});
-            rows.push_back(std::move(row));
-        }
-    }
-    std::vector<InvoiceSaleRow> sales;
-    if (!ids.empty()) {
-        std::vector<long> invoiceIds(ids.begin(), ids.end());
-        auto list = sales_.SupplOnSale(client, supplier.isGroup, std::nullopt, std::max(endDate, book_->Today()),
-                                       invoiceIds, fixCategory_);
-        list->Refresh();
-        auto rs = list->Recordset();
-        auto& f = rs->Fields();
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-            sales.push_back(InvoiceSaleRow{f.Item("PISFIdc").Value().ToInteger(), f.Item("PRSFDate").Value().ToDate(),
-                                           CurrencyOf(f.Item("Summa").Value())});
-    }
-    // Compute, then show.
+    for (const auto& row : rows)
+        if (ids.empty() || ids.back() != row.docId) ids.push_back(row.docId);
+    FetchStoredTerms(ids, rows);
+    const std::vector<InvoiceSaleRow> sales = FetchSales(supplier.isGroup, ids);
     invoices_ = FillArrangement(rows, sales, begDate, endDate);
     ShowInvoices();
+}
+
+std::vector<StoredPayTermRow> frmArrangementPayTerm::FetchInvoices(bool isGroup) const
+{
+    std::vector<StoredPayTermRow> rows;
+    auto list = sales_.SupplPayOnSale(client_, isGroup, endDate_);
+    list->Refresh();
+    auto rs = list->Recordset();
+    auto& f = rs->Fields();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        StoredPayTermRow row;
+        row.docId = f.Item("PISFIdc").Value().ToInteger();
+        row.docNumber = f.Item("PISFNumber").Value().ToText();
+        row.docDate = f.Item("PISFDate").Value().ToDate();
+        row.docSumma = CurrencyOf(f.Item("DocSumma").Value());
+        row.currencyCode = f.Item("CurrencyCode").Value().ToText();
+        row.debtSumma = CurrencyOf(f.Item("DebtSumma").Value());
+        row.payTerm = static_cast<long>(f.Item("PayTerm").Value().ToInteger());
+        row.clntCode = f.Item("ClntCode").Value().ToText();
+        row.clntName = f.Item("ClntName").Value().ToText();
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void frmArrangementPayTerm::FetchStoredTerms(const std::vector<std::int64_t>& ids, std::vector<StoredPayTermRow>& rows)
+{
+    stored_.clear();
+    if (ids.empty()) return;
+    std::map<std::int64_t, StoredPayTermRow> headerOf;
+    for (const auto& row : rows)
+        headerOf.try_emplace(row.docId, row);
+    auto terms = book_->CreateList("THDocumentPayTerm");
+    std::string in;
+    for (auto id : ids)
+        in += (in.empty() ? "" : ",") + std::to_string(id);
+    terms->SetFilter("oTable.DocID in (" + in + ")");
+    terms->OrderBy("oTable.DocID, oTable.PayTerm, oTable.IDC");
+    terms->Refresh();
+    auto rs = terms->Recordset();
+    auto& f = rs->Fields();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        StoredPayTermRow row = headerOf.at(f.Item("DocID").Value().ToInteger());
+        row.termId = f.Item("IDC").Value().ToInteger();
+        row.termSumma = CurrencyOf(f.Item("Summa").Value());
+        const std::int64_t days = f.Item("PayTerm").Value().ToInteger();
+        row.needPayDate = row.docDate.AddDays(static_cast<std::int32_t>(days));
+        row.debtSumma = Currency(); // the invoice's open part came with its own rows
+        stored_[row.docId].push_back(StoredTerm{row.termId, days, row.termSumma});
+        rows.push_back(std::move(row));
+    }
+}
+
+std::vector<InvoiceSaleRow> frmArrangementPayTerm::FetchSales(bool isGroup, const std::vector<std::int64_t>& ids) const
+{
+    std::vector<InvoiceSaleRow> sales;
+    if (ids.empty()) return sales;
+    const std::vector<long> invoiceIds(ids.begin(), ids.end());
+    auto list = sales_.SupplOnSale(client_, isGroup, std::nullopt, std::max(endDate_, book_->Today()), invoiceIds,
+                                   fixCategory_);
+    list->Refresh();
+    auto rs = list->Recordset();
+    auto& f = rs->Fields();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        sales.push_back(InvoiceSaleRow{f.Item("PISFIdc").Value().ToInteger(), f.Item("PRSFDate").Value().ToDate(),
+                                       CurrencyOf(f.Item("Summa").Value())});
+    return sales;
 }
 
 void frmArrangementPayTerm::ShowInvoices(long currentRow)

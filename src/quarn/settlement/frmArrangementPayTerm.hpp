@@ -73,6 +73,10 @@ private:
     // The refusal naming the control, or empty; on success the period and supplier.
     std::string ReadParams();
     void ShowInvoices(long currentRow = 0);
+    std::vector<StoredPayTermRow> FetchInvoices(bool isGroup) const;
+    // Adds the stored terms of the invoices to their rows and keeps them as read.
+    void FetchStoredTerms(const std::vector<std::int64_t>& ids, std::vector<StoredPayTermRow>& rows);
+    std::vector<InvoiceSaleRow> FetchSales(bool isGroup, const std::vector<std::int64_t>& ids) const;
     const RowRef& RefOf(long row) const;
     void SaveInvoice(const ArrangedInvoice& invoice);
 
