@@ -64,7 +64,12 @@ std::shared_ptr<DataList> CConsign::RowSource(const std::string& docTypes, Date 
     list->Join(Bare(book, "THPartyAttribute"), "ClientByDoc",
                "Doc.IDC = ClientByDoc.DocID AND ClientByDoc.RolePartyCode = 'PAR'");
     list->Join(Bare(book, "REFClient"), "Vendor", "ClientByDoc.PartyCode = Vendor.Code");
-    list->Join(Bare(book, "REFGood"), "Good", "DSpec.GoodCode = Good.Code", 1);
+    {
+        // The good ("Good") and its accounting unit ("GUnit"): the rest is in accounting units.
+        CSelectByRef byRef;
+        byRef.InitBook(book_);
+        byRef.GoodAccUnit(*list, "DSpec.GoodCode");
+    }
 
     CSelectByDoc byDoc;
     byDoc.Init(book_);
@@ -111,7 +116,7 @@ std::shared_ptr<DataList> CConsign::RowSource(const std::string& docTypes, Date 
     f.AddField("ClientName", Kind::kText, "Vendor.Name");
     f.AddField("GoodCode", Kind::kCode, "DSpec.GoodCode");
     f.AddField("GoodName", Kind::kText, "ISNULL(Good.Name, '')");
-    f.AddField("UnitCode", Kind::kCode, "DSpec.UnitCode");
+    f.AddField("UnitCode", Kind::kCode, "ISNULL(GUnit.UnitCode, DSpec.UnitCode)");
     f.AddField("NetSum", Kind::kAmount, rates.ConvertExpr("DocCurrency", kNetSum));
     f.AddField("NetAmount", Kind::kQuantity, kNetAmount);
     f.AddField("GrossAmount", Kind::kQuantity, "DSpec.AmountAccount");
@@ -185,8 +190,9 @@ std::shared_ptr<Talvex::Data::Recordset> CConsign::RestByVendor(Date repDate, co
         rs->Fields().Item("GoodName").SetValue(Value(r.goodName));
         rs->Fields().Item("UnitCode").SetValue(Value(r.unitCode));
         rs->Fields().Item("Rest").SetValue(Value(r.rest));
-        rs->Fields().Item("RestAmount").SetValue(Value(r.restAmount));
-        rs->Fields().Item("RestForPayAmount").SetValue(Value(r.restForPayAmount));
+        // Quantities at the four decimals the database keeps them in, so that they read alike.
+        rs->Fields().Item("RestAmount").SetValue(Value(r.restAmount.WithScale(4)));
+        rs->Fields().Item("RestForPayAmount").SetValue(Value(r.restForPayAmount.WithScale(4)));
         rs->Update();
     }
     if (rs->RecordCount() > 0) rs->MoveFirst();

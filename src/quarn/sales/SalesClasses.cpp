@@ -1,5 +1,6 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/sales/CReportRestByVendor.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
 
 namespace Quarn_DuzAde {
@@ -7,6 +8,7 @@ namespace Quarn_DuzAde {
 void RegisterSalesClasses(ClassRegistry& registry)
 {
     registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
+    registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
 }
 
 } // namespace Quarn_DuzAde

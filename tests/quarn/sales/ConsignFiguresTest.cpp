@@ -77,6 +77,12 @@ TEST(ConsignFigures, RestsAddUpPerVendorAndGoodRoundedOnceAndSettlementsNeverBot
         r.fixedAmount = D("2");
         rows.push_back(r);
     }
+    // 433.42 for 36, 27 left: exactly 325.065, which rounds up.
+    auto half = Row("2026-06-10", 30, "H1");
+    half.netSum = D("433.42");
+    half.netAmount = D("36");
+    half.fixedAmount = D("9");
+    rows.push_back(half);
     auto other = Row("2026-05-01", 30, "A0");
     other.client = "V0";
     rows.push_back(other);
@@ -84,7 +90,7 @@ TEST(ConsignFigures, RestsAddUpPerVendorAndGoodRoundedOnceAndSettlementsNeverBot
     gone.fixedAmount = D("10");
     rows.push_back(gone);
     const auto rest = Quarn_DuzAde::RestByVendorFill(rows, repDate);
-    ASSERT_EQ(rest.size(), 2U);
+    ASSERT_EQ(rest.size(), 3U);
     EXPECT_EQ(rest[0].client + " " + rest[0].goodCode, "V0 A0");
     EXPECT_EQ(rest[0].rest, Currency::FromInteger(60));
     EXPECT_EQ(Fixed(rest[0].restForPayAmount), "6.00");
@@ -92,6 +98,8 @@ TEST(ConsignFigures, RestsAddUpPerVendorAndGoodRoundedOnceAndSettlementsNeverBot
     EXPECT_EQ(rest[1].rest, Currency::Parse("0.01"));
     EXPECT_EQ(Fixed(rest[1].restAmount), "3.00");
     EXPECT_EQ(Fixed(rest[1].restForPayAmount), "0.00");
+    EXPECT_EQ(rest[2].goodCode, "H1");
+    EXPECT_EQ(rest[2].rest, Currency::Parse("325.07"));
 
     const auto over =
         Quarn_DuzAde::SettlementOf(Currency::FromInteger(100), Currency::FromInteger(30), Currency::FromInteger(50));

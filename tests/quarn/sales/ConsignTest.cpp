@@ -1,14 +1,20 @@
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
+#include "host/objects/ClientApp.hpp"
+#include "host/objects/FieldList.hpp"
 #include "host/types/Decimal.hpp"
+#include "quarn/frame/Catalogue.hpp"
+#include "quarn/frame/IReportExec.hpp"
 #include "quarn/sales/CConsign.hpp"
+#include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <tuple>
 
 using namespace Talvex;
 
@@ -98,4 +104,93 @@ TEST(Consign, RestByVendorOfTheDemoCompanyEqualsAnIndependentComputation)
     }
     for (const auto& [key, line] : actual)
         EXPECT_TRUE(expected.count(key)) << key << ": not expected, got " << line;
+}
+
+TEST(Consign, TheRestReportAsksItsParametersRefusesBadInputAndKeepsTheMarketGroups)
+{
+    auto book = Testing::OpenDemoBook("consign_report_tester");
+    Data::Transaction tx(book->Db());
+    // A vendor whose code and name hold a quote, a semicolon and a comment marker, in a market
+    // group of its own, with one consignment purchase of 10 for 100.00, 4 of them sold.
+    auto& db = book->Db();
+    db.QueryPostgres("INSERT INTO REFClientMarketGr (Code, Name, PayTerm) VALUES ('Z''G;--', 'Odd', 0)");
+    db.QueryPostgres("INSERT INTO REFClient (Code, Name, MarketGrCode) VALUES ('Z''V;--', 'O''Hara; -- x', 'Z''G;--')");
+    const auto doc = db.QueryPostgres("INSERT INTO THDocument (DocTypeCode, DocumentDate, Number, Summa, IsPosted) "
+                                      "VALUES ('PISF', '2026-05-04', 'ZC-1', 100, 1) RETURNING IDC")
+                         .rows.at(0)
+                         .at(0);
+    db.QueryPostgres("INSERT INTO THPartyAttribute (DocID, DocTypeCode, RolePartyCode, PartyCode) VALUES ($1, 'PISF', "
+                     "'PAR', 'Z''V;--')",
+                     {doc});
+    const auto row =
+        db.QueryPostgres("INSERT INTO THGoodSpec (DocID, PosNumb, GoodCode, UnitCode, Amount, "
+                         "AmountAccount, Summa) VALUES ($1, 1, 'P000001', 'VNT', 10, 10, 100) RETURNING IDC",
+                         {doc})
+            .rows.at(0)
+            .at(0);
+    db.QueryPostgres("INSERT INTO THDocumentPayTerm (DocID, PayTerm, Summa) VALUES ($1, 30, 100)", {doc});
+    const auto sale = db.QueryPostgres("INSERT INTO THDocument (DocTypeCode, DocumentDate, Number, IsPosted) VALUES "
+                                       "('PRSF', '2026-05-10', 'ZC-S', 1) RETURNING IDC")
+                          .rows.at(0)
+                          .at(0);
+    const auto out = db.QueryPostgres("INSERT INTO THGoodSpec (DocID, PosNumb, GoodCode, UnitCode, Amount, "
+                                      "AmountAccount, Summa) VALUES ($1, 1, 'P000001', 'VNT', 4, 4, 60) RETURNING IDC",
+                                      {sale})
+                         .rows.at(0)
+                         .at(0);
+    db.QueryPostgres("INSERT INTO THGoodSpecFixLog (IncomeSpecID, OutcomeSpecID, Amount) VALUES ($1, $2, 4)",
+                     {row, out});
+
+    auto run = [&](const std::string& answers, FieldList& result) {
+        Testing::ScriptedUser user(answers);
+        ClientApp app(user.Session());
+        ClientApp::Scope scope(app);
+        auto object = Quarn_DuzAde::CreateObject("Quarn_DuzAde.CReportRestByVendor");
+        auto* report = dynamic_cast<Quarn_DuzAde::IReportExec*>(object.get());
+        EXPECT_NE(report, nullptr);
+        FieldList in;
+        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        const bool done = report && report->Run(in, result);
+        return std::make_tuple(done, user.MessageTexts(), user.ErrorsText());
+    };
+    // Before its term ran out: 6 left, none of it due.
+    FieldList early;
+    const auto [done, messages, errors] = run("ParmRestByVendor.edDate = 2026-05-20\n"
+                                              "ParmRestByVendor.selMarketGroup = Z'G;--\nParmRestByVendor.btOk click\n",
+                                              early);
+    ASSERT_TRUE(done) << errors;
+    auto rs = std::dynamic_pointer_cast<Data::Recordset>(early.Item("DataList").GetValue().ToObject());
+    ASSERT_NE(rs, nullptr);
+    ASSERT_EQ(rs->RecordCount(), 1);
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields().Item("Name").Value().ToText(), "O'Hara; -- x");
+    EXPECT_EQ(Line(rs->Fields().Item("Rest").Value(), rs->Fields().Item("RestAmount").Value(),
+                   rs->Fields().Item("RestForPayAmount").Value()),
+              "60.00 6.0000 0.0000");
+    // The market groups come back as chosen; after the term the rest is due.
+    FieldList late;
+    const auto [lateDone, lateMessages, lateErrors] =
+        run("ParmRestByVendor.edDate = 2026-06-30\nParmRestByVendor.btOk click\n", late);
+    ASSERT_TRUE(lateDone) << lateErrors;
+    rs = std::dynamic_pointer_cast<Data::Recordset>(late.Item("DataList").GetValue().ToObject());
+    ASSERT_EQ(rs->RecordCount(), 1);
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields().Item("RestForPayAmount").Value().ToDecimal().ToFixed(4), "6.0000");
+    // Before the purchase: nothing to show, and the user is told so.
+    FieldList before;
+    const auto [beforeDone, beforeMessages, beforeErrors] =
+        run("ParmRestByVendor.edDate = 2026-05-01\nParmRestByVendor.btOk click\nmessage Gerai\n", before);
+    ASSERT_TRUE(beforeDone) << beforeErrors;
+    ASSERT_EQ(beforeMessages.size(), 1U);
+    EXPECT_EQ(beforeMessages[0].rfind("No vendor of Z'G;-- has goods on consignment", 0), 0U) << beforeMessages[0];
+    // An unknown market group is refused naming the selector; cancelled, nothing is returned.
+    FieldList refused;
+    const auto [refusedDone, refusedMessages, refusedErrors] =
+        run("ParmRestByVendor.selMarketGroup = NOSUCH\nParmRestByVendor.btOk click\nmessage OK\n"
+            "ParmRestByVendor.btCancel click\n",
+            refused);
+    EXPECT_FALSE(refusedDone);
+    ASSERT_EQ(refusedMessages.size(), 1U) << refusedErrors;
+    EXPECT_EQ(refusedMessages[0].rfind("selMarketGroup:", 0), 0U) << refusedMessages[0];
+    EXPECT_FALSE(refused.ExistsField("DataList"));
 }

@@ -5,5 +5,5 @@
 TEST(SalesClasses, TheCatalogueClassesOfSalesReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("sales", "sales");
-    EXPECT_EQ(built, (std::vector<std::string>{"CSalesBySuppl"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CReportRestByVendor", "CSalesBySuppl"}));
 }
