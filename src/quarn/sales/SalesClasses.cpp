@@ -3,6 +3,8 @@
 #include "quarn/sales/CRSaleByPayType.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
 #include "quarn/sales/CSalesByMng.hpp"
+#include "quarn/sales/CReportRestByVendor.hpp"
+#include "quarn/sales/CSalesBySuppl.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -11,6 +13,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CRepSalesJournal>("sales", "CRepSalesJournal");
     registry.Add<CSalesByMng>("sales", "CSalesByMng");
     registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
+    registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
+    registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
 }
 
 } // namespace Quarn_DuzAde

@@ -1,5 +1,6 @@
 // The public classes of the settlement operations.
 #include "quarn/frame/ClassRegistry.hpp"
+#include "quarn/settlement/CArrangementPayTerm.hpp"
 #include "quarn/settlement/CCashPaymentPlan.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 
@@ -9,6 +10,7 @@ void RegisterSettlementClasses(ClassRegistry& registry)
 {
     registry.Add<CSetOffDebt>("settlement", "CSetOffDebt");
     registry.Add<CCashPaymentPlan>("settlement", "CCashPaymentPlan");
+    registry.Add<CArrangementPayTerm>("settlement", "CArrangementPayTerm");
 }
 
 } // namespace Quarn_DuzAde

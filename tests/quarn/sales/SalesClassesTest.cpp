@@ -4,5 +4,6 @@
 
 TEST(SalesClasses, TheCatalogueClassesOfSalesReportsAreReachedByName)
 {
-    Talvex::Testing::CheckSubsystemClasses("sales", "sales");
+    const auto built = Talvex::Testing::CheckSubsystemClasses("sales", "sales");
+    EXPECT_EQ(built, (std::vector<std::string>{"CReportRestByVendor", "CSalesBySuppl"}));
 }
