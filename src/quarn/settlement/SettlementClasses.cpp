@@ -1,6 +1,7 @@
 // The public classes of the settlement operations.
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/settlement/CCashPaymentPlan.hpp"
+#include "quarn/settlement/CMovePayFromParent.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 
 namespace Quarn_DuzAde {
@@ -9,6 +10,7 @@ void RegisterSettlementClasses(ClassRegistry& registry)
 {
     registry.Add<CSetOffDebt>("settlement", "CSetOffDebt");
     registry.Add<CCashPaymentPlan>("settlement", "CCashPaymentPlan");
+    registry.Add<CMovePayFromParent>("settlement", "CMovePayFromParent");
 }
 
 } // namespace Quarn_DuzAde

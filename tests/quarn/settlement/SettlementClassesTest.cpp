@@ -5,5 +5,5 @@
 TEST(SettlementClasses, TheCatalogueClassesOfSettlementAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("settlement", "settlement");
-    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CCashPaymentPlan"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CMovePayFromParent", "CCashPaymentPlan"}));
 }
