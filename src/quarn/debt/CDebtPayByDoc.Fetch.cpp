@@ -313,6 +313,9 @@ std::shared_ptr<Talvex::Data::Recordset> CDebtPayByDoc::ResultRecordset(const st
     rs->Open();
     for (const auto& r : rows) {
         const auto& n = r.need;
+        // The rate shows the decimals it has, at least two, as a percent is written.
+        const Talvex::Decimal normalized = n.penalty.Normalized();
+        const Talvex::Decimal rate = normalized.WithScale(std::max(2, normalized.Scale()));
         const Value values[] = {Value(n.clientCode),
                                 Value(n.clientName),
                                 Value(n.departmentCode),
@@ -330,7 +333,7 @@ std::shared_ptr<Talvex::Data::Recordset> CDebtPayByDoc::ResultRecordset(const st
                                 Value(n.needPayId),
                                 Value(n.needPayDate),
                                 Value(n.needPaySum),
-                                Value(n.penalty),
+                                Value(rate),
                                 Value(r.debt),
                                 Value(r.outDebt),
                                 Value(static_cast<std::int64_t>(r.outDay)),
