@@ -400,7 +400,8 @@ std::shared_ptr<DataList> CDebtPayByDoc::ShortList(const std::shared_ptr<Talvex:
     pf.AddField("DocDebt", Kind::kAmount, "PayDocs.Summa");
     pf.AddField("DocPaid", Kind::kAmount, "PayDocs.Summa - (" + notLinked + ")");
     pf.AddField("DocKind", Kind::kInteger, "1");
-    pays->SetFilter(SqlTools::AndFilter(pays->Filter(), "DocParty.PartyCode IS NOT NULL"));
+    // A payment linked in full has nothing to show beside the documents it paid.
+    pays->SetFilter(SqlTools::AndFilter(pays->Filter(), "DocParty.PartyCode IS NOT NULL AND (" + notLinked + ") <> 0"));
     if (query.clientIsGroup && !query.client.empty())
         pays->SetFilter(
             SqlTools::AndFilter(pays->Filter(), "DocParty.PartyCode IN (SELECT clFlt.Code FROM REFClientT(" +

@@ -121,17 +121,21 @@ bool CDebtPayByDoc::Run(FieldList& inParams, FieldList& outParams)
         const DebtPayByDocQuery query = QueryOf(outParams, byDepartment);
         AddRates(outParams, book, query.repDate);
 
+        // The short form hands back the host list itself, whose columns say which are amounts.
         std::shared_ptr<Talvex::Data::Recordset> result;
+        std::shared_ptr<Talvex::Object> returned;
         if (shortForm) {
             auto list = ShortList(book, query);
             long owner = -1;
             RefreshWithWait(*list, owner);
             if (!list->IsFilled()) return false; // the failure was reported
             result = list->Recordset();
+            returned = list;
         } else {
             result = FullForm(book, query);
+            returned = result;
         }
-        outParams.Item("DataList").SetValue(Value(std::shared_ptr<Talvex::Object>(result)));
+        outParams.Item("DataList").SetValue(Value(returned));
         auto totals = result->Clone();
         totals->SetSort("CurrencyCode");
         outParams.Add("TotalSum.xxx", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(totals)));

@@ -181,6 +181,29 @@ TEST_F(DebtPayByDoc, FormRefusesBadInputAtTheControlAndReturnsTheListWithTotals)
     }
 }
 
+TEST_F(DebtPayByDoc, AClientWhoOwesNothingIsToldSo)
+{
+    Testing::ScriptedUser user;
+    ClientApp app{user.Session()};
+    ClientApp::Scope scope{app};
+    // K00017 has no open receivable on the day in the demo company.
+    ASSERT_TRUE(Independent(Date::Parse("2026-06-30"), 2).size() > 0);
+    user.Set("frmDebtPayByDoc", "RepDate", "2026-06-30")
+        .Set("frmDebtPayByDoc", "cbClient", "K00017")
+        .Click("frmDebtPayByDoc", "btOk");
+    FieldList in, out;
+    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    CDebtPayByDoc report;
+    report.SetVisual(true);
+    ASSERT_TRUE(report.Run(in, out));
+    auto rows = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->RecordCount(), 0);
+    const auto texts = user.MessageTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts.front(), "No unpaid documents on 2026-06-30.");
+}
+
 TEST_F(DebtPayByDoc, ShortFormSignsReturnsAndShowsUnlinkedPayments)
 {
     DebtPayByDocQuery query;

@@ -1,8 +1,8 @@
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/objects/DataList.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
 #include "quarn/settlement/CMovePayFromParent.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <thread>
 
 using namespace Talvex;
@@ -116,6 +117,30 @@ TEST_F(MovePayFromParent, PaymentOnTheOrderPassesToItsInvoicesOnceAndOnlyOnce)
     auto left = move.CandidateList("PRSF", kBeg, kEnd, 0);
     left->Refresh();
     EXPECT_EQ(left->Recordset()->RecordCount(), 0);
+}
+
+TEST_F(MovePayFromParent, WithoutBothDatesTheMoveStartsAtTheClosingDate)
+{
+    CMovePayFromParent move;
+    move.Init(book);
+    auto fromClosing = move.CandidateList("PRSF", Date(), kEnd, 0);
+    fromClosing->Refresh();
+    // The fixture's invoices lie after the closing date; the demo's own pairs (if any)
+    // count too, so at least these two.
+    std::set<std::int64_t> children;
+    auto rs = fromClosing->Recordset();
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        children.insert(rs->Fields().Item("IDC").Value().ToInteger());
+    EXPECT_EQ(children.count(invoice1), 1u);
+    EXPECT_EQ(children.count(invoice2), 1u);
+    // A period with one bound only is no period: the move starts at the closing date, so a
+    // begin date after the invoices does not hide them.
+    auto onlyBegin = move.CandidateList("PRSF", Date(2027, 3, 20), Date(), 0);
+    onlyBegin->Refresh();
+    EXPECT_EQ(onlyBegin->Recordset()->RecordCount(), fromClosing->Recordset()->RecordCount());
+    auto period = move.CandidateList("PRSF", Date(2027, 3, 20), kEnd, 0);
+    period->Refresh();
+    EXPECT_EQ(period->Recordset()->RecordCount(), 0);
 }
 
 TEST_F(MovePayFromParent, AnInvoiceWhoseParentHasNoPaymentGivesNoPair)
