@@ -1,5 +1,9 @@
 // The public classes of the receivables and payables reports.
 #include "quarn/debt/CDebtOfClients.hpp"
+#include "quarn/debt/CDebtPayByDoc.hpp"
+#include "quarn/debt/CDebtPayByDocDep.hpp"
+#include "quarn/debt/CDebtPayByDocShort.hpp"
+#include "quarn/debt/COutStandingAccounts.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -7,6 +11,10 @@ namespace Quarn_DuzAde {
 void RegisterDebtClasses(ClassRegistry& registry)
 {
     registry.Add<CDebtOfClients>("debt", "CDebtOfClients");
+    registry.Add<CDebtPayByDoc>("debt", "CDebtPayByDoc");
+    registry.Add<CDebtPayByDocShort>("debt", "CDebtPayByDocShort");
+    registry.Add<CDebtPayByDocDep>("debt", "CDebtPayByDocDep");
+    registry.Add<COutStandingAccounts>("debt", "COutStandingAccounts");
 }
 
 } // namespace Quarn_DuzAde

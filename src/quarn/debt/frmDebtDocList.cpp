@@ -4,10 +4,10 @@
 #include "host/erp/documents/THDocumentObject.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/LocalList.hpp"
-#include "host/objects/RecordsetRows.hpp"
 #include "quarn/frame/ReportError.hpp"
 
 #include <iterator>

@@ -2,6 +2,7 @@
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/settlement/CArrangementPayTerm.hpp"
 #include "quarn/settlement/CCashPaymentPlan.hpp"
+#include "quarn/settlement/CMovePayFromParent.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 
 namespace Quarn_DuzAde {
@@ -11,6 +12,7 @@ void RegisterSettlementClasses(ClassRegistry& registry)
     registry.Add<CSetOffDebt>("settlement", "CSetOffDebt");
     registry.Add<CCashPaymentPlan>("settlement", "CCashPaymentPlan");
     registry.Add<CArrangementPayTerm>("settlement", "CArrangementPayTerm");
+    registry.Add<CMovePayFromParent>("settlement", "CMovePayFromParent");
 }
 
 } // namespace Quarn_DuzAde

@@ -5,5 +5,6 @@
 TEST(SettlementClasses, TheCatalogueClassesOfSettlementAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("settlement", "settlement");
-    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CArrangementPayTerm", "CCashPaymentPlan"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CArrangementPayTerm", "CMovePayFromParent",
+                                               "CCashPaymentPlan"}));
 }

@@ -66,6 +66,13 @@ SELECT (SELECT COALESCE(SUM(Term.DebtSumma), 0) FROM THDocumentPayTermCur Term W
 )sql";
 
 // One document's open amount, as the client's open documents count it.
+// What a payment document paid on the target's parent: the payment's lines on the parent's
+// children are among its links already, so what it paid on the parent is passed on to them.
+constexpr std::string_view kPaidOnParent = R"sql(
+SELECT COALESCE((SELECT SUM(ps.Summa) FROM THPaySpec ps WHERE ps.DocID = ? AND ps.CorDocID = t.ParentID), 0)
+FROM THDocument t WHERE t.IDC = ? AND t.ParentID IS NOT NULL
+)sql";
+
 constexpr std::string_view kOpenOfTarget = R"sql(
 SELECT Doc.Number, Doc.CurrencyCode,
        (SELECT COALESCE(SUM(Term.DebtSumma), 0) FROM THDocumentPayTermCur Term WHERE Term.IDC = Doc.IDC) AS TermDebt,
@@ -226,8 +233,13 @@ Currency CPayedDoc::LinkTo(std::int64_t targetIdc, Currency amount)
     const OpenDoc doc{targetIdc, row.at(0).ToText(), row.at(1).ToText(),
                       std::min(row.at(2).ToCurrency(), row.at(3).ToCurrency())};
     if (doc.open <= Currency()) throw ValueError("CPayedDoc: document " + doc.number + " has nothing open");
-    const Currency remaining =
+    Currency remaining =
         document_->Fields("Summa").ToCurrency() - db.Query(kLinkedBySetOff, {payId}).rows.at(0).at(0).ToCurrency();
+    // A payment booked on the target's parent is its children's to take: the line on the
+    // parent stays (the order shows itself paid), and does not count against the children.
+    const auto onParent = db.Query(kPaidOnParent, {payId, targetIdc});
+    if (!onParent.rows.empty() && onParent.rows[0].at(0).ToCurrency() > Currency())
+        remaining += onParent.rows[0].at(0).ToCurrency();
     if (remaining <= Currency())
         throw ValueError("CPayedDoc: document " + document_->Fields("Number").ToText() + " has no sum left to link");
 
