@@ -360,7 +360,13 @@ void RDebtOfClients::FillLetterData(FieldList& in, FieldList& out)
         auto found = clients.find(code);
         if (found == clients.end()) {
             std::map<std::string, Value> details;
-            for (const auto& [column, value] : Talvex::ReadClientCard(*book, code).fields) {
+            Talvex::ClientCardData card;
+            try {
+                card = Talvex::ReadClientCard(*book, code);
+            } catch (const Talvex::ValueError&) {
+                // A party that is no client (a private person) has no details to print.
+            }
+            for (const auto& [column, value] : card.fields) {
                 if (column == "Name") details["ClientName"] = value;
                 if (column == "Address") details["ClientAddress"] = value;
                 if (column == "Fax") details["ClientFax"] = value;

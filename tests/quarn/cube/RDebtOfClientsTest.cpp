@@ -6,6 +6,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/ReferenceCard.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "support/ScriptedUser.hpp"
@@ -217,4 +218,101 @@ TEST_F(DebtCubeTest, ChangingTheBandsInTheWindowMovesAmountsAndKeepsTheTotal)
     // The same totals straight from the rows, in exact money.
     const auto exact = cubeReport->Rows()->TotalsByBand(RDebtOfClients::BandsOf({{30, false, 1}, {200, false, 2}}));
     EXPECT_NEAR(after.at("3. > 200"), exact.at("3. > 200").accNeedPaySum.ToDouble(), 0.005);
+}
+
+namespace {
+
+const char* kFormAnswers = "fCubeDebtByClients.edRepDate = 2026-03-31\n"
+                           "fCubeDebtByClients.btDefaultBands click\n"
+                           "fCubeDebtByClients.chIsRateByDocDate = 0\n"
+                           "fCubeDebtByClients.cbClient = \"\"\n"
+                           "fCubeDebtByClients.cbDepartment = \"\"\n"
+                           "fCubeDebtByClients.cbPerson = \"\"\n"
+                           "fCubeDebtByClients.selDocState = \"\"\n"
+                           "fCubeDebtByClients.btOk click\n";
+
+} // namespace
+
+// From a client's cell: the letter prints that client's documents only, with the company's
+// details from the Book; the client's card opens; the documents of the cell are listed.
+TEST_F(DebtCubeTest, LetterCardAndDocumentsOfAClientCell)
+{
+    Testing::ScriptedUser user(std::string(kFormAnswers) + "CubeSrcList close\n");
+    ClientApp app{user.Session()};
+    ClientApp::Scope appScope{app};
+    InstallReferenceCards(user.Session(), [b = book] { return b; });
+    auto cubeReport = std::make_shared<RDebtOfClients>();
+    ASSERT_TRUE(cubeReport->Prepare(params));
+    CCube& cube = OpenCubeForm(cubeReport);
+    ASSERT_EQ(user.ErrorsText(), "");
+    ASSERT_EQ(cube.UserMenuItems().size(), 8u);
+
+    // Clients alone down the rows; the first client's debt in the total column.
+    cube.cube().Dims().Item("Department").MoveTo(Cube::Axis::Filter, 0);
+    const auto& grid = cube.cube().Grid();
+    const auto totalCol = grid.ColumnOf(*grid.FindColHeader({}), "AccNeedPaySum");
+    std::string code;
+    for (std::size_t row = 0; row + 1 < grid.RowCount() && code.empty(); ++row) {
+        cube.UserFocusCell(totalCol, row);
+        const std::string member = cubeReport->Wrapper()->DimValOnfocusedCell("Client");
+        if (member.find(':') != std::string::npos) code = member.substr(0, member.find(':'));
+    }
+    ASSERT_FALSE(code.empty());
+
+    cube.UserChooseMenu(3); // the first severity
+    ASSERT_EQ(user.ErrorsText(), "");
+    ASSERT_EQ(user.Session().Prints().size(), 1u);
+    const auto& letter = user.Session().Prints().back();
+    EXPECT_EQ(letter.reportCode, "R_DebtOfClients");
+    EXPECT_NE(letter.html.find(book->Setting("Imone").ToText()), std::string::npos);
+    // Every document of the client on the report date is in the letter, and no other's.
+    std::size_t own = 0;
+    for (const auto& row : cubeReport->Rows()->Rows()) {
+        if (row.accNeedPaySum.IsZero() || row.number.empty()) continue;
+        const bool printed = letter.html.find(">" + row.number + "<") != std::string::npos;
+        if (row.clnCode == code) {
+            EXPECT_TRUE(printed) << row.number;
+            ++own;
+        }
+    }
+    EXPECT_GT(own, 0u);
+    const auto filter = cubeReport->Wrapper()->FilterOnfocusedCell();
+    auto copy = cubeReport->Data()->Copy();
+    copy->SetFilter(filter);
+    for (copy->MoveFirst(); !copy->Eof(); copy->MoveNext())
+        EXPECT_EQ(copy->Fields().Item("ClnCode").Value().ToText(), code);
+
+    cube.UserChooseMenu(8);
+    ASSERT_EQ(user.ErrorsText(), "");
+    EXPECT_NE(user.Session().FindWindowByKey("card:REFClient:" + code), nullptr);
+
+    cube.UserChooseMenu(1); // the documents of the cell, closed by the script
+    EXPECT_EQ(user.ErrorsText(), "");
+}
+
+// The form refuses at the control, naming it; codes with a quote, a semicolon and a comment
+// marker are looked up as values.
+TEST_F(DebtCubeTest, FormRefusesUnknownCodesAndAMissingDateAtTheirControls)
+{
+    book->Db().Execute("DELETE FROM AdminUserSetting WHERE UserName = 'debt_cube_tester'");
+    Testing::ScriptedUser user("fCubeDebtByClients.edRepDate = \"\"\n"
+                               "fCubeDebtByClients.btOk click\n"
+                               "fCubeDebtByClients.edRepDate = 2026-03-31\n"
+                               "fCubeDebtByClients.cbClient = \"X'; DROP TABLE REFClient; --\"\n"
+                               "fCubeDebtByClients.btOk click\n"
+                               "fCubeDebtByClients.cbClient = \"\"\n"
+                               "fCubeDebtByClients.cbDepartment = \"D'--\"\n"
+                               "fCubeDebtByClients.btOk click\n"
+                               "fCubeDebtByClients.btCancel click\n");
+    ClientApp app{user.Session()};
+    ClientApp::Scope appScope{app};
+    Quarn_DuzAde::fCubeDebtByClients form;
+    DebtCubeParams chosen;
+    EXPECT_FALSE(form.Run(book, chosen, false));
+    const auto errors = user.ErrorMessages();
+    ASSERT_EQ(errors.size(), 3u) << user.ErrorsText();
+    EXPECT_EQ(errors[0].rfind("edRepDate:", 0), 0u) << errors[0];
+    EXPECT_EQ(errors[1], "cbClient: there is no client with the code 'X'; DROP TABLE REFClient; --'");
+    EXPECT_EQ(errors[2], "cbDepartment: there is no department with the code 'D'--'");
+    EXPECT_GT(book->Db().QueryPostgres("SELECT count(*) FROM REFClient").rows.at(0).at(0).ToInteger(), 0);
 }
