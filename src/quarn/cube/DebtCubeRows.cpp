@@ -1,5 +1,6 @@
 #include "quarn/cube/DebtCubeRows.hpp"
 
+#include "host/cube/CubeSource.hpp"
 #include "host/data/Recordset.hpp"
 #include "quarn/debt/OverdueBands.hpp"
 
@@ -45,11 +46,78 @@ constexpr Column kColumns[] = {
     {"PlantCode", DataTypeEnum::VarChar, 100},
 };
 
+// A text column coded against its distinct values in the order they first occur.
+Talvex::Cube::CodedColumn Coded(const std::vector<DebtCubeSourceRow>& rows,
+                                const std::string DebtCubeSourceRow::*member)
+{
+    Talvex::Cube::CodedColumn column;
+    std::map<std::string, std::uint32_t> codes;
+    column.codes.reserve(rows.size());
+    for (const auto& row : rows) {
+        auto [at, added] = codes.emplace(row.*member, static_cast<std::uint32_t>(column.members.size()));
+        if (added) column.members.emplace_back(row.*member);
+        column.codes.push_back(at->second);
+    }
+    return column;
+}
+
 } // namespace
+
+struct DebtCubeRows::Columns {
+    Talvex::Cube::CodedColumn department;
+    Talvex::Cube::CodedColumn person;
+    Talvex::Cube::CodedColumn client;
+    std::vector<Talvex::Currency> accNeedPaySum;
+    std::vector<Talvex::Currency> accNotLinkPaySum;
+    std::vector<long> delayDays;
+};
 
 DebtCubeRows::DebtCubeRows(std::vector<DebtCubeSourceRow> rows, Talvex::Date reportDate)
     : rows_(std::move(rows)), reportDate_(reportDate)
 {
+    auto columns = std::make_shared<Columns>();
+    columns->department = Coded(rows_, &DebtCubeSourceRow::department);
+    columns->person = Coded(rows_, &DebtCubeSourceRow::person);
+    columns->client = Coded(rows_, &DebtCubeSourceRow::client);
+    for (const auto& row : rows_) {
+        columns->accNeedPaySum.push_back(row.accNeedPaySum);
+        columns->accNotLinkPaySum.push_back(row.accNotLinkPaySum);
+        columns->delayDays.push_back(DelayDays(row));
+    }
+    columns_ = std::move(columns);
+}
+
+Talvex::Cube::CubeSource DebtCubeRows::ToCubeSource(const OverdueBands& bands) const
+{
+    Talvex::Cube::CodedColumn band;
+    for (const auto& b : bands.Bands())
+        band.members.emplace_back(b.label);
+    band.codes.reserve(rows_.size());
+    for (long delay : columns_->delayDays)
+        band.codes.push_back(static_cast<std::uint32_t>(bands.BandOf(delay)));
+    // A band no row falls into is no member of the cube.
+    std::vector<std::uint32_t> used(band.members.size(), 0);
+    for (auto code : band.codes)
+        used[code] = 1;
+    Talvex::Cube::CodedColumn kept;
+    std::vector<std::uint32_t> renumbered(band.members.size(), 0);
+    for (std::size_t i = 0; i < band.members.size(); ++i)
+        if (used[i]) {
+            renumbered[i] = static_cast<std::uint32_t>(kept.members.size());
+            kept.members.push_back(band.members[i]);
+        }
+    kept.codes.reserve(band.codes.size());
+    for (auto code : band.codes)
+        kept.codes.push_back(renumbered[code]);
+
+    Talvex::Cube::CubeSource source;
+    source.AddColumn("Department", columns_->department);
+    source.AddColumn("Person", columns_->person);
+    source.AddColumn("Client", columns_->client);
+    source.AddColumn("DataPayType", std::move(kept));
+    source.AddColumn("AccNeedPaySum", columns_->accNeedPaySum);
+    source.AddColumn("AccNotLinkPaySum", columns_->accNotLinkPaySum);
+    return source;
 }
 
 long DebtCubeRows::DelayDays(const DebtCubeSourceRow& row) const

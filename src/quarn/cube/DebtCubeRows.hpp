@@ -12,6 +12,9 @@
 namespace Talvex::Data {
 class Recordset;
 }
+namespace Talvex::Cube {
+class CubeSource;
+}
 
 namespace Quarn_DuzAde {
 
@@ -56,6 +59,9 @@ public:
     // The rows as the cube and its drill-down read them, one record per row with its band
     // label in "DataPayType" and "DelayDays", plus the empty letter columns.
     std::shared_ptr<Talvex::Data::Recordset> ToRecordset(const OverdueBands& bands) const;
+    // What the cube folds, without a recordset between: the three party dimensions, the band
+    // and the two facts, a column each. Only the band column is made anew for new bands.
+    Talvex::Cube::CubeSource ToCubeSource(const OverdueBands& bands) const;
 
     struct BandTotals {
         Talvex::Currency accNeedPaySum;
@@ -65,7 +71,9 @@ public:
     std::map<std::string, BandTotals> TotalsByBand(const OverdueBands& bands) const;
 
 private:
+    struct Columns; // the columns that stay whatever the bands
     std::vector<DebtCubeSourceRow> rows_;
+    std::shared_ptr<const Columns> columns_;
     Talvex::Date reportDate_;
 };
 

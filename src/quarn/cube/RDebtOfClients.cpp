@@ -223,15 +223,26 @@ void RDebtOfClients::OnOpenCube(Talvex::CCube& cube)
     }
 }
 
-// The rows read, in the bands of the parameters, as the cube's source and the drill-down's.
+// The rows read, in the bands of the parameters, as the cube's source. The recordset the
+// drill-down and the letter read is made when one of them first needs it.
 void RDebtOfClients::LoadCube(Talvex::CCube& cube)
 {
-    data_ = rows_->ToRecordset(BandsOf(params_.intervals));
-    wrapper_->SetSourceRst(data_);
+    data_.reset();
+    if (wrapper_) wrapper_->SetSourceRst(nullptr);
+    const auto bands = BandsOf(params_.intervals);
     Engine& engine = cube.cube();
     engine.SetActive(false);
-    engine.AttachRecordset(*data_);
-    if (data_->RecordCount() > 0) engine.SetActive(true);
+    engine.SetSource(rows_->ToCubeSource(bands));
+    if (!rows_->Rows().empty()) engine.SetActive(true);
+}
+
+const std::shared_ptr<Talvex::Data::Recordset>& RDebtOfClients::Data()
+{
+    if (!data_ && rows_) {
+        data_ = rows_->ToRecordset(BandsOf(params_.intervals));
+        if (wrapper_) wrapper_->SetSourceRst(data_);
+    }
+    return data_;
 }
 
 void RDebtOfClients::ChangeBands(Talvex::CCube& cube, const std::vector<OverdueInterval>& intervals)
@@ -285,7 +296,8 @@ void RDebtOfClients::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userM
 void RDebtOfClients::OnUserMenu(int index)
 {
     try {
-        if (!data_ || !wrapper_) return;
+        if (!rows_ || !wrapper_) return;
+        Data();
         if (index == 1)
             wrapper_->ListByCell();
         else if (index >= 3 && index <= 6 && !isBuyDirection_)
@@ -300,7 +312,9 @@ void RDebtOfClients::OnUserMenu(int index)
 void RDebtOfClients::OnFactCellDblClick(Talvex::CCube& /*cube*/, const Talvex::Cube::GridCell& cell)
 {
     try {
-        if (wrapper_ && data_) wrapper_->ListByCell(&cell);
+        if (!wrapper_ || !rows_) return;
+        Data();
+        wrapper_->ListByCell(&cell);
     } catch (...) {
         ReportError();
     }

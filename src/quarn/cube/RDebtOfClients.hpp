@@ -72,7 +72,8 @@ public:
 
     COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
     const std::optional<DebtCubeRows>& Rows() const { return rows_; }
-    const std::shared_ptr<Talvex::Data::Recordset>& Data() const { return data_; }
+    // The rows as the drill-down and the letter read them, in the current bands.
+    const std::shared_ptr<Talvex::Data::Recordset>& Data();
 
 private:
     void LoadCube(Talvex::CCube& cube);
