@@ -7,8 +7,7 @@
 #include "host/objects/SqlTools.hpp"
 #include "host/objects/UserSettings.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CellRule.hpp"
-#include "host/ui/Grid.hpp"
+#include "quarn/debt/OverdueIntervalGrid.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -20,8 +19,6 @@ namespace Quarn_DuzAde {
 using Talvex::Date;
 using Talvex::Value;
 using Talvex::ValueError;
-using Talvex::Ui::CellRule;
-using Talvex::Ui::CellType;
 using Talvex::Ui::ControlKind;
 using Talvex::Ui::EventArgs;
 using FieldType = Talvex::FieldType;
@@ -74,131 +71,17 @@ fCubeDebtByClients::fCubeDebtByClients() : Form("fCubeDebtByClients")
     Add(ControlKind::TextBox, "selDocState", "Document states");
     Add(ControlKind::CheckBox, "chIsRateByDocDate", "Rates on the document date");
     Add(ControlKind::Label, "lblBands", res.GetString(kDueText));
-    AddSpecGrid();
+    OverdueIntervalGrid::AddTo(*this, kGrid, true);
     Add(ControlKind::Button, "btDefaultBands", "Default intervals");
     Add(ControlKind::Button, "btOk", "OK").SetDefault(true);
     Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
 
-    On("btDefaultBands", "Click", [this](EventArgs&) { ShowIntervals(kDefaultIntervals); });
+    On("btDefaultBands", "Click", [this](EventArgs&) { OverdueIntervalGrid::Show(*this, kGrid, kDefaultIntervals); });
     On("btOk", "Click", [this](EventArgs&) { btOk_Click(); });
     On("btCancel", "Click", [this](EventArgs&) {
         confirmed_ = false;
         Hide();
     });
-}
-
-void fCubeDebtByClients::AddSpecGrid()
-{
-    auto& grid = AddGrid(kGrid);
-    grid.AddColumn("Days", "Days");
-    grid.AddColumn("IsPayBefore", "Paid before");
-    grid.AddColumn("DaysOrder", "Order");
-    CellRule days = CellRule::Of(CellType::Integer);
-    days.required = true;
-    days.check = [this](const Value& value, const Talvex::Ui::Grid&, std::size_t row) {
-        return DaysProblem(value, row);
-    };
-    grid.SetEditable("Days", days);
-    CellRule flag = CellRule::Of(CellType::Integer);
-    flag.minimum = Talvex::Currency::FromInteger(0);
-    flag.maximum = Talvex::Currency::FromInteger(1);
-    grid.SetEditable("IsPayBefore", flag);
-    grid.SetRowsAddable(true);
-    grid.SetRowsDeletable(true);
-    // A new interval goes last, with a place after every other.
-    On(kGrid, "AddRow", [this](EventArgs& args) {
-        auto& g = GridCtl(kGrid);
-        std::int64_t last = 0;
-        for (std::size_t r = 0; r < g.RowCount(); ++r)
-            if (const Value& order = g.Cell(r, "DaysOrder"); !order.IsNull() && !order.IsEmpty())
-                last = std::max(last, order.ToInteger());
-        g.SetCell(static_cast<std::size_t>(args.row), "DaysOrder", Value(last + 1));
-        g.SetCell(static_cast<std::size_t>(args.row), "IsPayBefore", Value(0));
-    });
-}
-
-// The bound the user types must keep the bounds rising in grid order; the other rows as
-// they stand, the edited one with its new value, rows without a bound yet left out.
-std::string fCubeDebtByClients::DaysProblem(const Value& value, std::size_t row) const
-{
-    const auto& grid = GridCtl(kGrid);
-    std::vector<OverdueInterval> intervals;
-    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
-        const Value days = r == row ? value : grid.Cell(r, "Days");
-        if (days.IsNull() || days.IsEmpty()) continue;
-        const Value& order = grid.Cell(r, "DaysOrder");
-        intervals.push_back(
-            {static_cast<long>(days.ToInteger()), false,
-             order.IsNull() || order.IsEmpty() ? static_cast<long>(r + 1) : static_cast<long>(order.ToInteger())});
-    }
-    try {
-        (void)OverdueBands::FromIntervals(intervals, {}, {});
-    } catch (const ValueError& e) {
-        // The cell's refusal names the column itself.
-        std::string problem = e.what();
-        if (problem.rfind("Days: ", 0) == 0) problem = problem.substr(6);
-        return problem;
-    }
-    return {};
-}
-
-std::vector<OverdueInterval> fCubeDebtByClients::Intervals() const
-{
-    const auto& grid = GridCtl(kGrid);
-    std::vector<OverdueInterval> intervals;
-    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
-        const Value& days = grid.Cell(r, "Days");
-        if (days.IsNull() || days.IsEmpty())
-            throw ValueError(std::string(kGrid) + ": Days: row " + std::to_string(r + 1) + " has no number of days");
-        const Value& order = grid.Cell(r, "DaysOrder");
-        const Value& before = grid.Cell(r, "IsPayBefore");
-        intervals.push_back(
-            {static_cast<long>(days.ToInteger()), !before.IsNull() && !before.IsEmpty() && before.ToInteger() == 1,
-             order.IsNull() || order.IsEmpty() ? static_cast<long>(r + 1) : static_cast<long>(order.ToInteger())});
-    }
-    try {
-        (void)OverdueBands::FromIntervals(intervals, {}, {});
-    } catch (const ValueError& e) {
-        throw ValueError(std::string(kGrid) + ": " + e.what());
-    }
-    std::stable_sort(intervals.begin(), intervals.end(),
-                     [](const OverdueInterval& a, const OverdueInterval& b) { return a.daysOrder < b.daysOrder; });
-    return intervals;
-}
-
-std::string fCubeDebtByClients::IntervalsText(const std::vector<OverdueInterval>& intervals)
-{
-    std::string text;
-    for (const auto& interval : intervals)
-        text += (text.empty() ? "" : ";") + std::to_string(interval.days) + ":" + (interval.isPayBefore ? "1" : "0");
-    return text;
-}
-
-std::vector<OverdueInterval> fCubeDebtByClients::ParseIntervals(const std::string& text)
-{
-    std::vector<OverdueInterval> intervals;
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ';')) {
-        if (item.empty()) continue;
-        const auto colon = item.find(':');
-        OverdueInterval interval;
-        interval.days = std::stol(item.substr(0, colon));
-        interval.isPayBefore = colon != std::string::npos && item.substr(colon + 1) == "1";
-        interval.daysOrder = static_cast<long>(intervals.size() + 1);
-        intervals.push_back(interval);
-    }
-    return intervals;
-}
-
-void fCubeDebtByClients::ShowIntervals(const std::vector<OverdueInterval>& intervals)
-{
-    auto& grid = GridCtl(kGrid);
-    grid.ClearRows();
-    long place = 0;
-    for (const auto& interval : intervals)
-        grid.AddRow({Value(static_cast<std::int64_t>(interval.days)), Value(interval.isPayBefore ? 1 : 0),
-                     Value(static_cast<std::int64_t>(++place))});
 }
 
 bool fCubeDebtByClients::Run(std::shared_ptr<Talvex::Book> book, DebtCubeParams& params, bool isBuyDirection,
@@ -239,18 +122,18 @@ void fCubeDebtByClients::LoadChoices(const DebtCubeParams& given)
     if (intervals.empty()) {
         const std::string saved = TextOf(settings.Load(kSettingsKey, "Intervals"));
         try {
-            intervals = saved.empty() ? kDefaultIntervals : ParseIntervals(saved);
+            intervals = saved.empty() ? kDefaultIntervals : OverdueIntervalGrid::Parse(saved);
         } catch (const std::exception&) {
             intervals = kDefaultIntervals; // a damaged setting is not the user's fault
         }
     }
-    ShowIntervals(intervals);
+    OverdueIntervalGrid::Show(*this, kGrid, intervals);
 }
 
 void fCubeDebtByClients::CheckInput() const
 {
     if (!Ctl("edRepDate").GetValue().IsDate()) throw ValueError("edRepDate: the report needs a report date");
-    (void)Intervals();
+    (void)OverdueIntervalGrid::Read(*this, kGrid);
     for (const auto& code : CodesOf(TextOf(Ctl("cbClient").GetValue())))
         if (NameOf("REFClient", code, "Name").empty())
             throw ValueError("cbClient: there is no client with the code '" + code + "'");
@@ -296,7 +179,7 @@ DebtCubeParams fCubeDebtByClients::ReadChoices() const
     for (const auto& code : CodesOf(TextOf(Ctl("selDocState").GetValue())))
         states += (states.empty() ? "" : ",") + code;
     p.docState = states;
-    p.intervals = Intervals();
+    p.intervals = OverdueIntervalGrid::Read(*this, kGrid);
     return p;
 }
 
@@ -309,7 +192,7 @@ void fCubeDebtByClients::SaveChoices(const DebtCubeParams& p) const
     settings.Save(kSettingsKey, "Person", Value(p.person));
     settings.Save(kSettingsKey, "DocState", Value(p.docState));
     settings.Save(kSettingsKey, "IsRateByDocDate", Value(p.isRateByDocDate ? "1" : "0"));
-    settings.Save(kSettingsKey, "Intervals", Value(IntervalsText(p.intervals)));
+    settings.Save(kSettingsKey, "Intervals", Value(OverdueIntervalGrid::ToText(p.intervals)));
 }
 
 void fCubeDebtByClients::btOk_Click()

@@ -42,19 +42,8 @@ public:
     // window's band change).
     bool Run(std::shared_ptr<Talvex::Book> book, DebtCubeParams& params, bool isBuyDirection, bool bandsOnly = false);
 
-    // The grid's intervals in DaysOrder order; throws ValueError naming the grid's column
-    // and row when a row has no bound or the bounds cannot make bands.
-    std::vector<OverdueInterval> Intervals() const;
-
-    // The text an interval list is saved as ("30:0;60:0;90:1") and read back from.
-    static std::string IntervalsText(const std::vector<OverdueInterval>& intervals);
-    static std::vector<OverdueInterval> ParseIntervals(const std::string& text);
-
 private:
-    void AddSpecGrid();
     void LoadChoices(const DebtCubeParams& given);
-    void ShowIntervals(const std::vector<OverdueInterval>& intervals);
-    std::string DaysProblem(const Talvex::Value& value, std::size_t row) const;
     void btOk_Click();
     void CheckInput() const;
     DebtCubeParams ReadChoices() const;
