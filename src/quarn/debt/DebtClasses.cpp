@@ -1,4 +1,5 @@
 // The public classes of the receivables and payables reports.
+#include "quarn/debt/CDebtByAccPerson.hpp"
 #include "quarn/debt/CDebtOfClients.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
@@ -7,6 +8,7 @@ namespace Quarn_DuzAde {
 void RegisterDebtClasses(ClassRegistry& registry)
 {
     registry.Add<CDebtOfClients>("debt", "CDebtOfClients");
+    registry.Add<CDebtByAccPerson>("debt", "CDebtByAccPerson");
 }
 
 } // namespace Quarn_DuzAde
