@@ -26,6 +26,12 @@ namespace {
 
 constexpr long kReceivables = 2;
 
+// The report's columns, in the order the host prints them.
+const std::vector<std::string> kColumns = {"AccNeedPaySum", "IDC",        "DocTypeCode", "DocDate",    "Number",
+                                           "Client",        "Person",     "NeedPayDate", "NeedPaySum", "NextPaySum",
+                                           "Penalty",       "OutDays",    "PenaltySum",  "PersonName", "ClientName",
+                                           "Order",         "DataPayType"};
+
 std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 {
     list->Fields().SelectFields({});
@@ -68,15 +74,17 @@ std::shared_ptr<DataList> CDebtByAccPerson::BuildList(const std::shared_ptr<Talv
     signers->SetFilter(
         SqlTools::AndFilter(signers->Filter(), SqlTools::CondByName("oTable.DocTypeCode", FieldType::kCode,
                                                                     Talvex::SqlOperator::kEqual, Value("PRSF"))));
-    signers->Fields().Item("ParentID").SetSelected(true);
-    // Joined as a list of its own, its signer is read as the list's column.
+    // Joined as a list of its own, its columns are read under names of their own.
+    signers->Fields().AddField("SignDocID", FieldType::kId, "oTable.IDC");
+    signers->Fields().AddField("SignParentID", FieldType::kId, "oTable.ParentID");
+    signers->Fields().Item("IDC").SetSelected(false);
     const std::string signPerson = "dPRSF.SignPerson";
 
-    list->Join(signers, "dPRSF", "Doc.IDC = dPRSF.IDC", 0);
+    list->Join(signers, "dPRSF", "Doc.IDC = dPRSF.SignDocID", 0);
     list->Join(NoColumns(book->CreateList("THDocumentPRSF")), "daPRSF", "Doc.IDC = daPRSF.DocID", 1);
     list->Join(NoColumns(book->CreateList("REFClient")), "Clnt", "Party.PartyCode = clnt.Code", 1);
     list->Join(NoColumns(book->CreateList("REFPerson")), "Per", signPerson + " = per.Code", 1);
-    list->Join(NoColumns(book->CreateList("THDocument")), "dParent", "dPRSF.ParentID = dParent.IDC", 1);
+    list->Join(NoColumns(book->CreateList("THDocument")), "dParent", "dPRSF.SignParentID = dParent.IDC", 1);
 
     // The person selection and the sale invoices, over the open terms the base list keeps.
     CSelectByRef byRef;
@@ -120,8 +128,12 @@ std::shared_ptr<DataList> CDebtByAccPerson::BuildList(const std::shared_ptr<Talv
                "CASE WHEN clnt.IsPerson = 1 THEN '' ELSE Coalesce(clnt.EnterpriseTypeCode + ' ','') END + clnt.Name");
     f.AddField("Order", FieldType::kLongText, "dParent.Number");
     f.AddField("DataPayType", FieldType::kLongText, bands.CaseExpression("Doc.NeedPayDate", repDateLiteral));
-    list->OrderBy("Person, DataPayType, NeedPayDate");
-    return list;
+    // The joined signers bring their own columns along; the report shows its own alone.
+    auto result = book->CreateList("");
+    result->SetSource(list, "oTable", 0);
+    result->Fields().SelectFields(kColumns);
+    result->OrderBy("Person, DataPayType, NeedPayDate");
+    return result;
 }
 
 bool CDebtByAccPerson::Run(FieldList& inParams, FieldList& outParams)
