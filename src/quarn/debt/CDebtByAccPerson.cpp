@@ -118,7 +118,9 @@ std::shared_ptr<DataList> CDebtByAccPerson::BuildList(const std::shared_ptr<Talv
     f.AddField("NeedPayDate", FieldType::kDate, "Doc.NeedPayDate");
     f.AddField("NeedPaySum", FieldType::kAmount, "Doc.DebtSumma");
     f.AddField("NextPaySum", FieldType::kAmount, "Doc.Summa");
-    f.AddField("Penalty", FieldType::kNumber, "daPRSF.Penalty");
+    // The rate shows in hundredths of a percent, as the printed list gives it; the penalty is
+    // worked out from the rate as stored.
+    f.AddField("Penalty", FieldType::kNumber, "CAST(daPRSF.Penalty AS NUMERIC(19,2))");
     f.AddField("OutDays", FieldType::kQuantity, outDays);
     // An invoice without a penalty rate accrues none.
     f.AddField("PenaltySum", FieldType::kAmount,
@@ -132,7 +134,9 @@ std::shared_ptr<DataList> CDebtByAccPerson::BuildList(const std::shared_ptr<Talv
     auto result = book->CreateList("");
     result->SetSource(list, "oTable", 0);
     result->Fields().SelectFields(kColumns);
-    result->OrderBy("Person, DataPayType, NeedPayDate");
+    // Invoices of one signer, band and due date follow each other by number and term, so that
+    // the same list prints the same way every time.
+    result->OrderBy("Person, DataPayType, NeedPayDate, Number, NeedPaySum, AccNeedPaySum");
     return result;
 }
 

@@ -316,3 +316,32 @@ TEST_F(DebtCubeTest, FormRefusesUnknownCodesAndAMissingDateAtTheirControls)
     EXPECT_EQ(errors[2], "cbDepartment: there is no department with the code 'D'--'");
     EXPECT_GT(book->Db().QueryPostgres("SELECT count(*) FROM REFClient").rows.at(0).at(0).ToInteger(), 0);
 }
+
+// Vendors: the same cube in the buying direction has no person dimension and one menu item.
+TEST_F(DebtCubeTest, VendorsCubeHasNoPersonDimensionAndOnlyTheDocumentsItem)
+{
+    // The person's selector is hidden for vendors: the answers leave it out.
+    std::string answers = kFormAnswers;
+    answers.erase(answers.find("fCubeDebtByClients.cbPerson"),
+                  std::string("fCubeDebtByClients.cbPerson = \"\"\n").size());
+    Testing::ScriptedUser user(answers);
+    ClientApp app{user.Session()};
+    ClientApp::Scope appScope{app};
+    FieldList vendorParams;
+    vendorParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    vendorParams.Add("IsBuyDirection", FieldType::kFlag, Value(1));
+    auto cubeReport = std::make_shared<RDebtOfClients>();
+    ASSERT_TRUE(cubeReport->Prepare(vendorParams));
+    EXPECT_TRUE(cubeReport->IsBuyDirection());
+    CCube& cube = OpenCubeForm(cubeReport);
+    ASSERT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(cube.UserMenuItems().size(), 1u);
+    EXPECT_FALSE(cube.cube().Dims().Exists("Person"));
+    ASSERT_TRUE(cubeReport->Rows());
+    // Payables only: every row is a document of a payable type or a payment made.
+    for (const auto& row : cubeReport->Rows()->Rows())
+        EXPECT_TRUE(row.docTypeCode == "PISF" || row.docTypeCode == "TPPI" || row.docTypeCode == "GPG" ||
+                    row.docTypeCode == "TID" || row.docTypeCode == "PRSD" || row.docTypeCode == "BCN" ||
+                    row.docTypeCode == "KOI" || row.docTypeCode == "MP" || row.docTypeCode == "MPT")
+            << row.docTypeCode;
+}
