@@ -11,7 +11,9 @@ using Talvex::ValueError;
 
 namespace {
 
-std::string BandLabel(std::size_t number, const OverdueBand& band)
+// The number leads the label and is padded to the width of the last one, so that the bands
+// sort by their texts in their own order ("09." before "10.").
+std::string BandLabel(std::size_t number, std::size_t count, const OverdueBand& band)
 {
     std::string bounds;
     if (!band.fromDays)
@@ -20,7 +22,9 @@ std::string BandLabel(std::size_t number, const OverdueBand& band)
         bounds = "> " + std::to_string(*band.fromDays - 1);
     else
         bounds = std::to_string(*band.fromDays) + " - " + std::to_string(*band.toDays);
-    return std::to_string(number) + ". " + bounds;
+    std::string text = std::to_string(number);
+    text.insert(0, std::to_string(count).size() - text.size(), '0');
+    return text + ". " + bounds;
 }
 
 void CheckRising(const std::vector<OverdueInterval>& sorted)
@@ -57,7 +61,7 @@ OverdueBands OverdueBands::FromIntervals(std::vector<OverdueInterval> intervals,
         result.bands_.push_back({intervals[i - 1].days + 1, intervals[i].days, {}});
     result.bands_.push_back({intervals.back().days + 1, std::nullopt, {}});
     for (std::size_t i = 0; i < result.bands_.size(); ++i)
-        result.bands_[i].label = BandLabel(i + 1, result.bands_[i]);
+        result.bands_[i].label = BandLabel(i + 1, result.bands_.size(), result.bands_[i]);
     return result;
 }
 

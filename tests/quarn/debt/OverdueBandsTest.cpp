@@ -55,6 +55,19 @@ TEST(OverdueBands, ThirtySixtyNinetyGiveFourBandsWithTheFirstBoundInTheSecondBan
     }
 }
 
+TEST(OverdueBands, TenBandsOrMoreSortByTheirTextsInTheirOwnOrder)
+{
+    std::vector<OverdueInterval> intervals;
+    for (long i = 1; i <= 10; ++i)
+        intervals.push_back({i * 10, false, i});
+    const auto bands = Bands(intervals);
+    ASSERT_EQ(bands.Bands().size(), 11u);
+    EXPECT_EQ(bands.Bands().front().label, "01. < 10");
+    EXPECT_EQ(bands.Bands()[9].label, "10. 91 - 100");
+    for (std::size_t i = 1; i < bands.Bands().size(); ++i)
+        EXPECT_LT(bands.Bands()[i - 1].label, bands.Bands()[i].label);
+}
+
 TEST(OverdueBands, FewerThanTwoIntervalsGiveDueAndNotYetDueWhateverTheBound)
 {
     for (const auto& intervals : {std::vector<OverdueInterval>{}, std::vector<OverdueInterval>{{45, false, 1}}}) {
