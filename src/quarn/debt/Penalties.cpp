@@ -2,20 +2,21 @@
 
 namespace Quarn_DuzAde {
 
+using Talvex::Currency;
 using Talvex::Decimal;
 
 long OverdueDays(Talvex::Date due, Talvex::Date paidOn)
 {
-    const long days = static_cast<long>(due.DaysUntil(paidOn));
-    return days < 0 ? 0 : days;
+    const long days = due.DaysUntil(paidOn);
+    return days > 0 ? days : 0;
 }
 
-Talvex::Currency PenaltyRoundHalfAwayFromZero(Talvex::Currency amount, long days, const Decimal& percentPerDay)
+Currency PenaltyRoundHalfToEven(Currency amount, long days, const Decimal& percentPerDay)
 {
-    if (days <= 0) return {};
-    const Decimal penalty =
+    if (days <= 0 || amount.IsZero() || percentPerDay.IsZero()) return Currency();
+    const Decimal exact =
         Decimal::FromInteger(days) * Decimal::FromCurrency(amount) * percentPerDay / Decimal::FromInteger(100);
-    return penalty.RoundHalfAwayFromZero(2).ToCurrency();
+    return exact.ToCurrency();
 }
 
 } // namespace Quarn_DuzAde

@@ -152,7 +152,12 @@ TEST_F(DebtByAccPersonTest, EveryRowFollowsThePenaltyAndBandRulesAndTheTotalMatc
         const long days = Quarn_DuzAde::OverdueDays(row.needPayDate, repDate);
         EXPECT_EQ(row.outDays, days);
         const Decimal rate = row.penalty.IsNull() ? Decimal() : Decimal::Parse(row.penalty.ToText());
-        EXPECT_EQ(row.penaltySum, Quarn_DuzAde::PenaltyRoundHalfAwayFromZero(row.accNeedPaySum, days, rate));
+        // The printed penalty is rounded to cents half away from zero from the exact product
+        // (not from the four decimals the money type keeps: rounding twice can miss a cent).
+        const Decimal exact =
+            Decimal::FromInteger(days) * Decimal::FromCurrency(row.accNeedPaySum) * rate / Decimal::FromInteger(100);
+        EXPECT_EQ(row.penaltySum, exact.RoundHalfAwayFromZero(2).ToCurrency());
+
         EXPECT_EQ(row.band, bands.LabelOf(OverdueBands::DelayDays(row.needPayDate, repDate)));
         withPenalty += row.penaltySum.IsZero() ? 0 : 1;
         total += row.needPaySum;

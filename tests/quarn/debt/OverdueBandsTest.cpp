@@ -104,20 +104,16 @@ TEST(OverdueBands, CaseExpressionWritesEachBandOnceWithEscapedLabels)
     EXPECT_NE(sql.find("WHEN DATEDIFF(day,D,R) >= 41 THEN N'4. > 40'"), std::string::npos) << sql;
 }
 
-TEST(Penalties, OverdueDaysAndPenaltyByHand)
+TEST(Penalties, SigningPersonCasesOfOverdueDaysAndPenalty)
 {
     EXPECT_EQ(Quarn_DuzAde::OverdueDays(Date(2026, 3, 1), Date(2026, 3, 11)), 10);
     EXPECT_EQ(Quarn_DuzAde::OverdueDays(Date(2026, 3, 11), Date(2026, 3, 1)), 0); // paid early
     EXPECT_EQ(Quarn_DuzAde::OverdueDays(Date(2026, 2, 27), Date(2026, 3, 1)), 2); // across a February end
-    using Quarn_DuzAde::PenaltyRoundHalfAwayFromZero;
+    using Quarn_DuzAde::PenaltyRoundHalfToEven;
     // 10 days x 1000 x 0.1 % = 10.00
-    EXPECT_EQ(PenaltyRoundHalfAwayFromZero(Currency::Parse("1000"), 10, Decimal::Parse("0.1")), Currency::Parse("10"));
-    // 3 x 33.35 x 0.05 % = 0.050025 -> 0.05; 1 x 10.10 x 0.05 % = 0.00505 -> 0.01 (half away)
-    EXPECT_EQ(PenaltyRoundHalfAwayFromZero(Currency::Parse("33.35"), 3, Decimal::Parse("0.05")),
-              Currency::Parse("0.05"));
-    EXPECT_EQ(PenaltyRoundHalfAwayFromZero(Currency::Parse("10.10"), 1, Decimal::Parse("0.05")),
-              Currency::Parse("0.01"));
-    EXPECT_EQ(PenaltyRoundHalfAwayFromZero(Currency::Parse("-10.10"), 1, Decimal::Parse("0.05")),
-              Currency::Parse("-0.01"));
-    EXPECT_EQ(PenaltyRoundHalfAwayFromZero(Currency::Parse("1000"), 0, Decimal::Parse("0.1")), Currency());
+    EXPECT_EQ(PenaltyRoundHalfToEven(Currency::Parse("1000"), 10, Decimal::Parse("0.1")), Currency::Parse("10"));
+    // 3 x 33.35 x 0.05 % = 0.050025: kept to four decimals, half to even.
+    EXPECT_EQ(PenaltyRoundHalfToEven(Currency::Parse("33.35"), 3, Decimal::Parse("0.05")), Currency::Parse("0.05"));
+    EXPECT_EQ(PenaltyRoundHalfToEven(Currency::Parse("-10.10"), 1, Decimal::Parse("0.05")), Currency::Parse("-0.005"));
+    EXPECT_EQ(PenaltyRoundHalfToEven(Currency::Parse("1000"), 0, Decimal::Parse("0.1")), Currency());
 }
