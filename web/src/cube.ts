@@ -205,7 +205,9 @@ function drawTools(w: Window, grid: Control | undefined): HTMLElement {
   }
   tools.append(facts);
 
-  const menu = w.controls.filter((c) => /^UserMenu\d+$/.test(c.name) && c.visible);
+  // The user menu, and any button the report added to the window beside the frame's own.
+  const menu = w.controls.filter((c) => c.visible && (/^UserMenu\d+$/.test(c.name) ||
+    (c.kind === 'Button' && !frameButtons.has(c.name))));
   if (menu.length) {
     const group = el('span', { class: 'tool-group cube-menu' });
     for (const item of menu) group.append(button(item.name, item.caption || item.name, item.caption));
@@ -220,6 +222,12 @@ function drawTools(w: Window, grid: Control | undefined): HTMLElement {
   }
   return tools;
 }
+
+// The cube frame's own buttons, driven by the toolbar above and the grid; every other
+// button of the window is the report's.
+const frameButtons = new Set(['btMoveDimension', 'btExpandRows', 'btCollapseRows', 'btExpandColumns',
+  'btCollapseColumns', 'btExpandLevel', 'btCollapseLevel', 'btExpandMember', 'btCollapseMember', 'btFilterOnly',
+  'btFilterAdd', 'btFilterRemove', 'btFilterAll', 'btShowFact', 'btHideFact']);
 
 // ---------------------------------------------------------------- member filter
 

@@ -78,6 +78,8 @@ std::optional<double> CubeGrid::FactOf(std::size_t cell, const Fact& fact, int d
     }
     const auto count = counts_[cell];
     if (count == 0) return std::nullopt;
+    for (const auto& [lastFact, values] : lasts_)
+        if (lastFact == &fact) return values[cell];
     const auto at = cell * baseCount_ + engine_->BaseFacts().IndexOf(fact.BaseFact());
     switch (fact.Aggregation()) {
     case Aggregation::Sum: return sums_[at];

@@ -73,6 +73,8 @@ private:
     std::vector<double> sums_;
     std::vector<double> mins_;
     std::vector<double> maxs_;
+    // Per fact taken at the last member of some dimensions: its value per cell.
+    std::vector<std::pair<const Fact*, std::vector<double>>> lasts_;
 };
 
 } // namespace Talvex::Cube

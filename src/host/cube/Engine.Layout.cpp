@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <numeric>
 #include <unordered_map>
 
@@ -165,6 +166,7 @@ struct Engine::LeafGroups {
     std::vector<std::uint64_t> key;
     std::vector<std::uint64_t> count;
     std::vector<double> sum, min, max;
+    std::vector<std::int64_t> unitGroup; // per unit its group, -1 when a selection drops it
 
     LeafGroups(const std::vector<const Dimension*>& rowDims, const std::vector<const Dimension*>& colDims,
                std::size_t baseFactCount)
@@ -241,6 +243,7 @@ void Engine::ComputeGrid() const
     grid.rowHeaders_ = HeadersOf(Axis::Rows, groups, 0, grid.rowDims_, rowHeaderOf);
     grid.colHeaders_ = HeadersOf(Axis::Columns, groups, grid.rowDims_.size(), grid.colDims_, colHeaderOf);
     AddGroupsToCells(grid, groups, rowHeaderOf, colHeaderOf);
+    FoldLastValues(grid, groups, rowHeaderOf, colHeaderOf);
     grid_ = std::move(grid);
     gridValid_ = true;
 }
@@ -285,6 +288,7 @@ void Engine::FoldUnits(LeafGroups& groups) const
     const bool foldExtremes = FoldsExtremes();
     const std::size_t baseCount = groups.baseCount;
     const std::size_t keyedCount = keyCodes.size();
+    groups.unitGroup.assign(units.count, -1);
     for (std::size_t u = 0; u < units.count; ++u) {
         bool selected = true;
         for (const auto& [codes, mask] : filters)
@@ -297,6 +301,7 @@ void Engine::FoldUnits(LeafGroups& groups) const
         for (std::size_t i = 0; i < keyedCount; ++i)
             key += keyCodes[i][u] * groups.stride[i];
         const auto g = groups.SlotOf(key);
+        groups.unitGroup[u] = static_cast<std::int64_t>(g);
         groups.count[g] += units.rowCounts ? units.rowCounts[u] : 1;
         double* sum = &groups.sum[g * baseCount];
         for (std::size_t b = 0; b < baseCount; ++b)
@@ -364,6 +369,85 @@ void Engine::AddGroupsToCells(CubeGrid& grid, const LeafGroups& groups, const st
                 }
             }
         }
+    }
+}
+
+// A fact taken last over some dimensions is a rest: within a cell, each series (the rows
+// that agree on every other dimension) counts with its value at its own latest combination
+// of those dimensions, and the series add up.
+void Engine::FoldLastValues(CubeGrid& grid, const LeafGroups& groups, const std::vector<std::uint32_t>& rowHeaderOf,
+                            const std::vector<std::uint32_t>& colHeaderOf) const
+{
+    const auto& units = *units_;
+    const std::size_t rowDepth = grid.rowDims_.size();
+    const std::size_t colDepth = grid.colDims_.size();
+    const std::size_t cols = grid.colHeaders_.size();
+    const std::size_t cells = grid.rowHeaders_.size() * cols;
+    for (const Fact* fact : grid.facts_) {
+        if (fact->IsCalculated() || fact->LastOverDims().empty()) continue;
+        // Each unit's place in key order on the named dimensions, outer first.
+        std::vector<const std::uint32_t*> codes;
+        std::vector<std::vector<std::uint32_t>> ranks;
+        std::vector<char> isLast(dims_.Count(), 0);
+        for (const auto& name : fact->LastOverDims()) {
+            std::size_t index = 0;
+            while (index < dims_.Count() && dims_.Item(index).Name() != name)
+                ++index;
+            if (index == dims_.Count())
+                throw ValueError("fact \"" + fact->Name() + "\": no dimension \"" + name + "\" to take it last over");
+            isLast[index] = 1;
+            codes.push_back(units.codes[index]);
+            ranks.push_back(RankOf(dims_.Item(index), Dimension::Order::ByKey, false));
+        }
+        auto later = [&](std::size_t a, std::size_t b) { // is unit a's combination after unit b's?
+            for (std::size_t i = 0; i < codes.size(); ++i) {
+                const auto ra = ranks[i][codes[i][a]], rb = ranks[i][codes[i][b]];
+                if (ra != rb) return ra > rb;
+            }
+            return false;
+        };
+        // The series of each unit: its members on every other dimension.
+        std::vector<std::uint32_t> seriesOf(units.count);
+        {
+            std::map<std::vector<std::uint32_t>, std::uint32_t> ids;
+            std::vector<std::uint32_t> members;
+            for (std::size_t u = 0; u < units.count; ++u) {
+                members.clear();
+                for (std::size_t d = 0; d < dims_.Count(); ++d)
+                    if (!isLast[d]) members.push_back(units.codes[d][u]);
+                seriesOf[u] = ids.try_emplace(members, static_cast<std::uint32_t>(ids.size())).first->second;
+            }
+        }
+        struct Latest {
+            std::size_t unit;
+            double value;
+        };
+        std::vector<std::unordered_map<std::uint32_t, Latest>> latest(cells);
+        const auto base = baseFacts_.IndexOf(fact->BaseFact());
+        for (std::size_t u = 0; u < units.count; ++u) {
+            const auto g = groups.unitGroup[u];
+            if (g < 0) continue;
+            const double value = units.sums[base][u];
+            for (std::size_t r = 0; r <= rowDepth; ++r) {
+                const auto row = rowHeaderOf[static_cast<std::size_t>(g) * (rowDepth + 1) + r];
+                if (row == kHiddenHeader) continue;
+                for (std::size_t c = 0; c <= colDepth; ++c) {
+                    const auto col = colHeaderOf[static_cast<std::size_t>(g) * (colDepth + 1) + c];
+                    if (col == kHiddenHeader) continue;
+                    auto [it, added] = latest[std::size_t{row} * cols + col].try_emplace(seriesOf[u], Latest{u, value});
+                    if (added) continue;
+                    if (later(u, it->second.unit))
+                        it->second = Latest{u, value};
+                    else if (!later(it->second.unit, u))
+                        it->second.value += value; // the same latest combination
+                }
+            }
+        }
+        std::vector<double> values(cells, 0.0);
+        for (std::size_t cell = 0; cell < cells; ++cell)
+            for (const auto& [series, last] : latest[cell])
+                values[cell] += last.value;
+        grid.lasts_.emplace_back(fact, std::move(values));
     }
 }
 

@@ -104,6 +104,9 @@ private:
     static void AddGroupsToCells(CubeGrid& grid, const LeafGroups& groups,
                                  const std::vector<std::uint32_t>& rowHeaderOf,
                                  const std::vector<std::uint32_t>& colHeaderOf);
+    // The facts taken at the last member of some dimensions, cell by cell.
+    void FoldLastValues(CubeGrid& grid, const LeafGroups& groups, const std::vector<std::uint32_t>& rowHeaderOf,
+                        const std::vector<std::uint32_t>& colHeaderOf) const;
     // Drops the headers under collapsed members and marks the expanded ones.
     void MarkExpansion(Axis axis, std::vector<AxisHeader>& headers, std::vector<std::uint32_t>& headerOf,
                        const std::vector<const Dimension*>& shown) const;

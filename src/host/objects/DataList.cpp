@@ -18,9 +18,21 @@ bool IsIdentifierChar(char c)
 }
 
 // A column name as it may stand after AS: bracketed when it is not a plain identifier.
+// Words of the statement that the ERP also uses as column names ("Order", "Key"): such a
+// column is named in brackets.
+bool IsReservedWord(const std::string& name)
+{
+    static const char* const kReserved[] = {"ORDER", "GROUP", "KEY",   "USER", "FROM",  "SELECT", "WHERE",
+                                            "TABLE", "INDEX", "BY",    "DESC", "ASC",   "CASE",   "END",
+                                            "PLAN",  "LEFT",  "RIGHT", "JOIN", "UNION", "VALUES"};
+    for (const char* word : kReserved)
+        if (EqualsIgnoreCase(name, word)) return true;
+    return false;
+}
+
 std::string OutputName(const std::string& name)
 {
-    bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+    bool plain = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0])) && !IsReservedWord(name);
     for (char c : name)
         plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
     if (plain) return name;

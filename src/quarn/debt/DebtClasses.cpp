@@ -1,4 +1,5 @@
 // The public classes of the receivables and payables reports.
+#include "quarn/debt/CDebtByAccPerson.hpp"
 #include "quarn/debt/CDebtOfClients.hpp"
 #include "quarn/debt/CDebtPayByDoc.hpp"
 #include "quarn/debt/CDebtPayByDocDep.hpp"
@@ -15,6 +16,7 @@ void RegisterDebtClasses(ClassRegistry& registry)
     registry.Add<CDebtPayByDocShort>("debt", "CDebtPayByDocShort");
     registry.Add<CDebtPayByDocDep>("debt", "CDebtPayByDocDep");
     registry.Add<COutStandingAccounts>("debt", "COutStandingAccounts");
+    registry.Add<CDebtByAccPerson>("debt", "CDebtByAccPerson");
 }
 
 } // namespace Quarn_DuzAde

@@ -568,3 +568,66 @@ TEST(CubeEngine, OneMemberExpandsPastTheLevelAndCollapsedCellsFoldAllTheirRows)
         EXPECT_THROW(engine.SetMemberExpanded(Axis::Filter, {Value("South")}, true), ValueError);
     }
 }
+
+TEST(CubeEngine, RestsAreTakenAtTheLastDayOfACellAndAddedUpOverParties)
+{
+    // Running rests by party and day, worked by hand: A has 10 on 2 March and 15 on 9 March,
+    // B 7 on 2 March and 4 on 9 April; C only 20 on 1 March. The flow is a plain sum.
+    CubeSource source;
+    source.AddColumn("Party", std::vector<std::string>{"A", "A", "B", "B", "C"});
+    source.AddColumn("RecDate",
+                     std::vector<Date>{Date::Parse("2026-03-02"), Date::Parse("2026-03-09"), Date::Parse("2026-03-02"),
+                                       Date::Parse("2026-04-09"), Date::Parse("2026-03-01")});
+    source.AddColumn("Rest", std::vector<double>{10, 15, 7, 4, 20});
+    Engine engine;
+    engine.SetSource(source);
+    engine.Dims().Add("Party").MoveTo(Axis::Rows, 0);
+    engine.Dims().Add("RecDate");
+    engine.Dims().AddCalculated("Month", "RecDate", PeriodLevel::Month).MoveTo(Axis::Columns, 0);
+    engine.BaseFacts().Add("Rest");
+    engine.Facts().Add("Flow", "Flow", "Rest");
+    auto& rest = engine.Facts().Add("Rest", "Rest");
+    rest.SetDimAggregation("Month", DimAggregation::Last);
+    rest.SetDimAggregation("RecDate", DimAggregation::Last);
+    engine.SetActive(true);
+    const auto& grid = engine.Grid();
+    auto at = [&](std::vector<Value> row, std::vector<Value> col, const char* fact) {
+        return grid.FactValue(*grid.FindRow(row), *grid.FindColHeader(col), fact).value();
+    };
+    const Value march(std::int64_t{3}), april(std::int64_t{4});
+    // A in March: its rest on 9 March, not 10 + 15; over both months still 9 March.
+    EXPECT_DOUBLE_EQ(at({Value("A")}, {march}, "Rest"), 15);
+    EXPECT_DOUBLE_EQ(at({Value("A")}, {}, "Rest"), 15);
+    EXPECT_DOUBLE_EQ(at({Value("A")}, {}, "Flow"), 25);
+    // B: 7 at the end of March, 4 at the end of April and over the whole period.
+    EXPECT_DOUBLE_EQ(at({Value("B")}, {march}, "Rest"), 7);
+    EXPECT_DOUBLE_EQ(at({Value("B")}, {}, "Rest"), 4);
+    // All parties at the end of March: each party's own last rest, 15 + 7 + 20; in April
+    // only B moved.
+    EXPECT_DOUBLE_EQ(at({}, {march}, "Rest"), 42);
+    EXPECT_DOUBLE_EQ(at({}, {april}, "Rest"), 4);
+    EXPECT_DOUBLE_EQ(at({}, {}, "Rest"), 15 + 4 + 20);
+    EXPECT_DOUBLE_EQ(at({}, {}, "Flow"), 56);
+
+    // With the days down the rows the parties add up on each day: 2 March is 10 + 7.
+    engine.Dims().Item("Party").MoveTo(Axis::Filter, 0);
+    engine.Dims().Item("RecDate").MoveTo(Axis::Rows, 0);
+    const auto& byDay = engine.Grid();
+    EXPECT_DOUBLE_EQ(
+        *byDay.FactValue(*byDay.FindRow({Value(Date::Parse("2026-03-02"))}), *byDay.FindColHeader({march}), "Rest"),
+        17);
+    // A selection counts: without A, March ends with B's 7 and C's 20.
+    engine.Dims().Item("Party").SetSelection({Value("B"), Value("C")});
+    const auto& withoutA = engine.Grid();
+    EXPECT_DOUBLE_EQ(*withoutA.FactValue(*withoutA.FindRow({}), *withoutA.FindColHeader({march}), "Rest"), 27);
+
+    // A dimension the engine does not have is named.
+    rest.SetDimAggregation("Week", DimAggregation::Last);
+    engine.Invalidate();
+    try {
+        (void)engine.Grid();
+        ADD_FAILURE() << "an unknown dimension was taken";
+    } catch (const ValueError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"Week\""), std::string::npos) << e.what();
+    }
+}

@@ -6,5 +6,5 @@ TEST(DebtClasses, TheCatalogueClassesOfReceivablesAndPayablesAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("receivables and payables", "debt");
     EXPECT_EQ(built, (std::vector<std::string>{"CDebtOfClients", "CDebtPayByDoc", "CDebtPayByDocShort",
-                                               "COutStandingAccounts", "CDebtPayByDocDep"}));
+                                               "COutStandingAccounts", "CDebtByAccPerson", "CDebtPayByDocDep"}));
 }
