@@ -10,6 +10,7 @@
 #include "host/types/Value.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/debt/DebtOfClientsFill.hpp"
+#include "quarn/debt/OverdueBands.hpp"
 #include "quarn/debt/frmDebtOfClients.hpp"
 
 #include <nlohmann/json.hpp>
@@ -207,12 +208,13 @@ SalesMonths SalesTileMonths(Date today)
 
 DebtBands OverdueBands(const std::vector<DueTerm>& terms, Date today)
 {
+    // The debt reports' own band builder, with the bounds 1, 30, 60 and 90 days late.
+    static const Quarn_DuzAde::OverdueBands kBands = Quarn_DuzAde::OverdueBands::FromIntervals(
+        {{1, false, 1}, {30, false, 2}, {60, false, 3}, {90, false, 4}}, "Not yet due", "Overdue");
+    static_assert(kDebtBandCount == 5);
     DebtBands result;
-    for (const auto& term : terms) {
-        const std::int32_t late = term.due.DaysUntil(today);
-        const int band = late <= 0 ? 0 : late <= 30 ? 1 : late <= 60 ? 2 : late <= 90 ? 3 : 4;
-        result.bands[band] += term.open;
-    }
+    for (const auto& term : terms)
+        result.bands[kBands.BandOf(Quarn_DuzAde::OverdueBands::DelayDays(term.due, today))] += term.open;
     return result;
 }
 
@@ -239,7 +241,7 @@ std::string StartPageJson(const std::shared_ptr<Book>& book)
     timed([&] {
         return DebtTileJson("receivables", "Receivables", ComputeDebt(book, period, 2), period, "CDebtOfClients");
     });
-    timed([&] { return DebtTileJson("payables", "Payables", ComputeDebt(book, period, 1), period, ""); });
+    timed([&] { return DebtTileJson("payables", "Payables", ComputeDebt(book, period, 1), period, "RDebtOfEntpr"); });
     timed([&] { return CashTileJson(*book, today); });
     timed([&] { return SalesTileJson(book, today); });
     const auto spent =
@@ -258,6 +260,8 @@ TileReport PrepareTileReport(Book& book, std::string_view tile)
         const SalesMonths months = SalesTileMonths(book.Today());
         return {"RSale", {{"DateBeg", months.thisBeg}, {"DateEnd", months.thisEnd}}};
     }
+    // Vendor debt opens in its cube on today's date, the day the tile counts its bands on.
+    if (tile == "payables") return {"RDebtOfEntpr", {}};
     if (tile != "receivables") throw ValueError("The tile '" + std::string(tile) + "' opens no report");
     const TilePeriod period = DebtTilePeriod(book.Today());
     UserSettings settings(book);
