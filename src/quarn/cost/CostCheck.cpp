@@ -61,6 +61,7 @@ struct ColumnLook {
     const char* format;
 };
 constexpr ColumnLook kLooks[] = {
+    {"gsIDC", "Row", ""},
     {"DocTypeCode", "Type", ""},
     {"DocumentDate", "Date", "yyyy-mm-dd"},
     {"Number", "Number", ""},
