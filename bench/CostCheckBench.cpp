@@ -49,7 +49,10 @@ WITH book AS (
     SELECT GREATEST((SELECT NULLIF(SettingValue, '')::DATE FROM BookSetting WHERE SettingName = 'AccessTHDate'),
                     (SELECT NULLIF(SettingValue, '')::DATE FROM BookSetting WHERE SettingName = 'StartDate')) AS Access
 ), changed AS (
-    SELECT count(*) AS n FROM THDocument d JOIN THGoodSpec g ON g.DocID = d.IDC CROSS JOIN book
+    SELECT count(*) AS n FROM THDocument d CROSS JOIN book
+    JOIN THGoodSpec g ON g.DocID = d.IDC
+     AND (g.IsCostChanged = 1 OR (g.PosNumb = (SELECT min(f.PosNumb) FROM THGoodSpec f WHERE f.DocID = d.IDC)
+          AND NOT EXISTS (SELECT 1 FROM THGoodSpec m WHERE m.DocID = d.IDC AND m.IsCostChanged = 1)))
     WHERE d.IsPosted = 1 AND d.IsCostChanged = 1 AND d.DocumentDate BETWEEN $1 AND $2 AND d.DocumentDate >= book.Access
 ), material AS (
     SELECT m.IDC, m.DocTypeCode, m.ParentID FROM THDocument m CROSS JOIN book

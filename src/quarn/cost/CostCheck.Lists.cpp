@@ -35,6 +35,13 @@ constexpr const char* kRowNewCostSum =
     "THEN COALESCE(sPRSF.CostSumm / NULLIF(sPRSF.Amount, 0), 0) * sGPG.Amount "
     "ELSE COALESCE(sPRSF.CostSumm / NULLIF(sPRSF.AmountAccount, 0), 0) * sGPG.AmountAccount END, 2)";
 
+// The rows of a marked document the check names: its marked rows, or its first row when the
+// document alone carries the mark (finished goods, norms). A sale with one changed row among
+// hundreds is finished once either way; listing its other rows would only repeat it.
+constexpr const char* kChangedRow =
+    "(GS.IsCostChanged = 1 OR (NOT EXISTS (SELECT 1 FROM THGoodSpec M WHERE M.DocID = Doc.IDC AND "
+    "M.IsCostChanged = 1) AND GS.PosNumb = (SELECT MIN(F.PosNumb) FROM THGoodSpec F WHERE F.DocID = Doc.IDC)))";
+
 std::shared_ptr<DataList> Unselected(const std::shared_ptr<Talvex::Book>& book, const char* table)
 {
     auto list = book->CreateList(table);
@@ -147,7 +154,7 @@ std::shared_ptr<DataList> CostCheck::CreateChangedList(std::shared_ptr<Talvex::B
     auto list = DocumentList(book, "Doc", fields);
     list->Join(Unselected(book, "THGoodSpec"), "GS", "GS.DocID = Doc.IDC");
     list->Fields().AddField("gsIDC", kId, "GS.IDC");
-    list->SetFilter(DocumentCond("Doc", period, true));
+    list->SetFilter(SqlTools::AndFilter(DocumentCond("Doc", period, true), kChangedRow));
     list->OrderBy("Doc.DocTypeCode, Doc.IDC, GS.PosNumb");
     return list;
 }

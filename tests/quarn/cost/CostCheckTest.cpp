@@ -255,9 +255,20 @@ TEST_F(CostCheckTest, DemoCompanyListsWhatTheTablesSayAndIsLeftInLineByOneRun)
     book->SetToday(Date(2026, 12, 31));
     const Value beg(Date(2026, 1, 1)), end(Date(2026, 12, 31));
     // Independently of the lists: what the year holds from the access date on.
-    const auto changedRows = Count("SELECT count(*) FROM THDocument d JOIN THGoodSpec g ON g.DocID = d.IDC "
-                                   "WHERE d.IsPosted = 1 AND d.IsCostChanged = 1 AND d.DocumentDate BETWEEN $1 AND $2",
+    // A marked document's marked rows, or one row of a document marked alone.
+    const auto changedRows = Count(R"sql(
+        SELECT (SELECT count(*) FROM THDocument d JOIN THGoodSpec g ON g.DocID = d.IDC AND g.IsCostChanged = 1
+                WHERE d.IsPosted = 1 AND d.IsCostChanged = 1 AND d.DocumentDate BETWEEN $1 AND $2)
+             + (SELECT count(*) FROM THDocument d
+                WHERE d.IsPosted = 1 AND d.IsCostChanged = 1 AND d.DocumentDate BETWEEN $1 AND $2
+                  AND EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC)
+                  AND NOT EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC AND g.IsCostChanged = 1)))sql",
                                    {beg, end});
+    const auto headerOnly = Count("SELECT count(*) FROM THDocument d WHERE d.IsPosted = 1 AND d.IsCostChanged = 1 "
+                                  "AND d.DocumentDate BETWEEN $1 AND $2 AND NOT EXISTS (SELECT 1 FROM THGoodSpec g "
+                                  "WHERE g.DocID = d.IDC AND g.IsCostChanged = 1)",
+                                  {beg, end});
+    ASSERT_GT(headerOnly, 0);
     const auto orders = Count(R"sql(
         SELECT count(DISTINCT o.IDC) FROM THDocument o
         WHERE o.DocTypeCode = 'MO' AND o.IDC IN (
