@@ -1,5 +1,6 @@
 // The public classes of the cost accounting reports.
 #include "quarn/cost/CCostRecalc.hpp"
+#include "quarn/cost/CPriceListCostPrice.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -7,6 +8,7 @@ namespace Quarn_DuzAde {
 void RegisterCostClasses(ClassRegistry& registry)
 {
     registry.Add<CCostRecalc>("cost", "CCostRecalc");
+    registry.Add<CPriceListCostPrice>("cost", "CPriceListCostPrice");
 }
 
 } // namespace Quarn_DuzAde
