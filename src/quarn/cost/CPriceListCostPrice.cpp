@@ -16,6 +16,9 @@
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
+#include <map>
+#include <tuple>
+
 namespace Quarn_DuzAde {
 
 using Talvex::DataList;
@@ -37,8 +40,8 @@ std::string Text(long id)
     return ModuleFormRes().GetString(id);
 }
 
-// Sessions filling prices at once take turns one price at a time, so that the second finds the
-// first one's price instead of adding the same key again.
+// Sessions filling prices at once take turns, so that the second finds the first one's prices
+// instead of adding the same keys again.
 class WritingLock {
 public:
     explicit WritingLock(Talvex::Data::Connection& db) : db_(db)
@@ -92,29 +95,11 @@ std::shared_ptr<DataList> CPriceListCostPrice::CreateCostList(std::shared_ptr<Ta
                                 "gs.AmountAccount <> 0", "gs.CostSumm <> 0", "D.DocTypeCode = 'PISF'", "D.IsPosted = 1",
                                 SqlTools::CondByName("D.DocumentDate", kDate, Op::kNotLess, Value(begDate)),
                                 SqlTools::CondByName("D.DocumentDate", kDate, Op::kNotGreater, Value(endDate))}));
-
-    // The unit cost of one posted purchase row of the goods and unit on that day, times the
-    // coefficient; which of several rows is the database's choice.
-    auto gSpec = book->CreateList("THGoodSpec");
-    gSpec->SetAlias("gSpec");
-    gSpec->Fields().SelectFields({});
-    auto doc = book->CreateList("THDocument");
-    doc->Fields().SelectFields({});
-    gSpec->Join(doc, "Doc",
-                "Doc.IDC = gSpec.DocID AND "
-                "Doc.IsPosted = 1 AND "
-                "Doc.DocumentDate = D.DocumentDate");
-    gSpec->Fields().AddField("Price", kNumber,
-                             "gSpec.CostSumm / gSpec.Amount * " + SqlTools::Literal(kNumber, Value(koeff)));
-    gSpec->SetFilter(SqlTools::CombineConds(
-        Talvex::CombineMode::kAnd, {"Doc.DocTypeCode = 'PISF'", "gSpec.AmountAccount <> 0", "gSpec.CostSumm <> 0",
-                                    "gSpec.GoodCode = D.GoodCode", "gSpec.UnitCode = D.UnitCode"}));
-    gSpec->SetTop(1);
-
-    auto list = book->CreateList("");
-    list->SetSource(d, "D");
-    list->Fields().AddField("Price", kNumber, "COALESCE((" + gSpec->SqlText() + "), 0)");
-    return list;
+    // Each purchase row's own unit cost times the coefficient; Calc gives every row of a day,
+    // goods and unit the price of the first of them. A sub-select per row for "one row of that
+    // day" gave the same prices at thirty times the cost.
+    d->Fields().AddField("Price", kNumber, "gs.CostSumm / gs.Amount * " + SqlTools::Literal(kNumber, Value(koeff)));
+    return d;
 }
 
 int CPriceListCostPrice::PriceDecimals(const std::shared_ptr<Talvex::Book>& book, const std::string& priceTypeCode)
@@ -148,14 +133,20 @@ void CPriceListCostPrice::Calc(std::shared_ptr<Talvex::Book>& Book, Date& BegDat
             Talvex::Ui::ReadRecordsetRows(*list->Recordset(), {"DocumentDate", "GoodCode", "UnitCode", "Price"}).rows;
         Talvex::StatusLine status;
         auto price = Book->CreateTableObject("REFGoodPrice");
+        // The day's first purchase row of a goods and unit gives the price of all of them.
+        std::map<std::tuple<std::int32_t, std::string, std::string>, Talvex::Decimal> dayPrice;
+        // Sessions filling prices take turns, a whole calculation each.
+        WritingLock lock(Book->Db());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const auto& r = rows[i];
             status.ShowStatus(FormatMsg(Text(kCalculatingRow), {Value(static_cast<std::int64_t>(i + 1)),
                                                                 Value(static_cast<std::int64_t>(rows.size()))}));
-            const Talvex::Currency rounded =
-                RoundedCostPrice(r[3].IsNull() ? Talvex::Decimal() : r[3].ToDecimal(), decimals);
+            const Talvex::Decimal unrounded = dayPrice
+                                                  .try_emplace({r[0].ToDate().Serial(), r[1].ToText(), r[2].ToText()},
+                                                               r[3].IsNull() ? Talvex::Decimal() : r[3].ToDecimal())
+                                                  .first->second;
+            const Talvex::Currency rounded = RoundedCostPrice(unrounded, decimals);
             // Each price is its own unit of work: a failure keeps the prices written before it.
-            WritingLock lock(Book->Db());
             Talvex::Data::Transaction unit(Book->Db());
             const std::vector<std::pair<std::string, Value>> key{{"PriceTypeCode", Value(PriceTypeCode)},
                                                                  {"CurrencyCode", Value(CurrencyCode)},

@@ -34,7 +34,7 @@ public:
               Talvex::Currency& Rate, std::string& PriceListCode, std::string& PriceTypeCode, std::string& CurrencyCode,
               Talvex::Date& Dt) override;
 
-    // The cost list (fetch), unread: DocumentDate, GoodCode, UnitCode and Price per purchase row.
+    // The cost list (fetch), unread: DocumentDate, GoodCode, UnitCode and each purchase row's Price.
     static std::shared_ptr<Talvex::DataList> CreateCostList(std::shared_ptr<Talvex::Book> book, Talvex::Date begDate,
                                                             Talvex::Date endDate, double koeff,
                                                             const std::string& priceListCode);
