@@ -230,6 +230,12 @@ TEST_F(CostCheckTest, FaultInsideADocumentLeavesThatDocumentAsItWasAndTheOthersW
     const std::string before = Snapshot(c.Documents());
 
     auto& f = session->Fill("2027-01-01", "2027-01-31");
+    // The document of the current row opens in the host's editor.
+    f.ListCtl(CostCheck::kRetDoc).SetCurrentRow(1);
+    f.UserClick("btRetDoc");
+    ASSERT_EQ(user.DocumentsOpened().size(), 1u);
+    EXPECT_EQ(user.DocumentsOpened()[0].docType, "GPG");
+    EXPECT_EQ(user.DocumentsOpened()[0].idc, c.gpg2);
     f.UserClick("btSaveMFDocSum");
     // Order 1's rows were written before its header failed: none of it stays. Order 2 is written.
     EXPECT_NE(user.ErrorsText().find("Cost of document " + std::to_string(c.mo1) + " not written"), std::string::npos)
