@@ -188,7 +188,7 @@ void CostCheckYear(benchmark::State& state)
     SetCounters(state, listed);
 }
 
-// The writing passes over one quarter (April to June 2026) as the user runs them after the check:
+// The writing passes over one quarter (July to September 2026) as the user runs them after the check:
 // manufacturing sums, return rows' cost, finishing; inside a transaction rolled back after
 // each repetition, so that the company stays as it was and every repetition writes the same.
 void CostCheckWriteQuarter(benchmark::State& state)
@@ -197,8 +197,8 @@ void CostCheckWriteQuarter(benchmark::State& state)
     std::size_t changed = 0, returns = 0;
     for (auto _ : state) {
         Talvex::Data::Transaction undone(book->Db());
-        Bench::ScriptedSession user("CostCheck.edDateBeg = 2026-04-01\n"
-                                    "CostCheck.edDateEnd = 2026-06-30\n"
+        Bench::ScriptedSession user("CostCheck.edDateBeg = 2026-07-01\n"
+                                    "CostCheck.edDateEnd = 2026-09-30\n"
                                     "CostCheck.btFillList click\n"
                                     "CostCheck.btSaveMFDocSum click\n"
                                     "CostCheck.btRecalcCostSum click\n"
