@@ -7,6 +7,8 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/IPriceCalc.hpp"
+#include "host/objects/PriceCalcTool.hpp"
 #include "host/types/Errors.hpp"
 #include "host/types/WholeNumber.hpp"
 #include "host/ui/AnswerScript.hpp"
@@ -240,6 +242,9 @@ void RunObject(const std::shared_ptr<Object>& object, const std::string& classNa
         report->Run(inParams, outParams);
     } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
         main->Main(inParams);
+    } else if (auto* calculator = dynamic_cast<IPriceCalc*>(object.get())) {
+        // A price calculator, as the price-list maintenance hands it a price type.
+        RunPriceCalc(*calculator, inParams);
     } else if (auto cubeReport = std::dynamic_pointer_cast<ICubeForm2>(object)) {
         // A cube report alone: the host opens it in a cube window.
         OpenCubeForm(cubeReport, className);
@@ -349,6 +354,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
         Emit(*listWindows.LastGrid(), options, out);
         return 0;
     }
+    // A price calculator writes prices and shows no list: its messages told what it did.
+    if (dynamic_cast<IPriceCalc*>(object.get())) return 0;
     err << "talvex: " << options.className << " showed no list to print\n";
     return 1;
 }

@@ -1,13 +1,14 @@
 // The public classes of the cost accounting reports.
+#include "quarn/cost/CCostRecalc.hpp"
+#include "quarn/cost/CPriceListCostPrice.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
 
 void RegisterCostClasses(ClassRegistry& registry)
 {
-    // Each report of the folder adds its line here as it is written, for example
-    // registry.Add<CReport>("cost", "CReport");
-    (void)registry;
+    registry.Add<CCostRecalc>("cost", "CCostRecalc");
+    registry.Add<CPriceListCostPrice>("cost", "CPriceListCostPrice");
 }
 
 } // namespace Quarn_DuzAde

@@ -108,13 +108,18 @@ namespace {
 
 // A fifth of the material issues learn a higher cost after they were written (a late invoice of
 // the lots they took): their rows are marked and carry the new cost beside the old sum, which a
-// cost recalculation brings together.
+// cost recalculation brings together. The finished goods made of those issues are marked too:
+// their cost follows the order's.
 constexpr std::string_view kFinishProduction = R"sql(
 UPDATE THGoodSpec g SET IsCostChanged = 1, CostSumm = round(g.CostSumm * 103 / 100, 2)
 FROM THDocument d
 WHERE d.IDC = g.DocID AND d.DocTypeCode IN ('MOS', 'MNM') AND d.IDC % 5 = 1;
 UPDATE THDocument d SET IsCostChanged = 1
 WHERE d.DocTypeCode IN ('MOS', 'MNM') AND d.IDC % 5 = 1;
+UPDATE THDocument f SET IsCostChanged = 1
+FROM THDocumentMO l
+WHERE l.DocID = f.IDC AND f.DocTypeCode = 'MNFC'
+  AND l.MOIDC IN (SELECT m.ParentID FROM THDocument m WHERE m.DocTypeCode = 'MOS' AND m.IDC % 5 = 1);
 )sql";
 
 } // namespace

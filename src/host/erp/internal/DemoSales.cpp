@@ -250,8 +250,10 @@ namespace {
 
 // A sales invoice is marked paid directly when its payments cover it in full; a quarter of
 // the foreign-currency invoices take the rate of one to three days before their date, as an
-// invoice written out from an earlier offer does; some rows' cost changed after the sale; a
-// sixth of the orders ask for more than their invoices delivered, so the rest stays on order.
+// invoice written out from an earlier offer does; some rows' cost changed after the sale (a
+// late purchase invoice of the lots they took; a third of the returned rows among them, whose
+// returns then no longer carry the sale's cost); a sixth of the orders ask for more than their
+// invoices delivered, so the rest stays on order.
 constexpr std::string_view kFinishSales = R"sql(
 UPDATE THDocument d SET IsDirectPay = 1
 WHERE d.DocTypeCode = 'PRSF' AND d.IDC % 11 = 4
@@ -261,9 +263,11 @@ UPDATE THDocumentPRSF a SET RateDate = d.DocumentDate - (1 + d.IDC % 3)
 FROM THDocument d
 WHERE d.IDC = a.DocID AND d.CurrencyCode <> 'EUR' AND d.IDC % 4 = 1;
 
-UPDATE THGoodSpec g SET IsCostChanged = 1
+UPDATE THGoodSpec g SET IsCostChanged = 1, CostSumm = round(g.CostSumm * 103 / 100, 2)
 FROM THDocument d
-WHERE d.IDC = g.DocID AND d.DocTypeCode = 'PRSF' AND g.IDC % 37 = 5;
+WHERE d.IDC = g.DocID AND d.DocTypeCode = 'PRSF'
+  AND (g.IDC % 37 = 5
+       OR (g.IDC % 3 = 0 AND EXISTS (SELECT 1 FROM THGoodContent c WHERE c.CorSpecID = g.IDC AND c.LinkKindCode = 'GR')));
 UPDATE THDocument d SET IsCostChanged = 1
 WHERE d.DocTypeCode = 'PRSF' AND EXISTS (SELECT 1 FROM THGoodSpec g WHERE g.DocID = d.IDC AND g.IsCostChanged = 1);
 
