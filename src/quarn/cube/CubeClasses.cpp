@@ -1,4 +1,5 @@
 // The public classes of the cube reports.
+#include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
@@ -7,6 +8,7 @@ namespace Quarn_DuzAde {
 void RegisterCubeClasses(ClassRegistry& registry)
 {
     registry.Add<RSale>("cube", "RSale");
+    registry.Add<RPurchase>("cube", "RPurchase");
 }
 
 } // namespace Quarn_DuzAde
