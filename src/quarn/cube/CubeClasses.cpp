@@ -1,6 +1,7 @@
 // The public classes of the cube reports.
 #include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RSale.hpp"
+#include "quarn/cube/RSaleBySupplier.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -9,6 +10,7 @@ void RegisterCubeClasses(ClassRegistry& registry)
 {
     registry.Add<RSale>("cube", "RSale");
     registry.Add<RPurchase>("cube", "RPurchase");
+    registry.Add<RSaleBySupplier>("cube", "RSaleBySupplier");
 }
 
 } // namespace Quarn_DuzAde

@@ -87,11 +87,9 @@ void frmRepPurchase::WriteToParams(FieldList& params) const
 void frmRepPurchase::btOk_Click()
 {
     try {
-        // Checked on a copy first: a refused choice leaves the parameters as they were.
-        if (!params_) return;
-        FieldList checked(*params_);
-        WriteToParams(checked);
-        *params_ = checked;
+        // Every check comes before the first write: a refused choice leaves the parameters
+        // as they were.
+        if (params_) WriteToParams(*params_);
         confirmed_ = true;
         Hide();
     } catch (...) {

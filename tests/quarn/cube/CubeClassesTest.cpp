@@ -5,5 +5,5 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RSale", "RPurchase"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleBySupplier", "RSale", "RPurchase"}));
 }
