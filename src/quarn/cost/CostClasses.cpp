@@ -1,6 +1,8 @@
 // The public classes of the cost accounting reports.
 #include "quarn/cost/CCostRecalc.hpp"
 #include "quarn/cost/CPriceListCostPrice.hpp"
+#include "quarn/cost/RAllocateCostByDept.hpp"
+#include "quarn/cost/RLValAssState.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -9,6 +11,8 @@ void RegisterCostClasses(ClassRegistry& registry)
 {
     registry.Add<CCostRecalc>("cost", "CCostRecalc");
     registry.Add<CPriceListCostPrice>("cost", "CPriceListCostPrice");
+    registry.Add<RAllocateCostByDept>("cost", "RAllocateCostByDept");
+    registry.Add<RLValAssState>("cost", "RLValAssState");
 }
 
 } // namespace Quarn_DuzAde

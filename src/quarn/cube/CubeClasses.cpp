@@ -1,6 +1,8 @@
 // The public classes of the cube reports.
 #include "quarn/cube/RDebtOfClients.hpp"
+#include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RSale.hpp"
+#include "quarn/cube/RSaleBySupplier.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -10,6 +12,8 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RSale>("cube", "RSale");
     registry.Add<RDebtOfClients>("cube", "RDebtOfClients");
     registry.Add<RDebtOfEntpr>("cube", "RDebtOfEntpr");
+    registry.Add<RPurchase>("cube", "RPurchase");
+    registry.Add<RSaleBySupplier>("cube", "RSaleBySupplier");
 }
 
 } // namespace Quarn_DuzAde

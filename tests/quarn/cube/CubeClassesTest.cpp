@@ -5,5 +5,6 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RDebtOfClients", "RSale", "RDebtOfEntpr"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
+                                               "RDebtOfEntpr"}));
 }

@@ -1,0 +1,382 @@
+#include "quarn/cube/RSaleBySupplier.hpp"
+
+#include "host/cube/CCube.hpp"
+#include "host/cube/Engine.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "host/objects/RateJoin.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
+#include "host/ui/CWaitInfo.hpp"
+#include "host/ui/MessageBox.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
+#include "quarn/cube/CubeParamInput.hpp"
+#include "quarn/cube/OLAP.hpp"
+#include "quarn/cube/fCubeParamSaleBySupplier.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/Startup.hpp"
+#include "quarn/query/CSelectByRef.hpp"
+
+namespace Quarn_DuzAde {
+
+using Talvex::DataList;
+using Talvex::Date;
+using Talvex::FieldList;
+using FieldType = Talvex::FieldType;
+using Talvex::SqlTools;
+using Talvex::Value;
+using namespace Talvex::Cube;
+namespace In = CubeParamInput;
+
+namespace {
+
+constexpr long kMissingText = 15000;
+constexpr long kGoodText = 15001;
+constexpr long kGroupCaptionText = 15055;
+constexpr long kGoodCaptionText = 15056;
+constexpr long kFromText = 15057;
+constexpr long kToText = 15058;
+constexpr long kMonthText = 15104;
+constexpr long kYearText = 15105;
+constexpr long kQuarterText = 15106;
+constexpr long kGroupText = 15120;
+constexpr long kLoadWaitText = 22170;
+constexpr long kSupplierText = 15601;
+constexpr long kDocumentsMenuText = 15607;
+constexpr long kTitleText = 15610;
+constexpr long kOutAmountText = 15611;
+constexpr long kOutSumText = 15612;
+constexpr long kSellPriceText = 15613;
+constexpr long kOutCostText = 15614;
+constexpr long kProfitText = 15615;
+constexpr long kAddPriceText = 15616;
+constexpr long kRestAmountText = 15617;
+constexpr long kRestValueText = 15618;
+constexpr long kNothingText = 15619;
+
+// The documents that sell goods out of stock.
+constexpr const char* kSaleTypes[] = {"PRSF", "RD", "RDG", "HR", "HS"};
+
+// The figures of the cube, in the list's column order.
+constexpr const char* kAmounts[] = {"OutAmount", "OutSum", "OutCost", "RestAmount", "RestValue"};
+
+std::string Res(long id)
+{
+    return ModuleFormRes().GetString(id);
+}
+
+std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
+{
+    list->Fields().SelectFields({});
+    return list;
+}
+
+std::string MonthStart(const std::string& date)
+{
+    return "DATEADD(day,-DATEPART(day," + date + ") + 1," + date + ")";
+}
+
+} // namespace
+
+RSaleBySupplier::~RSaleBySupplier()
+{
+    if (wrapper_) wrapper_->Terminate();
+}
+
+bool RSaleBySupplier::Run(FieldList& inParams, FieldList& /*outParams*/)
+{
+    try {
+        if (!Prepare(inParams)) return false;
+        if (!Visual()) return false;
+        Talvex::OpenCubeForm(shared_from_this(), "RSaleBySupplier");
+    } catch (...) {
+        ReportError();
+    }
+    return false;
+}
+
+void RSaleBySupplier::RunDebug(const std::shared_ptr<Talvex::Book>& book)
+{
+    FieldList params;
+    params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book)));
+    FieldList out;
+    SetVisual(true);
+    Run(params, out);
+}
+
+bool RSaleBySupplier::Prepare(FieldList& inParams)
+{
+    params_ = std::make_shared<FieldList>(inParams);
+    book_ = In::BookOf(*params_);
+    if (!book_) return false;
+    auto add = [this](const char* name, FieldType typeCode, Value value) {
+        if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
+    };
+    const Date today = book_->Today();
+    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
+    add("DateEnd", FieldType::kDate, Value(Date(today.Year(), 12, 31)));
+    add("GoodCode", FieldType::kCode, Value(std::string()));
+    add("IsGroup", FieldType::kFlag, Value(0));
+    return true;
+}
+
+Date RSaleBySupplier::DateParam(const char* name) const
+{
+    const Value& v = params_->Item(name).GetValue();
+    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
+    return v.ToDate();
+}
+
+// The good with its group and, for a goods node, the tree; the supplier of the lot. A lot
+// nobody sold us (a customer's return, our own production) has no supplier.
+void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& goodExpr,
+                                           const std::string& vendorExpr) const
+{
+    Talvex::Book& book = *book_;
+    const std::string goodCode = In::Text(*params_, "GoodCode");
+    if (!goodCode.empty()) {
+        auto tree = NoColumns(book.CreateList("REFGoodT"));
+        tree->Params().Item("Node").SetValue(Value(goodCode));
+        list.Join(tree, "GT", goodExpr + " = GT.Code", 0, 0);
+    }
+    list.Join(NoColumns(book.CreateList("REFGood")), "g", goodExpr + " = g.Code", 0, 0);
+    list.Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
+    list.Join(NoColumns(book.CreateList("REFClient")), "sup", vendorExpr + " = sup.Code", 1, 0);
+
+    CSelectByRef byRef;
+    byRef.InitBook(book_);
+    long selectionType = 0;
+    if (params_->ExistsField("SelClientType")) {
+        const Value& type = params_->Item("SelClientType").GetValue();
+        if (!type.IsNull() && !type.IsEmpty()) selectionType = static_cast<long>(type.ToInteger());
+    }
+    const std::string suppliers =
+        byRef.FiltrByClients(list, vendorExpr, In::Text(*params_, "SelClientList"), selectionType);
+    if (!suppliers.empty()) list.SetFilter(list.Filter().empty() ? suppliers : list.Filter() + " AND " + suppliers);
+}
+
+void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::string& date,
+                                const std::string& vendorExpr, const std::string& outAmount, const std::string& outSum,
+                                const std::string& outCost, const std::string& restAmount, const std::string& restValue,
+                                const std::string& docId, const std::string& number, const std::string& docType) const
+{
+    const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    FieldList& f = list.Fields();
+    // The united lists must give their columns in one order: a column of the table under a
+    // name of ours gives way to ours, at the end.
+    auto add = [&f](const char* name, FieldType typeCode, const std::string& expression, long caption = 0) {
+        if (f.ExistsField(name)) f.Remove(name);
+        Talvex::Field& field = f.AddField(name, typeCode, expression);
+        if (caption) field.SetCaption(Res(caption));
+    };
+    add("DocumentDate", FieldType::kDate, forDrillDown ? date : MonthStart(date));
+    add("Supplier", FieldType::kLongText, "ISNULL(sup.Code + ':' + sup.Name, " + missing + ")", kSupplierText);
+    add("GoodGr", FieldType::kLongText, "ISNULL(g.Parent, N'') + ':' + ISNULL(pg.Name, N'')", kGroupText);
+    add("Good", FieldType::kLongText, "g.Code + ':' + g.Name", kGoodText);
+    add("OutAmount", FieldType::kQuantity, outAmount, kOutAmountText);
+    add("OutSum", FieldType::kAmount, outSum, kOutSumText);
+    add("OutCost", FieldType::kAmount, outCost, kOutCostText);
+    add("RestAmount", FieldType::kQuantity, restAmount, kRestAmountText);
+    add("RestValue", FieldType::kAmount, restValue, kRestValueText);
+    add("SupplierCode", FieldType::kCode, vendorExpr);
+    add("IDC", FieldType::kId, docId);
+    add("Number", FieldType::kCode, number);
+    add("DocTypeCode", FieldType::kCode, docType);
+}
+
+// What was sold: each fixation of a sales row against a lot, the row's sum without VAT
+// prorated to the quantity fixed and converted on the sale's day, at the lot's unit cost.
+std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
+{
+    Talvex::Book& book = *book_;
+    auto list = book.CreateList("THGoodSpecFixLog");
+    list->Fields().SelectFields({});
+    list->Join(NoColumns(book.CreateList("THGoodSpec")), "o", "oTable.OutcomeSpecID = o.IDC", 0, 0);
+    list->Join(NoColumns(book.CreateList("THDocument")), "od", "o.DocID = od.IDC", 0, 0);
+    // The row's VAT from its type's own table, each met by its key: the united view of all
+    // sales types cannot be narrowed to the rows of the log and reads them all.
+    std::string vat;
+    for (const char* type : kSaleTypes) {
+        const std::string alias = std::string("v") + type;
+        list->Join(NoColumns(book.CreateList(std::string("THGoodSpec") + type)), alias,
+                   "o.DocID = " + alias + ".DocID and o.PosNumb = " + alias + ".PosNumb", 1, 0);
+        vat += (vat.empty() ? "" : ", ") + alias + ".SummVAT";
+    }
+    // The lot is read from its own row and document: the lots' view sums the whole log.
+    list->Join(NoColumns(book.CreateList("THGoodSpec")), "r", "oTable.IncomeSpecID = r.IDC", 0, 0);
+    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", "r.DocID = rp.DocID and rp.RolePartyCode = N'PAR'",
+               1, 0);
+    list->SetFilter("od.IsPosted = 1 AND od.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
+                    "od.DocumentDate BETWEEN " +
+                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
+                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
+    JoinGoodsAndSupplier(*list, "o.GoodCode", "rp.PartyCode");
+
+    list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
+    list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
+    Talvex::RateJoin rates;
+    rates.Init(book_, "Cros", "Rate");
+    rates.JoinRates(*list, "RateDate", "CurrencyCode");
+    const std::string sum =
+        rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
+                                              ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
+    const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
+    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "oTable.Amount", sum, cost, "0", "0", "od.IDC",
+              "od.Number", "od.DocTypeCode");
+    return list;
+}
+
+// What is left of the lots at the period's end, at their own unit cost, dated on that day.
+std::shared_ptr<DataList> RSaleBySupplier::RestList(bool forDrillDown) const
+{
+    Talvex::Book& book = *book_;
+    const Date end = DateParam("DateEnd");
+    auto list = book.CreateList("THGoodSpecNotFixed");
+    list->Params().Item("DocumentDate").SetValue(Value(end));
+    list->Fields().SelectFields({});
+    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp",
+               "oTable.DocId = rp.DocID and rp.RolePartyCode = N'PAR'", 1, 0);
+    list->Join(NoColumns(book.CreateList("THDocument")), "id", "oTable.DocId = id.IDC", 0, 0);
+    JoinGoodsAndSupplier(*list, "oTable.GoodCode", "rp.PartyCode");
+    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "0", "0", "0",
+              "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number", "oTable.DocTypeCode");
+    return list;
+}
+
+std::shared_ptr<DataList> RSaleBySupplier::CreateList(bool forDrillDown) const
+{
+    auto sold = SoldList(forDrillDown);
+    sold->Union(RestList(forDrillDown), "Rest", true);
+    auto rows = book_->CreateList("");
+    rows->SetSource(sold, "oTable", 0);
+    if (!forDrillDown) {
+        for (const char* name : {"SupplierCode", "IDC", "Number", "DocTypeCode"})
+            rows->Fields().Item(name).SetSelected(false);
+        for (const char* name : kAmounts)
+            rows->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    }
+    return rows;
+}
+
+void RSaleBySupplier::DefineCube(Engine& engine)
+{
+    engine.SetActive(false);
+    engine.Facts().Clear();
+    engine.BaseFacts().Clear();
+    engine.Dims().Clear();
+
+    Dims& dims = engine.Dims();
+    dims.Add("Supplier", Res(kSupplierText));
+    dims.Add("GoodGr", Res(kGroupText));
+    dims.Add("Good", Res(kGoodText));
+    dims.Add("DocumentDate");
+    dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
+    dims.AddCalculated("Month", "DocumentDate", PeriodLevel::Month, Res(kMonthText));
+    dims.AddCalculated("Q", "DocumentDate", PeriodLevel::Q, Res(kQuarterText));
+
+    for (const char* name : kAmounts)
+        engine.BaseFacts().Add(name);
+    Facts& facts = engine.Facts();
+    facts.Add("OutAmount", Res(kOutAmountText));
+    facts.Add("OutSum", Res(kOutSumText));
+    facts.AddCalculated("SellPrice", Res(kSellPriceText), std::string("OutSum") + " / " + "OutAmount");
+    facts.Add("OutCost", Res(kOutCostText));
+    facts.AddCalculated("Profit", Res(kProfitText), std::string("OutSum") + " - " + "OutCost");
+    facts.AddCalculated("AddPrice", Res(kAddPriceText), std::string("Profit") + "/" + "OutCost" + " * 100");
+    facts.Add("RestAmount", Res(kRestAmountText));
+    facts.Add("RestValue", Res(kRestValueText));
+    for (std::size_t i = 0; i < facts.Count(); ++i)
+        facts.Item(i).FactVisible = true;
+    engine.PreGrouping = false;
+
+    dims.Item("Supplier").MoveTo(Axis::Rows, 0);
+    dims.Item("Year").MoveTo(Axis::Columns, 0);
+    engine.SetDrillDownLevel(Axis::Rows, 0);
+}
+
+std::string RSaleBySupplier::CubeCaption() const
+{
+    std::string caption = Res(kTitleText);
+    const std::string goodCode = In::Text(*params_, "GoodCode");
+    if (!goodCode.empty())
+        caption += " " + Res(In::Flag(*params_, "IsGroup") ? kGroupCaptionText : kGoodCaptionText) + " " + goodCode;
+    caption += " " + Res(kFromText) + " " + DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " +
+               DateParam("DateEnd").ToIso();
+    return caption;
+}
+
+void RSaleBySupplier::OnOpenCube(Talvex::CCube& cube)
+{
+    try {
+        fCubeParamSaleBySupplier form;
+        if (!form.Browse(*params_, Res(kTitleText))) return;
+        DefineCube(cube.cube());
+        cube.VAxis().SetDrillDownLevel(0);
+        cube.SetCaption(CubeCaption());
+        auto list = CreateList(false);
+        {
+            Talvex::Ui::CWaitInfo wait;
+            wait.Show(OLAP::ResString(kLoadWaitText));
+            list->Refresh();
+        }
+        drillList_.reset();
+        if (wrapper_) wrapper_->Terminate();
+        wrapper_ = std::make_shared<COLAPCubeExt2>();
+        wrapper_->Init(book_, cube);
+        wrapper_->SetDirectDataList(list);
+        wrapper_->SetRedBackForNegValue();
+        if (list->Recordset()->RecordCount() == 0)
+            Talvex::Ui::MessageBox().Show(Res(kNothingText) + " " + DateParam("DateBeg").ToIso() + " - " +
+                                          DateParam("DateEnd").ToIso());
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSaleBySupplier::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+{
+    try {
+        cube.Parent().SetCaption(Res(kTitleText));
+        userMenuItems.push_back(Res(kDocumentsMenuText));
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSaleBySupplier::OnUserMenu(int index)
+{
+    try {
+        if (index == 1) OpenDrillDown(nullptr);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSaleBySupplier::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
+{
+    try {
+        OpenDrillDown(&cell);
+    } catch (...) {
+        ReportError();
+    }
+}
+
+void RSaleBySupplier::OpenDrillDown(const GridCell* cell)
+{
+    if (!wrapper_) return;
+    if (!drillList_) {
+        drillList_ = CreateList(true);
+        wrapper_->SetSourceList(drillList_);
+        wrapper_->CrShowFieldsByDoc();
+        for (const char* name : {"Supplier", "Good", "OutAmount", "OutSum", "OutCost", "RestAmount", "RestValue"}) {
+            const Talvex::Field& own = drillList_->Fields().Item(name);
+            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
+            shown.SetCaption(own.Caption());
+        }
+    }
+    wrapper_->ListByCell(cell);
+}
+
+} // namespace Quarn_DuzAde
