@@ -1,5 +1,9 @@
 // The public classes of the cube reports.
+#include "quarn/cube/RBackOrder.hpp"
+#include "quarn/cube/RCompetitorPrice.hpp"
 #include "quarn/cube/RSale.hpp"
+#include "quarn/cube/RSaleNew.hpp"
+#include "quarn/cube/RSaleTrend.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -7,6 +11,11 @@ namespace Quarn_DuzAde {
 void RegisterCubeClasses(ClassRegistry& registry)
 {
     registry.Add<RSale>("cube", "RSale");
+    registry.Add<RSaleNew>("cube", "RSaleNew");
+    registry.Add<RSaleTrend>("cube", "RSaleTrend");
+    registry.Add<RBackOrder>("cube", "RBackOrder");
+    registry.Add<RCompetitorPrice>("cube", "RCompetitorPrice");
+    registry.Add<RSaleHotel>("cube", "RSaleHotel");
 }
 
 } // namespace Quarn_DuzAde

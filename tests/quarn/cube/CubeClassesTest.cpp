@@ -5,5 +5,6 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RSale"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSale", "RSaleNew", "RSaleTrend", "RCompetitorPrice",
+                                               "RBackOrder"}));
 }
