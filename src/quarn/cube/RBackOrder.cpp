@@ -115,11 +115,13 @@ std::shared_ptr<DataList> RBackOrder::CreateList() const
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*orders, "DocumentDate", "CurrencyCode");
 
-    // Delivered: what the posted invoices written by the period's end took from the line.
+    // Delivered: what the posted invoices written by the period's end took from the line, and
+    // what consignment documents placed at the customer's ("PN": the goods left the store).
     const std::string delivered =
         "ISNULL((SELECT SUM(oc.AmountAccount) FROM THGoodContent oc JOIN THGoodSpec os ON os.IDC = oc.SpecID "
-        "JOIN THDocument od ON od.IDC = os.DocID WHERE oc.CorSpecID = gs.IDC AND oc.LinkKindCode = 'OR' "
-        "AND od.IsPosted = 1 AND od.DocTypeCode = N'PRSF' AND od.DocumentDate <= " +
+        "JOIN THDocument od ON od.IDC = os.DocID WHERE oc.CorSpecID = gs.IDC AND ((oc.LinkKindCode = 'OR' "
+        "AND od.DocTypeCode = N'PRSF') OR (oc.LinkKindCode = 'PN' AND od.DocTypeCode = N'POSF')) "
+        "AND od.IsPosted = 1 AND od.DocumentDate <= " +
         SqlTools::Literal(FieldType::kDate, end) + "),0)";
     auto& f = orders->Fields();
     f.AddField("DocumentDate", FieldType::kDate, "oTable.DocumentDate");

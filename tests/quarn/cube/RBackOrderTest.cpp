@@ -32,8 +32,9 @@ std::map<std::string, Owed> ExpectedByClient(Book& book, const std::string& beg,
             SELECT d.IDC, d.CurrencyCode, d.DocumentDate, s.AmountAccount AS p, s.Summa, COALESCE(pa.PartyCode, '') AS client,
                    COALESCE((SELECT SUM(c.AmountAccount) FROM THGoodContent c
                              JOIN THGoodSpec fs ON fs.IDC = c.SpecID JOIN THDocument fd ON fd.IDC = fs.DocID
-                             WHERE c.CorSpecID = s.IDC AND c.LinkKindCode = 'OR' AND fd.IsPosted = 1
-                               AND fd.DocTypeCode = 'PRSF' AND fd.DocumentDate <= ')sql" +
+                             WHERE c.CorSpecID = s.IDC AND fd.IsPosted = 1
+                               AND (c.LinkKindCode, fd.DocTypeCode) IN (('OR', 'PRSF'), ('PN', 'POSF'))
+                               AND fd.DocumentDate <= ')sql" +
                                       end + R"sql('), 0) AS f
             FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC
             LEFT JOIN THPartyAttribute pa ON pa.DocID = d.IDC AND pa.RolePartyCode = 'PIR'
