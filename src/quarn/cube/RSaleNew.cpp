@@ -13,7 +13,6 @@
 #include "quarn/frame/Startup.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 
 namespace Quarn_DuzAde {
@@ -54,9 +53,6 @@ constexpr long kChangeText = 15147;
 constexpr long kSessionsFrameText = 15148;
 constexpr long kTrendFrameText = 15149;
 constexpr long kHotelFrameText = 15150;
-
-// A folder tree deeper than this is taken for a loop in the references.
-constexpr std::size_t kMaxFolderDepth = 12;
 
 // Colours of the trend's highlights, as the host's RGB(): 0x00BBGGRR.
 constexpr std::uint32_t kBlue = 0xC00000u;
@@ -102,20 +98,10 @@ constexpr MappedDim kMappedDims[] = {
 
 } // namespace
 
-RSaleNew::~RSaleNew()
-{
-    DropFolders();
-}
-
 const std::vector<std::string>& RSaleNew::TrendableFacts()
 {
     static const std::vector<std::string> facts{"GoodAmount", "Summa", "Cost", "Profit", "Percent"};
     return facts;
-}
-
-std::string RSaleNew::FolderField(std::size_t level)
-{
-    return "PLFolder" + std::to_string(level);
 }
 
 long RSaleNew::FrameCaptionText() const
@@ -180,80 +166,15 @@ void RSaleNew::BuildLookups()
     subCategories.Load(BookObj(), "REFGoodSubCategory");
     Lookups()["GoodSubCategory"] = std::move(subCategories);
 
-    // The price-list folders of the goods, as a path from the outermost folder: read once
-    // into a table of the session, so each sales line meets its folders by one equality.
-    DropFolders();
-    folderLevels_.clear();
-    auto folders = BookObj().CreateList("REFPriceListFolder");
-    folders->Fields().SelectFields({"Code", "Parent"});
-    folders->Refresh();
-    std::map<std::string, std::string> parentOf;
-    auto rs = folders->Recordset();
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-        const Value parent = rs->Fields().Item("Parent").Value();
-        parentOf[rs->Fields().Item("Code").Value().ToText()] = parent.IsNull() ? std::string() : parent.ToText();
-    }
-    std::size_t depth = 0;
-    for (const auto& [code, parent] : parentOf) {
-        std::size_t d = 1;
-        for (auto up = parent; !up.empty() && d < kMaxFolderDepth; ++d) {
-            const auto found = parentOf.find(up);
-            up = found == parentOf.end() ? std::string() : found->second;
-        }
-        depth = std::max(depth, d);
-    }
-    if (depth == 0) return;
-
-    // f1 is the good's own folder, f2 its parent and so on. Level k (1 the outermost) of a
-    // folder d deep is f(d-k+1); a folder shallower than the tree repeats itself below.
-    const std::string missing = TextLiteral(Res(kMissingText));
-    auto text = [](std::size_t i) {
-        const std::string f = "f" + std::to_string(i);
-        return f + ".Code + ':' + " + f + ".Name";
-    };
-    static std::atomic<long> tables{0};
-    const std::string table = "#RSaleNewFolders" + std::to_string(++tables);
-    std::string select = "SELECT x.GoodCode";
-    for (std::size_t k = 1; k <= depth; ++k) {
-        std::string level = "CASE";
-        for (std::size_t d = depth; d >= 1; --d)
-            level += " WHEN f" + std::to_string(d) + ".Code IS NOT NULL THEN " + text(k <= d ? d - k + 1 : 1);
-        level += " ELSE " + missing + " END";
-        select += ", " + level + " AS " + FolderField(k);
-    }
-    // A good kept in several price lists takes the folder of the first list that holds it;
-    // the company's lists file a good under the same folder.
-    select += " INTO " + table +
-              " FROM (SELECT s.GoodCode, MIN(s.FolderCode) AS FolderCode FROM REFPriceListSpec s"
-              " WHERE s.PriceListCode = (SELECT MIN(t.PriceListCode) FROM REFPriceListSpec t"
-              " WHERE t.GoodCode = s.GoodCode AND t.FolderCode IS NOT NULL) GROUP BY s.GoodCode) x"
-              " LEFT JOIN REFPriceListFolder f1 ON f1.Code = x.FolderCode";
-    for (std::size_t d = 2; d <= depth; ++d)
-        select += " LEFT JOIN REFPriceListFolder f" + std::to_string(d) + " ON f" + std::to_string(d) + ".Code = f" +
-                  std::to_string(d - 1) + ".Parent";
-    BookObj().Db().Execute(select);
-    foldersTable_ = table;
-    for (std::size_t k = 1; k <= depth; ++k)
-        folderLevels_.push_back(FolderField(k));
-}
-
-void RSaleNew::DropFolders() noexcept
-{
-    if (foldersTable_.empty()) return;
-    try {
-        BookObj().Db().Execute("DROP TABLE IF EXISTS " + foldersTable_);
-    } catch (...) {
-        // The table goes with the session in any case.
-    }
-    foldersTable_.clear();
+    folders_.Read(BookRef(), Res(kMissingText));
 }
 
 void RSaleNew::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
 {
     RSale::JoinTypeListSources(list, docType, rates);
     list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "gs.IDC = ofs.SpecID", 1, 0);
-    if (!foldersTable_.empty())
-        list.Join(NoColumns(BookObj().CreateList(foldersTable_)), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
+    if (!folders_.Table().empty())
+        list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
 }
 
 void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown,
@@ -265,7 +186,7 @@ void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, boo
     auto add = [&f](const std::string& name, FieldType typeCode, const std::string& expression, long caption) {
         f.AddField(name, typeCode, expression).SetCaption(Res(caption));
     };
-    for (const auto& level : folderLevels_)
+    for (const auto& level : folders_.Levels())
         add(level, FieldType::kLongText, "ISNULL(plf." + level + "," + missing + ")", kFolderText);
     add("VATDirection", FieldType::kCode, "ISNULL(ofs.VATDirection," + missing + ")", kVatDirectionText);
     add("GoodSubCategory", FieldType::kCode, "UPPER(ISNULL(g.SubCategoryCode," + missing + "))", kSubCategoryText);
@@ -296,8 +217,8 @@ void RSaleNew::DefineCube(Engine& engine) const
     engine.UserFunctions().Clear();
 
     Dims& dims = engine.Dims();
-    for (std::size_t k = 0; k < folderLevels_.size(); ++k)
-        dims.Add(folderLevels_[k], Res(kFolderText) + " [" + std::to_string(k + 1) + "]");
+    for (std::size_t k = 0; k < folders_.Levels().size(); ++k)
+        dims.Add(folders_.Levels()[k], Res(kFolderText) + " [" + std::to_string(k + 1) + "]");
     dims.Add("Good", Res(kGoodText));
     dims.Add("VATDirection", Res(kVatDirectionText));
     for (const auto& dim : kMappedDims)
@@ -352,7 +273,7 @@ void RSaleNew::DefineCube(Engine& engine) const
 
     // The first layout: the outermost folder (or the goods) down the rows; years across, and
     // the months under them when the trends compare month with month.
-    dims.Item(folderLevels_.empty() ? "Good" : folderLevels_.front()).MoveTo(Axis::Rows, 0);
+    dims.Item(folders_.Levels().empty() ? "Good" : folders_.Levels().front()).MoveTo(Axis::Rows, 0);
     dims.Item("Year").MoveTo(Axis::Columns, 0);
     if (trends) dims.Item("Month").MoveTo(Axis::Columns, 1);
     engine.SetDrillDownLevel(Axis::Rows, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quarn/cube/PriceListFolders.hpp"
 #include "quarn/cube/RSale.hpp"
 
 #include <string>
@@ -14,8 +15,6 @@ namespace Quarn_DuzAde {
 // along the axis; with "Restaurant", the hotel and restaurant documents.
 class RSaleNew : public RSale {
 public:
-    ~RSaleNew() override;
-
     // The facts a trend may follow, in column order.
     static const std::vector<std::string>& TrendableFacts();
 
@@ -26,9 +25,7 @@ public:
     // The facts chosen for trends ("TrendFacts", a comma list; all when empty).
     std::vector<std::string> TrendFacts() const;
     // The price-list folder levels, outermost first ("PLFolder1" ...), known once prepared.
-    const std::vector<std::string>& FolderLevels() const { return folderLevels_; }
-    // The field of a folder level ("PLFolder" + n) and the text of its caption.
-    static std::string FolderField(std::size_t level);
+    const std::vector<std::string>& FolderLevels() const { return folders_.Levels(); }
 
 protected:
     const char* FormName() const override { return "RSaleNew"; }
@@ -43,10 +40,7 @@ protected:
     long TitleText() const override { return FrameCaptionText(); }
 
 private:
-    void DropFolders() noexcept;
-
-    std::vector<std::string> folderLevels_;
-    std::string foldersTable_; // the goods' folder paths of this session ("#RSaleNewFolders3")
+    PriceListFolders folders_;
 };
 
 } // namespace Quarn_DuzAde

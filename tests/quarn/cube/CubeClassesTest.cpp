@@ -6,5 +6,5 @@ TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
     EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSale", "RSaleNew", "RSaleTrend", "RCompetitorPrice",
-                                               "RBackOrder"}));
+                                               "RSaleCompetitor", "RProfitByCompetitor", "RBackOrder"}));
 }
