@@ -3,6 +3,7 @@
 #include "quarn/cube/RCompetitorPrice.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/cube/RSaleCompetitor.hpp"
+#include "quarn/cube/RSaleInfimumPrice.hpp"
 #include "quarn/cube/RSaleNew.hpp"
 #include "quarn/cube/RSaleTrend.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
@@ -15,6 +16,7 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RSaleNew>("cube", "RSaleNew");
     registry.Add<RSaleTrend>("cube", "RSaleTrend");
     registry.Add<RBackOrder>("cube", "RBackOrder");
+    registry.Add<RSaleInfimumPrice>("cube", "RSaleInfimumPrice");
     registry.Add<RCompetitorPrice>("cube", "RCompetitorPrice");
     registry.Add<RSaleCompetitor>("cube", "RSaleCompetitor");
     registry.Add<RProfitByCompetitor>("cube", "RProfitByCompetitor");

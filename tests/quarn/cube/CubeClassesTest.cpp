@@ -5,6 +5,7 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSale", "RSaleNew", "RSaleTrend", "RCompetitorPrice",
-                                               "RSaleCompetitor", "RProfitByCompetitor", "RBackOrder"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSale", "RSaleNew", "RSaleTrend", "RSaleInfimumPrice",
+                                               "RCompetitorPrice", "RSaleCompetitor", "RProfitByCompetitor",
+                                               "RBackOrder"}));
 }
