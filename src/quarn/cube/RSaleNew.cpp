@@ -13,6 +13,7 @@
 #include "quarn/frame/Startup.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 namespace Quarn_DuzAde {
@@ -23,6 +24,12 @@ using Talvex::Value;
 using namespace Talvex::Cube;
 
 namespace {
+
+// The restaurant's and hotel's bills belong to a session (the day's).
+bool IsSessionType(const std::string& docType)
+{
+    return docType == "HR" || docType == "RD" || docType == "RDG";
+}
 
 constexpr long kMissingText = 15000;
 constexpr long kGoodText = 15001;
@@ -159,20 +166,51 @@ bool RSaleNew::AskParams(Talvex::CCube& cube)
     return form.Browse(&cube.Parent(), Params(), Res(FrameCaptionText()));
 }
 
+RSaleNew::~RSaleNew()
+{
+    DropManagers();
+}
+
 void RSaleNew::BuildLookups()
 {
     RSale::BuildLookups();
     RSaleLookup subCategories;
     subCategories.Load(BookObj(), "REFGoodSubCategory");
     Lookups()["GoodSubCategory"] = std::move(subCategories);
-
     folders_.Read(BookRef(), Res(kMissingText));
+
+    // The buyers' responsible managers, one row per client, read once into a table of the
+    // session: a look-up per sales line costs seconds at a year of sales.
+    DropManagers();
+    static std::atomic<long> tables{0};
+    const std::string table = "#BuyerManagers" + std::to_string(++tables);
+    BookObj().Db().Execute("SELECT cp.ClientCode, COALESCE(MIN(CASE WHEN cp.IsMain = 1 THEN rp.Code + ':' + "
+                           "rp.LastName END), MIN(rp.Code + ':' + rp.LastName)) AS Manager INTO " +
+                           table +
+                           " FROM REFClientPerson cp JOIN REFPerson rp ON rp.Code = cp.PersonCode"
+                           " WHERE cp.PersonRoleCode = 'MATS' GROUP BY cp.ClientCode");
+    managersTable_ = table;
+}
+
+void RSaleNew::DropManagers() noexcept
+{
+    if (managersTable_.empty()) return;
+    try {
+        BookObj().Db().Execute("DROP TABLE IF EXISTS " + managersTable_);
+    } catch (...) {
+        // The table goes with the session in any case.
+    }
+    managersTable_.clear();
 }
 
 void RSaleNew::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
 {
     RSale::JoinTypeListSources(list, docType, rates);
-    list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "gs.IDC = ofs.SpecID", 1, 0);
+    // The sessions come from the sales lines' source; it is read for the restaurant's bills
+    // only, the few lines that have one.
+    if (IsSessionType(docType))
+        list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "gs.IDC = ofs.SpecID", 1, 0);
+    list.Join(NoColumns(BookObj().CreateList(managersTable_)), "rbm", "rbm.ClientCode = Cl.Code", 1, 0);
     if (!folders_.Table().empty())
         list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
 }
@@ -188,17 +226,16 @@ void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, boo
     };
     for (const auto& level : folders_.Levels())
         add(level, FieldType::kLongText, "ISNULL(plf." + level + "," + missing + ")", kFolderText);
-    add("VATDirection", FieldType::kCode, "ISNULL(ofs.VATDirection," + missing + ")", kVatDirectionText);
+    // As the sales lines' source has them: taxed ("21") unless the line carries no VAT, a
+    // private buyer's discount card "DK" + the person's code.
+    add("VATDirection", FieldType::kCode, "CASE WHEN ISNULL(gsa.SummVAT,0) = 0 THEN '00' ELSE '21' END",
+        kVatDirectionText);
     add("GoodSubCategory", FieldType::kCode, "UPPER(ISNULL(g.SubCategoryCode," + missing + "))", kSubCategoryText);
-    // The buyer's responsible manager: the main one of the client's managers, else the first.
-    const std::string managers = "FROM REFClientPerson cp JOIN REFPerson rp ON rp.Code = cp.PersonCode "
-                                 "WHERE cp.ClientCode = Cl.Code AND cp.PersonRoleCode = 'MATS'";
-    add("RespBuyerManager", FieldType::kLongText,
-        "COALESCE((SELECT MIN(rp.Code + ':' + rp.LastName) " + managers +
-            " AND cp.IsMain = 1), (SELECT MIN(rp.Code + ':' + rp.LastName) " + managers + ")," + missing + ")",
-        kManagerText);
-    add("DiscountCardNumber", FieldType::kCode, "ISNULL(ofs.DiscountCardNumber," + missing + ")", kCardText);
-    add("SessionNumb", FieldType::kCode, "ISNULL(ofs.SessionNumb," + missing + ")", kSessionText);
+    add("RespBuyerManager", FieldType::kLongText, "ISNULL(rbm.Manager," + missing + ")", kManagerText);
+    add("DiscountCardNumber", FieldType::kCode,
+        "CASE WHEN p.PartyType = 2 THEN 'DK' + p.PartyCode ELSE " + missing + " END", kCardText);
+    add("SessionNumb", FieldType::kCode, IsSessionType(docType) ? "ISNULL(ofs.SessionNumb," + missing + ")" : missing,
+        kSessionText);
 }
 
 bool RSaleNew::IsMappedDim(const std::string& dimName) const

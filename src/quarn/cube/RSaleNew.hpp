@@ -15,6 +15,7 @@ namespace Quarn_DuzAde {
 // along the axis; with "Restaurant", the hotel and restaurant documents.
 class RSaleNew : public RSale {
 public:
+    ~RSaleNew() override;
     // The facts a trend may follow, in column order.
     static const std::vector<std::string>& TrendableFacts();
 
@@ -40,7 +41,10 @@ protected:
     long TitleText() const override { return FrameCaptionText(); }
 
 private:
+    void DropManagers() noexcept;
+
     PriceListFolders folders_;
+    std::string managersTable_; // the buyers' responsible managers ("#BuyerManagers3")
 };
 
 } // namespace Quarn_DuzAde
