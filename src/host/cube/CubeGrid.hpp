@@ -15,6 +15,7 @@ namespace Talvex::Cube {
 class Dimension;
 class Engine;
 class Fact;
+class Formula;
 
 // The computed face of the cube for one layout: row and column headers (member tuples with
 // their subtotals and the grand total) and, per pair of headers, the folded base values
@@ -47,6 +48,14 @@ public:
     GridCell Cell(std::size_t row, std::size_t col) const;
     // A fact by name at a pair of headers; empty when blank. Throws ValueError on an unknown name.
     std::optional<double> FactValue(std::size_t rowHeader, std::size_t colHeader, std::string_view factName) const;
+    // A formula evaluated at a pair of headers, as a calculated fact there would be: facts by
+    // name, IsTotal(), neighbouring positions and the engine's user functions.
+    std::optional<double> EvaluateAt(const Formula& formula, std::size_t rowHeader, std::size_t colHeader) const;
+    // A subtotal or the grand total on either axis (a collapsed member is no total).
+    bool IsTotalAt(std::size_t rowHeader, std::size_t colHeader) const;
+    // The axis "$pos" moves along: the one holding a period level (the columns first), else
+    // the columns when they show dimensions, else the rows.
+    bool PositionsAlongColumns() const;
     std::size_t RowCountAt(std::size_t rowHeader, std::size_t colHeader) const
     {
         return counts_[rowHeader * colHeaders_.size() + colHeader];
@@ -55,7 +64,10 @@ public:
 
 private:
     friend class Engine;
+    class CellContext;
     std::optional<double> FactValueAt(std::size_t cell, std::string_view name, int depth) const;
+    // The header offset places away among its siblings (same outer members, same level).
+    std::optional<std::size_t> NeighbourOf(bool columns, std::size_t header, int offset) const;
     std::optional<double> FactOf(std::size_t cell, const Fact& fact, int depth) const;
     static std::optional<std::size_t> Find(const std::vector<AxisHeader>& headers,
                                            const std::vector<const Dimension*>& dims,
@@ -75,6 +87,10 @@ private:
     std::vector<double> maxs_;
     // Per fact taken at the last member of some dimensions: its value per cell.
     std::vector<std::pair<const Fact*, std::vector<double>>> lasts_;
+    // Previous and next sibling of each header (-1: none), built on first use, per axis.
+    mutable std::vector<std::int64_t> prevSibling_[2];
+    mutable std::vector<std::int64_t> nextSibling_[2];
+    mutable bool siblingsKnown_[2] = {false, false};
 };
 
 } // namespace Talvex::Cube

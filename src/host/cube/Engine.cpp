@@ -293,6 +293,7 @@ void Engine::CheckFacts() const
                 throw FormulaError("formula \"" + fact.Formula()->Text() + "\" of fact \"" + fact.Name() +
                                    "\": unknown fact \"" + name + "\"");
         }
+        fact.Formula()->CheckCalls(functions_, "fact \"" + fact.Name() + "\"");
     }
     // Depth-first walk over formula references: 1 = on the current path, 2 = done.
     std::vector<int> state(facts_.Count(), 0);
@@ -509,12 +510,12 @@ const Style* Engine::CellStyle(const GridCell& cell) const
             }
         } else {
             const auto& formula = *condition.Formula;
-            const auto result = formula.Evaluate([&](const std::string& name) {
+            for (const auto& name : formula.Names()) {
                 if (!facts_.Exists(name) && !baseFacts_.Exists(name))
                     throw FormulaError("formula \"" + formula.Text() + "\" of style \"" + condition.StyleName +
                                        "\": unknown fact \"" + name + "\"");
-                return grid.FactValue(rowHeader, colHeader, name);
-            });
+            }
+            const auto result = grid.EvaluateAt(formula, rowHeader, colHeader);
             holds = result && *result != 0;
         }
         if (holds) return styles_.Find(condition.StyleName);

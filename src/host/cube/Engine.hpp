@@ -51,6 +51,9 @@ public:
     const Cube::BaseFacts& BaseFacts() const { return baseFacts_; }
     Cube::Styles& Styles() { return styles_; }
     const Cube::Styles& Styles() const { return styles_; }
+    // The functions calculated facts and conditions may call ("Delta(Val1, Val2)=...").
+    Cube::Functions& UserFunctions() { return functions_; }
+    const Cube::Functions& UserFunctions() const { return functions_; }
     // The cube-wide conditions; a fact with OwnConditions uses its own list instead.
     Cube::Conditions& Conditions() { return conditions_; }
     const Cube::Conditions& Conditions() const { return conditions_; }
@@ -118,6 +121,7 @@ private:
     Cube::BaseFacts baseFacts_;
     Cube::Styles styles_;
     Cube::Conditions conditions_;
+    Cube::Functions functions_;
     DimMapping mapping_;
     int drillDown_[2] = {-1, -1};
     // Members whose expansion differs from their axis's drill-down level, by axis.

@@ -3,6 +3,13 @@
 #include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/cube/RSaleBySupplier.hpp"
+#include "quarn/cube/RBackOrder.hpp"
+#include "quarn/cube/RCompetitorPrice.hpp"
+#include "quarn/cube/RSale.hpp"
+#include "quarn/cube/RSaleCompetitor.hpp"
+#include "quarn/cube/RSaleInfimumPrice.hpp"
+#include "quarn/cube/RSaleNew.hpp"
+#include "quarn/cube/RSaleTrend.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
 namespace Quarn_DuzAde {
@@ -14,6 +21,14 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RDebtOfEntpr>("cube", "RDebtOfEntpr");
     registry.Add<RPurchase>("cube", "RPurchase");
     registry.Add<RSaleBySupplier>("cube", "RSaleBySupplier");
+    registry.Add<RSaleNew>("cube", "RSaleNew");
+    registry.Add<RSaleTrend>("cube", "RSaleTrend");
+    registry.Add<RBackOrder>("cube", "RBackOrder");
+    registry.Add<RSaleInfimumPrice>("cube", "RSaleInfimumPrice");
+    registry.Add<RCompetitorPrice>("cube", "RCompetitorPrice");
+    registry.Add<RSaleCompetitor>("cube", "RSaleCompetitor");
+    registry.Add<RProfitByCompetitor>("cube", "RProfitByCompetitor");
+    registry.Add<RSaleHotel>("cube", "RSaleHotel");
 }
 
 } // namespace Quarn_DuzAde

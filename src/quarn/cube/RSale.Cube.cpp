@@ -16,7 +16,6 @@
 namespace Quarn_DuzAde {
 
 namespace {
-constexpr long kFrameCaptionText = 15052;
 constexpr long kSellerText = 15028;
 constexpr long kBuyerText = 15123;
 constexpr long kLoadWaitText = 22170;
@@ -25,8 +24,7 @@ constexpr long kLoadWaitText = 22170;
 void RSale::OnOpenCube(Talvex::CCube& cube)
 {
     try {
-        fCubeParamDatesSale form;
-        if (!form.Browse(&cube.Parent(), *params_, ModuleFormRes().GetString(kFrameCaptionText))) return;
+        if (!AskParams(cube)) return;
         ReadFlags();
         DefineCube(cube.cube());
         cube.VAxis().SetDrillDownLevel(0);
@@ -48,10 +46,16 @@ void RSale::OnOpenCube(Talvex::CCube& cube)
     }
 }
 
+bool RSale::AskParams(Talvex::CCube& cube)
+{
+    fCubeParamDatesSale form;
+    return form.Browse(&cube.Parent(), *params_, ModuleFormRes().GetString(FrameCaptionText()));
+}
+
 void RSale::OnLoad(Talvex::CCube& cube, std::vector<std::string>& /*userMenuItems*/)
 {
     try {
-        cube.Parent().SetCaption(ModuleFormRes().GetString(kFrameCaptionText));
+        cube.Parent().SetCaption(ModuleFormRes().GetString(FrameCaptionText()));
     } catch (...) {
         ReportError();
     }

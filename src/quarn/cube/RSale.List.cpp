@@ -34,11 +34,10 @@ struct SubList {
     const char* alias;
 };
 constexpr SubList kSubLists[] = {{"GPG", "RetOrd"}, {"PRSD", "DscDoc"}, {"SCN", "DscDoc2"}};
-constexpr SubList kRestaurantSubLists[] = {{"HR", "Hotel"}, {"RD", "Restaurant"}, {"RDG", "CaterG"}};
 
 bool IsRestaurantType(const std::string& docType)
 {
-    return docType == "HR" || docType == "RD" || docType == "RDG";
+    return docType == "HR" || docType == "HS" || docType == "RD" || docType == "RDG";
 }
 
 // Discount documents change the sum only: their quantity and cost are 0.
@@ -70,6 +69,11 @@ std::string MonthStart(const std::string& date)
 }
 
 } // namespace
+
+std::vector<std::pair<const char*, const char*>> RSale::RestaurantSubLists() const
+{
+    return {{"HR", "Hotel"}, {"RD", "Restaurant"}, {"RDG", "CaterG"}};
+}
 
 std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
 {
@@ -147,7 +151,7 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
     };
 
     const std::string date = "oTable.DocumentDate";
-    add("DocumentDate", FieldType::kDate, forDrillDown || includeDimWeek_ ? date : MonthStart(date));
+    add("DocumentDate", FieldType::kDate, forDrillDown || KeepsExactDates() ? date : MonthStart(date));
     add("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")", 15123);
     add("BuyerCode", FieldType::kCode, "cl.Code");
     add("Department", FieldType::kCode,
@@ -195,8 +199,8 @@ std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
     for (const auto& sub : kSubLists)
         invoices->Union(CreateTypeList(sub.docType, forDrillDown), sub.alias, true);
     if (restaurant_) {
-        for (const auto& sub : kRestaurantSubLists)
-            invoices->Union(CreateTypeList(sub.docType, forDrillDown), sub.alias, true);
+        for (const auto& [docType, alias] : RestaurantSubLists())
+            invoices->Union(CreateTypeList(docType, forDrillDown), alias, true);
     }
 
     auto sales = book_->CreateList("");
@@ -246,7 +250,7 @@ std::shared_ptr<DataList> RSale::SalesRowsList(bool forDrillDown) const
         if (!f->Selected()) continue;
         std::string expression = "oTable." + f->Name();
         // The cube counts by month unless weeks are asked for: every date is the first of its month.
-        if (!forDrillDown && !includeDimWeek_ && Talvex::EqualsIgnoreCase(f->Name(), "DocumentDate"))
+        if (!forDrillDown && !KeepsExactDates() && Talvex::EqualsIgnoreCase(f->Name(), "DocumentDate"))
             expression = MonthStart(expression);
         Talvex::Field& own = list->Fields().AddField(f->Name(), f->TypeCode(), expression);
         own.SetCaption(f->Caption());

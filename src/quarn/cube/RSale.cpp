@@ -35,7 +35,6 @@ constexpr long kPercentText = 15016;
 constexpr long kSumText = 15023;
 constexpr long kSellerText = 15028;
 constexpr long kTownText = 15034;
-constexpr long kSalesText = 15054;
 constexpr long kGroupCaptionText = 15055;
 constexpr long kGoodCaptionText = 15056;
 constexpr long kFromText = 15057;
@@ -77,7 +76,7 @@ bool RSale::Run(FieldList& inParams, FieldList& /*outParams*/)
     try {
         if (!Prepare(inParams)) return false;
         if (!Visual()) return false;
-        Talvex::OpenCubeForm(shared_from_this(), "RSale");
+        Talvex::OpenCubeForm(shared_from_this(), FormName());
     } catch (...) {
         ReportError();
     }
@@ -209,7 +208,7 @@ void RSale::DefineCube(Engine& engine) const
 
 std::string RSale::CubeCaption() const
 {
-    std::string caption = Res(kSalesText);
+    std::string caption = Res(TitleText());
     const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty())
         caption += " " + Res(FlagParam("IsGroup") ? kGroupCaptionText : kGoodCaptionText) + " " + goodCode;
@@ -218,7 +217,7 @@ std::string RSale::CubeCaption() const
     return caption;
 }
 
-bool RSale::IsMappedDim(const std::string& dimName)
+bool RSale::IsMappedDim(const std::string& dimName) const
 {
     for (const auto& dim : kMappedDims)
         if (dimName.find(dim.name) != std::string::npos) return true;

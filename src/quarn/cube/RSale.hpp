@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Talvex {
@@ -79,32 +80,49 @@ public:
     std::shared_ptr<Talvex::DataList> CreateTypeList(const std::string& docType, bool forDrillDown);
 
     // Dimensions, facts and the first layout on an inactive engine.
-    void DefineCube(Talvex::Cube::Engine& engine) const;
+    virtual void DefineCube(Talvex::Cube::Engine& engine) const;
     // The window caption: the goods node or good, if any, and the period.
     std::string CubeCaption() const;
     // True for the dimensions whose members are shown through a look-up.
-    static bool IsMappedDim(const std::string& dimName);
+    virtual bool IsMappedDim(const std::string& dimName) const;
     // The display text of a member of a mapped dimension (territories, department, price
     // type, seller); other dimensions' members stay as they are.
     std::string DimMappingText(const std::string& dimName, const Talvex::Value& key) const;
 
     Talvex::FieldList& Params() { return *params_; }
+    const Talvex::FieldList& Params() const { return *params_; }
     const std::shared_ptr<Talvex::Book>& BookRef() const { return book_; }
     bool IsRestaurant() const { return restaurant_; }
 
     // The sign of a document type in the sales list: "( -1 )" for returns and discounts.
     static std::string SignText(const std::string& docType);
 
-private:
+protected:
+    // What a cube built on the sales list changes: the window's form name, the parameter
+    // form, the defaults and look-ups it adds, the restaurant documents it reads, and the
+    // joins and columns of each document type's list.
+    virtual const char* FormName() const { return "RSale"; }
+    // The resource text of the window frame's caption and of the caption's first word.
+    virtual long FrameCaptionText() const { return 15052; }
+    virtual long TitleText() const { return 15054; }
+    virtual bool AskParams(Talvex::CCube& cube);
+    virtual void AddDefaults();
+    virtual void BuildLookups();
+    virtual std::vector<std::pair<const char*, const char*>> RestaurantSubLists() const;
+    virtual void JoinTypeListSources(Talvex::DataList& list, const std::string& docType, Talvex::RateJoin& rates);
+    virtual void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown,
+                                   const Talvex::RateJoin& rates) const;
+    // Exact dates in the cube (the week and week-day levels need them) rather than months.
+    virtual bool KeepsExactDates() const { return includeDimWeek_; }
+
     Talvex::Date DateParam(const char* name) const;
     std::string TextParam(const char* name) const;
     bool FlagParam(const char* name) const;
-    void AddDefaults();
-    void BuildLookups();
+    std::map<std::string, RSaleLookup>& Lookups() { return lookups_; }
+    Talvex::Book& BookObj() const { return *book_; }
+
+private:
     void DropSalesRows() noexcept;
-    void JoinTypeListSources(Talvex::DataList& list, const std::string& docType, Talvex::RateJoin& rates);
-    void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown,
-                           const Talvex::RateJoin& rates) const;
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
     std::shared_ptr<Talvex::Book> book_;

@@ -127,7 +127,9 @@ void Put(FieldList& params, const std::string& name, FieldType typeCode, Value v
 
 } // namespace
 
-fCubeParamDatesSale::fCubeParamDatesSale() : Form("fCubeParamDatesSale")
+fCubeParamDatesSale::fCubeParamDatesSale() : fCubeParamDatesSale("fCubeParamDatesSale") {}
+
+fCubeParamDatesSale::fCubeParamDatesSale(const char* formName) : Form(formName)
 {
     const auto& res = ModuleFormRes();
     Add(ControlKind::Label, "lblPeriod", res.GetString(kPeriodText));

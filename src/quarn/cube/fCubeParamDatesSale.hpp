@@ -20,12 +20,16 @@ public:
     // OK, writes the choices back into repParams. True when the user pressed OK.
     bool Browse(Talvex::Ui::Form* owner, Talvex::FieldList& repParams, const std::string& title);
 
-private:
-    void LoadFromParams(const Talvex::FieldList& params);
-    void WriteToParams(Talvex::FieldList& params) const;
-    void btOk_Click();
+protected:
+    // A form with the same controls under its own name, for the cubes built on the sales list.
+    explicit fCubeParamDatesSale(const char* formName);
+    virtual void LoadFromParams(const Talvex::FieldList& params);
+    virtual void WriteToParams(Talvex::FieldList& params) const;
     // Throws ValueError naming the control when the choice cannot be used.
-    void CheckInput() const;
+    virtual void CheckInput() const;
+
+private:
+    void btOk_Click();
 
     Talvex::FieldList* params_ = nullptr;
     std::string loadedClients_;

@@ -5,6 +5,8 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
-                                               "RDebtOfEntpr"}));
+    EXPECT_EQ(built,
+              (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
+                                        "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
+                                        "RSaleCompetitor", "RProfitByCompetitor", "RBackOrder", "RDebtOfEntpr"}));
 }

@@ -81,8 +81,8 @@ TEST_F(SalesCubeTest, MappedMembersShowTheReferenceName)
     EXPECT_EQ(report.DimMappingText("Country", Value(country)), country + ":" + countryName);
     EXPECT_EQ(report.DimMappingText("Department", Value(department)), department + ":" + departmentName);
     EXPECT_EQ(report.DimMappingText("Region", Value("(not given)")), "(not given)");
-    EXPECT_TRUE(Quarn_DuzAde::RSale::IsMappedDim("Seller"));
-    EXPECT_FALSE(Quarn_DuzAde::RSale::IsMappedDim("Buyer"));
+    EXPECT_TRUE(report.IsMappedDim("Seller"));
+    EXPECT_FALSE(report.IsMappedDim("Buyer"));
 }
 
 // The report's defaults fill only what the host did not give; without a Book it does nothing.

@@ -2,6 +2,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/fCubeParamDatesSale.hpp"
+#include "quarn/cube/fCubeParamDatesSaleNew.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -101,4 +102,47 @@ TEST(SalesCubeParameters, BadInputNamesTheControlAndChangesNothing)
         EXPECT_FALSE(params.ExistsField("SelClientType"));
         EXPECT_FALSE(params.ExistsField("IncludeDimWeek"));
     }
+}
+
+TEST(SalesCubeParameters, TrendFormWritesTheFactsAndRefusesNoneOrABadThreshold)
+{
+    auto book = Testing::OpenDemoBook("tester");
+    struct Case {
+        const char* control;
+        const char* value;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"chTrendSumma", "0", "chTrendSumma: choose at least one fact"},
+                          Case{"edColourTrendValue", "0", "edColourTrendValue: the threshold must be"},
+                          Case{"edColourTrendValue", "-5", "edColourTrendValue"}}) {
+        SCOPED_TRACE(std::string(c.control) + "=" + c.value);
+        FieldList params = StartingParams(book);
+        Testing::ScriptedUser user;
+        user.Set("fCubeParamDateSaleTrend", "chColourTrend", "1")
+            .Set("fCubeParamDateSaleTrend", c.control, c.value)
+            .Click("fCubeParamDateSaleTrend", "btOk")
+            .Click("fCubeParamDateSaleTrend", "btCancel");
+        Quarn_DuzAde::fCubeParamDateSaleTrend form;
+        EXPECT_FALSE(form.Browse(nullptr, params, "Trends"));
+        ASSERT_EQ(user.ErrorMessages().size(), 1u);
+        EXPECT_NE(user.ErrorMessages()[0].find(c.expected), std::string::npos) << user.ErrorMessages()[0];
+        EXPECT_FALSE(params.ExistsField("TrendFacts"));
+    }
+
+    FieldList params = StartingParams(book);
+    Testing::ScriptedUser user;
+    user.Set("fCubeParamDateSaleTrend", "edBegDate", "2025-01-01")
+        .Set("fCubeParamDateSaleTrend", "edEndDate", "2025-12-31")
+        .Set("fCubeParamDateSaleTrend", "chTrendSumma", "0")
+        .Set("fCubeParamDateSaleTrend", "chTrendProfit", "1")
+        .Set("fCubeParamDateSaleTrend", "chTrendPercent", "1")
+        .Set("fCubeParamDateSaleTrend", "chColourTrend", "1")
+        .Set("fCubeParamDateSaleTrend", "edColourTrendValue", "12.5")
+        .Click("fCubeParamDateSaleTrend", "btOk");
+    Quarn_DuzAde::fCubeParamDateSaleTrend form;
+    EXPECT_TRUE(form.Browse(nullptr, params, "Trends"));
+    EXPECT_EQ(Text(params, "TrendFacts"), "Profit,Percent");
+    EXPECT_EQ(params.Item("ColourTrend").GetValue().ToInteger(), 1);
+    EXPECT_DOUBLE_EQ(params.Item("ColourTrendValue").GetValue().ToDouble(), 12.5);
+    EXPECT_EQ(params.Item("DateEnd").GetValue().ToDate(), Date(2025, 12, 31));
 }

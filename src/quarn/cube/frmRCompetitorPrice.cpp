@@ -1,0 +1,93 @@
+#include "quarn/cube/frmRCompetitorPrice.hpp"
+
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/objects/FormRes.hpp"
+#include "host/objects/SqlTools.hpp"
+#include "host/types/Errors.hpp"
+#include "quarn/frame/PeriodLimit.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/Startup.hpp"
+
+namespace Quarn_DuzAde {
+
+using Talvex::Value;
+using Talvex::Ui::ControlKind;
+using Talvex::Ui::EventArgs;
+
+namespace {
+constexpr long kPeriodText = 15100;
+constexpr long kCurrencyText = 15177;
+} // namespace
+
+frmRCompetitorPrice::frmRCompetitorPrice() : Form("frmRCompetitorPrice")
+{
+    Add(ControlKind::Label, "lblPeriod", ModuleFormRes().GetString(kPeriodText));
+    Add(ControlKind::DateBox, "edBegPeriod");
+    Add(ControlKind::DateBox, "edEndPeriod");
+    Add(ControlKind::ComboBox, "cbCurrency", ModuleFormRes().GetString(kCurrencyText))
+        .BindLookup({"REFCurrency", "Code", "Name"});
+    Add(ControlKind::Button, "btOk", "OK").SetDefault(true);
+    Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
+    On("btOk", "Click", [this](EventArgs&) { btOk_Click(); });
+    On("btCancel", "Click", [this](EventArgs&) {
+        confirmed_ = false;
+        Hide();
+    });
+}
+
+bool frmRCompetitorPrice::Browse(Talvex::Ui::Form* /*owner*/, Talvex::FieldList& repParams, const std::string& title)
+{
+    params_ = &repParams;
+    if (!title.empty()) SetCaption(title);
+    if (repParams.ExistsField("BegPeriod")) Ctl("edBegPeriod").SetValue(repParams.Item("BegPeriod").GetValue());
+    if (repParams.ExistsField("EndPeriod")) Ctl("edEndPeriod").SetValue(repParams.Item("EndPeriod").GetValue());
+    if (repParams.ExistsField("CurrencyCode")) Ctl("cbCurrency").SetValue(repParams.Item("CurrencyCode").GetValue());
+    confirmed_ = false;
+    Show(true);
+    params_ = nullptr;
+    return confirmed_;
+}
+
+void frmRCompetitorPrice::btOk_Click()
+{
+    try {
+        const Value& beg = Ctl("edBegPeriod").GetValue();
+        const Value& end = Ctl("edEndPeriod").GetValue();
+        if (!beg.IsDate()) throw Talvex::ValueError("edBegPeriod: the period needs a start date");
+        if (!end.IsDate()) throw Talvex::ValueError("edEndPeriod: the period needs an end date");
+        if (end.ToDate() < beg.ToDate())
+            throw Talvex::ValueError("edEndPeriod: the period ends (" + end.ToDate().ToIso() + ") before it starts (" +
+                                     beg.ToDate().ToIso() + ")");
+        if (const std::string tooLong = PeriodTooLong("edEndPeriod", beg.ToDate(), end.ToDate()); !tooLong.empty())
+            throw Talvex::ValueError(tooLong);
+        const Value& currency = Ctl("cbCurrency").GetValue();
+        const std::string code = currency.IsNull() || currency.IsEmpty() ? std::string() : currency.ToText();
+        if (code.empty()) throw Talvex::ValueError("cbCurrency: choose the currency the prices are quoted in");
+        if (params_ && params_->ExistsField("Book")) {
+            auto book = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
+            if (book) {
+                auto currencies = book->CreateList("REFCurrency");
+                currencies->Fields().SelectFields({"Code"});
+                currencies->SetFilter(Talvex::SqlTools::CondByField(currencies->Fields().Item("Code"),
+                                                                    Talvex::SqlOperator::kEqual, Value(code)));
+                currencies->Refresh();
+                if (currencies->Recordset()->RecordCount() == 0)
+                    throw Talvex::ValueError("cbCurrency: there is no currency with the code '" + code + "'");
+            }
+        }
+        if (params_) {
+            params_->Add("BegPeriod", Talvex::FieldType::kDate, beg);
+            params_->Add("EndPeriod", Talvex::FieldType::kDate, end);
+            params_->Add("CurrencyCode", Talvex::FieldType::kCode, Value(code));
+        }
+        confirmed_ = true;
+        Hide();
+    } catch (...) {
+        ReportError();
+    }
+}
+
+} // namespace Quarn_DuzAde
