@@ -190,9 +190,9 @@ std::shared_ptr<Talvex::Data::Recordset> CConsign::RestByVendor(Date repDate, co
         rs->Fields().Item("GoodName").SetValue(Value(r.goodName));
         rs->Fields().Item("UnitCode").SetValue(Value(r.unitCode));
         rs->Fields().Item("Rest").SetValue(Value(r.rest));
-        // Quantities at the four decimals the database keeps them in, so that they read alike.
-        rs->Fields().Item("RestAmount").SetValue(Value(r.restAmount.WithScale(4)));
-        rs->Fields().Item("RestForPayAmount").SetValue(Value(r.restForPayAmount.WithScale(4)));
+        // Quantities as written, without trailing zeros (20, 2.5), as the other reports show them.
+        rs->Fields().Item("RestAmount").SetValue(Value(r.restAmount.Normalized()));
+        rs->Fields().Item("RestForPayAmount").SetValue(Value(r.restForPayAmount.Normalized()));
         rs->Update();
     }
     if (rs->RecordCount() > 0) rs->MoveFirst();

@@ -30,7 +30,8 @@ TEST(Catalogue, EveryPublicClassIsCreatedByNameAndUnknownNamesAreRefused)
         ASSERT_TRUE(object) << e.name;
         bool hasEntry = dynamic_cast<IReportExec*>(object.get()) || dynamic_cast<IMainEntry*>(object.get()) ||
                         dynamic_cast<TalvexUserDialogs*>(object.get()) ||
-                        dynamic_cast<CreateVornUserDialogs*>(object.get()) || dynamic_cast<IPriceCalc*>(object.get());
+                        dynamic_cast<CreateVornUserDialogs*>(object.get()) || dynamic_cast<IPriceCalc*>(object.get()) ||
+                        e.entry == "(service)"; // called by the host through its own members
         EXPECT_TRUE(hasEntry) << e.name;
     }
     EXPECT_EQ(names.size(), 58u);
@@ -68,10 +69,10 @@ TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
     EXPECT_TRUE(session.Windows().empty());
 
     // A class not yet available says so once and returns nothing.
-    auto pending = CreateObject("Quarn_DuzAde.RPurchase");
+    auto pending = CreateObject("Quarn_DuzAde.RPendingCashFlow");
     EXPECT_FALSE(dynamic_cast<IReportExec*>(pending.get())->Run(in, out));
     ASSERT_EQ(session.Errors().size(), 1u);
-    EXPECT_NE(session.Errors()[0].message.find("RPurchase"), std::string::npos);
+    EXPECT_NE(session.Errors()[0].message.find("RPendingCashFlow"), std::string::npos);
     EXPECT_EQ(out.Count(), 0u);
 }
 
