@@ -784,7 +784,8 @@ Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, 
 {
     if (target.path == "/api/config") {
         // Only what concerns the caller: how busy the server is stays with the server.
-        const json config = {{"defaultUser", options.defaultUser}, {"user", caller.user}};
+        json config = {{"defaultUser", options.defaultUser}, {"user", caller.user}};
+        if (options.revealSessionCount) config["sessions"] = liveSessions.load();
         return MakeResponse(http::status::ok, config.dump(), "application/json", version, keepAlive);
     }
     const bool isExport = target.path == "/api/export" || target.path == "/api/print";

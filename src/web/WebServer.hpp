@@ -1,7 +1,7 @@
 #pragma once
 
-#include "web/SignIns.hpp"
 #include "web/SessionGate.hpp"
+#include "web/SignIns.hpp"
 #include "web/WebSession.hpp"
 
 #include <chrono>
@@ -23,6 +23,9 @@ struct ServerOptions {
     std::string defaultUser;
     std::vector<ExtraClass> extraClasses;
     bool handleSignals = false; // SIGINT and SIGTERM stop the server
+    // The number of open tabs in /api/config, for the browser tests' server only: a real
+    // server keeps how busy it is to itself.
+    bool revealSessionCount = false;
     // A file of the front end larger than this is refused (413): the built front end is a
     // few hundred kilobytes, and anything far larger in its folder was not meant for browsers.
     std::uintmax_t maxFileBytes = 16 * 1024 * 1024;

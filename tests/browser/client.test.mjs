@@ -65,7 +65,7 @@ await run([
   }],
 
   ['an unavailable class shows its message and the app goes on', async () => {
-    await page.click('[data-class="CDebtPayByDocShort"]');
+    await page.click('[data-class="CDetailDocPayment"]');
     await page.waitForSelector('#error-dialog');
     expect((await page.textContent('#error-dialog .error-message')).includes('not available'), 'unavailable message');
     await page.click('#error-ok');

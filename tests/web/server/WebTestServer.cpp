@@ -51,6 +51,7 @@ int main(int argc, char** argv)
         options.connectString = PrepareWebTestDatabase();
         options.extraClasses = Talvex::Testing::WebTestClasses();
         options.handleSignals = true;
+        options.revealSessionCount = true; // the browser tests wait on it
         for (int i = 1; i + 1 < argc; i += 2) {
             const std::string name = argv[i];
             if (name == "--user") options.defaultUser = argv[i + 1];
