@@ -1,13 +1,10 @@
 #include "quarn/cube/fCubeParamSaleInfPrice.hpp"
 
-#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
-#include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "quarn/frame/PeriodLimit.hpp"
+#include "quarn/cube/CubeParamInput.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -54,29 +51,15 @@ bool fCubeParamSaleInfPrice::Browse(Talvex::Ui::Form* /*owner*/, Talvex::FieldLi
 void fCubeParamSaleInfPrice::btOk_Click()
 {
     try {
+        CubeParamInput::CheckPeriod(*this, "edBegDate", "edEndDate");
         const Value& beg = Ctl("edBegDate").GetValue();
         const Value& end = Ctl("edEndDate").GetValue();
-        if (!beg.IsDate()) throw Talvex::ValueError("edBegDate: the period needs a start date");
-        if (!end.IsDate()) throw Talvex::ValueError("edEndDate: the period needs an end date");
-        if (end.ToDate() < beg.ToDate())
-            throw Talvex::ValueError("edEndDate: the period ends (" + end.ToDate().ToIso() + ") before it starts (" +
-                                     beg.ToDate().ToIso() + ")");
-        if (const std::string tooLong = PeriodTooLong("edEndDate", beg.ToDate(), end.ToDate()); !tooLong.empty())
-            throw Talvex::ValueError(tooLong);
         const Value& type = Ctl("cbPriceType").GetValue();
         const std::string code = type.IsNull() || type.IsEmpty() ? std::string() : type.ToText();
         if (code.empty()) throw Talvex::ValueError("cbPriceType: choose the price type of the lowest price");
-        if (params_ && params_->ExistsField("Book")) {
-            auto book = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-            if (book) {
-                auto types = book->CreateList("REFPriceType");
-                types->Fields().SelectFields({"Code"});
-                types->SetFilter(Talvex::SqlTools::CondByField(types->Fields().Item("Code"),
-                                                               Talvex::SqlOperator::kEqual, Value(code)));
-                types->Refresh();
-                if (types->Recordset()->RecordCount() == 0)
-                    throw Talvex::ValueError("cbPriceType: there is no price type with the code '" + code + "'");
-            }
+        if (params_) {
+            if (auto book = CubeParamInput::BookOf(*params_))
+                CubeParamInput::CheckCodesExist(*book, "REFPriceType", {code}, "cbPriceType", "price type");
         }
         if (params_) {
             params_->Add("DateBeg", Talvex::FieldType::kDate, beg);

@@ -1,13 +1,10 @@
 #include "quarn/cube/frmRCompetitorPrice.hpp"
 
-#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
-#include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "quarn/frame/PeriodLimit.hpp"
+#include "quarn/cube/CubeParamInput.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -54,29 +51,15 @@ bool frmRCompetitorPrice::Browse(Talvex::Ui::Form* /*owner*/, Talvex::FieldList&
 void frmRCompetitorPrice::btOk_Click()
 {
     try {
+        CubeParamInput::CheckPeriod(*this, "edBegPeriod", "edEndPeriod");
         const Value& beg = Ctl("edBegPeriod").GetValue();
         const Value& end = Ctl("edEndPeriod").GetValue();
-        if (!beg.IsDate()) throw Talvex::ValueError("edBegPeriod: the period needs a start date");
-        if (!end.IsDate()) throw Talvex::ValueError("edEndPeriod: the period needs an end date");
-        if (end.ToDate() < beg.ToDate())
-            throw Talvex::ValueError("edEndPeriod: the period ends (" + end.ToDate().ToIso() + ") before it starts (" +
-                                     beg.ToDate().ToIso() + ")");
-        if (const std::string tooLong = PeriodTooLong("edEndPeriod", beg.ToDate(), end.ToDate()); !tooLong.empty())
-            throw Talvex::ValueError(tooLong);
         const Value& currency = Ctl("cbCurrency").GetValue();
         const std::string code = currency.IsNull() || currency.IsEmpty() ? std::string() : currency.ToText();
         if (code.empty()) throw Talvex::ValueError("cbCurrency: choose the currency the prices are quoted in");
-        if (params_ && params_->ExistsField("Book")) {
-            auto book = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-            if (book) {
-                auto currencies = book->CreateList("REFCurrency");
-                currencies->Fields().SelectFields({"Code"});
-                currencies->SetFilter(Talvex::SqlTools::CondByField(currencies->Fields().Item("Code"),
-                                                                    Talvex::SqlOperator::kEqual, Value(code)));
-                currencies->Refresh();
-                if (currencies->Recordset()->RecordCount() == 0)
-                    throw Talvex::ValueError("cbCurrency: there is no currency with the code '" + code + "'");
-            }
+        if (params_) {
+            if (auto book = CubeParamInput::BookOf(*params_))
+                CubeParamInput::CheckCodesExist(*book, "REFCurrency", {code}, "cbCurrency", "currency");
         }
         if (params_) {
             params_->Add("BegPeriod", Talvex::FieldType::kDate, beg);
