@@ -169,12 +169,18 @@ await run([
       const column = await page.getAttribute(`${cube} .cube-facthead[data-kind="GrandTotal"][data-fact="Summa"]`, 'data-column');
       // The grand total is the last row: in sight once scrolled to the end (again after a
       // redraw that brought fewer or more rows).
-      const cell = page.locator(`${cube} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`);
+      // Read in the same look that finds it: a redraw between finding the cell and reading it
+      // may take the row out of sight again.
+      const cell = `${cube} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`;
+      let text = '';
       await waitFor('the grand total row', async () => {
         await scrollTo('right bottom');
-        return (await cell.count()) > 0;
+        const texts = await page.$$eval(cell, (cells) => cells.map((c) => c.textContent ?? ''));
+        if (texts.length === 0) return false;
+        text = texts[0];
+        return true;
       });
-      return cell.textContent();
+      return text;
     };
     const before = await grandTotal();
     await page.click(`${cube} [data-filter="Department"]`);
