@@ -50,7 +50,7 @@ protected:
     {
         const std::string acc = book->AccountCurrency();
         const std::string lots = R"sql(
-            SELECT i.IDC AS spec, p.PartyCode AS vendor, i.AmountAccount, i.CostSumm, d.DocumentDate
+            SELECT i.IDC AS LineID, p.PartyCode AS vendor, i.AmountAccount, i.CostSumm, d.DocumentDate
             FROM THDocument d JOIN THGoodSpec i ON i.DocID = d.IDC JOIN REFGood g ON g.Code = i.GoodCode AND g.Category = 0
             LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PAR'
             WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF'))sql";
@@ -68,8 +68,8 @@ protected:
             FROM THGoodSpecFixLog f
             JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
             JOIN THDocument od ON od.IDC = o.DocID AND od.IsPosted = 1 AND od.DocTypeCode IN ('PRSF', 'RD', 'RDG', 'HR', 'HS')
-            JOIN (SELECT i.IDC AS spec, p.PartyCode AS vendor, i.AmountAccount, i.CostSumm FROM THGoodSpec i
-                  LEFT JOIN THPartyAttribute p ON p.DocID = i.DocID AND p.RolePartyCode = 'PAR') l ON l.spec = f.IncomeSpecID
+            JOIN (SELECT i.IDC AS LineID, p.PartyCode AS vendor, i.AmountAccount, i.CostSumm FROM THGoodSpec i
+                  LEFT JOIN THPartyAttribute p ON p.DocID = i.DocID AND p.RolePartyCode = 'PAR') l ON l.LineID = f.IncomeSpecID
             LEFT JOIN vat v ON v.DocID = o.DocID AND v.PosNumb = o.PosNumb
             JOIN LATERAL (SELECT COALESCE((o.Summa - COALESCE(v.SummVAT, 0)) / NULLIF(o.AmountAccount, 0), 0) * f.Amount AS net) x ON TRUE
             LEFT JOIN LATERAL (
@@ -83,7 +83,7 @@ protected:
             FROM lots l
             LEFT JOIN (SELECT f.IncomeSpecID, SUM(f.Amount) AS taken FROM THGoodSpecFixLog f
                        JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID JOIN THDocument od ON od.IDC = o.DocID
-                       WHERE od.DocumentDate <= '2025-12-31' GROUP BY 1) t ON t.IncomeSpecID = l.spec
+                       WHERE od.DocumentDate <= '2025-12-31' GROUP BY 1) t ON t.IncomeSpecID = l.LineID
             WHERE l.DocumentDate <= '2025-12-31')
         SELECT COALESCE(vendor, ''), SUM(oa)::float8, SUM(os)::float8, SUM(oc)::float8, SUM(ra)::float8, SUM(rv)::float8
         FROM (SELECT vendor, qty AS oa, sum AS os, cost AS oc, 0 AS ra, 0 AS rv FROM sold

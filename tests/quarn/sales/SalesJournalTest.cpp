@@ -32,14 +32,14 @@ SalesJournalInvoice Invoice(std::int64_t idc, const char* date)
     return invoice;
 }
 
-SalesJournalGoodsRow Row(std::int64_t spec, std::int64_t doc, const char* amount, const char* summa, const char* vat,
+SalesJournalGoodsRow Row(std::int64_t line, std::int64_t doc, const char* amount, const char* summa, const char* vat,
                          const char* discountSumm = "0")
 {
     SalesJournalGoodsRow row;
-    row.specIdc = spec;
+    row.specIdc = line;
     row.docId = doc;
-    row.goodCode = "G" + std::to_string(spec);
-    row.goodName = "Good " + std::to_string(spec);
+    row.goodCode = "G" + std::to_string(line);
+    row.goodName = "Good " + std::to_string(line);
     row.amount = Qty(amount);
     row.summa = Money(summa);
     row.summVat = Money(vat);
