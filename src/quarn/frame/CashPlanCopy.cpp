@@ -61,7 +61,6 @@ std::array<PlanMonth, 12> PlanByMonth(const std::vector<CashPlanLine>& lines, in
         ++month.lines;
         month.planned += line.summa;
         if (line.payDocId != 0) month.settled += line.summa;
-        month.open = month.planned - month.settled;
     }
     return months;
 }

@@ -29,7 +29,7 @@ struct PlanMonth {
     std::size_t lines = 0;
     Talvex::Currency planned; // every line due in the month
     Talvex::Currency settled; // the part a payment document settled
-    Talvex::Currency open;    // planned less settled
+    Talvex::Currency Open() const { return planned - settled; }
 };
 
 // The plan's lines by the month they fall due in (January first); lines due in another year

@@ -44,14 +44,13 @@ std::shared_ptr<Talvex::Ui::TableRowSource> MonthsSource(const std::vector<Talve
         const PlanMonth& month = byMonth[m];
         months->AddRow({Talvex::Value(Talvex::Date(year, static_cast<unsigned>(m + 1), 1).ToIso().substr(0, 7)),
                         Talvex::Value(static_cast<std::int64_t>(month.lines)), Talvex::Value(month.planned),
-                        Talvex::Value(month.settled), Talvex::Value(month.open)});
+                        Talvex::Value(month.settled), Talvex::Value(month.Open())});
         total.lines += month.lines;
         total.planned += month.planned;
         total.settled += month.settled;
-        total.open += month.open;
     }
     months->AddRow({Talvex::Value(std::to_string(year)), Talvex::Value(static_cast<std::int64_t>(total.lines)),
-                    Talvex::Value(total.planned), Talvex::Value(total.settled), Talvex::Value(total.open)});
+                    Talvex::Value(total.planned), Talvex::Value(total.settled), Talvex::Value(total.Open())});
     return months;
 }
 

@@ -59,11 +59,11 @@ TEST(CashPlanCopy, MonthsCountPlannedSettledAndOpenOfTheYearOnly)
     EXPECT_EQ(months[0].lines, 2u);
     EXPECT_EQ(months[0].planned, Currency::Parse("110.01"));
     EXPECT_EQ(months[0].settled, Currency::Parse("10.01"));
-    EXPECT_EQ(months[0].open, Currency::Parse("100.00"));
+    EXPECT_EQ(months[0].Open(), Currency::Parse("100.00"));
     EXPECT_EQ(months[1].lines, 2u);
     EXPECT_EQ(months[1].planned, Currency::Parse("45.50"));
     EXPECT_EQ(months[1].settled, Currency::Parse("50.50"));
-    EXPECT_EQ(months[1].open, Currency::Parse("-5.00"));
+    EXPECT_EQ(months[1].Open(), Currency::Parse("-5.00"));
     for (std::size_t m = 2; m < 12; ++m) {
         EXPECT_EQ(months[m].lines, 0u) << m;
         EXPECT_EQ(months[m].planned, Currency()) << m;
