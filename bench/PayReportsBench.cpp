@@ -56,14 +56,18 @@ docs AS (
     SELECT docs.IDC, docs.Summa - COALESCE(st.Summa, 0)
     FROM docs LEFT JOIN stored st ON st.DocID = docs.IDC AND NOT docs.Derived
     WHERE st.DocID IS NULL OR st.Summa < docs.Summa
+), due AS (
+    SELECT terms.IDC, sum(terms.Summa) AS Due FROM terms WHERE terms.Summa > 0 GROUP BY terms.IDC
+), paid AS (
+    SELECT ps.CorDocID, sum(ps.SummaCur) AS Paid
+    FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
+    WHERE pay.DocumentDate <= $1 AND pay.IsPosted = 1 AND ps.SummaCur > 0
+    GROUP BY ps.CorDocID
 ), perdoc AS (
-    SELECT docs.CurrencyCode,
-           COALESCE((SELECT sum(terms.Summa) FROM terms WHERE terms.IDC = docs.IDC AND terms.Summa > 0), 0) AS Due,
-           CASE WHEN docs.DocumentDate > $1 THEN 0 ELSE
-           COALESCE((SELECT sum(ps.SummaCur) FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
-                     WHERE ps.CorDocID = CASE WHEN docs.Derived THEN docs.ParentID ELSE docs.IDC END
-                       AND pay.DocumentDate <= $1 AND pay.IsPosted = 1 AND ps.SummaCur > 0), 0) END AS Paid
-    FROM docs
+    SELECT docs.CurrencyCode, COALESCE(due.Due, 0) AS Due,
+           CASE WHEN docs.DocumentDate > $1 THEN 0 ELSE COALESCE(paid.Paid, 0) END AS Paid
+    FROM docs LEFT JOIN due ON due.IDC = docs.IDC
+    LEFT JOIN paid ON paid.CorDocID = CASE WHEN docs.Derived THEN docs.ParentID ELSE docs.IDC END
 )
 SELECT CurrencyCode, sum(Due), sum(LEAST(Due, Paid)) FROM perdoc GROUP BY CurrencyCode HAVING sum(Due) > 0
 )sql";

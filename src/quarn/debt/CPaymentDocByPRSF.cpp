@@ -118,9 +118,11 @@ CPaymentDocByPRSF::ResultRecordset(const std::vector<PaymentDocByPRSFRow>& rows)
     for (const auto& r : rows) {
         const auto& inv = r.invoice;
         if (r.kind == PaymentDocByPRSFKind::Total) {
-            table.push_back({Value(), Value("Total: " + std::to_string(r.invoices) + " invoices"), Value(), Value(),
-                             Value(), Value(inv.currencyCode), Value(inv.summa), Value(), Value(), Value(), Value(),
-                             Value(r.linked), Value(r.rest)});
+            table.push_back(
+                {Value(),
+                 Value("Total (" + std::to_string(r.invoices) + (r.invoices == 1 ? " invoice)" : " invoices)")),
+                 Value(), Value(), Value(), Value(inv.currencyCode), Value(inv.summa), Value(), Value(), Value(),
+                 Value(), Value(r.linked), Value(r.rest)});
             continue;
         }
         table.push_back({Value(inv.idc), Value(inv.number), Value(inv.documentDate), Value(inv.clientCode),

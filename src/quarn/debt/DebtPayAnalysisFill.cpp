@@ -33,8 +33,9 @@ using ClientKey = std::tuple<std::string, std::string>; // client code, currency
 
 Decimal Ratio(const Decimal& part, const Decimal& whole)
 {
-    if (whole.IsZero()) return Decimal::FromInteger(0).RoundHalfAwayFromZero(2);
-    return (part / whole).RoundHalfAwayFromZero(2);
+    // Always two decimals, as the columns print them.
+    if (whole.IsZero()) return Decimal::FromInteger(0).WithScale(2);
+    return (part / whole).RoundHalfAwayFromZero(2).WithScale(2);
 }
 
 DebtPayAnalysisRow RowOf(const Figures& f)
