@@ -65,7 +65,11 @@ await run([
   }],
 
   ['an unavailable class shows its message and the app goes on', async () => {
-    await page.click('[data-class="CDetailDocPayment"]');
+    // Any class of the catalogue not built yet; once every class is built there is none to try.
+    const unavailable = page.locator('nav.menu .menu-item.unavailable').first();
+    if ((await page.locator('nav.menu .menu-item.unavailable').count()) === 0) return;
+    await unavailable.evaluate((el) => el.closest('details')?.setAttribute('open', ''));
+    await unavailable.click();
     await page.waitForSelector('#error-dialog');
     expect((await page.textContent('#error-dialog .error-message')).includes('not available'), 'unavailable message');
     await page.click('#error-ok');

@@ -4,6 +4,9 @@
 #include "quarn/debt/CDebtPayByDoc.hpp"
 #include "quarn/debt/CDebtPayByDocDep.hpp"
 #include "quarn/debt/CDebtPayByDocShort.hpp"
+#include "quarn/debt/CDetailDocPayment.hpp"
+#include "quarn/debt/CPaymentDocByPRSF.hpp"
+#include "quarn/debt/CReportDebtPayAnalysis.hpp"
 #include "quarn/debt/COutStandingAccounts.hpp"
 #include "quarn/frame/ClassRegistry.hpp"
 
@@ -17,6 +20,9 @@ void RegisterDebtClasses(ClassRegistry& registry)
     registry.Add<CDebtPayByDocDep>("debt", "CDebtPayByDocDep");
     registry.Add<COutStandingAccounts>("debt", "COutStandingAccounts");
     registry.Add<CDebtByAccPerson>("debt", "CDebtByAccPerson");
+    registry.Add<CReportDebtPayAnalysis>("debt", "CReportDebtPayAnalysis");
+    registry.Add<CDetailDocPayment>("debt", "CDetailDocPayment");
+    registry.Add<CPaymentDocByPRSF>("debt", "CPaymentDocByPRSF");
 }
 
 } // namespace Quarn_DuzAde

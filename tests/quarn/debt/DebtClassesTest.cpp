@@ -5,6 +5,7 @@
 TEST(DebtClasses, TheCatalogueClassesOfReceivablesAndPayablesAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("receivables and payables", "debt");
-    EXPECT_EQ(built, (std::vector<std::string>{"CDebtOfClients", "CDebtPayByDoc", "CDebtPayByDocShort",
-                                               "COutStandingAccounts", "CDebtByAccPerson", "CDebtPayByDocDep"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CReportDebtPayAnalysis", "CDebtOfClients", "CDebtPayByDoc",
+                                               "CDebtPayByDocShort", "CDetailDocPayment", "COutStandingAccounts",
+                                               "CPaymentDocByPRSF", "CDebtByAccPerson", "CDebtPayByDocDep"}));
 }

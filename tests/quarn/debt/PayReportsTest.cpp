@@ -1,0 +1,279 @@
+#include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/ClientApp.hpp"
+#include "host/objects/FieldList.hpp"
+#include "quarn/debt/CDetailDocPayment.hpp"
+#include "quarn/debt/CPaymentDocByPRSF.hpp"
+#include "quarn/debt/CReportDebtPayAnalysis.hpp"
+#include "support/ScriptedUser.hpp"
+#include "support/TestDatabase.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+using namespace Talvex;
+using namespace Quarn_DuzAde;
+
+namespace {
+
+// Every receivable's terms and what paid them, written here straight on the tables: the
+// posted documents of the side dated up to the period's end ($2) whose client holds the
+// side's role (a return only under a posted parent it does not exceed, or one paid
+// directly); its terms are the stored ones and, where they fall short of its sum, the rest.
+// Posted positive payment lines dated up to the report date ($1) pay it (a return's are its
+// parent's), first in first out, so a document whose terms all fall in the period is paid
+// the smaller of its positive terms and its payments.
+constexpr const char* kIndependentAnalysis = R"sql(
+WITH src (Type, Role, Derived) AS (VALUES ('PRSF', 'PIR', false), ('TPPR', 'PIR', false), ('PGA', 'PAR', true)),
+docs AS (
+    SELECT d.IDC, d.Summa, d.ParentID, d.DocumentDate, d.CurrencyCode, s.Derived
+    FROM THDocument d JOIN src s ON s.Type = d.DocTypeCode
+    JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = s.Role
+                           AND (p.PartyType = 1 OR d.DocTypeCode = 'PRSF')
+    WHERE d.IsPosted = 1 AND d.DocumentDate <= $2
+      AND (NOT s.Derived OR EXISTS (SELECT 1 FROM THDocument pd WHERE pd.IDC = d.ParentID AND pd.IsPosted = 1
+                                    AND (pd.IsDirectPay <> 0 OR d.Summa <= pd.Summa)))
+), stored AS (
+    SELECT t.DocID, sum(t.Summa) AS Summa FROM THDocumentPayTerm t GROUP BY t.DocID
+), terms AS (
+    SELECT docs.IDC, t.Summa FROM docs JOIN THDocumentPayTerm t ON t.DocID = docs.IDC AND NOT docs.Derived
+    UNION ALL
+    SELECT docs.IDC, docs.Summa - COALESCE(st.Summa, 0)
+    FROM docs LEFT JOIN stored st ON st.DocID = docs.IDC AND NOT docs.Derived
+    WHERE st.DocID IS NULL OR st.Summa < docs.Summa
+), due AS (
+    SELECT terms.IDC, sum(terms.Summa) AS Due FROM terms WHERE terms.Summa > 0 GROUP BY terms.IDC
+), paid AS (
+    SELECT ps.CorDocID, sum(ps.SummaCur) AS Paid
+    FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
+    WHERE pay.DocumentDate <= $1 AND pay.IsPosted = 1 AND ps.SummaCur > 0
+    GROUP BY ps.CorDocID
+), perdoc AS (
+    SELECT docs.CurrencyCode, COALESCE(due.Due, 0) AS Due,
+           CASE WHEN docs.DocumentDate > $1 THEN 0 ELSE COALESCE(paid.Paid, 0) END AS Paid
+    FROM docs LEFT JOIN due ON due.IDC = docs.IDC
+    LEFT JOIN paid ON paid.CorDocID = CASE WHEN docs.Derived THEN docs.ParentID ELSE docs.IDC END
+)
+SELECT CurrencyCode, count(*) FILTER (WHERE Due > 0), sum(Due), sum(LEAST(Due, Paid))
+FROM perdoc GROUP BY CurrencyCode HAVING sum(Due) > 0 ORDER BY CurrencyCode
+)sql";
+
+// The posted sale invoices of a period per currency: how many, their sum, and the sum of the
+// posted payment lines dated up to the report date linked to them.
+constexpr const char* kIndependentPrsf = R"sql(
+SELECT d.CurrencyCode, count(*), sum(d.Summa),
+       sum(COALESCE((SELECT sum(ps.SummaCur) FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
+                     WHERE ps.CorDocID = d.IDC AND pay.IsPosted = 1 AND pay.DocumentDate <= $3), 0))
+FROM THDocument d
+WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN $1 AND $2
+GROUP BY d.CurrencyCode ORDER BY d.CurrencyCode
+)sql";
+
+class PayReports : public ::testing::Test {
+protected:
+    void SetUp() override { book = Testing::OpenDemoBook("pay_reports_tester"); }
+
+    void AddBook(FieldList& in) { in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book))); }
+
+    static std::shared_ptr<Data::Recordset> ResultOf(const FieldList& out)
+    {
+        return std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    }
+
+    static bool HasMessage(const Testing::ScriptedUser& user, const std::string& start)
+    {
+        const auto texts = user.MessageTexts();
+        return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.starts_with(start); });
+    }
+
+    std::shared_ptr<Book> book;
+};
+
+} // namespace
+
+TEST_F(PayReports, AnalysisTotalsOverAllTermsMatchTheTables)
+{
+    DebtPayAnalysisQuery query;
+    query.dateBeg = Date::Parse("2000-01-01");
+    query.dateEnd = Date::Parse("2030-12-31");
+    query.repDate = Date::Parse("2026-06-30");
+    const auto rows = CReportDebtPayAnalysis::Analyse(book, query);
+    std::map<std::string, const DebtPayAnalysisRow*> grand;
+    Currency clientsDue;
+    for (const auto& row : rows) {
+        if (row.kind == DebtPayAnalysisKind::GrandTotal) grand[row.currencyCode] = &row;
+        if (row.kind == DebtPayAnalysisKind::ClientTotal) clientsDue += row.due;
+    }
+    auto expected = book->Db().QueryPostgres(kIndependentAnalysis, {Value(query.repDate), Value(query.dateEnd)});
+    ASSERT_FALSE(expected.rows.empty());
+    ASSERT_EQ(grand.size(), expected.rows.size());
+    Currency grandDue;
+    for (const auto& e : expected.rows) {
+        const std::string currency = e.at(0).ToText();
+        SCOPED_TRACE(currency);
+        ASSERT_TRUE(grand.count(currency));
+        const DebtPayAnalysisRow& g = *grand[currency];
+        EXPECT_EQ(g.invoices, e.at(1).ToInteger());
+        EXPECT_EQ(g.due, e.at(2).ToCurrency());
+        EXPECT_EQ(g.paid, e.at(3).ToCurrency());
+        EXPECT_EQ(g.open, g.due - g.paid);
+        EXPECT_LE(g.overdue, g.open);
+        EXPECT_LE(g.paidOnTime, g.paid);
+        grandDue += g.due;
+    }
+    EXPECT_EQ(clientsDue, grandDue);
+}
+
+TEST_F(PayReports, AnalysisFromTheFormRefusesBadInputAndSaysWhenNothingFellDue)
+{
+    {
+        Testing::ScriptedUser user;
+        ClientApp app{user.Session()};
+        ClientApp::Scope scope{app};
+        user.Set("frmDebtPayAnalysis", "edDateBeg", "2026-03-01")
+            .Set("frmDebtPayAnalysis", "edDateEnd", "2026-02-01")
+            .Click("frmDebtPayAnalysis", "btOK")
+            .Set("frmDebtPayAnalysis", "edDateEnd", "2026-03-31")
+            .Set("frmDebtPayAnalysis", "cbClient", "K1'; DROP TABLE THDocument --")
+            .Click("frmDebtPayAnalysis", "btOK")
+            .Click("frmDebtPayAnalysis", "btCancel");
+        FieldList in, out;
+        AddBook(in);
+        CReportDebtPayAnalysis report;
+        report.SetVisual(true);
+        EXPECT_FALSE(report.Run(in, out));
+        EXPECT_TRUE(HasMessage(user, "frmDebtPayAnalysis.edDateEnd: the period ends (2026-02-01)"));
+        EXPECT_TRUE(HasMessage(
+            user, "frmDebtPayAnalysis.cbClient: there is no client with the code 'K1'; DROP TABLE THDocument --'"));
+        EXPECT_FALSE(book->Db().Query("SELECT COUNT(*) FROM THDocument").rows.empty());
+    }
+    {
+        Testing::ScriptedUser user;
+        ClientApp app{user.Session()};
+        ClientApp::Scope scope{app};
+        user.Set("frmDebtPayAnalysis", "edDateBeg", "2001-01-01")
+            .Set("frmDebtPayAnalysis", "edDateEnd", "2001-12-31")
+            .Set("frmDebtPayAnalysis", "edRepDate", "2026-06-30")
+            .Click("frmDebtPayAnalysis", "btOK");
+        FieldList in, out;
+        AddBook(in);
+        CReportDebtPayAnalysis report;
+        report.SetVisual(true);
+        ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+        EXPECT_EQ(ResultOf(out)->RecordCount(), 0);
+        EXPECT_TRUE(HasMessage(user, "No terms fell due from 2001-01-01 to 2001-12-31."));
+    }
+}
+
+TEST_F(PayReports, DetailOfADocumentWithTermsAndPaymentsMatchesTheTables)
+{
+    auto pick = book->Db().QueryPostgres(R"sql(
+        SELECT d.IDC, d.Number,
+               GREATEST(d.Summa, (SELECT sum(t.Summa) FROM THDocumentPayTerm t WHERE t.DocID = d.IDC)),
+               COALESCE((SELECT sum(ps.SummaCur) FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
+                         WHERE ps.CorDocID = d.IDC AND pay.IsPosted = 1 AND ps.SummaCur > 0
+                           AND pay.DocumentDate <= '2026-06-30'), 0)
+        FROM THDocument d
+        WHERE d.DocTypeCode = 'PRSF' AND (SELECT count(*) FROM THDocumentPayTerm t WHERE t.DocID = d.IDC) >= 2
+          AND EXISTS (SELECT 1 FROM THPaySpec ps WHERE ps.CorDocID = d.IDC)
+        ORDER BY d.IDC LIMIT 1)sql");
+    ASSERT_EQ(pick.rows.size(), 1u);
+    const std::string number = pick.rows[0].at(1).ToText();
+    const Currency need = pick.rows[0].at(2).ToCurrency();
+    const Currency paid = pick.rows[0].at(3).ToCurrency();
+
+    Testing::ScriptedUser user;
+    ClientApp app{user.Session()};
+    ClientApp::Scope scope{app};
+    user.Set("frmDetailDocPayment", "cbDocument", "NO-SUCH'; --")
+        .Click("frmDetailDocPayment", "btOK")
+        .Set("frmDetailDocPayment", "cbDocument", number)
+        .Set("frmDetailDocPayment", "edRepDate", "2026-06-30")
+        .Click("frmDetailDocPayment", "btOK");
+    FieldList in, out;
+    AddBook(in);
+    CDetailDocPayment report;
+    report.SetVisual(true);
+    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+    EXPECT_TRUE(
+        HasMessage(user, "frmDetailDocPayment.cbDocument: there is no document with the number 'NO-SUCH'; --'"));
+    EXPECT_EQ(out.Item("DocID").GetValue().ToInteger(), pick.rows[0].at(0).ToInteger());
+
+    auto rs = ResultOf(out);
+    ASSERT_TRUE(rs);
+    Currency laid, overpaid;
+    long terms = 0;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        auto& f = rs->Fields();
+        EXPECT_EQ(f.Item("Number").Value().ToText(), number);
+        const std::string note = f.Item("Note").Value().ToText();
+        if (note == "total") {
+            EXPECT_EQ(f.Item("NeedPaySum").Value().ToCurrency(), need);
+            EXPECT_EQ(f.Item("PaySum").Value().ToCurrency(), paid);
+            EXPECT_EQ(f.Item("OpenRest").Value().ToCurrency(), need - paid);
+        } else if (note == "overpaid") {
+            overpaid += f.Item("PaySum").Value().ToCurrency();
+        } else if (!f.Item("TermNo").Value().IsEmpty()) {
+            terms = std::max<long>(terms, static_cast<long>(f.Item("TermNo").Value().ToInteger()));
+            if (!f.Item("PayDocID").Value().IsEmpty()) laid += f.Item("PaySum").Value().ToCurrency();
+        }
+    }
+    EXPECT_GE(terms, 2);
+    EXPECT_EQ(laid + overpaid, paid);
+}
+
+TEST_F(PayReports, PaymentDocumentsByInvoiceTotalsMatchTheTables)
+{
+    PaymentDocByPRSFQuery query;
+    query.dateBeg = Date::Parse("2026-01-01");
+    query.dateEnd = Date::Parse("2026-03-31");
+    query.repDate = Date::Parse("2026-06-30");
+    const auto rows = CPaymentDocByPRSF::Compute(book, query);
+    auto expected =
+        book->Db().QueryPostgres(kIndependentPrsf, {Value(query.dateBeg), Value(query.dateEnd), Value(query.repDate)});
+    ASSERT_FALSE(expected.rows.empty());
+    std::vector<const PaymentDocByPRSFRow*> totals;
+    bool unpaid = false, several = false;
+    std::map<std::int64_t, int> linesOf;
+    for (const auto& row : rows) {
+        if (row.kind == PaymentDocByPRSFKind::Total) totals.push_back(&row);
+        if (row.kind == PaymentDocByPRSFKind::Unpaid) unpaid = true;
+        if (row.kind == PaymentDocByPRSFKind::Payment) several = ++linesOf[row.invoice.idc] > 1 || several;
+    }
+    ASSERT_EQ(totals.size(), expected.rows.size());
+    for (std::size_t i = 0; i < totals.size(); ++i) {
+        SCOPED_TRACE(totals[i]->invoice.currencyCode);
+        EXPECT_EQ(totals[i]->invoice.currencyCode, expected.rows[i].at(0).ToText());
+        EXPECT_EQ(totals[i]->invoices, expected.rows[i].at(1).ToInteger());
+        EXPECT_EQ(totals[i]->invoice.summa, expected.rows[i].at(2).ToCurrency());
+        EXPECT_EQ(totals[i]->linked, expected.rows[i].at(3).ToCurrency());
+        EXPECT_EQ(totals[i]->rest, totals[i]->invoice.summa - totals[i]->linked);
+    }
+    // The demo company's quarter has invoices paid in several payments and some not at all.
+    EXPECT_TRUE(unpaid);
+    EXPECT_TRUE(several);
+}
+
+TEST_F(PayReports, PaymentDocumentsByInvoiceFromTheFormRefusesBadInputAndSaysWhenEmpty)
+{
+    Testing::ScriptedUser user;
+    ClientApp app{user.Session()};
+    ClientApp::Scope scope{app};
+    user.Set("frmPaymentDocByPRSF", "edDateBeg", "2001-01-01")
+        .Set("frmPaymentDocByPRSF", "edDateEnd", "2001-01-31")
+        .Set("frmPaymentDocByPRSF", "edRepDate", "2000-12-31")
+        .Click("frmPaymentDocByPRSF", "btOK")
+        .Set("frmPaymentDocByPRSF", "edRepDate", "2001-02-28")
+        .Click("frmPaymentDocByPRSF", "btOK");
+    FieldList in, out;
+    AddBook(in);
+    CPaymentDocByPRSF report;
+    report.SetVisual(true);
+    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+    EXPECT_TRUE(HasMessage(user, "frmPaymentDocByPRSF.edRepDate: the report date (2000-12-31) falls before"));
+    EXPECT_TRUE(HasMessage(user, "No sale invoices from 2001-01-01 to 2001-01-31."));
+    EXPECT_EQ(ResultOf(out)->RecordCount(), 0);
+}
