@@ -1,8 +1,11 @@
 #include "quarn/cube/OLAP.hpp"
 
+#include "host/data/Recordset.hpp"
+#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/types/Date.hpp"
+#include "host/ui/MessageBox.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde::OLAP {
@@ -50,6 +53,17 @@ std::string SaleCaption(const Talvex::FieldList& params)
     caption += ResString(15058) + " ";
     caption += params.ExistsField("DateEnd") ? DateText(params.Item("DateEnd").GetValue()) : std::string();
     return caption;
+}
+
+bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params)
+{
+    if (list.Recordset()->RecordCount() != 0) return false;
+    std::string text = ResString(textId);
+    const std::string beg = params.ExistsField("DateBeg") ? DateText(params.Item("DateBeg").GetValue()) : "";
+    const std::string end = params.ExistsField("DateEnd") ? DateText(params.Item("DateEnd").GetValue()) : "";
+    if (!beg.empty() || !end.empty()) text += " " + beg + " - " + end;
+    Talvex::Ui::MessageBox().Show(text);
+    return true;
 }
 
 } // namespace Quarn_DuzAde::OLAP

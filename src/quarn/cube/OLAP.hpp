@@ -3,8 +3,9 @@
 #include <string>
 
 namespace Talvex {
+class DataList;
 class FieldList;
-}
+} // namespace Talvex
 
 namespace Quarn_DuzAde::OLAP {
 
@@ -20,5 +21,9 @@ void AddDefaultSaleParams(Talvex::FieldList& params);
 // The sales caption: for a goods node or good, text 15156 (group) or 15157 (good) and the
 // code; then text 15057, "DateBeg", text 15058, "DateEnd" in the short date format.
 std::string SaleCaption(const Talvex::FieldList& params);
+
+// When the cube's list holds no rows, tells the user so: the numbered text, then the period
+// ("DateBeg" - "DateEnd") of the parameters. Answers whether the list was empty.
+bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params);
 
 } // namespace Quarn_DuzAde::OLAP

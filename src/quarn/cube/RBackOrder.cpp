@@ -44,6 +44,7 @@ constexpr long kOwedText = 15165;
 constexpr long kOwedSumText = 15166;
 constexpr long kLoadWaitText = 22170;
 constexpr long kDocumentsText = 15167;
+constexpr long kNothingText = 15690;
 
 std::string Res(long id)
 {
@@ -211,6 +212,7 @@ void RBackOrder::OnOpenCube(Talvex::CCube& cube)
         }
         wrapper_->SetDirectDataList(list_);
         wrapper_->SetSourceList(list_);
+        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
     } catch (...) {
         ReportError();
     }

@@ -41,6 +41,7 @@ constexpr long kMinText = 15174;
 constexpr long kAvgText = 15175;
 constexpr long kMaxText = 15176;
 constexpr long kLoadWaitText = 22170;
+constexpr long kNothingText = 15691;
 
 std::string Res(long id)
 {
@@ -194,6 +195,7 @@ void RCompetitorPrice::OnOpenCube(Talvex::CCube& cube)
             const Talvex::Field& own = list_->Fields().Item(name);
             wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption().empty() ? name : own.Caption());
         }
+        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
     } catch (...) {
         ReportError();
     }

@@ -294,9 +294,7 @@ void RPurchase::OnOpenCube(Talvex::CCube& cube)
         wrapper_ = std::make_shared<COLAPCubeExt2>();
         wrapper_->Init(book_, cube);
         wrapper_->SetDirectDataList(list);
-        if (list->Recordset()->RecordCount() == 0)
-            Talvex::Ui::MessageBox().Show(Res(kNoPurchasesText) + " " + DateParam("DateBeg").ToIso() + " - " +
-                                          DateParam("DateEnd").ToIso());
+        OLAP::TellWhenEmpty(*list, kNoPurchasesText, *params_);
     } catch (...) {
         ReportError();
     }
