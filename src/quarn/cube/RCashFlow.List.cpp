@@ -170,171 +170,214 @@ void DocumentColumns(PartColumns& c, const std::string& doc, const std::string& 
 
 } // namespace
 
+namespace {
+
+// What every part of the list is built from.
+struct PartContext {
+    Talvex::Book& book;
+    const CashFlowParams& params;
+    Date windowStart;
+    std::string window; // the window's first and last day, for BETWEEN
+    std::string accountCurrency;
+};
+
+// Opening debts: what the payment terms due before the window still leave open.
+std::shared_ptr<DataList> OpeningDebts(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    auto list = book.CreateList("THDocumentPayTermCur");
+    JoinDocumentParties(book, *list, "oTable");
+    JoinFlowKind(book, *list, "oTable", params.flowKindAnlt);
+    PartColumns c;
+    c.part = "BegDebt";
+    c.recDate = DateLiteral(ctx.windowStart);
+    c.flowKindCode = kFlowKind;
+    c.partyCode = kDocumentParty;
+    DocumentColumns(c, "oTable", "oTable.DocSumma");
+    c.begDebtSumma = Signed("oTable", "oTable.DebtSumma");
+    AddColumns(*list, c);
+    list->SetFilter("oTable.DocTypeCode IN (" + std::string(kInvoiceTypes) +
+                    ") AND oTable.IsPosted = 1 AND oTable.DebtSumma <> 0 AND oTable.NeedPayDate < " +
+                    DateLiteral(ctx.windowStart));
+    return list;
+}
+
+// Budget postings on the budget account (or under it), signed by the side it stands on.
+std::shared_ptr<DataList> BudgetPostings(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    auto bpost = book.CreateList("GLAccountPost");
+    for (const char* side : {"TD", "TC"}) {
+        auto tree = NoColumns(book.CreateList("GLAccountT"));
+        tree->Params().Item("AccSetCode").SetValue(Value(params.accSetBudget));
+        tree->Params().Item("Node").SetValue(Value(params.accBudget));
+        bpost->Join(tree, side,
+                    std::string(side) + ".Code = oTable." + (side == std::string("TD") ? "DebetAccCode" : "CreditAccCode"),
+                    1);
+    }
+    const std::string type = CodeLiteral(params.flowKindAnlt);
+    bpost->Join(NoColumns(book.CreateList("GLAnalytPost")), "AnPostD",
+                "AnPostD.AccPostID = oTable.IDC AND AnPostD.IsDebet = 1 AND AnPostD.AnalytTypeCode = " + type +
+                    " AND TD.Code IS NOT NULL",
+                1);
+    bpost->Join(NoColumns(book.CreateList("GLAnalytPost")), "AnPostC",
+                "AnPostC.AccPostID = oTable.IDC AND AnPostC.IsDebet = 0 AND AnPostC.AnalytTypeCode = " + type +
+                    " AND TC.Code IS NOT NULL",
+                1);
+    PartColumns c;
+    c.part = "bpost";
+    c.recDate = "oTable.DatePost";
+    c.flowKindCode = "coalesce( AnPostD.AnalytObjectCode, AnPostC.AnalytObjectCode )";
+    c.currencyCode = ctx.accountCurrency;
+    c.rateDate = "oTable.DatePost";
+    // A posting without the analytic counts by the side the budget account stands on.
+    c.bPlanSumma = "(Case When IsNull( AnPostD.IsDebet, IsNull( AnPostC.IsDebet, CASE WHEN TD.Code IS NULL THEN 0 "
+                   "ELSE 1 END ) ) = 0 then -1 else 1 end ) * oTable.SumAcc";
+    c.idc = "ISNULL(oTable.DocId, 0)";
+    c.documentDate = "oTable.DatePost";
+    c.summa = "oTable.SumAcc";
+    AddColumns(*bpost, c);
+    bpost->SetFilter("oTable.AccSetCode = " + CodeLiteral(params.accSetBudget) +
+                     " AND oTable.IsPosted = 1 AND oTable.DatePost BETWEEN " + ctx.window +
+                     " AND (TD.Code IS NOT NULL OR TC.Code IS NOT NULL)");
+    return bpost;
+}
+
+
+// Documents without payment terms: their unpaid rest, due on their own date.
+std::shared_ptr<DataList> DocumentsDueInWhole(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    const std::string paid = "(SELECT SUM(ps.SummaCur) FROM THPaySpec ps WHERE ps.CorDocID = oTable.IDC)";
+    const std::string unpaid = "(oTable.Summa - COALESCE((" + paid + "),0))";
+    const std::string hasTerms = "EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = oTable.IDC)";
+    auto bdoc = book.CreateList("THDocument");
+    JoinDocumentParties(book, *bdoc, "oTable");
+    JoinFlowKind(book, *bdoc, "oTable", params.flowKindAnlt);
+    PartColumns c;
+    c.part = "BDoc";
+    c.recDate = "oTable.DocumentDate";
+    c.flowKindCode = kFlowKind;
+    c.partyCode = kDocumentParty;
+    DocumentColumns(c, "oTable", "oTable.Summa");
+    SplitDebtAndPlan(c, "oTable", unpaid);
+    AddColumns(*bdoc, c);
+    bdoc->SetFilter("oTable.DocTypeCode IN (" + std::string(kDocumentTypes) + ") AND " +
+                    PostedWhereRequired("oTable") + " AND NOT " + hasTerms + " AND oTable.DocumentDate BETWEEN " +
+                    ctx.window + " AND " + unpaid + " <> 0");
+    return bdoc;
+}
+
+// Documents by their payment terms, each term on its own day.
+std::shared_ptr<DataList> DocumentsByTerms(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    auto terms = book.CreateList("THDocument");
+    terms->Join(NoColumns(book.CreateList("THDocumentPayTerm")), "PayTerm", "PayTerm.DocId = oTable.IDC", 0);
+    JoinDocumentParties(book, *terms, "oTable");
+    JoinFlowKind(book, *terms, "oTable", params.flowKindAnlt);
+    const std::string due = "DateAdd( d, PayTerm.PayTerm, oTable.DocumentDate )";
+    PartColumns c;
+    c.part = "BDocTerm";
+    c.recDate = due;
+    c.flowKindCode = kFlowKind;
+    c.partyCode = kDocumentParty;
+    DocumentColumns(c, "oTable", "oTable.Summa");
+    SplitDebtAndPlan(c, "oTable", "PayTerm.Summa");
+    AddColumns(*terms, c);
+    terms->SetFilter("oTable.DocTypeCode IN (" + std::string(kDocumentTypes) + ") AND " +
+                     PostedWhereRequired("oTable") + " AND " + due + " BETWEEN " + ctx.window);
+    return terms;
+}
+
+// Planned cash payments: the lines of the cash payment plans, money going out.
+std::shared_ptr<DataList> PlannedCashPayments(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    auto cpay = book.CreateList("THGoodSpecCPAY");
+    cpay->Join(NoColumns(book.CreateList("THDocument")), "cpaydoc", "cpaydoc.IDC = oTable.DocID", 0);
+    cpay->Join(NoColumns(book.CreateList("THGoodspec")), "cpaysp",
+               "cpaysp.DocID = oTable.DocID AND cpaysp.PosNumb = oTable.PosNumb", 0);
+    PartColumns c;
+    c.part = "cpay";
+    c.recDate = "oTable.NeedPayDate";
+    c.flowKindCode = "IsNull( oTable.PaymentTypeCode, '--' ) ";
+    c.partyCode = "oTable.Client";
+    DocumentColumns(c, "cpaydoc", "cpaysp.Summa");
+    c.planSumma = "-cpaysp.Summa";
+    AddColumns(*cpay, c);
+    cpay->SetFilter("cpaydoc.DocTypeCode = N'CPAY' AND oTable.NeedPayDate BETWEEN " + ctx.window);
+    return cpay;
+}
+
+// Actual payments: money received and paid.
+std::shared_ptr<DataList> Payments(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    auto pdoc = book.CreateList("THDocument");
+    for (auto [alias, role] : {std::pair{"PartyGav", "oTable.DocTypeCode <> N'KOI' AND PartyGav.RolePartyCode = N'GAV'"},
+                               {"PartyKoi", "oTable.DocTypeCode = N'KOI' AND PartyKoi.RolePartyCode IN (N'GAV', N'GAVP')"},
+                               {"PartyMok", "PartyMok.RolePartyCode = N'MOK'"}})
+        pdoc->Join(NoColumns(book.CreateList("THPartyAttribute")), alias,
+                   std::string(alias) + ".DocID = oTable.IDC AND " + role, 1);
+    JoinFlowKind(book, *pdoc, "oTable", params.flowKindAnlt);
+    PartColumns c;
+    c.part = "pdoc";
+    c.recDate = "oTable.DocumentDate";
+    c.flowKindCode = kFlowKind;
+    c.partyCode = "COALESCE( PartyGav.Partycode, PartyKoi.PartyCode, PartyMok.PartyCode )";
+    DocumentColumns(c, "oTable", "oTable.Summa");
+    c.paySumma = "(CASE WHEN oTable.DocTypeCode IN (" + std::string(kReceiptTypes) + ") THEN 1 ELSE -1 END) * oTable.Summa";
+    AddColumns(*pdoc, c);
+    pdoc->SetFilter("oTable.DocTypeCode IN (" + std::string(kPaymentTypes) +
+                    ") AND oTable.IsPosted = 1 AND oTable.DocumentDate BETWEEN " + ctx.window);
+    return pdoc;
+}
+
+// The cash account's opening rest by flow kind, on the window's first day.
+std::shared_ptr<DataList> CashRests(const PartContext& ctx)
+{
+    Talvex::Book& book = ctx.book;
+    const CashFlowParams& params = ctx.params;
+    auto rest = book.CreateList("GLAnalytStatementD");
+    rest->Params().Item("DateFrom").SetValue(Value(ctx.windowStart));
+    rest->Params().Item("DateTo").SetValue(Value(ctx.windowStart));
+    rest->Params().Item("AccSetCode").SetValue(book.Setting("AccSetCode"));
+    rest->Params().Item("Code").SetValue(Value(params.acc));
+    rest->Params().Item("AnalytTypeCode").SetValue(Value(params.flowKindAnlt));
+    PartColumns c;
+    c.part = "CashRest";
+    c.recDate = DateLiteral(ctx.windowStart);
+    c.flowKindCode = "COALESCE(oTable.AnalytObjectCode, '--')";
+    c.currencyCode = ctx.accountCurrency;
+    c.rateDate = DateLiteral(ctx.windowStart);
+    c.begPlanRest = "IsNull(oTable.IncomeSaldo, 0)";
+    AddColumns(*rest, c);
+    rest->SetFilter("oTable.IncomeSaldo <> 0");
+    return rest;
+}
+
+} // namespace
+
 std::shared_ptr<DataList> RCashFlow::CreateCashFlowList(const CashFlowParams& params) const
 {
     Talvex::Book& book = *book_;
     const Date windowStart = CashFlowDays::WindowStart(params.begDate);
-    const std::string window = DateLiteral(windowStart) + " AND " + DateLiteral(params.endDate);
-    const std::string accountCurrency = CodeLiteral(book.AccountCurrency());
-
-    // Opening debts: what the payment terms due before the window still leave open.
-    auto list = book.CreateList("THDocumentPayTermCur");
-    JoinDocumentParties(book, *list, "oTable");
-    JoinFlowKind(book, *list, "oTable", params.flowKindAnlt);
-    {
-        PartColumns c;
-        c.part = "BegDebt";
-        c.recDate = DateLiteral(windowStart);
-        c.flowKindCode = kFlowKind;
-        c.partyCode = kDocumentParty;
-        DocumentColumns(c, "oTable", "oTable.DocSumma");
-        c.begDebtSumma = Signed("oTable", "oTable.DebtSumma");
-        AddColumns(*list, c);
-        list->SetFilter("oTable.DocTypeCode IN (" + std::string(kInvoiceTypes) +
-                        ") AND oTable.IsPosted = 1 AND oTable.DebtSumma <> 0 AND oTable.NeedPayDate < " +
-                        DateLiteral(windowStart));
-    }
-
-    // Budget postings on the budget account (or under it), signed by the side it stands on.
-    {
-        auto bpost = book.CreateList("GLAccountPost");
-        for (const char* side : {"TD", "TC"}) {
-            auto tree = NoColumns(book.CreateList("GLAccountT"));
-            tree->Params().Item("AccSetCode").SetValue(Value(params.accSetBudget));
-            tree->Params().Item("Node").SetValue(Value(params.accBudget));
-            bpost->Join(tree, side,
-                        std::string(side) + ".Code = oTable." + (side == std::string("TD") ? "DebetAccCode" : "CreditAccCode"),
-                        1);
-        }
-        const std::string type = CodeLiteral(params.flowKindAnlt);
-        bpost->Join(NoColumns(book.CreateList("GLAnalytPost")), "AnPostD",
-                    "AnPostD.AccPostID = oTable.IDC AND AnPostD.IsDebet = 1 AND AnPostD.AnalytTypeCode = " + type +
-                        " AND TD.Code IS NOT NULL",
-                    1);
-        bpost->Join(NoColumns(book.CreateList("GLAnalytPost")), "AnPostC",
-                    "AnPostC.AccPostID = oTable.IDC AND AnPostC.IsDebet = 0 AND AnPostC.AnalytTypeCode = " + type +
-                        " AND TC.Code IS NOT NULL",
-                    1);
-        PartColumns c;
-        c.part = "bpost";
-        c.recDate = "oTable.DatePost";
-        c.flowKindCode = "coalesce( AnPostD.AnalytObjectCode, AnPostC.AnalytObjectCode )";
-        c.currencyCode = accountCurrency;
-        c.rateDate = "oTable.DatePost";
-        // A posting without the analytic counts by the side the budget account stands on.
-        c.bPlanSumma = "(Case When IsNull( AnPostD.IsDebet, IsNull( AnPostC.IsDebet, CASE WHEN TD.Code IS NULL THEN 0 "
-                       "ELSE 1 END ) ) = 0 then -1 else 1 end ) * oTable.SumAcc";
-        c.idc = "ISNULL(oTable.DocId, 0)";
-        c.documentDate = "oTable.DatePost";
-        c.summa = "oTable.SumAcc";
-        AddColumns(*bpost, c);
-        bpost->SetFilter("oTable.AccSetCode = " + CodeLiteral(params.accSetBudget) +
-                         " AND oTable.IsPosted = 1 AND oTable.DatePost BETWEEN " + window +
-                         " AND (TD.Code IS NOT NULL OR TC.Code IS NOT NULL)");
-        list->Union(bpost, "bpost", true);
-    }
-
-    // Documents without payment terms: their unpaid rest, due on their own date.
-    const std::string paid = "(SELECT SUM(ps.SummaCur) FROM THPaySpec ps WHERE ps.CorDocID = oTable.IDC)";
-    const std::string unpaid = "(oTable.Summa - COALESCE((" + paid + "),0))";
-    const std::string hasTerms = "EXISTS (SELECT 1 FROM THDocumentPayTerm t WHERE t.DocID = oTable.IDC)";
-    {
-        auto bdoc = book.CreateList("THDocument");
-        JoinDocumentParties(book, *bdoc, "oTable");
-        JoinFlowKind(book, *bdoc, "oTable", params.flowKindAnlt);
-        PartColumns c;
-        c.part = "BDoc";
-        c.recDate = "oTable.DocumentDate";
-        c.flowKindCode = kFlowKind;
-        c.partyCode = kDocumentParty;
-        DocumentColumns(c, "oTable", "oTable.Summa");
-        SplitDebtAndPlan(c, "oTable", unpaid);
-        AddColumns(*bdoc, c);
-        bdoc->SetFilter("oTable.DocTypeCode IN (" + std::string(kDocumentTypes) + ") AND " +
-                        PostedWhereRequired("oTable") + " AND NOT " + hasTerms + " AND oTable.DocumentDate BETWEEN " +
-                        window + " AND " + unpaid + " <> 0");
-        list->Union(bdoc, "BDoc", true);
-    }
-
-    // Documents by their payment terms, each term on its own day.
-    {
-        auto terms = book.CreateList("THDocument");
-        terms->Join(NoColumns(book.CreateList("THDocumentPayTerm")), "PayTerm", "PayTerm.DocId = oTable.IDC", 0);
-        JoinDocumentParties(book, *terms, "oTable");
-        JoinFlowKind(book, *terms, "oTable", params.flowKindAnlt);
-        const std::string due = "DateAdd( d, PayTerm.PayTerm, oTable.DocumentDate )";
-        PartColumns c;
-        c.part = "BDocTerm";
-        c.recDate = due;
-        c.flowKindCode = kFlowKind;
-        c.partyCode = kDocumentParty;
-        DocumentColumns(c, "oTable", "oTable.Summa");
-        SplitDebtAndPlan(c, "oTable", "PayTerm.Summa");
-        AddColumns(*terms, c);
-        terms->SetFilter("oTable.DocTypeCode IN (" + std::string(kDocumentTypes) + ") AND " +
-                         PostedWhereRequired("oTable") + " AND " + due + " BETWEEN " + window);
-        list->Union(terms, "BDocTerm", true);
-    }
-
-    // Planned cash payments: the lines of the cash payment plans, money going out.
-    {
-        auto cpay = book.CreateList("THGoodSpecCPAY");
-        cpay->Join(NoColumns(book.CreateList("THDocument")), "cpaydoc", "cpaydoc.IDC = oTable.DocID", 0);
-        cpay->Join(NoColumns(book.CreateList("THGoodspec")), "cpaysp",
-                   "cpaysp.DocID = oTable.DocID AND cpaysp.PosNumb = oTable.PosNumb", 0);
-        PartColumns c;
-        c.part = "cpay";
-        c.recDate = "oTable.NeedPayDate";
-        c.flowKindCode = "IsNull( oTable.PaymentTypeCode, '--' ) ";
-        c.partyCode = "oTable.Client";
-        DocumentColumns(c, "cpaydoc", "cpaysp.Summa");
-        c.planSumma = "-cpaysp.Summa";
-        AddColumns(*cpay, c);
-        cpay->SetFilter("cpaydoc.DocTypeCode = N'CPAY' AND oTable.NeedPayDate BETWEEN " + window);
-        list->Union(cpay, "cpay", true);
-    }
-
-    // Actual payments: money received and paid.
-    {
-        auto pdoc = book.CreateList("THDocument");
-        for (auto [alias, role] : {std::pair{"PartyGav", "oTable.DocTypeCode <> N'KOI' AND PartyGav.RolePartyCode = N'GAV'"},
-                                   {"PartyKoi", "oTable.DocTypeCode = N'KOI' AND PartyKoi.RolePartyCode IN (N'GAV', N'GAVP')"},
-                                   {"PartyMok", "PartyMok.RolePartyCode = N'MOK'"}})
-            pdoc->Join(NoColumns(book.CreateList("THPartyAttribute")), alias,
-                       std::string(alias) + ".DocID = oTable.IDC AND " + role, 1);
-        JoinFlowKind(book, *pdoc, "oTable", params.flowKindAnlt);
-        PartColumns c;
-        c.part = "pdoc";
-        c.recDate = "oTable.DocumentDate";
-        c.flowKindCode = kFlowKind;
-        c.partyCode = "COALESCE( PartyGav.Partycode, PartyKoi.PartyCode, PartyMok.PartyCode )";
-        DocumentColumns(c, "oTable", "oTable.Summa");
-        c.paySumma = "(CASE WHEN oTable.DocTypeCode IN (" + std::string(kReceiptTypes) + ") THEN 1 ELSE -1 END) * oTable.Summa";
-        AddColumns(*pdoc, c);
-        pdoc->SetFilter("oTable.DocTypeCode IN (" + std::string(kPaymentTypes) +
-                        ") AND oTable.IsPosted = 1 AND oTable.DocumentDate BETWEEN " + window);
-        list->Union(pdoc, "pdoc", true);
-    }
-
-    // The cash account's opening rest by flow kind, on the window's first day.
-    if (params.RestsWanted()) {
-        auto rest = book.CreateList("GLAnalytStatementD");
-        rest->Params().Item("DateFrom").SetValue(Value(windowStart));
-        rest->Params().Item("DateTo").SetValue(Value(windowStart));
-        rest->Params().Item("AccSetCode").SetValue(book.Setting("AccSetCode"));
-        rest->Params().Item("Code").SetValue(Value(params.acc));
-        rest->Params().Item("AnalytTypeCode").SetValue(Value(params.flowKindAnlt));
-        PartColumns c;
-        c.part = "CashRest";
-        c.recDate = DateLiteral(windowStart);
-        c.flowKindCode = "COALESCE(oTable.AnalytObjectCode, '--')";
-        c.currencyCode = accountCurrency;
-        c.rateDate = DateLiteral(windowStart);
-        c.begPlanRest = "IsNull(oTable.IncomeSaldo, 0)";
-        AddColumns(*rest, c);
-        rest->SetFilter("oTable.IncomeSaldo <> 0");
-        list->Union(rest, "CashRest", true);
-    }
+    const PartContext ctx{book, params, windowStart, DateLiteral(windowStart) + " AND " + DateLiteral(params.endDate),
+                          CodeLiteral(book.AccountCurrency())};
+    // The union starts from the opening debts; the other parts join it under their names.
+    auto list = OpeningDebts(ctx);
+    list->Union(BudgetPostings(ctx), "bpost", true);
+    list->Union(DocumentsDueInWhole(ctx), "BDoc", true);
+    list->Union(DocumentsByTerms(ctx), "BDocTerm", true);
+    list->Union(PlannedCashPayments(ctx), "cpay", true);
+    list->Union(Payments(ctx), "pdoc", true);
+    if (params.RestsWanted()) list->Union(CashRests(ctx), "CashRest", true);
 
     // The outer list: every amount in the accounting currency, each row on its payment day.
     auto outer = book.CreateList("");

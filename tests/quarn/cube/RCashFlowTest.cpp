@@ -331,3 +331,23 @@ TEST_F(CashFlowCubeTest, CheckRefusesCodesTheChartsDoNotHave)
     EXPECT_EQ(refusedAt(p), "");
     EXPECT_EQ(refusedAt(params), "");
 }
+
+// The fixed test run asks nothing: its account set "SRS" and analytic type "27" of November
+// 2005 are no part of the demo company, so the cube says there is nothing to show.
+TEST_F(CashFlowCubeTest, TestRunAsksNothingAndShowsItsFixedPeriod)
+{
+    Testing::ScriptedUser user;
+    user.Answer("OK");
+    ClientApp app(user.Session());
+    ClientApp::Scope scope(app);
+    auto report = std::make_shared<RCashFlow>();
+    FieldList parm;
+    parm.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    report->Test(parm);
+    EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(user.Session().FindWindow("fCubeCashFlow"), nullptr);
+    EXPECT_EQ(report->Params().accSetBudget, "SRS");
+    EXPECT_EQ(report->Params().flowKindAnlt, "27");
+    ASSERT_EQ(user.MessageTexts().size(), 1u);
+    EXPECT_EQ(user.MessageTexts()[0], "There is no cash flow to show from 2005-11-01 to 2005-11-30.");
+}
