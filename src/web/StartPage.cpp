@@ -8,6 +8,7 @@
 #include "host/objects/UserSettings.hpp"
 #include "host/types/Errors.hpp"
 #include "host/types/Value.hpp"
+#include "quarn/cube/RCashFlow.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/debt/DebtOfClientsFill.hpp"
 #include "quarn/debt/OverdueBands.hpp"
@@ -31,10 +32,6 @@ namespace {
 
 constexpr const char* kBandNames[kDebtBandCount] = {"not yet due", "1-30 days overdue", "31-60 days overdue",
                                                     "61-90 days overdue", "over 90 days overdue"};
-// Where the financial state keeps its bank and cash accounts per user, and the chart's own.
-constexpr std::string_view kFinStateKey = "frmFinState";
-constexpr const char* kDefaultBank = "271";
-constexpr const char* kDefaultCash = "272";
 
 std::string Money(Currency amount)
 {
@@ -116,39 +113,27 @@ json DebtTileJson(const std::string& name, const std::string& caption, const Deb
     return tile;
 }
 
-// The rest of every posting account under the Book's bank and cash accounts on a day, from the
-// ledger's postings: the figures of the financial state's cash lines.
-json CashTileJson(Book& book, Date today)
+// The cash position: the cash-flow cube's actual rest with the tile's parameters, from the
+// report's own fetch and compute, so the figure is the grand total the cube opens with.
+json CashTileJson(const std::shared_ptr<Book>& book)
 {
-    const std::string accSet = book.Setting("AccSetCode").ToText();
-    UserSettings settings(book);
-    json accounts = json::array();
+    const Quarn_DuzAde::CashFlowParams params = CashTileParams(*book);
+    const auto rows = Quarn_DuzAde::RCashFlow::Compute(book, params);
+    json kinds = json::array();
     Currency total;
-    for (const char* setting : {"BankAccount", "CashAccount"}) {
-        std::string parent = settings.Load(kFinStateKey, setting).ToText();
-        if (parent.empty()) parent = std::string(setting) == "BankAccount" ? kDefaultBank : kDefaultCash;
-        const auto rests = book.Db().Query(
-            "SELECT a.Code, a.Name, SUM(m.Amount) AS Rest "
-            "FROM GLAccountParent ap "
-            "JOIN GLAccount a ON a.AccSetCode = ap.AccSetCode AND a.Code = ap.Code "
-            "JOIN (SELECT AccSetCode, DebetAccCode AS Code, SumAcc AS Amount, DatePost, IsPosted FROM GLAccountPost "
-            "      UNION ALL "
-            "      SELECT AccSetCode, CreditAccCode, -SumAcc, DatePost, IsPosted FROM GLAccountPost) m "
-            "  ON m.AccSetCode = a.AccSetCode AND m.Code = a.Code "
-            "WHERE ap.AccSetCode = ? AND ap.Parent = ? AND a.IsGroup = 0 AND m.IsPosted = 1 AND m.DatePost <= ? "
-            "GROUP BY a.Code, a.Name ORDER BY a.Code",
-            {Value(accSet), Value(parent), Value(today)});
-        for (const auto& row : rests.rows) {
-            const Currency rest = row[2].IsNull() ? Currency() : row[2].ToCurrency();
-            total += rest;
-            accounts.push_back({{"label", row[0].ToText() + " " + row[1].ToText()}, {"value", Money(rest)}});
-        }
+    for (const auto& [kind, totals] : rows.TotalsByFlowKind()) {
+        total += totals.factRest;
+        kinds.push_back({{"label", kind}, {"value", Money(totals.factRest)}});
     }
     return {{"name", "cash"},
             {"caption", "Cash position"},
             {"total", Money(total)},
-            {"note", "Bank and cash accounts of account set " + accSet + " on " + today.ToIso()},
-            {"lists", {{{"caption", "By account"}, {"kind", "accounts"}, {"items", accounts}}}}};
+            {"note", "Cash on account " + params.acc + " on " + params.endDate.ToIso() + ", the payment day of " +
+                         book->Today().ToIso()},
+            {"begDate", params.begDate.ToIso()},
+            {"endDate", params.endDate.ToIso()},
+            {"lists", {{{"caption", "By flow kind"}, {"kind", "accounts"}, {"items", kinds}}}},
+            {"opens", "RCashFlow"}};
 }
 
 // The sales cube's own list of a period, summed: the cube's grand total of "Summa".
@@ -218,6 +203,18 @@ DebtBands OverdueBands(const std::vector<DueTerm>& terms, Date today)
     return result;
 }
 
+Quarn_DuzAde::CashFlowParams CashTileParams(Book& book)
+{
+    Quarn_DuzAde::CashFlowParams params = Quarn_DuzAde::RCashFlow::DefaultParams(book);
+    const Date today = book.Today();
+    params.begDate = today.FirstOfMonth();
+    // Money moves on payment days: what today brings stands on the next one.
+    params.endDate = Quarn_DuzAde::CashFlowDays::PaymentDay(today);
+    params.planRest = params.sfRest = false;
+    params.factRest = true;
+    return params;
+}
+
 TilePeriod DebtTilePeriod(Date today)
 {
     return {today.FirstOfMonth().AddMonthsClamped(-11), today.LastOfMonth()};
@@ -242,7 +239,7 @@ std::string StartPageJson(const std::shared_ptr<Book>& book)
         return DebtTileJson("receivables", "Receivables", ComputeDebt(book, period, 2), period, "CDebtOfClients");
     });
     timed([&] { return DebtTileJson("payables", "Payables", ComputeDebt(book, period, 1), period, "RDebtOfEntpr"); });
-    timed([&] { return CashTileJson(*book, today); });
+    timed([&] { return CashTileJson(book); });
     timed([&] { return SalesTileJson(book, today); });
     const auto spent =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
@@ -262,6 +259,17 @@ TileReport PrepareTileReport(Book& book, std::string_view tile)
     }
     // Vendor debt opens in its cube on today's date, the day the tile counts its bands on.
     if (tile == "payables") return {"RDebtOfEntpr", {}};
+    if (tile == "cash") {
+        const Quarn_DuzAde::CashFlowParams params = CashTileParams(book);
+        UserSettings settings(book);
+        const std::string_view key = Quarn_DuzAde::RCashFlow::kSettingsKey;
+        settings.Save(key, "AccSet", Value(params.accSetBudget));
+        settings.Save(key, "GenAcc", Value(params.accBudget));
+        settings.Save(key, "AnType", Value(params.flowKindAnlt));
+        settings.Save(key, "Acc", Value(params.acc));
+        settings.Save(key, "Rests", Value(std::string("001")));
+        return {"RCashFlow", {{"BegDate", params.begDate}, {"EndDate", params.endDate}}};
+    }
     if (tile != "receivables") throw ValueError("The tile '" + std::string(tile) + "' opens no report");
     const TilePeriod period = DebtTilePeriod(book.Today());
     UserSettings settings(book);

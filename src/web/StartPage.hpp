@@ -12,6 +12,9 @@
 namespace Talvex {
 class Book;
 }
+namespace Quarn_DuzAde {
+struct CashFlowParams;
+}
 
 namespace Talvex::Web {
 
@@ -35,6 +38,10 @@ struct TilePeriod {
 };
 TilePeriod DebtTilePeriod(Date today);
 
+// The cash tile's cash-flow cube: this month up to the payment day of today, the company's
+// budget and cash accounts, the actual rest.
+Quarn_DuzAde::CashFlowParams CashTileParams(Book& book);
+
 // The sales tile's months: this month up to today, and the same days of the month a year
 // before (to its last day when the month is shorter).
 struct SalesMonths {
@@ -47,7 +54,7 @@ SalesMonths SalesTileMonths(Date today);
 
 // The start page after signing in, as one JSON message ({"t":"start", ...}) over the Book's
 // "today": receivables and payables, each from the client-debt report's own fetch and
-// compute; the cash position from the ledger's bank and cash accounts; this month's sales
+// compute; the cash position from the cash-flow cube's own fetch and compute; this month's sales
 // against the same month a year before from the sales cube's own list. Runs on the
 // session's host thread.
 std::string StartPageJson(const std::shared_ptr<Book>& book);

@@ -1,6 +1,7 @@
 // The start page, the menu's search and recent reports, and charts: the receivables tile
-// against the client-debt report it opens, the search by the report's business name, and
-// the sales cube's chart as a dimension moves from the rows to the columns.
+// against the client-debt report it opens, the search by the report's business name, the
+// sales cube's chart as a dimension moves from the rows to the columns, and the sales and
+// cash tiles against the cubes they open.
 
 import { readFileSync } from 'node:fs';
 import { equal, expect, money, openBrowser, passwordOf, run, shot, signIn, startServer, waitFor } from './harness.mjs';
@@ -171,6 +172,40 @@ await run([
     await page.waitForSelector(`${sales} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`);
     const grand = money(await page.textContent(`${sales} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`));
     equal(grand, total, `the cube's grand total from ${from} (today ${today})`);
+  }],
+
+  ['the cash tile opens the cash-flow cube for the same days, whose actual rest it shows', async () => {
+    const open = '[data-window="CCube"]';
+    if (await page.$(open)) {
+      await page.click('[data-close="w:CCube"]');
+      await page.waitForSelector(open, { state: 'detached' });
+    }
+    await page.click('#start-button');
+    const tile = '[data-tile="cash"]';
+    await page.waitForSelector(`#start-page ${tile} .start-total-value`);
+    const total = Number(await page.getAttribute(`${tile} .start-total-value`, 'data-total'));
+    const form = '[data-window="fCubeCashFlow"]';
+    await page.click(`${tile} button.start-open`);
+    await page.waitForSelector(form);
+    const to = await page.inputValue('input[data-key="fCubeCashFlow.edEndDate"]');
+    expect(to.length > 0, 'the tile\'s last day is given');
+    await page.click(`${form} button[data-control="btOK"]`);
+    const flow = '[data-window="CCube"]';
+    await page.waitForSelector(`${flow} .cube-row[data-kind="GrandTotal"]`);
+    const column = await page.getAttribute(`${flow} .cube-facthead[data-kind="GrandTotal"][data-fact="FactRest"]`, 'data-column');
+    const cell = `${flow} .cube-row[data-kind="GrandTotal"] [data-column="${column}"]`;
+    // The grand total stands last in both directions: in sight once scrolled to the end.
+    await waitFor('the grand total of the actual rest', async () => {
+      await page.$eval(`${flow} .cube-scroll`, (s) => {
+        s.scrollLeft = s.scrollWidth;
+        s.scrollTop = s.scrollHeight;
+        s.dispatchEvent(new Event('scroll'));
+      });
+      return (await page.locator(cell).count()) > 0;
+    });
+    const grand = money(await page.textContent(cell));
+    equal(grand, total, `the cube's actual rest up to ${to}`);
+    await shot(page, 'cash-flow-from-tile');
   }],
 ], page);
 

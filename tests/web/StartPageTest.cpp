@@ -2,6 +2,7 @@
 // business names from the module's texts, and the recent reports kept per user.
 
 #include "web/StartPage.hpp"
+#include "quarn/cube/RCashFlow.hpp"
 #include "web/MenuTexts.hpp"
 
 #include "host/objects/Book.hpp"
@@ -124,16 +125,27 @@ TEST(StartPage, TilesOfTheDemoCompanyAddUp)
     EXPECT_EQ(message["tiles"][1]["name"], "payables");
     EXPECT_EQ(message["tiles"][1]["opens"], "RDebtOfEntpr");
 
+    // The cash position is the cash-flow cube's actual rest with the tile's parameters: each
+    // flow kind's rest, and their sum the cube's grand total.
     const auto& cash = message["tiles"][2];
     ASSERT_EQ(cash["name"], "cash");
-    const auto accounts = ListOf(cash, "accounts");
-    ASSERT_FALSE(accounts.empty()) << "the demo books hold bank and cash accounts";
+    EXPECT_EQ(cash["opens"], "RCashFlow");
+    const auto kinds = ListOf(cash, "accounts");
+    ASSERT_FALSE(kinds.empty()) << "the demo company moves money";
     Currency cashTotal;
-    for (const auto& [label, rest] : accounts) {
-        EXPECT_TRUE(label.starts_with("271") || label.starts_with("272")) << label;
+    for (const auto& [label, rest] : kinds) {
+        EXPECT_TRUE(label == "--" || label == "BANK" || label == "CASH" || label == "CARD" || label == "BART") << label;
         cashTotal += rest;
     }
     EXPECT_EQ(Currency::Parse(cash["total"].get<std::string>()).ToString(), cashTotal.ToString());
+    const auto params = Web::CashTileParams(*book);
+    EXPECT_EQ(cash["endDate"], params.endDate.ToIso());
+    const Currency cube = Quarn_DuzAde::RCashFlow::Compute(book, params).GrandTotals().factRest;
+    EXPECT_EQ(cube.RoundHalfAwayFromZero(2).ToString(), cashTotal.ToString());
+    const auto opened = Web::PrepareTileReport(*book, "cash");
+    EXPECT_EQ(opened.className, "RCashFlow");
+    ASSERT_EQ(opened.params.size(), 2u);
+    EXPECT_EQ(opened.params[1].second, params.endDate);
 
     const auto& sales = message["tiles"][3];
     ASSERT_EQ(sales["name"], "sales");

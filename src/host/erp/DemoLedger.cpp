@@ -16,6 +16,7 @@ void GenerateLedgerAndAdmin(Data::Connection& db, const DemoOptions& options, co
 
     report("Ledger: chart of accounts");
     Ledger::CreateChartOfAccounts(db);
+    Ledger::CreateFlowKindTree(db);
     report("Ledger: references, prices and addresses");
     Ledger::CreateReferences(db, random);
     Ledger::CreateCostCentres(db);

@@ -4,6 +4,7 @@
 #include "quarn/cube/RSale.hpp"
 #include "quarn/cube/RSaleBySupplier.hpp"
 #include "quarn/cube/RBackOrder.hpp"
+#include "quarn/cube/RCashFlow.hpp"
 #include "quarn/cube/RCompetitorPrice.hpp"
 #include "quarn/cube/RSale.hpp"
 #include "quarn/cube/RSaleCompetitor.hpp"
@@ -29,6 +30,7 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RSaleCompetitor>("cube", "RSaleCompetitor");
     registry.Add<RProfitByCompetitor>("cube", "RProfitByCompetitor");
     registry.Add<RSaleHotel>("cube", "RSaleHotel");
+    registry.Add<RCashFlow>("cube", "RCashFlow");
 }
 
 } // namespace Quarn_DuzAde

@@ -7,6 +7,6 @@ TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
     EXPECT_EQ(built,
               (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
-                                        "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
+                                        "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice", "RCashFlow",
                                         "RSaleCompetitor", "RProfitByCompetitor", "RBackOrder", "RDebtOfEntpr"}));
 }

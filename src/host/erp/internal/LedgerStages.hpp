@@ -16,6 +16,8 @@ class LedgerRandom;
 
 // Account sets, the chart of accounts, analytic types and the ledger indicators.
 void CreateChartOfAccounts(Data::Connection& db);
+// The groups the cash-flow kinds are gathered in (the tree of analytic type CF).
+void CreateFlowKindTree(Data::Connection& db);
 
 // Units, goods categories, price types, stores, the calendar, territories and client
 // addresses, generic clients, asset cards, competitors, price lists and prices, and the
