@@ -47,7 +47,7 @@ constexpr long kCaptionText = 27152;
 constexpr long kFactRestText = 27156;
 constexpr long kSFRestText = 27157;
 constexpr long kPlanRestText = 27158;
-constexpr const char* kNothingText = "There is no cash flow to show from %0 to %1.";
+constexpr long kNothingText = 27160;
 constexpr const char* kSource = "Quarn_DuzAde.RCashFlow";
 
 // The rests are states: along the payment days a cell takes each flow kind and party's last.
@@ -296,7 +296,7 @@ void RCashFlow::OpenCube(Talvex::CCube& cube)
     data_.reset();
     if (rows_->Rows().empty()) {
         Talvex::Ui::MessageBox().Show(
-            FormatMsg(kNothingText, {Value(params_.begDate.ToIso()), Value(params_.endDate.ToIso())}));
+            FormatMsg(Res(kNothingText), {Value(params_.begDate.ToIso()), Value(params_.endDate.ToIso())}));
         return;
     }
     Engine& engine = cube.cube();
