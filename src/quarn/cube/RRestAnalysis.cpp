@@ -300,6 +300,9 @@ void RRestAnalysis::OnOpenCube(Talvex::CCube& cube)
         wrapper_->SetSourceRst(rows);
         wrapper_->SetRstFieldsAttr(attrs);
         wrapper_->SetListIsFill(true);
+        // The drill-down lists the goods' months with every column of the cube.
+        for (const auto& attr : *attrs)
+            wrapper_->ShowFields().Add(attr->Name(), attr->TypeCode()).SetCaption(attr->Caption());
         wrapper_->SetRedTextForNegValue();
         if (rows->RecordCount() == 0)
             Talvex::Ui::MessageBox().Show(Res(kNothingText) + " " + DateParam("DateBeg").ToIso() + " - " +

@@ -6,6 +6,8 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "host/ui/Grid.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/StockRestRows.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -192,7 +194,8 @@ TEST(RestAnalysis, GrandTotalsMatchTheLotsAndTheLogAndTheRunShowsThem)
         Testing::ScriptedUser user;
         user.Set("fCubeRestAnalysis", "edBegDate", "2025-01-01")
             .Set("fCubeRestAnalysis", "edEndDate", "2025-12-31")
-            .Click("fCubeRestAnalysis", "btOk");
+            .Click("fCubeRestAnalysis", "btOk")
+            .Accept("CubeSrcList");
         auto report = std::make_shared<RRestAnalysis>();
         report->Main(params);
         ASSERT_EQ(user.ErrorsText(), "");
@@ -204,6 +207,20 @@ TEST(RestAnalysis, GrandTotalsMatchTheLotsAndTheLogAndTheRunShowsThem)
         ASSERT_TRUE(year);
         EXPECT_NEAR(*grid.FactValue(*grid.FindRow({}), *year, "CostSumm"),
                     ExpectedStock(*book, "2025-01-01", "2025-12-31").rest, 0.005);
+        // The months behind the first group's year: what went out adds up to the cell.
+        std::size_t row = 0;
+        while (grid.RowHeader(row).Codes.empty())
+            ++row;
+        const double out = *grid.FactValue(row, *year, "FixedCostSumm");
+        window->CubeControl().UserDblClickCell(grid.ColumnOf(*year, "FixedCostSumm"), row);
+        ASSERT_EQ(user.ErrorsText(), "");
+        ASSERT_NE(report->Wrapper()->ListForm(), nullptr);
+        const auto& shown = report->Wrapper()->ListForm()->GridCtl("SpecGrid");
+        ASSERT_GT(shown.RowCount(), 1u);
+        double listed = 0;
+        for (std::size_t r = 0; r < shown.RowCount(); ++r)
+            listed += shown.Cell(r, "FixedCostSumm").ToDouble();
+        EXPECT_NEAR(listed, out, 0.005);
     }
     {
         Testing::ScriptedUser user;
