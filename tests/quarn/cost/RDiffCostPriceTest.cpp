@@ -5,6 +5,8 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "host/ui/Grid.hpp"
+#include "quarn/cube/COLAPCubeExt2.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -122,6 +124,7 @@ TEST(DiffCostPrice, OpensTheGoodsRowsWithoutThoseLackingCostOrQuantity)
     params.Add("Procent", FieldType::kAmount, Value(Currency::Parse("5")));
     params.Add("CalcMinCost", FieldType::kFlag, Value(1));
     Testing::ScriptedUser user;
+    user.Accept("CubeSrcList");
     auto report = std::make_shared<RDiffCostPrice>();
     report->Main(params);
     ASSERT_EQ(user.ErrorsText(), "");
@@ -164,5 +167,16 @@ TEST(DiffCostPrice, OpensTheGoodsRowsWithoutThoseLackingCostOrQuantity)
     EXPECT_EQ(rowCells, rows.rows.size());
     EXPECT_GE(green, 1u);
     EXPECT_GT(pink, 0u);
+    // A double-click on the goods' value lists its purchase rows, their value adding up.
+    const auto goodsRow = *grid.FindRow({grid.RowDims().at(0)->Member(grid.RowHeader(0).Codes.at(0))});
+    window->CubeControl().UserDblClickCell(grid.ColumnOf(cols, "CostSumm"), goodsRow);
+    ASSERT_EQ(user.ErrorsText(), "");
+    ASSERT_NE(report->Wrapper()->ListForm(), nullptr);
+    const auto& shown = report->Wrapper()->ListForm()->GridCtl("SpecGrid");
+    EXPECT_EQ(shown.RowCount(), rows.rows.size());
+    double listed = 0;
+    for (std::size_t r = 0; r < shown.RowCount(); ++r)
+        listed += shown.Cell(r, "CostSumm").ToDouble();
+    EXPECT_NEAR(listed, total, 0.005);
     EXPECT_EQ(window->CubeControl().Caption(), "Cost prices of purchases " + code + " 2025-01-01 - 2025-12-31");
 }
