@@ -1,12 +1,13 @@
 // The public classes of the cube reports.
-#include "quarn/cube/RDebtOfClients.hpp"
-#include "quarn/cube/RPurchase.hpp"
-#include "quarn/cube/RSale.hpp"
-#include "quarn/cube/RSaleBySupplier.hpp"
 #include "quarn/cube/RBackOrder.hpp"
 #include "quarn/cube/RCashFlow.hpp"
 #include "quarn/cube/RCompetitorPrice.hpp"
+#include "quarn/cube/RDebtOfClients.hpp"
+#include "quarn/cube/RPurchase.hpp"
+#include "quarn/cube/RPurchaseBigPrice.hpp"
+#include "quarn/cube/RRestAnalysis.hpp"
 #include "quarn/cube/RSale.hpp"
+#include "quarn/cube/RSaleBySupplier.hpp"
 #include "quarn/cube/RSaleCompetitor.hpp"
 #include "quarn/cube/RSaleInfimumPrice.hpp"
 #include "quarn/cube/RSaleNew.hpp"
@@ -31,6 +32,8 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RProfitByCompetitor>("cube", "RProfitByCompetitor");
     registry.Add<RSaleHotel>("cube", "RSaleHotel");
     registry.Add<RCashFlow>("cube", "RCashFlow");
+    registry.Add<RPurchaseBigPrice>("cube", "RPurchaseBigPrice");
+    registry.Add<RRestAnalysis>("cube", "RRestAnalysis");
 }
 
 } // namespace Quarn_DuzAde

@@ -5,8 +5,8 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built,
-              (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
-                                        "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice", "RCashFlow",
-                                        "RSaleCompetitor", "RProfitByCompetitor", "RBackOrder", "RDebtOfEntpr"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
+                                               "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
+                                               "RCashFlow", "RRestAnalysis", "RSaleCompetitor", "RProfitByCompetitor",
+                                               "RBackOrder", "RPurchaseBigPrice", "RDebtOfEntpr"}));
 }

@@ -1,0 +1,136 @@
+// The purchases-above-price cube and the stock rest cube on the scale-1 bench company
+// (database talvex_bench, or $TALVEX_BENCH_DB): each from the button to its first grid (read,
+// compute, cube build), and beside it the same figures in one hand-written PostgreSQL
+// statement.
+#include "host/cube/Engine.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/data/Recordset.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/Book.hpp"
+#include "host/objects/FieldList.hpp"
+#include "quarn/cube/RPurchaseBigPrice.hpp"
+#include "quarn/cube/RRestAnalysis.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace Talvex;
+
+namespace {
+
+std::string BenchConnectString()
+{
+    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
+    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
+    server.EnsureRunning();
+    return server.ConnectString("talvex_bench");
+}
+
+std::vector<double> Timed(int runs, const std::function<void()>& step)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+        times.push_back(elapsed.count());
+    }
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
+{
+    std::printf("%-56s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
+                times.size(), note.c_str());
+}
+
+// Every purchase row of the year against its goods' cheapest row, by supplier and mark.
+constexpr const char* kPurchasesByHand = R"sql(
+WITH r AS (
+    SELECT s.GoodCode, s.AmountAccount AS q, s.CostSumm AS c, p.PartyCode AS party
+    FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC
+    LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PAR'
+    WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN '2025-01-01' AND '2025-12-31'
+      AND s.CostSumm <> 0 AND s.AmountAccount <> 0),
+m AS (SELECT DISTINCT ON (GoodCode) GoodCode, c AS mc, q AS mq FROM r ORDER BY GoodCode, c / q)
+SELECT party, CASE WHEN c * mq = mc * q THEN 1 WHEN c * mq * 100 > mc * q * 108 THEN 3 ELSE 2 END AS mark,
+       SUM(q), SUM(c), SUM(ROUND(mc * q / mq, 4))
+FROM r JOIN m USING (GoodCode) GROUP BY 1, 2
+)sql";
+
+// The stock of the year by outermost goods group: in, out, and the rest at the year's end.
+constexpr const char* kStockByHand = R"sql(
+WITH RECURSIVE up AS (
+    SELECT Code, Parent, Code AS Top FROM REFGood WHERE Parent IS NULL
+    UNION ALL SELECT g.Code, g.Parent, up.Top FROM REFGood g JOIN up ON g.Parent = up.Code),
+m AS (SELECT * FROM THDocGoodFixLogMonth WHERE DateEnd BETWEEN '2025-01-31' AND '2025-12-31')
+SELECT up.Top, SUM(m.IncomeCostSumm), SUM(m.FixedCostSumm),
+       SUM(m.CostSumm) FILTER (WHERE m.DateEnd = '2025-12-31')
+FROM m JOIN up ON up.Code = m.GoodCode GROUP BY 1
+)sql";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 5;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
+    try {
+        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+        FieldList params;
+        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
+        params.Add("DateEnd", FieldType::kDate, Value(Date(2025, 12, 31)));
+        params.Add("Procent", FieldType::kAmount, Value(Currency::FromInteger(8)));
+
+        Quarn_DuzAde::RPurchaseBigPrice purchases;
+        if (!purchases.Prepare(params)) throw std::runtime_error("no Book");
+        std::size_t lines = 0, gridRows = 0;
+        const auto purchaseRun = Timed(runs, [&] {
+            const auto rows = purchases.ReadRows();
+            lines = rows.size();
+            auto rs = purchases.Compute(rows).ToRecordset(purchases.MarkTexts());
+            Cube::Engine engine;
+            engine.AttachRecordset(*rs);
+            Quarn_DuzAde::RPurchaseBigPrice::DefineCube(engine);
+            engine.SetActive(true);
+            gridRows = engine.Grid().RowCount();
+        });
+        Print("purchases above price: button to first grid", purchaseRun,
+              std::to_string(lines) + " purchase rows, " + std::to_string(gridRows) + " grid rows");
+        Data::ResultSet reference;
+        const auto purchaseHand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kPurchasesByHand); });
+        Print("reference: one hand-written SQL statement", purchaseHand,
+              std::to_string(reference.rows.size()) + " supplier x mark rows");
+
+        Quarn_DuzAde::RRestAnalysis stock;
+        if (!stock.Prepare(params)) throw std::runtime_error("no Book");
+        std::size_t months = 0;
+        const auto stockRun = Timed(runs, [&] {
+            const auto rows = stock.ReadRows();
+            months = rows.Rows().size();
+            auto rs = rows.ToRecordset();
+            Cube::Engine engine;
+            engine.AttachRecordset(*rs);
+            Quarn_DuzAde::RRestAnalysis::DefineCube(engine, rows.Levels());
+            engine.SetActive(true);
+            gridRows = engine.Grid().RowCount();
+        });
+        Print("stock rests: button to first grid", stockRun,
+              std::to_string(months) + " goods months, " + std::to_string(gridRows) + " grid rows");
+        const auto stockHand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kStockByHand); });
+        Print("reference: one hand-written SQL statement", stockHand,
+              std::to_string(reference.rows.size()) + " goods groups");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "StockAndPriceCubesBench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

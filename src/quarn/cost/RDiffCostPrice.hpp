@@ -1,0 +1,82 @@
+#pragma once
+
+#include "host/cube/ICubeForm2.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/types/Currency.hpp"
+#include "quarn/frame/IReportExec.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Talvex {
+class Book;
+class CCube;
+class DataList;
+namespace Cube {
+class Dimension;
+class Engine;
+class GridCell;
+} // namespace Cube
+} // namespace Talvex
+
+namespace Quarn_DuzAde {
+
+class COLAPCubeExt2;
+
+// The unit cost of the goods bought in a period, one cell per purchase row under its goods:
+// the rows bought at the lowest cost price are shown green ("MinPrice"), those whose cost
+// price is more than the tolerated percent above it pink ("BigPrice"). A buyer sees at a
+// glance which purchases were made at a worse price. Opened from the purchases-above-price
+// cube for the goods of its focused cell.
+class RDiffCostPrice : public Talvex::Object,
+                       public IMainEntry,
+                       public Talvex::ICubeForm2,
+                       public std::enable_shared_from_this<RDiffCostPrice> {
+public:
+    ~RDiffCostPrice() override;
+
+    // Needs "BegDate", "EndDate", "GoodCode" (empty for all goods), "Procent" and
+    // "CalcMinCost"; "Book" or the host's Book. With "CalcMinCost" 0 the lowest cost price
+    // is the one given as "MinCost" (computed from the rows when that is missing too). A
+    // missing parameter is told with the single button "Gerai" and nothing opens.
+    void Main(Talvex::FieldList& inParams) override;
+
+    void OnOpenCube(Talvex::CCube& cube) override;
+    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
+    void OnUserMenu(int index) override;
+    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
+
+    // Checks and keeps the parameters; false (and the message shown) when one is missing.
+    bool Prepare(Talvex::FieldList& inParams);
+    // The purchase rows of the period with a cost and a quantity, ordered by date and row.
+    std::shared_ptr<Talvex::DataList> CreateSourceList() const;
+    // "Good" over "Code"; CostSumm, AmountAccount and CostPriceCalc on an inactive engine.
+    static void DefineCube(Talvex::Cube::Engine& engine);
+    // The lowest CostSumm / AmountAccount of a row read, as the cube computes it; nothing
+    // when no row has a quantity.
+    static std::optional<double> LowestCostPrice(const std::vector<double>& costSumm,
+                                                 const std::vector<double>& amountAccount);
+    // M x (1 + percent / 100), computed in double precision and kept as a currency value.
+    static Talvex::Currency BigPriceThreshold(double minCost, Talvex::Currency percent);
+    // The styles "MinPrice" and "BigPrice" (added when missing) and the conditions on
+    // CostPriceCalc: equal to the lowest cost price, and above the threshold.
+    static void MarkPrices(Talvex::Cube::Engine& engine, double minCost, Talvex::Currency threshold);
+
+    std::string CubeCaption() const;
+    std::optional<double> MinCost() const { return minCost_; }
+    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
+
+private:
+    std::optional<double> MinCostOfRows(Talvex::DataList& list) const;
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
+
+    Talvex::FieldList params_;
+    std::shared_ptr<Talvex::Book> book_;
+    std::optional<double> minCost_;
+    std::shared_ptr<COLAPCubeExt2> wrapper_;
+    bool showFieldsSet_ = false;
+};
+
+} // namespace Quarn_DuzAde
