@@ -10,9 +10,13 @@ namespace Talvex::Erp {
 
 namespace {
 
-// The client's card, locked for the unit so that a hand set meanwhile is seen.
-constexpr std::string_view kClientForUpdate = R"sql(
-SELECT IsLimitSetManually FROM REFClient WHERE Code = ? FOR UPDATE
+// The client's card, locked for the unit by a write that changes nothing, so that a hand set
+// by another session is waited for and then seen.
+constexpr std::string_view kLockClient = R"sql(
+UPDATE REFClient SET IsLimitSetManually = IsLimitSetManually WHERE Code = ?
+)sql";
+constexpr std::string_view kIsLimitSetManually = R"sql(
+SELECT IsLimitSetManually FROM REFClient WHERE Code = ?
 )sql";
 
 constexpr std::string_view kSetLimit = R"sql(
@@ -40,13 +44,25 @@ bool ClientLimitService::SetLimit(const std::string& clientCode, Currency limit)
     if (limit < Currency())
         throw ValueError("Limit: the credit limit of client \"" + clientCode + "\" must not be negative, not " +
                          limit.ToString());
-    Data::Transaction unit(book.Db());
-    auto rs = book.Db().Query(kClientForUpdate, {Value(clientCode)});
-    if (rs.rows.empty()) throw ValueError("Client: no client has the code \"" + clientCode + "\"");
-    if (rs.rows[0][0].ToInteger() == 1) return false;
-    book.Db().Query(kSetLimit, {Value(clientCode), Value(limit)});
-    unit.Commit();
-    return true;
+    // A card changed by another session since this unit's snapshot cannot be locked in it
+    // (the server refuses to serialize the two): a unit of its own is then begun again and
+    // reads the card as the other session left it. Inside a caller's unit the refusal stands.
+    const bool ownUnit = !book.Db().InTransaction();
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Data::Transaction unit(book.Db());
+            if (book.Db().Execute(kLockClient, {Value(clientCode)}) == 0)
+                throw ValueError("Client: no client has the code \"" + clientCode + "\"");
+            if (book.Db().Query(kIsLimitSetManually, {Value(clientCode)}).rows.at(0).at(0).ToInteger() == 1)
+                return false;
+            book.Db().Query(kSetLimit, {Value(clientCode), Value(limit)});
+            unit.Commit();
+            return true;
+        } catch (const DatabaseError& e) {
+            if (!ownUnit || attempt >= 3 || std::string_view(e.what()).find("could not serialize") == std::string_view::npos)
+                throw;
+        }
+    }
 }
 
 std::string ClientLimitService::Plant() const

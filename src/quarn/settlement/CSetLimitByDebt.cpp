@@ -44,12 +44,11 @@ std::shared_ptr<Talvex::DataList> CSetLimitByDebt::CreateLimitList(std::shared_p
     client->Fields().SelectFields({});
     list->Join(client, "Client", "Main.Client = Client.Code");
     list->Fields().SelectFields({"AccNeedPaySum"});
-    list->Fields().AddField("Code", kCode, "Client.Code").SetAggregate(Agg::kGroupExpression);
-    list->Fields().AddField("Name", kLongText, "Client.Name").SetAggregate(Agg::kGroupExpression);
-    list->Fields().AddField("DefaultLimit", kAmount, "Client.DefaultLimit").SetAggregate(Agg::kGroupExpression);
-    list->Fields()
-        .AddField("IsLimitSetManually", kFlag, "Client.IsLimitSetManually")
-        .SetAggregate(Agg::kGroupExpression);
+    // One row per client: its own columns are grouped by, the debt summed.
+    list->Fields().AddField("Code", kCode, "Client.Code");
+    list->Fields().AddField("Name", kLongText, "Client.Name");
+    list->Fields().AddField("DefaultLimit", kAmount, "Client.DefaultLimit");
+    list->Fields().AddField("IsLimitSetManually", kFlag, "Client.IsLimitSetManually");
     list->Fields().Item("AccNeedPaySum").SetAggregate(Agg::kSum);
     list->OrderBy("Client.Code");
     return list;
