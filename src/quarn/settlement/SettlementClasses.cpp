@@ -3,6 +3,9 @@
 #include "quarn/settlement/CArrangementPayTerm.hpp"
 #include "quarn/settlement/CCashPaymentPlan.hpp"
 #include "quarn/settlement/CMovePayFromParent.hpp"
+#include "quarn/settlement/CClientsOverLimit.hpp"
+#include "quarn/settlement/CSetGExchange.hpp"
+#include "quarn/settlement/CSetLimitByDebt.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 
 namespace Quarn_DuzAde {
@@ -13,6 +16,9 @@ void RegisterSettlementClasses(ClassRegistry& registry)
     registry.Add<CCashPaymentPlan>("settlement", "CCashPaymentPlan");
     registry.Add<CArrangementPayTerm>("settlement", "CArrangementPayTerm");
     registry.Add<CMovePayFromParent>("settlement", "CMovePayFromParent");
+    registry.Add<CSetGExchange>("settlement", "CSetGExchange");
+    registry.Add<CSetLimitByDebt>("settlement", "CSetLimitByDebt");
+    registry.Add<CClientsOverLimit>("settlement", "CClientsOverLimit");
 }
 
 } // namespace Quarn_DuzAde

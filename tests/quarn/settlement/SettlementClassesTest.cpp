@@ -5,6 +5,6 @@
 TEST(SettlementClasses, TheCatalogueClassesOfSettlementAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("settlement", "settlement");
-    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CArrangementPayTerm", "CMovePayFromParent",
-                                               "CCashPaymentPlan"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CSetOffDebt", "CSetGExchange", "CSetLimitByDebt", "CClientsOverLimit",
+                                               "CArrangementPayTerm", "CMovePayFromParent", "CCashPaymentPlan"}));
 }
