@@ -320,12 +320,21 @@ $$;
 -- inlined, so a comparison of numbers or dates stays the plain comparison the planner
 -- matches to its indexes, and an index on tsql.ci(Code) serves a lookup of a code.
 -- Case is folded by ICU's root rules so that Š and š meet whatever the database's locale.
+-- Codes are nearly always plain ASCII, and ICU's folding costs several times the byte-wise
+-- one (the text goes to UTF-16 and back), so ASCII text (as many bytes as characters) is
+-- folded byte-wise: for it both give the same result, so indexes over tsql.ci hold either way;
+-- the result keeps ICU's root collation in both branches, as the indexes were built with it.
+-- The argument then appears three times; PostgreSQL still inlines the function for a column
+-- or any cheap expression, and calls it for an expensive one, with the same result.
 CREATE FUNCTION tsql.ci(text) RETURNS text
-    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT lower(rtrim($1) COLLATE "und-x-icu") $$;
+    LANGUAGE sql IMMUTABLE PARALLEL SAFE AS
+$$ SELECT CASE WHEN octet_length($1) = char_length($1) THEN lower(rtrim($1) COLLATE "C") COLLATE "und-x-icu"
+               ELSE lower(rtrim($1) COLLATE "und-x-icu") END $$;
 CREATE FUNCTION tsql.ci(anyelement) RETURNS anyelement
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT $1 $$;
 -- A literal or parameter of no type of its own, taken as the type of the value it is
--- compared with: folded when that is text, read as a date or number otherwise.
+-- compared with: folded when that is text, read as a date or number otherwise. It folds a
+-- literal or a parameter, a few a statement, so ICU alone does it.
 CREATE FUNCTION tsql.ci(text, text) RETURNS text
     LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT lower(rtrim($2) COLLATE "und-x-icu") $$;
 CREATE FUNCTION tsql.ci(anyelement, anyelement) RETURNS anyelement
