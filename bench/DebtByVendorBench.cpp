@@ -118,8 +118,8 @@ struct Sums {
     bool operator==(const Sums&) const = default;
     std::string ToString() const
     {
-        return std::to_string(vendors) + " vendors, debt " + debt.ToString() + ", rest " + rest.ToString() +
-               ", due " + due.ToString() + ", paid " + payed.ToString() + ", to pay " + needPay.ToString();
+        return std::to_string(vendors) + " vendors, debt " + debt.ToString() + ", rest " + rest.ToString() + ", due " +
+               due.ToString() + ", paid " + payed.ToString() + ", to pay " + needPay.ToString();
     }
 };
 

@@ -1,31 +1,31 @@
 #include "quarn/sales/CConsign.hpp"
 
 #include "host/data/Recordset.hpp"
+#include "host/erp/documents/THDocumentObject.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
+#include "host/objects/FieldList.hpp"
 #include "host/objects/RateJoin.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/objects/RecordsetRows.hpp"
+#include "host/ui/BaseDialog.hpp"
 #include "host/ui/PrintService.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/query/CSelectByDoc.hpp"
-#include "quarn/sales/ConsignDlg.hpp"
-#include "host/erp/documents/THDocumentObject.hpp"
-#include "host/ui/BaseDialog.hpp"
-#include "host/objects/FieldList.hpp"
 #include "quarn/query/CSelectByRef.hpp"
+#include "quarn/sales/ConsignDlg.hpp"
 
 #include <map>
 #include <optional>
 
 namespace Quarn_DuzAde {
 
+using Talvex::Currency;
 using Talvex::DataList;
 using Talvex::Date;
-using Talvex::Currency;
 using Talvex::Decimal;
 using Talvex::SqlTools;
 using Talvex::Value;
@@ -73,8 +73,8 @@ std::map<std::string, Currency> SumsByClient(DataList& list)
 }
 
 // The money columns of the vendor list, in order.
-constexpr const char* kDebtMoneyColumns[] = {"DebtSum", "Rest",  "RestForPay", "Sale",
-                                             "SaleForPay", "Payed", "OverPayed", "NeedPay"};
+constexpr const char* kDebtMoneyColumns[] = {"DebtSum",    "Rest",  "RestForPay", "Sale",
+                                             "SaleForPay", "Payed", "OverPayed",  "NeedPay"};
 constexpr const char* kMoney = "#,##0.00";
 // The client analytic of the ledger, and the document category of the payments.
 constexpr const char* kClientAnalyt = "CL";
@@ -112,6 +112,57 @@ Talvex::Book& CConsign::BookChecked() const
     return *book_;
 }
 
+void CConsign::JoinAdjustments(DataList& list, const ConsignScope& scope) const
+{
+    const Date repDate = scope.repDate;
+    CSelectByDoc byDoc;
+    byDoc.Init(book_);
+    const std::string byRow = " AND DSpec.PosNumb = ";
+    list.JoinForConditions(byDoc.RetOrderSum("PISF", "PGA", "GR", {}, repDate), "Ret",
+                           "DSpec.DocID = Ret.DocID" + byRow + "Ret.PosNumb", 1);
+    list.JoinForConditions(byDoc.DiscountSum("PISF", "PISD", "DC", {}, repDate), "Dsc",
+                           "DSpec.DocID = Dsc.DocID" + byRow + "Dsc.PosNumb", 1);
+    list.JoinForConditions(byDoc.DiscountSum("PISF", "BCN", "DC", {}, repDate), "Dsc2",
+                           "DSpec.DocID = Dsc2.DocID" + byRow + "Dsc2.PosNumb", 1);
+    // What went back to the vendor is in Ret already; the fixation counts what was sold or used.
+    // Its own log goes by "Fix" inside it, so the result joins as "Fixed".
+    list.JoinForConditions(byDoc.InGoodFixRezult(scope.docTypes, "PGA", {}, repDate, scope.fixCatList), "Fixed",
+                           "DSpec.DocID = Fixed.IDC" + byRow + "Fixed.PosNumb", 1);
+    // A purchase with several terms is due by its last one.
+    auto payTerms = BookChecked().CreateList("THDocumentPayTerm");
+    payTerms->Fields().SelectFields({"DocID"});
+    payTerms->Fields()
+        .AddField("PayTerm", Kind::kInteger, "MAX(oTable.PayTerm)")
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
+    list.JoinForConditions(payTerms, "PayT", "Doc.IDC = PayT.DocID", 1);
+}
+
+void CConsign::Restrict(DataList& list, const ConsignScope& scope) const
+{
+    std::vector<std::string> conds{
+        SqlTools::CondByName("Doc.DocTypeCode", Kind::kCode, Op::kInList, Value(scope.docTypes)), "Doc.IsPosted = 1",
+        SqlTools::CondByName("Doc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(scope.repDate))};
+    if (!scope.marketGroup.empty())
+        conds.push_back(
+            SqlTools::CondByName("Vendor.MarketGrCode", Kind::kCode, Op::kInList, Value(scope.marketGroup)));
+    if (!scope.fixCatList.empty())
+        conds.push_back(SqlTools::CondByName("DSpec.FixCategory", Kind::kCode, Op::kInList, Value(scope.fixCatList)));
+    CSelectByRef byRef;
+    byRef.InitBook(book_);
+    if (!scope.client.empty()) {
+        const std::string cond = byRef.FiltrByClients(list, "ClientByDoc.PartyCode", scope.client,
+                                                      scope.clientIsGr ? kSelectNode : kSelectOne);
+        if (!cond.empty()) conds.push_back(cond);
+    }
+    if (!scope.good.empty()) {
+        const std::string cond = byRef.FiltrByTreeObj("REFGoodT", list, "DSpec.GoodCode", scope.good,
+                                                      scope.goodIsGr ? kSelectNode : kSelectOne, "GoodT");
+        if (!cond.empty()) conds.push_back(cond);
+    }
+    list.SetFilter(SqlTools::CombineConds(Talvex::CombineMode::kAnd, conds));
+    if (!scope.clientGr.empty()) (void)byRef.FiltrByClients(list, "ClientByDoc.PartyCode", scope.clientGr, kSelectNode);
+}
+
 std::shared_ptr<DataList> CConsign::RowSource(const ConsignScope& scope) const
 {
     Talvex::Book& book = BookChecked();
@@ -128,27 +179,7 @@ std::shared_ptr<DataList> CConsign::RowSource(const ConsignScope& scope) const
         byRef.GoodAccUnit(*list, "DSpec.GoodCode");
     }
 
-    const Date repDate = scope.repDate;
-    CSelectByDoc byDoc;
-    byDoc.Init(book_);
-    const std::string byRow = " AND DSpec.PosNumb = ";
-    list->JoinForConditions(byDoc.RetOrderSum("PISF", "PGA", "GR", {}, repDate), "Ret",
-                            "DSpec.DocID = Ret.DocID" + byRow + "Ret.PosNumb", 1);
-    list->JoinForConditions(byDoc.DiscountSum("PISF", "PISD", "DC", {}, repDate), "Dsc",
-                            "DSpec.DocID = Dsc.DocID" + byRow + "Dsc.PosNumb", 1);
-    list->JoinForConditions(byDoc.DiscountSum("PISF", "BCN", "DC", {}, repDate), "Dsc2",
-                            "DSpec.DocID = Dsc2.DocID" + byRow + "Dsc2.PosNumb", 1);
-    // What went back to the vendor is in Ret already; the fixation counts what was sold or used.
-    // Its own log goes by "Fix" inside it, so the result joins as "Fixed".
-    list->JoinForConditions(byDoc.InGoodFixRezult(scope.docTypes, "PGA", {}, repDate, scope.fixCatList), "Fixed",
-                            "DSpec.DocID = Fixed.IDC" + byRow + "Fixed.PosNumb", 1);
-    // A purchase with several terms is due by its last one.
-    auto payTerms = book.CreateList("THDocumentPayTerm");
-    payTerms->Fields().SelectFields({"DocID"});
-    payTerms->Fields()
-        .AddField("PayTerm", Kind::kInteger, "MAX(oTable.PayTerm)")
-        .SetAggregate(Talvex::Aggregate::kGroupExpression);
-    list->JoinForConditions(payTerms, "PayT", "Doc.IDC = PayT.DocID", 1);
+    JoinAdjustments(*list, scope);
     auto& f = list->Fields();
     f.AddField("DocCurrency", Kind::kCode, "Doc.CurrencyCode");
     f.AddField("DocumentDate", Kind::kDate, "Doc.DocumentDate");
@@ -156,29 +187,7 @@ std::shared_ptr<DataList> CConsign::RowSource(const ConsignScope& scope) const
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*list, "DocumentDate", "DocCurrency");
 
-    std::vector<std::string> conds{
-        SqlTools::CondByName("Doc.DocTypeCode", Kind::kCode, Op::kInList, Value(scope.docTypes)), "Doc.IsPosted = 1",
-        SqlTools::CondByName("Doc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(repDate))};
-    if (!scope.marketGroup.empty())
-        conds.push_back(
-            SqlTools::CondByName("Vendor.MarketGrCode", Kind::kCode, Op::kInList, Value(scope.marketGroup)));
-    if (!scope.fixCatList.empty())
-        conds.push_back(SqlTools::CondByName("DSpec.FixCategory", Kind::kCode, Op::kInList, Value(scope.fixCatList)));
-    CSelectByRef byRef;
-    byRef.InitBook(book_);
-    if (!scope.client.empty()) {
-        const std::string cond = byRef.FiltrByClients(*list, "ClientByDoc.PartyCode", scope.client,
-                                                      scope.clientIsGr ? kSelectNode : kSelectOne);
-        if (!cond.empty()) conds.push_back(cond);
-    }
-    if (!scope.good.empty()) {
-        const std::string cond = byRef.FiltrByTreeObj("REFGoodT", *list, "DSpec.GoodCode", scope.good,
-                                                      scope.goodIsGr ? kSelectNode : kSelectOne, "GoodT");
-        if (!cond.empty()) conds.push_back(cond);
-    }
-    list->SetFilter(SqlTools::CombineConds(Talvex::CombineMode::kAnd, conds));
-    if (!scope.clientGr.empty())
-        (void)byRef.FiltrByClients(*list, "ClientByDoc.PartyCode", scope.clientGr, kSelectNode);
+    Restrict(*list, scope);
 
     f.AddField("Client", Kind::kCode, "ClientByDoc.PartyCode");
     f.AddField("ClientName", Kind::kText, "Vendor.Name");
@@ -193,7 +202,8 @@ std::shared_ptr<DataList> CConsign::RowSource(const ConsignScope& scope) const
     f.AddField("DocID", Kind::kId, "DSpec.DocID");
     f.AddField("PosNumb", Kind::kInteger, "DSpec.PosNumb");
     if (scope.withPurchaseCode)
-        f.AddField("IncDocCode", Kind::kText, "Doc.DocTypeCode+':'+CONVERT(CHAR(10),Doc.DocumentDate,102)+':'+Doc.Number");
+        f.AddField("IncDocCode", Kind::kText,
+                   "Doc.DocTypeCode+':'+CONVERT(CHAR(10),Doc.DocumentDate,102)+':'+Doc.Number");
     list->OrderBy("ClientByDoc.PartyCode, DSpec.GoodCode, DSpec.DocID, DSpec.PosNumb");
     return list;
 }
@@ -331,7 +341,9 @@ std::map<std::string, Currency> CConsign::VendorCredit(Date repDate) const
     debt->Params().Item("DateEnd").SetValue(Value(repDate));
     debt->Fields().SelectFields({});
     debt->Fields().AddField("Client", Kind::kCode, "Debt.AnalytObjectCode");
-    debt->Fields().AddField("Summa", Kind::kAmount, "SUM(Debt.Summa)").SetAggregate(Talvex::Aggregate::kGroupExpression);
+    debt->Fields()
+        .AddField("Summa", Kind::kAmount, "SUM(Debt.Summa)")
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
     debt->SetFilter(SqlTools::CondByName("Debt.IndicatorCode", Kind::kCode, Op::kEqual, Value(kVendorDebtIndicator)));
     return SumsByClient(*debt);
 }
@@ -350,7 +362,9 @@ std::map<std::string, Currency> CConsign::VendorPayments(Date repDate) const
     post->Join(Bare(book, "THDocument"), "Doc", "Post.DocId = Doc.IDC");
     post->Join(Bare(book, "THDocType"), "Dt", "Doc.DocTypeCode = Dt.Code");
     post->Fields().AddField("Client", Kind::kCode, "An.AnalytObjectCode");
-    post->Fields().AddField("Summa", Kind::kAmount, "SUM(Post.SumAcc)").SetAggregate(Talvex::Aggregate::kGroupExpression);
+    post->Fields()
+        .AddField("Summa", Kind::kAmount, "SUM(Post.SumAcc)")
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
     post->SetFilter(SqlTools::CombineConds(
         Talvex::CombineMode::kAnd,
         {SqlTools::CondByName("Post.AccSetCode", Kind::kCode, Op::kEqual, book.Setting("AccSetCode")),
@@ -384,8 +398,8 @@ std::shared_ptr<Talvex::Data::Recordset> CConsign::DebtByVendor(Date repDate, co
         rs->AddNew();
         fields.Item("VendCode").SetValue(Value(d.vendCode));
         fields.Item("VendName").SetValue(Value(d.vendName));
-        const Currency money[] = {d.debtSum, d.rest,   d.restForPay, d.sale,     d.saleForPay,
-                                  d.payed,   d.overPayed, d.needPay};
+        const Currency money[] = {d.debtSum,    d.rest,  d.restForPay, d.sale,
+                                  d.saleForPay, d.payed, d.overPayed,  d.needPay};
         for (std::size_t i = 0; i < std::size(kDebtMoneyColumns); ++i)
             fields.Item(kDebtMoneyColumns[i]).SetValue(Value(money[i]));
         rs->Update();

@@ -98,6 +98,10 @@ public:
 private:
     Talvex::Book& BookChecked() const;
     std::shared_ptr<Talvex::DataList> RowSource(const ConsignScope& scope) const;
+    // The returns, discounts, fixed-as-sold quantities and payment terms of each row.
+    void JoinAdjustments(Talvex::DataList& list, const ConsignScope& scope) const;
+    // The rows of the scope: types, date, vendors, goods and fixation categories.
+    void Restrict(Talvex::DataList& list, const ConsignScope& scope) const;
     std::shared_ptr<Talvex::Data::Recordset> RestList(const std::vector<VendorGoodRest>& rest, bool detail) const;
 
     std::shared_ptr<Talvex::Book> book_;

@@ -25,9 +25,8 @@ bool CReportDebtByVendor::Run(Talvex::FieldList& inParams, Talvex::FieldList& ou
         consign.Init(book);
         auto debt = consign.DebtByVendor(repDate, marketGroup, clientGr, true, fixCat);
         if (debt->RecordCount() == 0)
-            Talvex::Ui::MessageBox().ShowSingle("No vendor of " + marketGroup + " has goods taken on consignment by " +
-                                                    repDate.ToIso() + ".",
-                                                "Gerai");
+            Talvex::Ui::MessageBox().ShowSingle(
+                "No vendor of " + marketGroup + " has goods taken on consignment by " + repDate.ToIso() + ".", "Gerai");
         outParams.Add("DataList", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(debt)));
         return true;
     } catch (...) {

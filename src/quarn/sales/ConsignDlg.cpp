@@ -38,8 +38,8 @@ constexpr const char* kMoney = "#,##0.00";
 constexpr std::size_t kFixCategoryLength = 10;
 
 // The columns of the list: the vendor figures, then the payment made from the list.
-const std::vector<std::string> kColumns{"VendCode", "VendName",   "DebtSum",   "Rest",      "RestForPay",
-                                        "Sale",     "SaleForPay", "Payed",     "OverPayed", "NeedPay",
+const std::vector<std::string> kColumns{"VendCode", "VendName",   "DebtSum",  "Rest",      "RestForPay",
+                                        "Sale",     "SaleForPay", "Payed",    "OverPayed", "NeedPay",
                                         "PayDocID", "PayDocInfo", "PayedDocs"};
 
 std::string TextOf(const Value& v)
@@ -219,9 +219,12 @@ void ConsignDlg::RunCommand(const std::string& key)
         const long row = CurrentRow();
         if (row < 0) return;
         const auto at = static_cast<std::size_t>(row);
-        if (key == "PMT") MakePayment(at);
-        else if (key == "DELPMT") DeletePayment(at);
-        else if (key == "VENDEDIT") OpenVendor(at);
+        if (key == "PMT")
+            MakePayment(at);
+        else if (key == "DELPMT")
+            DeletePayment(at);
+        else if (key == "VENDEDIT")
+            OpenVendor(at);
     } catch (...) {
         ReportError();
     }
@@ -289,8 +292,8 @@ void ConsignDlg::ReadPayment(ConsignDlgRow& row) const
     Talvex::Book& book = *book_;
     auto header = book.CreateList("THDocument");
     header->Fields().SelectFields({"DocTypeCode", "Number", "Summa", "CurrencyCode"});
-    header->SetFilter(SqlTools::CondByName("oTable.IDC", FieldType::kId, Talvex::SqlOperator::kEqual,
-                                           Value(row.payDocId)));
+    header->SetFilter(
+        SqlTools::CondByName("oTable.IDC", FieldType::kId, Talvex::SqlOperator::kEqual, Value(row.payDocId)));
     header->Refresh();
     auto rs = header->Recordset();
     if (rs->RecordCount() == 0) {
@@ -306,8 +309,8 @@ void ConsignDlg::ReadPayment(ConsignDlgRow& row) const
                      f.Item("Summa").Value().ToCurrency().ToFixed(2) + " " + TextOf(f.Item("CurrencyCode").Value());
     auto lines = book.CreateList("THPaySpec");
     lines->Fields().SelectFields({"CorDocument", "Summa"});
-    lines->SetFilter(SqlTools::CondByName("oTable.DocID", FieldType::kId, Talvex::SqlOperator::kEqual,
-                                          Value(row.payDocId)));
+    lines->SetFilter(
+        SqlTools::CondByName("oTable.DocID", FieldType::kId, Talvex::SqlOperator::kEqual, Value(row.payDocId)));
     lines->OrderBy("oTable.IDC");
     lines->Refresh();
     std::vector<std::pair<std::string, Currency>> paid;
@@ -359,10 +362,10 @@ void ConsignDlg::btUsePrint_Click()
             list->AddNew();
             f.Item("VendCode").SetValue(Value(d.vendCode));
             f.Item("VendName").SetValue(Value(d.vendName));
-            const Currency money[] = {d.debtSum, d.rest, d.restForPay, d.sale, d.saleForPay, d.payed, d.overPayed,
-                                      d.needPay};
-            const char* names[] = {"DebtSum", "Rest", "RestForPay", "Sale", "SaleForPay", "Payed", "OverPayed",
-                                   "NeedPay"};
+            const Currency money[] = {d.debtSum,    d.rest,  d.restForPay, d.sale,
+                                      d.saleForPay, d.payed, d.overPayed,  d.needPay};
+            const char* names[] = {"DebtSum",    "Rest",  "RestForPay", "Sale",
+                                   "SaleForPay", "Payed", "OverPayed",  "NeedPay"};
             for (std::size_t i = 0; i < std::size(names); ++i)
                 f.Item(names[i]).SetValue(Value(money[i]));
             list->Update();

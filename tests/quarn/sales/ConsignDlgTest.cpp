@@ -1,3 +1,4 @@
+#include "quarn/sales/ConsignDlg.hpp"
 #include "host/data/Connection.hpp"
 #include "host/erp/documents/THPaymentDocument.hpp"
 #include "host/erp/documents/THPaymentDocumentDlg.hpp"
@@ -7,7 +8,6 @@
 #include "host/ui/BaseDialog.hpp"
 #include "host/ui/LocalList.hpp"
 #include "quarn/frame/Startup.hpp"
-#include "quarn/sales/ConsignDlg.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -188,6 +188,13 @@ TEST_F(ConsignWorkingList, APaymentMadeEditedAndDeletedLinksWhatWasChosenAndLeav
     EXPECT_EQ(debt.saleForPay, Currency::FromInteger(40));
     EXPECT_EQ(debt.rest, Currency::FromInteger(160));
     EXPECT_EQ(debt.needPay, Currency::FromInteger(100));
+    // The list prints as "ConsignRep", the vendor's name made safe in the page.
+    f.UserClick("btUsePrint");
+    const auto& prints = user.Session().Prints();
+    ASSERT_EQ(prints.size(), 1U) << user.ErrorsText();
+    EXPECT_EQ(prints[0].reportCode, "ConsignRep");
+    EXPECT_NE(prints[0].html.find("O&#39;Hara; -- x"), std::string::npos);
+    EXPECT_NE(prints[0].html.find("100.00"), std::string::npos);
 
     Command(f, row, "PMT");
     ASSERT_EQ(user.ErrorsText(), "");
@@ -383,8 +390,8 @@ TEST_F(ConsignWorkingList, TwoSessionsPayingTheSameVendorAtOnceEachGetTheirOwnPa
     ASSERT_NE(mine, 0);
     cleanup.ids.push_back(mine);
     ASSERT_NE(mine, cleanup.ids[0]);
-    const auto numbers = Sql("SELECT Number FROM THDocument WHERE IDC IN ($1, $2) ORDER BY IDC",
-                             {Value(cleanup.ids[0]), Value(mine)});
+    const auto numbers =
+        Sql("SELECT Number FROM THDocument WHERE IDC IN ($1, $2) ORDER BY IDC", {Value(cleanup.ids[0]), Value(mine)});
     ASSERT_EQ(numbers.rows.size(), 2U);
     EXPECT_NE(numbers.rows[0].at(0).ToText(), numbers.rows[1].at(0).ToText());
     EXPECT_EQ(Count("SELECT count(*) FROM THPaySpec WHERE DocID = $1 AND CorDocID = $2 AND Summa = 10",

@@ -352,8 +352,7 @@ TEST(Consign, RestByVendorExtTakesOneGoodOrGroupAndOneVendorOrGroupWithTheDetail
     ASSERT_EQ(one->RecordCount(), 1);
     one->MoveFirst();
     auto& f = one->Fields();
-    EXPECT_EQ(Line(f.Item("Rest").Value(), f.Item("RestAmount").Value(), f.Item("RestForPayAmount").Value()),
-              restLine);
+    EXPECT_EQ(Line(f.Item("Rest").Value(), f.Item("RestAmount").Value(), f.Item("RestForPayAmount").Value()), restLine);
     EXPECT_EQ(f.Count(), 8U); // no detail columns
 
     // By purchase row: the rows add up to the good's line, each with its purchase.

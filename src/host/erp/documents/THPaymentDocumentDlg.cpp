@@ -88,8 +88,8 @@ std::int64_t THPaymentDocumentDlg::Edit(std::int64_t idc, const std::string& cli
         std::vector<std::string>{"CorDocID", "CorDocument", "RestPaySum", "PaySum"});
     for (const auto& p : payable_) {
         const auto it = ownLines.find(p.idc);
-        rows->AddRow({Value(p.idc), Value(p.text), Value(p.restPaySum),
-                      Value(it == ownLines.end() ? Currency() : it->second)});
+        rows->AddRow(
+            {Value(p.idc), Value(p.text), Value(p.restPaySum), Value(it == ownLines.end() ? Currency() : it->second)});
     }
     auto& list = ListCtl(kList);
     list.SetRowSource(rows);

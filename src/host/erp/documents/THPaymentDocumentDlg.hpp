@@ -45,8 +45,8 @@ public:
     void SetBeforeCommit(std::function<void()> hook) { beforeCommit_ = std::move(hook); }
 
 private:
-    std::int64_t Edit(std::int64_t idc, const std::string& client, Currency summa,
-                      std::vector<PayableDocument> payable, const std::vector<std::pair<std::int64_t, Currency>>& paid);
+    std::int64_t Edit(std::int64_t idc, const std::string& client, Currency summa, std::vector<PayableDocument> payable,
+                      const std::vector<std::pair<std::int64_t, Currency>>& paid);
     void btSave_Click();
     void grdPayedDocs_OnAddFields();
     // The refusal of what the form holds, naming its control; empty when it can be saved.
