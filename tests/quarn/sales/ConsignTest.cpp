@@ -20,9 +20,10 @@ using namespace Talvex;
 
 namespace {
 
-// Per vendor and good: "rest restAmount restForPayAmount", as a hand-written statement over
-// the base tables works them out for the local vendors on the report date.
-constexpr const char* kIndependentRest = R"sql(
+// The consignment rows of the local vendors on the report date, each with its sum and amount
+// net of returns and discounts, its fixed-as-sold quantity and its last payment term, from
+// the base tables: the common start of the independent statements below.
+constexpr const char* kNetRows = R"sql(
 WITH row AS (
     SELECT p.PartyCode AS Vendor, s.GoodCode, s.IDC, d.DocumentDate, s.Summa, s.AmountAccount,
            (SELECT max(t.PayTerm) FROM THDocumentPayTerm t WHERE t.DocID = d.IDC) AS PayTerm
@@ -51,11 +52,16 @@ fixed AS (
     JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID JOIN THDocument od ON od.IDC = o.DocID AND od.DocTypeCode <> 'PGA'
     GROUP BY f.IncomeSpecID),
 net AS (
-    SELECT row.Vendor, row.GoodCode, row.DocumentDate, row.PayTerm,
+    SELECT row.Vendor, row.GoodCode, row.DocumentDate, row.PayTerm, row.AmountAccount AS Gross,
            row.Summa - COALESCE(l.RetSum, 0) - COALESCE(l.DscSum, 0) + COALESCE(l.Dsc2Sum, 0) AS NetSum,
            row.AmountAccount - COALESCE(l.RetAmount, 0) - COALESCE(l.DscAmount, 0) + COALESCE(l.Dsc2Amount, 0) AS NetAmount,
            COALESCE(fixed.Amount, 0) AS Fixed
     FROM row LEFT JOIN linked l ON l.IDC = row.IDC LEFT JOIN fixed ON fixed.IDC = row.IDC),
+)sql";
+
+// Per vendor and good: "rest restAmount restForPayAmount", as a hand-written statement over
+// the base tables works them out for the local vendors on the report date.
+const std::string kIndependentRest = std::string(kNetRows) + R"sql(
 fig AS (
     SELECT Vendor, GoodCode,
            CASE WHEN GoodCode = 'C1' THEN 0 ELSE NetAmount END - Fixed AS RestAmount,
@@ -201,40 +207,7 @@ namespace {
 // the base tables for the local vendors on the report date: the row figures as the rest
 // above, the balance of the vendors' account 450 by client from the postings, and what the
 // payment documents' postings paid on it.
-constexpr const char* kIndependentDebt = R"sql(
-WITH row AS (
-    SELECT p.PartyCode AS Vendor, s.GoodCode, s.IDC, d.DocumentDate, s.Summa, s.AmountAccount,
-           (SELECT max(t.PayTerm) FROM THDocumentPayTerm t WHERE t.DocID = d.IDC) AS PayTerm
-    FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC
-    JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PAR'
-    JOIN REFClient v ON v.Code = p.PartyCode AND v.MarketGrCode = 'VND'
-    WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate <= $1::date),
-linked AS (
-    SELECT c.CorSpecID AS IDC,
-           sum(r.Summa) FILTER (WHERE c.LinkKindCode = 'GR') AS RetSum,
-           sum(r.AmountAccount) FILTER (WHERE c.LinkKindCode = 'GR') AS RetAmount,
-           sum(r.Summa) FILTER (WHERE c.LinkKindCode = 'DC' AND rd.DocTypeCode = 'PISD') AS DscSum,
-           sum(CASE WHEN pisd.IsByAmount = 0 OR r.Amount > 0 THEN 0 ELSE r.AmountAccount END)
-               FILTER (WHERE c.LinkKindCode = 'DC' AND rd.DocTypeCode = 'PISD') AS DscAmount,
-           sum(r.Summa) FILTER (WHERE c.LinkKindCode = 'DC' AND rd.DocTypeCode = 'BCN') AS Dsc2Sum,
-           sum(CASE WHEN bcn.IsByAmount = 0 OR r.Amount > 0 THEN 0 ELSE r.AmountAccount END)
-               FILTER (WHERE c.LinkKindCode = 'DC' AND rd.DocTypeCode = 'BCN') AS Dsc2Amount
-    FROM THGoodContent c JOIN THGoodSpec r ON r.IDC = c.SpecID
-    JOIN THDocument rd ON rd.IDC = r.DocID AND rd.IsPosted = 1
-    LEFT JOIN THDocumentPISD pisd ON pisd.DocID = rd.IDC
-    LEFT JOIN THDocumentBCN bcn ON bcn.DocID = rd.IDC
-    WHERE (c.LinkKindCode = 'GR' AND rd.DocTypeCode = 'PGA') OR (c.LinkKindCode = 'DC' AND rd.DocTypeCode IN ('PISD', 'BCN'))
-    GROUP BY c.CorSpecID),
-fixed AS (
-    SELECT f.IncomeSpecID AS IDC, sum(f.Amount) AS Amount FROM THGoodSpecFixLog f
-    JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID JOIN THDocument od ON od.IDC = o.DocID AND od.DocTypeCode <> 'PGA'
-    GROUP BY f.IncomeSpecID),
-net AS (
-    SELECT row.Vendor, row.GoodCode, row.DocumentDate, row.PayTerm, row.AmountAccount AS Gross,
-           row.Summa - COALESCE(l.RetSum, 0) - COALESCE(l.DscSum, 0) + COALESCE(l.Dsc2Sum, 0) AS NetSum,
-           row.AmountAccount - COALESCE(l.RetAmount, 0) - COALESCE(l.DscAmount, 0) + COALESCE(l.Dsc2Amount, 0) AS NetAmount,
-           COALESCE(fixed.Amount, 0) AS Fixed
-    FROM row LEFT JOIN linked l ON l.IDC = row.IDC LEFT JOIN fixed ON fixed.IDC = row.IDC),
+const std::string kIndependentDebt = std::string(kNetRows) + R"sql(
 fig AS (
     SELECT Vendor,
            CASE WHEN NetAmount = 0 THEN 0
