@@ -335,16 +335,29 @@ std::shared_ptr<Talvex::Data::Recordset> CConsign::RestByVendorExt(Date repDate,
 std::map<std::string, Currency> CConsign::VendorCredit(Date repDate) const
 {
     Talvex::Book& book = BookChecked();
-    auto debt = book.CreateList("GLIndicatorAnalytD");
+    // The indicator's own account and analytic: its statement is read for them alone, which
+    // is what the indicator source gives for it without working out every other account.
+    auto indicator = book.CreateList("GLIndicator");
+    indicator->Fields().SelectFields({"AccSetCode", "AccCode", "AnalytTypeCode"});
+    indicator->SetFilter(SqlTools::CondByName("oTable.Code", Kind::kCode, Op::kEqual, Value(kVendorDebtIndicator)));
+    indicator->Refresh();
+    auto ind = indicator->Recordset();
+    if (ind->RecordCount() == 0)
+        throw Talvex::ValueError(std::string("DebtByVendor: the ledger has no indicator ") + kVendorDebtIndicator);
+    ind->MoveFirst();
+    auto debt = book.CreateList("GLAnalytStatementD");
     debt->SetAlias("Debt");
-    debt->Params().Item("DateBegin").SetValue(Value(repDate));
-    debt->Params().Item("DateEnd").SetValue(Value(repDate));
+    auto& p = debt->Params();
+    p.Item("DateFrom").SetValue(Value(repDate));
+    p.Item("DateTo").SetValue(Value(repDate));
+    p.Item("AccSetCode").SetValue(ind->Fields().Item("AccSetCode").Value());
+    p.Item("Code").SetValue(ind->Fields().Item("AccCode").Value());
+    p.Item("AnalytTypeCode").SetValue(ind->Fields().Item("AnalytTypeCode").Value());
     debt->Fields().SelectFields({});
     debt->Fields().AddField("Client", Kind::kCode, "Debt.AnalytObjectCode");
     debt->Fields()
-        .AddField("Summa", Kind::kAmount, "SUM(Debt.Summa)")
+        .AddField("Summa", Kind::kAmount, "SUM(Debt.OutcomeSaldo)")
         .SetAggregate(Talvex::Aggregate::kGroupExpression);
-    debt->SetFilter(SqlTools::CondByName("Debt.IndicatorCode", Kind::kCode, Op::kEqual, Value(kVendorDebtIndicator)));
     return SumsByClient(*debt);
 }
 
