@@ -4,6 +4,8 @@
 #include "host/types/Date.hpp"
 #include "host/types/Decimal.hpp"
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,10 @@ struct ConsignSourceRow {
     Talvex::Decimal fixedAmount; // fixed as sold
     std::optional<long> payTerm; // the purchase's payment term in days, when it has one
     Talvex::Date docDate;
+    std::string clientName;
+    std::int64_t docId = 0;
+    long posNumb = 0;
+    std::string incDocCode; // "TYPE:yyyy.mm.dd:Number" of the purchase
 };
 
 // What one row leaves in stock, is due for payment, and was sold (exact, not rounded).
@@ -53,12 +59,17 @@ struct VendorGoodRest {
     Talvex::Currency rest;
     Talvex::Decimal restAmount;
     Talvex::Decimal restForPayAmount;
+    // With the detail by purchase row: the row, and the purchase it came in by.
+    std::int64_t docId = 0;
+    long posNumb = 0;
+    std::string incDocCode;
 };
 
-// One row per vendor and good, ordered by vendor, then good; rows whose rest is nothing in
-// amount and in money are left out.
+// One row per vendor and good (and, with byPurchaseRow, per purchase row), ordered by vendor,
+// then good (then document and position); rows whose rest is nothing in amount and in money
+// are left out.
 [[nodiscard]] std::vector<VendorGoodRest> RestByVendorFill(const std::vector<ConsignSourceRow>& rows,
-                                                           Talvex::Date repDate);
+                                                           Talvex::Date repDate, bool byPurchaseRow = false);
 
 // What a vendor must be paid: what is due (rest whose term ran out and goods sold whose term
 // ran out) less what was paid; a surplus shows as overpayment. Never both.
@@ -68,5 +79,34 @@ struct VendorSettlement {
 };
 [[nodiscard]] VendorSettlement SettlementOf(Talvex::Currency payed, Talvex::Currency restForPay,
                                             Talvex::Currency saleForPay);
+
+// A vendor's consignment position on the report date: its ledger balance (as a debt, what
+// the company owes), rest, rest due, sales not due and due, what was paid, and the
+// settlement of the two.
+struct VendorDebt {
+    std::string vendCode;
+    std::string vendName;
+    Talvex::Currency debtSum;
+    Talvex::Currency rest;
+    Talvex::Currency restForPay;
+    Talvex::Currency sale;
+    Talvex::Currency saleForPay;
+    Talvex::Currency payed;
+    Talvex::Currency overPayed;
+    Talvex::Currency needPay;
+};
+
+// One row per vendor that has consignment rows, ordered by vendor code. credit: the vendor's
+// ledger balance (negative when the company owes); payed: what was paid to it. Each sum is
+// the exact sum of the vendor's rows rounded to cents once.
+[[nodiscard]] std::vector<VendorDebt> DebtByVendorFill(const std::vector<ConsignSourceRow>& rows,
+                                                       const std::map<std::string, Talvex::Currency>& credit,
+                                                       const std::map<std::string, Talvex::Currency>& payed,
+                                                       Talvex::Date repDate);
+
+// The text of the documents a payment pays ("doc summa; doc summa"), cut to the room of the
+// list's column: a longer text keeps its start and ends with " ...", within the room.
+inline constexpr std::size_t kPayedDocsRoom = 250;
+[[nodiscard]] std::string PayedDocsText(const std::vector<std::pair<std::string, Talvex::Currency>>& lines);
 
 } // namespace Quarn_DuzAde

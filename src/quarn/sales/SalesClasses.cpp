@@ -3,6 +3,8 @@
 #include "quarn/sales/CRSaleByPayType.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
 #include "quarn/sales/CSalesByMng.hpp"
+#include "quarn/sales/CConsign.hpp"
+#include "quarn/sales/CReportDebtByVendor.hpp"
 #include "quarn/sales/CReportRestByVendor.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
 
@@ -15,6 +17,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
     registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
     registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
+    registry.Add<CReportDebtByVendor>("sales", "CReportDebtByVendor");
+    registry.Add<CConsign>("sales", "CConsign");
 }
 
 } // namespace Quarn_DuzAde

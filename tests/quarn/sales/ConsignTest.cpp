@@ -20,9 +20,10 @@ using namespace Talvex;
 
 namespace {
 
-// Per vendor and good: "rest restAmount restForPayAmount", as a hand-written statement over
-// the base tables works them out for the local vendors on the report date.
-constexpr const char* kIndependentRest = R"sql(
+// The consignment rows of the local vendors on the report date, each with its sum and amount
+// net of returns and discounts, its fixed-as-sold quantity and its last payment term, from
+// the base tables: the common start of the independent statements below.
+constexpr const char* kNetRows = R"sql(
 WITH row AS (
     SELECT p.PartyCode AS Vendor, s.GoodCode, s.IDC, d.DocumentDate, s.Summa, s.AmountAccount,
            (SELECT max(t.PayTerm) FROM THDocumentPayTerm t WHERE t.DocID = d.IDC) AS PayTerm
@@ -51,11 +52,16 @@ fixed AS (
     JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID JOIN THDocument od ON od.IDC = o.DocID AND od.DocTypeCode <> 'PGA'
     GROUP BY f.IncomeSpecID),
 net AS (
-    SELECT row.Vendor, row.GoodCode, row.DocumentDate, row.PayTerm,
+    SELECT row.Vendor, row.GoodCode, row.DocumentDate, row.PayTerm, row.AmountAccount AS Gross,
            row.Summa - COALESCE(l.RetSum, 0) - COALESCE(l.DscSum, 0) + COALESCE(l.Dsc2Sum, 0) AS NetSum,
            row.AmountAccount - COALESCE(l.RetAmount, 0) - COALESCE(l.DscAmount, 0) + COALESCE(l.Dsc2Amount, 0) AS NetAmount,
            COALESCE(fixed.Amount, 0) AS Fixed
     FROM row LEFT JOIN linked l ON l.IDC = row.IDC LEFT JOIN fixed ON fixed.IDC = row.IDC),
+)sql";
+
+// Per vendor and good: "rest restAmount restForPayAmount", as a hand-written statement over
+// the base tables works them out for the local vendors on the report date.
+const std::string kIndependentRest = std::string(kNetRows) + R"sql(
 fig AS (
     SELECT Vendor, GoodCode,
            CASE WHEN GoodCode = 'C1' THEN 0 ELSE NetAmount END - Fixed AS RestAmount,
@@ -193,4 +199,165 @@ TEST(Consign, TheRestReportAsksItsParametersRefusesBadInputAndKeepsTheMarketGrou
     ASSERT_EQ(refusedMessages.size(), 1U) << refusedErrors;
     EXPECT_EQ(refusedMessages[0].rfind("selMarketGroup:", 0), 0U) << refusedMessages[0];
     EXPECT_FALSE(refused.ExistsField("DataList"));
+}
+
+namespace {
+
+// Per vendor: "debt rest restForPay sale saleForPay payed overPayed needPay", worked out from
+// the base tables for the local vendors on the report date: the row figures as the rest
+// above, the balance of the vendors' account 450 by client from the postings, and what the
+// payment documents' postings paid on it.
+const std::string kIndependentDebt = std::string(kNetRows) + R"sql(
+fig AS (
+    SELECT Vendor,
+           CASE WHEN NetAmount = 0 THEN 0
+                ELSE NetSum * (CASE WHEN GoodCode = 'C1' THEN 0 ELSE NetAmount END - Fixed) / NetAmount END AS Rest,
+           CASE WHEN NetAmount = 0 THEN 0
+                ELSE NetSum * (CASE WHEN GoodCode = 'C1' THEN Gross ELSE Fixed END) / NetAmount END AS Sold,
+           PayTerm IS NOT NULL AND DocumentDate + PayTerm <= $1::date AS Due,
+           DocumentDate + COALESCE(PayTerm, 0) <= $1::date AS Reached
+    FROM net),
+vendor AS (
+    SELECT Vendor, round(sum(Rest), 2) AS Rest, round(sum(CASE WHEN Due THEN Rest ELSE 0 END), 2) AS RestForPay,
+           round(sum(CASE WHEN Reached THEN 0 ELSE Sold END), 2) AS Sale,
+           round(sum(CASE WHEN Reached THEN Sold ELSE 0 END), 2) AS SaleForPay
+    FROM fig GROUP BY Vendor),
+account AS (
+    SELECT Code FROM GLAccount WHERE AccSetCode = '1' AND (Code = '450' OR Parent = '450')),
+side AS (
+    SELECT an.AnalytObjectCode AS Vendor, an.IsDebet, p.SumAcc, p.DocId
+    FROM GLAccountPost p JOIN GLAnalytPost an ON an.AccPostID = p.IDC AND an.AnalytTypeCode = 'CL'
+    WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $1::date
+      AND (CASE WHEN an.IsDebet = 1 THEN p.DebetAccCode ELSE p.CreditAccCode END) IN (SELECT Code FROM account)),
+ledger AS (
+    SELECT Vendor, round(-sum(CASE WHEN IsDebet = 1 THEN SumAcc ELSE -SumAcc END), 2) AS Debt,
+           round(sum(CASE WHEN IsDebet = 1 AND DocId IN (SELECT d.IDC FROM THDocument d JOIN THDocType t
+                 ON t.Code = d.DocTypeCode AND t.Category = 2) THEN SumAcc ELSE 0 END), 2) AS Payed
+    FROM side GROUP BY Vendor)
+SELECT v.Vendor, COALESCE(l.Debt, 0), v.Rest, v.RestForPay, v.Sale, v.SaleForPay, COALESCE(l.Payed, 0),
+       greatest(COALESCE(l.Payed, 0) - v.RestForPay - v.SaleForPay, 0),
+       greatest(v.RestForPay + v.SaleForPay - COALESCE(l.Payed, 0), 0)
+FROM vendor v LEFT JOIN ledger l ON l.Vendor = v.Vendor
+ORDER BY v.Vendor)sql";
+
+} // namespace
+
+TEST(Consign, DebtByVendorOfTheDemoCompanyEqualsAnIndependentComputation)
+{
+    auto book = Testing::OpenDemoBook("consign_debt_tester");
+    for (const Date repDate : {Date(2026, 6, 30), Date(2025, 12, 31)}) {
+        std::map<std::string, std::string> expected;
+        int withDebt = 0, withPayments = 0, owed = 0;
+        for (const auto& r : book->Db().QueryPostgres(kIndependentDebt, {Value(repDate)}).rows) {
+            std::string line;
+            for (std::size_t i = 1; i < r.size(); ++i)
+                line += (i > 1 ? " " : "") + r.at(i).ToCurrency().ToFixed(2);
+            expected[r.at(0).ToText()] = line;
+            withDebt += !r.at(1).ToCurrency().IsZero();
+            withPayments += !r.at(6).ToCurrency().IsZero();
+            owed += !r.at(8).ToCurrency().IsZero();
+        }
+        // The demo company gives every part of the rule something to show.
+        ASSERT_GT(expected.size(), 3U) << repDate.ToIso();
+        EXPECT_GT(withDebt, 0) << repDate.ToIso();
+        EXPECT_GT(withPayments, 0) << repDate.ToIso();
+        EXPECT_GT(owed, 0) << repDate.ToIso();
+
+        Quarn_DuzAde::CConsign consign;
+        consign.Init(book);
+        auto rs = consign.DebtByVendor(repDate, "VND");
+        std::map<std::string, std::string> actual;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            auto& f = rs->Fields();
+            std::string line;
+            for (const char* money :
+                 {"DebtSum", "Rest", "RestForPay", "Sale", "SaleForPay", "Payed", "OverPayed", "NeedPay"})
+                line += (line.empty() ? "" : " ") + f.Item(money).Value().ToCurrency().ToFixed(2);
+            actual[f.Item("VendCode").Value().ToText()] = line;
+            EXPECT_FALSE(f.Item("VendName").Value().ToText().empty());
+        }
+        EXPECT_EQ(actual, expected) << repDate.ToIso();
+        // Without bFillList the list has its columns and no rows.
+        EXPECT_EQ(consign.DebtByVendor(repDate, "VND", {}, false)->RecordCount(), 0);
+    }
+}
+
+TEST(Consign, RestByVendorExtTakesOneGoodOrGroupAndOneVendorOrGroupWithTheDetail)
+{
+    auto book = Testing::OpenDemoBook("consign_ext_tester");
+    const Date repDate(2026, 6, 30);
+    // The vendor and good of the rest report with the most purchase rows behind it.
+    const auto pick = book->Db().QueryPostgres(R"sql(
+        SELECT p.PartyCode, s.GoodCode, count(*) FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC
+        JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PAR'
+        JOIN REFClient v ON v.Code = p.PartyCode AND v.MarketGrCode = 'VND'
+        WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate <= $1::date
+          AND NOT EXISTS (SELECT 1 FROM THDocument m JOIN THGoodSpec ms ON ms.DocID = m.IDC
+                          JOIN THPartyAttribute mp ON mp.DocID = m.IDC AND mp.RolePartyCode = 'PAR'
+                          WHERE m.DocTypeCode IN ('MFC', 'GPG') AND mp.PartyCode = p.PartyCode
+                            AND ms.GoodCode = s.GoodCode)
+        GROUP BY 1, 2 ORDER BY 3 DESC, 1, 2)sql",
+                                               {Value(repDate)});
+
+    Quarn_DuzAde::CConsign consign;
+    consign.Init(book);
+    // The rest report's line of the first such vendor and good that has a rest (no consignment
+    // receipt or return of it, so the purchases are all its incoming rows).
+    std::map<std::string, std::string> restLines;
+    auto rest = consign.RestByVendor(repDate, "VND");
+    for (rest->MoveFirst(); !rest->Eof(); rest->MoveNext())
+        restLines[rest->Fields().Item("Code").Value().ToText() + "|" +
+                  rest->Fields().Item("GoodCode").Value().ToText()] =
+            Line(rest->Fields().Item("Rest").Value(), rest->Fields().Item("RestAmount").Value(),
+                 rest->Fields().Item("RestForPayAmount").Value());
+    std::string vendor, good, restLine;
+    for (const auto& r : pick.rows) {
+        const auto it = restLines.find(r.at(0).ToText() + "|" + r.at(1).ToText());
+        if (it == restLines.end()) continue;
+        vendor = r.at(0).ToText();
+        good = r.at(1).ToText();
+        restLine = it->second;
+        break;
+    }
+    ASSERT_FALSE(restLine.empty());
+
+    auto one = consign.RestByVendorExt(repDate, good, false, vendor, false, "", false);
+    ASSERT_EQ(one->RecordCount(), 1);
+    one->MoveFirst();
+    auto& f = one->Fields();
+    EXPECT_EQ(Line(f.Item("Rest").Value(), f.Item("RestAmount").Value(), f.Item("RestForPayAmount").Value()), restLine);
+    EXPECT_EQ(f.Count(), 8U); // no detail columns
+
+    // By purchase row: the rows add up to the good's line, each with its purchase.
+    auto detail = consign.RestByVendorExt(repDate, good, false, vendor, false, "", true);
+    ASSERT_GE(detail->RecordCount(), 1);
+    Currency sum;
+    Decimal amount;
+    std::int64_t lastDoc = 0;
+    for (detail->MoveFirst(); !detail->Eof(); detail->MoveNext()) {
+        auto& d = detail->Fields();
+        sum += d.Item("Rest").Value().ToCurrency();
+        amount = amount + d.Item("RestAmount").Value().ToDecimal();
+        EXPECT_EQ(d.Item("IncDocCode").Value().ToText().rfind("PISF:", 0), 0U) << d.Item("IncDocCode").Value().ToText();
+        EXPECT_GE(d.Item("DocID").Value().ToInteger(), lastDoc);
+        lastDoc = d.Item("DocID").Value().ToInteger();
+    }
+    one->MoveFirst();
+    EXPECT_EQ(amount.ToFixed(4), f.Item("RestAmount").Value().ToDecimal().ToFixed(4));
+    // Each row is rounded on its own here: a cent per row at most apart from the whole.
+    const Currency whole = f.Item("Rest").Value().ToCurrency();
+    const Currency apart = sum > whole ? sum - whole : whole - sum;
+    EXPECT_LE(apart, Currency::Parse("0.01") * detail->RecordCount());
+
+    // A goods group of the tree takes the good with the others under it; another vendor's
+    // code takes none of this vendor's rows.
+    const auto group = book->Db().QueryPostgres("SELECT Parent FROM REFGood WHERE Code = $1", {Value(good)});
+    if (!group.rows.empty() && !group.rows[0].at(0).IsNull()) {
+        auto byGroup = consign.RestByVendorExt(repDate, group.rows[0].at(0).ToText(), true, vendor, false, "", false);
+        bool found = false;
+        for (byGroup->MoveFirst(); !byGroup->Eof(); byGroup->MoveNext())
+            found = found || byGroup->Fields().Item("GoodCode").Value().ToText() == good;
+        EXPECT_TRUE(found);
+    }
+    EXPECT_EQ(consign.RestByVendorExt(repDate, good, false, "NO'SUCH;--", false, "", false)->RecordCount(), 0);
 }
