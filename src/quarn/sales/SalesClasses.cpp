@@ -1,10 +1,12 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/sales/CRSaleByPayType.hpp"
+#include "quarn/sales/CRepGoodTurnAnalysis.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
-#include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CReportRestByVendor.hpp"
+#include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
+#include "quarn/sales/CStockAnalyse.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -15,6 +17,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
     registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
     registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
+    registry.Add<CStockAnalyse>("sales", "CStockAnalyse");
+    registry.Add<CRepGoodTurnAnalysis>("sales", "CRepGoodTurnAnalysis");
 }
 
 } // namespace Quarn_DuzAde

@@ -5,6 +5,6 @@
 TEST(SalesClasses, TheCatalogueClassesOfSalesReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("sales", "sales");
-    EXPECT_EQ(built, (std::vector<std::string>{"CReportRestByVendor", "CSalesByMng", "CRSaleByPayType", "CSalesBySuppl",
-                                               "CRepSalesJournal"}));
+    EXPECT_EQ(built, (std::vector<std::string>{"CReportRestByVendor", "CSalesByMng", "CStockAnalyse", "CRSaleByPayType",
+                                               "CSalesBySuppl", "CRepSalesJournal", "CRepGoodTurnAnalysis"}));
 }
