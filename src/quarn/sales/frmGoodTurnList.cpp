@@ -23,12 +23,12 @@ constexpr const char* kQuantity = "#,##0.####";
 
 Value Quantity(const StockFigure& figure)
 {
-    return figure.quantity ? Value(figure.quantity->Normalized()) : Value(Talvex::Null{});
+    return figure.quantity ? Value(figure.quantity->Normalized()) : Value();
 }
 
 template <typename T> Value Optional(const std::optional<T>& value)
 {
-    return value ? Value(*value) : Value(Talvex::Null{});
+    return value ? Value(*value) : Value();
 }
 
 // The group column: the group's code and name on its goods and subtotal; the total says so.
@@ -94,7 +94,7 @@ void frmGoodTurnList::mLocalList_OnAddFields()
     list.DeclareField("OutValue", "Out", kMoney);
     list.DeclareField("ClosingAmount", "Closing quantity", kQuantity);
     list.DeclareField("ClosingValue", "Closing stock", kMoney);
-    list.DeclareField("TurnoverDays", "Turnover days", "0.0");
+    list.DeclareField("TurnoverDays", "Turnover days", "#,##0.0");
     list.DeclareField("TurnoverRate", "Turnover rate", "0.00");
 }
 
