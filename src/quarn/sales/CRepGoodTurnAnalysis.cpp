@@ -48,15 +48,22 @@ std::shared_ptr<DataList> Bare(Talvex::Book& book, const std::string& table)
     return list;
 }
 
-// What the outgoing rows dated in the span took from each lot, summed per lot.
-std::shared_ptr<DataList> FixedPerLot(Talvex::Book& book, const std::string& dateCondition)
+// What the outgoing rows took from each lot, summed per lot: those dated before the period
+// ("Before") and those dated up to its end ("UpToEnd"), in one pass over the fixation log.
+std::shared_ptr<DataList> FixedPerLot(Talvex::Book& book, const CRepGoodTurnAnalysis::Params& params)
 {
     auto list = book.CreateList("THGoodSpecFixLog");
     list->Fields().SelectFields({"IncomeSpecID"});
     list->Join(Bare(book, "THGoodSpec"), "OSpec", "OSpec.IDC = oTable.OutcomeSpecID");
     list->Join(Bare(book, "THDocument"), "ODoc", "ODoc.IDC = OSpec.DocID");
-    list->Fields().AddField("Amount", Kind::kQuantity, "oTable.Amount").SetAggregate(Talvex::Aggregate::kSum);
-    list->SetFilter(dateCondition);
+    list->Fields()
+        .AddField("Before", Kind::kQuantity,
+                  "CASE WHEN ODoc.DocumentDate < " + SqlTools::Literal(Kind::kDate, Value(params.dateBeg)) +
+                      " THEN oTable.Amount ELSE 0 END")
+        .SetAggregate(Talvex::Aggregate::kSum);
+    list->Fields().AddField("UpToEnd", Kind::kQuantity, "oTable.Amount").SetAggregate(Talvex::Aggregate::kSum);
+    list->SetFilter(
+        SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(params.dateEnd)));
     return list;
 }
 
@@ -107,13 +114,7 @@ std::vector<GoodTurnLot> CRepGoodTurnAnalysis::FetchLots(const std::shared_ptr<T
     Talvex::Book& book = *bookPtr;
     auto list = book.CreateList("THDocGoodFixRest");
     list->Fields().SelectFields({"GoodCode", "DocumentDate", "AmountAccount", "CostSumm"});
-    // Rows dated before the period's first day: not later than the day before it.
-    list->JoinForConditions(FixedPerLot(book, SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater,
-                                                                   Value(params.dateBeg.AddDays(-1)))),
-                            "FxS", "FxS.IncomeSpecID = oTable.IncomeSpecID", 1);
-    list->JoinForConditions(FixedPerLot(book, SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater,
-                                                                   Value(params.dateEnd))),
-                            "FxE", "FxE.IncomeSpecID = oTable.IncomeSpecID", 1);
+    list->JoinForConditions(FixedPerLot(book, params), "Fx", "Fx.IncomeSpecID = oTable.IncomeSpecID", 1);
     {
         // The good ("Good") and its accounting unit ("GUnit"); its group is the good's parent.
         CSelectByRef byRef;
@@ -126,8 +127,8 @@ std::vector<GoodTurnLot> CRepGoodTurnAnalysis::FetchLots(const std::shared_ptr<T
     FilterLots(book, bookPtr, *list, params, conds);
     list->SetFilter(SqlTools::CombineConds(Talvex::CombineMode::kAnd, conds));
 
-    const std::string restAtStart = "oTable.AmountAccount - COALESCE(FxS.Amount, 0)";
-    const std::string restAtEnd = "oTable.AmountAccount - COALESCE(FxE.Amount, 0)";
+    const std::string restAtStart = "oTable.AmountAccount - COALESCE(Fx.Before, 0)";
+    const std::string restAtEnd = "oTable.AmountAccount - COALESCE(Fx.UpToEnd, 0)";
     auto& f = list->Fields();
     f.AddField("GoodName", Kind::kText, "COALESCE(Good.Name, '')");
     f.AddField("UnitCode", Kind::kCode, "COALESCE(GUnit.UnitCode, '')");
