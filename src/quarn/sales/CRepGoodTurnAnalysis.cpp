@@ -62,8 +62,7 @@ std::shared_ptr<DataList> FixedPerLot(Talvex::Book& book, const CRepGoodTurnAnal
                       " THEN oTable.Amount ELSE 0 END")
         .SetAggregate(Talvex::Aggregate::kSum);
     list->Fields().AddField("UpToEnd", Kind::kQuantity, "oTable.Amount").SetAggregate(Talvex::Aggregate::kSum);
-    list->SetFilter(
-        SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(params.dateEnd)));
+    list->SetFilter(SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(params.dateEnd)));
     return list;
 }
 
