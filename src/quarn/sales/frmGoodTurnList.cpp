@@ -31,6 +31,13 @@ template <typename T> Value Optional(const std::optional<T>& value)
     return value ? Value(*value) : Value();
 }
 
+// Turnover days are rounded to one decimal; a printed or exported list carries its decimal
+// figures with two, so the days go out as 24.70.
+Value DaysValue(const std::optional<Talvex::Decimal>& days)
+{
+    return days ? Value(days->WithScale(2)) : Value();
+}
+
 // The group column: the group's code and name on its goods and subtotal; the total says so.
 std::string GroupText(const GoodTurnLine& line)
 {
@@ -65,7 +72,7 @@ frmGoodTurnList::frmGoodTurnList(std::shared_ptr<Talvex::Book> book, CRepGoodTur
         table->AddRow({Value(static_cast<std::int64_t>(line.kind)), Value(GroupText(line)), Value(line.goodCode),
                        Value(line.goodName), Value(line.unitCode), Quantity(line.opening), Value(line.opening.value),
                        Quantity(line.in), Value(line.in.value), Quantity(line.out), Value(line.out.value),
-                       Quantity(line.closing), Value(line.closing.value), Optional(line.turnoverDays),
+                       Quantity(line.closing), Value(line.closing.value), DaysValue(line.turnoverDays),
                        Optional(line.turnoverRate)});
     }
     auto& list = ListCtl(kList);
@@ -94,7 +101,7 @@ void frmGoodTurnList::mLocalList_OnAddFields()
     list.DeclareField("OutValue", "Out", kMoney);
     list.DeclareField("ClosingAmount", "Closing quantity", kQuantity);
     list.DeclareField("ClosingValue", "Closing stock", kMoney);
-    list.DeclareField("TurnoverDays", "Turnover days", "#,##0.0");
+    list.DeclareField("TurnoverDays", "Turnover days", "#,##0.00");
     list.DeclareField("TurnoverRate", "Turnover rate", "0.00");
 }
 
