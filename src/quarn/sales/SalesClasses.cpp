@@ -1,12 +1,14 @@
 // The public classes of the sales, purchase and vendor reports.
 #include "quarn/frame/ClassRegistry.hpp"
 #include "quarn/sales/CRSaleByPayType.hpp"
+#include "quarn/sales/CRepGoodTurnAnalysis.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
-#include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CConsign.hpp"
 #include "quarn/sales/CReportDebtByVendor.hpp"
 #include "quarn/sales/CReportRestByVendor.hpp"
+#include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
+#include "quarn/sales/CStockAnalyse.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -19,6 +21,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
     registry.Add<CReportDebtByVendor>("sales", "CReportDebtByVendor");
     registry.Add<CConsign>("sales", "CConsign");
+    registry.Add<CStockAnalyse>("sales", "CStockAnalyse");
+    registry.Add<CRepGoodTurnAnalysis>("sales", "CRepGoodTurnAnalysis");
 }
 
 } // namespace Quarn_DuzAde
