@@ -4,6 +4,8 @@
 #include "quarn/sales/CRepSalesJournal.hpp"
 #include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CReportRestByVendor.hpp"
+#include "quarn/sales/CReportBuyFromPerson.hpp"
+#include "quarn/sales/CRepDeptSaleByClients.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
 
 namespace Quarn_DuzAde {
@@ -15,6 +17,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CRSaleByPayType>("sales", "CRSaleByPayType");
     registry.Add<CSalesBySuppl>("sales", "CSalesBySuppl");
     registry.Add<CReportRestByVendor>("sales", "CReportRestByVendor");
+    registry.Add<CReportBuyFromPerson>("sales", "CReportBuyFromPerson");
+    registry.Add<CRepDeptSaleByClients>("sales", "CRepDeptSaleByClients");
 }
 
 } // namespace Quarn_DuzAde
