@@ -11,6 +11,7 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/types/Errors.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -291,6 +292,31 @@ TEST_F(RepBuyFromPerson, TheFormRefusesBadInputAtItsControlAndAnEmptyPeriodWrite
     std::filesystem::remove_all(path.parent_path());
 }
 
+TEST_F(RepBuyFromPerson, PrintingPrintsTheListUnderItsReportCode)
+{
+    const auto totals = Totals(book, ListParams("2026-01-01", "2026-12-31", "2026-06-30", "0"));
+    ASSERT_FALSE(totals.empty());
+    PersonRun run(book, FormAnswers("2026-01-01", "2026-12-31",
+                                    "frmRepBuyFromPerson.edIncomeTill = 2026-06-30\nfrmRepBuyFromPerson.btPrint click\n"));
+    EXPECT_EQ(run.user.ErrorsText(), "");
+    const auto& prints = run.user.Session().Prints();
+    ASSERT_EQ(prints.size(), 1u);
+    EXPECT_EQ(prints[0].reportCode, "RBuyFromPerson");
+    const std::string& html = prints[0].html;
+    EXPECT_NE(html.find("Purchases from private persons"), std::string::npos);
+    EXPECT_NE(html.find("UAB Talvex"), std::string::npos) << "the company in the header";
+    EXPECT_NE(html.find(totals.front().name), std::string::npos);
+    EXPECT_NE(html.find(totals.back().plantCode), std::string::npos);
+    // The sum under the body is the list's own total, as the page writes money.
+    Currency total;
+    for (const auto& t : totals)
+        total += t.summa;
+    std::string written = total.ToFixed(2);
+    for (int at = static_cast<int>(written.find('.')) - 3; at > 0; at -= 3)
+        written.insert(static_cast<std::size_t>(at), ",");
+    EXPECT_NE(html.find(written), std::string::npos) << written;
+}
+
 TEST_F(RepBuyFromPerson, FillRaisesWithoutAFileNameOrRowsAndWritesNothing)
 {
     Testing::ScriptedUser user;
@@ -336,5 +362,15 @@ TEST_F(RepBuyFromPerson, FillRaisesWithoutAFileNameOrRowsAndWritesNothing)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
         ++files;
     EXPECT_EQ(files, 1u);
+    // A folder that is not there: the error names the file, and nothing is left behind.
+    const std::string nowhere = (path.parent_path() / "missing" / "x.ffdata").string();
+    written.Add("FileName", FieldType::kMultiSelection, Value(nowhere));
+    try {
+        CRepBuyFromPersonXML().Fill(written);
+        ADD_FAILURE() << "a file written into a missing folder";
+    } catch (const ValueError& e) {
+        EXPECT_NE(std::string(e.what()).find(nowhere), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(path.parent_path() / "missing"));
     std::filesystem::remove_all(path.parent_path());
 }
