@@ -26,9 +26,9 @@ using Talvex::Currency;
 using Talvex::Date;
 using Talvex::Value;
 
-#define RATE                                                                                                   \
-    "(CASE WHEN d.CurrencyCode = 'EUR' THEN 1 ELSE (SELECT r.Rate FROM REFCurrencyRateDay r JOIN REFCurrency c " \
-    "ON c.Code = r.CurrencyCode AND r.RateTypeCode = c.DefaultRateType WHERE r.CurrencyCode = d.CurrencyCode "    \
+#define RATE                                                                                                           \
+    "(CASE WHEN d.CurrencyCode = 'EUR' THEN 1 ELSE (SELECT r.Rate FROM REFCurrencyRateDay r JOIN REFCurrency c "       \
+    "ON c.Code = r.CurrencyCode AND r.RateTypeCode = c.DefaultRateType WHERE r.CurrencyCode = d.CurrencyCode "         \
     "AND r.RateDate = d.DocumentDate) END)"
 
 // Plain PostgreSQL. Per client: sales of the period, the debt of its invoices at the period end, overdue and
@@ -114,8 +114,8 @@ void DeptSaleByClientsWhole(benchmark::State& state)
     const Figures reference = ReadReference(*book, p);
     if (got.clients != reference.clients || got.sales != reference.sales || got.debt != reference.debt ||
         got.overdue != reference.overdue) {
-        state.SkipWithError(("the report (" + std::to_string(got.clients) + " clients, " + got.sales.ToString() +
-                             ", " + got.debt.ToString() + ") differs from the reference (" +
+        state.SkipWithError(("the report (" + std::to_string(got.clients) + " clients, " + got.sales.ToString() + ", " +
+                             got.debt.ToString() + ") differs from the reference (" +
                              std::to_string(reference.clients) + " clients, " + reference.sales.ToString() + ", " +
                              reference.debt.ToString() + ")")
                                 .c_str());

@@ -12,7 +12,7 @@ namespace Quarn_DuzAde {
 // One purchase from a private person: a posted purchase invoice outside VAT, its sum already
 // in the accounting currency (the goods rows of the chosen categories only, when some are).
 struct BuyFromPersonPurchase {
-    std::string code;      // the person as a client
+    std::string code; // the person as a client
     std::string name;
     std::string plantCode; // the person's personal code
     std::int64_t docId = 0;
@@ -33,8 +33,8 @@ struct BuyFromPersonTotal {
 
 struct BuyFromPersonRules {
     std::string accountCurrency;
-    Talvex::Currency minSum;   // a purchase counts only above it
-    Talvex::Date incomeTill;   // purchases dated up to this day are flagged IsIncomeTill
+    Talvex::Currency minSum; // a purchase counts only above it
+    Talvex::Date incomeTill; // purchases dated up to this day are flagged IsIncomeTill
 };
 
 // The totals per person, ordered by the person's code and, within a person, the purchases

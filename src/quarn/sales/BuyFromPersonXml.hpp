@@ -17,7 +17,7 @@ struct Fr0471Header {
     std::string email;
     std::string phone;
     std::string fax;
-    std::string createdByApp;   // "Talvex Enterprice Quarn_DuzAde v.2.4.0"
+    std::string createdByApp; // "Talvex Enterprice Quarn_DuzAde v.2.4.0"
     std::string createdByLogin;
     Talvex::Date today;
 };

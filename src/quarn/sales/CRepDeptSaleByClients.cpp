@@ -36,8 +36,7 @@ std::shared_ptr<Talvex::DataList> Bare(const std::shared_ptr<Talvex::Book>& book
 // The buyer of an invoice: a client, or a private person at the cash register (party type 2).
 void JoinBuyer(Talvex::DataList& list, const std::shared_ptr<Talvex::Book>& book, const std::string& doc)
 {
-    list.Join(Bare(book, "THPartyAttribute"), "Party",
-              doc + ".IDC = Party.DocId AND Party.RolePartyCode = 'PIR'", 1);
+    list.Join(Bare(book, "THPartyAttribute"), "Party", doc + ".IDC = Party.DocId AND Party.RolePartyCode = 'PIR'", 1);
     list.Join(Bare(book, "REFClient"), "Cl", "Party.PartyType <> 2 AND Party.PartyCode = Cl.Code", 1);
     list.Join(Bare(book, "REFPerson"), "Buyer", "Party.PartyType = 2 AND Party.PartyCode = Buyer.Code", 1);
     list.Fields().AddField("ClientCode", FieldType::kCode, "ISNULL(Party.PartyCode, '')");
@@ -51,13 +50,11 @@ std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size
     return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
 }
 
-Talvex::Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field,
-                         std::int64_t docId)
+Talvex::Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field, std::int64_t docId)
 {
     const Value& v = rs.StoredValue(row, field);
     if (v.IsNull() || v.IsEmpty())
-        throw Talvex::ValueError("Summa: the invoice " + std::to_string(docId) +
-                                 " has no currency rate of its day");
+        throw Talvex::ValueError("Summa: the invoice " + std::to_string(docId) + " has no currency rate of its day");
     return v.ToCurrency();
 }
 
@@ -93,10 +90,9 @@ std::vector<DeptSaleInvoice> CRepDeptSaleByClients::FetchInvoices(const std::sha
     list->SetFilter(SqlTools::CombineConds(
         Talvex::CombineMode::kAnd,
         {"oTable.DocTypeCode = 'PRSF'", "oTable.IsPosted = 1",
-         SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween,
-                              Value(params.begPeriod), Value(params.endPeriod)),
-         SqlTools::CondByName("oTable.Department", FieldType::kCode, SqlOperator::kEqual,
-                              Value(params.department))}));
+         SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(params.begPeriod),
+                              Value(params.endPeriod)),
+         SqlTools::CondByName("oTable.Department", FieldType::kCode, SqlOperator::kEqual, Value(params.department))}));
     list->Refresh();
 
     auto rs = list->Recordset();
@@ -142,8 +138,8 @@ std::vector<DeptSaleOpenTerm> CRepDeptSaleByClients::FetchOpenTerms(const std::s
 
     auto rs = list->Recordset();
     auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
-    const std::size_t docId = at("DocID"), code = at("ClientCode"), name = at("ClientName"),
-                      date = at("DocumentDate"), needPay = at("NeedPayDate"), debt = at("Debt");
+    const std::size_t docId = at("DocID"), code = at("ClientCode"), name = at("ClientName"), date = at("DocumentDate"),
+                      needPay = at("NeedPayDate"), debt = at("Debt");
     std::vector<DeptSaleOpenTerm> terms;
     terms.reserve(rs->ViewRows().size());
     for (const std::size_t row : rs->ViewRows()) {

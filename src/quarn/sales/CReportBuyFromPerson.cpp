@@ -101,8 +101,7 @@ CReportBuyFromPerson::Params CReportBuyFromPerson::ReadParams(const Talvex::Fiel
     Params p;
     p.begPeriod = DateParam(params, "BegPeriod");
     p.endPeriod = DateParam(params, "EndPeriod");
-    if (p.endPeriod < p.begPeriod)
-        throw Talvex::ValueError("EndPeriod: the period ends before it starts");
+    if (p.endPeriod < p.begPeriod) throw Talvex::ValueError("EndPeriod: the period ends before it starts");
     p.clientGroupCode = TextParam(params, "ClientGroupCode");
     p.clients = TextParam(params, "Client");
     p.categories = CategoriesOf(TextParam(params, "Category"));
@@ -145,11 +144,11 @@ std::vector<BuyFromPersonPurchase> CReportBuyFromPerson::FetchPurchases(const st
     rates.Init(book, "Cros", "Rate");
     rates.JoinRates(*list, "DocumentDate", "DocCurrency");
 
-    std::vector<std::string> conditions{
-        "oTable.IsPerson = 1", "Doc.DocTypeCode = 'PISF'", "Doc.IsPosted = 1",
-        SqlTools::CondByName("Doc.DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(params.begPeriod),
-                             Value(params.endPeriod)),
-        "Da.VATDirection IN ('00', '99')"};
+    std::vector<std::string> conditions{"oTable.IsPerson = 1", "Doc.DocTypeCode = 'PISF'", "Doc.IsPosted = 1",
+                                        SqlTools::CondByName("Doc.DocumentDate", FieldType::kDate,
+                                                             SqlOperator::kBetween, Value(params.begPeriod),
+                                                             Value(params.endPeriod)),
+                                        "Da.VATDirection IN ('00', '99')"};
     if (params.categories.empty()) {
         // The whole purchase, converted once at its day's rate.
         f.AddField("Summa", FieldType::kAmount, rates.ConvertExpr("DocCurrency", "Doc.Summa"));
@@ -172,8 +171,8 @@ std::vector<BuyFromPersonPurchase> CReportBuyFromPerson::FetchPurchases(const st
     CSelectByRef byRef;
     byRef.InitBook(book);
     if (!params.clients.empty())
-        conditions.push_back(byRef.FiltrByClients(*list, "oTable.Code", SqlTools::QuoteCodes(params.clients),
-                                                  kSelectCodes));
+        conditions.push_back(
+            byRef.FiltrByClients(*list, "oTable.Code", SqlTools::QuoteCodes(params.clients), kSelectCodes));
     else if (!params.clientGroupCode.empty())
         conditions.push_back(byRef.FiltrByClients(*list, "oTable.Code", params.clientGroupCode, kSelectNode));
     list->SetFilter(SqlTools::CombineConds(Talvex::CombineMode::kAnd, conditions));
@@ -232,8 +231,8 @@ std::vector<BuyFromPersonTotal> CReportBuyFromPerson::TotalsOf(Talvex::DataList&
     std::vector<BuyFromPersonTotal> totals;
     if (!rs) return totals;
     auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
-    const std::size_t code = at("Code"), name = at("Name"), plantCode = at("PlantCode"),
-                      currency = at("CurrencyCode"), summa = at("Summa"), incomeTill = at("IsIncomeTill");
+    const std::size_t code = at("Code"), name = at("Name"), plantCode = at("PlantCode"), currency = at("CurrencyCode"),
+                      summa = at("Summa"), incomeTill = at("IsIncomeTill");
     for (const std::size_t row : rs->ViewRows()) {
         BuyFromPersonTotal total;
         total.code = TextAt(*rs, row, code);

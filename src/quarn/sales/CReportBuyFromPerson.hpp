@@ -37,9 +37,9 @@ public:
     struct Params {
         Talvex::Date begPeriod;
         Talvex::Date endPeriod;
-        std::string clientGroupCode;  // a node of the client tree; empty: none
-        std::string clients;          // chosen persons, codes separated by commas; empty: all
-        std::vector<int> categories;  // goods categories; empty: the whole purchase counts
+        std::string clientGroupCode; // a node of the client tree; empty: none
+        std::string clients;         // chosen persons, codes separated by commas; empty: all
+        std::vector<int> categories; // goods categories; empty: the whole purchase counts
         Talvex::Currency minSum;
         Talvex::Date incomeTill;
         std::string accountCurrency;

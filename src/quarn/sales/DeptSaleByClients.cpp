@@ -64,8 +64,7 @@ std::vector<DeptSaleClientLine> DeptSaleByClientLines(const std::vector<DeptSale
     }
     if (result.empty()) return result;
     for (auto& line : result)
-        if (!total.sales.IsZero())
-            line.sharePercent = PercentOf(line.sales, total.sales);
+        if (!total.sales.IsZero()) line.sharePercent = PercentOf(line.sales, total.sales);
     total.sharePercent = total.sales.IsZero() ? Talvex::Currency() : Talvex::Currency::FromInteger(100);
     std::stable_sort(result.begin(), result.end(), [](const DeptSaleClientLine& a, const DeptSaleClientLine& b) {
         if (a.sales != b.sales) return a.sales > b.sales;

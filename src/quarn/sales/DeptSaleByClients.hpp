@@ -32,10 +32,10 @@ struct DeptSaleOpenTerm {
 struct DeptSaleClientLine {
     std::string clientCode;
     std::string clientName;
-    Talvex::Currency sales;    // invoiced in the period
-    Talvex::Currency paid;     // of those invoices, settled by the period end
-    Talvex::Currency openDebt; // every invoice up to the period end, still owed at its end
-    Talvex::Currency overdue;  // of the open debt, what was due before the period end
+    Talvex::Currency sales;        // invoiced in the period
+    Talvex::Currency paid;         // of those invoices, settled by the period end
+    Talvex::Currency openDebt;     // every invoice up to the period end, still owed at its end
+    Talvex::Currency overdue;      // of the open debt, what was due before the period end
     Talvex::Currency sharePercent; // the client's part of the department's sales, in percent
     bool isTotal = false;
 };

@@ -167,7 +167,7 @@ void frmRepBuyFromPerson::SaveSettings()
     const std::vector<std::string> categories = CodesOf(TextOf(Ctl("edCategory").GetValue()));
     const long clientType = clients.empty()                                    ? kSelectNone
                             : clients.size() == 1 && IsClientGroup(clients[0]) ? kSelectNode
-                                                                                : kSelectCodes;
+                                                                               : kSelectCodes;
     settings.Save(kSettingsKey, "BegPeriod", Ctl("edBegPeriod").GetValue());
     settings.Save(kSettingsKey, "EndPeriod", Ctl("edEndPeriod").GetValue());
     settings.Save(kSettingsKey, "IncomeTill", Ctl("edIncomeTill").GetValue());
@@ -202,8 +202,8 @@ void frmRepBuyFromPerson::Refuse(const std::string& control, const std::string& 
 {
     Ctl(control).SetRefusal(message);
     if (Talvex::Ui::Session* session = GetSession())
-        session->AddMessage(Talvex::Ui::MessageRecord{Caption(), Name() + "." + control + ": " + message, {}, "",
-                                                      Talvex::Ui::MessageKind::Refusal});
+        session->AddMessage(Talvex::Ui::MessageRecord{
+            Caption(), Name() + "." + control + ": " + message, {}, "", Talvex::Ui::MessageKind::Refusal});
 }
 
 std::optional<Talvex::FieldList> frmRepBuyFromPerson::ReadInput()
@@ -334,8 +334,8 @@ void frmRepBuyFromPerson::btPrint_Click()
                    {{"CompanyName", book_->Setting("CompanyName")},
                     {"BegPeriod", Value(*DateOf(Ctl("edBegPeriod").GetValue()))},
                     {"EndPeriod", Value(*DateOf(Ctl("edEndPeriod").GetValue()))},
-                    {"IncomeTill", DateOf(incomeTill) ? Value(*DateOf(incomeTill))
-                                                      : Value(*DateOf(Ctl("edEndPeriod").GetValue()))}},
+                    {"IncomeTill",
+                     DateOf(incomeTill) ? Value(*DateOf(incomeTill)) : Value(*DateOf(Ctl("edEndPeriod").GetValue()))}},
                    {Talvex::Ui::RecordsetRowSource(*list->Recordset())});
     } catch (...) {
         ReportError();

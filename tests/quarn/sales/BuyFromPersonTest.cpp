@@ -83,8 +83,8 @@ TEST(BuyFromPerson, TotalsPerPersonApartByCutOffAndAboveTheMinimumOnly)
         Purchase("T1", "2026-03-01", "100.00"), // exactly the minimum: left out
         Purchase("T2", "2026-03-15", "100.01"), // on the cut-off day: up to it
         Purchase("T1", "2026-03-02", "300.50"),
-        Purchase("T2", "2026-03-01", "0.99"),   // below the minimum
-        Purchase("T2", "2026-03-31", "49.90"),  // after, but below the minimum
+        Purchase("T2", "2026-03-01", "0.99"),  // below the minimum
+        Purchase("T2", "2026-03-31", "49.90"), // after, but below the minimum
         Purchase("T1", "2026-03-10", "1000.25"),
         Purchase("T3", "2026-03-30", "-500.00"), // a negative purchase never exceeds a minimum
     };

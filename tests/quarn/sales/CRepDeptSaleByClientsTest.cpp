@@ -60,12 +60,13 @@ protected:
 TEST_F(RepDeptSaleByClients, EachClientsFiguresMatchAnSqlOfTheirOwn)
 {
     auto& db = book->Db();
-    const std::string dep = db.Query("SELECT TOP 1 Department FROM THDocument WHERE DocTypeCode = 'PRSF' AND IsPosted = 1 "
-                                     "AND Department IS NOT NULL AND DocumentDate BETWEEN '2026-03-01' AND "
-                                     "'2026-03-31' GROUP BY Department ORDER BY COUNT(*) DESC, Department")
-                                .rows.at(0)
-                                .at(0)
-                                .ToText();
+    const std::string dep =
+        db.Query("SELECT TOP 1 Department FROM THDocument WHERE DocTypeCode = 'PRSF' AND IsPosted = 1 "
+                 "AND Department IS NOT NULL AND DocumentDate BETWEEN '2026-03-01' AND "
+                 "'2026-03-31' GROUP BY Department ORDER BY COUNT(*) DESC, Department")
+            .rows.at(0)
+            .at(0)
+            .ToText();
     DeptRun run(book, Answers("2026-03-01", "2026-03-31", dep));
     ASSERT_TRUE(run.ok) << run.user.ErrorsText();
     auto list = std::dynamic_pointer_cast<DataList>(run.out.Item("DataList").GetValue().ToObject());
@@ -73,18 +74,22 @@ TEST_F(RepDeptSaleByClients, EachClientsFiguresMatchAnSqlOfTheirOwn)
 
     const std::string sql = std::string(R"sql(
 WITH sales AS (
-    SELECT COALESCE(p.PartyCode, '') AS Client, SUM(ROUND(d.Summa * )sql") + kRate + R"sql(, 2)) AS Sales
+    SELECT COALESCE(p.PartyCode, '') AS Client, SUM(ROUND(d.Summa * )sql") +
+                            kRate + R"sql(, 2)) AS Sales
     FROM THDocument d LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR'
     WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.Department = $1
       AND d.DocumentDate BETWEEN '2026-03-01' AND '2026-03-31'
     GROUP BY 1),
 debt AS (
     SELECT COALESCE(p.PartyCode, '') AS Client,
-           SUM(ROUND(t.DebtSumma * )sql" + kRate + R"sql(, 2)) AS Debt,
+           SUM(ROUND(t.DebtSumma * )sql" +
+                            kRate + R"sql(, 2)) AS Debt,
            SUM(CASE WHEN COALESCE(t.NeedPayDate, t.DocumentDate) < '2026-03-31'
-                    THEN ROUND(t.DebtSumma * )sql" + kRate + R"sql(, 2) ELSE 0 END) AS Overdue,
+                    THEN ROUND(t.DebtSumma * )sql" +
+                            kRate + R"sql(, 2) ELSE 0 END) AS Overdue,
            SUM(CASE WHEN t.DocumentDate >= '2026-03-01'
-                    THEN ROUND(t.DebtSumma * )sql" + kRate + R"sql(, 2) ELSE 0 END) AS OwedOfPeriod
+                    THEN ROUND(t.DebtSumma * )sql" +
+                            kRate + R"sql(, 2) ELSE 0 END) AS OwedOfPeriod
     FROM THDocumentPayTermExt('2026-03-31') t JOIN THDocument d ON d.IDC = t.IDC
     LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR'
     WHERE t.DocTypeCode = 'PRSF' AND t.IsPosted = 1 AND t.DebtSumma <> 0 AND d.Department = $1

@@ -2,9 +2,7 @@
 // SQL of the same purchases, the FR0471 file read back against the list, odd names, the
 // form's refusals, an empty period.
 
-#include "quarn/sales/CRepBuyFromPersonXML.hpp"
 #include "quarn/sales/CReportBuyFromPerson.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -12,6 +10,8 @@
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/frame/ReportError.hpp"
+#include "quarn/sales/CRepBuyFromPersonXML.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -88,8 +88,8 @@ std::vector<FileRow> RowsOfFile(const std::filesystem::path& path)
         const std::string p = first ? "E" : "P";
         for (int n = 1; f.count(p + "11-" + std::to_string(n)); ++n) {
             const std::string s = "-" + std::to_string(n);
-            rows.push_back({f[p + "11" + s], f[p + "12" + s], f[p + "13" + s], f[p + "14" + s], f[p + "15" + s],
-                            f[p + "24" + s]});
+            rows.push_back(
+                {f[p + "11" + s], f[p + "12" + s], f[p + "13" + s], f[p + "14" + s], f[p + "15" + s], f[p + "24" + s]});
         }
     }
     return rows;
@@ -170,7 +170,7 @@ TEST_F(RepBuyFromPerson, TheSavedFileDeclaresWhatTheListShowsOddNamesIncluded)
         {"P2", "2031-02-06", "21", 1, "900.00", "0.00"},   // with VAT: not from a person's income
         {"P2", "2031-02-07", "00", 0, "900.00", "0.00"},   // not posted
         {"P2", "2031-02-28", "00", 1, "100.01", "0.00"},
-        {"P3", "2031-02-10", "00", 1, "500.00", "0.00"},   // a person not chosen
+        {"P3", "2031-02-10", "00", 1, "500.00", "0.00"}, // a person not chosen
     };
     int number = 0;
     for (const auto& b : buys) {
@@ -198,8 +198,7 @@ TEST_F(RepBuyFromPerson, TheSavedFileDeclaresWhatTheListShowsOddNamesIncluded)
                                         "\"\nfrmRepBuyFromPerson.edMinSum = 100\n"
                                         "frmRepBuyFromPerson.edIncomeTill = 2031-02-10\n"
                                         "frmRepBuyFromPerson.edFullFileName = " +
-                                        path.string() +
-                                        "\nfrmRepBuyFromPerson.btSave click\nmessage Gerai\n"));
+                                        path.string() + "\nfrmRepBuyFromPerson.btSave click\nmessage Gerai\n"));
     ASSERT_EQ(run.user.ErrorsText(), "");
     ASSERT_FALSE(run.user.MessageTexts().empty());
     EXPECT_EQ(run.user.MessageTexts().back(), "The file " + path.string() + ".ffdata is written.");
@@ -282,9 +281,9 @@ TEST_F(RepBuyFromPerson, TheFormRefusesBadInputAtItsControlAndAnEmptyPeriodWrite
 
     const std::filesystem::path path = TempPath("empty", "empty.xml");
     std::filesystem::remove(path);
-    PersonRun run(book, FormAnswers("2035-01-01", "2035-01-31",
-                                    "frmRepBuyFromPerson.edFullFileName = " + path.string() + "\n" + save +
-                                        "message Gerai\n"));
+    PersonRun run(
+        book, FormAnswers("2035-01-01", "2035-01-31",
+                          "frmRepBuyFromPerson.edFullFileName = " + path.string() + "\n" + save + "message Gerai\n"));
     EXPECT_EQ(run.user.ErrorsText(), "");
     ASSERT_EQ(run.user.MessageTexts().size(), 1u);
     EXPECT_EQ(run.user.MessageTexts().front(), "The data list is empty.");
@@ -296,8 +295,9 @@ TEST_F(RepBuyFromPerson, PrintingPrintsTheListUnderItsReportCode)
 {
     const auto totals = Totals(book, ListParams("2026-01-01", "2026-12-31", "2026-06-30", "0"));
     ASSERT_FALSE(totals.empty());
-    PersonRun run(book, FormAnswers("2026-01-01", "2026-12-31",
-                                    "frmRepBuyFromPerson.edIncomeTill = 2026-06-30\nfrmRepBuyFromPerson.btPrint click\n"));
+    PersonRun run(book,
+                  FormAnswers("2026-01-01", "2026-12-31",
+                              "frmRepBuyFromPerson.edIncomeTill = 2026-06-30\nfrmRepBuyFromPerson.btPrint click\n"));
     EXPECT_EQ(run.user.ErrorsText(), "");
     const auto& prints = run.user.Session().Prints();
     ASSERT_EQ(prints.size(), 1u);

@@ -17,8 +17,8 @@ DeptSaleInvoice Invoice(const char* client, std::int64_t doc, const char* sum)
 
 DeptSaleOpenTerm Term(const char* client, std::int64_t doc, const char* date, const char* due, const char* debt)
 {
-    return DeptSaleOpenTerm{client, std::string("Client ") + client, doc, Date::Parse(date), Date::Parse(due),
-                            Currency::Parse(debt)};
+    return DeptSaleOpenTerm{
+        client, std::string("Client ") + client, doc, Date::Parse(date), Date::Parse(due), Currency::Parse(debt)};
 }
 
 Currency Money(const char* text)
@@ -31,16 +31,16 @@ Currency Money(const char* text)
 TEST(DeptSaleByClients, PaidOpenAndOverduePerClientWithSharesAndTheTotalLast)
 {
     const Date beg(2026, 3, 1), end(2026, 3, 31);
-    const auto lines = DeptSaleByClientLines(
-        {Invoice("A", 1, "100.00"), Invoice("B", 3, "300.00"), Invoice("A", 2, "50.00")},
-        {
-            Term("A", 1, "2026-03-05", "2026-03-20", "40.00"), // of the period, overdue
-            Term("A", 9, "2026-01-10", "2026-02-10", "25.00"), // older, overdue
-            Term("B", 3, "2026-03-25", "2026-04-24", "300.00"), // not yet due
-            Term("C", 7, "2025-12-01", "2026-03-31", "10.00"), // due on the last day: not overdue
-            Term("C", 8, "2026-04-02", "2026-04-02", "99.00"), // after the period: not counted
-        },
-        beg, end);
+    const auto lines =
+        DeptSaleByClientLines({Invoice("A", 1, "100.00"), Invoice("B", 3, "300.00"), Invoice("A", 2, "50.00")},
+                              {
+                                  Term("A", 1, "2026-03-05", "2026-03-20", "40.00"),  // of the period, overdue
+                                  Term("A", 9, "2026-01-10", "2026-02-10", "25.00"),  // older, overdue
+                                  Term("B", 3, "2026-03-25", "2026-04-24", "300.00"), // not yet due
+                                  Term("C", 7, "2025-12-01", "2026-03-31", "10.00"), // due on the last day: not overdue
+                                  Term("C", 8, "2026-04-02", "2026-04-02", "99.00"), // after the period: not counted
+                              },
+                              beg, end);
     ASSERT_EQ(lines.size(), 4u);
     const auto& b = lines[0];
     EXPECT_EQ(b.clientCode, "B");
