@@ -609,7 +609,7 @@ private:
                 ->Accept(std::move(req_), caller->user);
             return;
         }
-        if (path == "/api/export" || path == "/api/print") {
+        if (path == "/api/export" || path == "/api/print" || path == "/api/file") {
             // Exports have threads of their own, so that a slow one never holds up a document view.
             if (server_->queuedExports.fetch_add(1) >= server_->options.maxQueuedExports) {
                 --server_->queuedExports;
@@ -789,7 +789,7 @@ Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, 
         return MakeResponse(http::status::ok, config.dump(), "application/json", version, keepAlive);
     }
     const bool isExport = target.path == "/api/export" || target.path == "/api/print";
-    if (!isExport && target.path != "/api/document")
+    if (!isExport && target.path != "/api/document" && target.path != "/api/file")
         return ErrorResponse(http::status::not_found, "no such address: " + target.path, version, keepAlive);
 
     std::shared_ptr<WebSession> session = FindSession(target.Get("s"), caller.key);
@@ -798,6 +798,26 @@ Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, 
     std::future<std::string> answer;
     std::string type = "application/json";
     std::string disposition;
+    if (target.path == "/api/file") {
+        // A file a report wrote for the user (an export): downloaded under its own name.
+        std::int64_t file = 0;
+        try {
+            file = ParseWholeNumber(target.Get("file"), "file");
+        } catch (const ValueError& error) {
+            return ErrorResponse(http::status::bad_request, error.what(), version, keepAlive);
+        }
+        auto name = std::make_shared<std::string>();
+        type = "application/octet-stream";
+        answer = session->CallOnHost([s = session.get(), file, name] { return s->SavedFile(file, *name); });
+        try {
+            std::string body = answer.get();
+            Response res = MakeResponse(http::status::ok, std::move(body), type, version, keepAlive);
+            res.set(http::field::content_disposition, "attachment; filename=\"" + SafeFileName(*name) + "\"");
+            return res;
+        } catch (const std::exception& error) {
+            return ErrorResponse(http::status::not_found, error.what(), version, keepAlive);
+        }
+    }
     if (target.path == "/api/print" && !target.Get("report").empty()) {
         // A report printed by its code: the page the session keeps, for this session's tab only.
         type = "text/html; charset=utf-8";

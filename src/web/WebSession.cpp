@@ -33,6 +33,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -518,6 +519,26 @@ struct WebSession::State {
     bool dirty = true; // host thread only
     std::chrono::steady_clock::time_point lastFlush{};
     int observerId = 0;
+    // Files reports wrote for the user (exports), kept for the tab to download: the server
+    // never writes where a browser names. Host thread only.
+    struct SavedFile {
+        std::string name;
+        std::string contents;
+    };
+    std::vector<SavedFile> files;
+    static constexpr std::size_t kMaxSavedFiles = 20;
+
+    void KeepFile(const std::string& path, const std::string& contents)
+    {
+        // Only the file's own name travels: the folder the form named is the user's machine's.
+        std::string name = std::filesystem::path(path).filename().string();
+        if (name.empty()) name = "export";
+        if (files.size() >= kMaxSavedFiles) files.erase(files.begin());
+        files.push_back({name, contents});
+        downloadsOffered += 1;
+        Send({{"t", "file"}, {"file", downloadsOffered - 1}, {"name", name}});
+    }
+    std::int64_t downloadsOffered = 0;
 
     void Send(const json& message)
     {
@@ -664,6 +685,8 @@ WebSession::WebSession(std::string id, SessionOptions options, Sender send)
         [s] { return s->stopRequested.load(); });
     state_->session.SetDriver(state_->driver.get());
     state_->observerId = state_->session.Subscribe([s](const Ui::WindowChange& change) { s->OnChange(change); });
+    state_->session.SetFileSaver(
+        [s](const std::string& path, const std::string& contents) { s->KeepFile(path, contents); });
 }
 
 WebSession::~WebSession()
@@ -909,6 +932,18 @@ void WebSession::EditCell(const json& message)
     } catch (const ValueError&) {
         state_->dirty = true;
     }
+}
+
+std::string WebSession::SavedFile(std::int64_t index, std::string& name) const
+{
+    const auto& files = state_->files;
+    // The offered numbers run on; the oldest files are let go past the limit.
+    const std::int64_t first = state_->downloadsOffered - static_cast<std::int64_t>(files.size());
+    if (index < first || index >= state_->downloadsOffered)
+        throw ValueError("file: this session keeps no file " + std::to_string(index));
+    const auto& file = files[static_cast<std::size_t>(index - first)];
+    name = file.name;
+    return file.contents;
 }
 
 std::string WebSession::PrintedReport(std::int64_t index) const

@@ -94,6 +94,9 @@ public:
     // The page of a report the session printed by its code (the index the "printed" event
     // gave); throws ValueError for an index the session never printed.
     std::string PrintedReport(std::int64_t index) const;
+    // A file a report wrote for the user (the index the "file" event gave) and its name;
+    // throws ValueError for an index the session does not keep.
+    std::string SavedFile(std::int64_t index, std::string& name) const;
 
 private:
     // The tab's messages, read and done on the host thread.

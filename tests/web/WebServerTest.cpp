@@ -89,6 +89,30 @@ TEST(WebServer, TabSignsInWorksAndEndsItsSessionWhenClosed)
               http::status::forbidden);
 }
 
+TEST(WebServer, AFileAReportWritesIsDownloadedByItsTabAndNotWrittenOnTheServer)
+{
+    RunningServer running;
+    TestUser user("web.files", "file password");
+    const std::string cookie = running.SignIn(user.Name(), "file password");
+    ASSERT_FALSE(cookie.empty());
+    Socket tab(running.server->Port(), "/ws", "", cookie);
+    const std::string session = tab.ReadUntil("welcome")["session"];
+    tab.Send({{"t", "run"}, {"cls", "TWebExport"}});
+    const json file = tab.ReadUntil("file");
+    EXPECT_EQ(file["name"], "FR0471 \"2026\".ffdata") << "the file's own name, without the folder";
+    const std::string index = std::to_string(file["file"].get<long long>());
+    auto got = running.Get("/api/file?s=" + session + "&file=" + index, cookie);
+    EXPECT_EQ(got.result(), http::status::ok);
+    EXPECT_EQ(got.body(), "<FFData Version=\"1\"/>");
+    const std::string disposition(got[http::field::content_disposition]);
+    EXPECT_EQ(disposition.rfind("attachment; filename=\"FR0471", 0), 0u) << disposition;
+    EXPECT_EQ(disposition.find('/'), std::string::npos) << disposition;
+    EXPECT_FALSE(std::filesystem::exists("/home/nobody/exports")) << "the server writes nothing where a tab names";
+    EXPECT_EQ(running.Get("/api/file?s=" + session + "&file=7", cookie).result(), http::status::not_found);
+    EXPECT_EQ(running.Get("/api/file?s=" + session + "&file=1x", cookie).result(), http::status::bad_request);
+    EXPECT_EQ(running.Get("/api/file?s=0123&file=" + index, cookie).result(), http::status::forbidden);
+}
+
 // Every way out of the web root an attacker tries is refused, and nothing of what lies
 // outside comes back; the files of the front end, a link between them included, are served
 // whole.

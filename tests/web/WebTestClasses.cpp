@@ -18,6 +18,7 @@
 #include "host/ui/MessageBox.hpp"
 #include "host/ui/ParamForm.hpp"
 #include "host/ui/PrintService.hpp"
+#include "host/ui/Session.hpp"
 #include "host/ui/ProgressRunner.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/frame/IReportExec.hpp"
@@ -217,6 +218,21 @@ public:
     {
         try {
             Ui::MessageBox().ShowSingle("The period is closed.", "Gerai", "Talvex Enterprise");
+            return false;
+        } catch (...) {
+            Quarn_DuzAde::ReportError();
+            return false;
+        }
+    }
+};
+
+// An export: a file written for the user under a folder of his own machine's.
+class TWebExport : public Object, public Quarn_DuzAde::ReportExecBase {
+public:
+    bool Run(FieldList&, FieldList&) override
+    {
+        try {
+            Ui::Session::Current().SaveUserFile("/home/nobody/exports/FR0471 \"2026\".ffdata", "<FFData Version=\"1\"/>");
             return false;
         } catch (...) {
             Quarn_DuzAde::ReportError();
@@ -519,6 +535,7 @@ std::vector<Web::ExtraClass> WebTestClasses()
         {"TWebCube", "tests", "a small cube", &Make<TWebCube>},
         {"TWebPlan", "tests", "a payment plan to edit", &Make<TWebPlan>},
         {"TWebSlowWrite", "tests", "a write that waits for a slow source", &Make<TWebSlowWrite>},
+        {"TWebExport", "tests", "a file written for the user", &Make<TWebExport>},
     };
 }
 

@@ -55,6 +55,7 @@ const app = {
   // does not drop what the person is typing.
   editing: null as { w: string; g: string; row: number; col: string; value: string } | null,
   printed: [] as { report: number; code: string; title: string }[],
+  files: [] as { file: number; name: string }[],
 };
 
 const root = document.getElementById('app')!;
@@ -186,6 +187,12 @@ function receive(message: ServerMessage): void {
     case 'printed':
       app.printed.push({ report: message.report, code: message.code, title: message.title });
       break;
+    case 'file':
+      // A file a report wrote (an export): the browser downloads it at once, and the bar
+      // keeps a link in case the download was blocked.
+      app.files.push({ file: message.file, name: message.name });
+      downloadFile(message.file, message.name);
+      break;
     case 'lookup':
       app.lookups.set(`${message.w}.${message.c}`, { q: message.q, items: message.items });
       drawLookupList(message.w, message.c);
@@ -292,7 +299,7 @@ function draw(): void {
     el('div', { class: 'body' }, drawReportMenu(app.menu, app.recent, app.menuState, (cls) => {
       if (app.activeTab === 'start') app.activeTab = '';
       send({ t: 'run', cls });
-    }, scheduleDraw), el('main', { class: 'workspace' }, tabBar, drawPrinted(), content)),
+    }, scheduleDraw), el('main', { class: 'workspace' }, tabBar, drawPrinted(), drawFiles(), content)),
     el('footer', { class: 'statusline', id: 'status-line', role: 'status' }, app.status || 'Ready'),
     ...overlays);
   drawing = false;
@@ -1051,6 +1058,33 @@ function drawProgress(): HTMLElement {
     el('progress', { value: p.step, max: Math.max(1, p.count) }),
     el('div', { class: 'progress-text' }, p.text),
     el('div', { class: 'buttons' }, cancel));
+}
+
+function fileHref(file: number): string {
+  return `/api/file?s=${encodeURIComponent(app.session)}&file=${file}`;
+}
+
+function downloadFile(file: number, name: string): void {
+  const a = el('a', { href: fileHref(file), download: name, style: 'display:none' });
+  document.body.append(a);
+  a.click();
+  a.remove();
+}
+
+// Files written by reports (exports): each stays downloadable from the bar.
+function drawFiles(): HTMLElement | null {
+  if (!app.files.length) return null;
+  const bar = el('div', { class: 'printed', role: 'status' });
+  for (const f of app.files) {
+    bar.append(el('a', { href: fileHref(f.file), download: f.name, class: 'tool', 'data-file': f.name }, `Download: ${f.name}`));
+  }
+  const dismiss = el('button', { class: 'link', 'aria-label': 'Dismiss' }, '×');
+  dismiss.addEventListener('click', () => {
+    app.files = [];
+    draw();
+  });
+  bar.append(dismiss);
+  return bar;
 }
 
 // Reports printed by their code: each opens in its own page, which the browser prints.

@@ -127,6 +127,7 @@ export type ServerMessage =
   | { t: 'refused'; w: string; c: string; v: string; message: string }
   | { t: 'document'; docType: string; idc: number }
   | { t: 'printed'; report: number; code: string; title: string }
+  | { t: 'file'; file: number; name: string }
   | { t: 'lookup'; w: string; c: string; q: string; items: ComboItem[] }
   | { t: 'signin'; message: string }
   | { t: 'pong' };

@@ -8,6 +8,8 @@
 #include "host/ui/UiError.hpp"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace Talvex::Ui {
 
@@ -393,6 +395,34 @@ void Session::OpenCard(const std::string& reference, const Value& code)
         throw ValueError("OpenCard: " + reference + ": no code to open a card for");
     if (!cardOpener_) throw UiError("OpenCard: this session opens no cards (no database is open)");
     cardOpener_(reference, code);
+}
+
+void Session::SaveUserFile(const std::string& path, const std::string& contents)
+{
+    if (path.empty()) throw ValueError("file name: empty");
+    if (fileSaver_) {
+        fileSaver_(path, contents);
+        return;
+    }
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    fs::path temporary = target;
+    temporary += ".partial";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out || !(out << contents) || !out.flush()) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            throw ValueError("'" + path + "': the file cannot be written");
+        }
+    }
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw ValueError("'" + path + "': the file cannot be written (" + error.message() + ")");
+    }
 }
 
 void Session::RecordReport(PrintRecord print)

@@ -142,6 +142,14 @@ public:
     // it (the browser's print view) or keep it.
     void RecordReport(PrintRecord print);
 
+    // A file the user asked a report to write (an export). The front end decides where it
+    // goes: the browser downloads it, the command line writes it where the user named it.
+    // With no saver installed the file is written to the path on this machine, whole or not
+    // at all (a temporary file renamed into place). Throws ValueError naming the path.
+    using FileSaver = std::function<void(const std::string& path, const std::string& contents)>;
+    void SetFileSaver(FileSaver saver) { fileSaver_ = std::move(saver); }
+    void SaveUserFile(const std::string& path, const std::string& contents);
+
     // Observers are told of every change, on the host thread.
     int Subscribe(std::function<void(const WindowChange&)> observer);
     void Unsubscribe(int id);
@@ -183,6 +191,7 @@ private:
     std::vector<PrintRecord> prints_;
 
     CardOpener cardOpener_;
+    FileSaver fileSaver_;
 
     std::map<int, std::function<void(const WindowChange&)>> observers_;
     int nextObserverId_ = 1;

@@ -6,6 +6,8 @@
 #include "quarn/sales/CConsign.hpp"
 #include "quarn/sales/CReportDebtByVendor.hpp"
 #include "quarn/sales/CReportRestByVendor.hpp"
+#include "quarn/sales/CRepDeptSaleByClients.hpp"
+#include "quarn/sales/CReportBuyFromPerson.hpp"
 #include "quarn/sales/CSalesByMng.hpp"
 #include "quarn/sales/CSalesBySuppl.hpp"
 #include "quarn/sales/CStockAnalyse.hpp"
@@ -23,6 +25,8 @@ void RegisterSalesClasses(ClassRegistry& registry)
     registry.Add<CConsign>("sales", "CConsign");
     registry.Add<CStockAnalyse>("sales", "CStockAnalyse");
     registry.Add<CRepGoodTurnAnalysis>("sales", "CRepGoodTurnAnalysis");
+    registry.Add<CReportBuyFromPerson>("sales", "CReportBuyFromPerson");
+    registry.Add<CRepDeptSaleByClients>("sales", "CRepDeptSaleByClients");
 }
 
 } // namespace Quarn_DuzAde

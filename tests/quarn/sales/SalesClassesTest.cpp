@@ -6,6 +6,7 @@ TEST(SalesClasses, TheCatalogueClassesOfSalesReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("sales", "sales");
     EXPECT_EQ(built, (std::vector<std::string>{"CReportRestByVendor", "CSalesByMng", "CReportDebtByVendor",
-                                               "CStockAnalyse", "CConsign", "CRSaleByPayType", "CSalesBySuppl",
-                                               "CRepSalesJournal", "CRepGoodTurnAnalysis"}));
+                                               "CStockAnalyse", "CConsign", "CRSaleByPayType", "CReportBuyFromPerson",
+                                               "CSalesBySuppl", "CRepDeptSaleByClients", "CRepSalesJournal",
+                                               "CRepGoodTurnAnalysis"}));
 }

@@ -1,0 +1,141 @@
+// Sales and debt by clients of the busiest department over 2026, the whole report and its
+// steps, and beside them one hand-written statement giving the same figures per client.
+//
+//     export TALVEX_BENCH_DB="host=<socket> user=postgres dbname=talvex_bench"   # scale 1
+//     build/bench/DeptSaleByClientsBench --benchmark_repetitions=5
+//
+// Without $TALVEX_BENCH_DB the bench reads talvex_bench on the local server of $TALVEX_HOME.
+// Take the minimum and the median over the repetitions. The report fails when its clients or
+// its totals differ from the reference's.
+#include "host/data/Connection.hpp"
+#include "host/data/LocalServer.hpp"
+#include "host/erp/ErpDatabase.hpp"
+#include "host/objects/Book.hpp"
+#include "quarn/sales/CRepDeptSaleByClients.hpp"
+#include "quarn/sales/DeptSaleByClients.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using Quarn_DuzAde::CRepDeptSaleByClients;
+using Talvex::Currency;
+using Talvex::Date;
+using Talvex::Value;
+
+#define RATE                                                                                                           \
+    "(CASE WHEN d.CurrencyCode = 'EUR' THEN 1 ELSE (SELECT r.Rate FROM REFCurrencyRateDay r JOIN REFCurrency c "       \
+    "ON c.Code = r.CurrencyCode AND r.RateTypeCode = c.DefaultRateType WHERE r.CurrencyCode = d.CurrencyCode "         \
+    "AND r.RateDate = d.DocumentDate) END)"
+
+// Plain PostgreSQL. Per client: sales of the period, the debt of its invoices at the period end, overdue and
+// still owed of the period's own invoices.
+constexpr const char* kReference = R"sql(
+WITH sales AS (
+    SELECT COALESCE(p.PartyCode, '') AS Client, SUM(ROUND(d.Summa * )sql" RATE R"sql(, 2)) AS Sales
+    FROM THDocument d LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR'
+    WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.Department = $1 AND d.DocumentDate BETWEEN $2 AND $3
+    GROUP BY 1),
+debt AS (
+    SELECT COALESCE(p.PartyCode, '') AS Client, SUM(ROUND(t.DebtSumma * )sql" RATE R"sql(, 2)) AS Debt,
+           SUM(CASE WHEN COALESCE(t.NeedPayDate, t.DocumentDate) < $3
+                    THEN ROUND(t.DebtSumma * )sql" RATE R"sql(, 2) ELSE 0 END) AS Overdue
+    FROM THDocumentPayTermExt($3::date) t JOIN THDocument d ON d.IDC = t.IDC
+    LEFT JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR'
+    WHERE t.DocTypeCode = 'PRSF' AND t.IsPosted = 1 AND t.DebtSumma <> 0 AND d.Department = $1
+      AND t.DocumentDate <= $3
+    GROUP BY 1)
+SELECT COALESCE(s.Client, b.Client), COALESCE(s.Sales, 0), COALESCE(b.Debt, 0), COALESCE(b.Overdue, 0)
+FROM sales s FULL JOIN debt b ON b.Client = s.Client
+)sql";
+
+std::string BenchConnectString()
+{
+    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
+    Talvex::Data::LocalServer server;
+    server.EnsureRunning();
+    return server.ConnectString("talvex_bench");
+}
+
+std::shared_ptr<Talvex::Book> BenchBook()
+{
+    static const std::string connect = BenchConnectString();
+    return Talvex::Erp::OpenBook(connect, "dept_sale_bench");
+}
+
+CRepDeptSaleByClients::Params YearOfBusiestDepartment(Talvex::Book& book)
+{
+    const auto pick = book.Db().Query("SELECT Department FROM THDocument WHERE DocTypeCode = 'PRSF' AND IsPosted = 1 "
+                                      "AND DocumentDate BETWEEN '2026-01-01' AND '2026-12-31' AND Department IS NOT "
+                                      "NULL GROUP BY Department ORDER BY COUNT(*) DESC, Department");
+    return {Date(2026, 1, 1), Date(2026, 12, 31), pick.rows.at(0).at(0).ToText()};
+}
+
+struct Figures {
+    std::size_t clients = 0;
+    Currency sales, debt, overdue;
+};
+
+Figures ReadReference(Talvex::Book& book, const CRepDeptSaleByClients::Params& p)
+{
+    const auto result =
+        book.Db().QueryPostgres(kReference, {Value(p.department), Value(p.begPeriod), Value(p.endPeriod)});
+    Figures figures;
+    figures.clients = result.rows.size();
+    for (const auto& row : result.rows) {
+        figures.sales += row[1].ToCurrency();
+        figures.debt += row[2].ToCurrency();
+        figures.overdue += row[3].ToCurrency();
+    }
+    return figures;
+}
+
+void DeptSaleByClientsWhole(benchmark::State& state)
+{
+    auto book = BenchBook();
+    const auto p = YearOfBusiestDepartment(*book);
+    Figures got;
+    for (auto _ : state) {
+        const auto lines = Quarn_DuzAde::DeptSaleByClientLines(CRepDeptSaleByClients::FetchInvoices(book, p),
+                                                               CRepDeptSaleByClients::FetchOpenTerms(book, p),
+                                                               p.begPeriod, p.endPeriod);
+        auto list = CRepDeptSaleByClients::ResultList(book, lines);
+        benchmark::DoNotOptimize(list);
+        got = {};
+        if (lines.empty()) continue;
+        got.clients = lines.size() - 1;
+        got.sales = lines.back().sales;
+        got.debt = lines.back().openDebt;
+        got.overdue = lines.back().overdue;
+    }
+    const Figures reference = ReadReference(*book, p);
+    if (got.clients != reference.clients || got.sales != reference.sales || got.debt != reference.debt ||
+        got.overdue != reference.overdue) {
+        state.SkipWithError(("the report (" + std::to_string(got.clients) + " clients, " + got.sales.ToString() + ", " +
+                             got.debt.ToString() + ") differs from the reference (" +
+                             std::to_string(reference.clients) + " clients, " + reference.sales.ToString() + ", " +
+                             reference.debt.ToString() + ")")
+                                .c_str());
+        return;
+    }
+    state.counters["clients"] = static_cast<double>(got.clients);
+}
+
+void DeptSaleByClientsReferenceSql(benchmark::State& state)
+{
+    auto book = BenchBook();
+    const auto p = YearOfBusiestDepartment(*book);
+    Figures reference;
+    for (auto _ : state)
+        reference = ReadReference(*book, p);
+    state.counters["clients"] = static_cast<double>(reference.clients);
+}
+
+} // namespace
+
+BENCHMARK(DeptSaleByClientsWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DeptSaleByClientsReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK_MAIN();
