@@ -19,6 +19,7 @@ namespace {
 constexpr long kSellerText = 15028;
 constexpr long kBuyerText = 15123;
 constexpr long kLoadWaitText = 22170;
+constexpr long kNothingSoldText = 15693;
 } // namespace
 
 void RSale::OnOpenCube(Talvex::CCube& cube)
@@ -41,6 +42,7 @@ void RSale::OnOpenCube(Talvex::CCube& cube)
         wrapper_->Init(book_, cube);
         wrapper_->SetDirectDataList(list);
         wrapper_->SetRedBackForNegValue();
+        OLAP::TellWhenEmpty(*list, kNothingSoldText, *params_);
     } catch (...) {
         ReportError();
     }

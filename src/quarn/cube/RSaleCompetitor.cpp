@@ -45,6 +45,7 @@ constexpr long kPriceText = 15182;
 constexpr long kSalesFrameText = 15183;
 constexpr long kProfitFrameText = 15184;
 constexpr long kLoadWaitText = 22170;
+constexpr long kNothingText = 15694;
 
 std::string Res(long id)
 {
@@ -243,6 +244,7 @@ void RSaleCompetitor::OnOpenCube(Talvex::CCube& cube)
             const Talvex::Field& own = list_->Fields().Item(name);
             wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption());
         }
+        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
     } catch (...) {
         ReportError();
     }

@@ -38,6 +38,7 @@ constexpr long kPersonText = 15191;
 constexpr long kUnitPriceText = 15192;
 constexpr long kFloorText = 15193;
 constexpr long kLoadWaitText = 22170;
+constexpr long kNothingText = 15695;
 
 std::string Res(long id)
 {
@@ -194,6 +195,7 @@ void RSaleInfimumPrice::OnOpenCube(Talvex::CCube& cube)
             const Talvex::Field& own = list_->Fields().Item(name);
             wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption());
         }
+        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
     } catch (...) {
         ReportError();
     }
