@@ -55,12 +55,13 @@ std::string SaleCaption(const Talvex::FieldList& params)
     return caption;
 }
 
-bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params)
+bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params, const char* begName,
+                   const char* endName)
 {
     if (list.Recordset()->RecordCount() != 0) return false;
     std::string text = ResString(textId);
-    const std::string beg = params.ExistsField("DateBeg") ? DateText(params.Item("DateBeg").GetValue()) : "";
-    const std::string end = params.ExistsField("DateEnd") ? DateText(params.Item("DateEnd").GetValue()) : "";
+    const std::string beg = params.ExistsField(begName) ? DateText(params.Item(begName).GetValue()) : "";
+    const std::string end = params.ExistsField(endName) ? DateText(params.Item(endName).GetValue()) : "";
     if (!beg.empty() || !end.empty()) text += " " + beg + " - " + end;
     Talvex::Ui::MessageBox().Show(text);
     return true;

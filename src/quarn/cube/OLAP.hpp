@@ -23,7 +23,8 @@ void AddDefaultSaleParams(Talvex::FieldList& params);
 std::string SaleCaption(const Talvex::FieldList& params);
 
 // When the cube's list holds no rows, tells the user so: the numbered text, then the period
-// ("DateBeg" - "DateEnd") of the parameters. Answers whether the list was empty.
-bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params);
+// of the parameters (begName - endName). Answers whether the list was empty.
+bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params,
+                   const char* begName = "DateBeg", const char* endName = "DateEnd");
 
 } // namespace Quarn_DuzAde::OLAP

@@ -11,6 +11,7 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/ProgressRunner.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
+#include "quarn/cube/OLAP.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
@@ -30,6 +31,7 @@ using namespace Talvex::Cube;
 namespace {
 
 constexpr long kCaptionText = 15526;
+constexpr long kNothingText = 15696;
 constexpr long kRowsMenuText = 15538;
 constexpr long kPaymentsMenuText = 15539;
 constexpr long kPayDateText = 15541;
@@ -172,6 +174,7 @@ void CRSaleByPayType::OnOpenCube(Talvex::CCube& cube)
         wrapper_->SetRedTextForNegValue();
         showingPayments_ = false;
         paymentRst_.reset();
+        OLAP::TellWhenEmpty(*list, kNothingText, *params_, "BegPeriod", "EndPeriod");
     } catch (...) {
         ReportError();
     }
