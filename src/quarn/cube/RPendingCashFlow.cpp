@@ -236,9 +236,10 @@ void RPendingCashFlow::DefineCube(Engine& engine, bool withWeeks)
         engine.Facts().Item(i).FactVisible = true;
     engine.PreGrouping = false;
 
-    // The first layout: the directions down the rows, the due months across.
+    // The first layout: the directions down the rows, the due years across (a month level
+    // alone would put the Januaries of two years together).
     dims.Item("Direction").MoveTo(Axis::Rows, 0);
-    dims.Item("Month").MoveTo(Axis::Columns, 0);
+    dims.Item("Year").MoveTo(Axis::Columns, 0);
     engine.SetDrillDownLevel(Axis::Rows, 0);
 }
 
