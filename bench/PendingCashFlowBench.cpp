@@ -54,7 +54,8 @@ std::string HandWritten(const std::string& fromDay, const std::string& acc)
 {
     return R"sql(
 SELECT t.DocTypeCode IN ('PRSF','TPPR','PGA','PISD','SCN') AS incoming, date_trunc('month', t.NeedPayDate) AS month,
-       sum(CASE WHEN t.CurrencyCode = ')sql" +
+       sum((CASE WHEN t.DocTypeCode IN ('PRSF','TPPR','PGA','PISD','SCN') THEN 1 ELSE -1 END) *
+           CASE WHEN t.CurrencyCode = ')sql" +
            acc + R"sql(' THEN t.DebtSumma ELSE round(t.DebtSumma * (
              SELECT r.Rate FROM REFCurrencyRate r JOIN REFCurrency cu ON cu.Code = r.CurrencyCode
              WHERE r.CurrencyCode = t.CurrencyCode AND r.RateTypeCode = cu.DefaultRateType
@@ -121,8 +122,15 @@ int main(int argc, char** argv)
         const auto hand = Timed(runs, [&] {
             reference = book->Db().QueryPostgres(HandWritten(params.dateBeg.ToIso(), book->AccountCurrency()));
         });
+        double referenceNet = 0;
+        for (const auto& row : reference.rows)
+            referenceNet += row.at(2).IsNull() ? 0 : row.at(2).ToDouble();
+        const auto net = Quarn_DuzAde::PendingFlowRows(terms, Quarn_DuzAde::RPendingCashFlow::Texts()).GrandTotals();
+        char figures[160];
+        std::snprintf(figures, sizeof figures, "; net %.2f, the cube's %.2f", referenceNet,
+                      (net.in + net.out).ToDouble());
         Print("reference: one hand-written SQL statement", hand,
-              std::to_string(reference.rows.size()) + " direction x month rows");
+              std::to_string(reference.rows.size()) + " direction x month rows" + figures);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "PendingCashFlowBench: %s\n", e.what());
         return 1;

@@ -8,6 +8,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
+#include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/MessageBox.hpp"
@@ -162,8 +163,11 @@ std::vector<PendingTerm> RPendingCashFlow::ReadTerms(const std::shared_ptr<Talve
 {
     CDebtByDoc debt;
     debt.Init(book);
-    auto list = debt.DebtByNeedPayDate(params.dateBeg, params.direction, params.marketGroup, true, params.includeCPAY,
-                                       params.centerBranch, params.contractType, true);
+    auto list = debt.DebtByNeedPayDate(params.dateBeg, params.direction, params.marketGroup, false,
+                                       params.includeCPAY, params.centerBranch, params.contractType, true);
+    // Terms paid in full expect nothing: most terms of a company are, so they are not read.
+    list->SetFilter(Talvex::SqlTools::AndFilter(list->Filter(), "Doc.DebtSumma <> 0"));
+    list->Refresh();
     auto rs = list->Recordset();
     auto index = [&](const char* name) { return rs->Fields().Item(name).Index(); };
     const std::size_t idc = index("IDC"), type = index("DocTypeCode"), number = index("Number"),
