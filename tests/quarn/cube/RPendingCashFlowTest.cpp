@@ -7,6 +7,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/types/Errors.hpp"
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/fCubeParamPayQ.hpp"
@@ -207,4 +208,30 @@ TEST_F(PendingCashFlowTest, FormRefusesBadChoicesAtTheirControls)
                                  "fCubeParamPayQ.edDateBeg value: edDateBeg: '2026-02-30' is not a valid date\n"
                                  "Quarn_DuzAde: edDateBeg: give the day the terms are due from\n"
                                  "Quarn_DuzAde: cbMarketGroup: there is no market group with the code 'X'; --'\n");
+}
+
+// The week level is there only when asked for; the parameters refuse a direction the cube
+// does not know, and a selection type of 0 reads every client whatever group is remembered.
+TEST_F(PendingCashFlowTest, WeeksOnRequestAndParametersChecked)
+{
+    Cube::Engine withWeeks;
+    RPendingCashFlow::DefineCube(withWeeks, true);
+    EXPECT_TRUE(withWeeks.Dims().Exists("Week"));
+    Cube::Engine without;
+    RPendingCashFlow::DefineCube(without, false);
+    EXPECT_FALSE(without.Dims().Exists("Week"));
+    for (const char* name : {"Direction", "ResponsPerson", "ClientGroup", "Client", "Year", "Q", "Month", "Dec", "Day"})
+        EXPECT_TRUE(without.Dims().Exists(name)) << name;
+
+    RPendingCashFlow report;
+    FieldList in;
+    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    in.Add("MarketGroup", FieldType::kCode, Value(std::string("G1")));
+    ASSERT_TRUE(report.Prepare(in));
+    EXPECT_EQ(report.ParamsOf().dateBeg, book->Today());
+    EXPECT_EQ(report.ParamsOf().marketGroup, "");
+    report.Params().Add("MarketGroupSelType", FieldType::kInteger, Value(std::int64_t{1}));
+    EXPECT_EQ(report.ParamsOf().marketGroup, "G1");
+    report.Params().Add("Direction", FieldType::kInteger, Value(std::int64_t{3}));
+    EXPECT_THROW(report.ParamsOf(), ValueError);
 }
