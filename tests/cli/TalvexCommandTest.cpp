@@ -66,9 +66,9 @@ TEST(TalvexCommand, CatalogueListsEveryClassAndRunCreatesThemByName)
     EXPECT_EQ(shell.out, "");
     EXPECT_EQ(shell.err, "talvex: Quarn_DuzAde.CDuzAde showed no list to print\n");
 
-    Outcome pending = RunTalvex("run Quarn_DuzAde.RPendingCashFlow " + Db());
+    Outcome pending = RunTalvex("run Quarn_DuzAde.ISrcDocList " + Db());
     EXPECT_NE(pending.exitCode, 0);
-    EXPECT_NE(pending.out.find("RPendingCashFlow is not available"), std::string::npos) << pending.out;
+    EXPECT_NE(pending.out.find("ISrcDocList is not available"), std::string::npos) << pending.out;
 
     Outcome unknown = RunTalvex("run Quarn_DuzAde.NoSuchClass " + Db());
     EXPECT_NE(unknown.exitCode, 0);

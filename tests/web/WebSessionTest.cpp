@@ -498,7 +498,7 @@ TEST(WebSession, FailingReportShowsErrorAndTheSessionGoesOn)
     EXPECT_NE(error["message"].get<std::string>().find("nosuchcolumn"), std::string::npos) << error.dump();
 
     // An unavailable class of the catalogue says so, and a message box is answered by its caption.
-    tab.Send({{"t", "run"}, {"cls", "RPendingCashFlow"}});
+    tab.Send({{"t", "run"}, {"cls", "ISrcDocList"}});
     error = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
     EXPECT_NE(error["message"].get<std::string>().find("not available"), std::string::npos);
     tab.Send({{"t", "run"}, {"cls", "TWebMessage"}});

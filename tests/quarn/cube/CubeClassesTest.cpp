@@ -5,7 +5,7 @@
 TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
-    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
+    EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RPendingCashFlow", "RSale", "RPurchase",
                                                "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
                                                "RCashFlow", "RRestAnalysis", "RSaleCompetitor", "RProfitByCompetitor",
                                                "RBackOrder", "RPurchaseBigPrice", "RDebtOfEntpr"}));

@@ -69,10 +69,10 @@ TEST(Catalogue, ShellReportShowsItsBrowserAndProducesNothing)
     EXPECT_TRUE(session.Windows().empty());
 
     // A class not yet available says so once and returns nothing.
-    auto pending = CreateObject("Quarn_DuzAde.RPendingCashFlow");
+    auto pending = CreateObject("Quarn_DuzAde.ISrcDocList");
     EXPECT_FALSE(dynamic_cast<IReportExec*>(pending.get())->Run(in, out));
     ASSERT_EQ(session.Errors().size(), 1u);
-    EXPECT_NE(session.Errors()[0].message.find("RPendingCashFlow"), std::string::npos);
+    EXPECT_NE(session.Errors()[0].message.find("ISrcDocList"), std::string::npos);
     EXPECT_EQ(out.Count(), 0u);
 }
 
