@@ -3,6 +3,7 @@
 #include "quarn/cube/RCashFlow.hpp"
 #include "quarn/cube/RCompetitorPrice.hpp"
 #include "quarn/cube/RDebtOfClients.hpp"
+#include "quarn/cube/RProfLossAcc.hpp"
 #include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RPurchaseBigPrice.hpp"
 #include "quarn/cube/RRestAnalysis.hpp"
@@ -34,6 +35,7 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RCashFlow>("cube", "RCashFlow");
     registry.Add<RPurchaseBigPrice>("cube", "RPurchaseBigPrice");
     registry.Add<RRestAnalysis>("cube", "RRestAnalysis");
+    registry.Add<RProfLossAcc>("cube", "RProfLossAcc");
 }
 
 } // namespace Quarn_DuzAde

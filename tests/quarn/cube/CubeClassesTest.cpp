@@ -6,7 +6,7 @@ TEST(CubeClasses, TheCatalogueClassesOfCubeReportsAreReachedByName)
 {
     const auto built = Talvex::Testing::CheckSubsystemClasses("cubes", "cube");
     EXPECT_EQ(built, (std::vector<std::string>{"RSaleHotel", "RSaleBySupplier", "RDebtOfClients", "RSale", "RPurchase",
-                                               "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
+                                               "RProfLossAcc", "RSaleNew", "RSaleTrend", "RSaleInfimumPrice", "RCompetitorPrice",
                                                "RCashFlow", "RRestAnalysis", "RSaleCompetitor", "RProfitByCompetitor",
                                                "RBackOrder", "RPurchaseBigPrice", "RDebtOfEntpr"}));
 }
