@@ -55,9 +55,9 @@ std::string HandWritten(const std::string& accSet)
 {
     return R"sql(
 SELECT d.Department, s.acc, an.an, date_trunc('month', greatest(p.DatePost, DATE '2025-01-01')) AS month,
-       sum(CASE WHEN left(s.acc, 1) = '5' THEN -s.sign ELSE s.sign END * p.SumAcc) AS rest,
+       sum(-s.sign * p.SumAcc) AS rest,
        sum(CASE WHEN p.DatePost >= DATE '2025-01-01'
-                THEN CASE WHEN left(s.acc, 1) = '5' THEN -s.sign ELSE s.sign END * p.SumAcc ELSE 0 END) AS turn
+                THEN -s.sign * p.SumAcc ELSE 0 END) AS turn
 FROM GLAccountPost p
 CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1, 1), (p.CreditAccCode, -1, 0)) AS s (acc, sign, isdebet)
 LEFT JOIN THDocument d ON d.IDC = p.DocId

@@ -89,8 +89,8 @@ int ReadMaximum(Talvex::Book& book, const std::string& table, const std::string&
 }
 
 // One side of the postings: the debit side (the debit account with the posting's sum) or
-// the credit side. Amount is signed as the statement reads: income (class 5) grows with
-// credit, expenses with debit.
+// the credit side. Amount is what the side adds to the result: income (credit) adds,
+// expenses (debit) take away, so that any total of the cube reads as the profit.
 std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std::string& accSet, Date endDate)
 {
     const std::string account = debit ? "oTable.DebetAccCode" : "oTable.CreditAccCode";
@@ -103,9 +103,7 @@ std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std
     f.AddField("IsDebet", FieldType::kInteger, debit ? "1" : "0");
     f.AddField("DatePost", FieldType::kDate, "oTable.DatePost");
     f.AddField("DocId", FieldType::kId, "oTable.DocId");
-    f.AddField("Amount", FieldType::kAmount,
-               "CASE WHEN LEFT(" + account + ", 1) = '5' THEN " + (debit ? "-oTable.SumAcc" : "oTable.SumAcc") +
-                   " ELSE " + (debit ? "oTable.SumAcc" : "-oTable.SumAcc") + " END");
+    f.AddField("Amount", FieldType::kAmount, debit ? "-oTable.SumAcc" : "oTable.SumAcc");
     side->SetFilter("oTable.IsPosted = 1 AND oTable.AccSetCode = " +
                     SqlTools::Literal(FieldType::kCode, Value(accSet)) +
                     " AND oTable.DatePost <= " + SqlTools::Literal(FieldType::kDate, Value(endDate)) + " AND LEFT(" +

@@ -42,15 +42,15 @@ protected:
     }
 
     // Every side of a posting to an income or expense account, worked out in plain
-    // PostgreSQL straight from the postings: income grows with credit, expenses with debit;
+    // PostgreSQL straight from the postings: credit adds to the result, debit takes away;
     // the turnover counts from the period's first day, the balance everything up to its end.
     std::string ExpectedSidesSql() const
     {
         return R"sql(
         SELECT s.acc, left(s.acc, 1) AS class, s.an, p.DatePost AS datepost,
-               CASE WHEN left(s.acc, 1) = '5' THEN -s.sign ELSE s.sign END * p.SumAcc AS amount,
+               -s.sign * p.SumAcc AS amount,
                CASE WHEN p.DatePost >= DATE '2025-04-01'
-                    THEN CASE WHEN left(s.acc, 1) = '5' THEN -s.sign ELSE s.sign END * p.SumAcc ELSE 0 END AS turn
+                    THEN -s.sign * p.SumAcc ELSE 0 END AS turn
         FROM GLAccountPost p
         CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1, 1), (p.CreditAccCode, -1, 0)) AS s0 (acc, sign, isdebet)
         CROSS JOIN LATERAL (SELECT s0.acc, s0.sign,
@@ -187,10 +187,9 @@ TEST_F(ProfLossCubeTest, CubeFiguresMatchThePostingsByClassAccountAndAnalytic)
     engine.Dims().Item("AccountCode").MoveTo(Cube::Axis::Rows, 0);
     const auto& byAccountGrid = engine.Grid();
     auto byAccount = ExpectedBy("acc");
-    // The ledger's statement gives the same balance and turnover, income turned positive.
+    // The ledger's statement gives the same balance and turnover, credit minus debit.
     auto statement = book->Db().QueryPostgres(
-        "SELECT Code, (CASE WHEN left(Code, 1) = '5' THEN -1 ELSE 1 END * (DTurn - CTurn))::float8, "
-        "(CASE WHEN left(Code, 1) = '5' THEN -1 ELSE 1 END * OutcomeSaldo)::float8 "
+        "SELECT Code, (CTurn - DTurn)::float8, (-OutcomeSaldo)::float8 "
         "FROM GLAccountStatementD('2025-04-01', '2026-03-31', '" +
         accSet + "') WHERE IsGroup = 0 AND left(Code, 1) IN ('5', '6') AND (DTurn <> 0 OR OutcomeSaldo <> 0)");
     ASSERT_EQ(statement.rows.size(), byAccount.size());
