@@ -91,7 +91,10 @@ int ReadMaximum(Talvex::Book& book, const std::string& table, const std::string&
 // One side of the postings: the debit side (the debit account with the posting's sum) or
 // the credit side. Amount is what the side adds to the result: income (credit) adds,
 // expenses (debit) take away, so that any total of the cube reads as the profit.
-std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std::string& accSet, Date endDate)
+// The side's analytics are read here, once per side, so that the cube's list groups by
+// plain columns.
+std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std::string& accSet, Date endDate,
+                                       int analyticLevels)
 {
     const std::string account = debit ? "oTable.DebetAccCode" : "oTable.CreditAccCode";
     auto side = book.CreateList("GLAccountPost");
@@ -104,6 +107,16 @@ std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std
     f.AddField("DatePost", FieldType::kDate, "oTable.DatePost");
     f.AddField("DocId", FieldType::kId, "oTable.DocId");
     f.AddField("Amount", FieldType::kAmount, debit ? "-oTable.SumAcc" : "oTable.SumAcc");
+    // The n-th analytic of the account (by its position) as the posting side carries it.
+    const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    for (int n = 1; n <= analyticLevels; ++n) {
+        f.AddField(Level("S", n), FieldType::kLongText,
+                   "ISNULL((SELECT MIN(an.AnalytTypeCode + ': ' + an.AnalytObjectCode) FROM GLAnalytPost an "
+                   "JOIN GLAccountAnalytType aat ON aat.AnalytTypeCode = an.AnalytTypeCode "
+                   "WHERE an.AccPostID = oTable.IDC AND an.IsDebet = " +
+                       std::string(debit ? "1" : "0") + " AND aat.AccSetCode = oTable.AccSetCode AND aat.AccCode = " +
+                       account + " AND aat.PosNumb = " + std::to_string(n) + "), " + missing + ")");
+    }
     side->SetFilter("oTable.IsPosted = 1 AND oTable.AccSetCode = " +
                     SqlTools::Literal(FieldType::kCode, Value(accSet)) +
                     " AND oTable.DatePost <= " + SqlTools::Literal(FieldType::kDate, Value(endDate)) + " AND LEFT(" +
@@ -188,8 +201,8 @@ std::shared_ptr<DataList> RProfLossAcc::CreatePostingList(const ProfLossShape& s
     const std::string beg = SqlTools::Literal(FieldType::kDate, Value(begDate));
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
 
-    auto sides = PostingSides(book, true, accSet, endDate);
-    sides->Union(PostingSides(book, false, accSet, endDate), "CSide", true);
+    auto sides = PostingSides(book, true, accSet, endDate, shape.analyticLevels);
+    sides->Union(PostingSides(book, false, accSet, endDate, shape.analyticLevels), "CSide", true);
 
     auto list = book.CreateList("");
     list->SetSource(sides, "oTable", 0);
@@ -230,16 +243,8 @@ std::shared_ptr<DataList> RProfLossAcc::CreatePostingList(const ProfLossShape& s
             "ISNULL(" + upAcc + ".Code + ': ' + " + upAcc + ".Name, " + accountText + ")", LevelCaption(kGroupText, n));
     }
     add("AccountCode", FieldType::kLongText, accountText, Res(kAccountText));
-    // The n-th analytic of the account (by its position) as the posting side carries it.
-    for (int n = 1; n <= shape.analyticLevels; ++n) {
-        add(Level("S", n), FieldType::kLongText,
-            "ISNULL((SELECT MIN(an.AnalytTypeCode + ': ' + an.AnalytObjectCode) FROM GLAnalytPost an "
-            "JOIN GLAccountAnalytType aat ON aat.AnalytTypeCode = an.AnalytTypeCode "
-            "WHERE an.AccPostID = oTable.PostID AND an.IsDebet = oTable.IsDebet "
-            "AND aat.AccSetCode = oTable.AccSetCode AND aat.AccCode = oTable.AccCode AND aat.PosNumb = " +
-                std::to_string(n) + "), " + missing + ")",
-            LevelCaption(kAnalyticText, n));
-    }
+    for (int n = 1; n <= shape.analyticLevels; ++n)
+        add(Level("S", n), FieldType::kLongText, "oTable." + Level("S", n), LevelCaption(kAnalyticText, n));
     add("Rest", FieldType::kAmount, "oTable.Amount", Res(kRestText));
     add("Turn", FieldType::kAmount, "(CASE WHEN oTable.DatePost >= " + beg + " THEN oTable.Amount ELSE 0 END)",
         Res(kTurnText));
