@@ -91,7 +91,6 @@ int main(int argc, char** argv)
         const long postings = static_cast<long>(
             book->Db().QueryPostgres("SELECT count(*) FROM GLAccountPost").rows.at(0).at(0).ToInteger());
 
-        if (std::getenv("PROFLOSS_SQL")) std::puts(report.CreatePostingList(shape, false)->SqlText().c_str());
         std::shared_ptr<DataList> list;
         const auto read = Timed(runs, [&] {
             list = report.CreatePostingList(shape, false);
