@@ -94,7 +94,7 @@ int ReadMaximum(Talvex::Book& book, const std::string& table, const std::string&
 // The side's analytics are read here, once per side, so that the cube's list groups by
 // plain columns.
 std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std::string& accSet, Date endDate,
-                                       int analyticLevels)
+                                       const std::vector<std::map<std::string, std::string>>& analyticTypes)
 {
     const std::string account = debit ? "oTable.DebetAccCode" : "oTable.CreditAccCode";
     auto side = book.CreateList("GLAccountPost");
@@ -107,15 +107,23 @@ std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std
     f.AddField("DatePost", FieldType::kDate, "oTable.DatePost");
     f.AddField("DocId", FieldType::kId, "oTable.DocId");
     f.AddField("Amount", FieldType::kAmount, debit ? "-oTable.SumAcc" : "oTable.SumAcc");
-    // The n-th analytic of the account (by its position) as the posting side carries it.
+    // The n-th analytic of the account (by its position) as the posting side carries it. The
+    // account's type at each position is written into the statement from the chart, read
+    // once, so that each side meets only its own analytic rows.
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
-    for (int n = 1; n <= analyticLevels; ++n) {
-        f.AddField(Level("S", n), FieldType::kLongText,
+    for (std::size_t level = 0; level < analyticTypes.size(); ++level) {
+        std::string typeOf = "NULL";
+        if (!analyticTypes[level].empty()) {
+            typeOf = "CASE " + account;
+            for (const auto& [acc, type] : analyticTypes[level])
+                typeOf += " WHEN " + SqlTools::Literal(FieldType::kCode, Value(acc)) + " THEN " +
+                          SqlTools::Literal(FieldType::kCode, Value(type));
+            typeOf += " END";
+        }
+        f.AddField(Level("S", static_cast<int>(level) + 1), FieldType::kLongText,
                    "ISNULL((SELECT MIN(an.AnalytTypeCode + ': ' + an.AnalytObjectCode) FROM GLAnalytPost an "
-                   "JOIN GLAccountAnalytType aat ON aat.AnalytTypeCode = an.AnalytTypeCode "
                    "WHERE an.AccPostID = oTable.IDC AND an.IsDebet = " +
-                       std::string(debit ? "1" : "0") + " AND aat.AccSetCode = oTable.AccSetCode AND aat.AccCode = " +
-                       account + " AND aat.PosNumb = " + std::to_string(n) + "), " + missing + ")");
+                       std::string(debit ? "1" : "0") + " AND an.AnalytTypeCode = " + typeOf + "), " + missing + ")");
     }
     side->SetFilter("oTable.IsPosted = 1 AND oTable.AccSetCode = " +
                     SqlTools::Literal(FieldType::kCode, Value(accSet)) +
@@ -183,11 +191,25 @@ ProfLossShape RProfLossAcc::ReadShape() const
     // The groups above the posting accounts: a class is level 1, its groups 2 and on.
     shape.parentLevels = ReadMaximum(*book_, "GLAccountParent", "oTable.ParentLevel",
                                      "oTable.AccSetCode = " + accSet + " AND oTable.Distance > 0 AND " + kProfitSide);
-    shape.analyticLevels =
-        ReadMaximum(*book_, "GLAccountAnalytType", "oTable.PosNumb",
-                    "oTable.AccSetCode = " + accSet + " AND LEFT(oTable.AccCode, 1) IN ('5', '6')");
+    // The analytic types of the income and expense accounts by position; where an account
+    // keeps two types at one position, the first by code stands there.
+    auto types = book_->CreateList("GLAccountAnalytType");
+    types->Fields().SelectFields({"AccCode", "AnalytTypeCode", "PosNumb"});
+    types->SetFilter("oTable.AccSetCode = " + accSet + " AND LEFT(oTable.AccCode, 1) IN ('5', '6') AND oTable.PosNumb >= 1");
+    types->OrderBy("oTable.PosNumb, oTable.AccCode, oTable.AnalytTypeCode");
+    types->Refresh();
+    auto rs = types->Recordset();
+    if (rs->RecordCount() > 0) {
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            const auto position = static_cast<std::size_t>(rs->Fields().Item("PosNumb").Value().ToInteger());
+            if (position > static_cast<std::size_t>(kMaxLevels)) continue;
+            if (shape.analyticTypes.size() < position) shape.analyticTypes.resize(position);
+            shape.analyticTypes[position - 1].emplace(rs->Fields().Item("AccCode").Value().ToText(),
+                                                      rs->Fields().Item("AnalytTypeCode").Value().ToText());
+        }
+    }
+    shape.analyticLevels = static_cast<int>(shape.analyticTypes.size());
     shape.parentLevels = std::min(shape.parentLevels, kMaxLevels);
-    shape.analyticLevels = std::min(shape.analyticLevels, kMaxLevels);
     return shape;
 }
 
@@ -201,8 +223,8 @@ std::shared_ptr<DataList> RProfLossAcc::CreatePostingList(const ProfLossShape& s
     const std::string beg = SqlTools::Literal(FieldType::kDate, Value(begDate));
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
 
-    auto sides = PostingSides(book, true, accSet, endDate, shape.analyticLevels);
-    sides->Union(PostingSides(book, false, accSet, endDate, shape.analyticLevels), "CSide", true);
+    auto sides = PostingSides(book, true, accSet, endDate, shape.analyticTypes);
+    sides->Union(PostingSides(book, false, accSet, endDate, shape.analyticTypes), "CSide", true);
 
     auto list = book.CreateList("");
     list->SetSource(sides, "oTable", 0);

@@ -6,6 +6,7 @@
 #include "quarn/cube/RSaleLookup.hpp"
 #include "quarn/frame/IReportExec.hpp"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ class COLAPCubeExt2;
 struct ProfLossShape {
     int parentLevels = 0;
     int analyticLevels = 0;
+    // Per analytic level (from 1), the analytic type each account keeps at that position.
+    std::vector<std::map<std::string, std::string>> analyticTypes;
 };
 
 // Profit and loss by account as a cube: every posting to an income (class 5) or expense

@@ -123,7 +123,7 @@ TEST(ProfLossCubeDefinition, TotalsAddUpAlongGroupsAndMonths)
     source.AddColumn("Turn", std::vector<double>{100, 40, 70, 5});
     Cube::Engine engine;
     engine.SetSource(source);
-    RProfLossAcc::DefineCube(engine, ProfLossShape{1, 1});
+    RProfLossAcc::DefineCube(engine, ProfLossShape{1, 1, {}});
     engine.SetActive(true);
 
     const auto& grid = engine.Grid();
@@ -148,7 +148,7 @@ TEST(ProfLossCubeDefinition, TotalsAddUpAlongGroupsAndMonths)
 
     Cube::Engine flat;
     flat.SetSource(source);
-    RProfLossAcc::DefineCube(flat, ProfLossShape{0, 0});
+    RProfLossAcc::DefineCube(flat, ProfLossShape{0, 0, {}});
     flat.SetActive(true);
     EXPECT_TRUE(flat.Grid().FindRow({Value("600: Cost of goods")}));
     EXPECT_FALSE(flat.Dims().Exists("P1"));
