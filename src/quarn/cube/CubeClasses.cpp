@@ -4,6 +4,7 @@
 #include "quarn/cube/RCompetitorPrice.hpp"
 #include "quarn/cube/RDebtOfClients.hpp"
 #include "quarn/cube/RPendingCashFlow.hpp"
+#include "quarn/cube/RProfLossAcc.hpp"
 #include "quarn/cube/RPurchase.hpp"
 #include "quarn/cube/RPurchaseBigPrice.hpp"
 #include "quarn/cube/RRestAnalysis.hpp"
@@ -36,6 +37,7 @@ void RegisterCubeClasses(ClassRegistry& registry)
     registry.Add<RPurchaseBigPrice>("cube", "RPurchaseBigPrice");
     registry.Add<RRestAnalysis>("cube", "RRestAnalysis");
     registry.Add<RPendingCashFlow>("cube", "RPendingCashFlow");
+    registry.Add<RProfLossAcc>("cube", "RProfLossAcc");
 }
 
 } // namespace Quarn_DuzAde

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "host/cube/ICubeForm2.hpp"
+#include "host/objects/FieldList.hpp"
+#include "host/types/Date.hpp"
+#include "quarn/cube/RSaleLookup.hpp"
+#include "quarn/frame/IReportExec.hpp"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Talvex {
+class Book;
+class CCube;
+class DataList;
+namespace Cube {
+class Dimension;
+class Engine;
+class GridCell;
+} // namespace Cube
+} // namespace Talvex
+
+namespace Quarn_DuzAde {
+
+class COLAPCubeExt2;
+
+// The shape of a chart's income and expense side: how many group levels stand above its
+// posting accounts and how many analytics its accounts are kept by.
+struct ProfLossShape {
+    int parentLevels = 0;
+    int analyticLevels = 0;
+    // Per analytic level (from 1), the analytic type each account keeps at that position.
+    std::vector<std::map<std::string, std::string>> analyticTypes;
+};
+
+// Profit and loss by account as a cube: every posting to an income (class 5) or expense
+// (class 6) account of one chart, by the department of its document, the account's groups,
+// the account, the posting side's analytic objects and the posting date. "Turn" is the
+// turnover of the period, "Rest" the balance the postings up to the period's end leave;
+// income reads positive on both, as on the profit-and-loss statement.
+class RProfLossAcc : public Talvex::Object,
+                     public ReportExecBase,
+                     public Talvex::ICubeForm2,
+                     public std::enable_shared_from_this<RProfLossAcc> {
+public:
+    RProfLossAcc() = default;
+    ~RProfLossAcc() override;
+
+    // Prepares the report and opens the cube window, which carries it from then on; no
+    // result list, so always false.
+    bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
+
+    void OnOpenCube(Talvex::CCube& cube) override;
+    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
+    void OnUserMenu(int index) override;
+    void OnDimMapping(Talvex::CCube& cube, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
+                      std::string& value) override;
+    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
+    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
+
+    // Keeps the parameters, takes the Book, adds the defaults (the year running, the Book's
+    // chart) and reads the department names. False (nothing done) when no Book is given.
+    bool Prepare(Talvex::FieldList& inParams);
+
+    // The group levels and analytics of the chart's income and expense accounts.
+    ProfLossShape ReadShape() const;
+
+    // The posting sides of the chart's income and expense accounts up to the period's end:
+    // for the cube (summed by every dimension) or, for the drill-down, one row per posting
+    // side with its document's columns.
+    std::shared_ptr<Talvex::DataList> CreatePostingList(const ProfLossShape& shape, bool forDrillDown) const;
+
+    // Dimensions, facts and the first layout on an inactive engine.
+    static void DefineCube(Talvex::Cube::Engine& engine, const ProfLossShape& shape);
+    // The window caption: the chart and the period.
+    std::string CubeCaption() const;
+    // The display text of a "Department" member: code and name.
+    std::string DimMappingText(const std::string& dimName, const Talvex::Value& key) const;
+
+    Talvex::FieldList& Params() { return *params_; }
+
+private:
+    Talvex::Date DateParam(const char* name) const;
+    std::string TextParam(const char* name) const;
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
+
+    std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
+    std::shared_ptr<Talvex::Book> book_;
+    RSaleLookup departments_;
+    ProfLossShape shape_;
+    std::shared_ptr<Talvex::DataList> drillList_;
+    std::shared_ptr<COLAPCubeExt2> wrapper_;
+};
+
+} // namespace Quarn_DuzAde
