@@ -154,13 +154,13 @@ std::vector<BuyFromPersonPurchase> CReportBuyFromPerson::FetchPurchases(const st
         f.AddField("Summa", FieldType::kAmount, rates.ConvertExpr("DocCurrency", "Doc.Summa"));
     } else {
         // Only the rows of the chosen categories, each converted, summed per purchase.
-        auto spec = book->CreateList("THGoodSpec");
-        spec->Fields().SelectFields({});
-        list->Join(spec, "Spec", "Doc.IDC = Spec.DocId");
+        auto lines = book->CreateList("THGoodSpec");
+        lines->Fields().SelectFields({});
+        list->Join(lines, "Line", "Doc.IDC = Line.DocId");
         auto good = book->CreateList("REFGood");
         good->Fields().SelectFields({});
-        list->Join(good, "Good", "Spec.GoodCode = Good.Code");
-        f.AddField("Summa", FieldType::kAmount, rates.ConvertExpr("DocCurrency", "Spec.Summa"))
+        list->Join(good, "Good", "Line.GoodCode = Good.Code");
+        f.AddField("Summa", FieldType::kAmount, rates.ConvertExpr("DocCurrency", "Line.Summa"))
             .SetAggregate(Talvex::Aggregate::kSum);
         std::string inList;
         for (int category : params.categories)
