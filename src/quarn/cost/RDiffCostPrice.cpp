@@ -172,30 +172,28 @@ void RDiffCostPrice::DefineCube(Engine& engine)
     engine.SetDrillDownLevel(Axis::Rows, -1);
 }
 
-std::optional<double> RDiffCostPrice::LowestCostPrice(const std::vector<double>& costSumm,
-                                                      const std::vector<double>& amountAccount)
+std::optional<RDiffCostPrice::LowestPrice> RDiffCostPrice::LowestCostPrice(
+    const std::vector<Talvex::Decimal>& costSumm, const std::vector<Talvex::Decimal>& amountAccount)
 {
     if (costSumm.size() != amountAccount.size())
         throw Talvex::ValueError("LowestCostPrice: the cost and quantity columns differ in length");
-    std::optional<double> lowest;
+    std::optional<LowestPrice> lowest;
     for (std::size_t i = 0; i < costSumm.size(); ++i) {
-        if (amountAccount[i] == 0) continue;
-        const double price = costSumm[i] / amountAccount[i];
-        if (!lowest || price < *lowest) lowest = price;
+        if (amountAccount[i].IsZero()) continue;
+        const Talvex::Decimal price = costSumm[i] / amountAccount[i];
+        if (!lowest || price < lowest->exact)
+            lowest = LowestPrice{price, costSumm[i].ToDouble() / amountAccount[i].ToDouble()};
     }
     return lowest;
 }
 
-Currency RDiffCostPrice::BigPriceThreshold(double minCost, Currency percent)
+Currency RDiffCostPrice::BigPriceThreshold(const Talvex::Decimal& minCost, Currency percent)
 {
-    const double threshold = minCost * (1.0 + percent.ToDouble() / 100.0);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", threshold);
-    // Parse rounds the sixth decimal half away from zero into the currency's four.
-    return Currency::Parse(text);
+    const Talvex::Decimal hundred = Talvex::Decimal::FromInteger(100);
+    return (minCost * (hundred + Talvex::Decimal::FromCurrency(percent)) / hundred).ToCurrency();
 }
 
-void RDiffCostPrice::MarkPrices(Engine& engine, double minCost, Currency threshold)
+void RDiffCostPrice::MarkPrices(Engine& engine, const LowestPrice& minCost, Currency threshold)
 {
     if (!engine.Styles().Exists("MinPrice")) engine.Styles().Add("MinPrice").BackColor = kMinPriceBack;
     if (!engine.Styles().Exists("BigPrice")) engine.Styles().Add("BigPrice").BackColor = kBigPriceBack;
@@ -204,20 +202,20 @@ void RDiffCostPrice::MarkPrices(Engine& engine, double minCost, Currency thresho
     price.Conditions().Clear();
     // The lowest price first: with 0 percent the threshold may round just below it, and the
     // cheapest row must stay green.
-    price.Conditions().AddCompareCondition("MinPrice", minCost, Condition::Equal, true);
+    price.Conditions().AddCompareCondition("MinPrice", minCost.inCube, Condition::Equal, true);
     price.Conditions().AddCompareCondition("BigPrice", threshold.ToDouble(), Condition::Greater, true);
 }
 
-std::optional<double> RDiffCostPrice::MinCostOfRows(DataList& list) const
+std::optional<RDiffCostPrice::LowestPrice> RDiffCostPrice::MinCostOfRows(DataList& list) const
 {
     auto rs = list.Recordset();
     const std::size_t cost = rs->Fields().Item("CostSumm").Index();
     const std::size_t amount = rs->Fields().Item("AmountAccount").Index();
-    std::vector<double> costs;
-    std::vector<double> amounts;
+    std::vector<Talvex::Decimal> costs;
+    std::vector<Talvex::Decimal> amounts;
     for (std::size_t row : rs->ViewRows()) {
-        costs.push_back(rs->StoredValue(row, cost).ToDouble());
-        amounts.push_back(rs->StoredValue(row, amount).ToDouble());
+        costs.push_back(rs->StoredValue(row, cost).ToDecimal());
+        amounts.push_back(rs->StoredValue(row, amount).ToDecimal());
     }
     return LowestCostPrice(costs, amounts);
 }
@@ -255,13 +253,13 @@ void RDiffCostPrice::OnOpenCube(Talvex::CCube& cube)
         minCost_.reset();
         const Value& given = params_.ExistsField("MinCost") ? params_.Item("MinCost").GetValue() : Value();
         if (!CubeParamInput::Flag(params_, "CalcMinCost") && !given.IsNull() && !given.IsEmpty())
-            minCost_ = given.ToDouble();
+            minCost_ = LowestPrice{given.ToDecimal(), given.ToDouble()};
         else
             minCost_ = MinCostOfRows(*list);
         if (!minCost_) return;
         const Value& percent = params_.Item("Procent").GetValue();
         const Currency tolerance = percent.IsNull() || percent.IsEmpty() ? Currency() : percent.ToCurrency();
-        MarkPrices(cube.cube(), *minCost_, BigPriceThreshold(*minCost_, tolerance));
+        MarkPrices(cube.cube(), *minCost_, BigPriceThreshold(minCost_->exact, tolerance));
         cube.cube().Invalidate();
     } catch (...) {
         ReportError();

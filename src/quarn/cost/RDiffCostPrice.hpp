@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/types/Decimal.hpp"
+
 #include "host/cube/ICubeForm2.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Currency.hpp"
@@ -54,27 +56,36 @@ public:
     std::shared_ptr<Talvex::DataList> CreateSourceList() const;
     // "Good" over "Code"; CostSumm, AmountAccount and CostPriceCalc on an inactive engine.
     static void DefineCube(Talvex::Cube::Engine& engine);
-    // The lowest CostSumm / AmountAccount of a row read, as the cube computes it; nothing
+    // The lowest cost price M: exact, and as the cube computes its cell (the cube's figures
+    // are doubles), which is what the "MinPrice" condition must meet to the last bit.
+    struct LowestPrice {
+        Talvex::Decimal exact;
+        double inCube = 0;
+    };
+    // The lowest CostSumm / AmountAccount of a row read, chosen by exact division; nothing
     // when no row has a quantity.
-    static std::optional<double> LowestCostPrice(const std::vector<double>& costSumm,
-                                                 const std::vector<double>& amountAccount);
-    // M x (1 + percent / 100), computed in double precision and kept as a currency value.
-    static Talvex::Currency BigPriceThreshold(double minCost, Talvex::Currency percent);
+    static std::optional<LowestPrice> LowestCostPrice(const std::vector<Talvex::Decimal>& costSumm,
+                                                      const std::vector<Talvex::Decimal>& amountAccount);
+    // M x (1 + percent / 100), exact, rounded half to even to the currency's four decimals.
+    static Talvex::Currency BigPriceThreshold(const Talvex::Decimal& minCost, Talvex::Currency percent);
     // The styles "MinPrice" and "BigPrice" (added when missing) and the conditions on
     // CostPriceCalc: equal to the lowest cost price, and above the threshold.
-    static void MarkPrices(Talvex::Cube::Engine& engine, double minCost, Talvex::Currency threshold);
+    static void MarkPrices(Talvex::Cube::Engine& engine, const LowestPrice& minCost, Talvex::Currency threshold);
 
     std::string CubeCaption() const;
-    std::optional<double> MinCost() const { return minCost_; }
+    std::optional<double> MinCost() const
+    {
+        return minCost_ ? std::optional<double>(minCost_->inCube) : std::nullopt;
+    }
     COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 
 private:
-    std::optional<double> MinCostOfRows(Talvex::DataList& list) const;
+    std::optional<LowestPrice> MinCostOfRows(Talvex::DataList& list) const;
     void OpenDrillDown(const Talvex::Cube::GridCell* cell);
 
     Talvex::FieldList params_;
     std::shared_ptr<Talvex::Book> book_;
-    std::optional<double> minCost_;
+    std::optional<LowestPrice> minCost_;
     std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool showFieldsSet_ = false;
 };

@@ -37,16 +37,20 @@ std::string StyleOfRow(const Cube::Engine& engine, const std::string& code)
 // threshold is 11, which itself is not marked; with 0 % every dearer row is.
 TEST(DiffCostPrice, MarksTheLowestAndTheRowsAboveTheThreshold)
 {
+    const auto number = [](std::int64_t n) { return Decimal::FromInteger(n); };
     const std::vector<double> cost{22, 10, 12, 21};
     const std::vector<double> quantity{2, 1, 1, 2};
-    const auto lowest = RDiffCostPrice::LowestCostPrice(cost, quantity);
+    const auto lowest = RDiffCostPrice::LowestCostPrice({number(22), number(10), number(12), number(21)},
+                                                        {number(2), number(1), number(1), number(2)});
     ASSERT_TRUE(lowest);
-    EXPECT_DOUBLE_EQ(*lowest, 10);
-    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(10, Currency::Parse("10")), Currency::Parse("11"));
-    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(1.0 / 3, Currency::Parse("12.5")), Currency::Parse("0.375"));
-    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(2.00004, Currency()), Currency::Parse("2"));
-    EXPECT_FALSE(RDiffCostPrice::LowestCostPrice({5}, {0}));
-    EXPECT_THROW(RDiffCostPrice::LowestCostPrice({5, 6}, {1}), ValueError);
+    EXPECT_DOUBLE_EQ(lowest->inCube, 10);
+    EXPECT_EQ(lowest->exact, number(10));
+    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(number(10), Currency::Parse("10")), Currency::Parse("11"));
+    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(number(1) / number(3), Currency::Parse("12.5")),
+              Currency::Parse("0.375"));
+    EXPECT_EQ(RDiffCostPrice::BigPriceThreshold(Decimal::Parse("2.00004"), Currency()), Currency::Parse("2"));
+    EXPECT_FALSE(RDiffCostPrice::LowestCostPrice({number(5)}, {number(0)}));
+    EXPECT_THROW(RDiffCostPrice::LowestCostPrice({number(5), number(6)}, {number(1)}), ValueError);
 
     for (auto [percent, expected] : {std::pair{"10", std::vector<std::string>{"", "MinPrice", "BigPrice", ""}},
                                      {"0", std::vector<std::string>{"BigPrice", "MinPrice", "BigPrice", "BigPrice"}}}) {
@@ -60,7 +64,7 @@ TEST(DiffCostPrice, MarksTheLowestAndTheRowsAboveTheThreshold)
         engine.SetSource(source);
         RDiffCostPrice::DefineCube(engine);
         RDiffCostPrice::MarkPrices(engine, *lowest,
-                                   RDiffCostPrice::BigPriceThreshold(*lowest, Currency::Parse(percent)));
+                                   RDiffCostPrice::BigPriceThreshold(lowest->exact, Currency::Parse(percent)));
         engine.SetActive(true);
         EXPECT_EQ(engine.Styles().Find("MinPrice")->BackColor, 204u | (255u << 8) | (204u << 16));
         EXPECT_EQ(engine.Styles().Find("BigPrice")->BackColor, 255u | (225u << 8) | (225u << 16));
