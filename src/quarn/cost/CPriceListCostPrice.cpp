@@ -1,5 +1,6 @@
 #include "quarn/cost/CPriceListCostPrice.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -33,36 +34,14 @@ namespace {
 constexpr long kNotAccountCurrency = 26290;
 constexpr long kCalculatingRow = 26291;
 constexpr long kPricesCalculated = 26292;
+// Sessions filling prices at once take turns on this session lock, so that the second finds
+// the first one's prices instead of adding the same keys again.
 constexpr const char* kWritingLock = "Quarn_DuzAde.PriceListCostPrice";
 
 std::string Text(long id)
 {
     return ModuleFormRes().GetString(id);
 }
-
-// Sessions filling prices at once take turns, so that the second finds the first one's prices
-// instead of adding the same keys again.
-class WritingLock {
-public:
-    explicit WritingLock(Talvex::Data::Connection& db) : db_(db)
-    {
-        db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
-                    {Value(kWritingLock)});
-    }
-    ~WritingLock()
-    {
-        try {
-            db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(kWritingLock)});
-        } catch (...) {
-            // A lost connection took the lock with it.
-        }
-    }
-    WritingLock(const WritingLock&) = delete;
-    WritingLock& operator=(const WritingLock&) = delete;
-
-private:
-    Talvex::Data::Connection& db_;
-};
 
 } // namespace
 
@@ -136,7 +115,7 @@ void CPriceListCostPrice::Calc(std::shared_ptr<Talvex::Book>& Book, Date& BegDat
         // The day's first purchase row of a goods and unit gives the price of all of them.
         std::map<std::tuple<std::int32_t, std::string, std::string>, Talvex::Decimal> dayPrice;
         // Sessions filling prices take turns, a whole calculation each.
-        WritingLock lock(Book->Db());
+        Talvex::Data::SessionLock lock(Book->Db(), kWritingLock);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const auto& r = rows[i];
             status.ShowStatus(FormatMsg(Text(kCalculatingRow), {Value(static_cast<std::int64_t>(i + 1)),

@@ -2,6 +2,7 @@
 // documents and the return rows' cost, each document one unit of work.
 #include "quarn/cost/CostCheck.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/erp/documents/COrder.hpp"
 #include "host/erp/documents/THDocumentObject.hpp"
@@ -19,8 +20,6 @@ using Talvex::Currency;
 using Talvex::Value;
 
 namespace {
-
-constexpr const char* kWritingLock = "Quarn_DuzAde.CostRecalc";
 
 Currency Money(const Value& v)
 {
@@ -41,7 +40,7 @@ template <typename Write> void AsUnit(Talvex::Book& book, std::int64_t idc, cons
     try {
         // Taken before the unit begins, so that the unit reads what a session that held the lock
         // before has written.
-        CostCheck::WritingLock lock(book.Db());
+        Talvex::Data::SessionLock lock(book.Db(), CostCheck::kWritingLock);
         Talvex::Data::Transaction unit(book.Db());
         write();
         unit.Commit();
@@ -53,21 +52,6 @@ template <typename Write> void AsUnit(Talvex::Book& book, std::int64_t idc, cons
 }
 
 } // namespace
-
-CostCheck::WritingLock::WritingLock(Talvex::Data::Connection& db) : db_(db)
-{
-    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
-                {Value(kWritingLock)});
-}
-
-CostCheck::WritingLock::~WritingLock()
-{
-    try {
-        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(kWritingLock)});
-    } catch (...) {
-        // A lost connection took the lock with it.
-    }
-}
 
 // ---- mode 1: the manufacturing sums
 

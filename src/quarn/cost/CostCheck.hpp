@@ -18,9 +18,6 @@ class Book;
 class DataList;
 class FieldList;
 class TableObject;
-namespace Data {
-class Connection;
-}
 namespace Erp {
 class COrder;
 class CFinishGood;
@@ -76,18 +73,9 @@ public:
     static std::shared_ptr<Talvex::DataList> CreateReturnList(std::shared_ptr<Talvex::Book> book,
                                                               const CostCheckPeriod& period);
 
-    // The session's lock on writing costs, held while the object lives ("sp_getapplock"):
-    // sessions writing at once take turns one document at a time.
-    class WritingLock {
-    public:
-        explicit WritingLock(Talvex::Data::Connection& db);
-        ~WritingLock();
-        WritingLock(const WritingLock&) = delete;
-        WritingLock& operator=(const WritingLock&) = delete;
-
-    private:
-        Talvex::Data::Connection& db_;
-    };
+    // The name of the session lock writers of costs take ("sp_getapplock"): sessions writing
+    // at once take turns one document at a time.
+    static constexpr const char* kWritingLock = "Quarn_DuzAde.CostRecalc";
 
     // The four lists as the form holds them.
     const Talvex::Ui::TableRowSource& ChDoc() const { return *chDoc_; }

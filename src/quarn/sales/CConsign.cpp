@@ -14,6 +14,7 @@
 #include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/query/CSelectByDoc.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 #include "quarn/sales/ConsignDlg.hpp"
@@ -52,12 +53,6 @@ Decimal DecimalOf(const Value& v)
     return v.IsNull() || v.IsEmpty() ? Decimal() : v.ToDecimal();
 }
 
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
 // "Client" and "Summa" of a list summed by client.
 std::map<std::string, Currency> SumsByClient(DataList& list)
 {
@@ -67,7 +62,7 @@ std::map<std::string, Currency> SumsByClient(DataList& list)
     std::map<std::string, Currency> sums;
     for (const std::size_t r : rs->ViewRows()) {
         const Value& v = rs->StoredValue(r, summa);
-        if (!v.IsNull() && !v.IsEmpty()) sums[TextAt(*rs, r, client)] += v.ToCurrency();
+        if (!v.IsNull() && !v.IsEmpty()) sums[StoredText(*rs, r, client)] += v.ToCurrency();
     }
     return sums;
 }
@@ -238,11 +233,11 @@ std::vector<ConsignSourceRow> CConsign::ReadScope(const ConsignScope& scope) con
     rows.reserve(rs->ViewRows().size());
     for (const std::size_t r : rs->ViewRows()) {
         ConsignSourceRow row;
-        row.client = TextAt(*rs, r, client);
-        row.clientName = TextAt(*rs, r, clientName);
-        row.goodCode = TextAt(*rs, r, good);
-        row.goodName = TextAt(*rs, r, goodName);
-        row.unitCode = TextAt(*rs, r, unit);
+        row.client = StoredText(*rs, r, client);
+        row.clientName = StoredText(*rs, r, clientName);
+        row.goodCode = StoredText(*rs, r, good);
+        row.goodName = StoredText(*rs, r, goodName);
+        row.unitCode = StoredText(*rs, r, unit);
         row.netSum = DecimalOf(rs->StoredValue(r, netSum));
         row.netAmount = DecimalOf(rs->StoredValue(r, netAmount));
         row.grossAmount = DecimalOf(rs->StoredValue(r, gross));
@@ -252,7 +247,7 @@ std::vector<ConsignSourceRow> CConsign::ReadScope(const ConsignScope& scope) con
         row.docDate = rs->StoredValue(r, date).ToDate();
         row.docId = rs->StoredValue(r, docId).ToInteger();
         row.posNumb = static_cast<long>(rs->StoredValue(r, posNumb).ToInteger());
-        if (scope.withPurchaseCode) row.incDocCode = TextAt(*rs, r, incDocCode);
+        if (scope.withPurchaseCode) row.incDocCode = StoredText(*rs, r, incDocCode);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -14,6 +14,7 @@
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/frmRSaleByPayType.hpp"
 
@@ -57,12 +58,6 @@ constexpr Member kDims[] = {
     {"Department", 15540}, {"Person", 15527}, {"Client", 15528}, {"Parent", 15529}, {"Good", 15530}};
 constexpr Member kFacts[] = {{"Amount", 15531},    {"SpecSumma", 15532}, {"Cash", 15533},    {"Card", 15534},
                              {"Comission", 15535}, {"Barter", 15536},    {"NotPayed", 15537}};
-
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
 
 Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
 {
@@ -263,13 +258,13 @@ void CRSaleByPayType::FetchRows()
     for (const std::size_t r : rs->ViewRows()) {
         PayTypeCubeRow row;
         row.idc = rs->StoredValue(r, idc).ToInteger();
-        row.number = TextAt(*rs, r, number);
+        row.number = StoredText(*rs, r, number);
         row.documentDate = rs->StoredValue(r, date).ToDate();
-        row.department = TextAt(*rs, r, dep);
-        row.person = TextAt(*rs, r, person);
-        row.client = TextAt(*rs, r, client);
-        row.parent = TextAt(*rs, r, parent);
-        row.good = TextAt(*rs, r, good);
+        row.department = StoredText(*rs, r, dep);
+        row.person = StoredText(*rs, r, person);
+        row.client = StoredText(*rs, r, client);
+        row.parent = StoredText(*rs, r, parent);
+        row.good = StoredText(*rs, r, good);
         row.amount = MoneyAt(*rs, r, amount);
         PayTypeRow part;
         part.idc = row.idc;
@@ -311,9 +306,9 @@ void CRSaleByPayType::FetchInvoices()
         for (const std::size_t r : rs->ViewRows()) {
             PayTypePaymentLine line{rs->StoredValue(r, idc).ToInteger(),
                                     rs->StoredValue(r, id).ToInteger(),
-                                    TextAt(*rs, r, type),
+                                    StoredText(*rs, r, type),
                                     rs->StoredValue(r, date).ToDate(),
-                                    TextAt(*rs, r, number),
+                                    StoredText(*rs, r, number),
                                     MoneyAt(*rs, r, summa)};
             paid.push_back({line.invoiceIdc, line.docTypeCode, line.summa});
             payments_.push_back(std::move(line));

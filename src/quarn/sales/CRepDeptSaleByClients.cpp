@@ -10,7 +10,9 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/MessageBox.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/frmRepDeptSaleByClients.hpp"
 
@@ -23,8 +25,6 @@ using Talvex::Value;
 using Talvex::Data::DataTypeEnum;
 
 namespace {
-
-constexpr long kNothingToShow = 28650;
 
 std::shared_ptr<Talvex::DataList> Bare(const std::shared_ptr<Talvex::Book>& book, const std::string& table)
 {
@@ -44,12 +44,6 @@ void JoinBuyer(Talvex::DataList& list, const std::shared_ptr<Talvex::Book>& book
                            "COALESCE(Cl.Name, Buyer.FirstName + ' ' + Buyer.LastName, '')");
 }
 
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
 Talvex::Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field, std::int64_t docId)
 {
     const Value& v = rs.StoredValue(row, field);
@@ -58,13 +52,7 @@ Talvex::Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std
     return v.ToCurrency();
 }
 
-struct Column {
-    const char* name;
-    DataTypeEnum type;
-    FieldType kind;
-};
-
-constexpr Column kColumns[] = {
+constexpr ResultColumn kColumns[] = {
     {"ClientCode", DataTypeEnum::VarWChar, FieldType::kCode},
     {"ClientName", DataTypeEnum::VarWChar, FieldType::kText},
     {"SaleSumma", DataTypeEnum::Currency, FieldType::kAmount},
@@ -87,12 +75,7 @@ std::vector<DeptSaleInvoice> CRepDeptSaleByClients::FetchInvoices(const std::sha
     rates.Init(book, "Cros", "Rate");
     rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
     list->Fields().AddField("SaleSumma", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "oTable.Summa"));
-    list->SetFilter(SqlTools::CombineConds(
-        Talvex::CombineMode::kAnd,
-        {"oTable.DocTypeCode = 'PRSF'", "oTable.IsPosted = 1",
-         SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(params.begPeriod),
-                              Value(params.endPeriod)),
-         SqlTools::CondByName("oTable.Department", FieldType::kCode, SqlOperator::kEqual, Value(params.department))}));
+    list->SetFilter(DepartmentSaleInvoices(params, "oTable"));
     list->Refresh();
 
     auto rs = list->Recordset();
@@ -103,8 +86,8 @@ std::vector<DeptSaleInvoice> CRepDeptSaleByClients::FetchInvoices(const std::sha
     for (const std::size_t row : rs->ViewRows()) {
         DeptSaleInvoice invoice;
         invoice.docId = rs->StoredValue(row, idc).ToInteger();
-        invoice.clientCode = TextAt(*rs, row, code);
-        invoice.clientName = TextAt(*rs, row, name);
+        invoice.clientCode = StoredText(*rs, row, code);
+        invoice.clientName = StoredText(*rs, row, name);
         invoice.summa = MoneyAt(*rs, row, summa, invoice.docId);
         invoices.push_back(std::move(invoice));
     }
@@ -145,8 +128,8 @@ std::vector<DeptSaleOpenTerm> CRepDeptSaleByClients::FetchOpenTerms(const std::s
     for (const std::size_t row : rs->ViewRows()) {
         DeptSaleOpenTerm term;
         term.docId = rs->StoredValue(row, docId).ToInteger();
-        term.clientCode = TextAt(*rs, row, code);
-        term.clientName = TextAt(*rs, row, name);
+        term.clientCode = StoredText(*rs, row, code);
+        term.clientName = StoredText(*rs, row, name);
         term.documentDate = rs->StoredValue(row, date).ToDate();
         const Value& due = rs->StoredValue(row, needPay);
         // A term without a due day is due on the invoice's own day.
@@ -160,50 +143,32 @@ std::vector<DeptSaleOpenTerm> CRepDeptSaleByClients::FetchOpenTerms(const std::s
 std::shared_ptr<Talvex::DataList> CRepDeptSaleByClients::ResultList(const std::shared_ptr<Talvex::Book>& book,
                                                                     const std::vector<DeptSaleClientLine>& lines)
 {
-    auto list = std::make_shared<Talvex::DataList>(book, "");
-    auto rs = std::make_shared<Talvex::Data::Recordset>();
-    for (const auto& column : kColumns) {
-        rs->Fields().Append(column.name, column.type);
-        list->Fields().Add(column.name, column.kind);
-    }
-    rs->Open();
-    for (const auto& line : lines) {
-        const Value values[] = {Value(line.isTotal ? std::string() : line.clientCode),
-                                Value(line.isTotal ? std::string("Total") : line.clientName),
-                                Value(line.sales),
-                                Value(line.paid),
-                                Value(line.openDebt),
-                                Value(line.overdue),
-                                Value(Talvex::Decimal::Parse(line.sharePercent.ToFixed(2))),
-                                Value(line.isTotal ? 1 : 0)};
-        rs->AddNew();
-        for (std::size_t i = 0; i < std::size(values); ++i)
-            rs->Fields().Item(i).SetValue(values[i]);
-        rs->Update();
-    }
-    if (rs->RecordCount() > 0) rs->MoveFirst();
-    list->SetRecordset(rs);
-    return list;
+    ResultListBuilder result(book, kColumns);
+    for (const auto& line : lines)
+        result.AddRow(std::vector<Value>{Value(line.isTotal ? std::string() : line.clientCode),
+                                         Value(line.isTotal ? std::string("Total") : line.clientName),
+                                         Value(line.sales),
+                                         Value(line.paid),
+                                         Value(line.openDebt),
+                                         Value(line.overdue),
+                                         Value(Talvex::Decimal::Parse(line.sharePercent.ToFixed(2))),
+                                         Value(line.isTotal ? 1 : 0)});
+    return result.Finish();
 }
 
 bool CRepDeptSaleByClients::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"BegPeriod", "EndPeriod", "Department"}) {
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
-        }
+        CopyParams(inParams, outParams, {"BegPeriod", "EndPeriod", "Department"});
         frmRepDeptSaleByClients form(book);
         if (!form.Run(outParams)) return false;
 
-        const Params params{outParams.Item("BegPeriod").GetValue().ToDate(),
-                            outParams.Item("EndPeriod").GetValue().ToDate(),
-                            outParams.Item("Department").GetValue().ToText()};
+        const Params params = PeriodDepartment::From(outParams);
         const std::vector<DeptSaleClientLine> lines = DeptSaleByClientLines(
             FetchInvoices(book, params), FetchOpenTerms(book, params), params.begPeriod, params.endPeriod);
         if (lines.empty()) {
-            Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(kNothingToShow), "Gerai");
+            SayNothingToShow();
             return false;
         }
         outParams.Add("DataList", FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(ResultList(book, lines))));

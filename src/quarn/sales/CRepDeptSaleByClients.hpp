@@ -2,6 +2,7 @@
 
 #include "host/types/Value.hpp"
 #include "quarn/frame/IReportExec.hpp"
+#include "quarn/sales/PeriodDepartmentForm.hpp"
 #include "quarn/sales/DeptSaleByClients.hpp"
 
 #include <memory>
@@ -23,11 +24,7 @@ class CRepDeptSaleByClients : public Talvex::Object, public ReportExecBase {
 public:
     bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
 
-    struct Params {
-        Talvex::Date begPeriod;
-        Talvex::Date endPeriod;
-        std::string department;
-    };
+    using Params = PeriodDepartment;
     // Fetch: the department's posted sale invoices of the period (accounting currency).
     static std::vector<DeptSaleInvoice> FetchInvoices(const std::shared_ptr<Talvex::Book>& book, const Params& params);
     // Fetch: the payment terms of its invoices up to the period end still open at the end.

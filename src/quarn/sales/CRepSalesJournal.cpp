@@ -9,7 +9,9 @@
 #include "host/types/Errors.hpp"
 #include "host/ui/MessageBox.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/frmRepSalesJournal.hpp"
 
@@ -23,25 +25,6 @@ using Talvex::Data::DataTypeEnum;
 
 namespace {
 
-constexpr long kNothingToShow = 28650;
-
-// The journal's invoices: posted sale invoices of the period and department.
-std::string InvoiceFilter(const CRepSalesJournal::Params& params, const std::string& doc)
-{
-    return SqlTools::CombineConds(
-        Talvex::CombineMode::kAnd,
-        {doc + ".DocTypeCode = 'PRSF'", doc + ".IsPosted = 1",
-         SqlTools::CondByName(doc + ".DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(params.begPeriod),
-                              Value(params.endPeriod)),
-         SqlTools::CondByName(doc + ".Department", FieldType::kCode, SqlOperator::kEqual, Value(params.department))});
-}
-
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
 Talvex::Currency MoneyAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
 {
     const Value& v = rs.StoredValue(row, field);
@@ -54,13 +37,7 @@ Talvex::Decimal QuantityAt(const Talvex::Data::Recordset& rs, std::size_t row, s
     return v.IsNull() || v.IsEmpty() ? Talvex::Decimal() : v.ToDecimal();
 }
 
-struct Column {
-    const char* name;
-    DataTypeEnum type;
-    FieldType kind;
-};
-
-constexpr Column kColumns[] = {
+constexpr ResultColumn kColumns[] = {
     {"InfoBySpec", DataTypeEnum::Integer, FieldType::kInteger},
     {"IDC", DataTypeEnum::Integer, FieldType::kId},
     {"Number", DataTypeEnum::VarWChar, FieldType::kText},
@@ -132,7 +109,7 @@ std::vector<SalesJournalInvoice> CRepSalesJournal::FetchInvoices(const std::shar
     list->Join(client, "Client", "Party.PartyCode = Client.Code", 1);
     list->Fields().AddField("Comment", FieldType::kText, "ISNULL(oTable.Name, '')");
     list->Fields().AddField("Client", FieldType::kText, "ISNULL(Client.Name, '')");
-    list->SetFilter(InvoiceFilter(params, "oTable"));
+    list->SetFilter(DepartmentSaleInvoices(params, "oTable"));
     list->OrderBy("oTable.DocumentDate, oTable.IDC");
     list->Refresh();
 
@@ -145,11 +122,11 @@ std::vector<SalesJournalInvoice> CRepSalesJournal::FetchInvoices(const std::shar
     for (const std::size_t row : rs->ViewRows()) {
         SalesJournalInvoice invoice;
         invoice.idc = rs->StoredValue(row, idc).ToInteger();
-        invoice.number = TextAt(*rs, row, number);
-        invoice.currencyCode = TextAt(*rs, row, currency);
+        invoice.number = StoredText(*rs, row, number);
+        invoice.currencyCode = StoredText(*rs, row, currency);
         invoice.documentDate = rs->StoredValue(row, date).ToDate();
-        invoice.comment = TextAt(*rs, row, comment);
-        invoice.client = TextAt(*rs, row, buyer);
+        invoice.comment = StoredText(*rs, row, comment);
+        invoice.client = StoredText(*rs, row, buyer);
         invoices.push_back(std::move(invoice));
     }
     return invoices;
@@ -183,7 +160,7 @@ std::vector<SalesJournalGoodsRow> CRepSalesJournal::FetchGoodsRows(const std::sh
     list->Fields().AddField("DiscountSumm", FieldType::kAmount, "ISNULL(SpecAdd.DiscountSumm, 0)");
     list->Fields().AddField("OrderAmount", FieldType::kQuantity, "os.Amount");
     list->Fields().AddField("StoreCode", FieldType::kCode, "ISNULL(st.Code, '')");
-    list->SetFilter(InvoiceFilter(params, "Doc"));
+    list->SetFilter(DepartmentSaleInvoices(params, "Doc"));
     list->OrderBy("Doc.DocumentDate, Doc.IDC, Spec.PosNumb, os.IDC");
     list->Refresh();
 
@@ -199,8 +176,8 @@ std::vector<SalesJournalGoodsRow> CRepSalesJournal::FetchGoodsRows(const std::sh
         SalesJournalGoodsRow goods;
         goods.specIdc = rs->StoredValue(row, idc).ToInteger();
         goods.docId = rs->StoredValue(row, docId).ToInteger();
-        goods.goodCode = TextAt(*rs, row, goodCode);
-        goods.goodName = TextAt(*rs, row, goodName);
+        goods.goodCode = StoredText(*rs, row, goodCode);
+        goods.goodName = StoredText(*rs, row, goodName);
         goods.amount = QuantityAt(*rs, row, amount);
         goods.summa = MoneyAt(*rs, row, summa);
         goods.summVat = MoneyAt(*rs, row, summVat);
@@ -208,7 +185,7 @@ std::vector<SalesJournalGoodsRow> CRepSalesJournal::FetchGoodsRows(const std::sh
         goods.discountSumm = MoneyAt(*rs, row, discountSumm);
         if (const Value& ordered = rs->StoredValue(row, orderAmount); !ordered.IsNull() && !ordered.IsEmpty())
             goods.orderAmount = ordered.ToDecimal();
-        goods.storeCode = TextAt(*rs, row, storeCode);
+        goods.storeCode = StoredText(*rs, row, storeCode);
         rows.push_back(std::move(goods));
     }
     return rows;
@@ -217,42 +194,25 @@ std::vector<SalesJournalGoodsRow> CRepSalesJournal::FetchGoodsRows(const std::sh
 std::shared_ptr<Talvex::DataList> CRepSalesJournal::ResultList(const std::shared_ptr<Talvex::Book>& book,
                                                                const std::vector<SalesJournalLine>& lines)
 {
-    auto list = std::make_shared<Talvex::DataList>(book, "");
-    auto rs = std::make_shared<Talvex::Data::Recordset>();
-    for (const auto& column : kColumns) {
-        rs->Fields().Append(column.name, column.type);
-        list->Fields().Add(column.name, column.kind);
-    }
-    rs->Open();
-    for (const auto& line : lines) {
-        const std::vector<Value> values = ValuesOf(line);
-        rs->AddNew();
-        for (std::size_t i = 0; i < values.size(); ++i)
-            rs->Fields().Item(i).SetValue(values[i]);
-        rs->Update();
-    }
-    if (rs->RecordCount() > 0) rs->MoveFirst();
-    list->SetRecordset(rs);
-    return list;
+    ResultListBuilder result(book, kColumns);
+    for (const auto& line : lines)
+        result.AddRow(ValuesOf(line));
+    return result.Finish();
 }
 
 bool CRepSalesJournal::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"BegPeriod", "EndPeriod", "Department"}) {
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
-        }
+        CopyParams(inParams, outParams, {"BegPeriod", "EndPeriod", "Department"});
         frmRepSalesJournal form(book);
         if (!form.Run(outParams)) return false;
 
-        Params params{outParams.Item("BegPeriod").GetValue().ToDate(), outParams.Item("EndPeriod").GetValue().ToDate(),
-                      outParams.Item("Department").GetValue().ToText()};
+        const Params params = PeriodDepartment::From(outParams);
         const std::vector<SalesJournalLine> lines =
             SalesJournalLines(FetchInvoices(book, params), FetchGoodsRows(book, params));
         if (lines.empty()) {
-            Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(kNothingToShow), "Gerai");
+            SayNothingToShow();
             return false;
         }
         outParams.Add("CurrentUser", FieldType::kMultiSelection, Value(book->UserName()));

@@ -2,6 +2,7 @@
 
 #include "host/types/Value.hpp"
 #include "quarn/frame/IReportExec.hpp"
+#include "quarn/sales/PeriodDepartmentForm.hpp"
 #include "quarn/sales/SalesJournal.hpp"
 
 #include <memory>
@@ -26,11 +27,7 @@ public:
     bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
 
     // The parameters of one journal.
-    struct Params {
-        Talvex::Date begPeriod;
-        Talvex::Date endPeriod;
-        std::string department;
-    };
+    using Params = PeriodDepartment;
     // Fetch: the invoices and their goods rows by store order, in the journal's order.
     static std::vector<SalesJournalInvoice> FetchInvoices(const std::shared_ptr<Talvex::Book>& book,
                                                           const Params& params);

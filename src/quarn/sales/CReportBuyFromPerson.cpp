@@ -9,6 +9,7 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 #include "quarn/sales/frmRepBuyFromPerson.hpp"
 
@@ -73,19 +74,7 @@ std::vector<int> CategoriesOf(const std::string& text)
     return categories;
 }
 
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
-struct Column {
-    const char* name;
-    DataTypeEnum type;
-    FieldType kind;
-};
-
-constexpr Column kColumns[] = {
+constexpr ResultColumn kColumns[] = {
     {"Code", DataTypeEnum::VarWChar, FieldType::kCode},
     {"Name", DataTypeEnum::VarWChar, FieldType::kText},
     {"PlantCode", DataTypeEnum::VarWChar, FieldType::kCode},
@@ -186,9 +175,9 @@ std::vector<BuyFromPersonPurchase> CReportBuyFromPerson::FetchPurchases(const st
     purchases.reserve(rs->ViewRows().size());
     for (const std::size_t row : rs->ViewRows()) {
         BuyFromPersonPurchase purchase;
-        purchase.code = TextAt(*rs, row, code);
-        purchase.name = TextAt(*rs, row, name);
-        purchase.plantCode = TextAt(*rs, row, plantCode);
+        purchase.code = StoredText(*rs, row, code);
+        purchase.name = StoredText(*rs, row, name);
+        purchase.plantCode = StoredText(*rs, row, plantCode);
         purchase.docId = rs->StoredValue(row, docId).ToInteger();
         purchase.documentDate = rs->StoredValue(row, date).ToDate();
         const Value& sum = rs->StoredValue(row, summa);
@@ -205,24 +194,11 @@ std::vector<BuyFromPersonPurchase> CReportBuyFromPerson::FetchPurchases(const st
 std::shared_ptr<Talvex::DataList> CReportBuyFromPerson::ResultList(const std::shared_ptr<Talvex::Book>& book,
                                                                    const std::vector<BuyFromPersonTotal>& totals)
 {
-    auto list = std::make_shared<Talvex::DataList>(book, "");
-    auto rs = std::make_shared<Talvex::Data::Recordset>();
-    for (const auto& column : kColumns) {
-        rs->Fields().Append(column.name, column.type);
-        list->Fields().Add(column.name, column.kind);
-    }
-    rs->Open();
-    for (const auto& total : totals) {
-        const Value values[] = {Value(total.code),         Value(total.name),  Value(total.plantCode),
-                                Value(total.currencyCode), Value(total.summa), Value(total.isIncomeTill)};
-        rs->AddNew();
-        for (std::size_t i = 0; i < std::size(values); ++i)
-            rs->Fields().Item(i).SetValue(values[i]);
-        rs->Update();
-    }
-    if (rs->RecordCount() > 0) rs->MoveFirst();
-    list->SetRecordset(rs);
-    return list;
+    ResultListBuilder result(book, kColumns);
+    for (const auto& total : totals)
+        result.AddRow(std::vector<Value>{Value(total.code), Value(total.name), Value(total.plantCode),
+                                         Value(total.currencyCode), Value(total.summa), Value(total.isIncomeTill)});
+    return result.Finish();
 }
 
 std::vector<BuyFromPersonTotal> CReportBuyFromPerson::TotalsOf(Talvex::DataList& list)
@@ -235,10 +211,10 @@ std::vector<BuyFromPersonTotal> CReportBuyFromPerson::TotalsOf(Talvex::DataList&
                       summa = at("Summa"), incomeTill = at("IsIncomeTill");
     for (const std::size_t row : rs->ViewRows()) {
         BuyFromPersonTotal total;
-        total.code = TextAt(*rs, row, code);
-        total.name = TextAt(*rs, row, name);
-        total.plantCode = TextAt(*rs, row, plantCode);
-        total.currencyCode = TextAt(*rs, row, currency);
+        total.code = StoredText(*rs, row, code);
+        total.name = StoredText(*rs, row, name);
+        total.plantCode = StoredText(*rs, row, plantCode);
+        total.currencyCode = StoredText(*rs, row, currency);
         total.summa = rs->StoredValue(row, summa).ToCurrency();
         total.isIncomeTill = static_cast<int>(rs->StoredValue(row, incomeTill).ToInteger());
         totals.push_back(std::move(total));

@@ -10,6 +10,7 @@
 #include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/frmOrvStockAnalyse.hpp"
 
@@ -82,25 +83,18 @@ std::vector<StockAgeLot> CStockAnalyse::FetchLots(Talvex::Book& book, Talvex::Da
 std::shared_ptr<Talvex::DataList> CStockAnalyse::ResultList(const std::shared_ptr<Talvex::Book>& book,
                                                             const std::vector<StockAgeRow>& rows)
 {
-    auto list = std::make_shared<Talvex::DataList>(book, "");
-    auto rs = std::make_shared<Talvex::Data::Recordset>();
-    rs->Fields().Append("GoodGroupName", DataTypeEnum::VarWChar);
-    list->Fields().Add("GoodGroupName", FieldType::kText);
-    for (const char* band : kBandColumns) {
-        rs->Fields().Append(band, DataTypeEnum::Currency);
-        list->Fields().Add(band, FieldType::kAmount);
-    }
-    rs->Open();
+    std::vector<ResultColumn> columns{{"GoodGroupName", DataTypeEnum::VarWChar, FieldType::kText}};
+    for (const char* band : kBandColumns)
+        columns.push_back({band, DataTypeEnum::Currency, FieldType::kAmount});
+    ResultListBuilder result(book, columns);
+    std::vector<Value> values(columns.size());
     for (const StockAgeRow& row : rows) {
-        rs->AddNew();
-        rs->Fields().Item(std::size_t{0}).SetValue(Value(row.goodGroupName));
+        values[0] = Value(row.goodGroupName);
         for (std::size_t band = 0; band < kStockAgeBandCount; ++band)
-            rs->Fields().Item(band + 1).SetValue(Value(row.sums[band]));
-        rs->Update();
+            values[band + 1] = Value(row.sums[band]);
+        result.AddRow(values);
     }
-    if (rs->RecordCount() > 0) rs->MoveFirst();
-    list->SetRecordset(rs);
-    return list;
+    return result.Finish();
 }
 
 std::shared_ptr<Talvex::DataList> CStockAnalyse::RestGoodByPeriod(Talvex::Date ReportDate) const

@@ -14,7 +14,9 @@
 #include "host/ui/PrintService.hpp"
 #include "host/ui/Session.hpp"
 #include "host/ui/TableRowSource.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/frame/ResultList.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/SalesByMngDtlDlg.hpp"
 
@@ -37,7 +39,6 @@ constexpr const char* kList = "grdList";
 constexpr const char* kMoney = "#,##0.00";
 constexpr long kDepartmentText = 15012;
 constexpr long kPersonText = 15527;
-constexpr long kNothingToShow = 28650;
 constexpr long kPeriodReversed = 457;
 constexpr long kWrongDates = 27133;
 
@@ -125,21 +126,6 @@ std::shared_ptr<Talvex::DataList> KindList(const std::shared_ptr<Talvex::Book>& 
     return list;
 }
 
-std::optional<Date> DateOf(const Value& value)
-{
-    if (value.IsDate()) return value.ToDate();
-    if (value.IsNull() || value.IsEmpty()) return std::nullopt;
-    Date date;
-    if (Date::TryParse(value.ToText(), date)) return date;
-    return std::nullopt;
-}
-
-std::string TextAt(const Talvex::Data::Recordset& rs, std::size_t row, std::size_t field)
-{
-    const Value& v = rs.StoredValue(row, field);
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
 } // namespace
 
 SalesByMngDlg::SalesByMngDlg() : Form("SalesByMngDlg", "Pardavimai pagal padalinius ir vadybininkus")
@@ -176,9 +162,9 @@ void SalesByMngDlg::Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::FieldList
     begDate_ = today.FirstOfMonth();
     endDate_ = today;
     if (param.ExistsField("BegDate"))
-        if (auto d = DateOf(param.Item("BegDate").GetValue())) begDate_ = *d;
+        if (auto d = ControlDate(param.Item("BegDate").GetValue())) begDate_ = *d;
     if (param.ExistsField("EndDate"))
-        if (auto d = DateOf(param.Item("EndDate").GetValue())) endDate_ = *d;
+        if (auto d = ControlDate(param.Item("EndDate").GetValue())) endDate_ = *d;
 }
 
 void SalesByMngDlg::mBaseDlg_BeforeLoadHandling()
@@ -212,19 +198,19 @@ std::vector<SalesByMngRow> SalesByMngDlg::FetchRows(const std::shared_ptr<Talvex
     rows.reserve(rs->ViewRows().size());
     for (const std::size_t r : rs->ViewRows()) {
         SalesByMngRow row;
-        row.docTypeCode = TextAt(*rs, r, type);
+        row.docTypeCode = StoredText(*rs, r, type);
         row.idc = rs->StoredValue(r, idc).ToInteger();
-        row.number = TextAt(*rs, r, number);
+        row.number = StoredText(*rs, r, number);
         row.documentDate = rs->StoredValue(r, date).ToDate();
         row.billIdc = rs->StoredValue(r, bill).ToInteger();
-        row.billCode = TextAt(*rs, r, code);
-        row.depCode = TextAt(*rs, r, depCode);
-        row.depName = TextAt(*rs, r, depName);
-        row.personCode = TextAt(*rs, r, personCode);
-        row.personName = TextAt(*rs, r, personName);
+        row.billCode = StoredText(*rs, r, code);
+        row.depCode = StoredText(*rs, r, depCode);
+        row.depName = StoredText(*rs, r, depName);
+        row.personCode = StoredText(*rs, r, personCode);
+        row.personName = StoredText(*rs, r, personName);
         row.isSubsidiary = rs->StoredValue(r, subsidiary).ToInteger() == 1;
-        row.clientCode = TextAt(*rs, r, clientCode);
-        row.clientName = TextAt(*rs, r, clientName);
+        row.clientCode = StoredText(*rs, r, clientCode);
+        row.clientName = StoredText(*rs, r, clientName);
         if (const Value& v = rs->StoredValue(r, summa); !v.IsNull()) row.summa = v.ToCurrency();
         if (const Value& v = rs->StoredValue(r, summVat); !v.IsNull()) row.summVat = v.ToCurrency();
         rows.push_back(std::move(row));
@@ -236,8 +222,8 @@ void SalesByMngDlg::btFillList_Click()
 {
     try {
         const auto& res = ModuleFormRes();
-        const auto beg = DateOf(Ctl("edDateBeg").GetValue());
-        const auto end = DateOf(Ctl("edDateEnd").GetValue());
+        const auto beg = ControlDate(Ctl("edDateBeg").GetValue());
+        const auto end = ControlDate(Ctl("edDateEnd").GetValue());
         if (!beg || !end) {
             const char* at = !beg ? "edDateBeg" : "edDateEnd";
             Ctl(at).SetRefusal(res.GetString(kWrongDates));
@@ -258,7 +244,7 @@ void SalesByMngDlg::btFillList_Click()
         rows_ = FetchRows(book_, begDate_, endDate_);
         lines_ = SalesByMngLines(rows_);
         BindResult();
-        if (lines_.empty()) Talvex::Ui::MessageBox().ShowSingle(res.GetString(kNothingToShow), "Gerai");
+        if (lines_.empty()) SayNothingToShow();
     } catch (...) {
         ReportError();
     }
@@ -368,7 +354,7 @@ void SalesByMngDlg::btUsePrint_Click()
 {
     try {
         if (lines_.empty()) {
-            Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(kNothingToShow), "Gerai");
+            SayNothingToShow();
             return;
         }
         RegisterLayouts();

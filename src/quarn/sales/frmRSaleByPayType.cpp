@@ -1,13 +1,10 @@
 #include "quarn/sales/frmRSaleByPayType.hpp"
 
-#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
-#include "host/objects/SqlTools.hpp"
 #include "host/ui/MessageBox.hpp"
-#include "quarn/frame/PeriodLimit.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -24,22 +21,6 @@ using Talvex::Ui::EventArgs;
 namespace {
 
 constexpr long kDepartmentText = 15540;
-constexpr long kWrongDates = 27133;
-constexpr long kPeriodReversed = 457;
-
-std::optional<Date> DateOf(const Value& value)
-{
-    if (value.IsDate()) return value.ToDate();
-    if (value.IsNull() || value.IsEmpty()) return std::nullopt;
-    Date date;
-    if (Date::TryParse(value.ToText(), date)) return date;
-    return std::nullopt;
-}
-
-std::string TextOf(const Value& value)
-{
-    return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
-}
 
 } // namespace
 
@@ -62,10 +43,7 @@ frmRSaleByPayType::frmRSaleByPayType(std::shared_ptr<Talvex::Book> book)
 bool frmRSaleByPayType::Run(Talvex::FieldList& params)
 {
     params_ = &params;
-    for (const auto& [name, control] :
-         {std::pair{"BegPeriod", "edBegDate"}, std::pair{"EndPeriod", "edEndDate"}, std::pair{"Department", "cbDep"}}) {
-        if (params.ExistsField(name)) Ctl(control).SetValue(params.Item(name).GetValue());
-    }
+    LoadControls(*this, params, {{"BegPeriod", "edBegDate"}, {"EndPeriod", "edEndDate"}, {"Department", "cbDep"}});
     confirmed_ = false;
     Show(true);
     params_ = nullptr;
@@ -74,25 +52,9 @@ bool frmRSaleByPayType::Run(Talvex::FieldList& params)
 
 std::pair<std::string, std::string> frmRSaleByPayType::Refusal() const
 {
-    const auto& res = ModuleFormRes();
-    const auto beg = DateOf(Ctl("edBegDate").GetValue());
-    const auto end = DateOf(Ctl("edEndDate").GetValue());
-    if (!beg) return {"edBegDate", res.GetString(kWrongDates)};
-    if (!end) return {"edEndDate", res.GetString(kWrongDates)};
-    if (*end < *beg) return {"edEndDate", res.GetString(kPeriodReversed)};
-    if (const std::string tooLong = PeriodTooLong("edEndDate", *beg, *end); !tooLong.empty())
-        return {"edEndDate", tooLong};
-    const std::string department = TextOf(Ctl("cbDep").GetValue());
-    if (!department.empty()) {
-        auto list = book_->CreateList("REFDepartment");
-        list->Fields().SelectFields({"Code"});
-        list->SetFilter(Talvex::SqlTools::CondByName("oTable.Code", FieldType::kCode, Talvex::SqlOperator::kEqual,
-                                                     Value(department)));
-        list->Refresh();
-        if (list->Recordset()->RecordCount() == 0)
-            return {"cbDep", "There is no department with the code '" + department + "'"};
-    }
-    return {};
+    FieldRefusal refusal = PeriodRefusal(*this, "edBegDate", "edEndDate");
+    if (!refusal.Refused()) refusal = DepartmentRefusal(*book_, *this, "cbDep", false);
+    return {refusal.control, refusal.message};
 }
 
 void frmRSaleByPayType::btOk_Click()
@@ -109,9 +71,9 @@ void frmRSaleByPayType::btOk_Click()
             return;
         }
         if (params_) {
-            params_->Add("BegPeriod", FieldType::kDate, Value(*DateOf(Ctl("edBegDate").GetValue())));
-            params_->Add("EndPeriod", FieldType::kDate, Value(*DateOf(Ctl("edEndDate").GetValue())));
-            params_->Add("Department", FieldType::kCode, Value(TextOf(Ctl("cbDep").GetValue())));
+            params_->Add("BegPeriod", FieldType::kDate, Value(*ControlDate(Ctl("edBegDate").GetValue())));
+            params_->Add("EndPeriod", FieldType::kDate, Value(*ControlDate(Ctl("edEndDate").GetValue())));
+            params_->Add("Department", FieldType::kCode, Value(ControlText(Ctl("cbDep").GetValue())));
         }
         confirmed_ = true;
         Hide();

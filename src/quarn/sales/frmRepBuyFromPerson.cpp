@@ -13,7 +13,7 @@
 #include "host/ui/PrintService.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/PeriodLimit.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/CRepBuyFromPersonXML.hpp"
@@ -34,26 +34,10 @@ namespace {
 constexpr const char* kSettingsKey = "frmRepBuyFromPerson";
 constexpr const char* kMoney = "#,##0.00";
 constexpr long kWrongDates = 27133;
-constexpr long kPeriodReversed = 457;
 constexpr long kFileNameEmpty = 23866;
-constexpr long kNothingToShow = 28650;
 constexpr long kSelectNone = 0;
 constexpr long kSelectCodes = 1;
 constexpr long kSelectNode = 2;
-
-std::optional<Talvex::Date> DateOf(const Value& value)
-{
-    if (value.IsDate()) return value.ToDate();
-    if (value.IsNull() || value.IsEmpty()) return std::nullopt;
-    Talvex::Date date;
-    if (Talvex::Date::TryParse(value.ToText(), date)) return date;
-    return std::nullopt;
-}
-
-std::string TextOf(const Value& value)
-{
-    return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
-}
 
 // The codes of a selector or a list typed by hand, blanks around them dropped.
 std::vector<std::string> CodesOf(const std::string& text)
@@ -163,8 +147,8 @@ void frmRepBuyFromPerson::LoadSettings()
 void frmRepBuyFromPerson::SaveSettings()
 {
     Talvex::UserSettings settings(*book_);
-    const std::vector<std::string> clients = CodesOf(TextOf(Ctl("selClient").GetValue()));
-    const std::vector<std::string> categories = CodesOf(TextOf(Ctl("edCategory").GetValue()));
+    const std::vector<std::string> clients = CodesOf(ControlText(Ctl("selClient").GetValue()));
+    const std::vector<std::string> categories = CodesOf(ControlText(Ctl("edCategory").GetValue()));
     const long clientType = clients.empty()                                    ? kSelectNone
                             : clients.size() == 1 && IsClientGroup(clients[0]) ? kSelectNode
                                                                                : kSelectCodes;
@@ -176,7 +160,7 @@ void frmRepBuyFromPerson::SaveSettings()
     settings.Save(kSettingsKey, "CategorySelectedType",
                   Value(static_cast<std::int64_t>(categories.empty() ? kSelectNone : kSelectCodes)));
     settings.Save(kSettingsKey, "CategorySelectedPK", Value(Joined(categories)));
-    settings.Save(kSettingsKey, "FullFileName", Value(TextOf(Ctl("edFullFileName").GetValue())));
+    settings.Save(kSettingsKey, "FullFileName", Value(ControlText(Ctl("edFullFileName").GetValue())));
     settings.Save(kSettingsKey, "MinSum", Ctl("edMinSum").GetValue());
 }
 
@@ -210,27 +194,15 @@ std::optional<Talvex::FieldList> frmRepBuyFromPerson::ReadInput()
 {
     ClearRefusals();
     const auto& res = ModuleFormRes();
-    const auto beg = DateOf(Ctl("edBegPeriod").GetValue());
-    const auto end = DateOf(Ctl("edEndPeriod").GetValue());
-    if (!beg) {
-        Refuse("edBegPeriod", res.GetString(kWrongDates));
+    if (const FieldRefusal period = PeriodRefusal(*this, "edBegPeriod", "edEndPeriod"); period.Refused()) {
+        Refuse(period.control, period.message);
         return std::nullopt;
     }
-    if (!end) {
-        Refuse("edEndPeriod", res.GetString(kWrongDates));
-        return std::nullopt;
-    }
-    if (*end < *beg) {
-        Refuse("edEndPeriod", res.GetString(kPeriodReversed));
-        return std::nullopt;
-    }
-    if (const std::string tooLong = PeriodTooLong("edEndPeriod", *beg, *end); !tooLong.empty()) {
-        Refuse("edEndPeriod", tooLong);
-        return std::nullopt;
-    }
+    const Talvex::Date beg = *ControlDate(Ctl("edBegPeriod").GetValue());
+    const Talvex::Date end = *ControlDate(Ctl("edEndPeriod").GetValue());
     const Value incomeTillValue = Ctl("edIncomeTill").GetValue();
-    const auto incomeTill = DateOf(incomeTillValue);
-    if (!incomeTill && !TextOf(incomeTillValue).empty()) {
+    const auto incomeTill = ControlDate(incomeTillValue);
+    if (!incomeTill && !ControlText(incomeTillValue).empty()) {
         Refuse("edIncomeTill", res.GetString(kWrongDates));
         return std::nullopt;
     }
@@ -242,7 +214,7 @@ std::optional<Talvex::FieldList> frmRepBuyFromPerson::ReadInput()
             return std::nullopt;
         }
     }
-    const std::vector<std::string> categories = CodesOf(TextOf(Ctl("edCategory").GetValue()));
+    const std::vector<std::string> categories = CodesOf(ControlText(Ctl("edCategory").GetValue()));
     for (const auto& category : categories)
         if (category.find_first_not_of("0123456789") != std::string::npos || category.size() > 4) {
             Refuse("edCategory", "'" + category + "' is not a goods category number (0 goods, 1 services).");
@@ -251,7 +223,7 @@ std::optional<Talvex::FieldList> frmRepBuyFromPerson::ReadInput()
 
     // Persons are checked against the client reference: a group of the tree alone, or
     // private persons, each known.
-    const std::vector<std::string> clients = CodesOf(TextOf(Ctl("selClient").GetValue()));
+    const std::vector<std::string> clients = CodesOf(ControlText(Ctl("selClient").GetValue()));
     std::string group;
     if (!clients.empty()) {
         auto known = book_->CreateList("REFClient");
@@ -281,13 +253,13 @@ std::optional<Talvex::FieldList> frmRepBuyFromPerson::ReadInput()
     }
 
     Talvex::FieldList params;
-    params.Add("BegPeriod", FieldType::kDate, Value(*beg));
-    params.Add("EndPeriod", FieldType::kDate, Value(*end));
+    params.Add("BegPeriod", FieldType::kDate, Value(beg));
+    params.Add("EndPeriod", FieldType::kDate, Value(end));
     params.Add("ClientGroupCode", FieldType::kCode, Value(group));
     params.Add("Client", FieldType::kLongText, Value(group.empty() ? Joined(clients) : std::string()));
     params.Add("Category", FieldType::kLongText, Value(Joined(categories)));
     params.Add("MinSum", FieldType::kAmount, Value(minSum));
-    params.Add("IncomeTill", FieldType::kDate, Value(incomeTill ? *incomeTill : *end));
+    params.Add("IncomeTill", FieldType::kDate, Value(incomeTill ? *incomeTill : end));
     params.Add("AccCurr", FieldType::kCode, Value(book_->AccountCurrency()));
     return params;
 }
@@ -300,7 +272,7 @@ std::shared_ptr<Talvex::DataList> frmRepBuyFromPerson::BuildList(bool importToXm
     auto list = CReportBuyFromPerson::GetList(book_, *params, importToXml);
     ShowList(list);
     if (list->Recordset()->RecordCount() == 0) {
-        Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(kNothingToShow), "Gerai");
+        SayNothingToShow();
         return nullptr;
     }
     return list;
@@ -332,10 +304,10 @@ void frmRepBuyFromPerson::btPrint_Click()
         Talvex::Ui::PrintService(*GetSession())
             .Print(kReportCode,
                    {{"CompanyName", book_->Setting("CompanyName")},
-                    {"BegPeriod", Value(*DateOf(Ctl("edBegPeriod").GetValue()))},
-                    {"EndPeriod", Value(*DateOf(Ctl("edEndPeriod").GetValue()))},
+                    {"BegPeriod", Value(*ControlDate(Ctl("edBegPeriod").GetValue()))},
+                    {"EndPeriod", Value(*ControlDate(Ctl("edEndPeriod").GetValue()))},
                     {"IncomeTill",
-                     DateOf(incomeTill) ? Value(*DateOf(incomeTill)) : Value(*DateOf(Ctl("edEndPeriod").GetValue()))}},
+                     ControlDate(incomeTill) ? Value(*ControlDate(incomeTill)) : Value(*ControlDate(Ctl("edEndPeriod").GetValue()))}},
                    {Talvex::Ui::RecordsetRowSource(*list->Recordset())});
     } catch (...) {
         ReportError();
@@ -345,8 +317,8 @@ void frmRepBuyFromPerson::btPrint_Click()
 void frmRepBuyFromPerson::btSelect_Click()
 {
     // The browser names the downloaded file itself; here the form proposes a name by the year.
-    if (!TextOf(Ctl("edFullFileName").GetValue()).empty()) return;
-    const auto end = DateOf(Ctl("edEndPeriod").GetValue());
+    if (!ControlText(Ctl("edFullFileName").GetValue()).empty()) return;
+    const auto end = ControlDate(Ctl("edEndPeriod").GetValue());
     const int year = end ? end->Year() : book_->Today().Year();
     Ctl("edFullFileName").SetValue(Value("FR0471-" + std::to_string(year) + ".ffdata"));
 }
@@ -361,7 +333,7 @@ std::string frmRepBuyFromPerson::CompleteFileName(const std::string& name)
 void frmRepBuyFromPerson::btSave_Click()
 {
     try {
-        const std::string typed = TextOf(Ctl("edFullFileName").GetValue());
+        const std::string typed = ControlText(Ctl("edFullFileName").GetValue());
         const auto blank = typed.find_first_not_of(' ');
         if (blank == std::string::npos) {
             ClearRefusals();

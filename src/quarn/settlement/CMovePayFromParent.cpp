@@ -1,5 +1,6 @@
 #include "quarn/settlement/CMovePayFromParent.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/erp/documents/THDocumentObject.hpp"
@@ -126,8 +127,7 @@ bool CMovePayFromParent::MoveOne(const Candidate& candidate)
 {
     auto& db = book_->Db();
     Talvex::Data::Transaction unit(db);
-    db.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Transaction'",
-               {Value(kPaymentLock + std::to_string(candidate.docId))});
+    Talvex::Data::LockForTransaction(db, kPaymentLock + std::to_string(candidate.docId));
     // Read again under the lock: another session may have moved this payment meanwhile.
     bool stillOpen = false;
     for (const auto& c : ReadCandidates("", Date(), Date(), candidate.idc))

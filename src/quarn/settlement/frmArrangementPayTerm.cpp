@@ -1,5 +1,6 @@
 #include "quarn/settlement/frmArrangementPayTerm.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/erp/documents/THDocumentObject.hpp"
@@ -486,8 +487,7 @@ void frmArrangementPayTerm::SaveInvoice(const ArrangedInvoice& invoice)
     auto& db = book_->Db();
     Talvex::Data::Transaction tx(db);
     // Two users saving one invoice's terms take turns; the second finds the first one's terms.
-    db.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Transaction'",
-               {Value("Quarn_DuzAde.PayTerm." + std::to_string(invoice.docId))});
+    Talvex::Data::LockForTransaction(db, "Quarn_DuzAde.PayTerm." + std::to_string(invoice.docId));
     std::vector<StoredTerm> now;
     auto rs = db.Query("SELECT IDC, PayTerm, Summa FROM THDocumentPayTerm WHERE DocID = ? ORDER BY PayTerm, IDC",
                        {Value(invoice.docId)});

@@ -12,6 +12,7 @@
 #include "host/ui/ProgressRunner.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/CSetLimitByDebt.hpp"
@@ -110,7 +111,7 @@ void frmLimitClntList::mLocalList_AfterRefresh()
     for (std::size_t row = 0; row < list.RowCount(); ++row)
         list.SetRowStyle(row, list.Cell(row, kIsLimitSetManually).ToInteger() == 1 ? kManualStyle : "");
     Ctl("btSetLimit").SetEnabled(list.RowCount() > 0);
-    if (list.RowCount() == 0) Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(28650), "Gerai");
+    if (list.RowCount() == 0) SayNothingToShow();
 }
 
 void frmLimitClntList::mLocalList_OnRunMDICommand(EventArgs& args)

@@ -2,28 +2,23 @@
 
 #include "host/types/Date.hpp"
 #include "host/types/Value.hpp"
-#include "host/ui/Form.hpp"
-#include "host/ui/IProcessObject.hpp"
 #include "quarn/settlement/ExchangeClients.hpp"
+#include "quarn/settlement/SettlementBatchForm.hpp"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Talvex {
 class Book;
 class DataList;
 class FieldList;
-namespace Data {
-class Recordset;
-}
 namespace Erp {
 class CExchangeDoc;
 }
-namespace Ui {
-class BaseDialog;
-class TableRowSource;
-} // namespace Ui
 } // namespace Talvex
 
 namespace Quarn_DuzAde {
@@ -34,7 +29,7 @@ namespace Quarn_DuzAde {
 // foreign-currency documents settled in the period (the exchange-document component of the
 // payable-document library writes it, one unit of work per client); the user opens such a
 // document and deletes the unposted ones again.
-class frmSetGExchange : public Talvex::Ui::Form, public Talvex::Ui::IProcessObject {
+class frmSetGExchange : public SettlementBatchForm {
 public:
     static constexpr const char* kCode = "Code";
     static constexpr const char* kName = "Name";
@@ -48,7 +43,7 @@ public:
     ~frmSetGExchange() override;
 
     // Keeps the dialog and Param("Book"), creates the exchange-document component.
-    bool Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::FieldList& Param);
+    bool Init(Talvex::Ui::BaseDialog& a_BaseDialog, Talvex::FieldList& Param) override;
 
     // The open terms of posted foreign-currency debt documents dated in the period, with
     // Client, Name, DocTypeCode, IsIncome and AccDebt (the open debt in the account currency
@@ -58,56 +53,18 @@ public:
     // The list read into terms.
     static std::vector<ExchangeDebtTerm> ReadDebtTerms(Talvex::DataList& list);
 
-    // IProcessObject: the create pass (mode 0) over every row, the delete pass (mode 1) over
-    // the selected rows.
-    std::string Caption() override;
-    long CountStep() override;
-    bool Step(long index) override;
-
-    const Talvex::Ui::TableRowSource& Rows() const { return *rows_; }
-    bool PrintRequested() const { return printRequested_; }
-    std::shared_ptr<Talvex::Data::Recordset> PrintList() const;
-
 private:
-    enum class ProcessMode { Create = 0, Delete = 1 };
-
-    void Form_Load();
-    void btApplay_Click();
-    void btCreateDocList_Click();
-    void btEditDoc_Click();
-    void btDeleteDoc_Click();
-    void btUsePrint_Click();
-    void grdList_OnAddFields();
-    void grdList_OnAddColumn(Talvex::Ui::EventArgs& args);
-    void grdList_AfterRefresh();
-    void grdList_OnRunMDICommand(const std::string& key);
-
-    void ReadList();
-    void ShowRows(const std::string& currentCode);
-    void RunProcess(ProcessMode mode);
-    bool CreateStep(long index);
-    bool DeleteStep(long index);
+    void ReadList() override;
     // Books the row's document; true when one was written.
-    bool WriteDocument(std::size_t row);
-    std::size_t RowOfCode(const std::string& code) const;
-    std::size_t RowOfGridRow(long gridRow) const;
-    std::string CurrentCode() const;
+    bool WriteDocument(std::size_t row) override;
+    bool DeleteDocument(std::int64_t idc) override;
+    std::optional<std::pair<std::int64_t, std::string>> OpenDocument(std::int64_t idc) override;
 
-    Talvex::Ui::BaseDialog* baseDialog_ = nullptr;
-    std::shared_ptr<Talvex::Book> book_;
     std::unique_ptr<Talvex::Erp::CExchangeDoc> exchange_;
-    std::string accountCurrency_;
-    std::string docTypeName_;
-
-    std::shared_ptr<Talvex::Ui::TableRowSource> rows_;
     // The period the rows were read for: documents are booked for it even if the boxes were
     // changed since without applying.
     Talvex::Date rowsBeg_;
     Talvex::Date rowsEnd_;
-    ProcessMode mode_ = ProcessMode::Create;
-    std::vector<long> selectedGridRows_;
-    long documentsWritten_ = 0;
-    bool printRequested_ = false;
 };
 
 } // namespace Quarn_DuzAde

@@ -2,6 +2,7 @@
 // set-off documents already made today, and the writing of one client's document.
 #include "quarn/settlement/frmSetOffDebt.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/erp/documents/CPayedDoc.hpp"
@@ -160,28 +161,9 @@ frmSetOffDebt::OpenSetOffDocuments(bool payables, const std::string& client) con
     return found;
 }
 
-namespace {
-constexpr const char* kWritingLock = "Quarn_DuzAde.SetOffDebt";
-}
-
-frmSetOffDebt::WritingLock::WritingLock(Talvex::Data::Connection& db) : db_(db)
+bool frmSetOffDebt::WriteDocument(std::size_t row)
 {
-    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
-                {Value(kWritingLock)});
-}
-
-frmSetOffDebt::WritingLock::~WritingLock()
-{
-    try {
-        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(kWritingLock)});
-    } catch (...) {
-        // A lost connection took the lock with it.
-    }
-}
-
-void frmSetOffDebt::WriteDocument(std::size_t row)
-{
-    const std::string client = rows_->Get(row, kClient).ToText();
+    const std::string client = Rows().Get(row, kClient).ToText();
     std::int64_t idc = 0;
     std::string code;
     bool written = false;
@@ -189,7 +171,7 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
     try {
         // Taken before the unit begins, so that the unit reads what a session that held the
         // lock before has written: its documents and their numbers.
-        WritingLock lock(book_->Db());
+        Talvex::Data::SessionLock lock(book_->Db(), kWritingLock);
         // One unit of work per client: a failure anywhere below undoes the client's header,
         // parties and links, and nothing of other clients.
         Talvex::Data::Transaction unit(book_->Db());
@@ -231,10 +213,8 @@ void frmSetOffDebt::WriteDocument(std::size_t row)
     } catch (const std::exception& e) {
         throw Talvex::ValueError(SetOffOf(client) + e.what());
     }
-    if (written) ++documentsWritten_;
-
-    rows_->Set(row, kPayDoc, Value(code));
-    rows_->Set(row, kPayDocID, Value(idc));
+    SetDocument(row, idc, code);
+    return written;
 }
 
 } // namespace Quarn_DuzAde

@@ -363,7 +363,7 @@ TEST_F(CostCheckTest, ASecondSessionWithTheSameListsWritesNothingAgain)
     // session starts writing the same rows; it waits for them, then finds the row written.
     std::thread theirUnit;
     {
-        auto theirLock = std::make_unique<CostCheck::WritingLock>(otherBook->Db());
+        auto theirLock = std::make_unique<Talvex::Data::SessionLock>(otherBook->Db(), CostCheck::kWritingLock);
         auto unit = std::make_unique<Data::Transaction>(otherBook->Db());
         otherBook->Db().QueryPostgres("UPDATE THGoodSpec SET CostSumm = 20.80 WHERE IDC = $1", {Value(c.gpg1Row)});
         const auto myPid = book->Db().QueryPostgres("SELECT pg_backend_pid()").rows[0][0].ToInteger();

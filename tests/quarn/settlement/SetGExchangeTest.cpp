@@ -1,3 +1,4 @@
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/erp/documents/CExchangeDoc.hpp"
@@ -15,6 +16,7 @@
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/ExchangeClients.hpp"
 #include "quarn/settlement/frmSetGExchange.hpp"
+#include "quarn/settlement/BatchFormTest.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -76,33 +78,8 @@ struct HandClient {
 
 } // namespace
 
-class SetGExchange : public ::testing::Test {
+class SetGExchange : public Testing::BatchFormTest<frmSetGExchange> {
 protected:
-    void SetUp() override
-    {
-        Quarn_DuzAde::Startup();
-        book = Testing::OpenDemoBook("tester");
-        book->SetToday(Date(2026, 6, 30));
-        tx = std::make_unique<Data::Transaction>(book->Db());
-        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    }
-    void TearDown() override
-    {
-        if (form) form->Unload();
-        dialog.reset();
-        form.reset();
-        tx.reset();
-    }
-
-    Data::ResultSet Sql(const std::string& sql, const std::vector<Value>& args = {})
-    {
-        return book->Db().QueryPostgres(sql, args);
-    }
-    std::int64_t Count(const std::string& sql, const std::vector<Value>& args = {})
-    {
-        return Sql(sql, args).rows.at(0).at(0).ToInteger();
-    }
-
     static std::int64_t Insert(Data::Connection& db, const std::string& sql, const std::vector<Value>& args)
     {
         return db.QueryPostgres(sql, args).rows.at(0).at(0).ToInteger();
@@ -156,17 +133,6 @@ protected:
         return c;
     }
 
-    frmSetGExchange& Open()
-    {
-        dialog.reset();
-        form = std::make_unique<frmSetGExchange>();
-        dialog = std::make_unique<Ui::BaseDialog>();
-        EXPECT_TRUE(form->Init(*dialog, params));
-        dialog->Init(*form, nullptr, Value());
-        EXPECT_TRUE(dialog->RunForm(false, true, nullptr));
-        return *form;
-    }
-
     void Apply(frmSetGExchange& f, const std::string& from, const std::string& to)
     {
         f.UserInput("edDateBeg", Value(from));
@@ -183,13 +149,6 @@ protected:
     }
 
     std::int64_t ExchangeDocuments() { return Count("SELECT count(*) FROM THDocument WHERE DocTypeCode = 'BUSM'"); }
-
-    std::shared_ptr<Book> book;
-    std::unique_ptr<Data::Transaction> tx;
-    FieldList params;
-    Testing::ScriptedUser user;
-    std::unique_ptr<frmSetGExchange> form;
-    std::unique_ptr<Ui::BaseDialog> dialog;
 };
 
 TEST_F(SetGExchange, ListHoldsTheClientsWithForeignDebtsOnBothSidesAsTheBaseTablesGiveThem)
@@ -440,7 +399,7 @@ TEST_F(SetGExchange, ASessionBookingTheSameClientAtOnceIsWaitedForNotDoubled)
     std::int64_t theirs = 0;
     {
         // The other session is booking the same client; it commits once this session waits.
-        auto theirLock = std::make_unique<Erp::CExchangeDoc::WritingLock>(other->Db());
+        auto theirLock = std::make_unique<Data::SessionLock>(other->Db(), Erp::CExchangeDoc::kWritingLock);
         auto unit = std::make_unique<Data::Transaction>(other->Db());
         Erp::CExchangeDoc component(other);
         ASSERT_TRUE(component.Create("!FX-G", false, "EUR", Date(2026, 4, 30), Date(2026, 3, 1), Date(2026, 4, 30)));

@@ -1,3 +1,4 @@
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
@@ -15,6 +16,7 @@
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/CSetOffDebt.hpp"
 #include "quarn/settlement/frmSetOffDebt.hpp"
+#include "quarn/settlement/BatchFormTest.hpp"
 #include "support/PayTermRecount.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -94,33 +96,8 @@ struct DayCleanup {
     }
 };
 
-class SetOffDebt : public ::testing::Test {
+class SetOffDebt : public Testing::BatchFormTest<frmSetOffDebt> {
 protected:
-    void SetUp() override
-    {
-        Quarn_DuzAde::Startup();
-        book = Testing::OpenDemoBook("tester");
-        book->SetToday(Date(2026, 6, 30));
-        tx = std::make_unique<Data::Transaction>(book->Db());
-        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    }
-    void TearDown() override
-    {
-        if (form) form->Unload();
-        dialog.reset();
-        form.reset();
-        tx.reset();
-    }
-
-    Data::ResultSet Sql(const std::string& sql, const std::vector<Value>& args = {})
-    {
-        return book->Db().QueryPostgres(sql, args);
-    }
-    std::int64_t Count(const std::string& sql, const std::vector<Value>& args = {})
-    {
-        return Sql(sql, args).rows.at(0).at(0).ToInteger();
-    }
-
     struct ExpectedSum {
         Currency sum;
         Currency tolerance; // two cents a foreign document
@@ -153,19 +130,6 @@ protected:
             EXPECT_LE(difference, it->second.tolerance) << context << ": " << client << " listed " << sum.ToString()
                                                         << ", expected " << it->second.sum.ToString();
         }
-    }
-
-    // The form opened in the dialog engine as the operation opens it, but modeless, so that
-    // the test acts for the user and looks at the form in between.
-    frmSetOffDebt& Open()
-    {
-        dialog.reset();
-        form = std::make_unique<frmSetOffDebt>();
-        dialog = std::make_unique<Ui::BaseDialog>();
-        EXPECT_TRUE(form->Init(*dialog, params));
-        dialog->Init(*form, nullptr, Value());
-        EXPECT_TRUE(dialog->RunForm(false, true, nullptr));
-        return *form;
     }
 
     void Apply(frmSetOffDebt& f, const std::string& maxSum, bool payables = false)
@@ -256,13 +220,6 @@ protected:
                   0)
             << client;
     }
-
-    std::shared_ptr<Book> book;
-    std::unique_ptr<Data::Transaction> tx;
-    FieldList params;
-    Testing::ScriptedUser user;
-    std::unique_ptr<frmSetOffDebt> form;
-    std::unique_ptr<Ui::BaseDialog> dialog;
 };
 
 } // namespace
@@ -427,7 +384,7 @@ TEST_F(SetOffDebt, ASessionWritingTheSameClientAtTheSameTimeIsWaitedForNotDouble
     // commits a moment after this session has begun writing the same client's.
     std::int64_t theirs = 0;
     {
-        auto theirLock = std::make_unique<frmSetOffDebt::WritingLock>(other->Db());
+        auto theirLock = std::make_unique<Data::SessionLock>(other->Db(), frmSetOffDebt::kWritingLock);
         Data::Transaction unit(other->Db());
         const std::int64_t idc =
             other->Db()
@@ -479,7 +436,7 @@ TEST_F(SetOffDebt, SessionsNumberingAtOnceUnderTheWritingLockGetTheirOwnNumbers)
     };
     std::string theirs, mine;
     {
-        auto theirLock = std::make_unique<frmSetOffDebt::WritingLock>(other->Db());
+        auto theirLock = std::make_unique<Data::SessionLock>(other->Db(), frmSetOffDebt::kWritingLock);
         Data::Transaction unit(other->Db());
         theirs = newDocument(other);
         std::thread commitLater([&] {
@@ -488,7 +445,7 @@ TEST_F(SetOffDebt, SessionsNumberingAtOnceUnderTheWritingLockGetTheirOwnNumbers)
             theirLock.reset();
         });
         {
-            frmSetOffDebt::WritingLock lock(book->Db());
+            Data::SessionLock lock(book->Db(), frmSetOffDebt::kWritingLock);
             Data::Transaction myUnit(book->Db());
             mine = newDocument(book);
             myUnit.Commit();

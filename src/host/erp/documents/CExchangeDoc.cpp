@@ -1,5 +1,6 @@
 #include "host/erp/documents/CExchangeDoc.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/data/Connection.hpp"
 #include "host/erp/documents/THDocumentObject.hpp"
 #include "host/erp/documents/THPartyAttributeObject.hpp"
@@ -69,8 +70,6 @@ constexpr std::string_view kIsExchangeDocument = R"sql(
 SELECT count(*) FROM THDocument WHERE IDC = ? AND DocTypeCode = 'BUSM'
 )sql";
 
-constexpr const char* kWritingLockName = "Quarn_PayableDoc.CExchangeDoc";
-
 std::string Of(const std::string& client)
 {
     return "client \"" + client + "\"";
@@ -85,21 +84,6 @@ CExchangeDoc::CExchangeDoc(std::shared_ptr<Book> book) : book_(std::move(book))
 }
 
 CExchangeDoc::~CExchangeDoc() = default;
-
-CExchangeDoc::WritingLock::WritingLock(Data::Connection& db) : db_(db)
-{
-    db_.Execute("EXEC sp_getapplock @Resource = ?, @LockMode = 'Exclusive', @LockOwner = 'Session'",
-                {Value(kWritingLockName)});
-}
-
-CExchangeDoc::WritingLock::~WritingLock()
-{
-    try {
-        db_.Execute("EXEC sp_releaseapplock @Resource = ?, @LockOwner = 'Session'", {Value(kWritingLockName)});
-    } catch (...) {
-        // A lost connection took the lock with it.
-    }
-}
 
 std::vector<ExchangeSettlement> CExchangeDoc::Settlements(const std::string& client, Date dateBeg, Date dateEnd)
 {
@@ -161,7 +145,7 @@ bool CExchangeDoc::Create(const std::string& client, bool isKredit, const std::s
     auto& db = book_->Db();
     // Taken before the unit begins, so that the unit reads what a writer that held the lock
     // before has booked.
-    WritingLock lock(db);
+    Data::SessionLock lock(db, kWritingLock);
     Data::Transaction unit(db);
     const ExchangeDocumentPlan plan = PlanExchangeDocument(Settlements(client, dateBeg, dateEnd));
     if (plan.links.empty()) return false;

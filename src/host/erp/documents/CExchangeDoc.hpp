@@ -11,9 +11,6 @@
 
 namespace Talvex {
 class Book;
-namespace Data {
-class Connection;
-}
 } // namespace Talvex
 
 namespace Talvex::Erp {
@@ -28,6 +25,10 @@ class THDocumentObject;
 class CExchangeDoc {
 public:
     static constexpr const char* kDocType = "BUSM";
+    // The session lock (Data::SessionLock) every writer of exchange-difference documents takes
+    // for a unit of work: writers at once take turns, and the second reads what the first
+    // booked.
+    static constexpr const char* kWritingLock = "Quarn_PayableDoc.CExchangeDoc";
 
     explicit CExchangeDoc(std::shared_ptr<Book> book);
     ~CExchangeDoc();
@@ -69,20 +70,6 @@ public:
         CExchangeDoc& owner_;
     };
     DocService& THDoc() { return service_; }
-
-    // The lock every writer of exchange-difference documents takes for a unit of work, held
-    // by the session until the object goes: writers at once take turns, and the second
-    // reads what the first booked.
-    class WritingLock {
-    public:
-        explicit WritingLock(Data::Connection& db);
-        ~WritingLock();
-        WritingLock(const WritingLock&) = delete;
-        WritingLock& operator=(const WritingLock&) = delete;
-
-    private:
-        Data::Connection& db_;
-    };
 
 private:
     std::shared_ptr<Book> book_;
