@@ -1,5 +1,6 @@
 #include "CostCheckFixture.hpp"
 
+#include "host/data/ApplicationLock.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/ui/LocalList.hpp"
 #include "quarn/frame/Startup.hpp"

@@ -9,6 +9,7 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/sales/ReportRun.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -21,21 +22,7 @@ using Quarn_DuzAde::CRepDeptSaleByClients;
 
 namespace {
 
-struct DeptRun {
-    DeptRun(std::shared_ptr<Book> book, const std::string& answers) : user(answers)
-    {
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        report.SetVisual(true);
-        ok = report.Run(in, out);
-    }
-    Testing::ScriptedUser user;
-    ClientApp app{user.Session()};
-    ClientApp::Scope appScope{app};
-    FieldList in;
-    FieldList out;
-    CRepDeptSaleByClients report;
-    bool ok = false;
-};
+using DeptRun = Testing::ReportRun<CRepDeptSaleByClients>;
 
 std::string Answers(const std::string& beg, const std::string& end, const std::string& dep)
 {

@@ -8,6 +8,7 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/sales/ReportRun.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -21,21 +22,7 @@ using Quarn_DuzAde::SalesJournalLine;
 
 namespace {
 
-struct JournalRun {
-    JournalRun(std::shared_ptr<Book> book, const std::string& answers) : user(answers)
-    {
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        report.SetVisual(true);
-        ok = report.Run(in, out);
-    }
-    Testing::ScriptedUser user;
-    ClientApp app{user.Session()};
-    ClientApp::Scope appScope{app};
-    FieldList in;
-    FieldList out;
-    CRepSalesJournal report;
-    bool ok = false;
-};
+using JournalRun = Testing::ReportRun<CRepSalesJournal>;
 
 std::string Answers(const std::string& beg, const std::string& end, const std::string& dep)
 {

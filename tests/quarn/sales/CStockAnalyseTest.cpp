@@ -8,6 +8,7 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/sales/ReportRun.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -22,22 +23,7 @@ namespace {
 
 using Bands = std::array<Currency, 4>;
 
-struct StockAnalyseRun {
-    StockAnalyseRun(std::shared_ptr<Book> book, const std::string& answers, bool makeFixDoc = false) : user(answers)
-    {
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        if (makeFixDoc) in.Add("IsMakeFixDoc", FieldType::kFlag, Value(true));
-        report.SetVisual(true);
-        ok = report.Run(in, out);
-    }
-    Testing::ScriptedUser user;
-    ClientApp app{user.Session()};
-    ClientApp::Scope appScope{app};
-    FieldList in;
-    FieldList out;
-    CStockAnalyse report;
-    bool ok = false;
-};
+using StockAnalyseRun = Testing::ReportRun<CStockAnalyse>;
 
 std::string Answers(const std::string& date)
 {
@@ -197,7 +183,8 @@ TEST_F(StockAnalyse, TheFormRefusesABadDateAndEmptyStockOrFixingSaySo)
         EXPECT_EQ(run.user.MessageTexts().back(), "The data list is empty.");
     }
     {
-        StockAnalyseRun run(book, Answers("2026-06-30"), true);
+        StockAnalyseRun run(book, Answers("2026-06-30"),
+                            [](FieldList& extra) { extra.Add("IsMakeFixDoc", FieldType::kFlag, Value(true)); });
         EXPECT_FALSE(run.ok);
         EXPECT_NE(run.user.ErrorsText().find("Cannot support good fixing by period"), std::string::npos)
             << run.user.ErrorsText();
