@@ -11,8 +11,12 @@
 namespace Talvex::Data {
 namespace {
 
-// A name as a user could make one: quotes, a statement separator and a comment marker.
-const std::string kResource = "Quarn_DuzAde.Lock:K'1;--";
+// A name as a user could make one (quotes, a statement separator and a comment marker), one
+// of its own for each test, so that tests run at once by other programs meet no lock of another.
+std::string Resource()
+{
+    return std::string("Quarn_DuzAde.Lock:K'1;--") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
 
 // Whether the connection gets the session's lock at once (LockTimeout 0); taken, it is
 // released again so that the probe leaves nothing behind.
@@ -46,6 +50,7 @@ void UntilWaiting(std::int64_t pid)
 
 TEST(ApplicationLock, SessionLockKeepsOtherSessionsOutOfItsNameOnlyWhileItLives)
 {
+    const std::string kResource = Resource();
     Connection mine = Testing::OpenScratchDatabase();
     Connection other = Testing::OpenScratchDatabase();
     {
@@ -68,8 +73,11 @@ TEST(ApplicationLock, SessionLockKeepsOtherSessionsOutOfItsNameOnlyWhileItLives)
 
 TEST(ApplicationLock, SecondSessionWaitsForTheFirstAndThenHoldsTheLock)
 {
+    const std::string kResource = Resource();
     Connection first = Testing::OpenScratchDatabase();
     Connection second = Testing::OpenScratchDatabase();
+    // Asked before the second connection is busy waiting in the other thread.
+    const std::int64_t secondPid = BackendPid(second);
     auto held = std::make_optional<SessionLock>(first, kResource);
     std::atomic<bool> taken{false};
     std::optional<SessionLock> theirs;
@@ -77,7 +85,7 @@ TEST(ApplicationLock, SecondSessionWaitsForTheFirstAndThenHoldsTheLock)
         theirs.emplace(second, kResource);
         taken = true;
     });
-    UntilWaiting(BackendPid(second));
+    UntilWaiting(secondPid);
     EXPECT_FALSE(taken);
     held.reset();
     waiting.join();
@@ -89,6 +97,7 @@ TEST(ApplicationLock, SecondSessionWaitsForTheFirstAndThenHoldsTheLock)
 
 TEST(ApplicationLock, TransactionLockGoesWithItsTransactionAndNeedsOne)
 {
+    const std::string kResource = Resource();
     Connection mine = Testing::OpenScratchDatabase();
     Connection other = Testing::OpenScratchDatabase();
     try {
