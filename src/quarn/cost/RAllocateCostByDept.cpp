@@ -104,14 +104,11 @@ void RAllocateCostByDept::DefineCube(Engine& engine)
     dims.AddCalculated("Month", "BegDate", PeriodLevel::Month, Res(kMonthText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] : {std::pair{"SaleSum", kSaleSumText},
-                                 {"SaleCost", kSaleCostText},
-                                 {"DICost", kDICostText},
-                                 {"PICost", kPICostText},
-                                 {"VSCost", kVSCostText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"SaleSum", kSaleSumText},
+                            {"SaleCost", kSaleCostText},
+                            {"DICost", kDICostText},
+                            {"PICost", kPICostText},
+                            {"VSCost", kVSCostText}});
     facts.AddCalculated("TotalCost", Res(kTotalCostText),
                         FormatMsg("%0 + %1 + %2", {Value("SaleCost"), Value("DICost"), Value("PICost")}));
     facts.AddCalculated("Profit", Res(kProfitText), FormatMsg("%0 - %1", {Value("SaleSum"), Value("TotalCost")}));

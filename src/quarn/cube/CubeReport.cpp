@@ -223,6 +223,15 @@ void CubeReport::ShowAllFacts(Talvex::Cube::Engine& engine)
     engine.PreGrouping = false;
 }
 
+void CubeReport::AddSummedFacts(Talvex::Cube::Engine& engine,
+                                std::initializer_list<std::pair<const char*, long>> facts)
+{
+    for (const auto& [name, caption] : facts) {
+        engine.BaseFacts().Add(name);
+        engine.Facts().Add(name, OLAP::ResString(caption));
+    }
+}
+
 void CubeReport::ShowDefined(Talvex::CCube& cube, const std::string& caption)
 {
     cube.VAxis().SetDrillDownLevel(0);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Talvex {
@@ -117,6 +118,10 @@ protected:
     // every fact shown and the rows not folded before the layout.
     static void ClearCube(Talvex::Cube::Engine& engine);
     static void ShowAllFacts(Talvex::Cube::Engine& engine);
+    // Facts summed from the source's columns of their names, captioned by their texts, in
+    // the order given.
+    static void AddSummedFacts(Talvex::Cube::Engine& engine,
+                               std::initializer_list<std::pair<const char*, long>> facts);
     // After the cube is defined: its rows open at their first level and the window's caption.
     static void ShowDefined(Talvex::CCube& cube, const std::string& caption);
     // A new companion over the cube, the previous one closed; the drill-down list is made

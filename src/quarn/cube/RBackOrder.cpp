@@ -137,13 +137,9 @@ void RBackOrder::DefineCube(Engine& engine) const
     dims.Add("GoodName", Res(kGoodText));
     dims.Add("Department", Res(kDepartmentText), 2);
     dims.Add("Client", Res(kClientText));
-    for (auto [name, caption] : {std::pair{"FAmount", kDeliveredText}, {"PAmount", kOrderedText}}) {
-        engine.BaseFacts().Add(name);
-        engine.Facts().Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"FAmount", kDeliveredText}, {"PAmount", kOrderedText}});
     engine.Facts().AddCalculated("Amount", Res(kOwedText), "PAmount - FAmount");
-    engine.BaseFacts().Add("SummaAcc");
-    engine.Facts().Add("SummaAcc", Res(kOwedSumText));
+    AddSummedFacts(engine, {{"SummaAcc", kOwedSumText}});
     ShowAllFacts(engine);
     // The first layout: clients and their goods down the rows, years across.
     dims.Item("Client").MoveTo(Axis::Rows, 0);

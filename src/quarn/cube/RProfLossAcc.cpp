@@ -259,10 +259,7 @@ void RProfLossAcc::DefineCube(Engine& engine, const ProfLossShape& shape)
     dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
     dims.AddCalculated("Month", "DocumentDate", PeriodLevel::Month, Res(kMonthText));
 
-    for (const char* name : {"Rest", "Turn"})
-        engine.BaseFacts().Add(name);
-    engine.Facts().Add("Rest", Res(kRestText));
-    engine.Facts().Add("Turn", Res(kTurnText));
+    AddSummedFacts(engine, {{"Rest", kRestText}, {"Turn", kTurnText}});
     ShowAllFacts(engine);
 
     // The first layout: the chart's top level (the income and the expense class) down the

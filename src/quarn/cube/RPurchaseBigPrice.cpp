@@ -216,11 +216,7 @@ void RPurchaseBigPrice::DefineCube(Engine& engine)
     dims.Add("Ind", Res(kMarkText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] :
-         {std::pair{"AmountAccount", kQuantityText}, {"CostSumm", kSumText}, {"MinSumma", kMinSummaText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"AmountAccount", kQuantityText}, {"CostSumm", kSumText}, {"MinSumma", kMinSummaText}});
     facts.AddCalculated("Price", Res(kPriceText), FormatMsg("%0/%1", {Value("CostSumm"), Value("AmountAccount")}));
     facts.AddCalculated("MinPrice", Res(kMinPriceText),
                         FormatMsg("%0/%1", {Value("MinSumma"), Value("AmountAccount")}));

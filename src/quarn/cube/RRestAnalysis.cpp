@@ -181,16 +181,13 @@ void RRestAnalysis::DefineCube(Engine& engine, std::size_t levels)
     dims.AddCalculated("Q", "DateEnd", PeriodLevel::Q, Res(kQuarterText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] : {std::pair{"IncomeAmountAccount", kIncomeAmountText},
-                                 {"IncomeCostSumm", kIncomeCostText},
-                                 {"AmountAccount", kRestAmountText},
-                                 {"CostSumm", kRestCostText},
-                                 {"FixedAmountAccount", kFixedAmountText},
-                                 {"FixedCostSumm", kFixedCostText},
-                                 {"MonthDays", kDaysText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"IncomeAmountAccount", kIncomeAmountText},
+                            {"IncomeCostSumm", kIncomeCostText},
+                            {"AmountAccount", kRestAmountText},
+                            {"CostSumm", kRestCostText},
+                            {"FixedAmountAccount", kFixedAmountText},
+                            {"FixedCostSumm", kFixedCostText},
+                            {"MonthDays", kDaysText}});
     // A rest is the rest at the end of the cell's last month, not a sum over its months.
     for (const char* rest : {"AmountAccount", "CostSumm"})
         for (const char* level : kPeriodLevels)
