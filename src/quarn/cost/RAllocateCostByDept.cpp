@@ -1,7 +1,6 @@
 #include "quarn/cost/RAllocateCostByDept.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -11,7 +10,6 @@
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/frame/CDBCommand.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -38,7 +36,6 @@ constexpr long kProfitText = 15627;
 constexpr long kProfit2Text = 15628;
 constexpr long kProfit2ProcText = 15629;
 constexpr long kNothingText = 15630;
-constexpr long kDocumentsMenuText = 15607;
 
 constexpr const char* kProcParams[] = {"BegDate", "EndDate", "MFCostCenter", "AccSetCode"};
 
@@ -49,20 +46,14 @@ std::string Res(long id)
 
 } // namespace
 
-RAllocateCostByDept::~RAllocateCostByDept()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RAllocateCostByDept::RAllocateCostByDept() : CubeReport(kTitleText) {}
 
 void RAllocateCostByDept::Main(FieldList& inParams)
 {
-    try {
+    OpenWindow("RAllocateCostByDept", [&] {
         book_ = GetBook(&inParams, false);
-        if (!book_) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RAllocateCostByDept");
-    } catch (...) {
-        ReportError();
-    }
+        return book_ != nullptr;
+    });
 }
 
 std::string RAllocateCostByDept::CommandText() const
@@ -79,7 +70,7 @@ std::shared_ptr<Talvex::Data::Recordset> RAllocateCostByDept::RunProcedure()
     // The parameters in the procedure's order, whatever order the form wrote them in.
     FieldList ordered;
     for (const char* name : kProcParams) {
-        const Talvex::Field& given = params_.Item(name);
+        const Talvex::Field& given = params_->Item(name);
         ordered.Add(name, given.TypeCode(), given.GetValue());
     }
     CDBCommand command;
@@ -104,10 +95,7 @@ std::shared_ptr<FieldList> RAllocateCostByDept::RowAttributes()
 
 void RAllocateCostByDept::DefineCube(Engine& engine)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("GoodCode", Res(kGoodText), 2);
     dims.Add("BegDate");
@@ -116,23 +104,18 @@ void RAllocateCostByDept::DefineCube(Engine& engine)
     dims.AddCalculated("Month", "BegDate", PeriodLevel::Month, Res(kMonthText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] : {std::pair{"SaleSum", kSaleSumText},
-                                 {"SaleCost", kSaleCostText},
-                                 {"DICost", kDICostText},
-                                 {"PICost", kPICostText},
-                                 {"VSCost", kVSCostText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"SaleSum", kSaleSumText},
+                            {"SaleCost", kSaleCostText},
+                            {"DICost", kDICostText},
+                            {"PICost", kPICostText},
+                            {"VSCost", kVSCostText}});
     facts.AddCalculated("TotalCost", Res(kTotalCostText),
                         FormatMsg("%0 + %1 + %2", {Value("SaleCost"), Value("DICost"), Value("PICost")}));
     facts.AddCalculated("Profit", Res(kProfitText), FormatMsg("%0 - %1", {Value("SaleSum"), Value("TotalCost")}));
     facts.AddCalculated("Profit2", Res(kProfit2Text), FormatMsg("%0 - %1", {Value("Profit"), Value("VSCost")}));
     facts.AddCalculated("Profit2Proc", Res(kProfit2ProcText),
                         FormatMsg("%0 / %1 * 100", {Value("Profit2"), Value("SaleSum")}));
-    for (std::size_t i = 0; i < facts.Count(); ++i)
-        facts.Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
 
     dims.Item("GoodCode").MoveTo(Axis::Rows, 0);
     dims.Item("Year").MoveTo(Axis::Columns, 0);
@@ -141,77 +124,34 @@ void RAllocateCostByDept::DefineCube(Engine& engine)
 
 std::string RAllocateCostByDept::GoodText(const Value& key) const
 {
-    const std::string code = key.IsNull() || key.IsEmpty() ? std::string() : key.ToText();
-    return goods_.Text(code, ": ");
+    return goods_.Text(KeyText(key), ": ");
 }
 
-void RAllocateCostByDept::OnOpenCube(Talvex::CCube& cube)
+std::optional<std::string> RAllocateCostByDept::MemberText(const std::string& dimName, const Value& key) const
 {
-    try {
-        if (!frmAllocateCostByDept::Run(book_, params_)) return;
-        if (!goodsLoaded_) {
-            goods_.Load(*book_, "REFGood");
-            goodsLoaded_ = true;
-        }
-        Engine& engine = cube.cube();
-        engine.SetActive(false);
-        engine.PreGrouping = false;
-        cube.VAxis().SetDrillDownLevel(0);
-        auto rows = RunProcedure();
-        if (!rows) return;
-        DefineCube(engine);
-        engine.AttachRecordset(*rows);
-        cube.SetCaption(Res(kTitleText) + " " + params_.Item("BegDate").GetValue().ToDate().ToIso() + " - " +
-                        params_.Item("EndDate").GetValue().ToDate().ToIso());
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetSourceRst(rows);
-        wrapper_->SetRstFieldsAttr(RowAttributes());
-        wrapper_->SetListIsFill(true);
-        wrapper_->SetRedTextForNegValue();
-        if (rows->RecordCount() == 0) Talvex::Ui::MessageBox().Show(Res(kNothingText));
-    } catch (...) {
-        ReportError();
-    }
+    if (dimName != "GoodCode") return std::nullopt;
+    return GoodText(key);
 }
 
-void RAllocateCostByDept::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+void RAllocateCostByDept::Open(Talvex::CCube& cube)
 {
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
+    if (!frmAllocateCostByDept::Run(book_, *params_)) return;
+    if (!goodsLoaded_) {
+        goods_.Load(*book_, "REFGood");
+        goodsLoaded_ = true;
     }
-}
-
-void RAllocateCostByDept::OnUserMenu(int index)
-{
-    try {
-        if (index == 1 && wrapper_) wrapper_->ListByCell();
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RAllocateCostByDept::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                       std::string& value)
-{
-    try {
-        if (viewDim.Name() == "GoodCode") value = GoodText(key);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RAllocateCostByDept::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        if (wrapper_) wrapper_->ListByCell(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    Engine& engine = cube.cube();
+    engine.SetActive(false);
+    engine.PreGrouping = false;
+    cube.VAxis().SetDrillDownLevel(0);
+    auto rows = RunProcedure();
+    if (!rows) return;
+    DefineCube(engine);
+    engine.AttachRecordset(*rows);
+    cube.SetCaption(Title() + " " + params_->Item("BegDate").GetValue().ToDate().ToIso() + " - " +
+                    params_->Item("EndDate").GetValue().ToDate().ToIso());
+    ShowRows(cube, rows, RowAttributes()).SetRedTextForNegValue();
+    if (rows->RecordCount() == 0) Talvex::Ui::MessageBox().Show(Res(kNothingText));
 }
 
 } // namespace Quarn_DuzAde

@@ -1,7 +1,6 @@
 #include "quarn/cost/RLValAssState.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -14,7 +13,6 @@
 #include "quarn/cost/frmRLValAssStateParams.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 #include <set>
@@ -36,7 +34,6 @@ constexpr long kAmountText = 15643;
 constexpr long kPriceText = 15644;
 constexpr long kSumText = 15645;
 constexpr long kNothingText = 15646;
-constexpr long kDocumentsMenuText = 15607;
 
 std::string Res(long id)
 {
@@ -61,20 +58,14 @@ std::string LevelName(std::size_t level)
 
 } // namespace
 
-RLValAssState::~RLValAssState()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RLValAssState::RLValAssState() : CubeReport(kTitleText) {}
 
 void RLValAssState::Main(Talvex::FieldList& params)
 {
-    try {
+    OpenWindow("RLValAssState", [&] {
         book_ = GetBook(&params, false);
-        if (!book_) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RLValAssState");
-    } catch (...) {
-        ReportError();
-    }
+        return book_ != nullptr;
+    });
 }
 
 void RLValAssState::SetChoice(int deptType, std::string deptCode, Talvex::Date stateDate)
@@ -187,10 +178,7 @@ std::shared_ptr<DataList> RLValAssState::CreateList(bool forDrillDown) const
 
 void RLValAssState::DefineCube(Engine& engine) const
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("Name", Res(kItemText));
     for (std::size_t level = 1; level <= levels_; ++level)
@@ -201,9 +189,7 @@ void RLValAssState::DefineCube(Engine& engine) const
     // The value of one item in the cell: a price is not summed.
     engine.Facts().AddCalculated("Price", Res(kPriceText), "Summa / Amount");
     engine.Facts().Add("Summa", Res(kSumText));
-    for (std::size_t i = 0; i < engine.Facts().Count(); ++i)
-        engine.Facts().Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
     // The holders down the tree, each with the items held, everything open.
     for (std::size_t level = 1; level <= levels_; ++level)
         dims.Item(LevelName(level)).MoveTo(Axis::Rows, static_cast<int>(level - 1));
@@ -217,82 +203,31 @@ std::string RLValAssState::HolderText(const std::string& code) const
     return found == names_.end() ? code : code + " [" + found->second + "]";
 }
 
-void RLValAssState::OnOpenCube(Talvex::CCube& cube)
+std::optional<std::string> RLValAssState::MemberText(const std::string& dimName, const Value& key) const
 {
-    try {
-        int deptType = deptType_;
-        std::string deptCode = deptCode_;
-        Talvex::Date stateDate = hasChoice_ ? stateDate_ : book_->Today();
-        if (!frmRLValAssStateParams::Run(book_, deptType, deptCode, stateDate)) return;
-        SetChoice(deptType, deptCode, stateDate);
-        ReadHolderTree();
-        DefineCube(cube.cube());
-        cube.SetCaption(Res(kTitleText) + " " + stateDate_.ToIso() + (deptCode_.empty() ? "" : " " + deptCode_));
-        auto list = CreateList(false);
-        list->Refresh();
-        drillList_.reset();
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list);
-        if (list->Recordset()->RecordCount() == 0) Talvex::Ui::MessageBox().Show(Res(kNothingText));
-    } catch (...) {
-        ReportError();
-    }
+    if (dimName.rfind("ClntCode", 0) != 0 || key.IsNull()) return std::nullopt;
+    return HolderText(key.ToText());
 }
 
-void RLValAssState::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+void RLValAssState::Open(Talvex::CCube& cube)
 {
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RLValAssState::OnUserMenu(int index)
-{
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RLValAssState::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                 std::string& value)
-{
-    try {
-        if (viewDim.Name().rfind("ClntCode", 0) == 0 && !key.IsNull()) value = HolderText(key.ToText());
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RLValAssState::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    int deptType = deptType_;
+    std::string deptCode = deptCode_;
+    Talvex::Date stateDate = hasChoice_ ? stateDate_ : book_->Today();
+    if (!frmRLValAssStateParams::Run(book_, deptType, deptCode, stateDate)) return;
+    SetChoice(deptType, deptCode, stateDate);
+    ReadHolderTree();
+    DefineCube(cube.cube());
+    cube.SetCaption(Title() + " " + stateDate_.ToIso() + (deptCode_.empty() ? "" : " " + deptCode_));
+    auto list = CreateList(false);
+    list->Refresh();
+    NewWrapper(cube).SetDirectDataList(list);
+    if (list->Recordset()->RecordCount() == 0) Talvex::Ui::MessageBox().Show(Res(kNothingText));
 }
 
 void RLValAssState::OpenDrillDown(const GridCell* cell)
 {
-    if (!wrapper_) return;
-    if (!drillList_) {
-        drillList_ = CreateList(true);
-        wrapper_->SetSourceList(drillList_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"ClntCode", "ClntName", "Name", "Amount", "Price", "Summa"}) {
-            const Talvex::Field& own = drillList_->Fields().Item(name);
-            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
-            shown.SetCaption(own.Caption());
-        }
-    }
-    wrapper_->ListByCell(cell);
+    ListDocuments(cell, [this] { return CreateList(true); }, {"ClntCode", "ClntName", "Name", "Amount", "Price", "Summa"});
 }
 
 } // namespace Quarn_DuzAde

@@ -58,7 +58,13 @@ std::string SaleCaption(const Talvex::FieldList& params)
 bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params, const char* begName,
                    const char* endName)
 {
-    if (list.Recordset()->RecordCount() != 0) return false;
+    return TellWhenEmpty(*list.Recordset(), textId, params, begName, endName);
+}
+
+bool TellWhenEmpty(const Talvex::Data::Recordset& rows, long textId, const Talvex::FieldList& params,
+                   const char* begName, const char* endName)
+{
+    if (rows.RecordCount() != 0) return false;
     std::string text = ResString(textId);
     const std::string beg = params.ExistsField(begName) ? DateText(params.Item(begName).GetValue()) : "";
     const std::string end = params.ExistsField(endName) ? DateText(params.Item(endName).GetValue()) : "";

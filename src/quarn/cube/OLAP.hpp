@@ -5,6 +5,9 @@
 namespace Talvex {
 class DataList;
 class FieldList;
+namespace Data {
+class Recordset;
+}
 } // namespace Talvex
 
 namespace Quarn_DuzAde::OLAP {
@@ -25,6 +28,9 @@ std::string SaleCaption(const Talvex::FieldList& params);
 // When the cube's list holds no rows, tells the user so: the numbered text, then the period
 // of the parameters (begName - endName). Answers whether the list was empty.
 bool TellWhenEmpty(Talvex::DataList& list, long textId, const Talvex::FieldList& params,
+                   const char* begName = "DateBeg", const char* endName = "DateEnd");
+// The same for rows computed in the module.
+bool TellWhenEmpty(const Talvex::Data::Recordset& rows, long textId, const Talvex::FieldList& params,
                    const char* begName = "DateBeg", const char* endName = "DateEnd");
 
 } // namespace Quarn_DuzAde::OLAP

@@ -1,7 +1,6 @@
 #include "quarn/cube/RBackOrder.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
@@ -9,11 +8,9 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeParamBackOrder.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -29,8 +26,6 @@ namespace {
 
 constexpr long kMissingText = 15000;
 constexpr long kDepartmentText = 15012;
-constexpr long kFromText = 15057;
-constexpr long kToText = 15058;
 constexpr long kDayText = 15103;
 constexpr long kMonthText = 15104;
 constexpr long kYearText = 15105;
@@ -42,7 +37,6 @@ constexpr long kOrderedText = 15163;
 constexpr long kDeliveredText = 15164;
 constexpr long kOwedText = 15165;
 constexpr long kOwedSumText = 15166;
-constexpr long kLoadWaitText = 22170;
 constexpr long kDocumentsText = 15167;
 constexpr long kNothingText = 15690;
 
@@ -59,38 +53,19 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RBackOrder::~RBackOrder()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RBackOrder::RBackOrder() : CubeReport(kFrameText, kDocumentsText) {}
 
 void RBackOrder::Main(FieldList& params)
 {
-    try {
-        if (!Prepare(params)) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RBackOrder");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RBackOrder", [&] { return Prepare(params); });
 }
 
 bool RBackOrder::Prepare(FieldList& params)
 {
-    params_ = std::make_shared<FieldList>(params);
-    book_.reset();
-    if (params_->ExistsField("Book"))
-        book_ = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-    if (!book_) return false;
+    if (!TakeParams(params)) return false;
     OLAP::AddDefaultSaleParams(*params_);
-    departments_.Load(*book_, "REFDepartment");
+    LoadDepartments();
     return true;
-}
-
-Talvex::Date RBackOrder::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
 }
 
 std::shared_ptr<DataList> RBackOrder::CreateList() const
@@ -152,10 +127,7 @@ std::shared_ptr<DataList> RBackOrder::CreateList() const
 
 void RBackOrder::DefineCube(Engine& engine) const
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("DocumentDate");
     dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
@@ -165,16 +137,10 @@ void RBackOrder::DefineCube(Engine& engine) const
     dims.Add("GoodName", Res(kGoodText));
     dims.Add("Department", Res(kDepartmentText), 2);
     dims.Add("Client", Res(kClientText));
-    for (auto [name, caption] : {std::pair{"FAmount", kDeliveredText}, {"PAmount", kOrderedText}}) {
-        engine.BaseFacts().Add(name);
-        engine.Facts().Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"FAmount", kDeliveredText}, {"PAmount", kOrderedText}});
     engine.Facts().AddCalculated("Amount", Res(kOwedText), "PAmount - FAmount");
-    engine.BaseFacts().Add("SummaAcc");
-    engine.Facts().Add("SummaAcc", Res(kOwedSumText));
-    for (std::size_t i = 0; i < engine.Facts().Count(); ++i)
-        engine.Facts().Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    AddSummedFacts(engine, {{"SummaAcc", kOwedSumText}});
+    ShowAllFacts(engine);
     // The first layout: clients and their goods down the rows, years across.
     dims.Item("Client").MoveTo(Axis::Rows, 0);
     dims.Item("GoodName").MoveTo(Axis::Rows, 1);
@@ -184,76 +150,23 @@ void RBackOrder::DefineCube(Engine& engine) const
 
 std::string RBackOrder::CubeCaption() const
 {
-    return Res(kFrameText) + " " + Res(kFromText) + " " + DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " +
-           DateParam("DateEnd").ToIso();
+    return Title() + " " + FromToText();
 }
 
-void RBackOrder::OnOpenCube(Talvex::CCube& cube)
+void RBackOrder::Open(Talvex::CCube& cube)
 {
-    try {
-        fCubeParamBackOrder form;
-        if (!form.Browse(&cube.Parent(), *params_, Res(kFrameText))) return;
-        DefineCube(cube.cube());
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list_ = CreateList();
-        }
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetSourceList(list_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"Client", "GoodName"}) {
-            const Talvex::Field& own = list_->Fields().Item(name);
-            wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption());
-        }
-        wrapper_->SetDirectDataList(list_);
-        wrapper_->SetSourceList(list_);
-        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
-    } catch (...) {
-        ReportError();
-    }
+    fCubeParamBackOrder form;
+    if (!form.Browse(&cube.Parent(), *params_, Title())) return;
+    DefineCube(cube.cube());
+    ShowDefined(cube, CubeCaption());
+    list_ = CreateList();
+    ShowList(cube, list_, kNothingText);
 }
 
-void RBackOrder::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+// The cube's own list is the drill-down's: its rows are the order lines.
+void RBackOrder::OpenDrillDown(const GridCell* cell)
 {
-    try {
-        cube.Parent().SetCaption(Res(kFrameText));
-        userMenuItems.push_back(Res(kDocumentsText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RBackOrder::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key, std::string& value)
-{
-    try {
-        if (viewDim.Name().find("Department") != std::string::npos)
-            value = departments_.Text(key.IsNull() || key.IsEmpty() ? std::string() : key.ToText(), ":");
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RBackOrder::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        if (wrapper_) wrapper_->ListByCell(&cell);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RBackOrder::OnUserMenu(int index)
-{
-    try {
-        if (index == 1 && wrapper_) wrapper_->ListByCell();
-    } catch (...) {
-        ReportError();
-    }
+    ListDocuments(cell, [this] { return list_; }, {"Client", "GoodName"});
 }
 
 } // namespace Quarn_DuzAde

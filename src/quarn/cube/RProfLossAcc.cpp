@@ -1,7 +1,6 @@
 #include "quarn/cube/RProfLossAcc.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -9,11 +8,8 @@
 #include "host/objects/FormRes.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
-#include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/frmRProfLossAcc.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -30,12 +26,9 @@ namespace {
 
 constexpr long kMissingText = 15000;
 constexpr long kDepartmentText = 15012;
-constexpr long kFromText = 15057;
-constexpr long kToText = 15058;
 constexpr long kDateText = 15100;
 constexpr long kMonthText = 15104;
 constexpr long kYearText = 15105;
-constexpr long kLoadWaitText = 22170;
 constexpr long kTitleText = 15800;
 constexpr long kAccountText = 15801;
 constexpr long kGroupText = 15802;
@@ -43,7 +36,7 @@ constexpr long kAnalyticText = 15803;
 constexpr long kTurnText = 15804;
 constexpr long kRestText = 15805;
 constexpr long kNothingText = 15806;
-constexpr long kDocumentsMenuText = 15807;
+constexpr long kPostingsMenuText = 15807;
 constexpr long kChartText = 15809;
 
 // Deeper than any chart is drawn; a deeper one shows its top levels.
@@ -134,54 +127,22 @@ std::shared_ptr<DataList> PostingSides(Talvex::Book& book, bool debit, const std
 
 } // namespace
 
-RProfLossAcc::~RProfLossAcc()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RProfLossAcc::RProfLossAcc() : CubeReport(kTitleText, kPostingsMenuText) {}
 
 bool RProfLossAcc::Run(FieldList& inParams, FieldList& /*outParams*/)
 {
-    try {
-        if (!Prepare(inParams)) return false;
-        if (!Visual()) return false;
-        Talvex::OpenCubeForm(shared_from_this(), "RProfLossAcc");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RProfLossAcc", [&] { return Prepare(inParams) && Visual(); });
     return false;
 }
 
 bool RProfLossAcc::Prepare(FieldList& inParams)
 {
-    params_ = std::make_shared<FieldList>(inParams);
-    book_.reset();
-    if (params_->ExistsField("Book"))
-        book_ = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-    if (!book_) return false;
-    auto add = [this](const char* name, FieldType typeCode, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
-    };
+    if (!TakeParams(inParams)) return false;
     // The year so far in the Book's own chart, as the statement opens.
-    const Date today = book_->Today();
-    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(today));
-    add("AccSetCode", FieldType::kCode, book_->Setting("AccSetCode"));
-    departments_.Load(*book_, "REFDepartment");
+    AddYearDefaults(true);
+    AddDefault("AccSetCode", FieldType::kCode, book_->Setting("AccSetCode"));
+    LoadDepartments();
     return true;
-}
-
-Date RProfLossAcc::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
-}
-
-std::string RProfLossAcc::TextParam(const char* name) const
-{
-    if (!params_->ExistsField(name)) return {};
-    const Value& v = params_->Item(name).GetValue();
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
 }
 
 ProfLossShape RProfLossAcc::ReadShape() const
@@ -285,10 +246,7 @@ std::shared_ptr<DataList> RProfLossAcc::CreatePostingList(const ProfLossShape& s
 
 void RProfLossAcc::DefineCube(Engine& engine, const ProfLossShape& shape)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
 
     Dims& dims = engine.Dims();
     dims.Add("Department", Res(kDepartmentText), 2);
@@ -301,13 +259,8 @@ void RProfLossAcc::DefineCube(Engine& engine, const ProfLossShape& shape)
     dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
     dims.AddCalculated("Month", "DocumentDate", PeriodLevel::Month, Res(kMonthText));
 
-    for (const char* name : {"Rest", "Turn"})
-        engine.BaseFacts().Add(name);
-    engine.Facts().Add("Rest", Res(kRestText));
-    engine.Facts().Add("Turn", Res(kTurnText));
-    for (std::size_t i = 0; i < engine.Facts().Count(); ++i)
-        engine.Facts().Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    AddSummedFacts(engine, {{"Rest", kRestText}, {"Turn", kTurnText}});
+    ShowAllFacts(engine);
 
     // The first layout: the chart's top level (the income and the expense class) down the
     // rows, years across.
@@ -318,95 +271,23 @@ void RProfLossAcc::DefineCube(Engine& engine, const ProfLossShape& shape)
 
 std::string RProfLossAcc::CubeCaption() const
 {
-    return Res(kTitleText) + " " + Res(kChartText) + " " + TextParam("AccSetCode") + " " + Res(kFromText) + " " +
-           DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " + DateParam("DateEnd").ToIso();
+    return Title() + " " + Res(kChartText) + " " + TextParam("AccSetCode") + " " + FromToText();
 }
 
-std::string RProfLossAcc::DimMappingText(const std::string& dimName, const Value& key) const
+void RProfLossAcc::Open(Talvex::CCube& cube)
 {
-    const std::string text = key.IsNull() || key.IsEmpty() ? std::string() : key.ToText();
-    if (dimName.find("Department") != std::string::npos) return departments_.Text(text, ":");
-    return text;
-}
-
-void RProfLossAcc::OnOpenCube(Talvex::CCube& cube)
-{
-    try {
-        frmRProfLossAcc form;
-        if (!form.Browse(*params_, Res(kTitleText))) return;
-        shape_ = ReadShape();
-        DefineCube(cube.cube(), shape_);
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-        auto list = CreatePostingList(shape_, false);
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list->Refresh();
-        }
-        drillList_.reset();
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list);
-        OLAP::TellWhenEmpty(*list, kNothingText, *params_);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RProfLossAcc::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
-{
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RProfLossAcc::OnUserMenu(int index)
-{
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RProfLossAcc::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                std::string& value)
-{
-    try {
-        if (viewDim.Name().find("Department") != std::string::npos) value = DimMappingText(viewDim.Name(), key);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RProfLossAcc::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    frmRProfLossAcc form;
+    if (!form.Browse(*params_, Title())) return;
+    shape_ = ReadShape();
+    DefineCube(cube.cube(), shape_);
+    ShowDefined(cube, CubeCaption());
+    ShowList(cube, CreatePostingList(shape_, false), kNothingText);
 }
 
 void RProfLossAcc::OpenDrillDown(const GridCell* cell)
 {
-    if (!wrapper_) return;
-    if (!drillList_) {
-        drillList_ = CreatePostingList(shape_, true);
-        wrapper_->SetSourceList(drillList_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"DatePost", "AccountCode", "Department", "Turn", "Rest"}) {
-            const Talvex::Field& own = drillList_->Fields().Item(name);
-            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
-            shown.SetCaption(own.Caption());
-        }
-    }
-    wrapper_->ListByCell(cell);
+    ListDocuments(cell, [this] { return CreatePostingList(shape_, true); },
+                  {"DatePost", "AccountCode", "Department", "Turn", "Rest"});
 }
 
 } // namespace Quarn_DuzAde

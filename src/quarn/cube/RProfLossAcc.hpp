@@ -1,9 +1,7 @@
 #pragma once
 
-#include "host/cube/ICubeForm2.hpp"
-#include "host/objects/FieldList.hpp"
+#include "quarn/cube/CubeReport.hpp"
 #include "host/types/Date.hpp"
-#include "quarn/cube/RSaleLookup.hpp"
 #include "quarn/frame/IReportExec.hpp"
 
 #include <map>
@@ -12,19 +10,14 @@
 #include <vector>
 
 namespace Talvex {
-class Book;
-class CCube;
 class DataList;
 namespace Cube {
-class Dimension;
 class Engine;
 class GridCell;
 } // namespace Cube
 } // namespace Talvex
 
 namespace Quarn_DuzAde {
-
-class COLAPCubeExt2;
 
 // The shape of a chart's income and expense side: how many group levels stand above its
 // posting accounts and how many analytics its accounts are kept by.
@@ -40,25 +33,13 @@ struct ProfLossShape {
 // the account, the posting side's analytic objects and the posting date. "Turn" is the
 // turnover of the period, "Rest" the balance the postings up to the period's end leave;
 // income reads positive on both, as on the profit-and-loss statement.
-class RProfLossAcc : public Talvex::Object,
-                     public ReportExecBase,
-                     public Talvex::ICubeForm2,
-                     public std::enable_shared_from_this<RProfLossAcc> {
+class RProfLossAcc : public CubeReport, public ReportExecBase {
 public:
-    RProfLossAcc() = default;
-    ~RProfLossAcc() override;
+    RProfLossAcc();
 
     // Prepares the report and opens the cube window, which carries it from then on; no
     // result list, so always false.
     bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
-
-    void OnOpenCube(Talvex::CCube& cube) override;
-    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
-    void OnUserMenu(int index) override;
-    void OnDimMapping(Talvex::CCube& cube, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
-                      std::string& value) override;
-    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
-    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 
     // Keeps the parameters, takes the Book, adds the defaults (the year running, the Book's
     // chart) and reads the department names. False (nothing done) when no Book is given.
@@ -76,22 +57,12 @@ public:
     static void DefineCube(Talvex::Cube::Engine& engine, const ProfLossShape& shape);
     // The window caption: the chart and the period.
     std::string CubeCaption() const;
-    // The display text of a "Department" member: code and name.
-    std::string DimMappingText(const std::string& dimName, const Talvex::Value& key) const;
-
-    Talvex::FieldList& Params() { return *params_; }
 
 private:
-    Talvex::Date DateParam(const char* name) const;
-    std::string TextParam(const char* name) const;
-    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
+    void Open(Talvex::CCube& cube) override;
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
 
-    std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
-    std::shared_ptr<Talvex::Book> book_;
-    RSaleLookup departments_;
     ProfLossShape shape_;
-    std::shared_ptr<Talvex::DataList> drillList_;
-    std::shared_ptr<COLAPCubeExt2> wrapper_;
 };
 
 } // namespace Quarn_DuzAde

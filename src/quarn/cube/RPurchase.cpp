@@ -1,7 +1,6 @@
 #include "quarn/cube/RPurchase.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -10,12 +9,8 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
-#include "host/ui/MessageBox.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
-#include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/frmRepPurchase.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 
@@ -35,13 +30,8 @@ constexpr long kMissingText = 15000;
 constexpr long kDepartmentText = 15012;
 constexpr long kQuantityText = 15005;
 constexpr long kSumText = 15023;
-constexpr long kGroupCaptionText = 15055;
-constexpr long kGoodCaptionText = 15056;
-constexpr long kFromText = 15057;
-constexpr long kToText = 15058;
 constexpr long kMonthText = 15104;
 constexpr long kYearText = 15105;
-constexpr long kLoadWaitText = 22170;
 constexpr long kPurchasesText = 15600;
 constexpr long kSupplierText = 15601;
 constexpr long kBuyerText = 15602;
@@ -49,7 +39,6 @@ constexpr long kMinPriceText = 15603;
 constexpr long kMaxPriceText = 15604;
 constexpr long kAvgPriceText = 15605;
 constexpr long kNoPurchasesText = 15606;
-constexpr long kDocumentsMenuText = 15607;
 
 std::string Res(long id)
 {
@@ -64,68 +53,23 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RPurchase::~RPurchase()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RPurchase::RPurchase() : CubeReport(kPurchasesText) {}
 
 bool RPurchase::Run(FieldList& inParams, FieldList& /*outParams*/)
 {
-    try {
-        if (!Prepare(inParams)) return false;
-        if (!Visual()) return false;
-        Talvex::OpenCubeForm(shared_from_this(), "RPurchase");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RPurchase", [&] { return Prepare(inParams) && Visual(); });
     return false;
 }
 
 bool RPurchase::Prepare(FieldList& inParams)
 {
-    params_ = std::make_shared<FieldList>(inParams);
-    book_.reset();
-    if (params_->ExistsField("Book"))
-        book_ = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-    if (!book_) return false;
-    auto add = [this](const char* name, FieldType typeCode, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
-    };
+    if (!TakeParams(inParams)) return false;
     // The current year by default: purchases are looked at for the year running.
-    const Date today = book_->Today();
-    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(Date(today.Year(), 12, 31)));
-    add("GoodCode", FieldType::kCode, Value(std::string()));
-    add("IsGroup", FieldType::kFlag, Value(0));
-    add("IsCalcServiceSum", FieldType::kFlag, Value(0));
-    departments_.Load(*book_, "REFDepartment");
+    AddYearDefaults();
+    AddGoodsDefaults();
+    AddDefault("IsCalcServiceSum", FieldType::kFlag, Value(0));
+    LoadDepartments();
     return true;
-}
-
-Date RPurchase::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
-}
-
-std::string RPurchase::TextParam(const char* name) const
-{
-    if (!params_->ExistsField(name)) return {};
-    const Value& v = params_->Item(name).GetValue();
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
-bool RPurchase::FlagParam(const char* name) const
-{
-    if (!params_->ExistsField(name)) return false;
-    const Value& v = params_->Item(name).GetValue();
-    if (v.IsNull() || v.IsEmpty()) return false;
-    try {
-        return v.ToInteger() == 1;
-    } catch (const Talvex::ValueError&) {
-        return false;
-    }
 }
 
 std::shared_ptr<DataList> RPurchase::CreatePurchaseList(bool forDrillDown) const
@@ -227,10 +171,7 @@ std::shared_ptr<DataList> RPurchase::CreatePurchaseList(bool forDrillDown) const
 
 void RPurchase::DefineCube(Engine& engine)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
 
     Dims& dims = engine.Dims();
     dims.Add("Suplier", Res(kSupplierText));
@@ -247,9 +188,7 @@ void RPurchase::DefineCube(Engine& engine)
     engine.Facts().Add("GoodAmount", Res(kQuantityText));
     engine.Facts().Add("Summa", Res(kSumText));
     engine.Facts().AddCalculated("AvgGPrice", Res(kAvgPriceText), "Summa / GoodAmount");
-    for (std::size_t i = 0; i < engine.Facts().Count(); ++i)
-        engine.Facts().Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
 
     // The first layout: suppliers down the rows, years across.
     dims.Item("Suplier").MoveTo(Axis::Rows, 0);
@@ -259,98 +198,22 @@ void RPurchase::DefineCube(Engine& engine)
 
 std::string RPurchase::CubeCaption() const
 {
-    std::string caption = Res(kPurchasesText);
-    const std::string goodCode = TextParam("GoodCode");
-    if (!goodCode.empty())
-        caption += " " + Res(FlagParam("IsGroup") ? kGroupCaptionText : kGoodCaptionText) + " " + goodCode;
-    caption += " " + Res(kFromText) + " " + DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " +
-               DateParam("DateEnd").ToIso();
-    return caption;
+    return Title() + GoodNodeText() + " " + FromToText();
 }
 
-std::string RPurchase::DimMappingText(const std::string& dimName, const Value& key) const
+void RPurchase::Open(Talvex::CCube& cube)
 {
-    const std::string text = key.IsNull() || key.IsEmpty() ? std::string() : key.ToText();
-    if (dimName.find("Department") != std::string::npos) return departments_.Text(text, ":");
-    return text;
-}
-
-void RPurchase::OnOpenCube(Talvex::CCube& cube)
-{
-    try {
-        frmRepPurchase form;
-        if (!form.Browse(*params_, Res(kPurchasesText))) return;
-        DefineCube(cube.cube());
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-        auto list = CreatePurchaseList(false);
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list->Refresh();
-        }
-        drillList_.reset();
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list);
-        OLAP::TellWhenEmpty(*list, kNoPurchasesText, *params_);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchase::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
-{
-    try {
-        cube.Parent().SetCaption(Res(kPurchasesText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchase::OnUserMenu(int index)
-{
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchase::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key, std::string& value)
-{
-    try {
-        if (viewDim.Name().find("Department") != std::string::npos) value = DimMappingText(viewDim.Name(), key);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchase::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    frmRepPurchase form;
+    if (!form.Browse(*params_, Title())) return;
+    DefineCube(cube.cube());
+    ShowDefined(cube, CubeCaption());
+    ShowList(cube, CreatePurchaseList(false), kNoPurchasesText);
 }
 
 void RPurchase::OpenDrillDown(const GridCell* cell)
 {
-    if (!wrapper_) return;
-    if (!drillList_) {
-        drillList_ = CreatePurchaseList(true);
-        wrapper_->SetSourceList(drillList_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"Suplier", "Buyer", "GoodCode", "GoodAmount", "Summa"}) {
-            const Talvex::Field& own = drillList_->Fields().Item(name);
-            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
-            shown.SetCaption(own.Caption());
-        }
-    }
-    wrapper_->ListByCell(cell);
+    ListDocuments(cell, [this] { return CreatePurchaseList(true); },
+                  {"Suplier", "Buyer", "GoodCode", "GoodAmount", "Summa"});
 }
 
 } // namespace Quarn_DuzAde

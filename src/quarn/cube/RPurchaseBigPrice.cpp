@@ -1,7 +1,6 @@
 #include "quarn/cube/RPurchaseBigPrice.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -19,7 +18,6 @@
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeParamPurchaseBigPrice.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -46,7 +44,6 @@ constexpr long kYearText = 15105;
 constexpr long kQuarterText = 15106;
 constexpr long kSupplierText = 15601;
 constexpr long kMinPriceText = 15603;
-constexpr long kDocumentsMenuText = 15607;
 constexpr long kTitleText = 15760;
 constexpr long kLowestMarkText = 15761;
 constexpr long kWithinMarkText = 15762;
@@ -80,21 +77,13 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RPurchaseBigPrice::RPurchaseBigPrice() = default;
+RPurchaseBigPrice::RPurchaseBigPrice() : CubeReport(kTitleText) {}
 
-RPurchaseBigPrice::~RPurchaseBigPrice()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RPurchaseBigPrice::~RPurchaseBigPrice() = default;
 
 void RPurchaseBigPrice::Main(FieldList& params)
 {
-    try {
-        if (!Prepare(params)) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RPurchaseBigPrice");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RPurchaseBigPrice", [&] { return Prepare(params); });
 }
 
 void RPurchaseBigPrice::Test(std::shared_ptr<Talvex::Book> book)
@@ -106,30 +95,13 @@ void RPurchaseBigPrice::Test(std::shared_ptr<Talvex::Book> book)
 
 bool RPurchaseBigPrice::Prepare(FieldList& params)
 {
-    params_ = std::make_shared<FieldList>(params);
-    book_ = GetBook(params_.get(), false);
-    if (!book_) return false;
-    if (!params_->ExistsField("Book"))
-        params_->Add("Book", FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book_)));
-    auto add = [this](const char* name, FieldType type, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, type, std::move(value));
-    };
-    const Date today = book_->Today();
-    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(Date(today.Year(), 12, 31)));
-    add("GoodCode", FieldType::kCode, Value(std::string()));
-    add("IsGroup", FieldType::kFlag, Value(0));
+    if (!TakeParams(params, true)) return false;
+    AddYearDefaults();
+    AddGoodsDefaults();
     // A tenth above the lowest price is what a buyer usually lets pass.
-    add("Procent", FieldType::kAmount, Value(Currency::FromInteger(10)));
-    departments_.Load(*book_, "REFDepartment");
+    AddDefault("Procent", FieldType::kAmount, Value(Currency::FromInteger(10)));
+    LoadDepartments();
     return true;
-}
-
-Date RPurchaseBigPrice::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
 }
 
 std::shared_ptr<DataList> RPurchaseBigPrice::CreateList() const
@@ -230,10 +202,7 @@ std::vector<std::string> RPurchaseBigPrice::MarkTexts() const
 
 void RPurchaseBigPrice::DefineCube(Engine& engine)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("DocumentDate", Res(kDayText));
     dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
@@ -247,20 +216,14 @@ void RPurchaseBigPrice::DefineCube(Engine& engine)
     dims.Add("Ind", Res(kMarkText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] :
-         {std::pair{"AmountAccount", kQuantityText}, {"CostSumm", kSumText}, {"MinSumma", kMinSummaText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"AmountAccount", kQuantityText}, {"CostSumm", kSumText}, {"MinSumma", kMinSummaText}});
     facts.AddCalculated("Price", Res(kPriceText), FormatMsg("%0/%1", {Value("CostSumm"), Value("AmountAccount")}));
     facts.AddCalculated("MinPrice", Res(kMinPriceText),
                         FormatMsg("%0/%1", {Value("MinSumma"), Value("AmountAccount")}));
     facts.AddCalculated("VarProc", Res(kVarProcText),
                         FormatMsg("(%0 / %1)*100-100", {Value("Price"), Value("MinPrice")}));
     facts.AddCalculated("SummDiff", Res(kSummDiffText), FormatMsg("%0 - %1", {Value("CostSumm"), Value("MinSumma")}));
-    for (std::size_t i = 0; i < facts.Count(); ++i)
-        facts.Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
 
     // The first layout: the marks down the rows, each with its suppliers under it.
     dims.Item("Ind").MoveTo(Axis::Rows, 0);
@@ -270,103 +233,59 @@ void RPurchaseBigPrice::DefineCube(Engine& engine)
 
 std::string RPurchaseBigPrice::CubeCaption() const
 {
-    std::string caption = Res(kTitleText);
-    const std::string goodCode = CubeParamInput::Text(*params_, "GoodCode");
+    std::string caption = Title();
+    const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty()) caption += " " + goodCode;
-    return caption + " " + DateParam("DateBeg").ToIso() + " - " + DateParam("DateEnd").ToIso() + " (" +
-           params_->Item("Procent").GetValue().ToCurrency().ToString() + "%)";
+    return caption + " " + PeriodSpan() + " (" + params_->Item("Procent").GetValue().ToCurrency().ToString() + "%)";
 }
 
-void RPurchaseBigPrice::OnOpenCube(Talvex::CCube& cube)
+void RPurchaseBigPrice::Open(Talvex::CCube& cube)
 {
-    try {
-        fCubeParamPurchaseBigPrice form;
-        if (!form.Browse(*params_, Res(kTitleText))) return;
-        std::vector<PurchaseLineRow> lines;
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            lines = ReadRows();
-        }
-        rows_ = Compute(lines).ToRecordset(MarkTexts());
-
-        Engine& engine = cube.cube();
-        DefineCube(engine);
-        engine.AttachRecordset(*rows_);
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-
-        auto attrs = std::make_shared<FieldList>();
-        for (auto [name, type, caption] : {std::tuple{"DocumentDate", FieldType::kDate, kDayText},
-                                           {"Department", FieldType::kCode, kDepartmentText},
-                                           {"Person", FieldType::kLongText, kPersonText},
-                                           {"Client", FieldType::kLongText, kSupplierText},
-                                           {"Code", FieldType::kCode, kGoodCodeText},
-                                           {"Good", FieldType::kLongText, kGoodText},
-                                           {"Ind", FieldType::kLongText, kMarkText}})
-            attrs->Add(name, type).SetCaption(Res(caption));
-        if (wrapper_) wrapper_->Terminate();
-        listDialog_.reset();
-        listForm_.reset();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetSourceRst(rows_);
-        wrapper_->SetRstFieldsAttr(attrs);
-        wrapper_->SetListIsFill(true);
-
-        // The excess over the lowest price is shown pink beyond the tolerance, green at none.
-        for (auto [style, back] : {std::pair{"MinPrice", kLowestBack}, {"BigPrice", kAboveBack}})
-            if (!engine.Styles().Exists(style)) engine.Styles().Add(style).BackColor = back;
-        wrapper_->SetUserStyleComparCondition("MinPrice", Currency(), Condition::Equal, "VarProc");
-        wrapper_->SetUserStyleComparCondition("BigPrice", params_->Item("Procent").GetValue().ToCurrency(),
-                                              Condition::Greater, "VarProc");
-        if (rows_->RecordCount() == 0)
-            Talvex::Ui::MessageBox().Show(Res(kNothingText) + " " + DateParam("DateBeg").ToIso() + " - " +
-                                          DateParam("DateEnd").ToIso());
-    } catch (...) {
-        ReportError();
+    fCubeParamPurchaseBigPrice form;
+    if (!form.Browse(*params_, Title())) return;
+    std::vector<PurchaseLineRow> lines;
+    {
+        Talvex::Ui::CWaitInfo wait;
+        wait.Show(OLAP::ResString(kLoadWaitText));
+        lines = ReadRows();
     }
+    rows_ = Compute(lines).ToRecordset(MarkTexts());
+
+    Engine& engine = cube.cube();
+    DefineCube(engine);
+    engine.AttachRecordset(*rows_);
+    ShowDefined(cube, CubeCaption());
+
+    auto attrs = std::make_shared<FieldList>();
+    for (auto [name, type, caption] : {std::tuple{"DocumentDate", FieldType::kDate, kDayText},
+                                       {"Department", FieldType::kCode, kDepartmentText},
+                                       {"Person", FieldType::kLongText, kPersonText},
+                                       {"Client", FieldType::kLongText, kSupplierText},
+                                       {"Code", FieldType::kCode, kGoodCodeText},
+                                       {"Good", FieldType::kLongText, kGoodText},
+                                       {"Ind", FieldType::kLongText, kMarkText}})
+        attrs->Add(name, type).SetCaption(Res(caption));
+    listDialog_.reset();
+    listForm_.reset();
+    COLAPCubeExt2& wrapper = ShowRows(cube, rows_, attrs);
+
+    // The excess over the lowest price is shown pink beyond the tolerance, green at none.
+    for (auto [style, back] : {std::pair{"MinPrice", kLowestBack}, {"BigPrice", kAboveBack}})
+        if (!engine.Styles().Exists(style)) engine.Styles().Add(style).BackColor = back;
+    wrapper.SetUserStyleComparCondition("MinPrice", Currency(), Condition::Equal, "VarProc");
+    wrapper.SetUserStyleComparCondition("BigPrice", params_->Item("Procent").GetValue().ToCurrency(),
+                                        Condition::Greater, "VarProc");
+    OLAP::TellWhenEmpty(*rows_, kNothingText, *params_);
 }
 
-void RPurchaseBigPrice::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+void RPurchaseBigPrice::AddMenuItems(std::vector<std::string>& items)
 {
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-        userMenuItems.push_back(Res(kCostPricesMenuText));
-    } catch (...) {
-        ReportError();
-    }
+    items.push_back(Res(kCostPricesMenuText));
 }
 
-void RPurchaseBigPrice::OnUserMenu(int index)
+void RPurchaseBigPrice::OnMenu(int index)
 {
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-        if (index == 2) OpenCostPrices();
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchaseBigPrice::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                     std::string& value)
-{
-    try {
-        if (viewDim.Name() == "Department")
-            value = departments_.Text(key.IsNull() || key.IsEmpty() ? std::string() : key.ToText(), ":");
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RPurchaseBigPrice::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    if (index == 2) OpenCostPrices();
 }
 
 std::string RPurchaseBigPrice::Filter()
@@ -386,7 +305,7 @@ std::string RPurchaseBigPrice::PeriodFltrInfo()
 
 std::string RPurchaseBigPrice::Caption()
 {
-    return Res(kTitleText);
+    return Title();
 }
 
 void RPurchaseBigPrice::OpenDrillDown(const GridCell* cell)

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "host/cube/ICubeForm2.hpp"
-#include "host/objects/FieldList.hpp"
-#include "host/types/Date.hpp"
+#include "quarn/cube/CubeReport.hpp"
 #include "quarn/cube/ISrcDocList.hpp"
 #include "quarn/cube/PurchasePriceMarks.hpp"
-#include "quarn/cube/RSaleLookup.hpp"
 #include "quarn/frame/IReportExec.hpp"
 
 #include <memory>
@@ -15,10 +12,8 @@
 
 namespace Talvex {
 class Book;
-class CCube;
 class DataList;
 namespace Cube {
-class Dimension;
 class Engine;
 class GridCell;
 } // namespace Cube
@@ -30,7 +25,6 @@ class Form;
 
 namespace Quarn_DuzAde {
 
-class COLAPCubeExt2;
 class RDiffCostPrice;
 
 // Purchases above the lowest price: the goods rows of posted purchase invoices of a period
@@ -39,11 +33,7 @@ class RDiffCostPrice;
 // excess, above it), with the quantity, the value, what it would have cost at the lowest
 // price, both prices, the excess in percent and the sum overpaid. A buyer finds the
 // purchases made at a worse price, and opens the cost prices of one goods from its cell.
-class RPurchaseBigPrice : public Talvex::Object,
-                          public IMainEntry,
-                          public Talvex::ICubeForm2,
-                          public ISrcDocList,
-                          public std::enable_shared_from_this<RPurchaseBigPrice> {
+class RPurchaseBigPrice : public CubeReport, public IMainEntry, public ISrcDocList {
 public:
     RPurchaseBigPrice();
     ~RPurchaseBigPrice() override;
@@ -52,13 +42,6 @@ public:
     void Main(Talvex::FieldList& params) override;
     // Main over the Book with the default parameters.
     void Test(std::shared_ptr<Talvex::Book> book);
-
-    void OnOpenCube(Talvex::CCube& cube) override;
-    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
-    void OnUserMenu(int index) override;
-    void OnDimMapping(Talvex::CCube& cube, const Talvex::Cube::Dimension& viewDim, const Talvex::Value& key,
-                      std::string& value) override;
-    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
 
     // What Main does before the window opens: keeps the parameters, takes the Book, adds the
     // defaults (the current year, all goods, 10 percent) and reads the departments' names.
@@ -75,8 +58,6 @@ public:
     // Dimensions and facts on an inactive engine.
     static void DefineCube(Talvex::Cube::Engine& engine);
     std::string CubeCaption() const;
-    Talvex::FieldList& Params() { return *params_; }
-    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
     Talvex::Ui::Form* ListForm() const { return listForm_.get(); }
     // The cost prices of the goods the focused cell stands for, when it stands for one.
     std::shared_ptr<RDiffCostPrice> CostPrices() const { return costPrices_; }
@@ -93,16 +74,14 @@ public:
     bool DistinctByIDC() override { return false; }
 
 private:
-    Talvex::Date DateParam(const char* name) const;
-    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
+    void Open(Talvex::CCube& cube) override;
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
+    void AddMenuItems(std::vector<std::string>& items) override;
+    void OnMenu(int index) override;
     void OpenCostPrices();
 
-    std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
-    std::shared_ptr<Talvex::Book> book_;
-    RSaleLookup departments_;
     std::shared_ptr<Talvex::Data::Recordset> rows_;
     Talvex::FieldList showFields_;
-    std::shared_ptr<COLAPCubeExt2> wrapper_;
     std::shared_ptr<Talvex::Ui::Form> listForm_;
     std::unique_ptr<Talvex::Ui::BaseDialog> listDialog_;
     std::shared_ptr<RDiffCostPrice> costPrices_;

@@ -1,7 +1,6 @@
 #include "quarn/cube/RRestAnalysis.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -10,13 +9,11 @@
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "host/ui/CWaitInfo.hpp"
-#include "host/ui/MessageBox.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/CubeParamInput.hpp"
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeRestAnalysis.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -37,7 +34,6 @@ constexpr long kMonthText = 15104;
 constexpr long kYearText = 15105;
 constexpr long kQuarterText = 15106;
 constexpr long kGroupText = 15120;
-constexpr long kDocumentsMenuText = 15607;
 constexpr long kTitleText = 15784;
 constexpr long kIncomeAmountText = 15785;
 constexpr long kIncomeCostText = 15786;
@@ -67,46 +63,21 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RRestAnalysis::~RRestAnalysis()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RRestAnalysis::RRestAnalysis() : CubeReport(kTitleText) {}
 
 void RRestAnalysis::Main(FieldList& inParams)
 {
-    try {
-        if (!Prepare(inParams)) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RRestAnalysis");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RRestAnalysis", [&] { return Prepare(inParams); });
 }
 
 bool RRestAnalysis::Prepare(FieldList& inParams)
 {
-    params_ = std::make_shared<FieldList>(inParams);
-    book_ = GetBook(params_.get(), false);
-    if (!book_) return false;
-    if (!params_->ExistsField("Book"))
-        params_->Add("Book", FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book_)));
-    auto add = [this](const char* name, FieldType type, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, type, std::move(value));
-    };
-    const Date today = book_->Today();
-    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(Date(today.Year(), 12, 31)));
-    add("GoodCode", FieldType::kCode, Value(std::string()));
-    add("IsGroup", FieldType::kFlag, Value(0));
-    add("AmountAsWeight", FieldType::kFlag, Value(0));
+    if (!TakeParams(inParams, true)) return false;
+    AddYearDefaults();
+    AddGoodsDefaults();
+    AddDefault("AmountAsWeight", FieldType::kFlag, Value(0));
     goods_.Load(*book_, "REFGood");
     return true;
-}
-
-Date RRestAnalysis::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
 }
 
 std::shared_ptr<DataList> RRestAnalysis::CreateList() const
@@ -195,10 +166,7 @@ StockRestRows RRestAnalysis::ReadRows() const
 
 void RRestAnalysis::DefineCube(Engine& engine, std::size_t levels)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     std::vector<std::string> goodsDims;
     for (std::size_t level = 1; level <= levels; ++level) {
@@ -213,16 +181,13 @@ void RRestAnalysis::DefineCube(Engine& engine, std::size_t levels)
     dims.AddCalculated("Q", "DateEnd", PeriodLevel::Q, Res(kQuarterText));
 
     Facts& facts = engine.Facts();
-    for (auto [name, caption] : {std::pair{"IncomeAmountAccount", kIncomeAmountText},
-                                 {"IncomeCostSumm", kIncomeCostText},
-                                 {"AmountAccount", kRestAmountText},
-                                 {"CostSumm", kRestCostText},
-                                 {"FixedAmountAccount", kFixedAmountText},
-                                 {"FixedCostSumm", kFixedCostText},
-                                 {"MonthDays", kDaysText}}) {
-        engine.BaseFacts().Add(name);
-        facts.Add(name, Res(caption));
-    }
+    AddSummedFacts(engine, {{"IncomeAmountAccount", kIncomeAmountText},
+                            {"IncomeCostSumm", kIncomeCostText},
+                            {"AmountAccount", kRestAmountText},
+                            {"CostSumm", kRestCostText},
+                            {"FixedAmountAccount", kFixedAmountText},
+                            {"FixedCostSumm", kFixedCostText},
+                            {"MonthDays", kDaysText}});
     // A rest is the rest at the end of the cell's last month, not a sum over its months.
     for (const char* rest : {"AmountAccount", "CostSumm"})
         for (const char* level : kPeriodLevels)
@@ -238,9 +203,7 @@ void RRestAnalysis::DefineCube(Engine& engine, std::size_t levels)
     facts.AddCalculated("TurnDays", Res(kTurnDaysText),
                         FormatMsg("((%0 + %1- %2)/ %2) * %3", {Value("CostSumm"), Value("FixedCostSumm"),
                                                                Value("FixedCostSumm"), Value("MonthDays")}));
-    for (std::size_t i = 0; i < facts.Count(); ++i)
-        facts.Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
 
     // The first layout: the outermost groups down the rows, years across.
     dims.Item(goodsDims.front()).MoveTo(Axis::Rows, 0);
@@ -250,104 +213,60 @@ void RRestAnalysis::DefineCube(Engine& engine, std::size_t levels)
 
 std::string RRestAnalysis::CubeCaption() const
 {
-    std::string caption = Res(kTitleText);
-    const std::string goodCode = CubeParamInput::Text(*params_, "GoodCode");
+    std::string caption = Title();
+    const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty()) caption += " " + goodCode;
-    return caption + " " + DateParam("DateBeg").ToIso() + " - " + DateParam("DateEnd").ToIso();
+    return caption + " " + PeriodSpan();
 }
 
 std::string RRestAnalysis::GoodText(const Value& key) const
 {
-    return goods_.Text(key.IsNull() || key.IsEmpty() ? std::string() : key.ToText(), ": ");
+    return goods_.Text(KeyText(key), ": ");
 }
 
-void RRestAnalysis::OnOpenCube(Talvex::CCube& cube)
+std::optional<std::string> RRestAnalysis::MemberText(const std::string& dimName, const Value& key) const
 {
-    try {
-        fCubeRestAnalysis form;
-        if (!form.Browse(*params_, Res(kTitleText))) return;
-        std::shared_ptr<Talvex::Data::Recordset> rows;
-        std::size_t levels = 0;
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            const StockRestRows stock = ReadRows();
-            rows = stock.ToRecordset();
-            levels = stock.Levels();
-        }
-        Engine& engine = cube.cube();
-        DefineCube(engine, levels);
-        engine.AttachRecordset(*rows);
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-
-        auto attrs = std::make_shared<FieldList>();
-        for (std::size_t level = 1; level <= levels; ++level)
-            attrs->Add("GoodCode" + std::to_string(level), FieldType::kCode)
-                .SetCaption(Res(kGroupText) + " [" + std::to_string(level) + "]");
-        attrs->Add("GoodCode", FieldType::kCode).SetCaption(Res(kGoodText));
-        attrs->Add("DateEnd", FieldType::kDate).SetCaption(Res(kMonthEndText));
-        for (auto [name, caption] : {std::pair{"IncomeAmountAccount", kIncomeAmountText},
-                                     {"IncomeCostSumm", kIncomeCostText},
-                                     {"AmountAccount", kRestAmountText},
-                                     {"CostSumm", kRestCostText},
-                                     {"FixedAmountAccount", kFixedAmountText},
-                                     {"FixedCostSumm", kFixedCostText}})
-            attrs->Add(name, FieldType::kAmount).SetCaption(Res(caption));
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetSourceRst(rows);
-        wrapper_->SetRstFieldsAttr(attrs);
-        wrapper_->SetListIsFill(true);
-        // The drill-down lists the goods' months with every column of the cube.
-        for (const auto& attr : *attrs)
-            wrapper_->ShowFields().Add(attr->Name(), attr->TypeCode()).SetCaption(attr->Caption());
-        wrapper_->SetRedTextForNegValue();
-        if (rows->RecordCount() == 0)
-            Talvex::Ui::MessageBox().Show(Res(kNothingText) + " " + DateParam("DateBeg").ToIso() + " - " +
-                                          DateParam("DateEnd").ToIso());
-    } catch (...) {
-        ReportError();
-    }
+    if (dimName.rfind("GoodCode", 0) != 0) return std::nullopt;
+    return GoodText(key);
 }
 
-void RRestAnalysis::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
+void RRestAnalysis::Open(Talvex::CCube& cube)
 {
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
+    fCubeRestAnalysis form;
+    if (!form.Browse(*params_, Title())) return;
+    std::shared_ptr<Talvex::Data::Recordset> rows;
+    std::size_t levels = 0;
+    {
+        Talvex::Ui::CWaitInfo wait;
+        wait.Show(OLAP::ResString(kLoadWaitText));
+        const StockRestRows stock = ReadRows();
+        rows = stock.ToRecordset();
+        levels = stock.Levels();
     }
-}
+    Engine& engine = cube.cube();
+    DefineCube(engine, levels);
+    engine.AttachRecordset(*rows);
+    ShowDefined(cube, CubeCaption());
 
-void RRestAnalysis::OnUserMenu(int index)
-{
-    try {
-        if (index == 1 && wrapper_) wrapper_->ListByCell();
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RRestAnalysis::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                 std::string& value)
-{
-    try {
-        if (viewDim.Name().rfind("GoodCode", 0) == 0) value = GoodText(key);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RRestAnalysis::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        if (wrapper_) wrapper_->ListByCell(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    auto attrs = std::make_shared<FieldList>();
+    for (std::size_t level = 1; level <= levels; ++level)
+        attrs->Add("GoodCode" + std::to_string(level), FieldType::kCode)
+            .SetCaption(Res(kGroupText) + " [" + std::to_string(level) + "]");
+    attrs->Add("GoodCode", FieldType::kCode).SetCaption(Res(kGoodText));
+    attrs->Add("DateEnd", FieldType::kDate).SetCaption(Res(kMonthEndText));
+    for (auto [name, caption] : {std::pair{"IncomeAmountAccount", kIncomeAmountText},
+                                 {"IncomeCostSumm", kIncomeCostText},
+                                 {"AmountAccount", kRestAmountText},
+                                 {"CostSumm", kRestCostText},
+                                 {"FixedAmountAccount", kFixedAmountText},
+                                 {"FixedCostSumm", kFixedCostText}})
+        attrs->Add(name, FieldType::kAmount).SetCaption(Res(caption));
+    COLAPCubeExt2& wrapper = ShowRows(cube, rows, attrs);
+    // The drill-down lists the goods' months with every column of the cube.
+    for (const auto& attr : *attrs)
+        wrapper.ShowFields().Add(attr->Name(), attr->TypeCode()).SetCaption(attr->Caption());
+    wrapper.SetRedTextForNegValue();
+    OLAP::TellWhenEmpty(*rows, kNothingText, *params_);
 }
 
 } // namespace Quarn_DuzAde

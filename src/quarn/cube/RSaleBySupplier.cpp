@@ -9,13 +9,9 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
-#include "host/ui/MessageBox.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/CubeParamInput.hpp"
-#include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeParamSaleBySupplier.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByRef.hpp"
 
@@ -34,17 +30,11 @@ namespace {
 
 constexpr long kMissingText = 15000;
 constexpr long kGoodText = 15001;
-constexpr long kGroupCaptionText = 15055;
-constexpr long kGoodCaptionText = 15056;
-constexpr long kFromText = 15057;
-constexpr long kToText = 15058;
 constexpr long kMonthText = 15104;
 constexpr long kYearText = 15105;
 constexpr long kQuarterText = 15106;
 constexpr long kGroupText = 15120;
-constexpr long kLoadWaitText = 22170;
 constexpr long kSupplierText = 15601;
-constexpr long kDocumentsMenuText = 15607;
 constexpr long kTitleText = 15610;
 constexpr long kOutAmountText = 15611;
 constexpr long kOutSumText = 15612;
@@ -80,20 +70,11 @@ std::string MonthStart(const std::string& date)
 
 } // namespace
 
-RSaleBySupplier::~RSaleBySupplier()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RSaleBySupplier::RSaleBySupplier() : CubeReport(kTitleText) {}
 
 bool RSaleBySupplier::Run(FieldList& inParams, FieldList& /*outParams*/)
 {
-    try {
-        if (!Prepare(inParams)) return false;
-        if (!Visual()) return false;
-        Talvex::OpenCubeForm(shared_from_this(), "RSaleBySupplier");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RSaleBySupplier", [&] { return Prepare(inParams) && Visual(); });
     return false;
 }
 
@@ -108,25 +89,10 @@ void RSaleBySupplier::RunDebug(const std::shared_ptr<Talvex::Book>& book)
 
 bool RSaleBySupplier::Prepare(FieldList& inParams)
 {
-    params_ = std::make_shared<FieldList>(inParams);
-    book_ = In::BookOf(*params_);
-    if (!book_) return false;
-    auto add = [this](const char* name, FieldType typeCode, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
-    };
-    const Date today = book_->Today();
-    add("DateBeg", FieldType::kDate, Value(Date(today.Year(), 1, 1)));
-    add("DateEnd", FieldType::kDate, Value(Date(today.Year(), 12, 31)));
-    add("GoodCode", FieldType::kCode, Value(std::string()));
-    add("IsGroup", FieldType::kFlag, Value(0));
+    if (!TakeParams(inParams)) return false;
+    AddYearDefaults();
+    AddGoodsDefaults();
     return true;
-}
-
-Date RSaleBySupplier::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
 }
 
 // The good with its group and, for a goods node, the tree; the supplier of the lot. A lot
@@ -262,10 +228,7 @@ std::shared_ptr<DataList> RSaleBySupplier::CreateList(bool forDrillDown) const
 
 void RSaleBySupplier::DefineCube(Engine& engine)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
 
     Dims& dims = engine.Dims();
     dims.Add("Supplier", Res(kSupplierText));
@@ -287,9 +250,7 @@ void RSaleBySupplier::DefineCube(Engine& engine)
     facts.AddCalculated("AddPrice", Res(kAddPriceText), std::string("Profit") + "/" + "OutCost" + " * 100");
     facts.Add("RestAmount", Res(kRestAmountText));
     facts.Add("RestValue", Res(kRestValueText));
-    for (std::size_t i = 0; i < facts.Count(); ++i)
-        facts.Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
 
     dims.Item("Supplier").MoveTo(Axis::Rows, 0);
     dims.Item("Year").MoveTo(Axis::Columns, 0);
@@ -298,85 +259,22 @@ void RSaleBySupplier::DefineCube(Engine& engine)
 
 std::string RSaleBySupplier::CubeCaption() const
 {
-    std::string caption = Res(kTitleText);
-    const std::string goodCode = In::Text(*params_, "GoodCode");
-    if (!goodCode.empty())
-        caption += " " + Res(In::Flag(*params_, "IsGroup") ? kGroupCaptionText : kGoodCaptionText) + " " + goodCode;
-    caption += " " + Res(kFromText) + " " + DateParam("DateBeg").ToIso() + " " + Res(kToText) + " " +
-               DateParam("DateEnd").ToIso();
-    return caption;
+    return Title() + GoodNodeText() + " " + FromToText();
 }
 
-void RSaleBySupplier::OnOpenCube(Talvex::CCube& cube)
+void RSaleBySupplier::Open(Talvex::CCube& cube)
 {
-    try {
-        fCubeParamSaleBySupplier form;
-        if (!form.Browse(*params_, Res(kTitleText))) return;
-        DefineCube(cube.cube());
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-        auto list = CreateList(false);
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list->Refresh();
-        }
-        drillList_.reset();
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list);
-        wrapper_->SetRedBackForNegValue();
-        if (list->Recordset()->RecordCount() == 0)
-            Talvex::Ui::MessageBox().Show(Res(kNothingText) + " " + DateParam("DateBeg").ToIso() + " - " +
-                                          DateParam("DateEnd").ToIso());
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RSaleBySupplier::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
-{
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RSaleBySupplier::OnUserMenu(int index)
-{
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RSaleBySupplier::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    fCubeParamSaleBySupplier form;
+    if (!form.Browse(*params_, Title())) return;
+    DefineCube(cube.cube());
+    ShowDefined(cube, CubeCaption());
+    ShowList(cube, CreateList(false), kNothingText).SetRedBackForNegValue();
 }
 
 void RSaleBySupplier::OpenDrillDown(const GridCell* cell)
 {
-    if (!wrapper_) return;
-    if (!drillList_) {
-        drillList_ = CreateList(true);
-        wrapper_->SetSourceList(drillList_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"Supplier", "Good", "OutAmount", "OutSum", "OutCost", "RestAmount", "RestValue"}) {
-            const Talvex::Field& own = drillList_->Fields().Item(name);
-            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.TypeCode());
-            shown.SetCaption(own.Caption());
-        }
-    }
-    wrapper_->ListByCell(cell);
+    ListDocuments(cell, [this] { return CreateList(true); },
+                  {"Supplier", "Good", "OutAmount", "OutSum", "OutCost", "RestAmount", "RestValue"});
 }
 
 } // namespace Quarn_DuzAde

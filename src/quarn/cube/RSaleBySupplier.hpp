@@ -1,17 +1,13 @@
 #pragma once
 
-#include "host/cube/ICubeForm2.hpp"
-#include "host/objects/FieldList.hpp"
-#include "host/types/Date.hpp"
+#include "quarn/cube/CubeReport.hpp"
 #include "quarn/frame/IReportExec.hpp"
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace Talvex {
 class Book;
-class CCube;
 class DataList;
 namespace Cube {
 class Engine;
@@ -21,29 +17,17 @@ class GridCell;
 
 namespace Quarn_DuzAde {
 
-class COLAPCubeExt2;
-
 // Sales by supplier: every sale of a period traced through the stock fixation log to the
 // purchase lot it was taken from, so that each supplier's goods show what they sold for,
 // what they cost, the profit and the mark-up, beside what is left of the supplier's lots at
 // the period's end.
-class RSaleBySupplier : public Talvex::Object,
-                        public ReportExecBase,
-                        public Talvex::ICubeForm2,
-                        public std::enable_shared_from_this<RSaleBySupplier> {
+class RSaleBySupplier : public CubeReport, public ReportExecBase {
 public:
-    RSaleBySupplier() = default;
-    ~RSaleBySupplier() override;
+    RSaleBySupplier();
 
     bool Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams) override;
     // The same without a window's host: runs the report on a Book.
     void RunDebug(const std::shared_ptr<Talvex::Book>& book);
-
-    void OnOpenCube(Talvex::CCube& cube) override;
-    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
-    void OnUserMenu(int index) override;
-    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
-    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 
     // Keeps the parameters, takes the Book and adds the defaults; false without a Book.
     bool Prepare(Talvex::FieldList& inParams);
@@ -55,9 +39,10 @@ public:
 
     static void DefineCube(Talvex::Cube::Engine& engine);
     std::string CubeCaption() const;
-    Talvex::FieldList& Params() { return *params_; }
 
 private:
+    void Open(Talvex::CCube& cube) override;
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
     std::shared_ptr<Talvex::DataList> SoldList(bool forDrillDown) const;
     std::shared_ptr<Talvex::DataList> RestList(bool forDrillDown) const;
     void JoinGoodsAndSupplier(Talvex::DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const;
@@ -65,13 +50,6 @@ private:
                    const std::string& outAmount, const std::string& outSum, const std::string& outCost,
                    const std::string& restAmount, const std::string& restValue, const std::string& docId,
                    const std::string& number, const std::string& docType) const;
-    Talvex::Date DateParam(const char* name) const;
-    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
-
-    std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
-    std::shared_ptr<Talvex::Book> book_;
-    std::shared_ptr<Talvex::DataList> drillList_;
-    std::shared_ptr<COLAPCubeExt2> wrapper_;
 };
 
 } // namespace Quarn_DuzAde

@@ -1,30 +1,27 @@
 #pragma once
 
-#include "host/ui/Form.hpp"
+#include "quarn/cube/CubeParamForm.hpp"
 
 #include <string>
 
-namespace Talvex {
-class FieldList;
+namespace Talvex::Ui {
+class Form;
 }
 
 namespace Quarn_DuzAde {
 
 // The back orders' parameters: the period whose orders are read; deliveries count up to its
-// end.
-class fCubeParamBackOrder : public Talvex::Ui::Form {
+// end. Browse writes "DateBeg" and "DateEnd".
+class fCubeParamBackOrder : public CubeParamForm {
 public:
     fCubeParamBackOrder();
 
-    // Loads the dates from repParams, shows the form modally and, on OK, writes "DateBeg" and
-    // "DateEnd" back. True when the user pressed OK.
+    // Browse, over the cube window's frame.
     bool Browse(Talvex::Ui::Form* owner, Talvex::FieldList& repParams, const std::string& title);
 
 private:
-    void btOk_Click();
-
-    Talvex::FieldList* params_ = nullptr;
-    bool confirmed_ = false;
+    void LoadFromParams(const Talvex::FieldList& params) override;
+    void WriteToParams(Talvex::FieldList& params) const override;
 };
 
 } // namespace Quarn_DuzAde

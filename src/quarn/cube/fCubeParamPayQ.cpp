@@ -5,7 +5,6 @@
 #include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/cube/CubeParamInput.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -14,7 +13,6 @@ using Talvex::FieldList;
 using FieldType = Talvex::FieldType;
 using Talvex::Value;
 using Talvex::Ui::ControlKind;
-using Talvex::Ui::EventArgs;
 namespace In = CubeParamInput;
 
 namespace {
@@ -40,7 +38,7 @@ long DirectionOf(const Value& v)
 }
 } // namespace
 
-fCubeParamPayQ::fCubeParamPayQ() : Form("fCubeParamPayQ")
+fCubeParamPayQ::fCubeParamPayQ() : CubeParamForm("fCubeParamPayQ")
 {
     const auto& res = ModuleFormRes();
     Add(ControlKind::DateBox, "edDateBeg", res.GetString(kDueFromText));
@@ -53,25 +51,7 @@ fCubeParamPayQ::fCubeParamPayQ() : Form("fCubeParamPayQ")
     Add(ControlKind::CheckBox, "chCenterBranch", res.GetString(kBranchesText));
     Add(ControlKind::TextBox, "edContractType", res.GetString(kContractText));
     Add(ControlKind::CheckBox, "chIncludeDimWeek", res.GetString(kWeeksText));
-    Add(ControlKind::Button, "btOk", "OK").SetDefault(true);
-    Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
-
-    On("btOk", "Click", [this](EventArgs&) { btOk_Click(); });
-    On("btCancel", "Click", [this](EventArgs&) {
-        confirmed_ = false;
-        Hide();
-    });
-}
-
-bool fCubeParamPayQ::Browse(FieldList& params, const std::string& title)
-{
-    params_ = &params;
-    if (!title.empty()) SetCaption(title);
-    LoadFromParams(params);
-    confirmed_ = false;
-    Show(true);
-    params_ = nullptr;
-    return confirmed_;
+    AddButtons();
 }
 
 void fCubeParamPayQ::LoadFromParams(const FieldList& params)
@@ -100,8 +80,7 @@ void fCubeParamPayQ::WriteToParams(FieldList& params) const
     if (direction < 0 || direction > 2)
         throw Talvex::ValueError("cbDirection: choose both directions (0), money out (1) or money in (2), not '" +
                                  directionValue.ToText() + "'");
-    const std::string group = Ctl("cbMarketGroup").GetValue().IsNull() ? std::string()
-                                                                        : Ctl("cbMarketGroup").GetValue().ToText();
+    const std::string group = CtlText("cbMarketGroup");
     if (auto book = In::BookOf(params); book && !group.empty())
         In::CheckCodesExist(*book, "REFClientMarketGr", {group}, "cbMarketGroup", "market group");
 
@@ -109,25 +88,10 @@ void fCubeParamPayQ::WriteToParams(FieldList& params) const
     params.Add("Direction", FieldType::kInteger, Value(std::int64_t{direction}));
     params.Add("MarketGroup", FieldType::kCode, Value(group));
     params.Add("MarketGroupSelType", FieldType::kInteger, Value(std::int64_t{group.empty() ? 0 : 1}));
-    params.Add("IncludeCPAY", FieldType::kFlag, Value(Ctl("chIncludeCPAY").GetValue().ToBool() ? 1 : 0));
-    params.Add("CenterBranch", FieldType::kFlag, Value(Ctl("chCenterBranch").GetValue().ToBool() ? 1 : 0));
-    params.Add("ContractType", FieldType::kCode, Value(Ctl("edContractType").GetValue().IsNull()
-                                                           ? std::string()
-                                                           : Ctl("edContractType").GetValue().ToText()));
-    params.Add("IncludeDimWeek", FieldType::kFlag, Value(Ctl("chIncludeDimWeek").GetValue().ToBool() ? 1 : 0));
-}
-
-void fCubeParamPayQ::btOk_Click()
-{
-    try {
-        // Every check comes before the first write: a refused choice leaves the parameters
-        // as they were.
-        if (params_) WriteToParams(*params_);
-        confirmed_ = true;
-        Hide();
-    } catch (...) {
-        ReportError();
-    }
+    params.Add("IncludeCPAY", FieldType::kFlag, Value(CtlFlag("chIncludeCPAY")));
+    params.Add("CenterBranch", FieldType::kFlag, Value(CtlFlag("chCenterBranch")));
+    params.Add("ContractType", FieldType::kCode, Value(CtlText("edContractType")));
+    params.Add("IncludeDimWeek", FieldType::kFlag, Value(CtlFlag("chIncludeDimWeek")));
 }
 
 } // namespace Quarn_DuzAde

@@ -1,34 +1,19 @@
 #pragma once
 
-#include "host/ui/Form.hpp"
-
-#include <string>
-
-namespace Talvex {
-class FieldList;
-}
+#include "quarn/cube/CubeParamForm.hpp"
 
 namespace Quarn_DuzAde {
 
 // The parameters of sales by supplier: the period, the suppliers, a goods node or good.
-class fCubeParamSaleBySupplier : public Talvex::Ui::Form {
+// Browse writes "DateBeg", "DateEnd", "GoodCode", "IsGroup", "SelClientList" and
+// "SelClientType".
+class fCubeParamSaleBySupplier : public CubeParamForm {
 public:
     fCubeParamSaleBySupplier();
 
-    // Loads the controls from params, shows the form modally and, on OK, writes "DateBeg",
-    // "DateEnd", "GoodCode", "IsGroup", "SelClientList" and "SelClientType"
-    // back. True when the user pressed OK.
-    bool Browse(Talvex::FieldList& params, const std::string& title);
-
 private:
-    void LoadFromParams(const Talvex::FieldList& params);
-    // Throws ValueError naming the control when the choice cannot be used; otherwise
-    // writes the parameters.
-    void WriteToParams(Talvex::FieldList& params) const;
-    void btOk_Click();
-
-    Talvex::FieldList* params_ = nullptr;
-    bool confirmed_ = false;
+    void LoadFromParams(const Talvex::FieldList& params) override;
+    void WriteToParams(Talvex::FieldList& params) const override;
 };
 
 } // namespace Quarn_DuzAde

@@ -6,6 +6,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cost/frmAllocateCostByDept.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -206,9 +207,9 @@ TEST(CostAllocation, RunShowsTheAllocationSaysWhenEmptyAndRefusesBadInput)
         EXPECT_EQ(report->Params().Item("EndDate").GetValue().ToDate(), Date(2025, 3, 31));
         EXPECT_EQ(report->Params().Item("MFCostCenter").GetValue().ToText(), "S-VLN,S-KNS,C-PUR");
         EXPECT_EQ(report->Params().Item("AccSetCode").GetValue().ToText(), "1");
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        const auto& grid = window->CubeControl().cube().Grid();
+        CCube* cube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(cube, nullptr);
+        const auto& grid = cube->cube().Grid();
         auto total = grid.FindRow({});
         auto all = grid.FindColHeader({});
         ASSERT_TRUE(total && all);
@@ -224,15 +225,10 @@ TEST(CostAllocation, RunShowsTheAllocationSaysWhenEmptyAndRefusesBadInput)
     }
     {
         Testing::ScriptedUser user;
-        user.Set("frmAllocateCostByDept", "edBegDate", "2030-01-01")
-            .Set("frmAllocateCostByDept", "edEndDate", "2030-01-31")
-            .Click("frmAllocateCostByDept", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "frmAllocateCostByDept", "2030-01-01", "2030-01-31").Answer("OK");
         auto report = std::make_shared<RAllocateCostByDept>();
         report->Main(params);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "No sales of the chosen centres in the period");
+        EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "No sales of the chosen centres in the period"));
     }
     for (const auto& [control, value] : {std::pair{"edEndDate", "2001-01-01"},
                                          {"selCostCenter", "S-VLN, NO'SUCH;--"},

@@ -9,6 +9,7 @@
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/frmRProfLossAcc.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -265,19 +266,16 @@ TEST_F(ProfLossCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasPosted)
 {
     {
         Testing::ScriptedUser user;
-        user.Set("frmRProfLossAcc", "edBegDate", "2025-04-01")
-            .Set("frmRProfLossAcc", "edEndDate", "2026-03-31")
-            .Click("frmRProfLossAcc", "btOk")
-            .Accept("CubeSrcList");
+        CubeRunChecks::AnswerPeriod(user, "frmRProfLossAcc", "2025-04-01", "2026-03-31").Accept("CubeSrcList");
         auto cubeReport = std::make_shared<RProfLossAcc>();
         cubeReport->SetVisual(true);
         FieldList out;
         EXPECT_FALSE(cubeReport->Run(params, out));
         ASSERT_EQ(user.ErrorsText(), "");
         EXPECT_TRUE(user.MessageTexts().empty());
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        CCube& cube = window->CubeControl();
+        CCube* shownCube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(shownCube, nullptr);
+        CCube& cube = *shownCube;
         EXPECT_EQ(cube.Caption(), "Profit and loss by account Chart " + accSet + " from 2025-04-01 to 2026-03-31");
         const auto& grid = cube.cube().Grid();
         auto all = grid.FindColHeader({});
@@ -294,25 +292,19 @@ TEST_F(ProfLossCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasPosted)
         ASSERT_NE(list, nullptr);
         const auto& shown = list->GridCtl("SpecGrid");
         ASSERT_TRUE(shown.FindColumn("AccountCode") && shown.FindColumn("DatePost"));
-        double shownTurn = 0;
-        for (std::size_t r = 0; r < shown.RowCount(); ++r)
-            shownTurn += shown.Cell(r, "Turn").ToDouble();
+        const double shownTurn = CubeRunChecks::ListedSum(*list, "Turn").sum;
         EXPECT_NEAR(shownTurn, cellTurn, kTolerance);
         EXPECT_NEAR(shownTurn, ExpectedBy("class")[code].turn, kTolerance);
     }
     {
         Testing::ScriptedUser user;
-        user.Set("frmRProfLossAcc", "edBegDate", "2023-01-01")
-            .Set("frmRProfLossAcc", "edEndDate", "2023-12-31")
-            .Click("frmRProfLossAcc", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "frmRProfLossAcc", "2023-01-01", "2023-12-31").Answer("OK");
         auto cubeReport = std::make_shared<RProfLossAcc>();
         cubeReport->SetVisual(true);
         FieldList out;
         cubeReport->Run(params, out);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "No income or expense posting in the period 2023-01-01 - 2023-12-31");
+        EXPECT_TRUE(
+            CubeRunChecks::ToldOnly(user, "No income or expense posting in the period 2023-01-01 - 2023-12-31"));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/PurchasePriceMarks.hpp"
 #include "quarn/cube/fCubeParamPurchaseBigPrice.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -248,9 +249,9 @@ TEST_F(PurchaseBigPriceTest, RunColoursExcessDrillsDownAndOpensTheGoodsCostPrice
         report->Main(params);
         ASSERT_EQ(user.ErrorsText(), "");
         EXPECT_TRUE(user.MessageTexts().empty());
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        CCube& cube = window->CubeControl();
+        CCube* shownCube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(shownCube, nullptr);
+        CCube& cube = *shownCube;
         EXPECT_EQ(cube.Caption(), "Purchases above the lowest price 2025-01-01 - 2025-12-31 (8%)");
         auto& engine = cube.cube();
         const auto& grid = engine.Grid();
@@ -322,15 +323,11 @@ TEST_F(PurchaseBigPriceTest, RunColoursExcessDrillsDownAndOpensTheGoodsCostPrice
     }
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeParamPurchaseBigPrice", "edBegDate", "2030-01-01")
-            .Set("fCubeParamPurchaseBigPrice", "edEndDate", "2030-01-31")
-            .Click("fCubeParamPurchaseBigPrice", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "fCubeParamPurchaseBigPrice", "2030-01-01", "2030-01-31").Answer("OK");
         auto report = std::make_shared<RPurchaseBigPrice>();
         report->Main(params);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "No purchases with a cost in the period 2030-01-01 - 2030-01-31");
+        EXPECT_TRUE(
+            CubeRunChecks::ToldOnly(user, "No purchases with a cost in the period 2030-01-01 - 2030-01-31"));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/frmRepPurchase.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -263,19 +264,16 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
 {
     {
         Testing::ScriptedUser user;
-        user.Set("frmRepPurchase", "edBegDate", "2025-01-01")
-            .Set("frmRepPurchase", "edEndDate", "2026-12-31")
-            .Click("frmRepPurchase", "btOk")
-            .Accept("CubeSrcList");
+        CubeRunChecks::AnswerPeriod(user, "frmRepPurchase", "2025-01-01", "2026-12-31").Accept("CubeSrcList");
         auto purchase = std::make_shared<RPurchase>();
         purchase->SetVisual(true);
         FieldList out;
         EXPECT_FALSE(purchase->Run(params, out));
         ASSERT_EQ(user.ErrorsText(), "");
         EXPECT_TRUE(user.MessageTexts().empty());
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        CCube& cube = window->CubeControl();
+        CCube* shownCube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(shownCube, nullptr);
+        CCube& cube = *shownCube;
         EXPECT_EQ(cube.Caption(), "Purchases from 2025-01-01 to 2026-12-31");
         const auto& grid = cube.cube().Grid();
         auto all = grid.FindColHeader({});
@@ -293,11 +291,9 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
         const auto& shown = list->GridCtl("SpecGrid");
         ASSERT_TRUE(shown.FindColumn("Suplier") && shown.FindColumn("Number"));
         std::set<std::string> shownDocuments;
-        double shownSum = 0;
-        for (std::size_t r = 0; r < shown.RowCount(); ++r) {
+        for (std::size_t r = 0; r < shown.RowCount(); ++r)
             shownDocuments.insert(shown.Cell(r, "IDC").ToText());
-            shownSum += shown.Cell(r, "Summa").ToDouble();
-        }
+        const double shownSum = CubeRunChecks::ListedSum(*list, "Summa").sum;
         const std::string code = member.substr(0, member.find(':'));
         auto expected = book->Db().QueryPostgres("SELECT count(DISTINCT idc) FROM (" + ExpectedRowsSql(false) +
                                                  ") e WHERE supplier = '" + code + "'");
@@ -306,17 +302,12 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
     }
     {
         Testing::ScriptedUser user;
-        user.Set("frmRepPurchase", "edBegDate", "2030-01-01")
-            .Set("frmRepPurchase", "edEndDate", "2030-01-31")
-            .Click("frmRepPurchase", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "frmRepPurchase", "2030-01-01", "2030-01-31").Answer("OK");
         auto purchase = std::make_shared<RPurchase>();
         purchase->SetVisual(true);
         FieldList out;
         purchase->Run(params, out);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "No purchases in the period 2030-01-01 - 2030-01-31");
+        EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "No purchases in the period 2030-01-01 - 2030-01-31"));
     }
 }
 

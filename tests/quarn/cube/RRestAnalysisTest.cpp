@@ -9,6 +9,7 @@
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/StockRestRows.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -192,17 +193,14 @@ TEST(RestAnalysis, GrandTotalsMatchTheLotsAndTheLogAndTheRunShowsThem)
     }
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeRestAnalysis", "edBegDate", "2025-01-01")
-            .Set("fCubeRestAnalysis", "edEndDate", "2025-12-31")
-            .Click("fCubeRestAnalysis", "btOk")
-            .Accept("CubeSrcList");
+        CubeRunChecks::AnswerPeriod(user, "fCubeRestAnalysis", "2025-01-01", "2025-12-31").Accept("CubeSrcList");
         auto report = std::make_shared<RRestAnalysis>();
         report->Main(params);
         ASSERT_EQ(user.ErrorsText(), "");
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(window->CubeControl().Caption(), "Stock rests and turnover 2025-01-01 - 2025-12-31");
-        const auto& grid = window->CubeControl().cube().Grid();
+        CCube* cube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(cube, nullptr);
+        EXPECT_EQ(cube->Caption(), "Stock rests and turnover 2025-01-01 - 2025-12-31");
+        const auto& grid = cube->cube().Grid();
         const auto year = grid.FindColHeader({Value(std::int64_t{2025})});
         ASSERT_TRUE(year);
         EXPECT_NEAR(*grid.FactValue(*grid.FindRow({}), *year, "CostSumm"),
@@ -212,27 +210,19 @@ TEST(RestAnalysis, GrandTotalsMatchTheLotsAndTheLogAndTheRunShowsThem)
         while (grid.RowHeader(row).Codes.empty())
             ++row;
         const double out = *grid.FactValue(row, *year, "FixedCostSumm");
-        window->CubeControl().UserDblClickCell(grid.ColumnOf(*year, "FixedCostSumm"), row);
+        cube->UserDblClickCell(grid.ColumnOf(*year, "FixedCostSumm"), row);
         ASSERT_EQ(user.ErrorsText(), "");
         ASSERT_NE(report->Wrapper()->ListForm(), nullptr);
-        const auto& shown = report->Wrapper()->ListForm()->GridCtl("SpecGrid");
-        ASSERT_GT(shown.RowCount(), 1u);
-        double listed = 0;
-        for (std::size_t r = 0; r < shown.RowCount(); ++r)
-            listed += shown.Cell(r, "FixedCostSumm").ToDouble();
-        EXPECT_NEAR(listed, out, 0.005);
+        const auto listed = CubeRunChecks::ListedSum(*report->Wrapper()->ListForm(), "FixedCostSumm");
+        ASSERT_GT(listed.rows, 1u);
+        EXPECT_NEAR(listed.sum, out, 0.005);
     }
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeRestAnalysis", "edBegDate", "2001-01-01")
-            .Set("fCubeRestAnalysis", "edEndDate", "2001-03-31")
-            .Click("fCubeRestAnalysis", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "fCubeRestAnalysis", "2001-01-01", "2001-03-31").Answer("OK");
         auto report = std::make_shared<RRestAnalysis>();
         report->Main(params);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "No stock and no movement in the period 2001-01-01 - 2001-03-31");
+        EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "No stock and no movement in the period 2001-01-01 - 2001-03-31"));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/fCubeParamSaleBySupplier.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -199,18 +200,15 @@ TEST_F(SalesBySupplierTest, RunDrillsDownSaysWhenEmptyAndRefusesBadInput)
 {
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeParamSaleBySupplier", "edBegDate", "2025-01-01")
-            .Set("fCubeParamSaleBySupplier", "edEndDate", "2025-12-31")
-            .Click("fCubeParamSaleBySupplier", "btOk")
-            .Accept("CubeSrcList");
+        CubeRunChecks::AnswerPeriod(user, "fCubeParamSaleBySupplier", "2025-01-01", "2025-12-31").Accept("CubeSrcList");
         auto cubeReport = std::make_shared<RSaleBySupplier>();
         cubeReport->SetVisual(true);
         FieldList out;
         cubeReport->Run(params, out);
         ASSERT_EQ(user.ErrorsText(), "");
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        CCube& cube = window->CubeControl();
+        CCube* shownCube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(shownCube, nullptr);
+        CCube& cube = *shownCube;
         const auto& grid = cube.cube().Grid();
         auto all = grid.FindColHeader({});
         ASSERT_TRUE(all);
@@ -219,26 +217,20 @@ TEST_F(SalesBySupplierTest, RunDrillsDownSaysWhenEmptyAndRefusesBadInput)
         const double cellSum = grid.FactValue(row, *all, "OutSum").value_or(0);
         cube.UserDblClickCell(grid.ColumnOf(*all, "OutSum"), row);
         ASSERT_EQ(user.ErrorsText(), "");
-        const auto& shown = cubeReport->Wrapper()->ListForm()->GridCtl("SpecGrid");
-        ASSERT_GT(shown.RowCount(), 0u);
-        double shownSum = 0;
-        for (std::size_t r = 0; r < shown.RowCount(); ++r)
-            shownSum += shown.Cell(r, "OutSum").ToDouble();
-        EXPECT_NEAR(shownSum, cellSum, kTolerance);
+        ASSERT_NE(cubeReport->Wrapper()->ListForm(), nullptr);
+        const auto listed = CubeRunChecks::ListedSum(*cubeReport->Wrapper()->ListForm(), "OutSum");
+        ASSERT_GT(listed.rows, 0u);
+        EXPECT_NEAR(listed.sum, cellSum, kTolerance);
     }
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeParamSaleBySupplier", "edBegDate", "2020-01-01")
-            .Set("fCubeParamSaleBySupplier", "edEndDate", "2020-01-31")
-            .Click("fCubeParamSaleBySupplier", "btOk")
-            .Answer("OK");
+        CubeRunChecks::AnswerPeriod(user, "fCubeParamSaleBySupplier", "2020-01-01", "2020-01-31").Answer("OK");
         auto cubeReport = std::make_shared<RSaleBySupplier>();
         cubeReport->SetVisual(true);
         FieldList out;
         cubeReport->Run(params, out);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "Nothing sold and nothing left in the period 2020-01-01 - 2020-01-31");
+        EXPECT_TRUE(
+            CubeRunChecks::ToldOnly(user, "Nothing sold and nothing left in the period 2020-01-01 - 2020-01-31"));
     }
     for (const auto& [control, value] :
          {std::pair{"edEndDate", "2024-12-31"}, {"cbGood", "NO'SUCH;--"}, {"selClient", "NO'SUCH;--"}}) {
