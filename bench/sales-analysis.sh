@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The sales analysis cubes (RSaleNew, RSaleTrend, RSaleHotel, RBackOrder, RSaleInfimumPrice,
+# The sales cubes (RSale, RSaleNew, RSaleTrend, RSaleHotel, RBackOrder, RSaleInfimumPrice,
 # RCompetitorPrice, RSaleCompetitor, RProfitByCompetitor) on the scale-1 bench
 # company: from the button to the first grid and a re-layout (min and median), and beside each,
 # in the same run, DuckDB's group-by of the same rows (through node and @duckdb/node-api,
@@ -15,8 +15,8 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
-"$build_dir/bench/SalesAnalysisBench" --export "$work" --runs "${SALES_ANALYSIS_RUNS:-3}" | tee "$work/cubes.txt"
-for cube in RSaleNew RSaleTrend RSaleHotel RBackOrder RSaleInfimumPrice RCompetitorPrice RSaleCompetitor RProfitByCompetitor; do
+"$build_dir/bench/SalesAnalysisBench" --export "$work" --runs "${SALES_ANALYSIS_RUNS:-5}" | tee "$work/cubes.txt"
+for cube in RSale RSaleNew RSaleTrend RSaleHotel RBackOrder RSaleInfimumPrice RCompetitorPrice RSaleCompetitor RProfitByCompetitor; do
   group="$(sed -n "s/^group $cube //p" "$work/cubes.txt")"
   fact="$(sed -n "s/^total $cube \([A-Za-z]*\) .*/\1/p" "$work/cubes.txt")"
   printf '%-12s ' "$cube"

@@ -66,8 +66,9 @@ public:
     std::shared_ptr<Talvex::DataList> CreateSalesList(bool forDrillDown);
 
     // Reads the sales list of the period, every column and row, into a temporary table of the
-    // session (replacing the one read before) and returns the cube's list over it: the
-    // amounts summed over every other column, without the document columns. A drill-down
+    // session (replacing the one read before) and returns the cube's list over it: its rows
+    // without the document columns, the dates by month unless exact dates are kept; the cube
+    // sums them as it loads them. A drill-down
     // then reads the rows of its cell from that table instead of running the list's joins
     // again, and sees exactly the rows the cube was built from.
     std::shared_ptr<Talvex::DataList> ReadSalesRows();

@@ -81,12 +81,14 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
 {
     Book& book = RequireBook();
 
-    // Content part: each vertical link of a position, with the document it comes from.
+    // Content part: each vertical link of a position, with the document it comes from. A
+    // position without links has no row here (the join is inner): the remainder part lists
+    // it once, whole, and an outer join would list it a second time without amounts.
     auto linked = CrBaseDocAndSpec(docType, begDate, endDate, "GSpec");
     auto content = GoodsContent::ContentList(book_);
     content->SetFilter("oTable.IsVertical=1");
     content->Fields().SelectFields({});
-    linked->Join(content, "GC", "GSpec.IDC = GC.SpecID", 1, 0);
+    linked->Join(content, "GC", "GSpec.IDC = GC.SpecID", 0, 0);
     GoodsContent::JoinContentSources(*linked, "GC", "Spec", "CorDoc", 1);
     linked->Fields().AddField("SpecID", FieldType::kPosition, "GSpec.IDC");
     linked->Fields().AddField("AmountAccount", FieldType::kQuantity, "GC.AmountAccount");

@@ -111,9 +111,8 @@ protected:
         return sums;
     }
 
-    // Sums of a filled list's rows grouped by one of its columns ("" for one group). A
-    // position without content links also brings a row without amounts (the outer join of
-    // its links), which counts for nothing and is not counted.
+    // Sums of a filled list's rows grouped by one of its columns ("" for one group); every
+    // row counts, so a row listed twice shows in the counts.
     static std::map<std::string, Sums> ListSumsBy(Data::Recordset& rs, const std::string& column)
     {
         std::map<std::string, Sums> sums;
@@ -123,7 +122,6 @@ protected:
                 Value v = rs.Fields().Item(column).Value();
                 key = v.IsNull() ? std::string() : v.ToText();
             }
-            if (rs.Fields().Item("Summa").Value().IsNull()) continue;
             Sums& s = sums[key];
             auto number = [&rs](const char* name) {
                 Value v = rs.Fields().Item(name).Value();

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace Talvex;
 using namespace Quarn_DuzAde;
 
@@ -86,32 +88,49 @@ TEST_F(SaleSupport, ContentListSplitsEachPositionIntoItsLinksAndTheUncoveredRest
     EXPECT_EQ(positions->JoinCount(), 3u); // gs, Prnt, PPDoc: no PrntAdd for invoices
 }
 
-TEST_F(SaleSupport, EveryPositionRowMeetsItsOwnGoodsLineOnce)
+// Each position is listed once per vertical link and once more for what its links leave
+// uncovered, never a second time without amounts; every row meets its own goods line.
+TEST_F(SaleSupport, EveryPositionIsListedByItsLinksAndItsRestExactlyOnce)
 {
-    auto positions = support.CrDocLstByContent("GPG", begin, end);
-    positions->Fields().AddField("LineDocID", FieldType::kPosition, "gs.DocID");
-    positions->Fields().AddField("LinePosNumb", FieldType::kPosition, "gs.PosNumb");
-    positions->Refresh();
-    auto rs = positions->Recordset();
-    // Independently: one row per vertical link (or one for a position without any) and one
-    // more for each position its links leave partly uncovered.
-    const std::int64_t expectedRows = One(R"sql(
-        SELECT (SELECT COUNT(*) FROM thdocument d JOIN thgoodspec s ON s.docid = d.idc
-                LEFT JOIN thgoodcontent c ON c.specid = s.idc AND c.isvertical = 1
-                WHERE d.doctypecode = 'GPG' AND d.isposted = 1
-                  AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31')
-             + (SELECT COUNT(*) FROM thdocument d JOIN thgoodspec s ON s.docid = d.idc
-                WHERE d.doctypecode = 'GPG' AND d.isposted = 1
-                  AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31'
-                  AND s.amountaccount - COALESCE((SELECT SUM(c.amountaccount) FROM thgoodcontent c
-                                                  WHERE c.specid = s.idc AND c.isvertical = 1), 0) > 0))sql")
-                                          .ToInteger();
-    ASSERT_GT(expectedRows, 0);
-    EXPECT_EQ(static_cast<std::int64_t>(rs->RecordCount()), expectedRows);
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
-        ASSERT_EQ(rs->Fields().Item("LineDocID").Value().ToInteger(), rs->Fields().Item("IDC").Value().ToInteger());
-        ASSERT_EQ(rs->Fields().Item("LinePosNumb").Value().ToInteger(),
-                  rs->Fields().Item("PosNumb").Value().ToInteger());
+    for (const char* type : {"PRSF", "GPG"}) {
+        SCOPED_TRACE(type);
+        auto positions = support.CrDocLstByContent(type, begin, end);
+        positions->Fields().AddField("LineDocID", FieldType::kPosition, "gs.DocID");
+        positions->Fields().AddField("LinePosNumb", FieldType::kPosition, "gs.PosNumb");
+        positions->Refresh();
+        auto rs = positions->Recordset();
+        const std::string positionsOfType = std::string(R"sql(
+            FROM thdocument d JOIN thgoodspec s ON s.docid = d.idc
+            WHERE d.doctypecode = ')sql") + type + R"sql(' AND d.isposted = 1
+              AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31')sql";
+        const auto links = One("SELECT COUNT(*) " + positionsOfType +
+                               " AND EXISTS (SELECT 1 FROM thgoodcontent c WHERE c.specid = s.idc AND c.isvertical = 1)")
+                               .ToInteger();
+        const std::int64_t expectedRows =
+            One("SELECT (SELECT COUNT(*) FROM thgoodcontent c JOIN thgoodspec s ON s.idc = c.specid "
+                "JOIN thdocument d ON d.idc = s.docid WHERE c.isvertical = 1 AND d.doctypecode = '" +
+                std::string(type) +
+                "' AND d.isposted = 1 AND d.documentdate BETWEEN '2025-01-01' AND '2025-12-31') + (SELECT COUNT(*) " +
+                positionsOfType +
+                " AND s.amountaccount - COALESCE((SELECT SUM(c.amountaccount) FROM thgoodcontent c "
+                "WHERE c.specid = s.idc AND c.isvertical = 1), 0) > 0)")
+                .ToInteger();
+        ASSERT_GT(expectedRows, 0);
+        if (std::string(type) == "PRSF") {
+            ASSERT_GT(links, 0); // the linked part is exercised
+        }
+        EXPECT_EQ(static_cast<std::int64_t>(rs->RecordCount()), expectedRows);
+        std::map<std::int64_t, int> restRows; // position -> its rows without a source document
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            ASSERT_FALSE(rs->Fields().Item("AmountAccount").Value().IsNull());
+            ASSERT_EQ(rs->Fields().Item("LineDocID").Value().ToInteger(), rs->Fields().Item("IDC").Value().ToInteger());
+            ASSERT_EQ(rs->Fields().Item("LinePosNumb").Value().ToInteger(),
+                      rs->Fields().Item("PosNumb").Value().ToInteger());
+            Value corDoc = rs->Fields().Item("CorDocID").Value();
+            if (corDoc.IsNull() || corDoc.ToInteger() == 0) {
+                ASSERT_EQ(++restRows[rs->Fields().Item("SpecID").Value().ToInteger()], 1);
+            }
+        }
     }
 }
 
