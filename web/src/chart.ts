@@ -232,7 +232,8 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
   const key = `${w}/${grid.name}`;
   const state = panels.get(key) ?? { open: false, kind: 'bar' as ChartKind };
   panels.set(key, state);
-  const toggle = el('button', { class: 'tool chart-toggle', 'data-chart-toggle': key, 'aria-expanded': state.open ? 'true' : 'false' }, state.open ? 'Hide chart' : 'Chart');
+  // Keyed, so that the focus stays on a button through the redraw its click brings.
+  const toggle = el('button', { class: 'tool chart-toggle', 'data-chart-toggle': key, 'data-key': `chart:${key}`, 'aria-expanded': state.open ? 'true' : 'false' }, state.open ? 'Hide chart' : 'Chart');
   toggle.addEventListener('click', () => {
     state.open = !state.open;
     redraw();
@@ -241,7 +242,7 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
   if (!state.open) return panel;
   const kinds = el('div', { class: 'chart-kinds', role: 'radiogroup', 'aria-label': 'Chart kind' });
   for (const [kind, label] of [['bar', 'Bars'], ['stacked', 'Stacked bars'], ['line', 'Lines']] as [ChartKind, string][]) {
-    const b = el('button', { class: `tool${state.kind === kind ? ' active' : ''}`, role: 'radio', 'aria-checked': state.kind === kind ? 'true' : 'false', 'data-chart-kind': kind }, label);
+    const b = el('button', { class: `tool${state.kind === kind ? ' active' : ''}`, role: 'radio', 'aria-checked': state.kind === kind ? 'true' : 'false', 'data-chart-kind': kind, 'data-key': `chart:${key}:${kind}` }, label);
     b.addEventListener('click', () => {
       state.kind = kind;
       redraw();
