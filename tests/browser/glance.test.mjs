@@ -100,6 +100,7 @@ await run([
     equal(info.categories, 30, 'the largest rows and "Other"');
     const note = await page.textContent(`${long} [data-chart-note]`);
     expect(note.includes(`${count.toLocaleString('en-US')} rows`) && note.includes('Other'), `the chart says what it summed: ${note}`);
+    await page.locator(`${long} [data-chart-note]`).scrollIntoViewIfNeeded();
     await shot(page, 'long-list-chart');
     const [svgDownload] = await Promise.all([page.waitForEvent('download'), page.click(`${long} [data-chart-export="svg"]`)]);
     const svg = readFileSync(await svgDownload.path(), 'utf8');
