@@ -140,6 +140,28 @@ std::string SafeFileName(const std::string& name)
     return out.empty() ? std::string("grid") : out;
 }
 
+// The header that makes a browser save a body under a name: plain ASCII as it stands, any
+// other name twice, made safe for old browsers and whole in RFC 5987's encoding (UTF-8,
+// percent-escaped), which browsers prefer. Quotes, separators and line breaks cannot break out.
+std::string AttachmentDisposition(const std::string& name)
+{
+    const std::string safe = SafeFileName(name);
+    std::string disposition = "attachment; filename=\"" + safe + "\"";
+    if (safe == name) return disposition;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (unsigned char c : name) {
+        if (std::isalnum(c) || std::string_view("!#$&+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos) {
+            encoded += static_cast<char>(c);
+        } else {
+            encoded += '%';
+            encoded += kHex[c >> 4];
+            encoded += kHex[c & 15];
+        }
+    }
+    return disposition + "; filename*=UTF-8''" + encoded;
+}
+
 using Response = http::response<http::string_body>;
 
 Response MakeResponse(http::status status, std::string body, const std::string& type, unsigned version, bool keepAlive)
@@ -812,7 +834,7 @@ Response WebServer::Impl::HandleApi(const Target& target, const Caller& caller, 
         try {
             std::string body = answer.get();
             Response res = MakeResponse(http::status::ok, std::move(body), type, version, keepAlive);
-            res.set(http::field::content_disposition, "attachment; filename=\"" + SafeFileName(*name) + "\"");
+            res.set(http::field::content_disposition, AttachmentDisposition(*name));
             return res;
         } catch (const std::exception& error) {
             return ErrorResponse(http::status::not_found, error.what(), version, keepAlive);

@@ -22,6 +22,7 @@
 #include "quarn/frame/Catalogue.hpp"
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
+#include "web/GridChart.hpp"
 #include "web/GridExport.hpp"
 #include "web/MenuTexts.hpp"
 #include "web/SessionGate.hpp"
@@ -879,6 +880,8 @@ void WebSession::Handle(const std::string& type, const json& message)
         SortGrid(message);
     } else if (type == "rows") {
         SendRowPage(message);
+    } else if (type == "chart") {
+        SendChart(message);
     } else if (type == "lookup") {
         SendLookup(message);
     } else if (type == "run") {
@@ -978,6 +981,44 @@ void WebSession::SendRowPage(const json& message)
                   {"from", from},
                   {"total", visible.size()},
                   {"rows", RowsJson(grid, visible, from, count)}});
+}
+
+// A grid's chart over all its visible rows, summed here so that a long grid never travels
+// whole: the largest categories and series, the rest as "Other", with each series' total.
+void WebSession::SendChart(const json& message)
+{
+    ChartLimits limits;
+    if (message.contains("categories"))
+        limits.categories = static_cast<std::size_t>(std::max(0L, WholeNumber(message, "categories")));
+    if (message.contains("series"))
+        limits.series = static_cast<std::size_t>(std::max(0L, WholeNumber(message, "series")));
+    CheckChartLimits(limits);
+    Ui::Form* form = state_->session.FindWindow(Text(message, "w"));
+    if (form == nullptr) return; // the window closed meanwhile
+    const Ui::Grid& grid = form->GridCtl(Text(message, "g"));
+    const GridChart chart = ChartOfGrid(grid, limits);
+    json series = json::array();
+    for (const auto& s : chart.series) {
+        json values = json::array();
+        for (const auto& value : s.values)
+            values.push_back(value ? json(value->ToDouble()) : json());
+        const Value total(s.total);
+        series.push_back({{"name", s.name},
+                          {"column", s.column},
+                          {"values", std::move(values)},
+                          {"total", s.format.empty() ? s.total.ToString() : Ui::DisplayFormat::Apply(total, s.format)}});
+    }
+    json answer = {{"t", "chart"},
+                   {"w", form->Name()},
+                   {"g", grid.Name()},
+                   {"categories", chart.categories},
+                   {"series", std::move(series)},
+                   {"rows", chart.rows},
+                   {"otherRows", chart.otherRows},
+                   {"otherSeries", chart.otherSeries}};
+    // The tab's own number for the request: it draws only the answer to its latest.
+    if (message.contains("n")) answer["n"] = WholeNumber(message, "n");
+    state_->Send(answer);
 }
 
 // Type-ahead: the rows of the control's reference whose code or name holds the typed text.

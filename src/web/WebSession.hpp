@@ -106,6 +106,7 @@ private:
     void EditCell(const nlohmann::json& message);
     void SendRowPage(const nlohmann::json& message);
     void SendLookup(const nlohmann::json& message);
+    void SendChart(const nlohmann::json& message);
     // dates: parameters the class starts with besides the Book ("DateBeg", ...).
     void RunClass(const std::string& className, const std::vector<std::pair<std::string, Date>>& dates = {});
 

@@ -1,4 +1,4 @@
-// axe-core over the main window, the start page, a form, a grid and a cube window: no
+// axe-core over the main window, the start page, a form, a grid, a cube window and its chart: no
 // serious or critical violation; and the keyboard alone reaches the menu, runs a report and
 // moves in its grid.
 
@@ -124,6 +124,23 @@ await run([
     for (const r of tree.rows) if (r.toggle) equal(r.expanded, r.toggle === 'Expanded' ? 'true' : 'false', 'aria-expanded against the toggle');
     expect(tree.rows.some((r) => r.toggle), 'rows that open');
     await clean('the sales cube');
+  }],
+
+  ['the cube\'s chart, opened and changed from the keyboard', async () => {
+    const cube = '[data-window="CCube"]';
+    await page.focus(`${cube} [data-chart-toggle]`);
+    await page.keyboard.press('Enter');
+    await page.waitForSelector(`${cube} [data-chart-plot] canvas`);
+    await page.waitForSelector(`${cube} [data-chart-note]:not(:empty)`);
+    const focused = () => page.evaluate(() => /** @type {HTMLElement | null} */ (document.activeElement)?.dataset?.key ?? '');
+    expect((await focused()).startsWith('chart:'), `the toggle keeps the focus through the redraw: ${await focused()}`);
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('Enter');
+    await waitFor('stacked bars', async () => (await page.getAttribute(`${cube} [data-chart-kind="stacked"]`, 'aria-checked')) === 'true');
+    expect((await focused()).endsWith(':stacked'), `the chosen kind keeps the focus: ${await focused()}`);
+    await shot(page, 'cube-chart-keyboard');
+    await clean('the sales cube\'s chart');
   }],
 ], page);
 

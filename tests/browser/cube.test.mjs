@@ -2,7 +2,7 @@
 // from the rows to the columns, and a double-click on a sum that lists the documents behind
 // it, checked against the database line by line, down to one document.
 
-import { equal, expect, fetchAs, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
+import { equal, expect, fetchAs, gridRows, money, openBrowser, run, shot, signIn, sql, startServer, waitFor } from './harness.mjs';
 
 const server = await startServer([], ['cube.anna']);
 const browser = await openBrowser();
@@ -22,25 +22,6 @@ const scrollTo = (where) => page.$eval(`${cube} .cube-scroll`, (s, where) => {
   s.dispatchEvent(new Event('scroll'));
 }, where);
 const topHeaders = () => page.$$eval(`${cube} .cube-colhead[data-level="0"]`, (c) => c.map((x) => x.textContent.replace(/^[+−]/, '')));
-
-// Every row of a generic grid, scrolled through: the texts of the named columns.
-async function gridRows(window, columns) {
-  return page.evaluate(async ({ window, columns }) => {
-    const body = document.querySelector(`[data-window="${window}"] .grid-body`);
-    const rows = new Map();
-    for (let top = 0; top <= body.scrollHeight; top += Math.max(40, body.clientHeight / 2)) {
-      body.scrollTop = top;
-      body.dispatchEvent(new Event('scroll'));
-      await new Promise((r) => setTimeout(r, 150));
-      for (const row of /** @type {NodeListOf<HTMLElement>} */ (body.querySelectorAll('.grid-row'))) {
-        rows.set(row.dataset.pos, Object.fromEntries(columns.map((c) => [c, row.querySelector(`[data-column="${c}"]`)?.textContent ?? ''])));
-      }
-    }
-    body.scrollTop = 0;
-    body.dispatchEvent(new Event('scroll'));
-    return [...rows.values()];
-  }, { window, columns });
-}
 
 await run([
   ['the sales cube opens from the menu as a pivot table', async () => {
@@ -112,7 +93,7 @@ await run([
     await target.dblclick();
     await page.waitForSelector('[data-window="CubeSrcList"] .grid-body .grid-row');
     await shot(page, 'cube-drill-down');
-    const listed = await gridRows('CubeSrcList', ['DocTypeCode', 'Number', 'DocumentDate']);
+    const listed = await gridRows(page, 'CubeSrcList', ['DocTypeCode', 'Number', 'DocumentDate']);
     const count = Number(await page.getAttribute('[data-window="CubeSrcList"] [data-rowcount]', 'data-rowcount'));
     equal(listed.length, count, 'rows read from the list');
     const documents = [...new Set(listed.map((r) => `${r.DocTypeCode}:${r.Number}`))];

@@ -85,6 +85,37 @@ await run([
     await page.waitForSelector(debt, { state: 'detached' });
   }],
 
+  ['a long list\'s chart covers every row, not only the pages loaded', async () => {
+    const long = '[data-window="frmWebLong"]';
+    await page.click('[data-class="TWebLong"]');
+    await page.waitForSelector(`${long} .grid-body .grid-row`);
+    const count = Number(await page.getAttribute(`${long} [data-rowcount]`, 'data-rowcount'));
+    expect(count > 100, `more rows than the first page: ${count}`);
+    const footer = await page.textContent(`${long} .grid-foot [data-column="Sum"]`);
+    await page.click(`${long} [data-chart-toggle]`);
+    await page.waitForSelector(`${long} [data-chart-plot] canvas`);
+    const totals = await page.$eval(`${long} [data-chart-plot]`, (p) => JSON.parse(p.dataset.totals ?? '{}'));
+    equal(totals.Sum, footer, 'the chart\'s total against the grid\'s grand total');
+    const info = await chartInfo(long);
+    equal(info.categories, 30, 'the largest rows and "Other"');
+    const note = await page.textContent(`${long} [data-chart-note]`);
+    expect(note.includes(`${count.toLocaleString('en-US')} rows`) && note.includes('Other'), `the chart says what it summed: ${note}`);
+    await page.locator(`${long} [data-chart-note]`).scrollIntoViewIfNeeded();
+    await shot(page, 'long-list-chart');
+    const [svgDownload] = await Promise.all([page.waitForEvent('download'), page.click(`${long} [data-chart-export="svg"]`)]);
+    const svg = readFileSync(await svgDownload.path(), 'utf8');
+    expect(svg.includes('>Other<') && svg.includes('data-note="1"'), 'the SVG shows "Other" and says so');
+    // Sorted the other way, the chart asks again: the largest rows now lead, in the grid's order.
+    const names = () => page.$eval(`${long} [data-chart-plot]`, (p) => (p.dataset.names ?? '').split('|'));
+    equal((await names()).slice(-3).join(), 'row 19999,row 20000,Other', 'the largest rows last, as the grid stands');
+    await page.click(`${long} .grid-head [data-column="Sum"]`);
+    await page.click(`${long} .grid-head [data-column="Sum"]`);
+    await page.waitForSelector(`${long} .grid-row[data-pos="0"] [data-column="Text"]:text-is("row 20000")`);
+    await waitFor('the chart of the sorted list', async () => (await names()).slice(0, 2).join() === 'row 20000,row 19999');
+    await page.click('[data-close="w:frmWebLong"]');
+    await page.waitForSelector(long, { state: 'detached' });
+  }],
+
   ['the menu speaks business names, finds them by words of any case and accent, and keeps recent reports', async () => {
     const item = '[data-class="CDebtOfClients"]';
     equal((await page.textContent(`nav.menu ${item}`)).startsWith('Client debt'), true, 'the business name leads the entry');

@@ -161,5 +161,35 @@ export async function waitFor(what, test, timeout = 20000) {
   throw new Error(`timed out waiting for ${what}`);
 }
 
+// Every row of a grid (window and grid control named by their data attributes), scrolled
+// through page by page: the texts of the named columns by position. Each place is waited
+// for until its row is drawn (the session may still be sending its page).
+export async function gridRows(page, window, columns, grid = '') {
+  const scope = `[data-window="${window}"]${grid ? ` [data-control="${grid}"]` : ''}`;
+  const body = `${scope} .grid-body`;
+  const total = Number(await page.getAttribute(`${scope} [data-rowcount]`, 'data-rowcount'));
+  const rows = new Map();
+  for (let pos = 0; pos < total; pos++) {
+    if (rows.has(pos)) continue;
+    await page.$eval(body, (b, pos) => {
+      const first = b.querySelector('.grid-row');
+      const height = first ? first.getBoundingClientRect().height : 24;
+      b.scrollTop = pos * height;
+      b.dispatchEvent(new Event('scroll'));
+    }, pos);
+    await page.waitForSelector(`${body} .grid-row[data-pos="${pos}"]`);
+    const drawn = await page.$$eval(`${body} .grid-row`, (lines, columns) => lines.map((row) => [
+      Number(/** @type {HTMLElement} */ (row).dataset.pos),
+      Object.fromEntries(columns.map((c) => [c, row.querySelector(`[data-column="${c}"]`)?.textContent ?? ''])),
+    ]), columns);
+    for (const [at, texts] of drawn) rows.set(at, texts);
+  }
+  await page.$eval(body, (b) => {
+    b.scrollTop = 0;
+    b.dispatchEvent(new Event('scroll'));
+  });
+  return [...Array(total).keys()].map((pos) => rows.get(pos));
+}
+
 // A money text as the grids show it ("1,234.50") as a number.
 export const money = (text) => Number(text.replace(/,/g, ''));

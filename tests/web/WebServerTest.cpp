@@ -107,6 +107,8 @@ TEST(WebServer, AFileAReportWritesIsDownloadedByItsTabAndNotWrittenOnTheServer)
     const std::string disposition(got[http::field::content_disposition]);
     EXPECT_EQ(disposition.rfind("attachment; filename=\"FR0471", 0), 0u) << disposition;
     EXPECT_EQ(disposition.find('/'), std::string::npos) << disposition;
+    // The name whole for the browser, its quotes and blank escaped.
+    EXPECT_NE(disposition.find("; filename*=UTF-8''FR0471%20%222026%22.ffdata"), std::string::npos) << disposition;
     EXPECT_FALSE(std::filesystem::exists("/home/nobody/exports")) << "the server writes nothing where a tab names";
     EXPECT_EQ(running.Get("/api/file?s=" + session + "&file=7", cookie).result(), http::status::not_found);
     EXPECT_EQ(running.Get("/api/file?s=" + session + "&file=1x", cookie).result(), http::status::bad_request);

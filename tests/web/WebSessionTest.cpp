@@ -321,6 +321,49 @@ TEST(WebSession, ExportsWriteVisibleRowsAndFooter)
                  std::exception);
 }
 
+// A chart of a long list is summed by the session over all its rows: the largest of them,
+// the rest as "Other", and the totals the footer shows.
+TEST(WebSession, ChartOfALongListCoversEveryRowWithinItsLimits)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "TWebLong"}});
+    tab.WaitForState(HasWindow("frmWebLong"));
+    tab.Send({{"t", "chart"}, {"w", "frmWebLong"}, {"g", "lstLong"}, {"categories", 30}, {"series", 12}, {"n", 7}});
+    json chart = tab.WaitFor([](const json& m) { return m["t"] == "chart"; });
+    EXPECT_EQ(chart["n"], 7);
+    EXPECT_EQ(chart["rows"], 20000);
+    EXPECT_EQ(chart["otherRows"], 20000 - 29);
+    ASSERT_EQ(chart["categories"].size(), 30u);
+    EXPECT_EQ(chart["categories"][0], "row 19972");
+    EXPECT_EQ(chart["categories"][28], "row 20000");
+    EXPECT_EQ(chart["categories"][29], "Other");
+    const json* sum = nullptr;
+    for (const auto& series : chart["series"])
+        if (series["column"] == "Sum") sum = &series;
+    ASSERT_NE(sum, nullptr);
+    EXPECT_EQ((*sum)["total"], "246,912,345.00");
+    EXPECT_DOUBLE_EQ((*sum)["values"][28].get<double>(), 24690.0);
+    double added = 0;
+    for (const auto& value : (*sum)["values"])
+        added += value.get<double>();
+    EXPECT_NEAR(added, 246912345.0, 0.01) << "the shown rows and \"Other\" add up to the total";
+
+    // Beyond the limits, or no number: refused naming the field, and the session goes on.
+    for (const json& asked : {json{{"categories", 1000}}, json{{"series", 0}}, json{{"categories", "many"}}}) {
+        json message = {{"t", "chart"}, {"w", "frmWebLong"}, {"g", "lstLong"}};
+        message.update(asked);
+        tab.Send(message);
+        json refused = tab.WaitFor([](const json& m) { return m["t"] == "error"; });
+        EXPECT_EQ(refused["source"], "chart");
+        EXPECT_NE(refused["message"].get<std::string>().find(asked.begin().key()), std::string::npos)
+            << refused["message"];
+    }
+    tab.Send({{"t", "chart"}, {"w", "frmWebLong"}, {"g", "lstNone"}});
+    EXPECT_EQ(tab.WaitFor([](const json& m) { return m["t"] == "error"; })["source"], "chart");
+    tab.Send({{"t", "ping"}});
+    tab.WaitFor([](const json& m) { return m["t"] == "pong"; });
+}
+
 // The cube window's grid as a pivot table: header metadata, the cube's axes, facts and member
 // filters, and moves, toggles and filters sent as the controls' values and clicks. The
 // expected figures are worked out by hand from the six lines of TWebCube.

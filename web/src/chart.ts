@@ -1,55 +1,48 @@
 // A chart of a grid or a cube window: the rows as categories, the shown number columns (or
-// the cube's facts under each column member) as series; bars, stacked bars or lines. Drawn
-// on screen by uPlot; written as SVG by hand here, the same figures for the export, the PNG
-// and the print view.
+// the cube's facts under each column member) as series; bars, stacked bars or lines. The
+// figures come from the session, summed over every row of the grid (not only the pages the
+// tab has loaded): the largest rows and series, the rest as "Other". Drawn on screen by
+// uPlot; written as SVG by hand here, the same figures for the export, the PNG and the
+// print view.
 
 import uPlot from 'uplot';
-import type { Column, GridRow } from './protocol';
+import type { ChartAnswer, Control } from './protocol';
 import { el } from './dom';
 
 export type ChartKind = 'bar' | 'stacked' | 'line';
 
 export interface ChartData {
   categories: string[];
-  series: { name: string; values: (number | null)[] }[];
+  series: { name: string; values: (number | null)[]; total?: string; column?: string }[];
+  // What the chart shows of the whole: rows summed as "Other", the series' totals.
+  note?: string;
 }
 
 const PALETTE = ['#1f5fa8', '#c2410c', '#15803d', '#7e22ce', '#b91c1c', '#0e7490', '#a16207', '#4d4d4d'];
 
-// "1,234.50" and "-7" as numbers; an empty cell is no figure.
-export function parseAmount(text: string | undefined): number | null {
-  if (text === undefined) return null;
-  const cleaned = text.replace(/[,\s\u00a0]/g, '');
-  if (cleaned === '') return null;
-  const value = Number(cleaned);
-  return Number.isFinite(value) ? value : null;
-}
+// What the tab asks for: at most this many categories ("Other" included) and series. The
+// server sums the rest and refuses more than its own maxima.
+export const CHART_CATEGORIES = 30;
+export const CHART_SERIES = 12;
 
-function isSeries(c: Column): boolean {
-  if (c.role) return c.role === 'Data' || c.role === 'Fact';
-  return c.align === 'right';
-}
-
-// The categories and series of a grid as it is shown: visible columns only, subtotal and
-// grand-total rows left out (they would dwarf their members): a cube's by their kind, a
-// grid's as its bold rows among plain ones. A row is named by its innermost text.
-export function chartData(columns: Column[], rows: GridRow[], styles: Record<string, { bold: boolean }> = {}): ChartData {
-  const shown = columns.map((c, index) => ({ c, index })).filter((x) => x.c.visible);
-  const numbers = shown.filter((x) => isSeries(x.c));
-  // A cube's total columns repeat their members; they are charted only when no member shows.
-  const members = numbers.filter((x) => !x.c.headerKind || x.c.headerKind === 'Member' || x.c.headerKind === 'None');
-  const seriesColumns = members.length ? members : numbers;
-  let labelColumns = shown.filter((x) => x.c.role === 'RowHeader');
-  if (!labelColumns.length) labelColumns = shown.filter((x) => !isSeries(x.c));
-  const bold = (r: GridRow): boolean => !!(r.s && styles[r.s]?.bold);
-  const plain = rows.some((r) => !bold(r));
-  const memberRows = rows.filter((r) => (!r.h || r.h.kind === 'Member' || r.h.kind === 'None') && !(plain && bold(r)));
-  const categories = memberRows.map((r) => labelColumns.map((x) => r.c[x.index] ?? '').filter((t) => t !== '').pop() ?? String(r.i + 1));
-  const series = seriesColumns.map((x) => ({
-    name: x.c.headerPath && x.c.headerPath.length ? [...x.c.headerPath, x.c.factName ?? ''].filter((t) => t).join(' / ') : x.c.caption,
-    values: memberRows.map((r) => parseAmount(r.c[x.index])),
-  }));
-  return { categories, series };
+// The server's answer as the chart draws it, with a line that says what was summed.
+export function chartOfAnswer(answer: ChartAnswer): ChartData {
+  const notes: string[] = [];
+  const rows = `${answer.rows.toLocaleString('en-US')} row${answer.rows === 1 ? '' : 's'}`;
+  if (answer.otherRows) {
+    const shown = answer.rows - answer.otherRows;
+    notes.push(`${rows}: the ${shown} largest, the other ${answer.otherRows.toLocaleString('en-US')} summed as “Other”`);
+  } else {
+    notes.push(`All ${rows}`);
+  }
+  if (answer.otherSeries) notes.push(`${answer.otherSeries} smaller series summed as “Other”`);
+  const totals = answer.series.map((s) => `${s.name} ${s.total}`).join('; ');
+  if (answer.series.length) notes.push(`total ${totals}`);
+  return {
+    categories: answer.categories,
+    series: answer.series.map((s) => ({ name: s.name, values: s.values, total: s.total, column: s.column })),
+    note: `${notes.join('; ')}.`,
+  };
 }
 
 // Running sums of the series, the first at the bottom: the tops of the stacked bars.
@@ -72,7 +65,7 @@ const escapeXml = (text: string): string => text.replace(/[<>&"']/g, (c) => `&#$
 export function chartSvg(data: ChartData, kind: ChartKind, title: string, width = 900, height = 420): string {
   const left = 80;
   const right = 20;
-  const top = 40;
+  const top = data.note ? 56 : 40;
   const bottom = 90;
   const plotW = width - left - right;
   const plotH = height - top - bottom;
@@ -83,6 +76,7 @@ export function chartSvg(data: ChartData, kind: ChartKind, title: string, width 
   const parts: string[] = [];
   parts.push(`<rect x="0" y="0" width="${width}" height="${height}" fill="#ffffff"/>`);
   parts.push(`<text x="${left}" y="24" font-size="16" font-family="sans-serif" fill="#111">${escapeXml(title)}</text>`);
+  if (data.note) parts.push(`<text x="${left}" y="42" font-size="11" font-family="sans-serif" fill="#333" data-note="1">${escapeXml(data.note.slice(0, 160))}</text>`);
   for (let k = 0; k <= 4; k++) {
     const v = low + ((high - low) * k) / 4;
     parts.push(`<line x1="${left}" x2="${width - right}" y1="${y(v).toFixed(1)}" y2="${y(v).toFixed(1)}" stroke="#ddd"/>`);
@@ -210,7 +204,7 @@ export function drawChart(holder: HTMLElement, data: ChartData, kind: ChartKind,
 
 export interface ChartPanelHost {
   session(): string;
-  rows(window: string, grid: string): { rows: Map<number, GridRow> } | undefined;
+  send(message: object): void;
 }
 
 interface PanelState {
@@ -221,19 +215,25 @@ interface PanelState {
 const panels = new Map<string, PanelState>(); // by "window/grid"
 // The chart drawn last per grid: uPlot listens on the window until it is destroyed.
 const plots = new Map<string, uPlot>();
+// Per grid: the grid as it stood when its figures were asked for, the number of that request,
+// and the figures of the latest answer.
+const asked = new Map<string, { signature: string; n: number }>();
+const answers = new Map<string, ChartData>();
+let requests = 0;
 
-function rowsInOrder(host: ChartPanelHost, w: string, g: string): GridRow[] {
-  const cache = host.rows(w, g);
-  if (!cache) return [];
-  return [...cache.rows.entries()].sort((a, b) => a[0] - b[0]).map(([, row]) => row);
+// What the figures depend on, as the snapshot shows it: the columns (a cube's layout), the
+// count of rows, the footers and the first page (filters, sorting, member toggles).
+export function gridSignature(grid: Control): string {
+  return JSON.stringify([grid.rowCount, grid.columns?.map((c) => [c.name, c.visible, c.caption, c.footer, c.headerPath]), grid.rows?.map((r) => [r.i, r.c, r.s, r.h])]);
 }
 
 // The button that shows or hides the chart, and the chart's own bar with its kind and exports.
-export function chartPanel(host: ChartPanelHost, w: string, caption: string, grid: { name: string; columns?: Column[]; styles?: Record<string, { bold: boolean }> }, redraw: () => void): HTMLElement {
+export function chartPanel(host: ChartPanelHost, w: string, caption: string, grid: { name: string }, redraw: () => void): HTMLElement {
   const key = `${w}/${grid.name}`;
   const state = panels.get(key) ?? { open: false, kind: 'bar' as ChartKind };
   panels.set(key, state);
-  const toggle = el('button', { class: 'tool chart-toggle', 'data-chart-toggle': key, 'aria-expanded': state.open ? 'true' : 'false' }, state.open ? 'Hide chart' : 'Chart');
+  // Keyed, so that the focus stays on a button through the redraw its click brings.
+  const toggle = el('button', { class: 'tool chart-toggle', 'data-chart-toggle': key, 'data-key': `chart:${key}`, 'aria-expanded': state.open ? 'true' : 'false' }, state.open ? 'Hide chart' : 'Chart');
   toggle.addEventListener('click', () => {
     state.open = !state.open;
     redraw();
@@ -242,14 +242,14 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
   if (!state.open) return panel;
   const kinds = el('div', { class: 'chart-kinds', role: 'radiogroup', 'aria-label': 'Chart kind' });
   for (const [kind, label] of [['bar', 'Bars'], ['stacked', 'Stacked bars'], ['line', 'Lines']] as [ChartKind, string][]) {
-    const b = el('button', { class: `tool${state.kind === kind ? ' active' : ''}`, role: 'radio', 'aria-checked': state.kind === kind ? 'true' : 'false', 'data-chart-kind': kind }, label);
+    const b = el('button', { class: `tool${state.kind === kind ? ' active' : ''}`, role: 'radio', 'aria-checked': state.kind === kind ? 'true' : 'false', 'data-chart-kind': kind, 'data-key': `chart:${key}:${kind}` }, label);
     b.addEventListener('click', () => {
       state.kind = kind;
       redraw();
     });
     kinds.append(b);
   }
-  const svgNow = (): string => chartSvg(chartData(grid.columns ?? [], rowsInOrder(host, w, grid.name), grid.styles), state.kind, caption);
+  const svgNow = (): string => chartSvg(answers.get(key) ?? { categories: [], series: [] }, state.kind, caption);
   const svgButton = el('button', { class: 'tool', 'data-chart-export': 'svg' }, 'SVG');
   svgButton.addEventListener('click', () => downloadSvg(svgNow(), caption || w));
   const pngButton = el('button', { class: 'tool', 'data-chart-export': 'png' }, 'PNG');
@@ -258,25 +258,43 @@ export function chartPanel(host: ChartPanelHost, w: string, caption: string, gri
   const printButton = el('button', { class: 'tool', 'data-chart-export': 'print' }, 'Print with chart');
   printButton.addEventListener('click', () => void printWithChart(`/api/print?${q}`, svgNow()));
   const plot = el('div', { class: 'chart-plot', 'data-chart-plot': key, role: 'img', 'aria-label': `Chart of ${caption}` });
-  panel.append(el('div', { class: 'chart-tools' }, kinds, svgButton, pngButton, printButton), plot);
+  const note = el('p', { class: 'chart-note', 'data-chart-note': key });
+  panel.append(el('div', { class: 'chart-tools' }, kinds, svgButton, pngButton, printButton), plot, note);
   return panel;
 }
 
-// Draws every open chart the page shows from the rows as they stand now.
-export function refreshCharts(host: ChartPanelHost, root: HTMLElement, gridOf: (w: string, g: string) => { columns?: Column[]; styles?: Record<string, { bold: boolean }> } | undefined): void {
+function drawInto(plot: HTMLElement, key: string, data: ChartData, kind: ChartKind): void {
+  plot.dataset.categories = String(data.categories.length);
+  plot.dataset.names = data.categories.join('|');
+  plot.dataset.series = data.series.map((s) => s.name).join('|');
+  plot.dataset.totals = JSON.stringify(Object.fromEntries(data.series.map((s) => [s.column || s.name, s.total ?? ''])));
+  const note = plot.parentElement?.querySelector<HTMLElement>('[data-chart-note]');
+  if (note) note.textContent = data.note ?? '';
+  plots.get(key)?.destroy();
+  const drawn = drawChart(plot, data, kind, plot.clientWidth || 800);
+  if (drawn) plots.set(key, drawn);
+  else plots.delete(key);
+}
+
+// Draws every open chart the page shows: from the figures it has, asking the session anew
+// when the grid changed since they were asked for.
+export function refreshCharts(host: ChartPanelHost, root: HTMLElement, gridOf: (w: string, g: string) => Control | undefined): void {
   for (const plot of root.querySelectorAll<HTMLElement>('[data-chart-plot]')) {
     const key = plot.dataset.chartPlot!;
-    const [w, g] = key.split('/');
+    const cut = key.indexOf('/');
+    const [w, g] = [key.slice(0, cut), key.slice(cut + 1)];
     const state = panels.get(key);
     const grid = gridOf(w, g);
-    if (!state || !grid?.columns) continue;
-    const data = chartData(grid.columns, rowsInOrder(host, w, g), grid.styles);
-    plot.dataset.categories = String(data.categories.length);
-    plot.dataset.series = data.series.map((s) => s.name).join('|');
-    plots.get(key)?.destroy();
-    const drawn = drawChart(plot, data, state.kind, plot.clientWidth || 800);
-    if (drawn) plots.set(key, drawn);
-    else plots.delete(key);
+    if (!state || !grid) continue;
+    const signature = gridSignature(grid);
+    if (asked.get(key)?.signature !== signature) {
+      const n = ++requests;
+      asked.set(key, { signature, n });
+      host.send({ t: 'chart', w, g, categories: CHART_CATEGORIES, series: CHART_SERIES, n });
+    }
+    const data = answers.get(key);
+    if (data) drawInto(plot, key, data, state.kind);
+    else plot.replaceChildren(el('p', { class: 'chart-none' }, 'Charting every row\u2026'));
   }
   // Charts no longer on the page.
   for (const [key, drawn] of plots) {
@@ -285,4 +303,15 @@ export function refreshCharts(host: ChartPanelHost, root: HTMLElement, gridOf: (
       plots.delete(key);
     }
   }
+}
+
+// The session's figures for a grid: kept, and drawn when they answer the latest request.
+export function receiveChart(answer: ChartAnswer, root: HTMLElement): void {
+  const key = `${answer.w}/${answer.g}`;
+  if (asked.get(key)?.n !== answer.n) return; // the grid has changed since
+  const data = chartOfAnswer(answer);
+  answers.set(key, data);
+  const plot = root.querySelector<HTMLElement>(`[data-chart-plot="${CSS.escape(key)}"]`);
+  const state = panels.get(key);
+  if (plot && state) drawInto(plot, key, data, state.kind);
 }

@@ -8,7 +8,7 @@ import { checkDate, isMonthFormat, checkNumber } from './validate';
 import { el } from './dom';
 import { type RowPages, pagesFromSnapshot, rowOrAsk, rowsInSight, takeRows } from './paging';
 import { type CubeHost, drawCube, isCubeWindow, redrawCubeRows } from './cube';
-import { type ChartPanelHost, chartPanel, refreshCharts } from './chart';
+import { type ChartPanelHost, chartPanel, receiveChart, refreshCharts } from './chart';
 import { type MenuState, drawMenu as drawReportMenu } from './menu';
 import { drawStart } from './start';
 import type { StartMessage } from './protocol';
@@ -172,9 +172,11 @@ function receive(message: ServerMessage): void {
       takeRows(cache, message.from, message.total, message.rows);
       drawGridRows(message.w, message.g, true);
       redrawCubeRows(app.windows, message.w, message.g);
-      refreshCharts(chartHost, root, chartedGrid);
       return;
     }
+    case 'chart':
+      receiveChart(message, root);
+      return;
     case 'error':
       app.errors.push({ source: message.source, message: message.message });
       break;
@@ -352,7 +354,7 @@ function startButton(): HTMLElement {
   return button;
 }
 
-const chartHost: ChartPanelHost = { session: () => app.session, rows: (w, g) => app.grids.get(`${w}/${g}`) };
+const chartHost: ChartPanelHost = { session: () => app.session, send };
 const chartedGrid = (w: string, g: string): Control | undefined => gridControl(w, g);
 
 // The cube window draws itself as a pivot table, borrowing the socket and the grid's pages.

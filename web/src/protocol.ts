@@ -129,8 +129,23 @@ export type ServerMessage =
   | { t: 'printed'; report: number; code: string; title: string }
   | { t: 'file'; file: number; name: string }
   | { t: 'lookup'; w: string; c: string; q: string; items: ComboItem[] }
+  | ChartAnswer
   | { t: 'signin'; message: string }
   | { t: 'pong' };
+
+// A grid's chart summed by the session over all its rows: the largest rows as categories and
+// the largest number columns as series, the rest of each as "Other"; totals as the column shows them.
+export interface ChartAnswer {
+  t: 'chart';
+  w: string;
+  g: string;
+  n?: number;
+  categories: string[];
+  series: { name: string; column: string; values: (number | null)[]; total: string }[];
+  rows: number;
+  otherRows: number;
+  otherSeries: number;
+}
 
 export interface DocumentView {
   header: Record<string, string>;

@@ -14,7 +14,7 @@ const load = async (file) => {
   return import(`data:text/javascript;base64,${Buffer.from(bundle.outputFiles[0].text).toString('base64')}`);
 };
 const { fold, menuMatches, entriesOf } = await load('menu.ts');
-const { chartData, chartSvg, parseAmount, stackedTops } = await load('chart.ts');
+const { chartOfAnswer, chartSvg, gridSignature, stackedTops } = await load('chart.ts');
 const { barShares } = await load('start.ts');
 
 test('the menu search matches word beginnings, whatever the case and accents', () => {
@@ -29,47 +29,30 @@ test('the menu search matches word beginnings, whatever the case and accents', (
     [{ name: 'RSale', title: 'RSale', role: 'sales cube', available: false }]);
 });
 
-const column = (name, extra = {}) => ({ name, caption: name, align: 'left', visible: true, ...extra });
-
-test('a grid charts its shown number columns over its rows', () => {
-  const columns = [column('Client'), column('Code', { visible: false }), column('Total', { align: 'right' }), column('Hidden', { align: 'right', visible: false }), column('Jan', { align: 'right' })];
-  const rows = [
-    { i: 0, c: ['A', 'x', '1,234.50', '9', ''] },
-    { i: 1, c: ['B', 'y', '-7', '9', '3'] },
-  ];
-  const data = chartData(columns, rows);
-  assert.deepEqual(data.categories, ['A', 'B']);
-  assert.deepEqual(data.series.map((s) => s.name), ['Total', 'Jan']);
-  assert.deepEqual(data.series[0].values, [1234.5, -7]);
-  assert.deepEqual(data.series[1].values, [null, 3]);
-  assert.equal(parseAmount('abc'), null);
-  // Bold rows among plain ones are totals; a row is named by its innermost text.
-  const outlined = chartData([column('Department'), column('Client'), column('Total', { align: 'right' })], [
-    { i: 0, c: ['D1', 'A', '1'] },
-    { i: 1, c: ['D1', '', '1'], s: 'sub' },
-    { i: 2, c: ['', '', '1'], s: 'grand' },
-  ], { sub: { bold: true }, grand: { bold: true } });
-  assert.deepEqual(outlined.categories, ['A']);
-  // All bold is no outline: every row counts.
-  assert.equal(chartData([column('Client'), column('Total', { align: 'right' })], [{ i: 0, c: ['A', '1'], s: 'b' }], { b: { bold: true } }).categories.length, 1);
-  assert.equal(parseAmount('1 000,00'.replace(',', '.')), 1000);
+test('the session\'s figures say what was summed as "Other" and carry each series\' total', () => {
+  const answer = (extra) => ({ t: 'chart', w: 'f', g: 'g', categories: ['A', 'B', 'Other'], series: [{ name: 'Sum', column: 'Summa', values: [5, null, 2.5], total: '7.50' }], rows: 12345, otherRows: 12343, otherSeries: 0, ...extra });
+  const data = chartOfAnswer(answer({}));
+  assert.deepEqual(data.categories, ['A', 'B', 'Other']);
+  assert.deepEqual(data.series[0].values, [5, null, 2.5]);
+  assert.equal(data.note, '12,345 rows: the 2 largest, the other 12,343 summed as \u201cOther\u201d; total Sum 7.50.');
+  assert.equal(chartOfAnswer(answer({ rows: 1, otherRows: 0, otherSeries: 3 })).note, 'All 1 row; 3 smaller series summed as \u201cOther\u201d; total Sum 7.50.');
+  // The SVG says it under the title, escaped.
+  const svg = chartSvg({ ...data, note: 'a < b' }, 'bar', 't');
+  assert.ok(svg.includes('data-note="1"') && svg.includes('a &#60; b'), svg.slice(0, 400));
 });
 
-test('a cube charts member rows and member columns, its totals only when nothing else shows', () => {
-  const columns = [
-    column('GroupT', { role: 'RowHeader' }),
-    column('c1', { role: 'Data', align: 'right', headerPath: ['2026', 'Q1'], factName: 'Summa', headerKind: 'Member' }),
-    column('c2', { role: 'Data', align: 'right', headerPath: ['Total'], factName: 'Summa', headerKind: 'GrandTotal' }),
-  ];
-  const rows = [
-    { i: 0, c: ['01: Food', '10', '10'], h: { kind: 'Member', level: 1, expand: 'Collapsed' } },
-    { i: 1, c: ['Total', '10', '10'], h: { kind: 'GrandTotal', level: 0, expand: 'None' } },
-  ];
-  const data = chartData(columns, rows);
-  assert.deepEqual(data.categories, ['01: Food']);
-  assert.deepEqual(data.series.map((s) => s.name), ['2026 / Q1 / Summa']);
-  const totalsOnly = chartData([columns[0], columns[2]], rows);
-  assert.deepEqual(totalsOnly.series.map((s) => s.name), ['Total / Summa']);
+test('a grid asks for new figures when its layout, rows or totals change, not otherwise', () => {
+  const grid = { kind: 'Grid', name: 'g', caption: '', enabled: true, visible: true, rowCount: 2, columns: [{ name: 'Sum', caption: 'Sum', align: 'right', visible: true, footer: '3.00' }], rows: [{ i: 0, c: ['1.00'] }, { i: 1, c: ['2.00'] }] };
+  const same = gridSignature(structuredClone(grid));
+  assert.equal(gridSignature(grid), same);
+  const moved = structuredClone(grid);
+  moved.columns[0].headerPath = ['2026'];
+  const filtered = { ...structuredClone(grid), rowCount: 1, rows: [{ i: 0, c: ['1.00'] }] };
+  const retotalled = structuredClone(grid);
+  retotalled.columns[0].footer = '4.00';
+  const current = { ...structuredClone(grid), currentRow: 1, selected: [1] };
+  for (const changed of [moved, filtered, retotalled]) assert.notEqual(gridSignature(changed), same);
+  assert.equal(gridSignature(current), same, 'moving the current row asks nothing');
 });
 
 test('stacked bars stand on the series below; the SVG draws every figure once', () => {
