@@ -14,6 +14,7 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/ExchangeClients.hpp"
+#include "quarn/settlement/SetGExchangeReference.hpp"
 #include "quarn/settlement/frmSetGExchange.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -29,39 +30,6 @@ using Quarn_DuzAde::frmSetGExchange;
 namespace {
 
 constexpr const char* kForm = "frmSetGExchange";
-
-// Per client, the open debt of its posted foreign-currency documents dated in the period,
-// each valued at the rate of its date and counted on its side (a negative one on the other),
-// from the base tables: each document's sum less all that was linked to it.
-constexpr const char* kBothSides = R"sql(
-WITH o AS (
-    SELECT d.IDC, d.DocTypeCode, t.IsIncome, d.CurrencyCode, d.DocumentDate, d.Summa - x.Paid AS Open
-    FROM THDocument d
-    JOIN THDocType t ON t.Code = d.DocTypeCode
-    CROSS JOIN LATERAL (SELECT COALESCE(SUM(p.SummaCur), 0) AS Paid FROM THPaySpec p WHERE p.CorDocID = d.IDC) x
-    WHERE d.IsPosted = 1 AND d.DocumentDate BETWEEN $1::date AND $2::date AND d.CurrencyCode <> 'EUR'
-      AND d.DocTypeCode IN ('PISF','TPPI','GPG','TID','PRSF','TPPR','PGA','PISD','PRSD','SCN','BCN')),
-v AS (
-    SELECT o.*, ROUND(o.Open * (SELECT r.Rate FROM REFCurrencyRate r JOIN REFCurrency c
-                                ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
-                                WHERE r.CurrencyCode = o.CurrencyCode AND r.DateApply <= o.DocumentDate
-                                ORDER BY r.DateApply DESC LIMIT 1), 2) AS Acc,
-           CASE WHEN o.DocTypeCode IN ('PRSD','BCN') THEN true WHEN o.DocTypeCode IN ('PISD','SCN') THEN false
-                ELSE o.IsIncome = 1 END AS Incoming
-    FROM o WHERE o.Open <> 0),
-c AS (
-    SELECT p.PartyCode AS Client,
-           SUM(CASE WHEN v.Incoming = (v.Acc > 0) THEN abs(v.Acc) ELSE 0 END) AS DebtIn,
-           SUM(CASE WHEN v.Incoming <> (v.Acc > 0) THEN abs(v.Acc) ELSE 0 END) AS DebtOut,
-           COUNT(*) AS Docs
-    FROM v
-    JOIN THPartyAttribute p ON p.DocID = v.IDC AND p.RolePartyCode = CASE v.DocTypeCode
-         WHEN 'PISF' THEN 'PAR' WHEN 'PGA' THEN 'PAR' WHEN 'PISD' THEN 'PAR' WHEN 'BCN' THEN 'PAR'
-         WHEN 'TID' THEN 'GAV' WHEN 'TPPI' THEN 'VEZ' ELSE 'PIR' END
-    JOIN REFClient cl ON cl.Code = p.PartyCode
-    GROUP BY p.PartyCode)
-SELECT Client, DebtIn, DebtOut, Docs FROM c WHERE DebtIn > 0 AND DebtOut > 0 ORDER BY Client
-)sql";
 
 // A client of its own with debts in a currency of its own (ZZU, rates 0.90 from March,
 // 0.92 from 1 April, 0.88 from 15 April 2026): a sale of 1000 (outgoing) paid 600 on
@@ -208,7 +176,7 @@ TEST_F(SetGExchange, ListHoldsTheClientsWithForeignDebtsOnBothSidesAsTheBaseTabl
             EXPECT_EQ(f.Rows().Get(row, "DocID").ToInteger(), 0);
         }
         std::size_t expectedClients = 0;
-        for (const auto& row : Sql(kBothSides, {Value(from), Value(to)}).rows) {
+        for (const auto& row : Sql(Testing::kForeignDebtOnBothSidesByClient, {Value(from), Value(to)}).rows) {
             ++expectedClients;
             const std::string client = row[0].ToText();
             auto it = listed.find(client);
@@ -219,7 +187,8 @@ TEST_F(SetGExchange, ListHoldsTheClientsWithForeignDebtsOnBothSidesAsTheBaseTabl
                 return (a > b ? a - b : b - a) <= tolerance;
             };
             EXPECT_TRUE(near(it->second.first, row[1].ToCurrency())) << client << " in " << it->second.first.ToString();
-            EXPECT_TRUE(near(it->second.second, row[2].ToCurrency())) << client << " out " << it->second.second.ToString();
+            EXPECT_TRUE(near(it->second.second, row[2].ToCurrency()))
+                << client << " out " << it->second.second.ToString();
         }
         EXPECT_EQ(listed.size(), expectedClients) << from;
         // The hand client: 500 bought at 0.90 (incoming 450.00); 100 of the sale open (90.00).
@@ -245,9 +214,9 @@ TEST_F(SetGExchange, CreateBooksEachSettlementsDifferenceOnceLinkedToWhatItSettl
     ASSERT_NE(idc, 0);
     EXPECT_EQ(f.Rows().Get(row, "Doc").ToText().substr(0, 10), "BUSM-2026-");
     // 600 in at 0.92 for 0.90 booked: +12.00; 300 in at 0.88: -6.00.
-    const auto header = Sql("SELECT Summa, DocumentDate, CurrencyCode, IsKredit, IsPosted FROM THDocument WHERE IDC = $1",
-                            {Value(idc)})
-                            .rows.at(0);
+    const auto header =
+        Sql("SELECT Summa, DocumentDate, CurrencyCode, IsKredit, IsPosted FROM THDocument WHERE IDC = $1", {Value(idc)})
+            .rows.at(0);
     EXPECT_EQ(header[0].ToCurrency(), Talvex::Currency::FromInteger(6));
     EXPECT_EQ(header[1].ToDate(), Date(2026, 4, 30));
     EXPECT_EQ(header[2].ToText(), "EUR");
@@ -390,7 +359,8 @@ TEST_F(SetGExchange, EditBooksTheMissingDocumentAndOpensIt)
     Apply(f, "2026-03-01", "2026-04-30");
     auto& list = f.ListCtl("grdList");
     for (long row = 0; row < static_cast<long>(list.RowCount()); ++row)
-        if (list.Cell(static_cast<std::size_t>(row), "Code").ToText() == a.code) f.UserSetCurrentCell("grdList", row, "Code");
+        if (list.Cell(static_cast<std::size_t>(row), "Code").ToText() == a.code)
+            f.UserSetCurrentCell("grdList", row, "Code");
     const auto before = ExchangeDocuments();
     f.UserClick("btEditDoc");
     EXPECT_EQ(user.ErrorsText(), "");
@@ -434,7 +404,8 @@ TEST_F(SetGExchange, ASessionBookingTheSameClientAtOnceIsWaitedForNotDoubled)
     const std::size_t row = RowOf(mine, "!FX-G");
     auto& list = mine.ListCtl("grdList");
     for (long r = 0; r < static_cast<long>(list.RowCount()); ++r)
-        if (list.Cell(static_cast<std::size_t>(r), "Code").ToText() == "!FX-G") mine.UserSetCurrentCell("grdList", r, "Code");
+        if (list.Cell(static_cast<std::size_t>(r), "Code").ToText() == "!FX-G")
+            mine.UserSetCurrentCell("grdList", r, "Code");
 
     const auto myPid = book->Db().QueryPostgres("SELECT pg_backend_pid()").rows[0][0].ToInteger();
     std::int64_t theirs = 0;
@@ -471,13 +442,13 @@ TEST_F(SetGExchange, RunsByNameUnderAScriptedUserCreatingThenDeleting)
     MakeClient(book->Db(), "!FX-H");
     const auto before = ExchangeDocuments();
     const Ui::AnswerScript script = Ui::AnswerScript::Parse("frmSetGExchange.edDateBeg = 2026-03-01\n"
-                                                           "frmSetGExchange.edDateEnd = 2026-04-30\n"
-                                                           "frmSetGExchange.btApplay click\n"
-                                                           "frmSetGExchange.grdList menu CreateDoc\n"
-                                                           "message Gerai\n"
-                                                           "frmSetGExchange.grdList select all\n"
-                                                           "frmSetGExchange.grdList menu DeleteDoc\n"
-                                                           "frmSetGExchange close\n");
+                                                            "frmSetGExchange.edDateEnd = 2026-04-30\n"
+                                                            "frmSetGExchange.btApplay click\n"
+                                                            "frmSetGExchange.grdList menu CreateDoc\n"
+                                                            "message Gerai\n"
+                                                            "frmSetGExchange.grdList select all\n"
+                                                            "frmSetGExchange.grdList menu DeleteDoc\n"
+                                                            "frmSetGExchange close\n");
     for (const auto& step : script.Steps()) {
         switch (step.verb) {
         case Ui::ScriptVerb::Set: user.Set(step.form, step.control, step.text); break;
