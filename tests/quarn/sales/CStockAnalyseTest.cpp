@@ -2,13 +2,13 @@
 // an SQL of the same figures, the band edges, the goods tree, the form's refusals.
 
 #include "quarn/sales/CStockAnalyse.hpp"
+#include "quarn/sales/StockAgeReference.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
-#include "quarn/sales/StockAgeReference.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 

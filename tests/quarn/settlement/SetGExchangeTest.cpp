@@ -187,8 +187,7 @@ TEST_F(SetGExchange, ListHoldsTheClientsWithForeignDebtsOnBothSidesAsTheBaseTabl
                 return (a > b ? a - b : b - a) <= tolerance;
             };
             EXPECT_TRUE(near(it->second.first, row[1].ToCurrency())) << client << " in " << it->second.first.ToString();
-            EXPECT_TRUE(near(it->second.second, row[2].ToCurrency()))
-                << client << " out " << it->second.second.ToString();
+            EXPECT_TRUE(near(it->second.second, row[2].ToCurrency())) << client << " out " << it->second.second.ToString();
         }
         EXPECT_EQ(listed.size(), expectedClients) << from;
         // The hand client: 500 bought at 0.90 (incoming 450.00); 100 of the sale open (90.00).
@@ -214,9 +213,9 @@ TEST_F(SetGExchange, CreateBooksEachSettlementsDifferenceOnceLinkedToWhatItSettl
     ASSERT_NE(idc, 0);
     EXPECT_EQ(f.Rows().Get(row, "Doc").ToText().substr(0, 10), "BUSM-2026-");
     // 600 in at 0.92 for 0.90 booked: +12.00; 300 in at 0.88: -6.00.
-    const auto header =
-        Sql("SELECT Summa, DocumentDate, CurrencyCode, IsKredit, IsPosted FROM THDocument WHERE IDC = $1", {Value(idc)})
-            .rows.at(0);
+    const auto header = Sql("SELECT Summa, DocumentDate, CurrencyCode, IsKredit, IsPosted FROM THDocument WHERE IDC = $1",
+                            {Value(idc)})
+                            .rows.at(0);
     EXPECT_EQ(header[0].ToCurrency(), Talvex::Currency::FromInteger(6));
     EXPECT_EQ(header[1].ToDate(), Date(2026, 4, 30));
     EXPECT_EQ(header[2].ToText(), "EUR");
@@ -359,8 +358,7 @@ TEST_F(SetGExchange, EditBooksTheMissingDocumentAndOpensIt)
     Apply(f, "2026-03-01", "2026-04-30");
     auto& list = f.ListCtl("grdList");
     for (long row = 0; row < static_cast<long>(list.RowCount()); ++row)
-        if (list.Cell(static_cast<std::size_t>(row), "Code").ToText() == a.code)
-            f.UserSetCurrentCell("grdList", row, "Code");
+        if (list.Cell(static_cast<std::size_t>(row), "Code").ToText() == a.code) f.UserSetCurrentCell("grdList", row, "Code");
     const auto before = ExchangeDocuments();
     f.UserClick("btEditDoc");
     EXPECT_EQ(user.ErrorsText(), "");
@@ -404,8 +402,7 @@ TEST_F(SetGExchange, ASessionBookingTheSameClientAtOnceIsWaitedForNotDoubled)
     const std::size_t row = RowOf(mine, "!FX-G");
     auto& list = mine.ListCtl("grdList");
     for (long r = 0; r < static_cast<long>(list.RowCount()); ++r)
-        if (list.Cell(static_cast<std::size_t>(r), "Code").ToText() == "!FX-G")
-            mine.UserSetCurrentCell("grdList", r, "Code");
+        if (list.Cell(static_cast<std::size_t>(r), "Code").ToText() == "!FX-G") mine.UserSetCurrentCell("grdList", r, "Code");
 
     const auto myPid = book->Db().QueryPostgres("SELECT pg_backend_pid()").rows[0][0].ToInteger();
     std::int64_t theirs = 0;
@@ -442,13 +439,13 @@ TEST_F(SetGExchange, RunsByNameUnderAScriptedUserCreatingThenDeleting)
     MakeClient(book->Db(), "!FX-H");
     const auto before = ExchangeDocuments();
     const Ui::AnswerScript script = Ui::AnswerScript::Parse("frmSetGExchange.edDateBeg = 2026-03-01\n"
-                                                            "frmSetGExchange.edDateEnd = 2026-04-30\n"
-                                                            "frmSetGExchange.btApplay click\n"
-                                                            "frmSetGExchange.grdList menu CreateDoc\n"
-                                                            "message Gerai\n"
-                                                            "frmSetGExchange.grdList select all\n"
-                                                            "frmSetGExchange.grdList menu DeleteDoc\n"
-                                                            "frmSetGExchange close\n");
+                                                           "frmSetGExchange.edDateEnd = 2026-04-30\n"
+                                                           "frmSetGExchange.btApplay click\n"
+                                                           "frmSetGExchange.grdList menu CreateDoc\n"
+                                                           "message Gerai\n"
+                                                           "frmSetGExchange.grdList select all\n"
+                                                           "frmSetGExchange.grdList menu DeleteDoc\n"
+                                                           "frmSetGExchange close\n");
     for (const auto& step : script.Steps()) {
         switch (step.verb) {
         case Ui::ScriptVerb::Set: user.Set(step.form, step.control, step.text); break;

@@ -227,9 +227,7 @@ TEST_F(SetLimitByDebt, AFailureWritingOneClientLeavesItAsItWasAndTheRunGoesOn)
     const Currency failingBefore = LimitOf(failing); // -1: it has none
     // The ledger refuses the second client's limit once the client's card has been locked.
     Sql("CREATE FUNCTION pg_temp.refuse_limit() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-        "IF NEW.AnalytObjectCode = '" +
-        failing +
-        "' THEN RAISE EXCEPTION 'limit refused by the ledger'; END IF; "
+        "IF NEW.AnalytObjectCode = '" + failing + "' THEN RAISE EXCEPTION 'limit refused by the ledger'; END IF; "
         "RETURN NEW; END $$");
     Sql("CREATE TRIGGER refuse_limit BEFORE INSERT OR UPDATE ON GLContLimitSpec FOR EACH ROW EXECUTE FUNCTION "
         "pg_temp.refuse_limit()");
@@ -331,7 +329,8 @@ TEST_F(SetLimitByDebt, OverLimitListsTheClientsWhoseBalanceIsAboveTheirLimitNotA
     // One client brought exactly to its balance: not over it.
     for (const auto& row : Sql(kBalancesAndLimits, {Value(book->Today())}).rows)
         if (row[0].ToText() == atLimit)
-            Sql("UPDATE GLContLimitSpec SET \"limit\" = $2 WHERE AnalytObjectCode = $1", {Value(atLimit), row[1]});
+            Sql("UPDATE GLContLimitSpec SET \"limit\" = $2 WHERE AnalytObjectCode = $1",
+                {Value(atLimit), row[1]});
 
     auto object = Quarn_DuzAde::CreateObject("Quarn_DuzAde.CClientsOverLimit");
     auto& report = dynamic_cast<Quarn_DuzAde::IReportExec&>(*object);
@@ -347,8 +346,7 @@ TEST_F(SetLimitByDebt, OverLimitListsTheClientsWhoseBalanceIsAboveTheirLimitNotA
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
         const std::string code = rs->Fields().Item("Code").Value().ToText();
         order.push_back(code);
-        listed[code] = {rs->Fields().Item("Saldo").Value().ToCurrency(),
-                        rs->Fields().Item("Limit").Value().ToCurrency()};
+        listed[code] = {rs->Fields().Item("Saldo").Value().ToCurrency(), rs->Fields().Item("Limit").Value().ToCurrency()};
     }
     EXPECT_EQ(listed, expected);
     EXPECT_EQ(listed.count(atLimit), 0u);
