@@ -27,7 +27,8 @@ namespace Bench {
 enum class Missing { Fail, Create };
 
 // The bench company's connection string: $TALVEX_BENCH_DB, else the database talvex_bench on
-// the local server of $TALVEX_HOME (started when it is not running). Worked out once.
+// the local server of $TALVEX_HOME (started when it is not running). Worked out once, by the
+// first call.
 std::string ConnectString(Missing missing = Missing::Fail);
 
 // A Book on the bench company, on a connection of its own, as `userName`.
