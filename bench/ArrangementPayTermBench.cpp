@@ -4,8 +4,8 @@
 // hand-written statement over the base tables giving the same invoices and sums, read fully
 // in the same program on the same company.
 //
-// Run against the scale-1 company (talvex_bench on the server of $TALVEX_HOME, or
-// $TALVEX_BENCH_DB):
+// Run against the scale-1 company ($TALVEX_BENCH_DB, or talvex_bench on the local server of
+// $TALVEX_HOME):
 //
 //     build/bench/ArrangementPayTermBench --benchmark_repetitions=5
 //
@@ -13,18 +13,17 @@
 // differ from the reference's fails with the figures of both.
 #include "ScriptedSession.hpp"
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/types/Currency.hpp"
 #include "host/types/Date.hpp"
 #include "host/ui/BaseDialog.hpp"
+#include "quarn/settlement/ArrangementPayTermReference.hpp"
 #include "quarn/settlement/frmArrangementPayTerm.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -34,48 +33,9 @@ using Talvex::Currency;
 using Talvex::Date;
 using Talvex::Value;
 
-constexpr const char* kReference = R"sql(
-WITH RECURSIVE tree AS (
-    SELECT Code FROM REFClient WHERE Code = 'T-LT'
-    UNION ALL SELECT c.Code FROM REFClient c JOIN tree t ON c.Parent = t.Code),
-inv AS (
-    SELECT d.IDC, d.Summa FROM THDocument d
-    JOIN THDocumentPISF a ON a.DocID = d.IDC AND a.IsPayOnSell = 1
-    JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PAR'
-    WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate <= DATE '2026-05-31'
-      AND p.PartyCode IN (SELECT Code FROM tree)),
-paid AS (
-    SELECT ps.CorDocID AS IDC, sum(ps.SummaCur) AS Paid FROM THPaySpec ps
-    JOIN THDocument pd ON pd.IDC = ps.DocID WHERE pd.DocumentDate <= DATE '2026-06-30'
-    GROUP BY ps.CorDocID),
-sold AS (
-    SELECT gi.DocID AS IDC,
-           sum(round(COALESCE(gi.Summa / NULLIF(gi.AmountAccount, 0) * f.Amount, 0), 2)) AS Sold,
-           sum(round(COALESCE(gi.Summa / NULLIF(gi.AmountAccount, 0) * f.Amount, 0), 2))
-               FILTER (WHERE s.DocumentDate BETWEEN DATE '2026-05-01' AND DATE '2026-05-31') AS InMay
-    FROM THGoodSpec gi JOIN THGoodSpecFixLog f ON f.IncomeSpecID = gi.IDC
-    JOIN THGoodSpec go ON go.IDC = f.OutcomeSpecID JOIN THDocument s ON s.IDC = go.DocID
-    WHERE s.DocTypeCode = 'PRSF' AND s.IsPosted = 1 AND s.DocumentDate <= DATE '2026-06-30'
-    GROUP BY gi.DocID),
-shown AS (
-    SELECT inv.Summa, GREATEST(0, inv.Summa - COALESCE(paid.Paid, 0)) AS Debt,
-           COALESCE(sold.Sold, 0) AS Sold, COALESCE(sold.InMay, 0) AS InMay
-    FROM inv LEFT JOIN paid ON paid.IDC = inv.IDC LEFT JOIN sold ON sold.IDC = inv.IDC)
-SELECT count(*), sum(Summa), sum(Debt), sum(Sold), sum(InMay) FROM shown
-WHERE Debt <> 0 OR InMay <> 0)sql";
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
 std::shared_ptr<Talvex::Book> BenchBook()
 {
-    static const std::string connect = BenchConnectString();
-    auto book = Talvex::Erp::OpenBook(connect, "arrangement_pay_term_bench");
+    auto book = Bench::OpenBook("arrangement_pay_term_bench");
     book->SetToday(Date(2026, 6, 30));
     return book;
 }
@@ -93,7 +53,7 @@ struct Sums {
 
 Sums ReadReference(Talvex::Book& book)
 {
-    const auto rs = book.Db().QueryPostgres(kReference);
+    const auto rs = book.Db().QueryPostgres(Talvex::Testing::kArrangedInvoicesOfLocalSuppliers);
     const auto& r = rs.rows.at(0);
     Sums sums;
     sums.invoices = r.at(0).ToInteger();
@@ -141,8 +101,8 @@ void ArrangementFill(benchmark::State& state)
     Sums result;
     for (auto _ : state)
         result = Fill(run.form);
-    if (!(result == reference))
-        state.SkipWithError(("fill " + result.Text() + "; reference " + reference.Text()).c_str());
+    if (!Bench::SameAsReference(state, "the fill", result, reference)) return;
+    Bench::CountPeakMemory(state);
     state.counters["invoices"] = static_cast<double>(result.invoices);
 }
 
@@ -157,6 +117,6 @@ void ArrangementReference(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(ArrangementFill)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(ArrangementReference)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(ArrangementFill)->Apply(Bench::Once);
+BENCHMARK(ArrangementReference)->Apply(Bench::Once);
 BENCHMARK_MAIN();

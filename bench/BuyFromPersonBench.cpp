@@ -9,18 +9,16 @@
 // Take the minimum and the median over the repetitions. The list fails when its rows or its
 // total differ from the reference's.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/sales/BuyFromPersonXml.hpp"
 #include "quarn/sales/CRepBuyFromPersonXML.hpp"
 #include "quarn/sales/CReportBuyFromPerson.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -53,20 +51,6 @@ ORDER BY 1, 2 DESC
 const Date kBeg(2025, 1, 1), kEnd(2026, 12, 31), kTill(2026, 6, 30);
 const Currency kMinSum = Currency::FromInteger(100);
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "buy_from_person_bench");
-}
-
 Talvex::FieldList Params()
 {
     Talvex::FieldList p;
@@ -80,6 +64,8 @@ Talvex::FieldList Params()
 struct Figures {
     std::size_t rows = 0;
     Currency total;
+    bool operator==(const Figures&) const = default;
+    std::string Text() const { return "(" + std::to_string(rows) + " rows, " + total.ToString() + ")"; }
 };
 
 Figures ReadReference(Talvex::Book& book)
@@ -94,7 +80,7 @@ Figures ReadReference(Talvex::Book& book)
 
 void BuyFromPersonList(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("buy_from_person_bench");
     const Talvex::FieldList params = Params();
     Figures got;
     for (auto _ : state) {
@@ -105,19 +91,14 @@ void BuyFromPersonList(benchmark::State& state)
             got.total += t.summa;
     }
     const Figures reference = ReadReference(*book);
-    if (got.rows != reference.rows || got.total != reference.total) {
-        state.SkipWithError(("the list (" + std::to_string(got.rows) + " rows, " + got.total.ToString() +
-                             ") differs from the reference (" + std::to_string(reference.rows) + " rows, " +
-                             reference.total.ToString() + ")")
-                                .c_str());
-        return;
-    }
+    if (!Bench::SameAsReference(state, "the list", got, reference)) return;
+    Bench::CountPeakMemory(state);
     state.counters["rows"] = static_cast<double>(got.rows);
 }
 
 void BuyFromPersonDocument(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("buy_from_person_bench");
     auto list = CReportBuyFromPerson::GetList(book, Params());
     const auto totals = CReportBuyFromPerson::TotalsOf(*list);
     const auto header = Quarn_DuzAde::CRepBuyFromPersonXML::HeaderOf(*book);
@@ -129,7 +110,7 @@ void BuyFromPersonDocument(benchmark::State& state)
 
 void BuyFromPersonReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("buy_from_person_bench");
     Figures reference;
     for (auto _ : state)
         reference = ReadReference(*book);
@@ -138,7 +119,7 @@ void BuyFromPersonReferenceSql(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BuyFromPersonList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BuyFromPersonDocument)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BuyFromPersonReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BuyFromPersonList)->Apply(Bench::Once);
+BENCHMARK(BuyFromPersonDocument)->Apply(Bench::Once);
+BENCHMARK(BuyFromPersonReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

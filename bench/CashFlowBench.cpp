@@ -13,15 +13,13 @@
 #include "host/cube/CCube.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RCashFlow.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -97,17 +95,6 @@ WHERE f.Day + CASE extract(isodow FROM f.Day)::int WHEN 1 THEN 2 WHEN 2 THEN 1 W
                    WHEN 4 THEN 2 WHEN 5 THEN 1 WHEN 6 THEN 0 ELSE 3 END <= DATE '2026-06-30'
 )sql";
 
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = [] {
-        if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return std::string(env);
-        Talvex::Data::LocalServer server;
-        server.EnsureRunning();
-        return server.ConnectString("talvex_bench");
-    }();
-    return Talvex::Erp::OpenBook(connect, "cash_flow_bench");
-}
-
 Currency ReferencePayments(Talvex::Book& book)
 {
     const auto rs = book.Db().QueryPostgres(kReferenceSql);
@@ -129,7 +116,8 @@ void CashFlowButtonToFirstGrid(benchmark::State& state)
         Bench::ScriptedSession session{kAnswers};
         auto report = std::make_shared<RCashFlow>();
         Talvex::FieldList params;
-        params.Add("Book", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(BenchBook())));
+        params.Add("Book", Talvex::FieldType::kObject,
+                   Value(std::shared_ptr<Talvex::Object>(Bench::OpenBook("cash_flow_bench"))));
         if (!report->Prepare(params)) {
             state.SkipWithError("no Book");
             return;
@@ -142,7 +130,7 @@ void CashFlowButtonToFirstGrid(benchmark::State& state)
         cells = cube.cube().Grid().RowCount();
         payments = CubeTotal(cube, "PaySumma");
     }
-    const Currency reference = ReferencePayments(*BenchBook());
+    const Currency reference = ReferencePayments(*Bench::OpenBook("cash_flow_bench"));
     if ((payments - reference).RoundHalfAwayFromZero(1) != Currency())
         state.SkipWithError(("payments " + payments.ToString() + " differ from " + reference.ToString()).c_str());
     state.counters["gridRows"] = static_cast<double>(cells);
@@ -152,13 +140,13 @@ void CashFlowButtonToFirstGrid(benchmark::State& state)
 // The lower bound: the flows in one statement.
 void CashFlowReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("cash_flow_bench");
     for (auto _ : state)
         benchmark::DoNotOptimize(ReferencePayments(*book));
 }
 
 } // namespace
 
-BENCHMARK(CashFlowButtonToFirstGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(CashFlowReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(CashFlowButtonToFirstGrid)->Apply(Bench::Once);
+BENCHMARK(CashFlowReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -3,51 +3,19 @@
 // service for a year, the cube build to its first grid, and beside them the same month and
 // goods sums without the allocation in one hand-written statement.
 #include "host/cube/Engine.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cost/RAllocateCostByDept.hpp"
+#include "support/BenchSupport.hpp"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
 using namespace Talvex;
 
 namespace {
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::vector<double> Timed(int runs, const std::function<void()>& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        times.push_back(elapsed.count());
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
-{
-    std::printf("%-52s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
-                times.size(), note.c_str());
-}
 
 // The sales by month and goods and the costs by month and kind, unallocated.
 constexpr const char* kHandWritten = R"sql(
@@ -70,11 +38,9 @@ GROUP BY 1, 2
 
 int main(int argc, char** argv)
 {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-    try {
-        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+    const int runs = Bench::RunsFromArguments(argc, argv);
+    return Bench::RunProgram("CostAllocationBench", [&] {
+        auto book = Bench::OpenBook();
         Quarn_DuzAde::RAllocateCostByDept report;
         report.SetBook(book);
         FieldList& params = report.Params();
@@ -84,29 +50,24 @@ int main(int argc, char** argv)
         params.Add("AccSetCode", FieldType::kCode, Value("1"));
 
         std::shared_ptr<Data::Recordset> rows;
-        const auto proc = Timed(runs, [&] { rows = report.RunProcedure(); });
+        const auto proc = Bench::Timed(runs, [&] { rows = report.RunProcedure(); });
         if (!rows) throw std::runtime_error("the procedure failed");
-        Print("the company's allocation procedure, one year", proc, std::to_string(rows->RecordCount()) + " rows");
+        Bench::PrintFigure("the company's allocation procedure, one year", proc,
+                           std::to_string(rows->RecordCount()) + " rows");
         Cube::Engine engine;
-        const auto build = Timed(runs, [&] {
+        const auto build = Bench::Timed(runs, [&] {
             engine.SetActive(false);
             Quarn_DuzAde::RAllocateCostByDept::DefineCube(engine);
             engine.AttachRecordset(*rows);
             engine.SetActive(true);
             (void)engine.Grid().RowCount();
         });
-        Print("cube build (load rows, encode, first grid)", build);
-        std::vector<double> whole;
-        for (std::size_t i = 0; i < proc.size(); ++i)
-            whole.push_back(proc[i] + build[i]);
-        Print("from the button to the first grid (procedure + build)", whole);
+        Bench::PrintFigure("cube build (load rows, encode, first grid)", build);
+        Bench::PrintFigure("from the button to the first grid (procedure + build)", proc + build);
         Data::ResultSet reference;
-        const auto hand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kHandWritten); });
-        Print("reference: the same sums unallocated, one statement", hand,
-              std::to_string(reference.rows.size()) + " rows");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "CostAllocationBench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+        const auto hand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kHandWritten); });
+        Bench::PrintFigure("reference: the same sums unallocated, one statement", hand,
+                           std::to_string(reference.rows.size()) + " rows");
+        Bench::PrintPeakMemory();
+    });
 }

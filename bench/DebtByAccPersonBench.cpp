@@ -8,16 +8,14 @@
 // Take the minimum and the median over the repetitions. The run fails when its rows or open
 // total differ from the reference's.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "quarn/debt/CDebtByAccPerson.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -36,20 +34,9 @@ FROM THDocumentPayTermExt($1::date) t
 WHERE t.DocTypeCode = 'PRSF' AND t.IsPosted = 1 AND t.NeedPayDate <= $1::date AND t.DebtSumma <> 0
 )sql";
 
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = [] {
-        if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return std::string(env);
-        Talvex::Data::LocalServer server;
-        server.EnsureRunning();
-        return server.ConnectString("talvex_bench");
-    }();
-    return Talvex::Erp::OpenBook(connect, "debt_acc_person_bench");
-}
-
 void DebtByAccPersonList(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_acc_person_bench");
     Currency total;
     std::int64_t rows = 0;
     for (auto _ : state) {
@@ -69,13 +56,13 @@ void DebtByAccPersonList(benchmark::State& state)
 
 void DebtByAccPersonReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_acc_person_bench");
     for (auto _ : state)
         benchmark::DoNotOptimize(book->Db().QueryPostgres(kReferenceSql, {Value(kRepDate)}));
 }
 
 } // namespace
 
-BENCHMARK(DebtByAccPersonList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtByAccPersonReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtByAccPersonList)->Apply(Bench::Once);
+BENCHMARK(DebtByAccPersonReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -15,15 +15,13 @@
 #include "host/cube/CCube.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RDebtOfClients.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -69,17 +67,6 @@ FROM (
 ) x
 )sql";
 
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = [] {
-        if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return std::string(env);
-        Talvex::Data::LocalServer server;
-        server.EnsureRunning();
-        return server.ConnectString("talvex_bench");
-    }();
-    return Talvex::Erp::OpenBook(connect, "debt_cube_bench");
-}
-
 Currency ReferenceTotal(Talvex::Book& book)
 {
     const auto rs = book.Db().QueryPostgres(kReferenceSql, {Value(kRepDate)});
@@ -97,7 +84,7 @@ Currency CubeTotal(Talvex::CCube& cube)
 // A window opened as the user opens it; the report and its window live with it.
 struct OpenWindow {
     Bench::ScriptedSession session{kAnswers};
-    std::shared_ptr<Talvex::Book> book = BenchBook();
+    std::shared_ptr<Talvex::Book> book = Bench::OpenBook("debt_cube_bench");
     std::shared_ptr<RDebtOfClients> report = std::make_shared<RDebtOfClients>();
     Talvex::CCube* cube = nullptr;
 
@@ -125,7 +112,7 @@ void DebtCubeButtonToFirstGrid(benchmark::State& state)
         total = CubeTotal(*window.cube);
         rows = window.report->Rows()->Rows().size();
     }
-    const Currency reference = ReferenceTotal(*BenchBook());
+    const Currency reference = ReferenceTotal(*Bench::OpenBook("debt_cube_bench"));
     // The cube's double sum may miss by a cent's fraction; more is a wrong figure.
     if ((total - reference).RoundHalfAwayFromZero(1) != Currency())
         state.SkipWithError(("grand total " + total.ToString() + " differs from " + reference.ToString()).c_str());
@@ -155,14 +142,14 @@ void DebtCubeBandChange(benchmark::State& state)
 // The engine's lower bound for the debt figures: one statement, every band summed.
 void DebtCubeReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_cube_bench");
     for (auto _ : state)
         benchmark::DoNotOptimize(ReferenceTotal(*book));
 }
 
 } // namespace
 
-BENCHMARK(DebtCubeButtonToFirstGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtCubeButtonToFirstGrid)->Apply(Bench::Once);
 BENCHMARK(DebtCubeBandChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(DebtCubeReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtCubeReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

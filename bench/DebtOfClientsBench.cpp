@@ -24,9 +24,7 @@
 #include "ScriptedSession.hpp"
 
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
@@ -34,10 +32,10 @@
 #include "host/ui/LocalList.hpp"
 #include "quarn/debt/DebtOfClientsFill.hpp"
 #include "quarn/debt/frmDebtOfClients.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <set>
@@ -138,20 +136,6 @@ LEFT JOIN REFDepartment Dep ON Dep.Code = Staff.DepCode
 GROUP BY 1, 2, 3, 4
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "debt_of_clients_bench");
-}
-
 // What the reference statement gives, read whole.
 struct ReferenceResult {
     std::size_t rows = 0;
@@ -231,7 +215,7 @@ void SetTermCounters(benchmark::State& state, std::size_t terms, std::size_t cli
 // and clicks Fill; the list is fetched, filled in the progress run and shown with footers.
 void DebtOfClientsWholeReport(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_of_clients_bench");
     const ReferenceResult reference = ReadReference(book->Db());
     std::size_t terms = 0;
     std::size_t gridRows = 0;
@@ -266,7 +250,7 @@ void DebtOfClientsWholeReport(benchmark::State& state)
 // the report's order.
 void DebtOfClientsFetch(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_of_clients_bench");
     YearRun run(book);
     if (RunFailed(state, run)) return;
     std::size_t terms = 0;
@@ -282,7 +266,7 @@ void DebtOfClientsFetch(benchmark::State& state)
 // Compute: every term read typed from the recordset into the one-pass fill, and its rows.
 void DebtOfClientsCompute(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_of_clients_bench");
     YearRun run(book);
     if (RunFailed(state, run)) return;
     auto source = run.form.Source();
@@ -303,7 +287,7 @@ void DebtOfClientsCompute(benchmark::State& state)
 // refreshed with its styles and footers.
 void DebtOfClientsBindGrid(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_of_clients_bench");
     YearRun run(book);
     if (RunFailed(state, run)) return;
     for (auto _ : state) {
@@ -317,7 +301,7 @@ void DebtOfClientsBindGrid(benchmark::State& state)
 // The engine's lower bound: the same sums in one statement, every row read.
 void DebtOfClientsReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("debt_of_clients_bench");
     ReferenceResult reference;
     for (auto _ : state)
         reference = ReadReference(book->Db());
@@ -327,9 +311,9 @@ void DebtOfClientsReferenceSql(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(DebtOfClientsWholeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtOfClientsFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtOfClientsCompute)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtOfClientsBindGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtOfClientsReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DebtOfClientsWholeReport)->Apply(Bench::Once);
+BENCHMARK(DebtOfClientsFetch)->Apply(Bench::Once);
+BENCHMARK(DebtOfClientsCompute)->Apply(Bench::Once);
+BENCHMARK(DebtOfClientsBindGrid)->Apply(Bench::Once);
+BENCHMARK(DebtOfClientsReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

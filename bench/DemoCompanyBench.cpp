@@ -1,32 +1,23 @@
 // Generates the scale-1 demo company (about 100,000 documents and 1,000,000 goods lines)
-// into a database of its own and reports the time it took and the size of the database.
+// into the bench database ($TALVEX_BENCH_DB, else talvex_bench on the local server of
+// $TALVEX_HOME, created when missing), replacing what it held, and reports the time it took
+// and the size of the database.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/erp/ErpDatabase.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 namespace {
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    // The tests' throwaway cluster, fast and unsafe on purpose: benchmarks rebuild what they need.
-    Talvex::Data::LocalServer server(Talvex::Data::LocalServer::TestHome(), Talvex::Data::Durability::Throwaway);
-    server.EnsureRunning();
-    server.EnsureDatabase("talvex_bench");
-    return server.ConnectString("talvex_bench");
-}
-
 void GenerateDemoCompanyScale1(benchmark::State& state)
 {
-    auto db = Talvex::Data::Connection::Open(BenchConnectString());
+    auto db = Talvex::Data::Connection::Open(Bench::ConnectString(Bench::Missing::Create));
     for (auto _ : state) {
         state.PauseTiming();
         Talvex::Erp::DropErpSchema(db);

@@ -8,15 +8,13 @@
 // Take the minimum and the median over the repetitions. The report fails when its clients or
 // its totals differ from the reference's.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/sales/CRepDeptSaleByClients.hpp"
 #include "quarn/sales/DeptSaleByClients.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -52,31 +50,21 @@ SELECT COALESCE(s.Client, b.Client), COALESCE(s.Sales, 0), COALESCE(b.Debt, 0), 
 FROM sales s FULL JOIN debt b ON b.Client = s.Client
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "dept_sale_bench");
-}
-
 CRepDeptSaleByClients::Params YearOfBusiestDepartment(Talvex::Book& book)
 {
-    const auto pick = book.Db().Query("SELECT Department FROM THDocument WHERE DocTypeCode = 'PRSF' AND IsPosted = 1 "
-                                      "AND DocumentDate BETWEEN '2026-01-01' AND '2026-12-31' AND Department IS NOT "
-                                      "NULL GROUP BY Department ORDER BY COUNT(*) DESC, Department");
-    return {Date(2026, 1, 1), Date(2026, 12, 31), pick.rows.at(0).at(0).ToText()};
+    const Date first(2026, 1, 1), last(2026, 12, 31);
+    return {first, last, Bench::BusiestSalesDepartment(book, first, last)};
 }
 
 struct Figures {
     std::size_t clients = 0;
     Currency sales, debt, overdue;
+    bool operator==(const Figures&) const = default;
+    std::string Text() const
+    {
+        return "(" + std::to_string(clients) + " clients, " + sales.ToString() + ", " + debt.ToString() + ", " +
+               overdue.ToString() + ")";
+    }
 };
 
 Figures ReadReference(Talvex::Book& book, const CRepDeptSaleByClients::Params& p)
@@ -95,7 +83,7 @@ Figures ReadReference(Talvex::Book& book, const CRepDeptSaleByClients::Params& p
 
 void DeptSaleByClientsWhole(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("dept_sale_bench");
     const auto p = YearOfBusiestDepartment(*book);
     Figures got;
     for (auto _ : state) {
@@ -112,21 +100,14 @@ void DeptSaleByClientsWhole(benchmark::State& state)
         got.overdue = lines.back().overdue;
     }
     const Figures reference = ReadReference(*book, p);
-    if (got.clients != reference.clients || got.sales != reference.sales || got.debt != reference.debt ||
-        got.overdue != reference.overdue) {
-        state.SkipWithError(("the report (" + std::to_string(got.clients) + " clients, " + got.sales.ToString() + ", " +
-                             got.debt.ToString() + ") differs from the reference (" +
-                             std::to_string(reference.clients) + " clients, " + reference.sales.ToString() + ", " +
-                             reference.debt.ToString() + ")")
-                                .c_str());
-        return;
-    }
+    if (!Bench::SameAsReference(state, "the report", got, reference)) return;
+    Bench::CountPeakMemory(state);
     state.counters["clients"] = static_cast<double>(got.clients);
 }
 
 void DeptSaleByClientsReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("dept_sale_bench");
     const auto p = YearOfBusiestDepartment(*book);
     Figures reference;
     for (auto _ : state)
@@ -136,6 +117,6 @@ void DeptSaleByClientsReferenceSql(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(DeptSaleByClientsWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DeptSaleByClientsReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(DeptSaleByClientsWhole)->Apply(Bench::Once);
+BENCHMARK(DeptSaleByClientsReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

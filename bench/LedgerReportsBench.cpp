@@ -11,19 +11,17 @@
 // ledger total differs from the reference's is skipped with an error, so a fast wrong answer
 // never passes for a result.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "quarn/ledger/CDebtGL.hpp"
 #include "quarn/ledger/CRepGLExpanded.hpp"
 #include "quarn/ledger/CReportProfit.hpp"
 #include "quarn/ledger/frmFinState.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,19 +35,6 @@ using Talvex::Value;
 
 const Date kYearStart(2026, 1, 1);
 const Date kYearEnd(2026, 12, 31);
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    return Talvex::Erp::OpenBook(BenchConnectString(), "ledger_reports_bench");
-}
 
 // Each client's balance on an account (and the accounts under it) on the date, from the
 // postings and their client analytics; the total over the clients of the reference.
@@ -80,7 +65,7 @@ Reference ClientBalances(Talvex::Book& book, const std::string& account)
 
 void ReconcileYear(benchmark::State& state, const std::string& account, GLDebtMode mode)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     const Reference reference = ClientBalances(*book, account);
     CDebtGL report;
     std::size_t rows = 0;
@@ -126,7 +111,7 @@ void CredGLYear(benchmark::State& state)
 // open documents.
 void DebtGLLedgerRead(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     std::size_t rows = 0;
     for (auto _ : state) {
         auto list = CDebtGL::LedgerList(*book, {kYearEnd, "1", "240", GLDebtMode::Debt});
@@ -138,7 +123,7 @@ void DebtGLLedgerRead(benchmark::State& state)
 
 void DebtGLDocumentRead(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     std::size_t rows = 0;
     for (auto _ : state) {
         auto list = CDebtGL::DocumentList(book, {kYearEnd, "1", "240", GLDebtMode::Debt});
@@ -150,7 +135,7 @@ void DebtGLDocumentRead(benchmark::State& state)
 
 void DebtGLReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     Reference reference;
     for (auto _ : state)
         reference = ClientBalances(*book, "240");
@@ -174,7 +159,7 @@ Reference YearResult(Talvex::Book& book)
 
 void ProfitYear(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     const Reference reference = YearResult(*book);
     Quarn_DuzAde::ProfitTotals totals;
     std::size_t rows = 0;
@@ -195,7 +180,7 @@ void ProfitYear(benchmark::State& state)
 
 void ProfitReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     Reference reference;
     for (auto _ : state)
         reference = YearResult(*book);
@@ -224,7 +209,7 @@ Reference Correspondents(Talvex::Book& book)
 
 void GLExpandedYear(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     const Reference reference = Correspondents(*book);
     std::vector<std::string> accounts;
     for (const auto& row :
@@ -258,7 +243,7 @@ void GLExpandedYear(benchmark::State& state)
 
 void GLExpandedReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     Reference reference;
     for (auto _ : state)
         reference = Correspondents(*book);
@@ -279,7 +264,7 @@ SELECT (SELECT COALESCE(sum(CASE WHEN DebetAccCode IN ('271', '272') THEN SumAcc
 
 void FinStateOnDate(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     const Currency reference =
         book->Db().QueryPostgres(kFinStateTotal, {Value(kYearEnd)}).rows.at(0).at(0).ToCurrency();
     // The defaults: bank and cash accounts, receivable and payable types.
@@ -295,22 +280,22 @@ void FinStateOnDate(benchmark::State& state)
 
 void FinStateReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("ledger_reports_bench");
     for (auto _ : state)
         benchmark::DoNotOptimize(book->Db().QueryPostgres(kFinStateTotal, {Value(kYearEnd)}).rows.size());
 }
 
 } // namespace
 
-BENCHMARK(FinStateOnDate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(FinStateReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(GLExpandedYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(GLExpandedReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(ProfitYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(ProfitReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(CredGLYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtGLLedgerRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtGLDocumentRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(DebtGLReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(FinStateOnDate)->Apply(Bench::Once);
+BENCHMARK(FinStateReferenceSql)->Apply(Bench::Once);
+BENCHMARK(GLExpandedYear)->Apply(Bench::Once);
+BENCHMARK(GLExpandedReferenceSql)->Apply(Bench::Once);
+BENCHMARK(ProfitYear)->Apply(Bench::Once);
+BENCHMARK(ProfitReferenceSql)->Apply(Bench::Once);
+BENCHMARK(DebtGLYear)->Apply(Bench::Once);
+BENCHMARK(CredGLYear)->Apply(Bench::Once);
+BENCHMARK(DebtGLLedgerRead)->Apply(Bench::Once);
+BENCHMARK(DebtGLDocumentRead)->Apply(Bench::Once);
+BENCHMARK(DebtGLReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

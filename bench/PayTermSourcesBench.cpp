@@ -14,15 +14,13 @@
 // Take the minimum and the median over the repetitions. A source whose row count or whose
 // open and paid totals differ from its reference's fails with the figures of both.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/types/Currency.hpp"
 #include "host/types/Date.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,20 +92,6 @@ LEFT JOIN THDocument settled ON settled.IDC = c.PayDocId AND ($1::DATE IS NULL O
 WHERE d.DocTypeCode = 'CPAY'
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "pay_term_sources_bench");
-}
-
 // What a read gave: its rows and the sums of its amount columns, every row and value read.
 struct ReadResult {
     std::size_t rows = 0;
@@ -165,7 +149,7 @@ std::optional<Date> PayToDateOf(const benchmark::State& state)
 // Arg 0: THDocumentPayTermCur; 1: THDocumentPayTermExt('2026-06-30'); 2: ...Ext('2025-03-31').
 void PayTermSourceWhole(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("pay_term_sources_bench");
     const auto payToDate = PayToDateOf(state);
     const ReadResult reference = ReadWhole(book->Db(), kReference, ReferenceParams(payToDate));
     ReadResult result;
@@ -184,7 +168,7 @@ void PayTermSourceWhole(benchmark::State& state)
 
 void PayTermReferenceWhole(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("pay_term_sources_bench");
     const auto payToDate = PayToDateOf(state);
     ReadResult result;
     for (auto _ : state)
@@ -194,6 +178,6 @@ void PayTermReferenceWhole(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(PayTermSourceWhole)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(PayTermReferenceWhole)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(PayTermSourceWhole)->Arg(0)->Arg(1)->Arg(2)->Apply(Bench::Once);
+BENCHMARK(PayTermReferenceWhole)->Arg(0)->Arg(1)->Arg(2)->Apply(Bench::Once);
 BENCHMARK_MAIN();

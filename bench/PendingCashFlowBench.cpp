@@ -4,50 +4,18 @@
 // PostgreSQL statement.
 #include "host/cube/CubeSource.hpp"
 #include "host/cube/Engine.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/cube/RPendingCashFlow.hpp"
+#include "support/BenchSupport.hpp"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
 using namespace Talvex;
 
 namespace {
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::vector<double> Timed(int runs, const std::function<void()>& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        times.push_back(elapsed.count());
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
-{
-    std::printf("%-52s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
-                times.size(), note.c_str());
-}
 
 // The net expected flow by direction and due month, written by hand.
 std::string HandWritten(const std::string& fromDay, const std::string& acc)
@@ -75,39 +43,38 @@ GROUP BY 1, 2
 
 int main(int argc, char** argv)
 {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-    try {
-        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+    const int runs = Bench::RunsFromArguments(argc, argv);
+    return Bench::RunProgram("PendingCashFlowBench", [&] {
+        auto book = Bench::OpenBook();
         Quarn_DuzAde::PendingCashFlowParams params;
         params.dateBeg = Date(book->Today().Year(), 1, 1);
 
         std::vector<Quarn_DuzAde::PendingTerm> terms;
-        const auto read = Timed(runs, [&] { terms = Quarn_DuzAde::RPendingCashFlow::ReadTerms(book, params); });
-        Print("read of the open terms with their clients", read, std::to_string(terms.size()) + " terms");
+        const auto read = Bench::Timed(runs, [&] { terms = Quarn_DuzAde::RPendingCashFlow::ReadTerms(book, params); });
+        Bench::PrintFigure("read of the open terms with their clients", read, std::to_string(terms.size()) + " terms");
 
         std::shared_ptr<Data::Recordset> rs;
         std::size_t flows = 0;
-        const auto compute = Timed(runs, [&] {
+        const auto compute = Bench::Timed(runs, [&] {
             Quarn_DuzAde::PendingFlowRows rows(terms, Quarn_DuzAde::RPendingCashFlow::Texts());
             rs = rows.ToRecordset();
             flows = rows.Rows().size();
         });
-        Print("compute (sign, leave paid terms out, recordset)", compute, std::to_string(flows) + " flows");
+        Bench::PrintFigure("compute (sign, leave paid terms out, recordset)", compute,
+                           std::to_string(flows) + " flows");
 
         Cube::Engine engine;
-        const auto build = Timed(runs, [&] {
+        const auto build = Bench::Timed(runs, [&] {
             engine.SetActive(false);
             engine.SetSource(Cube::CubeSource::FromRecordset(*rs));
             Quarn_DuzAde::RPendingCashFlow::DefineCube(engine, false);
             engine.SetActive(true);
             (void)engine.Grid().RowCount();
         });
-        Print("cube build (load rows, encode, first grid)", build,
-              std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
+        Bench::PrintFigure("cube build (load rows, encode, first grid)", build,
+                           std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
 
-        const auto whole = Timed(runs, [&] {
+        const auto whole = Bench::Timed(runs, [&] {
             auto rows = Quarn_DuzAde::RPendingCashFlow::Compute(book, params);
             auto fresh = rows.ToRecordset();
             Cube::Engine e;
@@ -116,10 +83,10 @@ int main(int argc, char** argv)
             e.SetActive(true);
             (void)e.Grid().RowCount();
         });
-        Print("from the button to the first grid (read + build)", whole);
+        Bench::PrintFigure("from the button to the first grid (read + build)", whole);
 
         Data::ResultSet reference;
-        const auto hand = Timed(runs, [&] {
+        const auto hand = Bench::Timed(runs, [&] {
             reference = book->Db().QueryPostgres(HandWritten(params.dateBeg.ToIso(), book->AccountCurrency()));
         });
         double referenceNet = 0;
@@ -129,11 +96,8 @@ int main(int argc, char** argv)
         char figures[160];
         std::snprintf(figures, sizeof figures, "; net %.2f, the cube's %.2f", referenceNet,
                       (net.in + net.out).ToDouble());
-        Print("reference: one hand-written SQL statement", hand,
-              std::to_string(reference.rows.size()) + " direction x month rows" + figures);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "PendingCashFlowBench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+        Bench::PrintFigure("reference: one hand-written SQL statement", hand,
+                           std::to_string(reference.rows.size()) + " direction x month rows" + figures);
+        Bench::PrintPeakMemory();
+    });
 }

@@ -3,52 +3,20 @@
 // two together as the user waits for them, and beside them the same figures in one
 // hand-written PostgreSQL statement.
 #include "host/cube/Engine.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RProfLossAcc.hpp"
+#include "support/BenchSupport.hpp"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
 using namespace Talvex;
 
 namespace {
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::vector<double> Timed(int runs, const std::function<void()>& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        times.push_back(elapsed.count());
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
-{
-    std::printf("%-52s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
-                times.size(), note.c_str());
-}
 
 // The cube's figures by department, account, first analytic and month, written by hand.
 std::string HandWritten(const std::string& accSet)
@@ -75,11 +43,9 @@ GROUP BY 1, 2, 3, 4
 
 int main(int argc, char** argv)
 {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-    try {
-        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+    const int runs = Bench::RunsFromArguments(argc, argv);
+    return Bench::RunProgram("ProfLossAccBench", [&] {
+        auto book = Bench::OpenBook();
         FieldList params;
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
         params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
@@ -92,26 +58,27 @@ int main(int argc, char** argv)
             book->Db().QueryPostgres("SELECT count(*) FROM GLAccountPost").rows.at(0).at(0).ToInteger());
 
         std::shared_ptr<DataList> list;
-        const auto read = Timed(runs, [&] {
+        const auto read = Bench::Timed(runs, [&] {
             list = report.CreatePostingList(shape, false);
             list->Refresh();
         });
         auto rs = list->Recordset();
-        Print("SQL read of the posting list", read,
-              std::to_string(postings) + " postings -> " + std::to_string(rs->RecordCount()) + " cube rows");
+        Bench::PrintFigure("SQL read of the posting list", read,
+                           std::to_string(postings) + " postings -> " + std::to_string(rs->RecordCount()) +
+                               " cube rows");
 
         Cube::Engine engine;
-        const auto build = Timed(runs, [&] {
+        const auto build = Bench::Timed(runs, [&] {
             engine.SetActive(false);
             engine.AttachRecordset(*rs);
             Quarn_DuzAde::RProfLossAcc::DefineCube(engine, shape);
             engine.SetActive(true);
             (void)engine.Grid().RowCount();
         });
-        Print("cube build (load rows, encode, first grid)", build,
-              std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
+        Bench::PrintFigure("cube build (load rows, encode, first grid)", build,
+                           std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
 
-        const auto whole = Timed(runs, [&] {
+        const auto whole = Bench::Timed(runs, [&] {
             const auto s = report.ReadShape();
             auto fresh = report.CreatePostingList(s, false);
             fresh->Refresh();
@@ -121,15 +88,12 @@ int main(int argc, char** argv)
             e.SetActive(true);
             (void)e.Grid().RowCount();
         });
-        Print("from the button to the first grid (read + build)", whole);
+        Bench::PrintFigure("from the button to the first grid (read + build)", whole);
 
         Data::ResultSet reference;
-        const auto hand = Timed(runs, [&] { reference = book->Db().QueryPostgres(HandWritten(accSet)); });
-        Print("reference: one hand-written SQL statement", hand,
-              std::to_string(reference.rows.size()) + " department x account x analytic x month rows");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "ProfLossAccBench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+        const auto hand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(HandWritten(accSet)); });
+        Bench::PrintFigure("reference: one hand-written SQL statement", hand,
+                           std::to_string(reference.rows.size()) + " department x account x analytic x month rows");
+        Bench::PrintPeakMemory();
+    });
 }

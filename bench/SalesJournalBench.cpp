@@ -8,15 +8,13 @@
 // Take the minimum and the median over the repetitions. The whole journal fails when its
 // line count or its total of split sums differs from the reference's.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/sales/CRepSalesJournal.hpp"
 #include "quarn/sales/SalesJournal.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -45,32 +43,22 @@ WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.Department = ? AND d.Docum
 ORDER BY 3, 2, 1, 4, 5
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "sales_journal_bench");
-}
-
 CRepSalesJournal::Params YearOfBusiestDepartment(Talvex::Book& book)
 {
-    const auto pick = book.Db().Query("SELECT Department FROM THDocument WHERE DocTypeCode = 'PRSF' AND IsPosted = 1 "
-                                      "AND DocumentDate BETWEEN '2026-01-01' AND '2026-12-31' AND Department IS NOT "
-                                      "NULL GROUP BY Department ORDER BY COUNT(*) DESC, Department");
-    return {Date(2026, 1, 1), Date(2026, 12, 31), pick.rows.at(0).at(0).ToText()};
+    const Date first(2026, 1, 1), last(2026, 12, 31);
+    return {first, last, Bench::BusiestSalesDepartment(book, first, last)};
 }
 
 struct Figures {
     std::size_t lines = 0;
     Currency goodsSumma; // the split sums with VAT of the goods lines
     Currency invoiceNet; // the invoice lines' totals without VAT
+    bool operator==(const Figures&) const = default;
+    std::string Text() const
+    {
+        return "(" + std::to_string(lines) + " lines, " + goodsSumma.ToString() + ", net " + invoiceNet.ToString() +
+               ")";
+    }
 };
 
 Figures ReadReference(Talvex::Book& book, const CRepSalesJournal::Params& p)
@@ -91,7 +79,7 @@ Figures ReadReference(Talvex::Book& book, const CRepSalesJournal::Params& p)
 
 void SalesJournalWhole(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("sales_journal_bench");
     const auto params = YearOfBusiestDepartment(*book);
     Figures got;
     for (auto _ : state) {
@@ -109,20 +97,14 @@ void SalesJournalWhole(benchmark::State& state)
         }
     }
     const Figures reference = ReadReference(*book, params);
-    if (got.lines != reference.lines || got.goodsSumma != reference.goodsSumma ||
-        got.invoiceNet != reference.invoiceNet) {
-        state.SkipWithError(("the journal (" + std::to_string(got.lines) + " lines, " + got.goodsSumma.ToString() +
-                             ") differs from the reference (" + std::to_string(reference.lines) + " lines, " +
-                             reference.goodsSumma.ToString() + ")")
-                                .c_str());
-        return;
-    }
+    if (!Bench::SameAsReference(state, "the journal", got, reference)) return;
+    Bench::CountPeakMemory(state);
     state.counters["lines"] = static_cast<double>(got.lines);
 }
 
 void SalesJournalFetch(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("sales_journal_bench");
     const auto params = YearOfBusiestDepartment(*book);
     std::size_t rows = 0;
     for (auto _ : state) {
@@ -134,7 +116,7 @@ void SalesJournalFetch(benchmark::State& state)
 
 void SalesJournalCompute(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("sales_journal_bench");
     const auto params = YearOfBusiestDepartment(*book);
     const auto invoices = CRepSalesJournal::FetchInvoices(book, params);
     const auto goods = CRepSalesJournal::FetchGoodsRows(book, params);
@@ -146,7 +128,7 @@ void SalesJournalCompute(benchmark::State& state)
 
 void SalesJournalReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("sales_journal_bench");
     const auto params = YearOfBusiestDepartment(*book);
     Figures reference;
     for (auto _ : state)
@@ -156,8 +138,8 @@ void SalesJournalReferenceSql(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(SalesJournalWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(SalesJournalFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(SalesJournalCompute)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(SalesJournalReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(SalesJournalWhole)->Apply(Bench::Once);
+BENCHMARK(SalesJournalFetch)->Apply(Bench::Once);
+BENCHMARK(SalesJournalCompute)->Apply(Bench::Once);
+BENCHMARK(SalesJournalReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -9,18 +9,16 @@
 // Each benchmark runs once per repetition; take the minimum and the median. The list fails
 // when its clients differ from the reference's.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "quarn/settlement/CClientsOverLimit.hpp"
 #include "quarn/settlement/CSetLimitByDebt.hpp"
 #include "quarn/settlement/LimitByDebt.hpp"
+#include "quarn/settlement/SetLimitByDebtReference.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <set>
 #include <string>
 
 namespace {
@@ -31,53 +29,15 @@ using Talvex::Value;
 const Date kFirstDay(2026, 1, 1);
 const Date kLastDay(2026, 12, 31);
 
-constexpr const char* kReference = R"sql(
-WITH o AS (
-    SELECT d.IDC, d.DocTypeCode, d.CurrencyCode, d.DocumentDate,
-           CASE WHEN d.Summa < 0 THEN LEAST(0, d.Summa - COALESCE(x.Paid, 0))
-                ELSE GREATEST(0, d.Summa - COALESCE(x.Paid, 0)) END AS Open
-    FROM THDocument d
-    LEFT JOIN (SELECT p.CorDocID, SUM(p.SummaCur) AS Paid FROM THPaySpec p GROUP BY p.CorDocID) x ON x.CorDocID = d.IDC
-    WHERE d.IsPosted = 1 AND d.DocumentDate BETWEEN $1::date AND $2::date
-      AND d.DocTypeCode IN ('PRSF', 'TPPR', 'PGA', 'PISD', 'SCN'))
-SELECT c.Code, SUM(CASE WHEN o.CurrencyCode = 'EUR' THEN o.Open
-                        ELSE ROUND(o.Open * (SELECT r.Rate FROM REFCurrencyRate r JOIN REFCurrency rc
-                                             ON rc.Code = r.CurrencyCode AND rc.DefaultRateType = r.RateTypeCode
-                                             WHERE r.CurrencyCode = o.CurrencyCode AND r.DateApply <= o.DocumentDate
-                                             ORDER BY r.DateApply DESC LIMIT 1), 2) END),
-       MAX(c.DefaultLimit), MAX(c.IsLimitSetManually)
-FROM o
-JOIN THPartyAttribute p ON p.DocID = o.IDC
-     AND p.RolePartyCode = CASE WHEN o.DocTypeCode IN ('PGA', 'PISD') THEN 'PAR' ELSE 'PIR' END
-JOIN REFClient c ON c.Code = p.PartyCode
-GROUP BY c.Code
-)sql";
-
-std::string BenchConnectString()
+Bench::Codes ReferenceClients(Talvex::Data::Connection& db)
 {
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "limit_bench");
-}
-
-std::set<std::string> ReferenceClients(Talvex::Data::Connection& db)
-{
-    std::set<std::string> clients;
-    for (const auto& row : db.QueryPostgres(kReference, {Value(kFirstDay), Value(kLastDay)}).rows)
-        clients.insert(row.at(0).ToText());
-    return clients;
+    return Bench::FirstColumnCodes(
+        db.QueryPostgres(Talvex::Testing::kReceivablesOfPeriodByClient, {Value(kFirstDay), Value(kLastDay)}));
 }
 
 void LimitListOfAYear(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("limit_bench");
     const auto reference = ReferenceClients(book->Db());
     std::vector<Quarn_DuzAde::LimitRow> rows;
     for (auto _ : state) {
@@ -85,30 +45,23 @@ void LimitListOfAYear(benchmark::State& state)
         list->Refresh();
         rows = Quarn_DuzAde::LimitRows(Quarn_DuzAde::CSetLimitByDebt::ReadClients(*list));
     }
-    std::set<std::string> listed;
-    for (const auto& row : rows)
-        listed.insert(row.code);
-    if (listed != reference) {
-        state.SkipWithError(("the list has " + std::to_string(listed.size()) + " clients, the reference " +
-                             std::to_string(reference.size()))
-                                .c_str());
-        return;
-    }
+    if (!Bench::SameAsReference(state, "the list's clients", Bench::CodesOf(rows), reference)) return;
+    Bench::CountPeakMemory(state);
     state.counters["clients"] = static_cast<double>(rows.size());
 }
 
 void LimitListReference(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("limit_bench");
     std::size_t clients = 0;
     for (auto _ : state)
-        clients = ReferenceClients(book->Db()).size();
+        clients = ReferenceClients(book->Db()).codes.size();
     state.counters["clients"] = static_cast<double>(clients);
 }
 
 void ClientsOverLimitOnTheLastDay(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("limit_bench");
     std::size_t over = 0;
     for (auto _ : state) {
         auto list = Quarn_DuzAde::CClientsOverLimit::CreateBalanceList(book, kLastDay);
@@ -120,7 +73,7 @@ void ClientsOverLimitOnTheLastDay(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(LimitListOfAYear)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(LimitListReference)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(ClientsOverLimitOnTheLastDay)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(LimitListOfAYear)->Apply(Bench::Once);
+BENCHMARK(LimitListReference)->Apply(Bench::Once);
+BENCHMARK(ClientsOverLimitOnTheLastDay)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -6,6 +6,7 @@
 #include "quarn/debt/CDetailDocPayment.hpp"
 #include "quarn/debt/CPaymentDocByPRSF.hpp"
 #include "quarn/debt/CReportDebtPayAnalysis.hpp"
+#include "quarn/debt/PayReportsReference.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -18,59 +19,6 @@ using namespace Talvex;
 using namespace Quarn_DuzAde;
 
 namespace {
-
-// Every receivable's terms and what paid them, written here straight on the tables: the
-// posted documents of the side dated up to the period's end ($2) whose client holds the
-// side's role (a return only under a posted parent it does not exceed, or one paid
-// directly); its terms are the stored ones and, where they fall short of its sum, the rest.
-// Posted positive payment lines dated up to the report date ($1) pay it (a return's are its
-// parent's), first in first out, so a document whose terms all fall in the period is paid
-// the smaller of its positive terms and its payments.
-constexpr const char* kIndependentAnalysis = R"sql(
-WITH src (Type, Role, Derived) AS (VALUES ('PRSF', 'PIR', false), ('TPPR', 'PIR', false), ('PGA', 'PAR', true)),
-docs AS (
-    SELECT d.IDC, d.Summa, d.ParentID, d.DocumentDate, d.CurrencyCode, s.Derived
-    FROM THDocument d JOIN src s ON s.Type = d.DocTypeCode
-    JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = s.Role
-                           AND (p.PartyType = 1 OR d.DocTypeCode = 'PRSF')
-    WHERE d.IsPosted = 1 AND d.DocumentDate <= $2
-      AND (NOT s.Derived OR EXISTS (SELECT 1 FROM THDocument pd WHERE pd.IDC = d.ParentID AND pd.IsPosted = 1
-                                    AND (pd.IsDirectPay <> 0 OR d.Summa <= pd.Summa)))
-), stored AS (
-    SELECT t.DocID, sum(t.Summa) AS Summa FROM THDocumentPayTerm t GROUP BY t.DocID
-), terms AS (
-    SELECT docs.IDC, t.Summa FROM docs JOIN THDocumentPayTerm t ON t.DocID = docs.IDC AND NOT docs.Derived
-    UNION ALL
-    SELECT docs.IDC, docs.Summa - COALESCE(st.Summa, 0)
-    FROM docs LEFT JOIN stored st ON st.DocID = docs.IDC AND NOT docs.Derived
-    WHERE st.DocID IS NULL OR st.Summa < docs.Summa
-), due AS (
-    SELECT terms.IDC, sum(terms.Summa) AS Due FROM terms WHERE terms.Summa > 0 GROUP BY terms.IDC
-), paid AS (
-    SELECT ps.CorDocID, sum(ps.SummaCur) AS Paid
-    FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
-    WHERE pay.DocumentDate <= $1 AND pay.IsPosted = 1 AND ps.SummaCur > 0
-    GROUP BY ps.CorDocID
-), perdoc AS (
-    SELECT docs.CurrencyCode, COALESCE(due.Due, 0) AS Due,
-           CASE WHEN docs.DocumentDate > $1 THEN 0 ELSE COALESCE(paid.Paid, 0) END AS Paid
-    FROM docs LEFT JOIN due ON due.IDC = docs.IDC
-    LEFT JOIN paid ON paid.CorDocID = CASE WHEN docs.Derived THEN docs.ParentID ELSE docs.IDC END
-)
-SELECT CurrencyCode, count(*) FILTER (WHERE Due > 0), sum(Due), sum(LEAST(Due, Paid))
-FROM perdoc GROUP BY CurrencyCode HAVING sum(Due) > 0 ORDER BY CurrencyCode
-)sql";
-
-// The posted sale invoices of a period per currency: how many, their sum, and the sum of the
-// posted payment lines dated up to the report date linked to them.
-constexpr const char* kIndependentPrsf = R"sql(
-SELECT d.CurrencyCode, count(*), sum(d.Summa),
-       sum(COALESCE((SELECT sum(ps.SummaCur) FROM THPaySpec ps JOIN THDocument pay ON pay.IDC = ps.DocID
-                     WHERE ps.CorDocID = d.IDC AND pay.IsPosted = 1 AND pay.DocumentDate <= $3), 0))
-FROM THDocument d
-WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN $1 AND $2
-GROUP BY d.CurrencyCode ORDER BY d.CurrencyCode
-)sql";
 
 class PayReports : public ::testing::Test {
 protected:
@@ -107,7 +55,8 @@ TEST_F(PayReports, AnalysisTotalsOverAllTermsMatchTheTables)
         if (row.kind == DebtPayAnalysisKind::GrandTotal) grand[row.currencyCode] = &row;
         if (row.kind == DebtPayAnalysisKind::ClientTotal) clientsDue += row.due;
     }
-    auto expected = book->Db().QueryPostgres(kIndependentAnalysis, {Value(query.repDate), Value(query.dateEnd)});
+    auto expected =
+        book->Db().QueryPostgres(Testing::kDebtPayAnalysisByCurrency, {Value(query.repDate), Value(query.dateEnd)});
     ASSERT_FALSE(expected.rows.empty());
     ASSERT_EQ(grand.size(), expected.rows.size());
     Currency grandDue;
@@ -232,8 +181,8 @@ TEST_F(PayReports, PaymentDocumentsByInvoiceTotalsMatchTheTables)
     query.dateEnd = Date::Parse("2026-03-31");
     query.repDate = Date::Parse("2026-06-30");
     const auto rows = CPaymentDocByPRSF::Compute(book, query);
-    auto expected =
-        book->Db().QueryPostgres(kIndependentPrsf, {Value(query.dateBeg), Value(query.dateEnd), Value(query.repDate)});
+    auto expected = book->Db().QueryPostgres(Testing::kPaymentsOfSaleInvoicesByCurrency,
+                                             {Value(query.dateBeg), Value(query.dateEnd), Value(query.repDate)});
     ASSERT_FALSE(expected.rows.empty());
     std::vector<const PaymentDocByPRSFRow*> totals;
     bool unpaid = false, several = false;

@@ -8,6 +8,7 @@
 #include "host/ui/BaseDialog.hpp"
 #include "host/ui/LocalList.hpp"
 #include "quarn/sales/SalesByMngDlg.hpp"
+#include "quarn/sales/SalesByMngReference.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -42,44 +43,6 @@ std::string Fill(const std::string& beg, const std::string& end, const std::stri
            "\nSalesByMngDlg.btFillList click\n" + extra;
 }
 
-// The same figures by the rules written out once more over the base tables: sums in the
-// accounting currency at the rate of the document's day, department and author from the
-// parent's parent, else the parent, else the document.
-constexpr const char* kReference = R"sql(
-SELECT q.DepCode, q.PersonCode, SUM(CASE WHEN q.CurrencyCode = 'EUR' THEN q.Net ELSE ROUND(q.Net * q.Rate, 2) END)
-FROM (
-SELECT CASE WHEN Cl.IsSubsidiary = 1 THEN '' ELSE ISNULL(Dpt.Code, '') END AS DepCode,
-       CASE WHEN Cl.IsSubsidiary = 1 THEN Cl.Code ELSE ISNULL(Prs.Code, '') END AS PersonCode,
-       d.CurrencyCode, r.Rate,
-       CASE WHEN d.DocTypeCode IN ('PRSF', 'SCN') THEN gs.Summa - COALESCE(s1.SummVAT, s2.SummVAT, 0)
-            WHEN gc.IDC IS NULL THEN -(gs.Summa - COALESCE(s3.SummVAT, s4.SummVAT, 0))
-            WHEN inv.AmountAccount = 0 OR gs.AmountAccount = 0 THEN 0
-            ELSE -((gs.Summa - COALESCE(s3.SummVAT, s4.SummVAT, 0)) * gc.AmountAccount / gs.AmountAccount) END AS Net
-FROM THDocument d
-JOIN THGoodSpec gs ON gs.DocID = d.IDC
-LEFT JOIN THGoodSpecPRSF s1 ON d.DocTypeCode = 'PRSF' AND s1.DocID = gs.DocID AND s1.PosNumb = gs.PosNumb
-LEFT JOIN THGoodSpecSCN s2 ON d.DocTypeCode = 'SCN' AND s2.DocID = gs.DocID AND s2.PosNumb = gs.PosNumb
-LEFT JOIN THGoodSpecGPG s3 ON d.DocTypeCode = 'GPG' AND s3.DocID = gs.DocID AND s3.PosNumb = gs.PosNumb
-LEFT JOIN THGoodSpecPRSD s4 ON d.DocTypeCode = 'PRSD' AND s4.DocID = gs.DocID AND s4.PosNumb = gs.PosNumb
-LEFT JOIN THGoodContent gc ON gc.SpecID = gs.IDC AND
-     ((d.DocTypeCode = 'GPG' AND gc.LinkKindCode = 'GR') OR (d.DocTypeCode = 'PRSD' AND gc.LinkKindCode = 'DC'))
-LEFT JOIN THGoodSpec inv ON inv.IDC = gc.CorSpecID
-LEFT JOIN THDocument p ON p.IDC = d.ParentID
-LEFT JOIN THDocument pp ON pp.IDC = p.ParentID
-LEFT JOIN REFDepartment Dpt ON Dpt.Code = COALESCE(pp.Department, p.Department, d.Department)
-LEFT JOIN REFPerson Prs ON Prs.UserID = COALESCE(pp.Author, p.Author, d.Author)
-LEFT JOIN THPartyAttribute pa ON pa.DocID = d.IDC AND pa.RolePartyCode = 'PIR'
-LEFT JOIN REFClient Cl ON Cl.Code = pa.PartyCode
-LEFT JOIN REFCurrency c ON c.Code = d.CurrencyCode
-LEFT JOIN REFCurrencyRate r ON r.CurrencyCode = d.CurrencyCode AND r.RateTypeCode = c.DefaultRateType
-     AND r.DateApply = (SELECT MAX(r2.DateApply) FROM REFCurrencyRate r2 WHERE r2.CurrencyCode = d.CurrencyCode
-                        AND r2.RateTypeCode = c.DefaultRateType AND r2.DateApply <= d.DocumentDate)
-WHERE d.DocTypeCode IN ('PRSF', 'GPG', 'PRSD', 'SCN') AND d.IsPosted = 1
-  AND d.DocumentDate BETWEEN '2025-01-01' AND '2025-12-31'
-) q
-GROUP BY q.DepCode, q.PersonCode
-)sql";
-
 class SalesByManager : public ::testing::Test {
 protected:
     void SetUp() override { book = Testing::OpenDemoBook("sales_by_manager_tester"); }
@@ -102,7 +65,8 @@ TEST_F(SalesByManager, LinesOfAYearMatchAnSqlOfTheSameFigures)
         subsidiary = subsidiary || line.posNumb == 1;
     }
     EXPECT_TRUE(subsidiary) << "the demo company sells to a subsidiary in 2025";
-    const auto expected = book->Db().Query(kReference);
+    const auto expected =
+        book->Db().Query(Testing::kSalesByManager, {Value(Date(2025, 1, 1)), Value(Date(2025, 12, 31))});
     ASSERT_EQ(expected.rows.size(), got.size());
     for (const auto& row : expected.rows) {
         const auto key = std::make_pair(row[0].ToText(), row[1].ToText());

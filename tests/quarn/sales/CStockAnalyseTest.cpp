@@ -2,6 +2,7 @@
 // an SQL of the same figures, the band edges, the goods tree, the form's refusals.
 
 #include "quarn/sales/CStockAnalyse.hpp"
+#include "quarn/sales/StockAgeReference.hpp"
 #include "host/data/Connection.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
@@ -60,32 +61,7 @@ TEST_F(StockAnalyse, EachGroupsBandsMatchAnSqlOverTheStockLots)
     const Date reportDate(2026, 6, 30);
     const auto got = ByGroup(report.RestGoodByPeriod(reportDate));
 
-    // The rest of every posted incoming row on the date, from the goods rows and the fixation
-    // log, valued at the row's own unit cost; grouped two levels up the goods tree.
-    const auto expected = book->Db().QueryPostgres(R"sql(
-WITH rest AS (
-    SELECT gs.GoodCode, d.DocumentDate,
-           gs.AmountAccount - COALESCE((SELECT SUM(f.Amount) FROM THGoodSpecFixLog f
-                                        JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
-                                        JOIN THDocument od ON od.IDC = o.DocID
-                                        WHERE f.IncomeSpecID = gs.IDC AND od.DocumentDate <= $1), 0) AS Rest,
-           gs.CostSumm, gs.AmountAccount
-    FROM THGoodSpec gs JOIN THDocument d ON d.IDC = gs.DocID
-    JOIN REFGood g ON g.Code = gs.GoodCode AND g.Category = 0
-    WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF') AND d.DocumentDate <= $1
-), valued AS (
-    SELECT r.*, ($1::date - r.DocumentDate) AS Age,
-           ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * r.Rest, 4) AS Cost
-    FROM rest r WHERE r.Rest <> 0
-)
-SELECT COALESCE(g2.Code, g1.Code, g0.Code) || ':' || COALESCE(g2.Name, g1.Name, g0.Name),
-       SUM(CASE WHEN Age < 90 THEN Cost ELSE 0 END), SUM(CASE WHEN Age >= 90 AND Age < 180 THEN Cost ELSE 0 END),
-       SUM(CASE WHEN Age >= 180 AND Age < 360 THEN Cost ELSE 0 END), SUM(CASE WHEN Age >= 360 THEN Cost ELSE 0 END)
-FROM valued v
-LEFT JOIN REFGood g0 ON g0.Code = v.GoodCode LEFT JOIN REFGood g1 ON g1.Code = g0.Parent
-LEFT JOIN REFGood g2 ON g2.Code = g1.Parent
-GROUP BY 1)sql",
-                                                   {Value(reportDate)});
+    const auto expected = book->Db().QueryPostgres(Testing::kStockAgeByGroup, {Value(reportDate)});
     ASSERT_GT(expected.rows.size(), 2u);
     ASSERT_EQ(got.size(), expected.rows.size());
     Bands sum{};

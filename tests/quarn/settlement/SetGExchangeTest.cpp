@@ -15,6 +15,7 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/settlement/ExchangeClients.hpp"
+#include "quarn/settlement/SetGExchangeReference.hpp"
 #include "quarn/settlement/frmSetGExchange.hpp"
 #include "quarn/settlement/BatchFormTest.hpp"
 #include "support/ScriptedUser.hpp"
@@ -31,39 +32,6 @@ using Quarn_DuzAde::frmSetGExchange;
 namespace {
 
 constexpr const char* kForm = "frmSetGExchange";
-
-// Per client, the open debt of its posted foreign-currency documents dated in the period,
-// each valued at the rate of its date and counted on its side (a negative one on the other),
-// from the base tables: each document's sum less all that was linked to it.
-constexpr const char* kBothSides = R"sql(
-WITH o AS (
-    SELECT d.IDC, d.DocTypeCode, t.IsIncome, d.CurrencyCode, d.DocumentDate, d.Summa - x.Paid AS Open
-    FROM THDocument d
-    JOIN THDocType t ON t.Code = d.DocTypeCode
-    CROSS JOIN LATERAL (SELECT COALESCE(SUM(p.SummaCur), 0) AS Paid FROM THPaySpec p WHERE p.CorDocID = d.IDC) x
-    WHERE d.IsPosted = 1 AND d.DocumentDate BETWEEN $1::date AND $2::date AND d.CurrencyCode <> 'EUR'
-      AND d.DocTypeCode IN ('PISF','TPPI','GPG','TID','PRSF','TPPR','PGA','PISD','PRSD','SCN','BCN')),
-v AS (
-    SELECT o.*, ROUND(o.Open * (SELECT r.Rate FROM REFCurrencyRate r JOIN REFCurrency c
-                                ON c.Code = r.CurrencyCode AND c.DefaultRateType = r.RateTypeCode
-                                WHERE r.CurrencyCode = o.CurrencyCode AND r.DateApply <= o.DocumentDate
-                                ORDER BY r.DateApply DESC LIMIT 1), 2) AS Acc,
-           CASE WHEN o.DocTypeCode IN ('PRSD','BCN') THEN true WHEN o.DocTypeCode IN ('PISD','SCN') THEN false
-                ELSE o.IsIncome = 1 END AS Incoming
-    FROM o WHERE o.Open <> 0),
-c AS (
-    SELECT p.PartyCode AS Client,
-           SUM(CASE WHEN v.Incoming = (v.Acc > 0) THEN abs(v.Acc) ELSE 0 END) AS DebtIn,
-           SUM(CASE WHEN v.Incoming <> (v.Acc > 0) THEN abs(v.Acc) ELSE 0 END) AS DebtOut,
-           COUNT(*) AS Docs
-    FROM v
-    JOIN THPartyAttribute p ON p.DocID = v.IDC AND p.RolePartyCode = CASE v.DocTypeCode
-         WHEN 'PISF' THEN 'PAR' WHEN 'PGA' THEN 'PAR' WHEN 'PISD' THEN 'PAR' WHEN 'BCN' THEN 'PAR'
-         WHEN 'TID' THEN 'GAV' WHEN 'TPPI' THEN 'VEZ' ELSE 'PIR' END
-    JOIN REFClient cl ON cl.Code = p.PartyCode
-    GROUP BY p.PartyCode)
-SELECT Client, DebtIn, DebtOut, Docs FROM c WHERE DebtIn > 0 AND DebtOut > 0 ORDER BY Client
-)sql";
 
 // A client of its own with debts in a currency of its own (ZZU, rates 0.90 from March,
 // 0.92 from 1 April, 0.88 from 15 April 2026): a sale of 1000 (outgoing) paid 600 on
@@ -167,7 +135,7 @@ TEST_F(SetGExchange, ListHoldsTheClientsWithForeignDebtsOnBothSidesAsTheBaseTabl
             EXPECT_EQ(f.Rows().Get(row, "DocID").ToInteger(), 0);
         }
         std::size_t expectedClients = 0;
-        for (const auto& row : Sql(kBothSides, {Value(from), Value(to)}).rows) {
+        for (const auto& row : Sql(Testing::kForeignDebtOnBothSidesByClient, {Value(from), Value(to)}).rows) {
             ++expectedClients;
             const std::string client = row[0].ToText();
             auto it = listed.find(client);
