@@ -16,9 +16,9 @@ sql=$here/src/host/erp/sql
     echo 'DROP TABLE IF EXISTS THGoodFixMonthState, THGoodFixMonthSpan CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THGoodFixMonthRefresh(VARCHAR[]), THGoodFixDateRefresh(INTEGER[]),'
     echo '    THGoodFixMonthRebuild(), THGoodFixMonthSuspend() CASCADE;'
-    echo 'DROP FUNCTION IF EXISTS THGoodFixDate_OnFixRow(), THGoodFixDate_OnDocument(), THGoodFixDate_OnGoodsRow(),'
-    echo '    THGoodFixMonth_OnFixRow(), THGoodFixMonth_OnGoodsRow(), THGoodFixMonth_OnDocument(),'
-    echo '    THGoodFixMonth_OnGood(), THGoodFixMonth_OnTruncate() CASCADE;'
+    echo 'DROP FUNCTION IF EXISTS THGoodFixDate_OnFixRow(), THGoodFixDate_OnRows(), THGoodFixMonth_OnRows(),'
+    echo '    THGoodFixMonth_OnTruncate(), THGoodFixTouchedRows(TEXT, TEXT), THGoodFixMonthOf(VARCHAR[]),'
+    echo '    THGoodFixIsLot(VARCHAR, SMALLINT) CASCADE;'
     echo 'ALTER TABLE THGoodSpecFixLog ADD COLUMN IF NOT EXISTS OutcomeDate DATE;'
     cat "$sql/037_stock_month_state.sql"
     sed -n '/^-- Monthly stock movement per good/,/^    LEFT JOIN THGoodFixMonthState s/p' "$sql/040_data_sources.sql"

@@ -17,6 +17,8 @@ using Talvex::Date;
 using Talvex::Value;
 using Talvex::Data::Connection;
 using Talvex::Erp::THDocumentObject;
+using Talvex::Testing::Ids;
+using Talvex::Testing::Pick;
 using Talvex::Testing::QueryCount;
 using Talvex::Testing::QueryText;
 
@@ -82,19 +84,6 @@ std::string StockMonthDifferences(Connection& db)
                                         "WHERE f.OutcomeDate IS DISTINCT FROM od.DocumentDate");
     if (undated != 0) text += " " + std::to_string(undated) + " takes without their outgoing document's date";
     return text;
-}
-
-std::vector<std::int64_t> Ids(Connection& db, const std::string& sql)
-{
-    std::vector<std::int64_t> ids;
-    for (const auto& row : db.QueryPostgres(sql).rows)
-        ids.push_back(row.at(0).ToInteger());
-    return ids;
-}
-
-template <typename T> const T& Pick(std::mt19937& random, const std::vector<T>& from)
-{
-    return from.at(std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random));
 }
 
 // Writes through the host's document and table objects, as the editors and operations do.

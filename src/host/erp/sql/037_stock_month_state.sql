@@ -37,6 +37,13 @@ CREATE TABLE THGoodFixMonthSpan (
     RestCost NUMERIC NOT NULL
 );
 
+-- Whether a document's goods rows are stock lots.
+CREATE FUNCTION THGoodFixIsLot(DocTypeCode VARCHAR, IsPosted SMALLINT)
+RETURNS BOOLEAN
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT IsPosted = 1 AND DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF')
+$$;
+
 -- The rows of the goods in Goods (every good when Goods is null), worked out from the base
 -- tables: per month what the lots dated in it brought, what the rows dated in it took from
 -- the lots, and the running rest.
@@ -48,8 +55,7 @@ LANGUAGE sql STABLE AS $$
         FROM THGoodSpec gs
         JOIN THDocument d ON d.IDC = gs.DocID
         JOIN REFGood g ON g.Code = gs.GoodCode AND g.Category = 0
-        WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF')
-          AND (Goods IS NULL OR gs.GoodCode = ANY (Goods))
+        WHERE THGoodFixIsLot(d.DocTypeCode, d.IsPosted) AND (Goods IS NULL OR gs.GoodCode = ANY (Goods))
     ),
     incoming AS (
         SELECT l.GoodCode, date_trunc('month', l.DocumentDate)::DATE AS Month,
@@ -140,156 +146,45 @@ BEGIN
     RETURN NEW;
 END $$;
 
--- A document that came, went or changed its date dates the takes of its goods rows.
-CREATE FUNCTION THGoodFixDate_OnDocument()
+-- The rows a statement touched, as a query over its transition tables: the rows inserted, the
+-- rows deleted, or for an update both sides of every row whose Columns changed (a row changed
+-- in nothing the caller follows is left out).
+CREATE FUNCTION THGoodFixTouchedRows(Operation TEXT, Columns TEXT)
+RETURNS TEXT
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE Operation
+        WHEN 'INSERT' THEN format('SELECT %s FROM new_rows', Columns)
+        WHEN 'DELETE' THEN format('SELECT %s FROM old_rows', Columns)
+        ELSE format('(SELECT %1$s FROM new_rows EXCEPT SELECT %1$s FROM old_rows) '
+                    'UNION (SELECT %1$s FROM old_rows EXCEPT SELECT %1$s FROM new_rows)', Columns)
+    END
+$$;
+
+-- After a statement on a table the dates depend on: the goods rows whose takes it may have
+-- re-dated. Arguments: the columns followed, and a query from the touched rows "x" to the
+-- goods rows' IDC.
+CREATE FUNCTION THGoodFixDate_OnRows()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 DECLARE
     specs INTEGER[];
 BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(o.IDC) INTO specs FROM new_rows n JOIN THGoodSpec o ON o.DocID = n.IDC;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(o.IDC) INTO specs FROM old_rows o0 JOIN THGoodSpec o ON o.DocID = o0.IDC;
-    ELSE
-        SELECT array_agg(o.IDC) INTO specs FROM (
-            SELECT n.IDC FROM new_rows n LEFT JOIN old_rows o ON o.IDC = n.IDC
-            WHERE o.IDC IS NULL OR n.DocumentDate IS DISTINCT FROM o.DocumentDate
-            UNION
-            SELECT o.IDC FROM old_rows o LEFT JOIN new_rows n ON n.IDC = o.IDC WHERE n.IDC IS NULL
-        ) x JOIN THGoodSpec o ON o.DocID = x.IDC;
-    END IF;
+    EXECUTE format('WITH x AS (%s) SELECT array_agg(DISTINCT t.Spec) FROM (%s) t (Spec)',
+                   THGoodFixTouchedRows(TG_OP, TG_ARGV[0]), TG_ARGV[1]) INTO specs;
     PERFORM THGoodFixDateRefresh(specs);
     RETURN NULL;
 END $$;
 
--- A goods row that came, went or moved to another document dates the takes made for it.
-CREATE FUNCTION THGoodFixDate_OnGoodsRow()
-RETURNS TRIGGER
-LANGUAGE plpgsql AS $$
-DECLARE
-    specs INTEGER[];
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(n.IDC) INTO specs FROM new_rows n;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(o.IDC) INTO specs FROM old_rows o;
-    ELSE
-        SELECT array_agg(x.IDC) INTO specs FROM (
-            SELECT n.IDC FROM new_rows n LEFT JOIN old_rows o ON o.IDC = n.IDC
-            WHERE o.IDC IS NULL OR n.DocID IS DISTINCT FROM o.DocID
-            UNION
-            SELECT o.IDC FROM old_rows o LEFT JOIN new_rows n ON n.IDC = o.IDC WHERE n.IDC IS NULL
-        ) x;
-    END IF;
-    PERFORM THGoodFixDateRefresh(specs);
-    RETURN NULL;
-END $$;
-
--- Fixation rows: the goods of the lots they take from, before and after.
-CREATE FUNCTION THGoodFixMonth_OnFixRow()
+-- After a statement on a table the state depends on: the goods whose months it may have
+-- changed. Arguments: the columns followed, and a query from the touched rows "x" to goods.
+CREATE FUNCTION THGoodFixMonth_OnRows()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 DECLARE
     goods VARCHAR[];
 BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(DISTINCT l.GoodCode) INTO goods FROM new_rows n JOIN THGoodSpec l ON l.IDC = n.IncomeSpecID;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(DISTINCT l.GoodCode) INTO goods FROM old_rows o JOIN THGoodSpec l ON l.IDC = o.IncomeSpecID;
-    ELSE
-        SELECT array_agg(DISTINCT l.GoodCode) INTO goods FROM (
-            SELECT n.IncomeSpecID FROM new_rows n LEFT JOIN old_rows o ON o.IDC = n.IDC
-            WHERE o.IDC IS NULL OR (n.IncomeSpecID, n.Amount, n.OutcomeDate)
-                                   IS DISTINCT FROM (o.IncomeSpecID, o.Amount, o.OutcomeDate)
-            UNION
-            SELECT o.IncomeSpecID FROM old_rows o LEFT JOIN new_rows n ON n.IDC = o.IDC
-            WHERE n.IDC IS NULL OR (n.IncomeSpecID, n.Amount, n.OutcomeDate)
-                                   IS DISTINCT FROM (o.IncomeSpecID, o.Amount, o.OutcomeDate)
-        ) x JOIN THGoodSpec l ON l.IDC = x.IncomeSpecID;
-    END IF;
-    PERFORM THGoodFixMonthRefresh(goods);
-    RETURN NULL;
-END $$;
-
--- Goods rows count only as lots: rows of incoming documents that are posted. A change of
--- columns the lots do not show (flags, prices, sums with VAT) recomputes nothing.
-CREATE FUNCTION THGoodFixMonth_OnGoodsRow()
-RETURNS TRIGGER
-LANGUAGE plpgsql AS $$
-DECLARE
-    goods VARCHAR[];
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(DISTINCT n.GoodCode) INTO goods FROM new_rows n
-        JOIN THDocument d ON d.IDC = n.DocID AND d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(DISTINCT o.GoodCode) INTO goods FROM old_rows o
-        JOIN THDocument d ON d.IDC = o.DocID AND d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
-    ELSE
-        SELECT array_agg(DISTINCT x.GoodCode) INTO goods FROM (
-            SELECT n.GoodCode, n.DocID FROM new_rows n LEFT JOIN old_rows o ON o.IDC = n.IDC
-            WHERE o.IDC IS NULL OR (n.DocID, n.GoodCode, n.AmountAccount, n.CostSumm)
-                                   IS DISTINCT FROM (o.DocID, o.GoodCode, o.AmountAccount, o.CostSumm)
-            UNION
-            SELECT o.GoodCode, o.DocID FROM old_rows o LEFT JOIN new_rows n ON n.IDC = o.IDC
-            WHERE n.IDC IS NULL OR (n.DocID, n.GoodCode, n.AmountAccount, n.CostSumm)
-                                   IS DISTINCT FROM (o.DocID, o.GoodCode, o.AmountAccount, o.CostSumm)
-        ) x
-        JOIN THDocument d ON d.IDC = x.DocID AND d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
-    END IF;
-    PERFORM THGoodFixMonthRefresh(goods);
-    RETURN NULL;
-END $$;
-
--- Documents: the goods of an incoming document that came, went, or changed its type, posting
--- or date. Outgoing documents reach the state through the dates of their takes.
-CREATE FUNCTION THGoodFixMonth_OnDocument()
-RETURNS TRIGGER
-LANGUAGE plpgsql AS $$
-DECLARE
-    goods VARCHAR[];
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(DISTINCT gs.GoodCode) INTO goods FROM new_rows n JOIN THGoodSpec gs ON gs.DocID = n.IDC
-        WHERE n.IsPosted = 1 AND n.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(DISTINCT gs.GoodCode) INTO goods FROM old_rows o JOIN THGoodSpec gs ON gs.DocID = o.IDC
-        WHERE o.IsPosted = 1 AND o.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
-    ELSE
-        SELECT array_agg(DISTINCT gs.GoodCode) INTO goods FROM (
-            SELECT COALESCE(n.IDC, o.IDC) AS IDC
-            FROM new_rows n FULL JOIN old_rows o ON o.IDC = n.IDC
-            WHERE (n.IDC IS NULL OR o.IDC IS NULL
-                   OR (n.DocTypeCode, n.IsPosted, n.DocumentDate) IS DISTINCT FROM (o.DocTypeCode, o.IsPosted, o.DocumentDate))
-              AND ((n.IsPosted = 1 AND n.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF'))
-                   OR (o.IsPosted = 1 AND o.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF')))
-        ) x JOIN THGoodSpec gs ON gs.DocID = x.IDC;
-    END IF;
-    PERFORM THGoodFixMonthRefresh(goods);
-    RETURN NULL;
-END $$;
-
--- Goods: a good that came, went or changed its category (only stock goods have lots).
-CREATE FUNCTION THGoodFixMonth_OnGood()
-RETURNS TRIGGER
-LANGUAGE plpgsql AS $$
-DECLARE
-    goods VARCHAR[];
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT array_agg(n.Code) INTO goods FROM new_rows n;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT array_agg(o.Code) INTO goods FROM old_rows o;
-    ELSE
-        SELECT array_agg(x.Code) INTO goods FROM (
-            SELECT n.Code FROM new_rows n LEFT JOIN old_rows o ON o.Code = n.Code
-            WHERE o.Code IS NULL OR n.Category IS DISTINCT FROM o.Category
-            UNION
-            SELECT o.Code FROM old_rows o LEFT JOIN new_rows n ON n.Code = o.Code
-            WHERE n.Code IS NULL OR n.Category IS DISTINCT FROM o.Category
-        ) x;
-    END IF;
+    EXECUTE format('WITH x AS (%s) SELECT array_agg(DISTINCT t.Good) FROM (%s) t (Good)',
+                   THGoodFixTouchedRows(TG_OP, TG_ARGV[0]), TG_ARGV[1]) INTO goods;
     PERFORM THGoodFixMonthRefresh(goods);
     RETURN NULL;
 END $$;
@@ -356,26 +251,38 @@ CREATE TRIGGER THGoodFixDate_Row BEFORE INSERT OR UPDATE OF OutcomeSpecID, Outco
 
 -- Transition tables allow one event per trigger: three triggers per table and function. The
 -- dates are kept first (triggers fire in name order), so that the state's triggers on the
--- same statement already see them.
+-- same statement already see them. What each follows:
+--   * the dates: a document that came, went or changed its date; a goods row that came, went
+--     or moved to another document;
+--   * the state: a take's lot, amount and date; a lot's document, good, quantity and cost; an
+--     incoming document's type, posting and date (outgoing documents reach the state through
+--     the dates of their takes); a good's category (only stock goods have lots).
 DO $$
 DECLARE
-    -- Table, trigger name, trigger function.
-    watched TEXT[][] := ARRAY[['THDocument', 'THGoodFixDate', 'THGoodFixDate_OnDocument'],
-                              ['THGoodSpec', 'THGoodFixDate', 'THGoodFixDate_OnGoodsRow'],
-                              ['THGoodSpecFixLog', 'THGoodFixMonth', 'THGoodFixMonth_OnFixRow'],
-                              ['THGoodSpec', 'THGoodFixMonth', 'THGoodFixMonth_OnGoodsRow'],
-                              ['THDocument', 'THGoodFixMonth', 'THGoodFixMonth_OnDocument'],
-                              ['REFGood', 'THGoodFixMonth', 'THGoodFixMonth_OnGood']];
+    -- Table, trigger name, columns followed, touched rows "x" to goods rows or goods.
+    watched TEXT[][] := ARRAY[
+        ['THDocument', 'THGoodFixDate', 'IDC, DocumentDate',
+         'SELECT o.IDC FROM x JOIN THGoodSpec o ON o.DocID = x.IDC'],
+        ['THGoodSpec', 'THGoodFixDate', 'IDC, DocID', 'SELECT x.IDC FROM x'],
+        ['THGoodSpecFixLog', 'THGoodFixMonth', 'IDC, IncomeSpecID, Amount, OutcomeDate',
+         'SELECT l.GoodCode FROM x JOIN THGoodSpec l ON l.IDC = x.IncomeSpecID'],
+        ['THGoodSpec', 'THGoodFixMonth', 'IDC, DocID, GoodCode, AmountAccount, CostSumm',
+         'SELECT x.GoodCode FROM x JOIN THDocument d ON d.IDC = x.DocID AND THGoodFixIsLot(d.DocTypeCode, d.IsPosted)'],
+        ['THDocument', 'THGoodFixMonth', 'IDC, DocTypeCode, IsPosted, DocumentDate',
+         'SELECT gs.GoodCode FROM x JOIN THGoodSpec gs ON gs.DocID = x.IDC WHERE THGoodFixIsLot(x.DocTypeCode, x.IsPosted)'],
+        ['REFGood', 'THGoodFixMonth', 'Code, Category', 'SELECT x.Code FROM x']];
     i INTEGER;
+    fn TEXT;
 BEGIN
     FOR i IN 1 .. array_length(watched, 1) LOOP
+        fn := format('%s_OnRows(%L, %L)', watched[i][2], watched[i][3], watched[i][4]);
         EXECUTE format('CREATE TRIGGER %s_Ins AFTER INSERT ON %s REFERENCING NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][2], watched[i][1], watched[i][3]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
         EXECUTE format('CREATE TRIGGER %s_Upd AFTER UPDATE ON %s '
                        'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][2], watched[i][1], watched[i][3]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
         EXECUTE format('CREATE TRIGGER %s_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s()', watched[i][2], watched[i][1], watched[i][3]);
+                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
     END LOOP;
     FOREACH i IN ARRAY ARRAY[1, 2, 3, 6] LOOP
         EXECUTE format('CREATE TRIGGER THGoodFixMonth_Trunc AFTER TRUNCATE ON %s '
