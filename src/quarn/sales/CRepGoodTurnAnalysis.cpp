@@ -49,20 +49,21 @@ std::shared_ptr<DataList> Bare(Talvex::Book& book, const std::string& table)
 }
 
 // What the outgoing rows took from each lot, summed per lot: those dated before the period
-// ("Before") and those dated up to its end ("UpToEnd"), in one pass over the fixation log.
+// ("Before") and those dated up to its end ("UpToEnd"), in one pass over the fixation log. A
+// take is dated by its outgoing document, whose date the log carries (a take whose outgoing
+// row or document is missing has none and counts nowhere).
 std::shared_ptr<DataList> FixedPerLot(Talvex::Book& book, const CRepGoodTurnAnalysis::Params& params)
 {
     auto list = book.CreateList("THGoodSpecFixLog");
     list->Fields().SelectFields({"IncomeSpecID"});
-    list->Join(Bare(book, "THGoodSpec"), "OSpec", "OSpec.IDC = oTable.OutcomeSpecID");
-    list->Join(Bare(book, "THDocument"), "ODoc", "ODoc.IDC = OSpec.DocID");
     list->Fields()
         .AddField("Before", Kind::kQuantity,
-                  "CASE WHEN ODoc.DocumentDate < " + SqlTools::Literal(Kind::kDate, Value(params.dateBeg)) +
+                  "CASE WHEN oTable.OutcomeDate < " + SqlTools::Literal(Kind::kDate, Value(params.dateBeg)) +
                       " THEN oTable.Amount ELSE 0 END")
         .SetAggregate(Talvex::Aggregate::kSum);
     list->Fields().AddField("UpToEnd", Kind::kQuantity, "oTable.Amount").SetAggregate(Talvex::Aggregate::kSum);
-    list->SetFilter(SqlTools::CondByName("ODoc.DocumentDate", Kind::kDate, Op::kNotGreater, Value(params.dateEnd)));
+    list->SetFilter(
+        SqlTools::CondByName("oTable.OutcomeDate", Kind::kDate, Op::kNotGreater, Value(params.dateEnd)));
     return list;
 }
 

@@ -70,7 +70,7 @@ const std::vector<Talvex::Testing::SourceColumns> kSources = {
     {"THPartyAttribute", {"DocID", "DocTypeCode", "RolePartyCode", "PartyType", "PartyCode"}},
     {"THPaySpec", {"DocID", "CorDocID", "Summa", "SummaCur", "IsTransfered", "CorDocument"}},
     {"THGoodContent", {"IDC", "SpecID", "CorSpecID", "LinkKindCode", "IsVertical", "AmountAccount"}},
-    {"THGoodSpecFixLog", {"IncomeSpecID", "OutcomeSpecID", "Amount", "FixCategory"}},
+    {"THGoodSpecFixLog", {"IncomeSpecID", "OutcomeSpecID", "Amount", "FixCategory", "OutcomeDate"}},
     {"THDocumentPayTerm", {"IDC", "DocID", "PayTerm", "Summa"}},
     {"REFClient",
      {"Code", "Name", "Parent", "MarketGrCode", "IsSubsidiary", "IsPerson", "EnterpriseTypeCode", "DefaultLimit",

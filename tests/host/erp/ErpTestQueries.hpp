@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,21 @@ inline std::string QueryText(Data::Connection& db, std::string_view sql)
 {
     auto rs = db.QueryPostgres(sql);
     return rs.rows.at(0).at(0).IsNull() ? std::string() : rs.rows.at(0).at(0).ToText();
+}
+
+// The first column of every row of a query, as ids.
+inline std::vector<std::int64_t> Ids(Data::Connection& db, const std::string& sql)
+{
+    std::vector<std::int64_t> ids;
+    for (const auto& row : db.QueryPostgres(sql).rows)
+        ids.push_back(row.at(0).ToInteger());
+    return ids;
+}
+
+// One of the values, drawn by the test's own random source.
+template <typename T> const T& Pick(std::mt19937& random, const std::vector<T>& from)
+{
+    return from.at(std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random));
 }
 
 // A table, view or data source (called with sample arguments) and the columns the module names.

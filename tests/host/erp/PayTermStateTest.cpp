@@ -23,6 +23,8 @@ using Talvex::Erp::PartyRow;
 using Talvex::Erp::THDocumentObject;
 using Talvex::Erp::THPartyAttributeObject;
 using Talvex::Testing::PayTermDifferences;
+using Talvex::Testing::Ids;
+using Talvex::Testing::Pick;
 using Talvex::Testing::QueryCount;
 using Talvex::Testing::QueryText;
 
@@ -37,19 +39,6 @@ void ExpectSourcesMatchRecount(Connection& db, const std::string& when)
 {
     for (const auto& date : kPayToDates)
         EXPECT_EQ(PayTermDifferences(db, date), "") << when << ", as of " << (date ? date->ToIso() : "now");
-}
-
-std::vector<std::int64_t> Ids(Connection& db, const std::string& sql)
-{
-    std::vector<std::int64_t> ids;
-    for (const auto& row : db.QueryPostgres(sql).rows)
-        ids.push_back(row.at(0).ToInteger());
-    return ids;
-}
-
-template <typename T> const T& Pick(std::mt19937& random, const std::vector<T>& from)
-{
-    return from.at(std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random));
 }
 
 // Writes through the host's document objects, as the module's operations do.

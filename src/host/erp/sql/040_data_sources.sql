@@ -168,44 +168,24 @@ LANGUAGE sql STABLE AS $$
 $$;
 
 -- Monthly stock movement per good over the months that hold documents: what came in, what
--- was fixed out (at the lots' unit cost) and what remained at the month's end (DateEnd).
+-- was fixed out (at the lots' unit cost) and what remained at the month's end (DateEnd). Every
+-- good with lots has a row for every month from the company's first movement to its last:
+-- the kept state (THGoodFixMonthState) holds the months of the good's own movements, before
+-- them the good had nothing and after them its last rest stays.
 CREATE VIEW THDocGoodFixLogMonth AS
-    WITH incoming AS (
-        SELECT r.GoodCode, date_trunc('month', r.DocumentDate)::DATE AS Month,
-               SUM(r.AmountAccount) AS Amount, SUM(r.CostSumm) AS Cost
-        FROM THDocGoodFixRest r GROUP BY 1, 2
-    ),
-    fixed AS (
-        SELECT r.GoodCode, date_trunc('month', od.DocumentDate)::DATE AS Month, SUM(f.Amount) AS Amount,
-               SUM(ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * f.Amount, 4)) AS Cost
-        FROM THGoodSpecFixLog f
-        JOIN THDocGoodFixRest r ON r.IncomeSpecID = f.IncomeSpecID
-        JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
-        JOIN THDocument od ON od.IDC = o.DocID
-        GROUP BY 1, 2
-    ),
-    months AS (
-        SELECT generate_series(MIN(m.Month), MAX(m.Month), INTERVAL '1 month')::DATE AS Month
-        FROM (SELECT Month FROM incoming UNION ALL SELECT Month FROM fixed) m
-    ),
-    grid AS (
-        SELECT g.GoodCode, m.Month,
-               COALESCE(i.Amount, 0) AS IncomeAmount, COALESCE(i.Cost, 0) AS IncomeCost,
-               COALESCE(f.Amount, 0) AS FixedAmount, COALESCE(f.Cost, 0) AS FixedCost
-        FROM (SELECT DISTINCT GoodCode FROM incoming) g
-        CROSS JOIN months m
-        LEFT JOIN incoming i ON i.GoodCode = g.GoodCode AND i.Month = m.Month
-        LEFT JOIN fixed f ON f.GoodCode = g.GoodCode AND f.Month = m.Month
-    )
-    SELECT grid.GoodCode,
-           (grid.Month + INTERVAL '1 month' - INTERVAL '1 day')::DATE AS DateEnd,
-           grid.IncomeAmount AS IncomeAmountAccount, grid.IncomeCost AS IncomeCostSumm,
-           grid.FixedAmount AS FixedAmountAccount, grid.FixedCost AS FixedCostSumm,
-           SUM(grid.IncomeAmount - grid.FixedAmount) OVER w AS AmountAccount,
-           SUM(grid.IncomeCost - grid.FixedCost) OVER w AS CostSumm,
-           EXTRACT(DAY FROM grid.Month + INTERVAL '1 month' - INTERVAL '1 day')::INTEGER AS MonthDays
-    FROM grid
-    WINDOW w AS (PARTITION BY grid.GoodCode ORDER BY grid.Month);
+    SELECT sp.GoodCode,
+           (m.Month + INTERVAL '1 month' - INTERVAL '1 day')::DATE AS DateEnd,
+           COALESCE(s.IncomeAmount, 0) AS IncomeAmountAccount, COALESCE(s.IncomeCost, 0) AS IncomeCostSumm,
+           COALESCE(s.FixedAmount, 0) AS FixedAmountAccount, COALESCE(s.FixedCost, 0) AS FixedCostSumm,
+           CASE WHEN s.GoodCode IS NOT NULL THEN s.RestAmount WHEN m.Month > sp.LastMonth THEN sp.RestAmount ELSE 0 END
+               AS AmountAccount,
+           CASE WHEN s.GoodCode IS NOT NULL THEN s.RestCost WHEN m.Month > sp.LastMonth THEN sp.RestCost ELSE 0 END
+               AS CostSumm,
+           EXTRACT(DAY FROM m.Month + INTERVAL '1 month' - INTERVAL '1 day')::INTEGER AS MonthDays
+    FROM (SELECT generate_series(MIN(FirstMonth), MAX(LastMonth), INTERVAL '1 month')::DATE AS Month
+          FROM THGoodFixMonthSpan) m
+    CROSS JOIN THGoodFixMonthSpan sp
+    LEFT JOIN THGoodFixMonthState s ON s.GoodCode = sp.GoodCode AND s.Month = m.Month;
 
 -- Sales-side goods rows as the sales cube reads them, one per row of every sales type, with
 -- the sign of the type (returns and discounts count against the sale), the sum without VAT

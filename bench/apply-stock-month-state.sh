@@ -1,0 +1,32 @@
+#!/bin/sh
+# Brings a company built before the kept stock movement existed up to the current sources
+# without generating it again: the fixation log's OutcomeDate, the monthly state with its
+# triggers, the month source that reads it; then dates the log and builds the state in one
+# statement each. For the bench's scale-1 and scale-10 companies.
+#
+#     bench/apply-stock-month-state.sh "host=/work/bench-home/socket user=postgres dbname=talvex_bench"
+set -eu
+[ $# -eq 1 ] || { echo "usage: $0 CONNECTION" >&2; exit 2; }
+here=$(dirname "$0")/..
+sql=$here/src/host/erp/sql
+{
+    echo 'SET client_min_messages = warning;'
+    echo 'BEGIN;'
+    echo 'DROP VIEW IF EXISTS THDocGoodFixLogMonth;'
+    echo 'DROP TABLE IF EXISTS THGoodFixMonthState, THGoodFixMonthSpan CASCADE;'
+    echo 'DROP FUNCTION IF EXISTS THGoodFixMonthRefresh(VARCHAR[]), THGoodFixDateRefresh(INTEGER[]),'
+    echo '    THGoodFixMonthRebuild(), THGoodFixMonthSuspend() CASCADE;'
+    echo 'DROP FUNCTION IF EXISTS THGoodFixDate_OnFixRow(), THGoodFixDate_OnRows(), THGoodFixMonth_OnRows(),'
+    echo '    THGoodFixMonth_OnTruncate(), THGoodFixTouchedRows(TEXT, TEXT), THGoodFixMonthOf(VARCHAR[]),'
+    echo '    THGoodFixIsLot(VARCHAR, SMALLINT) CASCADE;'
+    echo 'ALTER TABLE THGoodSpecFixLog ADD COLUMN IF NOT EXISTS OutcomeDate DATE;'
+    cat "$sql/037_stock_month_state.sql"
+    sed -n '/^-- Monthly stock movement per good/,/^    LEFT JOIN THGoodFixMonthState s/p' "$sql/040_data_sources.sql"
+    # The folded twins of the new tables' keys, as the schema's last script gives every table.
+    echo 'CREATE INDEX thgoodfixmonthstate_pkey_folded ON THGoodFixMonthState (tsql.ci(GoodCode), Month);'
+    echo 'CREATE INDEX thgoodfixmonthspan_pkey_folded ON THGoodFixMonthSpan (tsql.ci(GoodCode));'
+    echo 'SELECT THGoodFixMonthSuspend();'
+    echo 'SELECT THGoodFixMonthRebuild();'
+    echo 'COMMIT;'
+    echo 'ANALYZE THGoodSpecFixLog, THGoodFixMonthState, THGoodFixMonthSpan;'
+} | psql -X -q -v ON_ERROR_STOP=1 "$1"
