@@ -243,8 +243,10 @@ void RunObject(const std::shared_ptr<Object>& object, const std::string& classNa
     } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
         main->Main(inParams);
     } else if (auto* calculator = dynamic_cast<IPriceCalc*>(object.get())) {
-        // A price calculator, as the price-list maintenance hands it a price type.
-        RunPriceCalc(*calculator, inParams);
+        // A price calculator, as the price-list maintenance hands it a price type: its form
+        // asks for what the parameters leave open; the prices it made are the result.
+        if (auto prices = RunPriceCalcTool(*calculator, inParams))
+            outParams.Add("DataList", FieldType::kObject, Value(std::shared_ptr<Object>(prices)));
     } else if (auto cubeReport = std::dynamic_pointer_cast<ICubeForm2>(object)) {
         // A cube report alone: the host opens it in a cube window.
         OpenCubeForm(cubeReport, className);
@@ -354,7 +356,8 @@ int RunClass(const std::string& connectString, const RunOptions& options, std::o
         Emit(*listWindows.LastGrid(), options, out);
         return 0;
     }
-    // A price calculator writes prices and shows no list: its messages told what it did.
+    // A price calculator whose period holds no prices (or that was cancelled) has no list:
+    // its messages told what it did.
     if (dynamic_cast<IPriceCalc*>(object.get())) return 0;
     err << "talvex: " << options.className << " showed no list to print\n";
     return 1;

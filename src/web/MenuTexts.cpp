@@ -16,9 +16,10 @@ namespace {
 
 // The reports the module's resource names in its own words.
 constexpr std::pair<std::string_view, long> kNamedByResource[] = {
-    {"CDebtOfClients", 21810},  // "Client debt"
-    {"RCashFlow", 27149},       // "Cash flow"
-    {"CRSaleByPayType", 15542}, // "Splitting sales by payment type"
+    {"CDebtOfClients", 21810},      // "Client debt"
+    {"RCashFlow", 27149},           // "Cash flow"
+    {"CRSaleByPayType", 15542},     // "Splitting sales by payment type"
+    {"CPriceListCostPrice", 26293}, // "Prices from purchase cost"
 };
 
 constexpr std::string_view kRecentKey = "web.recent";

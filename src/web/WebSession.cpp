@@ -7,6 +7,8 @@
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/objects/IPriceCalc.hpp"
+#include "host/objects/PriceCalcTool.hpp"
 #include "host/objects/RecordsetRows.hpp"
 #include "host/objects/ReferenceLookup.hpp"
 #include "host/objects/SqlTools.hpp"
@@ -483,8 +485,10 @@ std::string MenuJson(const std::vector<ExtraClass>& extraClasses)
     for (const auto& subsystem : kOrder)
         groupFor(subsystem);
     for (const auto& entry : Quarn_DuzAde::Catalogue()) {
-        // Only what a person can run: report contracts and Main entries.
-        if (entry.entry.find("IReportExec") == std::string::npos && entry.entry.find("Main") == std::string::npos)
+        // Only what a person can run: report contracts, Main entries and price calculators
+        // (in the price-list maintenance's form).
+        if (entry.entry.find("IReportExec") == std::string::npos && entry.entry.find("Main") == std::string::npos &&
+            entry.entry.find("IPriceCalc") == std::string::npos)
             continue;
         groupFor(entry.subsystem)["classes"].push_back({{"name", entry.name},
                                                         {"title", BusinessName(entry.name, entry.role)},
@@ -1061,6 +1065,11 @@ void WebSession::RunClass(const std::string& className, const std::vector<std::p
         report->Run(inParams, outParams);
     } else if (auto* main = dynamic_cast<Quarn_DuzAde::IMainEntry*>(object.get())) {
         main->Main(inParams);
+    } else if (auto* calculator = dynamic_cast<IPriceCalc*>(object.get())) {
+        // A price calculator runs in the price-list maintenance's form; the prices it made
+        // open as the result.
+        if (auto prices = RunPriceCalcTool(*calculator, inParams))
+            outParams.Add("DataList", FieldType::kObject, Value(std::shared_ptr<Object>(prices)));
     } else {
         throw ValueError(className + " cannot be run from the menu");
     }

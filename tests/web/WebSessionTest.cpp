@@ -116,13 +116,19 @@ TEST(WebSession, WelcomeNamesUserAndMenuGroupsClassesBySubsystem)
     std::vector<std::string> subsystems;
     bool sawDuzAde = false;
     bool sawDialogBridge = false;
+    json priceCalc;
     for (const auto& group : welcome["menu"]) {
         subsystems.push_back(group["subsystem"]);
         for (const auto& cls : group["classes"]) {
             sawDuzAde = sawDuzAde || cls["name"] == "CDuzAde";
             sawDialogBridge = sawDialogBridge || cls["name"] == "TalvexUserDialogs";
+            if (cls["name"] == "CPriceListCostPrice") priceCalc = cls;
         }
     }
+    // A price calculator is offered under its business name, in the maintenance's form.
+    ASSERT_TRUE(priceCalc.is_object());
+    EXPECT_EQ(priceCalc["title"], "Prices from purchase cost");
+    EXPECT_EQ(priceCalc["available"], true);
     // The business groups first, in the order of the menu; the tests' classes last.
     ASSERT_GE(subsystems.size(), 4u);
     EXPECT_EQ(subsystems.front(), "receivables and payables");
@@ -178,6 +184,21 @@ TEST(WebSession, FormIsDrawnFromDeclaredControlsAndBadInputIsRefusedAtTheControl
     });
     EXPECT_EQ(Tab::ControlOf(*Tab::Window(state, "frmWebParams"), "optByDate")["value"], "0");
     tab.Send({{"t", "click"}, {"w", "frmWebParams"}, {"c", "btCancel"}});
+    tab.WaitForState([](const json& s) { return s["windows"].empty(); });
+}
+
+TEST(WebSession, APriceCalculatorFromTheMenuOpensThePriceListMaintenanceForm)
+{
+    Tab tab;
+    tab.Send({{"t", "run"}, {"cls", "CPriceListCostPrice"}});
+    json state = tab.WaitForState(HasWindow("frmPriceCalc"));
+    const json& form = *Tab::Window(state, "frmPriceCalc");
+    EXPECT_TRUE(form["modal"].get<bool>());
+    EXPECT_EQ(Tab::ControlOf(form, "cbPriceList")["lookup"], "REFPriceList");
+    EXPECT_EQ(Tab::ControlOf(form, "cbPriceType")["lookup"], "REFPriceType");
+    EXPECT_EQ(Tab::ControlOf(form, "cbCurrency")["value"], "EUR");
+    EXPECT_EQ(Tab::ControlOf(form, "edKoeff")["value"], "1");
+    tab.Send({{"t", "click"}, {"w", "frmPriceCalc"}, {"c", "btCancel"}});
     tab.WaitForState([](const json& s) { return s["windows"].empty(); });
 }
 

@@ -75,9 +75,11 @@ std::shared_ptr<DataList> CPriceListCostPrice::CreateCostList(std::shared_ptr<Ta
                                 SqlTools::CondByName("D.DocumentDate", kDate, Op::kNotLess, Value(begDate)),
                                 SqlTools::CondByName("D.DocumentDate", kDate, Op::kNotGreater, Value(endDate))}));
     // Each purchase row's own unit cost times the coefficient; Calc gives every row of a day,
-    // goods and unit the price of the first of them. A sub-select per row for "one row of that
-    // day" gave the same prices at thirty times the cost.
+    // goods and unit the price of the first of them, the row entered first, so that the same
+    // purchases always give the same price. A sub-select per row for "one row of that day"
+    // gave the same prices at thirty times the cost.
     d->Fields().AddField("Price", kNumber, "gs.CostSumm / gs.Amount * " + SqlTools::Literal(kNumber, Value(koeff)));
+    d->OrderBy("D.DocumentDate, gs.IDC");
     return d;
 }
 

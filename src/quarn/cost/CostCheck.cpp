@@ -226,13 +226,17 @@ bool CostCheck::ReadPeriod(CostCheckPeriod& period)
     const Value beg = Ctl("edDateBeg").GetValue();
     const Value end = Ctl("edDateEnd").GetValue();
     Talvex::Ui::MessageBox box;
-    auto refuse = [&box](const std::string& text) {
+    Ctl("edDateBeg").SetRefusal("");
+    Ctl("edDateEnd").SetRefusal("");
+    // The refusal stays at the control at fault after the message is answered.
+    auto refuse = [this, &box](const char* control, const std::string& text) {
+        Ctl(control).SetRefusal(text);
         box.ShowSingle(text, "Gerai", "", Talvex::Ui::MessageKind::Refusal);
         return false;
     };
-    if (!beg.IsDate()) return refuse("edDateBeg: enter the first day of the period.");
-    if (!end.IsDate()) return refuse("edDateEnd: enter the last day of the period.");
-    if (beg.ToDate() > end.ToDate()) return refuse(Text(kPeriodReversed));
+    if (!beg.IsDate()) return refuse("edDateBeg", "edDateBeg: enter the first day of the period.");
+    if (!end.IsDate()) return refuse("edDateEnd", "edDateEnd: enter the last day of the period.");
+    if (beg.ToDate() > end.ToDate()) return refuse("edDateEnd", Text(kPeriodReversed));
     baseDialog_->Fields().Set("BegDate", beg);
     baseDialog_->Fields().Set("EndDate", end);
     period = PeriodOf(*book_, beg.ToDate(), end.ToDate());

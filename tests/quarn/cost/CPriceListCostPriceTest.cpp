@@ -1,10 +1,13 @@
 #include "quarn/cost/CPriceListCostPrice.hpp"
 #include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
+#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/objects/PriceCalcTool.hpp"
+#include "host/objects/RecordsetRows.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "support/ScriptedUser.hpp"
@@ -126,9 +129,9 @@ TEST_F(PriceListCostPrice, EachDaysPurchaseGivesOnePriceRoundedHalfToEvenAndReru
     ASSERT_EQ(prices.size(), 3u) << ::testing::PrintToString(prices);
     EXPECT_EQ(prices[0], "2027-02-01 " + good + "0.0200");
     EXPECT_EQ(prices[1], "2027-02-02 " + good + "0.0400");
-    // 30.00 / 2 or 62.00 / 4 a box: one of the day's two purchases.
+    // 30.00 / 2 a box, not 62.00 / 4: the day's purchase entered first gives the price.
     const std::string boxes = std::string("2027-02-03 ") + kOther + " DEZ EUR ";
-    EXPECT_TRUE(prices[2] == boxes + "15.0000" || prices[2] == boxes + "15.5000") << prices[2];
+    EXPECT_EQ(prices[2], boxes + "15.0000");
     EXPECT_EQ(calc.PricesAdded(), 3);
     // Four purchase rows counted, the status line cleared at the end.
     ASSERT_FALSE(user.StatusHistory().empty());
@@ -148,7 +151,7 @@ TEST_F(PriceListCostPrice, EachDaysPurchaseGivesOnePriceRoundedHalfToEvenAndReru
     prices = Prices();
     EXPECT_EQ(prices[0], "2027-02-01 " + good + "0.0400");
     EXPECT_EQ(prices[1], "2027-02-02 " + good + "0.0500");
-    EXPECT_TRUE(prices[2] == boxes + "22.5000" || prices[2] == boxes + "23.2500") << prices[2];
+    EXPECT_EQ(prices[2], boxes + "22.5000");
     EXPECT_EQ(
         Sql("SELECT string_agg(IDC::text, ',' ORDER BY IDC) FROM REFGoodPrice WHERE PriceTypeCode = $1", {Value(kType)})
             .rows[0][0],
@@ -211,11 +214,12 @@ TEST_F(PriceListCostPrice, DemoPricesOfAMonthAreTheUnitCostOfOneOfThatDaysPurcha
     RunPriceCalc(calc, params);
     EXPECT_EQ(user.ErrorsText(), "");
     // Independently: every (day, goods, unit) of the list bought in March has one stored price,
-    // and it is one of that day's purchase rows' unit cost times 1.2 to SAV's 4 decimals.
+    // the unit cost of that day's purchase row entered first times 1.2, to SAV's 4 decimals
+    // (the demo purchases hold no exact half at the fifth decimal, where rounding modes part).
     const auto check = Sql(R"sql(
         WITH bought AS (
             SELECT d.DocumentDate, upper(g.GoodCode) AS GoodCode, upper(g.UnitCode) AS UnitCode,
-                   array_agg(round(g.CostSumm / g.Amount * 1.2, 4)) AS Candidates
+                   (array_agg(round(g.CostSumm / g.Amount * 1.2, 4) ORDER BY g.IDC))[1] AS First
             FROM THDocument d JOIN THGoodSpec g ON g.DocID = d.IDC
             JOIN REFPriceListSpec l ON l.GoodCode = g.GoodCode AND l.UnitCode = g.UnitCode AND l.PriceListCode = 'DID'
             WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN '2026-03-01' AND '2026-03-31'
@@ -225,7 +229,7 @@ TEST_F(PriceListCostPrice, DemoPricesOfAMonthAreTheUnitCostOfOneOfThatDaysPurcha
                count(*) FILTER (WHERE (SELECT count(*) FROM REFGoodPrice p WHERE p.PriceTypeCode = 'SAV'
                                        AND p.CurrencyCode = 'EUR' AND p.GoodCode = b.GoodCode
                                        AND p.UnitCode = b.UnitCode AND p.DateApply = b.DocumentDate
-                                       AND p.Price = ANY (b.Candidates)) = 1)
+                                       AND p.Price = b.First) = 1)
         FROM bought b)sql");
     ASSERT_GT(check.rows[0][0].ToInteger(), 5);
     EXPECT_EQ(check.rows[0][1].ToInteger(), check.rows[0][0].ToInteger());
@@ -279,6 +283,76 @@ TEST_F(PriceListCostPrice, ASessionFillingTheSamePricesMeanwhileIsWaitedForNotDo
         theirs.join();
     }
     EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(calc.PricesAdded(), 2);
+    EXPECT_EQ(calc.PricesChanged(), 0);
+    EXPECT_EQ(Prices().size(), 3u);
+}
+
+// The price-list maintenance's form over the calculator, as the menu runs it: codes holding a
+// quote, a semicolon and comment markers are found as they stand, and the prices the period
+// now holds for the list are the result, to the type's decimals.
+TEST_F(PriceListCostPrice, TheMaintenanceFormFindsHostileCodesAndShowsThePricesMade)
+{
+    HandCompany(2);
+    const std::string f = "frmPriceCalc";
+    user.Set(f, "edDateBeg", "2027-02-01").Set(f, "edDateEnd", "2027-02-28");
+    user.Set(f, "cbPriceList", kList).Set(f, "cbPriceType", kType).Set(f, "edKoeff", "1.5");
+    user.Click(f, "btOK").Answer("Gerai");
+    CPriceListCostPrice calc;
+    FieldList params;
+    params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    auto prices = RunPriceCalcTool(calc, params);
+    EXPECT_EQ(user.ErrorsText(), "");
+    EXPECT_EQ(user.MessageTexts().back(), Quarn_DuzAde::ModuleFormRes().GetString(26292));
+    ASSERT_NE(prices, nullptr);
+    std::vector<std::string> shown;
+    for (const auto& r :
+         Ui::ReadRecordsetRows(*prices->Recordset(), {"DateApply", "GoodCode", "Name", "UnitCode", "Price"}).rows)
+        shown.push_back(r[0].ToDate().ToIso() + " " + r[1].ToText() + " " + r[3].ToText() + " " + r[4].ToText());
+    EXPECT_EQ(shown, (std::vector<std::string>{"2027-02-01 " + std::string(kGood) + " VNT 0.04",
+                                               "2027-02-02 " + std::string(kGood) + " VNT 0.05",
+                                               "2027-02-03 " + std::string(kOther) + " DEZ 22.50"}));
+    EXPECT_EQ(Prices().size(), 3u);
+
+    // A currency other than the accounting one passes the form, is refused by the calculator
+    // and shows nothing.
+    user.Set(f, "cbPriceList", kList).Set(f, "cbPriceType", kType).Set(f, "cbCurrency", "USD");
+    user.Click(f, "btOK").Answer("Gerai");
+    EXPECT_EQ(RunPriceCalcTool(calc, params), nullptr);
+    EXPECT_EQ(user.MessageTexts().back(), "The price currency must be the accounting currency EUR.");
+    EXPECT_EQ(Prices().size(), 3u);
+}
+
+// A price that cannot be stored stops the calculation there: the prices before it stay, each
+// whole, the failing one leaves nothing, and a run after the fault adds only what is missing.
+TEST_F(PriceListCostPrice, AFaultMidwayKeepsTheWholePricesBeforeItAndARerunAddsOnlyTheRest)
+{
+    HandCompany(4);
+    Sql(R"sql(
+        CREATE FUNCTION pg_temp.refuse_second_day() RETURNS trigger LANGUAGE plpgsql AS $$
+        BEGIN
+            IF NEW.DateApply = DATE '2027-02-02' THEN RAISE EXCEPTION 'the disk is full'; END IF;
+            RETURN NEW;
+        END $$)sql");
+    Sql("CREATE TRIGGER refuse_second_day BEFORE INSERT OR UPDATE ON REFGoodPrice FOR EACH ROW EXECUTE FUNCTION "
+        "pg_temp.refuse_second_day()");
+    CPriceListCostPrice calc;
+    FieldList params;
+    params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+    params.Add("BegDate", FieldType::kDate, Value(Date(2027, 2, 1)));
+    params.Add("EndDate", FieldType::kDate, Value(Date(2027, 2, 28)));
+    params.Add("Koeff", FieldType::kNumber, Value(Decimal::Parse("1")));
+    params.Add("PriceListCode", FieldType::kCode, Value(kList));
+    params.Add("PriceTypeCode", FieldType::kCode, Value(kType));
+    params.Add("CurrencyCode", FieldType::kCode, Value("EUR"));
+    RunPriceCalc(calc, params);
+    EXPECT_NE(user.ErrorsText().find("the disk is full"), std::string::npos) << user.ErrorsText();
+    EXPECT_EQ(Prices(), std::vector<std::string>{"2027-02-01 " + std::string(kGood) + " VNT EUR 0.0250"});
+    EXPECT_EQ(user.Session().StatusText(), "");
+
+    Sql("DROP TRIGGER refuse_second_day ON REFGoodPrice");
+    user.Answer("Gerai");
+    RunPriceCalc(calc, params);
     EXPECT_EQ(calc.PricesAdded(), 2);
     EXPECT_EQ(calc.PricesChanged(), 0);
     EXPECT_EQ(Prices().size(), 3u);

@@ -197,11 +197,14 @@ TEST_F(CostCheckTest, ReversedOrMissingPeriodIsRefusedAndAnEmptyPeriodSaysSo)
     EXPECT_EQ(user.Session().Messages().back().buttons, std::vector<std::string>{"Gerai"});
     EXPECT_EQ(f.ChDoc().RowCount(), 0u);
     EXPECT_TRUE(user.ProgressRuns().empty());
+    EXPECT_EQ(f.Ctl("edDateEnd").Refusal(), Quarn_DuzAde::ModuleFormRes().GetString(457));
 
     user.Answer("Gerai");
     f.UserInput("edDateBeg", Value());
     f.UserClick("btFillList");
     EXPECT_NE(user.MessageTexts().back().find("edDateBeg"), std::string::npos) << user.MessageTexts().back();
+    EXPECT_NE(f.Ctl("edDateBeg").Refusal(), "");
+    EXPECT_EQ(f.Ctl("edDateEnd").Refusal(), "");
 
     // Before the access date nothing is listed, and the user is told.
     user.Answer("Gerai");
@@ -210,6 +213,7 @@ TEST_F(CostCheckTest, ReversedOrMissingPeriodIsRefusedAndAnEmptyPeriodSaysSo)
     f.UserClick("btFillList");
     EXPECT_EQ(f.ChDoc().RowCount() + f.MFDoc().RowCount() + f.RetDoc().RowCount(), 0u);
     EXPECT_NE(user.MessageTexts().back().find("No document"), std::string::npos) << user.MessageTexts().back();
+    EXPECT_EQ(f.Ctl("edDateBeg").Refusal(), "");
     EXPECT_FALSE(f.Ctl("btSaveMFDocSum").Enabled());
     EXPECT_FALSE(f.Ctl("btReCheckSourceDoc").Enabled());
     EXPECT_FALSE(f.Ctl("btRecalcCostSum").Enabled());

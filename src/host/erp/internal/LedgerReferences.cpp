@@ -12,7 +12,9 @@ namespace Talvex::Erp::Ledger {
 namespace {
 
 // Units, goods categories and price types of their own, then every unit and price type the
-// documents already use, so that no code in a document lacks its card.
+// documents already use, so that no code in a document lacks its card. "PSV" holds no prices
+// of the generator's: it is the type the price-list cost price calculator fills, which no
+// report reads.
 constexpr std::string_view kUnitsAndTypes = R"sql(
 INSERT INTO REFUnit (Code, Name) VALUES
     ('VNT', 'vienetai'), ('KG', 'kilogramai'), ('L', 'litrai'), ('M', 'metrai'), ('M2', 'kvadratiniai metrai'),
@@ -29,7 +31,8 @@ INSERT INTO REFPriceType (Code, Name, CurrencyCode, IsVATIncluded, RoundToSign) 
     ('BAZ', 'Bazinė mažmeninė kaina', 'EUR', 1, 2),
     ('DID', 'Didmeninė kaina', 'EUR', 0, 2),
     ('SAV', 'Savikaina', 'EUR', 0, 4),
-    ('AKC', 'Akcijos kaina', 'EUR', 1, 2);
+    ('AKC', 'Akcijos kaina', 'EUR', 1, 2),
+    ('PSV', 'Kaina pagal pirkimų savikainą', 'EUR', 0, 2);
 
 INSERT INTO STStore (IDC, Code, Name) VALUES
     (1, 'C', 'Centrinis sandėlis'),
