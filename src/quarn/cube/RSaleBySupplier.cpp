@@ -131,8 +131,7 @@ Date RSaleBySupplier::DateParam(const char* name) const
 
 // The good with its group and, for a goods node, the tree; the supplier of the lot. A lot
 // nobody sold us (a customer's return, our own production) has no supplier.
-void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& goodExpr,
-                                           const std::string& vendorExpr) const
+void RSaleBySupplier::JoinTexts(DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const
 {
     Talvex::Book& book = *book_;
     const std::string goodCode = In::Text(*params_, "GoodCode");
@@ -144,7 +143,11 @@ void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& go
     list.Join(NoColumns(book.CreateList("REFGood")), "g", goodExpr + " = g.Code", 0, 0);
     list.Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
     list.Join(NoColumns(book.CreateList("REFClient")), "sup", vendorExpr + " = sup.Code", 1, 0);
+}
 
+// The suppliers chosen on the form, by the lot's own party.
+void RSaleBySupplier::FilterSuppliers(DataList& list, const std::string& vendorExpr) const
+{
     CSelectByRef byRef;
     byRef.InitBook(book_);
     long selectionType = 0;
@@ -157,12 +160,27 @@ void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& go
     if (!suppliers.empty()) list.SetFilter(list.Filter().empty() ? suppliers : list.Filter() + " AND " + suppliers);
 }
 
-void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::string& date,
-                                const std::string& vendorExpr, const std::string& outAmount, const std::string& outSum,
-                                const std::string& outCost, const std::string& restAmount, const std::string& restValue,
-                                const std::string& docId, const std::string& number, const std::string& docType) const
+void RSaleBySupplier::AddTextFields(DataList& list) const
 {
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    FieldList& f = list.Fields();
+    // The united lists must give their columns in one order: a column of the table under a
+    // name of ours gives way to ours, at the end.
+    auto add = [&f](const char* name, const std::string& expression, long caption) {
+        if (f.ExistsField(name)) f.Remove(name);
+        f.AddField(name, FieldType::kLongText, expression).SetCaption(Res(caption));
+    };
+    add("Supplier", "ISNULL(sup.Code + ':' + sup.Name, " + missing + ")", kSupplierText);
+    add("GoodGr", "ISNULL(g.Parent, N'') + ':' + ISNULL(pg.Name, N'')", kGroupText);
+    add("Good", "g.Code + ':' + g.Name", kGoodText);
+}
+
+void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::string& date,
+                                const std::string& vendorExpr, const std::string& goodExpr,
+                                const std::string& outAmount, const std::string& outSum, const std::string& outCost,
+                                const std::string& restAmount, const std::string& restValue, const std::string& docId,
+                                const std::string& number, const std::string& docType) const
+{
     FieldList& f = list.Fields();
     // The united lists must give their columns in one order: a column of the table under a
     // name of ours gives way to ours, at the end.
@@ -172,18 +190,23 @@ void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::st
         if (caption) field.SetCaption(Res(caption));
     };
     add("DocumentDate", FieldType::kDate, forDrillDown ? date : MonthStart(date));
-    add("Supplier", FieldType::kLongText, "ISNULL(sup.Code + ':' + sup.Name, " + missing + ")", kSupplierText);
-    add("GoodGr", FieldType::kLongText, "ISNULL(g.Parent, N'') + ':' + ISNULL(pg.Name, N'')", kGroupText);
-    add("Good", FieldType::kLongText, "g.Code + ':' + g.Name", kGoodText);
+    if (forDrillDown) {
+        AddTextFields(list);
+    } else {
+        add("SupplierCode", FieldType::kCode, vendorExpr);
+        add("GoodCode", FieldType::kCode, goodExpr);
+    }
     add("OutAmount", FieldType::kQuantity, outAmount, kOutAmountText);
     add("OutSum", FieldType::kAmount, outSum, kOutSumText);
     add("OutCost", FieldType::kAmount, outCost, kOutCostText);
     add("RestAmount", FieldType::kQuantity, restAmount, kRestAmountText);
     add("RestValue", FieldType::kAmount, restValue, kRestValueText);
-    add("SupplierCode", FieldType::kCode, vendorExpr);
-    add("IDC", FieldType::kId, docId);
-    add("Number", FieldType::kCode, number);
-    add("DocTypeCode", FieldType::kCode, docType);
+    if (forDrillDown) {
+        add("SupplierCode", FieldType::kCode, vendorExpr);
+        add("IDC", FieldType::kId, docId);
+        add("Number", FieldType::kCode, number);
+        add("DocTypeCode", FieldType::kCode, docType);
+    }
 }
 
 // What was sold: each fixation of a sales row against a lot, the row's sum without VAT
@@ -194,7 +217,7 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
     auto list = book.CreateList("THGoodSpecFixLog");
     list->Fields().SelectFields({});
     list->Join(NoColumns(book.CreateList("THGoodSpec")), "o", "oTable.OutcomeSpecID = o.IDC", 0, 0);
-    list->Join(NoColumns(book.CreateList("THDocument")), "od", "o.DocID = od.IDC", 0, 0);
+    list->JoinForConditions(SaleDocuments(), "od", "o.DocID = od.IDC", 0);
     // The row's VAT from its type's own table, each met by its key: the united view of all
     // sales types cannot be narrowed to the rows of the log and reads them all.
     std::string vat;
@@ -208,24 +231,42 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
     list->Join(NoColumns(book.CreateList("THGoodSpec")), "r", "oTable.IncomeSpecID = r.IDC", 0, 0);
     list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", "r.DocID = rp.DocID and rp.RolePartyCode = N'PAR'",
                1, 0);
-    list->SetFilter("od.IsPosted = 1 AND od.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
-                    "od.DocumentDate BETWEEN " +
+    if (forDrillDown) JoinTexts(*list, "o.GoodCode", "rp.PartyCode");
+    FilterSuppliers(*list, "rp.PartyCode");
+
+    // The sum without VAT prorated to the quantity fixed, converted as the rate join converts
+    // it: in the accounting currency as it stands, else at the day's rate to the cent.
+    const std::string net = "COALESCE((o.Summa - COALESCE(" + vat + ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount";
+    const std::string sum = "(CASE WHEN od.InAccountCurrency = 1 THEN " + net + " ELSE ROUND((" + net + ") * od.Rate, 2) END)";
+    const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
+    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "o.GoodCode", "oTable.Amount", sum, cost, "0",
+              "0", "od.IDC", "od.Number", "od.DocTypeCode");
+    return list;
+}
+
+// The posted sales documents of the period, each with its day's rate: met once per document
+// in a table of their own (the sums make it one the server keeps apart), not once for every
+// part sold, where the look-ups of the currency and its rate cost seconds.
+std::shared_ptr<DataList> RSaleBySupplier::SaleDocuments() const
+{
+    auto docs = book_->CreateList("THDocument");
+    docs->Fields().SelectFields({"IDC", "DocumentDate", "Number", "DocTypeCode"});
+    docs->SetFilter("oTable.IsPosted = 1 AND oTable.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
+                    "oTable.DocumentDate BETWEEN " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
-    JoinGoodsAndSupplier(*list, "o.GoodCode", "rp.PartyCode");
-
-    list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
-    list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
     Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*list, "RateDate", "CurrencyCode");
-    const std::string sum =
-        rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
-                                              ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
-    const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
-    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "oTable.Amount", sum, cost, "0", "0", "od.IDC",
-              "od.Number", "od.DocTypeCode");
-    return list;
+    rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
+    const std::string account = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
+    docs->Fields()
+        .AddField("InAccountCurrency", FieldType::kInteger,
+                  "MAX(CASE WHEN oTable.CurrencyCode = " + account + " THEN 1 ELSE 0 END)")
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
+    docs->Fields()
+        .AddField("Rate", FieldType::kAmount, "MAX(" + rates.RateExpr("CurrencyCode") + ")")
+        .SetAggregate(Talvex::Aggregate::kGroupExpression);
+    return docs;
 }
 
 // What is left of the lots at the period's end, at their own unit cost, dated on that day.
@@ -238,10 +279,14 @@ std::shared_ptr<DataList> RSaleBySupplier::RestList(bool forDrillDown) const
     list->Fields().SelectFields({});
     list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp",
                "oTable.DocId = rp.DocID and rp.RolePartyCode = N'PAR'", 1, 0);
-    list->Join(NoColumns(book.CreateList("THDocument")), "id", "oTable.DocId = id.IDC", 0, 0);
-    JoinGoodsAndSupplier(*list, "oTable.GoodCode", "rp.PartyCode");
-    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "0", "0", "0",
-              "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number", "oTable.DocTypeCode");
+    if (forDrillDown) {
+        list->Join(NoColumns(book.CreateList("THDocument")), "id", "oTable.DocId = id.IDC", 0, 0);
+        JoinTexts(*list, "oTable.GoodCode", "rp.PartyCode");
+    }
+    FilterSuppliers(*list, "rp.PartyCode");
+    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "oTable.GoodCode",
+              "0", "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number",
+              "oTable.DocTypeCode");
     return list;
 }
 
@@ -249,14 +294,24 @@ std::shared_ptr<DataList> RSaleBySupplier::CreateList(bool forDrillDown) const
 {
     auto sold = SoldList(forDrillDown);
     sold->Union(RestList(forDrillDown), "Rest", true);
-    auto rows = book_->CreateList("");
-    rows->SetSource(sold, "oTable", 0);
-    if (!forDrillDown) {
-        for (const char* name : {"SupplierCode", "IDC", "Number", "DocTypeCode"})
-            rows->Fields().Item(name).SetSelected(false);
-        for (const char* name : kAmounts)
-            rows->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    if (forDrillDown) {
+        auto rows = book_->CreateList("");
+        rows->SetSource(sold, "oTable", 0);
+        return rows;
     }
+    // The cube's rows: the parts summed by month, supplier and good codes first, and only
+    // those sums given their texts; the texts of every sold part would be built and grouped
+    // by hundreds of thousands.
+    auto sums = book_->CreateList("");
+    sums->SetSource(sold, "oTable", 0);
+    for (const char* name : kAmounts)
+        sums->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    auto rows = book_->CreateList("");
+    rows->SetSource(sums, "oTable", 0);
+    JoinTexts(*rows, "oTable.GoodCode", "oTable.SupplierCode");
+    AddTextFields(*rows);
+    for (const char* name : {"SupplierCode", "GoodCode"})
+        rows->Fields().Item(name).SetSelected(false);
     return rows;
 }
 
