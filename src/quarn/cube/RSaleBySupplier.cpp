@@ -217,7 +217,7 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
     auto list = book.CreateList("THGoodSpecFixLog");
     list->Fields().SelectFields({});
     list->Join(NoColumns(book.CreateList("THGoodSpec")), "o", "oTable.OutcomeSpecID = o.IDC", 0, 0);
-    list->JoinForConditions(SaleDocuments(), "od", "o.DocID = od.IDC", 0);
+    list->Join(NoColumns(book.CreateList("THDocument")), "od", "o.DocID = od.IDC", 0, 0);
     // The row's VAT from its type's own table, each met by its key: the united view of all
     // sales types cannot be narrowed to the rows of the log and reads them all.
     std::string vat;
@@ -231,42 +231,25 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
     list->Join(NoColumns(book.CreateList("THGoodSpec")), "r", "oTable.IncomeSpecID = r.IDC", 0, 0);
     list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", "r.DocID = rp.DocID and rp.RolePartyCode = N'PAR'",
                1, 0);
+    list->SetFilter("od.IsPosted = 1 AND od.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
+                    "od.DocumentDate BETWEEN " +
+                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
+                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
     if (forDrillDown) JoinTexts(*list, "o.GoodCode", "rp.PartyCode");
     FilterSuppliers(*list, "rp.PartyCode");
 
-    // The sum without VAT prorated to the quantity fixed, converted as the rate join converts
-    // it: in the accounting currency as it stands, else at the day's rate to the cent.
-    const std::string net = "COALESCE((o.Summa - COALESCE(" + vat + ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount";
-    const std::string sum = "(CASE WHEN od.InAccountCurrency = 1 THEN " + net + " ELSE ROUND((" + net + ") * od.Rate, 2) END)";
+    list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
+    list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
+    Talvex::RateJoin rates;
+    rates.Init(book_, "Cros", "Rate");
+    rates.JoinRates(*list, "RateDate", "CurrencyCode");
+    const std::string sum =
+        rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
+                                              ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
     const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
     AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "o.GoodCode", "oTable.Amount", sum, cost, "0",
               "0", "od.IDC", "od.Number", "od.DocTypeCode");
     return list;
-}
-
-// The posted sales documents of the period, each with its day's rate: met once per document
-// in a table of their own (the sums make it one the server keeps apart), not once for every
-// part sold, where the look-ups of the currency and its rate cost seconds.
-std::shared_ptr<DataList> RSaleBySupplier::SaleDocuments() const
-{
-    auto docs = book_->CreateList("THDocument");
-    docs->Fields().SelectFields({"IDC", "DocumentDate", "Number", "DocTypeCode"});
-    docs->SetFilter("oTable.IsPosted = 1 AND oTable.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
-                    "oTable.DocumentDate BETWEEN " +
-                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
-                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
-    Talvex::RateJoin rates;
-    rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*docs, "DocumentDate", "CurrencyCode");
-    const std::string account = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
-    docs->Fields()
-        .AddField("InAccountCurrency", FieldType::kInteger,
-                  "MAX(CASE WHEN oTable.CurrencyCode = " + account + " THEN 1 ELSE 0 END)")
-        .SetAggregate(Talvex::Aggregate::kGroupExpression);
-    docs->Fields()
-        .AddField("Rate", FieldType::kAmount, "MAX(" + rates.RateExpr("CurrencyCode") + ")")
-        .SetAggregate(Talvex::Aggregate::kGroupExpression);
-    return docs;
 }
 
 // What is left of the lots at the period's end, at their own unit cost, dated on that day.

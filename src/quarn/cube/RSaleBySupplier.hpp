@@ -60,7 +60,6 @@ public:
 private:
     std::shared_ptr<Talvex::DataList> SoldList(bool forDrillDown) const;
     std::shared_ptr<Talvex::DataList> RestList(bool forDrillDown) const;
-    std::shared_ptr<Talvex::DataList> SaleDocuments() const;
     void JoinTexts(Talvex::DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const;
     void FilterSuppliers(Talvex::DataList& list, const std::string& vendorExpr) const;
     void AddTextFields(Talvex::DataList& list) const;
