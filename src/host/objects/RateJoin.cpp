@@ -61,22 +61,34 @@ void RateJoin::JoinRates(DataList& list, const std::string& dateColumn, const st
     dateExpression_ = date;
 }
 
-std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
-                                  const std::string& /*reserved*/) const
+std::string RateJoin::CurrencyExpression(const std::string& currencyColumn) const
+{
+    return EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
+}
+
+std::string RateJoin::RateExpr(const std::string& currencyColumn) const
 {
     if (!book_) throw ValueError("RateJoin: Init was not called");
-    std::string currency =
-        EqualsIgnoreCase(currencyColumn, currencyColumn_) ? currencyExpression_ : "oTable." + currencyColumn;
-    std::string accountCurrency = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
+    const std::string currency = CurrencyExpression(currencyColumn);
     // A day past the rate days kept ahead (see REFCurrencyRateDay) is looked up in the rates
-    // themselves; CASE and COALESCE run that look-up only for such rows.
+    // themselves; COALESCE runs that look-up only for such rows.
     const std::string latestRate = "(SELECT TOP 1 LastRate.Rate FROM REFCurrencyRate LastRate WHERE "
                                    "LastRate.CurrencyCode = " +
                                    currency + " AND LastRate.RateTypeCode = " + rateAlias_ +
                                    ".DefaultRateType AND LastRate.DateApply <= " + dateExpression_ +
                                    " ORDER BY LastRate.DateApply DESC)";
+    return "COALESCE(" + crossAlias_ + ".Rate, " + latestRate + ")";
+}
+
+std::string RateJoin::ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
+                                  const std::string& /*reserved*/) const
+{
+    if (!book_) throw ValueError("RateJoin: Init was not called");
+    const std::string currency = CurrencyExpression(currencyColumn);
+    std::string accountCurrency = SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency()));
+    // CASE keeps the rate's look-up away from the rows in the accounting currency.
     return "(CASE WHEN " + currency + " = " + accountCurrency + " THEN " + amountExpression + " ELSE ROUND((" +
-           amountExpression + ") * COALESCE(" + crossAlias_ + ".Rate, " + latestRate + "), 2) END)";
+           amountExpression + ") * " + RateExpr(currencyColumn) + ", 2) END)";
 }
 
 Value RateJoin::CrRate(const std::string& currencyCode, Date day) const

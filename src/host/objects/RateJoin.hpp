@@ -26,6 +26,10 @@ public:
     // valid in the list given to JoinRates.
     std::string ConvertExpr(const std::string& currencyColumn, const std::string& amountExpression,
                             const std::string& reserved = {}) const;
+    // The SQL of the rate itself (one unit of the row's currency in the accounting
+    // currency, unrounded), for a caller that converts many amounts of one row exactly on
+    // its side; null when the currency has no rate. Valid in the list given to JoinRates.
+    std::string RateExpr(const std::string& currencyColumn) const;
 
     // The rate of a currency on a day as a value: one unit of the currency in the accounting
     // currency, by the latest rate of the currency's default rate type dated up to the day.
@@ -34,6 +38,7 @@ public:
 
 private:
     std::string ColumnExpression(const DataList& list, const std::string& column) const;
+    std::string CurrencyExpression(const std::string& currencyColumn) const;
 
     std::shared_ptr<Book> book_;
     std::string crossAlias_ = "Cros";

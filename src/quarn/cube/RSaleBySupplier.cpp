@@ -97,8 +97,7 @@ bool RSaleBySupplier::Prepare(FieldList& inParams)
 
 // The good with its group and, for a goods node, the tree; the supplier of the lot. A lot
 // nobody sold us (a customer's return, our own production) has no supplier.
-void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& goodExpr,
-                                           const std::string& vendorExpr) const
+void RSaleBySupplier::JoinTexts(DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const
 {
     Talvex::Book& book = *book_;
     const std::string goodCode = In::Text(*params_, "GoodCode");
@@ -110,7 +109,11 @@ void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& go
     list.Join(NoColumns(book.CreateList("REFGood")), "g", goodExpr + " = g.Code", 0, 0);
     list.Join(NoColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
     list.Join(NoColumns(book.CreateList("REFClient")), "sup", vendorExpr + " = sup.Code", 1, 0);
+}
 
+// The suppliers chosen on the form, by the lot's own party.
+void RSaleBySupplier::FilterSuppliers(DataList& list, const std::string& vendorExpr) const
+{
     CSelectByRef byRef;
     byRef.InitBook(book_);
     long selectionType = 0;
@@ -123,12 +126,27 @@ void RSaleBySupplier::JoinGoodsAndSupplier(DataList& list, const std::string& go
     if (!suppliers.empty()) list.SetFilter(list.Filter().empty() ? suppliers : list.Filter() + " AND " + suppliers);
 }
 
-void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::string& date,
-                                const std::string& vendorExpr, const std::string& outAmount, const std::string& outSum,
-                                const std::string& outCost, const std::string& restAmount, const std::string& restValue,
-                                const std::string& docId, const std::string& number, const std::string& docType) const
+void RSaleBySupplier::AddTextFields(DataList& list) const
 {
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    FieldList& f = list.Fields();
+    // The united lists must give their columns in one order: a column of the table under a
+    // name of ours gives way to ours, at the end.
+    auto add = [&f](const char* name, const std::string& expression, long caption) {
+        if (f.ExistsField(name)) f.Remove(name);
+        f.AddField(name, FieldType::kLongText, expression).SetCaption(Res(caption));
+    };
+    add("Supplier", "ISNULL(sup.Code + ':' + sup.Name, " + missing + ")", kSupplierText);
+    add("GoodGr", "ISNULL(g.Parent, N'') + ':' + ISNULL(pg.Name, N'')", kGroupText);
+    add("Good", "g.Code + ':' + g.Name", kGoodText);
+}
+
+void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::string& date,
+                                const std::string& vendorExpr, const std::string& goodExpr,
+                                const std::string& outAmount, const std::string& outSum, const std::string& outCost,
+                                const std::string& restAmount, const std::string& restValue, const std::string& docId,
+                                const std::string& number, const std::string& docType) const
+{
     FieldList& f = list.Fields();
     // The united lists must give their columns in one order: a column of the table under a
     // name of ours gives way to ours, at the end.
@@ -138,18 +156,23 @@ void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::st
         if (caption) field.SetCaption(Res(caption));
     };
     add("DocumentDate", FieldType::kDate, forDrillDown ? date : MonthStart(date));
-    add("Supplier", FieldType::kLongText, "ISNULL(sup.Code + ':' + sup.Name, " + missing + ")", kSupplierText);
-    add("GoodGr", FieldType::kLongText, "ISNULL(g.Parent, N'') + ':' + ISNULL(pg.Name, N'')", kGroupText);
-    add("Good", FieldType::kLongText, "g.Code + ':' + g.Name", kGoodText);
+    if (forDrillDown) {
+        AddTextFields(list);
+    } else {
+        add("SupplierCode", FieldType::kCode, vendorExpr);
+        add("GoodCode", FieldType::kCode, goodExpr);
+    }
     add("OutAmount", FieldType::kQuantity, outAmount, kOutAmountText);
     add("OutSum", FieldType::kAmount, outSum, kOutSumText);
     add("OutCost", FieldType::kAmount, outCost, kOutCostText);
     add("RestAmount", FieldType::kQuantity, restAmount, kRestAmountText);
     add("RestValue", FieldType::kAmount, restValue, kRestValueText);
-    add("SupplierCode", FieldType::kCode, vendorExpr);
-    add("IDC", FieldType::kId, docId);
-    add("Number", FieldType::kCode, number);
-    add("DocTypeCode", FieldType::kCode, docType);
+    if (forDrillDown) {
+        add("SupplierCode", FieldType::kCode, vendorExpr);
+        add("IDC", FieldType::kId, docId);
+        add("Number", FieldType::kCode, number);
+        add("DocTypeCode", FieldType::kCode, docType);
+    }
 }
 
 // What was sold: each fixation of a sales row against a lot, the row's sum without VAT
@@ -178,7 +201,8 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
                     "od.DocumentDate BETWEEN " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
-    JoinGoodsAndSupplier(*list, "o.GoodCode", "rp.PartyCode");
+    if (forDrillDown) JoinTexts(*list, "o.GoodCode", "rp.PartyCode");
+    FilterSuppliers(*list, "rp.PartyCode");
 
     list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
     list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
@@ -189,8 +213,8 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
         rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
                                               ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
     const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
-    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "oTable.Amount", sum, cost, "0", "0", "od.IDC",
-              "od.Number", "od.DocTypeCode");
+    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "o.GoodCode", "oTable.Amount", sum, cost, "0",
+              "0", "od.IDC", "od.Number", "od.DocTypeCode");
     return list;
 }
 
@@ -204,10 +228,14 @@ std::shared_ptr<DataList> RSaleBySupplier::RestList(bool forDrillDown) const
     list->Fields().SelectFields({});
     list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp",
                "oTable.DocId = rp.DocID and rp.RolePartyCode = N'PAR'", 1, 0);
-    list->Join(NoColumns(book.CreateList("THDocument")), "id", "oTable.DocId = id.IDC", 0, 0);
-    JoinGoodsAndSupplier(*list, "oTable.GoodCode", "rp.PartyCode");
-    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "0", "0", "0",
-              "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number", "oTable.DocTypeCode");
+    if (forDrillDown) {
+        list->Join(NoColumns(book.CreateList("THDocument")), "id", "oTable.DocId = id.IDC", 0, 0);
+        JoinTexts(*list, "oTable.GoodCode", "rp.PartyCode");
+    }
+    FilterSuppliers(*list, "rp.PartyCode");
+    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "oTable.GoodCode",
+              "0", "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number",
+              "oTable.DocTypeCode");
     return list;
 }
 
@@ -215,14 +243,24 @@ std::shared_ptr<DataList> RSaleBySupplier::CreateList(bool forDrillDown) const
 {
     auto sold = SoldList(forDrillDown);
     sold->Union(RestList(forDrillDown), "Rest", true);
-    auto rows = book_->CreateList("");
-    rows->SetSource(sold, "oTable", 0);
-    if (!forDrillDown) {
-        for (const char* name : {"SupplierCode", "IDC", "Number", "DocTypeCode"})
-            rows->Fields().Item(name).SetSelected(false);
-        for (const char* name : kAmounts)
-            rows->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    if (forDrillDown) {
+        auto rows = book_->CreateList("");
+        rows->SetSource(sold, "oTable", 0);
+        return rows;
     }
+    // The cube's rows: the parts summed by month, supplier and good codes first, and only
+    // those sums given their texts; the texts of every sold part would be built and grouped
+    // by hundreds of thousands.
+    auto sums = book_->CreateList("");
+    sums->SetSource(sold, "oTable", 0);
+    for (const char* name : kAmounts)
+        sums->Fields().Item(name).SetAggregate(Talvex::Aggregate::kSum);
+    auto rows = book_->CreateList("");
+    rows->SetSource(sums, "oTable", 0);
+    JoinTexts(*rows, "oTable.GoodCode", "oTable.SupplierCode");
+    AddTextFields(*rows);
+    for (const char* name : {"SupplierCode", "GoodCode"})
+        rows->Fields().Item(name).SetSelected(false);
     return rows;
 }
 

@@ -45,9 +45,11 @@ private:
     void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
     std::shared_ptr<Talvex::DataList> SoldList(bool forDrillDown) const;
     std::shared_ptr<Talvex::DataList> RestList(bool forDrillDown) const;
-    void JoinGoodsAndSupplier(Talvex::DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const;
+    void JoinTexts(Talvex::DataList& list, const std::string& goodExpr, const std::string& vendorExpr) const;
+    void FilterSuppliers(Talvex::DataList& list, const std::string& vendorExpr) const;
+    void AddTextFields(Talvex::DataList& list) const;
     void AddFields(Talvex::DataList& list, bool forDrillDown, const std::string& date, const std::string& vendorExpr,
-                   const std::string& outAmount, const std::string& outSum, const std::string& outCost,
+                   const std::string& goodExpr, const std::string& outAmount, const std::string& outSum, const std::string& outCost,
                    const std::string& restAmount, const std::string& restValue, const std::string& docId,
                    const std::string& number, const std::string& docType) const;
 };

@@ -18,6 +18,9 @@
 #include "quarn/frame/Startup.hpp"
 #include "quarn/sales/frmRSaleByPayType.hpp"
 
+#include <algorithm>
+#include <cctype>
+
 namespace Quarn_DuzAde {
 
 using Talvex::Currency;
@@ -204,82 +207,16 @@ void CRSaleByPayType::Prepare(Talvex::FieldList& params)
 {
     if (&params != params_.get()) params_ = std::make_shared<Talvex::FieldList>(params);
     if (!book_) book_ = GetBook(params_.get(), false);
+    FetchInvoices(FetchPayments());
+    FetchGoods();
     FetchRows();
-    FetchInvoices();
 }
 
-void CRSaleByPayType::FetchRows()
+// The payment documents of the invoices, each line with its sum in the accounting currency,
+// in invoice order.
+std::vector<PayTypePayment> CRSaleByPayType::FetchPayments()
 {
     Talvex::Book& b = *book_;
-    auto list = b.CreateList("THDocument");
-    list->SetAlias("Main");
-    list->Fields().SelectFields({"IDC", "Number", "DocumentDate", "CurrencyCode"});
-    JoinTo(*list, b, "THPartyAttribute", "Party", "Main.IDC = Party.DocId AND Party.RolePartyCode = 'PIR'", 0);
-    // A sale rung up at the register is often to a private person (a person's code in the
-    // party row): such a buyer shows as that person, so the sale is not lost from the split.
-    JoinTo(*list, b, "REFClient", "Client", "Party.PartyType <> 2 AND Party.PartyCode = Client.Code", 1);
-    JoinTo(*list, b, "REFPerson", "Buyer", "Party.PartyType = 2 AND Party.PartyCode = Buyer.Code", 1);
-    JoinTo(*list, b, "THGoodSpec", "Spec", "Main.IDC = Spec.DocId", 0);
-    JoinTo(*list, b, "THGoodSpecPRSF", "SpecPRSF", "Spec.DocId = SpecPRSF.DocId AND Spec.PosNumb = SpecPRSF.PosNumb",
-           0);
-    JoinTo(*list, b, "User", "DocAuthor", "Main.Author = DocAuthor.IDC", 1);
-    JoinTo(*list, b, "REFPerson", "Person", "DocAuthor.IDC = Person.UserId", 1);
-    JoinTo(*list, b, "REFGood", "Good", "Spec.GoodCode = Good.Code", 0);
-    JoinTo(*list, b, "REFGood", "Parent", "Good.Parent = Parent.Code", 1);
-    JoinTo(*list, b, "REFDepartment", "Dep", "Main.Department = Dep.Code", 1);
-    Talvex::RateJoin rates;
-    rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
-    auto& f = list->Fields();
-    f.AddField("Department", FieldType::kLongText, "COALESCE(Dep.Code + ' : ' + Dep.Name, '--')");
-    f.AddField("Person", FieldType::kLongText,
-               "COALESCE(Person.Code + ' : ' + Person.FirstName + ' ' + Person.LastName, '--')");
-    f.AddField("Client", FieldType::kLongText,
-               "COALESCE(Client.Code + ' : ' +  Client.Name, Buyer.Code + ' : ' + Buyer.FirstName + ' ' + "
-               "Buyer.LastName, Party.PartyCode)");
-    f.AddField("Parent", FieldType::kLongText, "COALESCE(Parent.Code + ' : ' + Parent.Name, '--')");
-    f.AddField("Good", FieldType::kLongText, "Good.Code + ' : ' + Good.Name");
-    f.AddField("Amount", FieldType::kQuantity, "Spec.AmountAccount");
-    f.AddField("SpecSumma", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Spec.Summa"));
-    f.AddField("SummVAT", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "SpecPRSF.SummVAT"));
-    list->SetFilter(InvoiceFilter("oTable"));
-    list->OrderBy("Main.IDC, Spec.PosNumb");
-    list->Refresh();
-
-    auto rs = list->Recordset();
-    auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
-    const std::size_t idc = at("IDC"), number = at("Number"), date = at("DocumentDate"), dep = at("Department"),
-                      person = at("Person"), client = at("Client"), parent = at("Parent"), good = at("Good"),
-                      amount = at("Amount"), summa = at("SpecSumma"), vat = at("SummVAT");
-    rows_.clear();
-    split_.clear();
-    rows_.reserve(rs->ViewRows().size());
-    split_.reserve(rs->ViewRows().size());
-    for (const std::size_t r : rs->ViewRows()) {
-        PayTypeCubeRow row;
-        row.idc = rs->StoredValue(r, idc).ToInteger();
-        row.number = StoredText(*rs, r, number);
-        row.documentDate = rs->StoredValue(r, date).ToDate();
-        row.department = StoredText(*rs, r, dep);
-        row.person = StoredText(*rs, r, person);
-        row.client = StoredText(*rs, r, client);
-        row.parent = StoredText(*rs, r, parent);
-        row.good = StoredText(*rs, r, good);
-        row.amount = MoneyAt(*rs, r, amount);
-        PayTypeRow part;
-        part.idc = row.idc;
-        part.specSumma = MoneyAt(*rs, r, summa);
-        part.summVat = MoneyAt(*rs, r, vat);
-        part.notPayed = part.specSumma;
-        rows_.push_back(std::move(row));
-        split_.push_back(part);
-    }
-}
-
-void CRSaleByPayType::FetchInvoices()
-{
-    Talvex::Book& b = *book_;
-    // The payment documents of the invoices, each line with its sum in the accounting currency.
     auto pay = b.CreateList("THDocument");
     pay->SetAlias("PRSF");
     pay->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode"});
@@ -298,46 +235,73 @@ void CRSaleByPayType::FetchInvoices()
     pay->Refresh();
     payments_.clear();
     std::vector<PayTypePayment> paid;
-    {
-        auto rs = pay->Recordset();
-        auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
-        const std::size_t idc = at("IDC"), id = at("PayDocId"), type = at("PayDocType"), date = at("PayDocDate"),
-                          number = at("PayNumber"), summa = at("PaySumma");
-        for (const std::size_t r : rs->ViewRows()) {
-            PayTypePaymentLine line{rs->StoredValue(r, idc).ToInteger(),
-                                    rs->StoredValue(r, id).ToInteger(),
-                                    StoredText(*rs, r, type),
-                                    rs->StoredValue(r, date).ToDate(),
-                                    StoredText(*rs, r, number),
-                                    MoneyAt(*rs, r, summa)};
-            paid.push_back({line.invoiceIdc, line.docTypeCode, line.summa});
-            payments_.push_back(std::move(line));
-        }
+    auto rs = pay->Recordset();
+    auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
+    const std::size_t idc = at("IDC"), id = at("PayDocId"), type = at("PayDocType"), date = at("PayDocDate"),
+                      number = at("PayNumber"), summa = at("PaySumma");
+    for (const std::size_t r : rs->ViewRows()) {
+        PayTypePaymentLine line{rs->StoredValue(r, idc).ToInteger(),
+                                rs->StoredValue(r, id).ToInteger(),
+                                StoredText(*rs, r, type),
+                                rs->StoredValue(r, date).ToDate(),
+                                StoredText(*rs, r, number),
+                                MoneyAt(*rs, r, summa)};
+        paid.push_back({line.invoiceIdc, line.docTypeCode, line.summa});
+        payments_.push_back(std::move(line));
     }
+    return paid;
+}
 
+// The invoices with what each pay type paid of them, and what their rows are shown under:
+// one read of the headers, so that a goods row carries no text of its own.
+void CRSaleByPayType::FetchInvoices(const std::vector<PayTypePayment>& paid)
+{
+    Talvex::Book& b = *book_;
     auto list = b.CreateList("THDocument");
     list->SetAlias("Main");
-    list->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode"});
+    list->Fields().SelectFields({"IDC", "Number", "DocumentDate", "CurrencyCode"});
     JoinTo(*list, b, "THDocumentPRSF", "DocPRSF", "Main.IDC = DocPRSF.DocId", 1);
+    JoinTo(*list, b, "THPartyAttribute", "Party", "Main.IDC = Party.DocId AND Party.RolePartyCode = 'PIR'", 1);
+    // A sale rung up at the register is often to a private person (a person's code in the
+    // party row): such a buyer shows as that person, so the sale is not lost from the split.
+    JoinTo(*list, b, "REFClient", "Client", "Party.PartyType <> 2 AND Party.PartyCode = Client.Code", 1);
+    JoinTo(*list, b, "REFPerson", "Buyer", "Party.PartyType = 2 AND Party.PartyCode = Buyer.Code", 1);
+    JoinTo(*list, b, "User", "DocAuthor", "Main.Author = DocAuthor.IDC", 1);
+    JoinTo(*list, b, "REFPerson", "Person", "DocAuthor.IDC = Person.UserId", 1);
+    JoinTo(*list, b, "REFDepartment", "Dep", "Main.Department = Dep.Code", 1);
     Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*list, "DocumentDate", "CurrencyCode");
-    list->Fields().AddField("Summa", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Main.Summa"));
-    list->Fields().AddField("CashRegState", FieldType::kInteger, "ISNULL(DocPRSF.CashRegState, 0)");
+    auto& f = list->Fields();
+    f.AddField("Summa", FieldType::kAmount, rates.ConvertExpr("CurrencyCode", "Main.Summa"));
+    f.AddField("CashRegState", FieldType::kInteger, "ISNULL(DocPRSF.CashRegState, 0)");
+    f.AddField("Rate", FieldType::kAmount, rates.RateExpr("CurrencyCode"));
+    f.AddField("HasBuyer", FieldType::kInteger, "CASE WHEN Party.DocId IS NULL THEN 0 ELSE 1 END");
+    f.AddField("Department", FieldType::kLongText, "COALESCE(Dep.Code + ' : ' + Dep.Name, '--')");
+    f.AddField("Person", FieldType::kLongText,
+               "COALESCE(Person.Code + ' : ' + Person.FirstName + ' ' + Person.LastName, '--')");
+    f.AddField("Client", FieldType::kLongText,
+               "COALESCE(Client.Code + ' : ' +  Client.Name, Buyer.Code + ' : ' + Buyer.FirstName + ' ' + "
+               "Buyer.LastName, Party.PartyCode)");
     list->SetFilter(InvoiceFilter("oTable"));
     list->OrderBy("Main.IDC");
     list->Refresh();
     auto rs = list->Recordset();
-    const std::size_t idc = rs->Fields().Item("IDC").Index(), summa = rs->Fields().Item("Summa").Index(),
-                      state = rs->Fields().Item("CashRegState").Index();
+    auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
+    const std::size_t idc = at("IDC"), number = at("Number"), date = at("DocumentDate"), currency = at("CurrencyCode"),
+                      summa = at("Summa"), state = at("CashRegState"), rate = at("Rate"), hasBuyer = at("HasBuyer"),
+                      dep = at("Department"), person = at("Person"), client = at("Client");
+    const std::string accountCurrency = b.AccountCurrency();
     invoices_.clear();
-    rowsOfInvoice_.clear();
-    std::size_t at = 0, payAt = 0;
+    members_.clear();
+    rates_.clear();
+    hasBuyer_.clear();
+    std::size_t payAt = 0;
     for (const std::size_t r : rs->ViewRows()) {
         PayTypeInvoice invoice;
         invoice.idc = rs->StoredValue(r, idc).ToInteger();
         invoice.summa = MoneyAt(*rs, r, summa);
-        // Both lists run in invoice order: each invoice's payments and rows are the next ones.
+        // Both lists run in invoice order: each invoice's payments are the next ones.
         while (payAt < paid.size() && paid[payAt].idc < invoice.idc)
             ++payAt;
         std::size_t payEnd = payAt;
@@ -346,14 +310,122 @@ void CRSaleByPayType::FetchInvoices()
         invoice.paid = InvoicePaid(invoice.idc, invoice.summa, static_cast<long>(rs->StoredValue(r, state).ToInteger()),
                                    std::span<const PayTypePayment>(paid.data() + payAt, payEnd - payAt));
         payAt = payEnd;
-        while (at < split_.size() && split_[at].idc < invoice.idc)
-            ++at;
-        std::size_t end = at;
-        while (end < split_.size() && split_[end].idc == invoice.idc)
-            ++end;
-        rowsOfInvoice_.emplace_back(at, end);
-        at = end;
         invoices_.push_back(invoice);
+
+        InvoiceRate conversion;
+        conversion.inAccountCurrency = Talvex::EqualsIgnoreCase(StoredText(*rs, r, currency), accountCurrency);
+        if (const Value& v = rs->StoredValue(r, rate); !conversion.inAccountCurrency && !v.IsNull() && !v.IsEmpty())
+            conversion.rate = v.ToDecimal();
+        rates_.push_back(conversion);
+        hasBuyer_.push_back(rs->StoredValue(r, hasBuyer).ToInteger() != 0);
+        members_.push_back({StoredText(*rs, r, number), rs->StoredValue(r, date).ToDate(), StoredText(*rs, r, dep),
+                            StoredText(*rs, r, person), StoredText(*rs, r, client)});
+    }
+}
+
+namespace {
+
+// A code as the database compares it: case and trailing blanks do not count.
+std::string FoldedCode(std::string code)
+{
+    while (!code.empty() && code.back() == ' ')
+        code.pop_back();
+    for (char& c : code)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return code;
+}
+
+} // namespace
+
+// Every good with its group, read once: the rows meet them by code.
+void CRSaleByPayType::FetchGoods()
+{
+    Talvex::Book& b = *book_;
+    auto list = b.CreateList("REFGood");
+    list->SetAlias("Good");
+    list->Fields().SelectFields({"Code"});
+    JoinTo(*list, b, "REFGood", "Parent", "Good.Parent = Parent.Code", 1);
+    list->Fields().AddField("GoodText", FieldType::kLongText, "Good.Code + ' : ' + Good.Name");
+    list->Fields().AddField("ParentText", FieldType::kLongText, "COALESCE(Parent.Code + ' : ' + Parent.Name, '--')");
+    list->Refresh();
+    auto rs = list->Recordset();
+    const std::size_t code = rs->Fields().Item("Code").Index(), good = rs->Fields().Item("GoodText").Index(),
+                      parent = rs->Fields().Item("ParentText").Index();
+    goods_.clear();
+    goodIndex_.clear();
+    goods_.reserve(rs->ViewRows().size());
+    for (const std::size_t r : rs->ViewRows()) {
+        goodIndex_.emplace(FoldedCode(StoredText(*rs, r, code)), goods_.size());
+        goods_.push_back({StoredText(*rs, r, good), StoredText(*rs, r, parent)});
+    }
+}
+
+// The goods rows of the invoices, as they are stored: the invoice, its good, quantity, sum
+// and VAT. Each sum is converted here by its invoice's rate, as the rate join converts it.
+void CRSaleByPayType::FetchRows()
+{
+    Talvex::Book& b = *book_;
+    auto list = b.CreateList("THDocument");
+    list->SetAlias("Main");
+    list->Fields().SelectFields({});
+    JoinTo(*list, b, "THGoodSpec", "Spec", "Main.IDC = Spec.DocId", 0);
+    JoinTo(*list, b, "THGoodSpecPRSF", "SpecPRSF", "Spec.DocId = SpecPRSF.DocId AND Spec.PosNumb = SpecPRSF.PosNumb",
+           0);
+    auto& f = list->Fields();
+    f.AddField("DocID", FieldType::kId, "Spec.DocID");
+    f.AddField("PosNumb", FieldType::kInteger, "Spec.PosNumb");
+    f.AddField("GoodCode", FieldType::kCode, "Spec.GoodCode");
+    f.AddField("Amount", FieldType::kQuantity, "Spec.AmountAccount");
+    f.AddField("Summa", FieldType::kAmount, "Spec.Summa");
+    f.AddField("SummVAT", FieldType::kAmount, "SpecPRSF.SummVAT");
+    list->SetFilter(InvoiceFilter("oTable"));
+    list->Refresh();
+
+    auto rs = list->Recordset();
+    auto at = [&](const char* name) { return rs->Fields().Item(name).Index(); };
+    const std::size_t docId = at("DocID"), pos = at("PosNumb"), goodCode = at("GoodCode"), amount = at("Amount"),
+                      summa = at("Summa"), vat = at("SummVAT");
+    // Sorted here by invoice and position: the server need not sort the wide result.
+    struct Stored {
+        std::int64_t idc, pos;
+        std::size_t row;
+    };
+    std::vector<Stored> order;
+    order.reserve(rs->ViewRows().size());
+    for (const std::size_t r : rs->ViewRows())
+        order.push_back({rs->StoredValue(r, docId).ToInteger(), rs->StoredValue(r, pos).ToInteger(), r});
+    std::sort(order.begin(), order.end(), [](const Stored& x, const Stored& y) {
+        return x.idc != y.idc ? x.idc < y.idc : x.pos < y.pos;
+    });
+
+    auto convert = [](const InvoiceRate& conversion, Currency sum) {
+        if (conversion.inAccountCurrency) return sum;
+        if (!conversion.rate) return Currency();
+        return (Talvex::Decimal::FromCurrency(sum) * *conversion.rate).RoundHalfAwayFromZero(2).ToCurrency();
+    };
+    rows_.clear();
+    split_.clear();
+    rowsOfInvoice_.assign(invoices_.size(), {0, 0});
+    rows_.reserve(order.size());
+    split_.reserve(order.size());
+    std::size_t invoice = 0;
+    for (const Stored& stored : order) {
+        while (invoice < invoices_.size() && invoices_[invoice].idc < stored.idc)
+            ++invoice;
+        if (invoice == invoices_.size()) break;
+        if (invoices_[invoice].idc != stored.idc || !hasBuyer_[invoice]) continue;
+        const auto good = goodIndex_.find(FoldedCode(StoredText(*rs, stored.row, goodCode)));
+        if (good == goodIndex_.end()) continue;
+        auto& [first, end] = rowsOfInvoice_[invoice];
+        if (first == end) first = end = rows_.size();
+        ++end;
+        rows_.push_back({stored.idc, invoice, good->second, MoneyAt(*rs, stored.row, amount)});
+        PayTypeRow part;
+        part.idc = stored.idc;
+        part.specSumma = convert(rates_[invoice], MoneyAt(*rs, stored.row, summa));
+        part.summVat = convert(rates_[invoice], MoneyAt(*rs, stored.row, vat));
+        part.notPayed = part.specSumma;
+        split_.push_back(part);
     }
 }
 
@@ -391,12 +463,14 @@ std::shared_ptr<Talvex::Data::Recordset> CRSaleByPayType::SourceRecordset() cons
     rs->Open();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const PayTypeCubeRow& row = rows_[i];
+        const PayTypeInvoiceMembers& invoice = members_[row.invoice];
+        const PayTypeGoodMembers& good = goods_[row.good];
         const PayTypeRow& part = split_[i];
         const Value values[] = {
-            Value(row.idc),      Value(row.number),     Value(row.documentDate), Value(row.department),
-            Value(row.person),   Value(row.client),     Value(row.parent),       Value(row.good),
-            Value(row.amount),   Value(part.specSumma), Value(part.summVat),     Value(part.paid[0]),
-            Value(part.paid[1]), Value(part.paid[2]),   Value(part.paid[3]),     Value(part.notPayed)};
+            Value(row.idc),      Value(invoice.number),   Value(invoice.documentDate), Value(invoice.department),
+            Value(invoice.person), Value(invoice.client), Value(good.parent),          Value(good.good),
+            Value(row.amount),   Value(part.specSumma),   Value(part.summVat),         Value(part.paid[0]),
+            Value(part.paid[1]), Value(part.paid[2]),     Value(part.paid[3]),         Value(part.notPayed)};
         rs->AddNew();
         for (std::size_t c = 0; c < std::size(values); ++c)
             rs->Fields().Item(c).SetValue(values[c]);
@@ -470,13 +544,15 @@ void CRSaleByPayType::ShowPaymentDocuments()
                 ++at;
             for (std::size_t r = at; r < rows_.size() && rows_[r].idc == payment.invoiceIdc; ++r) {
                 const PayTypeCubeRow& row = rows_[r];
+                const PayTypeInvoiceMembers& invoice = members_[row.invoice];
+                const PayTypeGoodMembers& good = goods_[row.good];
                 const Value values[] = {Value(row.idc),
-                                        Value(row.documentDate),
-                                        Value(row.department),
-                                        Value(row.person),
-                                        Value(row.client),
-                                        Value(row.parent),
-                                        Value(row.good),
+                                        Value(invoice.documentDate),
+                                        Value(invoice.department),
+                                        Value(invoice.person),
+                                        Value(invoice.client),
+                                        Value(good.parent),
+                                        Value(good.good),
                                         Value(payment.payDocId),
                                         Value(payment.docTypeCode),
                                         Value(payment.payDocDate),

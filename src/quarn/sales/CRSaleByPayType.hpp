@@ -7,8 +7,12 @@
 #include "quarn/frame/IReportExec.hpp"
 #include "quarn/sales/SaleByPayTypeSplit.hpp"
 
+#include "host/types/Decimal.hpp"
+
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,12 +33,24 @@ namespace Quarn_DuzAde {
 
 class COLAPCubeExt2;
 
-// A goods row of the cube with its members (the texts it is shown under).
-struct PayTypeCubeRow {
-    std::int64_t idc = 0;
+// An invoice's members: the texts its goods rows are shown under.
+struct PayTypeInvoiceMembers {
     std::string number;
     Talvex::Date documentDate;
-    std::string department, person, client, parent, good;
+    std::string department, person, client;
+};
+
+// A good's members: its own text and its group's.
+struct PayTypeGoodMembers {
+    std::string good, parent;
+};
+
+// A goods row of the cube: its invoice and good (indexes into the report's invoices and
+// goods, whose texts it is shown under) and its quantity.
+struct PayTypeCubeRow {
+    std::int64_t idc = 0;
+    std::size_t invoice = 0;
+    std::size_t good = 0;
     Talvex::Currency amount; // in the accounting unit
 };
 
@@ -88,8 +104,10 @@ private:
     Talvex::Date DateParam(const char* name) const;
     std::string Department() const;
     std::string InvoiceFilter(const std::string& alias) const;
+    std::vector<PayTypePayment> FetchPayments();
+    void FetchInvoices(const std::vector<PayTypePayment>& paid);
+    void FetchGoods();
     void FetchRows();
-    void FetchInvoices();
     // The cell double-clicked, or the focused one.
     void ShowInvoiceRows(const Talvex::Cube::GridCell* cell = nullptr);
     void ShowPaymentDocuments();
@@ -99,6 +117,17 @@ private:
     std::vector<PayTypeCubeRow> rows_;
     std::vector<PayTypeRow> split_;
     std::vector<PayTypeInvoice> invoices_;
+    std::vector<PayTypeInvoiceMembers> members_; // beside invoices_
+    // What converts an invoice's rows into the accounting currency: nothing in it, else the
+    // day's rate (none when the currency has no rate: the rows count nothing).
+    struct InvoiceRate {
+        bool inAccountCurrency = true;
+        std::optional<Talvex::Decimal> rate;
+    };
+    std::vector<InvoiceRate> rates_;  // beside invoices_
+    std::vector<bool> hasBuyer_;      // beside invoices_: rows of an invoice without a buyer are not shown
+    std::vector<PayTypeGoodMembers> goods_;
+    std::unordered_map<std::string, std::size_t> goodIndex_; // by folded code
     std::vector<std::pair<std::size_t, std::size_t>> rowsOfInvoice_; // [first, end) in rows_
     std::vector<PayTypePaymentLine> payments_;
     std::shared_ptr<COLAPCubeExt2> wrapper_;

@@ -105,6 +105,48 @@ TEST_F(SaleByPayType, EachInvoicesSplitAddsUpToWhatItsPaymentsSayToTheCent)
         EXPECT_FALSE(seen[t].IsZero()) << "pay type " << t;
 }
 
+// Each row's sum and VAT in the accounting currency, worked out apart: the latest rate of the
+// invoice's currency dated up to its day, the product rounded half away from zero to cents;
+// rows of invoices in the accounting currency as they stand. The rows come in invoice and
+// position order, those of invoices without a buyer left out.
+TEST_F(SaleByPayType, RowsInOtherCurrenciesAreConvertedAtTheRateOfTheInvoicesDay)
+{
+    auto report = std::make_shared<CRSaleByPayType>();
+    FieldList params = PeriodParams(book, "2025-01-01", "2026-12-31");
+    report->Prepare(params);
+    const std::string sql = R"sql(
+        SELECT g.DocID, d.CurrencyCode <> ')sql" + book->AccountCurrency() + R"sql(',
+               CASE WHEN d.CurrencyCode = ')sql" + book->AccountCurrency() + R"sql(' THEN g.Summa ELSE ROUND(g.Summa * r.Rate, 2) END,
+               CASE WHEN d.CurrencyCode = ')sql" + book->AccountCurrency() + R"sql(' THEN v.SummVAT ELSE ROUND(v.SummVAT * r.Rate, 2) END
+        FROM THDocument d
+        JOIN THPartyAttribute p ON p.DocID = d.IDC AND p.RolePartyCode = 'PIR'
+        JOIN THGoodSpec g ON g.DocID = d.IDC
+        JOIN REFGood good ON good.Code = g.GoodCode
+        JOIN THGoodSpecPRSF v ON v.DocID = g.DocID AND v.PosNumb = g.PosNumb
+        LEFT JOIN LATERAL (SELECT cr.Rate FROM REFCurrencyRate cr JOIN REFCurrency cu ON cu.Code = cr.CurrencyCode
+                           WHERE cr.CurrencyCode = d.CurrencyCode AND cr.RateTypeCode = cu.DefaultRateType
+                             AND cr.DateApply <= d.DocumentDate
+                           ORDER BY cr.DateApply DESC LIMIT 1) r ON TRUE
+        WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN '2025-01-01' AND '2026-12-31'
+        ORDER BY g.DocID, g.PosNumb)sql";
+    const auto expected = book->Db().QueryPostgres(sql);
+    const auto& rows = report->SplitRows();
+    ASSERT_EQ(rows.size(), expected.rows.size());
+    std::size_t foreign = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto& e = expected.rows[i];
+        ASSERT_EQ(rows[i].idc, e[0].ToInteger()) << "row " << i;
+        if (e[1].ToBool()) ++foreign;
+        const Currency sum = e[2].IsNull() ? Currency() : e[2].ToCurrency();
+        const Currency vat = e[3].IsNull() ? Currency() : e[3].ToCurrency();
+        EXPECT_EQ(rows[i].specSumma, sum) << "invoice " << rows[i].idc << ", row " << i;
+        EXPECT_EQ(rows[i].summVat, vat) << "invoice " << rows[i].idc << ", row " << i;
+        EXPECT_EQ(rows[i].notPayed, rows[i].specSumma) << "before the pass nothing is paid";
+    }
+    // The demo company sells in other currencies too: the check saw them.
+    EXPECT_GT(foreign, 10u);
+}
+
 TEST_F(SaleByPayType, AnInvoicePaidThreeWaysPartlyBeforeItsDateIsSplitByItsRowsWithoutVat)
 {
     Data::Transaction tx(book->Db());
