@@ -10,6 +10,7 @@
 #include "host/objects/SqlTools.hpp"
 #include "host/objects/UserSettings.hpp"
 #include "host/types/Errors.hpp"
+#include "host/types/StopSignal.hpp"
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/DocumentOpener.hpp"
 #include "host/ui/Form.hpp"
@@ -275,15 +276,24 @@ private:
 };
 
 // A long operation: a wait window while it prepares, then a progress run the person may cancel.
+// From its tenth step on, each step waits for the person's cancel, so that however busy the
+// machine is the run is still going when the browser looks at it; nobody cancelling (or the
+// session ending), the run stops waiting after a minute and finishes.
 class SlowSteps : public Ui::IProcessObject {
 public:
     std::string Caption() override { return "Recalculating"; }
     long CountStep() override { return 150; }
-    bool Step(long) override
+    bool Step(long step) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const Ui::Session& session = Ui::Session::Current();
+        do std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (step >= 10 && std::chrono::steady_clock::now() < patience_ && !session.HasCancelRequest() &&
+               !session.Stopping()->Requested());
         return true;
     }
+
+private:
+    std::chrono::steady_clock::time_point patience_ = std::chrono::steady_clock::now() + std::chrono::minutes(1);
 };
 
 class TWebProgress : public Object, public Quarn_DuzAde::ReportExecBase {

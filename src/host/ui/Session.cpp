@@ -373,6 +373,13 @@ void Session::EndProgress(ProgressRecord record)
     Notify({WindowChange::Kind::ProgressEnded, "", "", detail});
 }
 
+bool Session::HasCancelRequest() const
+{
+    std::lock_guard lock(queueMutex_);
+    return std::any_of(queue_.begin(), queue_.end(),
+                       [](const UserAction& a) { return std::holds_alternative<CancelProgressAction>(a); });
+}
+
 bool Session::TakeCancelRequest()
 {
     std::lock_guard lock(queueMutex_);

@@ -115,6 +115,8 @@ public:
     const std::optional<ProgressState>& Progress() const { return progress_; }
     // Takes a queued cancel, leaving every other action queued.
     bool TakeCancelRequest();
+    // Whether a cancel is queued, without taking it: for a step that waits on the person.
+    bool HasCancelRequest() const;
 
     // How other threads stop what the host thread does now (a progress run, a statement);
     // the Book's connection watches it too. Thread-safe.
