@@ -148,7 +148,9 @@ CREATE VIEW THDocGoodFixRest AS
     WHERE d.IsPosted = 1 AND d.DocTypeCode IN ('PISF', 'GPG', 'MNFC', 'POSF');
 
 -- Incoming stock rows not yet fixed as sold on DocumentDate: the rest of each lot after the
--- fixations of outgoing rows dated up to that day, with its cost.
+-- fixations of outgoing rows dated up to that day, with its cost. The fixation row's own
+-- OutcomeDate (the outgoing document's date, kept by the writes) dates it; a row whose
+-- outgoing row or document is gone has none and counts nowhere.
 CREATE FUNCTION THGoodSpecNotFixed(DocumentDate DATE)
 RETURNS TABLE (DocId INTEGER, SpecID INTEGER, DocTypeCode VARCHAR, IncomeDate DATE, GoodCode VARCHAR,
                AmountAccount NUMERIC(19,4), CostSumm NUMERIC(19,4))
@@ -160,9 +162,7 @@ LANGUAGE sql STABLE AS $$
     FROM THDocGoodFixRest r
     LEFT JOIN (SELECT f.IncomeSpecID, SUM(f.Amount) AS FixedAmount
                FROM THGoodSpecFixLog f
-               JOIN THGoodSpec o ON o.IDC = f.OutcomeSpecID
-               JOIN THDocument od ON od.IDC = o.DocID
-               WHERE od.DocumentDate <= $1
+               WHERE f.OutcomeDate <= $1
                GROUP BY f.IncomeSpecID) fx ON fx.IncomeSpecID = r.IncomeSpecID
     WHERE r.DocumentDate <= $1 AND r.AmountAccount - COALESCE(fx.FixedAmount, 0) <> 0
 $$;
