@@ -2,54 +2,20 @@
 // $TALVEX_BENCH_DB): the SQL read of the cube's list and the cube build to its first grid,
 // beside the same sums in one hand-written PostgreSQL statement.
 #include "host/cube/Engine.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/data/tsql/TSql.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RSaleBySupplier.hpp"
+#include "support/BenchSupport.hpp"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <string>
-#include <vector>
 
 using namespace Talvex;
 
 namespace {
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::vector<double> Timed(int runs, const std::function<void()>& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        times.push_back(elapsed.count());
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
-{
-    std::printf("%-52s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
-                times.size(), note.c_str());
-}
 
 // Sold parts by supplier, good and month, at the lots' unit cost (sums in the documents'
 // currencies left unconverted: the reference times the joins, not the rates), and the rests
@@ -80,14 +46,12 @@ GROUP BY 1
 
 int main(int argc, char** argv)
 {
-    int runs = 5;
+    const int runs = Bench::RunsFromArguments(argc, argv);
     std::string sqlFile; // --sql FILE: the read's statement as PostgreSQL runs it, for EXPLAIN
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
+    for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--sql") sqlFile = argv[i + 1];
-    }
-    try {
-        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+    return Bench::RunProgram("SaleBySupplierBench", [&] {
+        auto book = Bench::OpenBook();
         FieldList params;
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
         params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
@@ -98,34 +62,30 @@ int main(int argc, char** argv)
         if (!sqlFile.empty())
             std::ofstream(sqlFile) << Data::TSql::Translate(report.CreateList(false)->SqlText()).postgres << "\n";
         std::shared_ptr<DataList> list;
-        const auto read = Timed(runs, [&] {
+        const auto read = Bench::Timed(runs, [&] {
             list = report.CreateList(false);
             list->Refresh();
         });
         auto rs = list->Recordset();
-        Print("SQL read of the sales-by-supplier list", read, std::to_string(rs->RecordCount()) + " cube rows");
+        Bench::PrintFigure("SQL read of the sales-by-supplier list", read,
+                           std::to_string(rs->RecordCount()) + " cube rows");
 
         Cube::Engine engine;
-        const auto build = Timed(runs, [&] {
+        const auto build = Bench::Timed(runs, [&] {
             engine.SetActive(false);
             engine.AttachRecordset(*rs);
             Quarn_DuzAde::RSaleBySupplier::DefineCube(engine);
             engine.SetActive(true);
             (void)engine.Grid().RowCount();
         });
-        Print("cube build (load rows, encode, first grid)", build,
-              std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
-        std::vector<double> whole;
-        for (std::size_t i = 0; i < read.size(); ++i)
-            whole.push_back(read[i] + build[i]);
-        Print("from the button to the first grid (read + build)", whole);
+        Bench::PrintFigure("cube build (load rows, encode, first grid)", build,
+                           std::to_string(engine.Grid().RowCount()) + " rows in the first grid");
+        Bench::PrintFigure("from the button to the first grid (read + build)", read + build);
 
         Data::ResultSet reference;
-        const auto hand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kHandWritten); });
-        Print("reference: one hand-written SQL statement", hand, std::to_string(reference.rows.size()) + " rows");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "SaleBySupplierBench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+        const auto hand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kHandWritten); });
+        Bench::PrintFigure("reference: one hand-written SQL statement", hand,
+                           std::to_string(reference.rows.size()) + " rows");
+        Bench::PrintPeakMemory();
+    });
 }

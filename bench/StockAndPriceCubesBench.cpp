@@ -3,52 +3,19 @@
 // compute, cube build), and beside it the same figures in one hand-written PostgreSQL
 // statement over the base tables. Five runs each by default (--runs N); min and median shown.
 #include "host/cube/Engine.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RPurchaseBigPrice.hpp"
 #include "quarn/cube/RRestAnalysis.hpp"
+#include "support/BenchSupport.hpp"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <string>
-#include <vector>
 
 using namespace Talvex;
 
 namespace {
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Data::LocalServer server(Data::LocalServer::TestHome(), Data::Durability::Throwaway);
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::vector<double> Timed(int runs, const std::function<void()>& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        times.push_back(elapsed.count());
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-void Print(const char* step, const std::vector<double>& times, const std::string& note = {})
-{
-    std::printf("%-56s min %7.0f ms  median %7.0f ms  (%zu runs) %s\n", step, times.front(), times[times.size() / 2],
-                times.size(), note.c_str());
-}
 
 // Every purchase row of the year against its goods' cheapest row, by supplier and mark.
 constexpr const char* kPurchasesByHand = R"sql(
@@ -94,11 +61,10 @@ FROM per_good p JOIN up ON up.Code = p.GoodCode GROUP BY 1
 
 int main(int argc, char** argv)
 {
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-    try {
-        auto book = Erp::OpenBook(BenchConnectString(), "bench");
+    const int runs = Bench::RunsFromArguments(argc, argv);
+    bool agree = true;
+    const int status = Bench::RunProgram("StockAndPriceCubesBench", [&] {
+        auto book = Bench::OpenBook();
         FieldList params;
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
         params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
@@ -108,7 +74,7 @@ int main(int argc, char** argv)
         Quarn_DuzAde::RPurchaseBigPrice purchases;
         if (!purchases.Prepare(params)) throw std::runtime_error("no Book");
         std::size_t lines = 0, gridRows = 0;
-        const auto purchaseRun = Timed(runs, [&] {
+        const auto purchaseRun = Bench::Timed(runs, [&] {
             const auto rows = purchases.ReadRows();
             lines = rows.size();
             auto rs = purchases.Compute(rows).ToRecordset(purchases.MarkTexts());
@@ -118,17 +84,17 @@ int main(int argc, char** argv)
             engine.SetActive(true);
             gridRows = engine.Grid().RowCount();
         });
-        Print("purchases above price: button to first grid", purchaseRun,
+        Bench::PrintFigure("purchases above price: button to first grid", purchaseRun,
               std::to_string(lines) + " purchase rows, " + std::to_string(gridRows) + " grid rows");
         Data::ResultSet reference;
-        const auto purchaseHand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kPurchasesByHand); });
-        Print("reference: one hand-written SQL statement", purchaseHand,
+        const auto purchaseHand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kPurchasesByHand); });
+        Bench::PrintFigure("reference: one hand-written SQL statement", purchaseHand,
               std::to_string(reference.rows.size()) + " supplier x mark rows");
 
         Quarn_DuzAde::RRestAnalysis stock;
         if (!stock.Prepare(params)) throw std::runtime_error("no Book");
         std::size_t months = 0;
-        const auto stockRun = Timed(runs, [&] {
+        const auto stockRun = Bench::Timed(runs, [&] {
             const auto rows = stock.ReadRows();
             months = rows.Rows().size();
             auto rs = rows.ToRecordset();
@@ -138,9 +104,9 @@ int main(int argc, char** argv)
             engine.SetActive(true);
             gridRows = engine.Grid().RowCount();
         });
-        Print("stock rests: button to first grid", stockRun,
+        Bench::PrintFigure("stock rests: button to first grid", stockRun,
               std::to_string(months) + " goods months, " + std::to_string(gridRows) + " grid rows");
-        const auto stockHand = Timed(runs, [&] { reference = book->Db().QueryPostgres(kStockByHand); });
+        const auto stockHand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kStockByHand); });
         // The cube's year against the reference: in, out and the rest at the year's end.
         Currency in, out, rest, refIn, refOut, refRest;
         const auto year = stock.ReadRows();
@@ -155,15 +121,12 @@ int main(int argc, char** argv)
             refOut += row[2].ToCurrency();
             refRest += row[3].ToCurrency();
         }
-        const bool agree = in == refIn && out == refOut && rest == refRest;
-        Print("reference: one hand-written SQL statement", stockHand,
+        agree = in == refIn && out == refOut && rest == refRest;
+        Bench::PrintFigure("reference: one hand-written SQL statement", stockHand,
               std::to_string(reference.rows.size()) + " goods groups, " +
                   (agree ? "same in, out and rest" : "DIFFERENT: rest " + rest.ToString() + " against " +
                                                          refRest.ToString()));
-        if (!agree) return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "StockAndPriceCubesBench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+        Bench::PrintPeakMemory();
+    });
+    return status != 0 || !agree ? 1 : 0;
 }
