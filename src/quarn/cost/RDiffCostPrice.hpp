@@ -73,9 +73,10 @@ public:
     static void MarkPrices(Talvex::Cube::Engine& engine, const LowestPrice& minCost, Talvex::Currency threshold);
 
     std::string CubeCaption() const;
-    std::optional<double> MinCost() const
+    // The lowest cost price of the rows read, exact; nothing before a read or without quantities.
+    std::optional<Talvex::Decimal> MinCost() const
     {
-        return minCost_ ? std::optional<double>(minCost_->inCube) : std::nullopt;
+        return minCost_ ? std::optional<Talvex::Decimal>(minCost_->exact) : std::nullopt;
     }
     COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 

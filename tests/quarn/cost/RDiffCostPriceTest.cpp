@@ -148,7 +148,7 @@ TEST(DiffCostPrice, OpensTheGoodsRowsWithoutThoseLackingCostOrQuantity)
         total += r.at(0).ToDouble();
     }
     ASSERT_TRUE(report->MinCost());
-    EXPECT_NEAR(*report->MinCost(), lowest, 1e-9);
+    EXPECT_NEAR(report->MinCost()->ToDouble(), lowest, 1e-9);
     const auto cols = *grid.FindColHeader({});
     EXPECT_NEAR(*grid.FactValue(*grid.FindRow({}), cols, "CostSumm"), total, 0.005);
     std::size_t rowCells = 0, green = 0, pink = 0;

@@ -319,7 +319,7 @@ TEST_F(PurchaseBigPriceTest, RunColoursExcessDrillsDownAndOpensTheGoodsCostPrice
             "WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN '2025-01-01' AND '2025-12-31' "
             "AND s.CostSumm <> 0 AND s.AmountAccount <> 0 AND s.GoodCode = '" +
             good + "'");
-        EXPECT_NEAR(*report->CostPrices()->MinCost(), lowest.rows.at(0).at(0).ToDouble(), 1e-9);
+        EXPECT_NEAR(report->CostPrices()->MinCost()->ToDouble(), lowest.rows.at(0).at(0).ToDouble(), 1e-9);
     }
     {
         Testing::ScriptedUser user;
