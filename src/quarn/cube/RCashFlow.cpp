@@ -66,17 +66,7 @@ std::string TextOf(const Value& v)
 // Reports an error with the callback it happened in, as the host shows its source.
 void ReportFrom(const char* procedure)
 {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        try {
-            throw Talvex::ValueError(std::string(kSource) + procedure + ": " + e.what());
-        } catch (...) {
-            ReportError();
-        }
-    } catch (...) {
-        ReportError();
-    }
+    ReportErrorFrom(std::string(kSource) + procedure);
 }
 
 } // namespace

@@ -81,17 +81,7 @@ bool FlagOf(const FieldList& params, const char* name)
 // Reports an error with the callback it happened in, as the host shows its source.
 void ReportFrom(const char* procedure)
 {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        try {
-            throw Talvex::ValueError(std::string(kSource) + procedure + ": " + e.what());
-        } catch (...) {
-            ReportError();
-        }
-    } catch (...) {
-        ReportError();
-    }
+    ReportErrorFrom(std::string(kSource) + procedure);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "quarn/frame/ReportError.hpp"
 
 #include "host/objects/ClientApp.hpp"
+#include "host/types/Errors.hpp"
 #include "host/ui/Session.hpp"
 
 #include <iostream>
@@ -33,6 +34,21 @@ void ReportError()
     }
     // No host session on this thread: the error still reaches the person running us.
     std::cerr << "Quarn_DuzAde: " << message << "\n";
+}
+
+void ReportErrorFrom(const std::string& source)
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        try {
+            throw Talvex::ValueError(source + ": " + e.what());
+        } catch (...) {
+            ReportError();
+        }
+    } catch (...) {
+        ReportError();
+    }
 }
 
 } // namespace Quarn_DuzAde

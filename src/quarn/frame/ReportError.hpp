@@ -10,6 +10,10 @@ namespace Quarn_DuzAde {
 // error being handled to the host (ClientApp.ShowError).
 void ReportError();
 
+// ReportError for a procedure that names where it failed: inside a catch handler, reports
+// the error being handled with "source: " before its text.
+void ReportErrorFrom(const std::string& source);
+
 // The text of the error being handled, for callers that need it as well.
 std::string PendingErrorText();
 
