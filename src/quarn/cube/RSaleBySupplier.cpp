@@ -176,45 +176,41 @@ void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::st
 }
 
 // What was sold: each fixation of a sales row against a lot, the row's sum without VAT
-// prorated to the quantity fixed and converted on the sale's day, at the lot's unit cost.
+// prorated to the quantity fixed and converted on the sale's day, at the lot's unit cost. The
+// fixation row keeps what it needs of the sale and of the lot (its date, document, type,
+// posting, currency, good and net unit price; the lot's document and unit cost), so the log is
+// read alone with the lot's supplier and the day's rate.
 std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
 {
     Talvex::Book& book = *book_;
     auto list = book.CreateList("THGoodSpecFixLog");
     list->Fields().SelectFields({});
-    list->Join(NoColumns(book.CreateList("THGoodSpec")), "o", "oTable.OutcomeSpecID = o.IDC", 0, 0);
-    list->Join(NoColumns(book.CreateList("THDocument")), "od", "o.DocID = od.IDC", 0, 0);
-    // The row's VAT from its type's own table, each met by its key: the united view of all
-    // sales types cannot be narrowed to the rows of the log and reads them all.
-    std::string vat;
-    for (const char* type : kSaleTypes) {
-        const std::string alias = std::string("v") + type;
-        list->Join(NoColumns(book.CreateList(std::string("THGoodSpec") + type)), alias,
-                   "o.DocID = " + alias + ".DocID and o.PosNumb = " + alias + ".PosNumb", 1, 0);
-        vat += (vat.empty() ? "" : ", ") + alias + ".SummVAT";
-    }
-    // The lot is read from its own row and document: the lots' view sums the whole log.
-    list->Join(NoColumns(book.CreateList("THGoodSpec")), "r", "oTable.IncomeSpecID = r.IDC", 0, 0);
-    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", "r.DocID = rp.DocID and rp.RolePartyCode = N'PAR'",
-               1, 0);
-    list->SetFilter("od.IsPosted = 1 AND od.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
-                    "od.DocumentDate BETWEEN " +
+    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp",
+               "oTable.IncomeDocID = rp.DocID and rp.RolePartyCode = N'PAR'", 1, 0);
+    std::string types;
+    for (const char* type : kSaleTypes)
+        types += (types.empty() ? "N'" : ", N'") + std::string(type) + "'";
+    // A lot's document is kept while its goods row exists: a take from a lot that is gone counts
+    // nowhere.
+    list->SetFilter("oTable.OutcomeIsPosted = 1 AND oTable.OutcomeDocTypeCode IN (" + types +
+                    ") AND oTable.IncomeDocID IS NOT NULL AND oTable.OutcomeDate BETWEEN " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
-    if (forDrillDown) JoinTexts(*list, "o.GoodCode", "rp.PartyCode");
+    if (forDrillDown) {
+        list->Join(NoColumns(book.CreateList("THDocument")), "od", "oTable.OutcomeDocID = od.IDC", 0, 0);
+        JoinTexts(*list, "oTable.OutcomeGoodCode", "rp.PartyCode");
+    }
     FilterSuppliers(*list, "rp.PartyCode");
 
-    list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
-    list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
+    list->Fields().AddField("RateDate", FieldType::kDate, "oTable.OutcomeDate").SetSelected(false);
+    list->Fields().AddField("CurrencyCode", FieldType::kCode, "oTable.OutcomeCurrencyCode").SetSelected(false);
     Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*list, "RateDate", "CurrencyCode");
-    const std::string sum =
-        rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
-                                              ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
-    const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
-    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "o.GoodCode", "oTable.Amount", sum, cost, "0",
-              "0", "od.IDC", "od.Number", "od.DocTypeCode");
+    const std::string sum = rates.ConvertExpr("CurrencyCode", "oTable.OutcomeNetPrice * oTable.Amount");
+    const std::string cost = "ROUND(oTable.IncomeUnitCost * oTable.Amount, 4)";
+    AddFields(*list, forDrillDown, "oTable.OutcomeDate", "rp.PartyCode", "oTable.OutcomeGoodCode", "oTable.Amount",
+              sum, cost, "0", "0", "oTable.OutcomeDocID", "od.Number", "oTable.OutcomeDocTypeCode");
     return list;
 }
 
