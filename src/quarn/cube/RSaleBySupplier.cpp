@@ -209,8 +209,8 @@ std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
         takes->Join(NoColumns(book.CreateList("THDocument")), "od", "oTable.OutcomeDocID = od.IDC", 0, 0);
         JoinTexts(*takes, "oTable.OutcomeGoodCode", vendor);
         FilterSuppliers(*takes, vendor);
-        AddFields(*takes, true, "oTable.OutcomeDate", vendor, "oTable.OutcomeGoodCode", "oTable.Amount", sum, cost,
-                  "0", "0", "oTable.OutcomeDocID", "od.Number", "oTable.OutcomeDocTypeCode");
+        AddFields(*takes, true, "oTable.OutcomeDate", vendor, "oTable.OutcomeGoodCode", "oTable.Amount", sum, cost, "0",
+                  "0", "oTable.OutcomeDocID", "od.Number", "oTable.OutcomeDocTypeCode");
         return takes;
     }
 
@@ -250,9 +250,8 @@ std::shared_ptr<DataList> RSaleBySupplier::RestList(bool forDrillDown) const
     }
     FilterSuppliers(*list, "rp.PartyCode");
     const std::string endDay = SqlTools::Literal(FieldType::kDate, Value(end));
-    AddFields(*list, forDrillDown, forDrillDown ? endDay : MonthStart(endDay), "rp.PartyCode", "oTable.GoodCode",
-              "0", "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number",
-              "oTable.DocTypeCode");
+    AddFields(*list, forDrillDown, forDrillDown ? endDay : MonthStart(endDay), "rp.PartyCode", "oTable.GoodCode", "0",
+              "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number", "oTable.DocTypeCode");
     return list;
 }
 
