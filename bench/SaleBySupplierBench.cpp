@@ -10,6 +10,7 @@
 #include "quarn/cube/RSaleBySupplier.hpp"
 #include "support/BenchSupport.hpp"
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -42,6 +43,16 @@ WHERE l.DocumentDate <= '2025-12-31'
 GROUP BY 1
 )sql";
 
+// The machine's load averages (1, 5 and 15 minutes): the figures of a busy machine are only
+// indicative.
+std::string MachineLoad()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    if (!(in >> one >> five >> fifteen)) return "unknown";
+    return one + " " + five + " " + fifteen;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,6 +62,7 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--sql") sqlFile = argv[i + 1];
     return Bench::RunProgram("SaleBySupplierBench", [&] {
+        std::printf("machine load before the runs: %s\n", MachineLoad().c_str());
         auto book = Bench::OpenBook();
         FieldList params;
         params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
@@ -86,6 +98,7 @@ int main(int argc, char** argv)
         const auto hand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kHandWritten); });
         Bench::PrintFigure("reference: one hand-written SQL statement", hand,
                            std::to_string(reference.rows.size()) + " rows");
+        std::printf("machine load after the runs: %s\n", MachineLoad().c_str());
         Bench::PrintPeakMemory();
     });
 }

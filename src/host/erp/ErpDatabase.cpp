@@ -174,8 +174,8 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
     }
     db.ExecutePostgresScript(kInstallTable);
     // The documents are loaded in bulk with the kept states' triggers off (the payment terms,
-    // the fixation log's dates and the monthly stock); each is then built in one statement, and
-    // the triggers keep it from the first later write on.
+    // the fixation log's kept columns and the monthly stock); each is then built in one
+    // statement, and the triggers keep it from the first later write on.
     db.ExecutePostgresScript("SELECT THDocPayTermStateSuspend(); SELECT THGoodFixMonthSuspend()");
     GenerateDemoCompany(db, options, progress);
     report("Building the payment-term state");

@@ -155,7 +155,7 @@ void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::st
         Talvex::Field& field = f.AddField(name, typeCode, expression);
         if (caption) field.SetCaption(Res(caption));
     };
-    add("DocumentDate", FieldType::kDate, forDrillDown ? date : MonthStart(date));
+    add("DocumentDate", FieldType::kDate, date);
     if (forDrillDown) {
         AddTextFields(list);
     } else {
@@ -176,46 +176,62 @@ void RSaleBySupplier::AddFields(DataList& list, bool forDrillDown, const std::st
 }
 
 // What was sold: each fixation of a sales row against a lot, the row's sum without VAT
-// prorated to the quantity fixed and converted on the sale's day, at the lot's unit cost.
+// prorated to the quantity fixed and converted on the sale's day, at the lot's unit cost. The
+// fixation row keeps what it needs of the sale and of the lot (its date, document, type,
+// posting, currency, good and net unit price; the lot's document and unit cost), so the log is
+// read alone with the day's rate and the lot's supplier.
 std::shared_ptr<DataList> RSaleBySupplier::SoldList(bool forDrillDown) const
 {
     Talvex::Book& book = *book_;
-    auto list = book.CreateList("THGoodSpecFixLog");
-    list->Fields().SelectFields({});
-    list->Join(NoColumns(book.CreateList("THGoodSpec")), "o", "oTable.OutcomeSpecID = o.IDC", 0, 0);
-    list->Join(NoColumns(book.CreateList("THDocument")), "od", "o.DocID = od.IDC", 0, 0);
-    // The row's VAT from its type's own table, each met by its key: the united view of all
-    // sales types cannot be narrowed to the rows of the log and reads them all.
-    std::string vat;
-    for (const char* type : kSaleTypes) {
-        const std::string alias = std::string("v") + type;
-        list->Join(NoColumns(book.CreateList(std::string("THGoodSpec") + type)), alias,
-                   "o.DocID = " + alias + ".DocID and o.PosNumb = " + alias + ".PosNumb", 1, 0);
-        vat += (vat.empty() ? "" : ", ") + alias + ".SummVAT";
-    }
-    // The lot is read from its own row and document: the lots' view sums the whole log.
-    list->Join(NoColumns(book.CreateList("THGoodSpec")), "r", "oTable.IncomeSpecID = r.IDC", 0, 0);
-    list->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", "r.DocID = rp.DocID and rp.RolePartyCode = N'PAR'",
-               1, 0);
-    list->SetFilter("od.IsPosted = 1 AND od.DocTypeCode IN (N'PRSF', N'RD', N'RDG', N'HR', N'HS') AND "
-                    "od.DocumentDate BETWEEN " +
-                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
-                    SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
-    if (forDrillDown) JoinTexts(*list, "o.GoodCode", "rp.PartyCode");
-    FilterSuppliers(*list, "rp.PartyCode");
-
-    list->Fields().AddField("RateDate", FieldType::kDate, "od.DocumentDate").SetSelected(false);
-    list->Fields().AddField("CurrencyCode", FieldType::kCode, "od.CurrencyCode").SetSelected(false);
+    auto takes = book.CreateList("THGoodSpecFixLog");
+    takes->Fields().SelectFields({});
+    std::string types;
+    for (const char* type : kSaleTypes)
+        types += (types.empty() ? "N'" : ", N'") + std::string(type) + "'";
+    // A lot's document is kept while its goods row exists: a take from a lot that is gone counts
+    // nowhere.
+    takes->SetFilter("oTable.OutcomeIsPosted = 1 AND oTable.OutcomeDocTypeCode IN (" + types +
+                     ") AND oTable.IncomeDocID IS NOT NULL AND oTable.OutcomeDate BETWEEN " +
+                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateBeg"))) + " AND " +
+                     SqlTools::Literal(FieldType::kDate, Value(DateParam("DateEnd"))));
+    takes->Fields().AddField("RateDate", FieldType::kDate, "oTable.OutcomeDate").SetSelected(false);
+    takes->Fields().AddField("CurrencyCode", FieldType::kCode, "oTable.OutcomeCurrencyCode").SetSelected(false);
     Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(*list, "RateDate", "CurrencyCode");
-    const std::string sum =
-        rates.ConvertExpr("CurrencyCode", "COALESCE((o.Summa - COALESCE(" + vat +
-                                              ", 0)) / NULLIF(o.AmountAccount, 0), 0) * oTable.Amount");
-    const std::string cost = "ROUND(COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) * oTable.Amount, 4)";
-    AddFields(*list, forDrillDown, "od.DocumentDate", "rp.PartyCode", "o.GoodCode", "oTable.Amount", sum, cost, "0",
-              "0", "od.IDC", "od.Number", "od.DocTypeCode");
-    return list;
+    rates.JoinRates(*takes, "RateDate", "CurrencyCode");
+    const std::string sum = rates.ConvertExpr("CurrencyCode", "oTable.OutcomeNetPrice * oTable.Amount");
+    const std::string cost = "ROUND(oTable.IncomeUnitCost * oTable.Amount, 4)";
+    const std::string vendor = "rp.PartyCode";
+    const std::string byLotDocument = "oTable.IncomeDocID = rp.DocID and rp.RolePartyCode = N'PAR'";
+
+    if (forDrillDown) {
+        takes->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", byLotDocument, 1, 0);
+        takes->Join(NoColumns(book.CreateList("THDocument")), "od", "oTable.OutcomeDocID = od.IDC", 0, 0);
+        JoinTexts(*takes, "oTable.OutcomeGoodCode", vendor);
+        FilterSuppliers(*takes, vendor);
+        AddFields(*takes, true, "oTable.OutcomeDate", vendor, "oTable.OutcomeGoodCode", "oTable.Amount", sum, cost, "0",
+                  "0", "oTable.OutcomeDocID", "od.Number", "oTable.OutcomeDocTypeCode");
+        return takes;
+    }
+
+    // The cube's: the takes summed by month, lot document and good first, keys that sort as a
+    // date and a number ahead of a code nearly always equal among them (a few tens of
+    // thousands of sums of hundreds of thousands of takes); the lots' supplier only then.
+    FieldList& f = takes->Fields();
+    f.AddField("DocumentDate", FieldType::kDate, MonthStart("oTable.OutcomeDate"));
+    f.AddField("IncomeDocID", FieldType::kId, "oTable.IncomeDocID");
+    f.AddField("GoodCode", FieldType::kCode, "oTable.OutcomeGoodCode");
+    f.AddField("OutAmount", FieldType::kQuantity, "oTable.Amount").SetAggregate(Talvex::Aggregate::kSum);
+    f.AddField("OutSum", FieldType::kAmount, sum).SetAggregate(Talvex::Aggregate::kSum);
+    f.AddField("OutCost", FieldType::kAmount, cost).SetAggregate(Talvex::Aggregate::kSum);
+    auto sold = book.CreateList("");
+    sold->SetSource(takes, "oTable", 0);
+    sold->Fields().SelectFields({});
+    sold->Join(NoColumns(book.CreateList("THPartyAttribute")), "rp", byLotDocument, 1, 0);
+    FilterSuppliers(*sold, vendor);
+    AddFields(*sold, false, "oTable.DocumentDate", vendor, "oTable.GoodCode", "oTable.OutAmount", "oTable.OutSum",
+              "oTable.OutCost", "0", "0", "", "", "");
+    return sold;
 }
 
 // What is left of the lots at the period's end, at their own unit cost, dated on that day.
@@ -233,9 +249,9 @@ std::shared_ptr<DataList> RSaleBySupplier::RestList(bool forDrillDown) const
         JoinTexts(*list, "oTable.GoodCode", "rp.PartyCode");
     }
     FilterSuppliers(*list, "rp.PartyCode");
-    AddFields(*list, forDrillDown, SqlTools::Literal(FieldType::kDate, Value(end)), "rp.PartyCode", "oTable.GoodCode",
-              "0", "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number",
-              "oTable.DocTypeCode");
+    const std::string endDay = SqlTools::Literal(FieldType::kDate, Value(end));
+    AddFields(*list, forDrillDown, forDrillDown ? endDay : MonthStart(endDay), "rp.PartyCode", "oTable.GoodCode", "0",
+              "0", "0", "oTable.AmountAccount", "oTable.CostSumm", "oTable.DocId", "id.Number", "oTable.DocTypeCode");
     return list;
 }
 

@@ -1,7 +1,9 @@
 -- The stock movement of every good month by month, kept current by the writes that change
 -- it: THDocGoodFixLogMonth reads it instead of working out every good and month on each read.
--- And the outgoing document's date on each fixation row (THGoodSpecFixLog.OutcomeDate), kept
--- by the same writes, so that a reader of the log needs no join back to the documents.
+-- And on each fixation row what its readers need of the two goods rows it links (the outgoing
+-- row's document date, id, type, posting and currency, its good and net unit price; the lot's
+-- document and unit cost), kept by the same writes, so that a reader of the log needs no join
+-- back to the goods rows, their documents and VAT rows.
 --
 -- The lots are the posted incoming goods rows of stock goods (purchases "PISF", returns from
 -- customers "GPG", production "MNFC", consignment receipts "POSF"); what went out of them is
@@ -119,30 +121,67 @@ BEGIN
     GROUP BY s.GoodCode;
 END $$;
 
--- The outgoing document's date of the fixation rows that take for the given goods rows.
-CREATE FUNCTION THGoodFixDateRefresh(Specs INTEGER[])
+-- What a fixation row keeps of the goods rows it links, the one definition of its kept columns.
+-- Of the outgoing row: its document's date, id, type, posting and currency (null while the row
+-- or its document is missing), its good, and its sum without VAT per accounting unit in the
+-- document's currency (the VAT from the row's own line in the sales types' tables, the first
+-- found; zero for a row without quantity). Of the lot: its document and its cost per
+-- accounting unit (zero without quantity). The prices are kept at the full precision of the
+-- division, so that price times a take's amount is exactly the row's share.
+CREATE FUNCTION THGoodFixKeptOf(OutcomeSpec INTEGER, IncomeSpec INTEGER)
+RETURNS TABLE (OutcomeDate DATE, OutcomeDocID INTEGER, OutcomeDocTypeCode VARCHAR, OutcomeIsPosted SMALLINT,
+               OutcomeCurrencyCode VARCHAR, OutcomeGoodCode VARCHAR, OutcomeNetPrice NUMERIC,
+               IncomeDocID INTEGER, IncomeUnitCost NUMERIC)
+LANGUAGE sql STABLE AS $$
+    SELECT od.DocumentDate, od.IDC, od.DocTypeCode, od.IsPosted, od.CurrencyCode, o.GoodCode,
+           CASE WHEN o.IDC IS NOT NULL THEN
+               COALESCE((o.Summa - COALESCE(vprsf.SummVAT, vrd.SummVAT, vrdg.SummVAT, vhr.SummVAT, vhs.SummVAT, 0))
+                        / NULLIF(o.AmountAccount, 0), 0) END,
+           r.DocID,
+           CASE WHEN r.IDC IS NOT NULL THEN COALESCE(r.CostSumm / NULLIF(r.AmountAccount, 0), 0) END
+    FROM (SELECT) one
+    LEFT JOIN THGoodSpec o ON o.IDC = OutcomeSpec
+    LEFT JOIN THDocument od ON od.IDC = o.DocID
+    LEFT JOIN THGoodSpecPRSF vprsf ON vprsf.DocID = o.DocID AND vprsf.PosNumb = o.PosNumb
+    LEFT JOIN THGoodSpecRD vrd ON vrd.DocID = o.DocID AND vrd.PosNumb = o.PosNumb
+    LEFT JOIN THGoodSpecRDG vrdg ON vrdg.DocID = o.DocID AND vrdg.PosNumb = o.PosNumb
+    LEFT JOIN THGoodSpecHR vhr ON vhr.DocID = o.DocID AND vhr.PosNumb = o.PosNumb
+    LEFT JOIN THGoodSpecHS vhs ON vhs.DocID = o.DocID AND vhs.PosNumb = o.PosNumb
+    LEFT JOIN THGoodSpec r ON r.IDC = IncomeSpec
+$$;
+
+-- Sets the kept columns of the fixation rows that take for or from the given goods rows (all
+-- rows when Specs is null), writing only the rows whose values changed.
+CREATE FUNCTION THGoodFixKeptRefresh(Specs INTEGER[], AllRows BOOLEAN DEFAULT FALSE)
 RETURNS VOID
 LANGUAGE plpgsql AS $$
 BEGIN
-    IF Specs IS NULL OR cardinality(Specs) = 0 THEN
+    IF NOT AllRows AND (Specs IS NULL OR cardinality(Specs) = 0) THEN
         RETURN;
     END IF;
-    UPDATE THGoodSpecFixLog f SET OutcomeDate = x.DocumentDate
-    FROM (SELECT f2.IDC, od.DocumentDate
-          FROM THGoodSpecFixLog f2
-          LEFT JOIN THGoodSpec o ON o.IDC = f2.OutcomeSpecID
-          LEFT JOIN THDocument od ON od.IDC = o.DocID
-          WHERE f2.OutcomeSpecID = ANY (Specs)) x
-    WHERE f.IDC = x.IDC AND f.OutcomeDate IS DISTINCT FROM x.DocumentDate;
+    UPDATE THGoodSpecFixLog f
+    SET (OutcomeDate, OutcomeDocID, OutcomeDocTypeCode, OutcomeIsPosted, OutcomeCurrencyCode, OutcomeGoodCode,
+         OutcomeNetPrice, IncomeDocID, IncomeUnitCost) =
+        ROW(k.OutcomeDate, k.OutcomeDocID, k.OutcomeDocTypeCode, k.OutcomeIsPosted, k.OutcomeCurrencyCode,
+            k.OutcomeGoodCode, k.OutcomeNetPrice, k.IncomeDocID, k.IncomeUnitCost)
+    FROM THGoodSpecFixLog f2
+    CROSS JOIN LATERAL THGoodFixKeptOf(f2.OutcomeSpecID, f2.IncomeSpecID) k
+    WHERE f.IDC = f2.IDC AND (AllRows OR f2.OutcomeSpecID = ANY (Specs) OR f2.IncomeSpecID = ANY (Specs))
+      AND (f.OutcomeDate, f.OutcomeDocID, f.OutcomeDocTypeCode, f.OutcomeIsPosted, f.OutcomeCurrencyCode,
+           f.OutcomeGoodCode, f.OutcomeNetPrice, f.IncomeDocID, f.IncomeUnitCost)
+          IS DISTINCT FROM (k.OutcomeDate, k.OutcomeDocID, k.OutcomeDocTypeCode, k.OutcomeIsPosted,
+                            k.OutcomeCurrencyCode, k.OutcomeGoodCode, k.OutcomeNetPrice, k.IncomeDocID,
+                            k.IncomeUnitCost);
 END $$;
 
--- A fixation row written: its date is its outgoing row's document's, whatever the writer gave.
-CREATE FUNCTION THGoodFixDate_OnFixRow()
+-- A fixation row written: its kept columns follow from its goods rows, whatever the writer gave.
+CREATE FUNCTION THGoodFixKept_OnFixRow()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 BEGIN
-    NEW.OutcomeDate := (SELECT od.DocumentDate FROM THGoodSpec o JOIN THDocument od ON od.IDC = o.DocID
-                        WHERE o.IDC = NEW.OutcomeSpecID);
+    SELECT k.* INTO NEW.OutcomeDate, NEW.OutcomeDocID, NEW.OutcomeDocTypeCode, NEW.OutcomeIsPosted,
+           NEW.OutcomeCurrencyCode, NEW.OutcomeGoodCode, NEW.OutcomeNetPrice, NEW.IncomeDocID, NEW.IncomeUnitCost
+    FROM THGoodFixKeptOf(NEW.OutcomeSpecID, NEW.IncomeSpecID) k;
     RETURN NEW;
 END $$;
 
@@ -160,10 +199,10 @@ LANGUAGE sql IMMUTABLE AS $$
     END
 $$;
 
--- After a statement on a table the dates depend on: the goods rows whose takes it may have
--- re-dated. Arguments: the columns followed, and a query from the touched rows "x" to the
+-- After a statement on a table the kept columns depend on: the goods rows whose takes it may
+-- have changed. Arguments: the columns followed, and a query from the touched rows "x" to the
 -- goods rows' IDC.
-CREATE FUNCTION THGoodFixDate_OnRows()
+CREATE FUNCTION THGoodFixKept_OnRows()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 DECLARE
@@ -171,7 +210,7 @@ DECLARE
 BEGIN
     EXECUTE format('WITH x AS (%s) SELECT array_agg(DISTINCT t.Spec) FROM (%s) t (Spec)',
                    THGoodFixTouchedRows(TG_OP, TG_ARGV[0]), TG_ARGV[1]) INTO specs;
-    PERFORM THGoodFixDateRefresh(specs);
+    PERFORM THGoodFixKeptRefresh(specs);
     RETURN NULL;
 END $$;
 
@@ -189,20 +228,15 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- Dates every fixation row and builds the whole state in one statement each, and from then
--- on lets the writes keep both.
+-- Sets the kept columns of every fixation row and builds the whole state in one statement
+-- each, and from then on lets the writes keep both.
 CREATE FUNCTION THGoodFixMonthRebuild()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
 DECLARE
     t RECORD;
 BEGIN
-    UPDATE THGoodSpecFixLog f SET OutcomeDate = x.DocumentDate
-    FROM (SELECT f2.IDC, od.DocumentDate
-          FROM THGoodSpecFixLog f2
-          LEFT JOIN THGoodSpec o ON o.IDC = f2.OutcomeSpecID
-          LEFT JOIN THDocument od ON od.IDC = o.DocID) x
-    WHERE f.IDC = x.IDC AND f.OutcomeDate IS DISTINCT FROM x.DocumentDate;
+    PERFORM THGoodFixKeptRefresh(NULL, TRUE);
     DELETE FROM THGoodFixMonthState;
     DELETE FROM THGoodFixMonthSpan;
     INSERT INTO THGoodFixMonthState SELECT * FROM THGoodFixMonthOf(NULL);
@@ -213,15 +247,15 @@ BEGIN
     GROUP BY s.GoodCode;
     -- Only the triggers that are off: called from a TRUNCATE trigger, the table is in use.
     FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixdate\_%')
+             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixkept\_%')
                AND NOT g.tgisinternal AND g.tgenabled = 'D'
     LOOP
         EXECUTE format('ALTER TABLE %I ENABLE TRIGGER %I', t.relname, t.tgname);
     END LOOP;
 END $$;
 
--- For a bulk load (the demo company's COPY): the triggers stay off, the dates unset and the
--- state empty until the load ends with THGoodFixMonthRebuild.
+-- For a bulk load (the demo company's COPY): the triggers stay off, the kept columns unset and
+-- the state empty until the load ends with THGoodFixMonthRebuild.
 CREATE FUNCTION THGoodFixMonthSuspend()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
@@ -229,7 +263,7 @@ DECLARE
     t RECORD;
 BEGIN
     FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixdate\_%') AND NOT g.tgisinternal
+             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixkept\_%') AND NOT g.tgisinternal
     LOOP
         EXECUTE format('ALTER TABLE %I DISABLE TRIGGER %I', t.relname, t.tgname);
     END LOOP;
@@ -246,31 +280,43 @@ BEGIN
     RETURN NULL;
 END $$;
 
-CREATE TRIGGER THGoodFixDate_Row BEFORE INSERT OR UPDATE OF OutcomeSpecID, OutcomeDate ON THGoodSpecFixLog
-    FOR EACH ROW EXECUTE FUNCTION THGoodFixDate_OnFixRow();
+CREATE TRIGGER THGoodFixKept_Row
+    BEFORE INSERT OR UPDATE OF IncomeSpecID, OutcomeSpecID, OutcomeDate, OutcomeDocID, OutcomeDocTypeCode,
+        OutcomeIsPosted, OutcomeCurrencyCode, OutcomeGoodCode, OutcomeNetPrice, IncomeDocID, IncomeUnitCost
+    ON THGoodSpecFixLog
+    FOR EACH ROW EXECUTE FUNCTION THGoodFixKept_OnFixRow();
 
 -- Transition tables allow one event per trigger: three triggers per table and function. The
--- dates are kept first (triggers fire in name order), so that the state's triggers on the
--- same statement already see them. What each follows:
---   * the dates: a document that came, went or changed its date; a goods row that came, went
---     or moved to another document;
+-- fixation rows' kept columns come first (triggers fire in name order), so that the state's
+-- triggers on the same statement already see the new dates. What each follows:
+--   * the kept columns: a document that came, went or changed its date, type, posting or
+--     currency; a goods row that came, went, moved to another document or line, or changed
+--     its good, sum, quantity or cost; a VAT line of the sales types that came, went, moved
+--     or changed its VAT;
 --   * the state: a take's lot, amount and date; a lot's document, good, quantity and cost; an
 --     incoming document's type, posting and date (outgoing documents reach the state through
 --     the dates of their takes); a good's category (only stock goods have lots).
 DO $$
 DECLARE
+    kVatToSpecs CONSTANT TEXT := 'SELECT o.IDC FROM x JOIN THGoodSpec o ON o.DocID = x.DocID AND o.PosNumb = x.PosNumb';
     -- Table, trigger name, columns followed, touched rows "x" to goods rows or goods.
     watched TEXT[][] := ARRAY[
-        ['THDocument', 'THGoodFixDate', 'IDC, DocumentDate',
+        ['THDocument', 'THGoodFixKept', 'IDC, DocumentDate, DocTypeCode, IsPosted, CurrencyCode',
          'SELECT o.IDC FROM x JOIN THGoodSpec o ON o.DocID = x.IDC'],
-        ['THGoodSpec', 'THGoodFixDate', 'IDC, DocID', 'SELECT x.IDC FROM x'],
+        ['THGoodSpec', 'THGoodFixKept', 'IDC, DocID, PosNumb, GoodCode, Summa, AmountAccount, CostSumm',
+         'SELECT x.IDC FROM x'],
         ['THGoodSpecFixLog', 'THGoodFixMonth', 'IDC, IncomeSpecID, Amount, OutcomeDate',
          'SELECT l.GoodCode FROM x JOIN THGoodSpec l ON l.IDC = x.IncomeSpecID'],
         ['THGoodSpec', 'THGoodFixMonth', 'IDC, DocID, GoodCode, AmountAccount, CostSumm',
          'SELECT x.GoodCode FROM x JOIN THDocument d ON d.IDC = x.DocID AND THGoodFixIsLot(d.DocTypeCode, d.IsPosted)'],
         ['THDocument', 'THGoodFixMonth', 'IDC, DocTypeCode, IsPosted, DocumentDate',
          'SELECT gs.GoodCode FROM x JOIN THGoodSpec gs ON gs.DocID = x.IDC WHERE THGoodFixIsLot(x.DocTypeCode, x.IsPosted)'],
-        ['REFGood', 'THGoodFixMonth', 'Code, Category', 'SELECT x.Code FROM x']];
+        ['REFGood', 'THGoodFixMonth', 'Code, Category', 'SELECT x.Code FROM x'],
+        ['THGoodSpecPRSF', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs],
+        ['THGoodSpecRD', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs],
+        ['THGoodSpecRDG', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs],
+        ['THGoodSpecHR', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs],
+        ['THGoodSpecHS', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs]];
     i INTEGER;
     fn TEXT;
 BEGIN
@@ -284,7 +330,7 @@ BEGIN
         EXECUTE format('CREATE TRIGGER %s_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
                        'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
     END LOOP;
-    FOREACH i IN ARRAY ARRAY[1, 2, 3, 6] LOOP
+    FOREACH i IN ARRAY ARRAY[1, 2, 3, 6, 7, 8, 9, 10, 11] LOOP
         EXECUTE format('CREATE TRIGGER THGoodFixMonth_Trunc AFTER TRUNCATE ON %s '
                        'FOR EACH STATEMENT EXECUTE FUNCTION THGoodFixMonth_OnTruncate()', watched[i][1]);
     END LOOP;
