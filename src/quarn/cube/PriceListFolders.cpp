@@ -87,6 +87,9 @@ void PriceListFolders::Read(const std::shared_ptr<Talvex::Book>& book, const std
                   std::to_string(d - 1) + ".Parent";
     book->Db().Execute(select);
     table_ = table;
+    // A new table has no statistics: without them the server takes it for smaller than the
+    // sales lines that meet it and hashes the lines instead.
+    book->Db().Execute("UPDATE STATISTICS " + table_);
     for (std::size_t k = 1; k <= depth; ++k)
         levels_.push_back(Field(k));
 }
