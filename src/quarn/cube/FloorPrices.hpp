@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quarn/cube/SessionTable.hpp"
+
 #include <memory>
 #include <string>
 
@@ -17,24 +19,16 @@ namespace Quarn_DuzAde {
 // of a search for the latest price per line.
 class FloorPrices {
 public:
-    FloorPrices() = default;
-    FloorPrices(const FloorPrices&) = delete;
-    FloorPrices& operator=(const FloorPrices&) = delete;
-    ~FloorPrices();
-
     // Reads the prices of the type again (dropping the table read before).
     void Read(const std::shared_ptr<Talvex::Book>& book, const std::string& priceTypeCode);
     // The table's name; empty before the first Read.
-    const std::string& Table() const { return table_; }
+    const std::string& Table() const { return table_.Name(); }
     // The join condition of a line under the alias of the table, its good, currency and date.
     std::string InEffect(const std::string& alias, const std::string& goodCode, const std::string& currencyCode,
                          const std::string& date) const;
 
 private:
-    void Drop() noexcept;
-
-    std::shared_ptr<Talvex::Book> book_;
-    std::string table_;
+    SessionTable table_;
 };
 
 } // namespace Quarn_DuzAde

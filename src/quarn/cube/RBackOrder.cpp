@@ -105,7 +105,9 @@ std::shared_ptr<DataList> RBackOrder::CreateList() const
          "od.DocTypeCode = N'POSF'))",
          "od.IsPosted = 1",
          SqlTools::CondByName("od.DocumentDate", FieldType::kDate, Talvex::SqlOperator::kNotGreater, end)}));
-    links->Fields().AddField("Delivered", FieldType::kQuantity, "oTable.AmountAccount").SetAggregate(Talvex::Aggregate::kSum);
+    links->Fields()
+        .AddField("Delivered", FieldType::kQuantity, "oTable.AmountAccount")
+        .SetAggregate(Talvex::Aggregate::kSum);
     orders->JoinForConditions(links, "dl", "gs.IDC = dl.CorSpecID", 1);
     const std::string delivered = "ISNULL(dl.Delivered,0)";
     auto& f = orders->Fields();

@@ -98,13 +98,14 @@ std::shared_ptr<DataList> RSaleCompetitor::CreateList() const
          "oTable.IsPosted = 1", "oTable.DocTypeCode IN (N'PRSF', N'GPG')"}));
     lines->Join(NoColumns(book.CreateList("THGoodSpec")), "gs", "oTable.IDC = gs.DocID", 0, 0);
     lines->Join(NoColumns(book.CreateList("REFCompGood")), "cg",
-                FlagParam("IsAnalogue") ? "gs.GoodCode = cg.GoodCode" : "gs.GoodCode = cg.GoodCode and cg.IsAnalogue = 0",
+                FlagParam("IsAnalogue") ? "gs.GoodCode = cg.GoodCode"
+                                        : "gs.GoodCode = cg.GoodCode and cg.IsAnalogue = 0",
                 0, 0);
     lines->Join(NoColumns(book.CreateList("REFCompetitor")), "c", "cg.CompetitorCode = c.Code", 0, 0);
-    lines->Join(NoColumns(book.CreateList("THGoodSpecPRSF")), "vf",
-                "gs.DocID = vf.DocID and gs.PosNumb = vf.PosNumb", 1, 0);
-    lines->Join(NoColumns(book.CreateList("THGoodSpecGPG")), "vr",
-                "gs.DocID = vr.DocID and gs.PosNumb = vr.PosNumb", 1, 0);
+    lines->Join(NoColumns(book.CreateList("THGoodSpecPRSF")), "vf", "gs.DocID = vf.DocID and gs.PosNumb = vf.PosNumb",
+                1, 0);
+    lines->Join(NoColumns(book.CreateList("THGoodSpecGPG")), "vr", "gs.DocID = vr.DocID and gs.PosNumb = vr.PosNumb", 1,
+                0);
     lines->Join(NoColumns(book.CreateList("THPartyAttribute")), "p",
                 "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
     lines->Join(NoColumns(book.CreateList("RefClient")), "Cl", "p.PartyCode = Cl.Code", 1, 0);

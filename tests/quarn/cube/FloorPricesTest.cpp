@@ -18,9 +18,9 @@ namespace {
 std::optional<double> PriceOn(Book& book, const Quarn_DuzAde::FloorPrices& floors, const std::string& good,
                               const std::string& currency, const Date& day)
 {
-    auto rows = book.Db().Query("SELECT fp.Price FROM " + floors.Table() + " fp WHERE " +
-                                    floors.InEffect("fp", "?", "?", "?"),
-                                {Value(good), Value(currency), Value(day), Value(day)}); // the day twice: from and before
+    auto rows =
+        book.Db().Query("SELECT fp.Price FROM " + floors.Table() + " fp WHERE " + floors.InEffect("fp", "?", "?", "?"),
+                        {Value(good), Value(currency), Value(day), Value(day)}); // the day twice: from and before
     EXPECT_LE(rows.rows.size(), 1u) << good << " " << day.ToIso() << ": two prices hold one day";
     if (rows.rows.empty()) return std::nullopt;
     return rows.rows[0].at(0).ToDouble();
@@ -49,9 +49,10 @@ TEST(FloorPrices, EachDayMeetsTheLatestPriceOfTheGoodsAccountingUnitAndCurrency)
     const std::string type = "F'L;--";
     book->Db().Execute("INSERT INTO REFPriceType (Code, Name) VALUES (?, ?)", {Value(type), Value(type)});
     auto price = [&](const std::string& u, const std::string& currency, Date from, double value) {
-        book->Db().Execute("INSERT INTO REFGoodPrice (PriceTypeCode, CurrencyCode, GoodCode, UnitCode, DateApply, Price)"
-                           " VALUES (?, ?, ?, ?, ?, ?)",
-                           {Value(type), Value(currency), Value(good), Value(u), Value(from), Value(value)});
+        book->Db().Execute(
+            "INSERT INTO REFGoodPrice (PriceTypeCode, CurrencyCode, GoodCode, UnitCode, DateApply, Price)"
+            " VALUES (?, ?, ?, ?, ?, ?)",
+            {Value(type), Value(currency), Value(good), Value(u), Value(from), Value(value)});
     };
     price(unit, acc, Date(2025, 1, 1), 10);
     price(unit, acc, Date(2025, 3, 1), 12);
@@ -97,8 +98,8 @@ TEST(FloorPrices, EverySalesLineMeetsThePriceTheLatestPriceLookupFinds)
         // Through the spans: each line of 2025 and 2026 with a price on its day.
         auto spans = book->Db().Query(
             "SELECT COUNT(*), SUM(fp.Price) FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC JOIN " +
-                floors.Table() + " fp ON " + floors.InEffect("fp", "s.GoodCode", "d.CurrencyCode", "d.DocumentDate") +
-                " WHERE d.DocTypeCode = N'PRSF' AND d.DocumentDate BETWEEN '2025-01-01' AND '2026-12-31'");
+            floors.Table() + " fp ON " + floors.InEffect("fp", "s.GoodCode", "d.CurrencyCode", "d.DocumentDate") +
+            " WHERE d.DocTypeCode = N'PRSF' AND d.DocumentDate BETWEEN '2025-01-01' AND '2026-12-31'");
         // The latest price not after the day, searched line by line.
         auto latest = book->Db().QueryPostgres(R"sql(
             SELECT COUNT(*), SUM(p.Price) FROM THDocument d JOIN THGoodSpec s ON s.DocID = d.IDC
@@ -108,7 +109,7 @@ TEST(FloorPrices, EverySalesLineMeetsThePriceTheLatestPriceLookupFinds)
                             AND gp.CurrencyCode = d.CurrencyCode AND gp.DateApply <= d.DocumentDate
                           ORDER BY gp.DateApply DESC LIMIT 1) p ON TRUE
             WHERE d.DocTypeCode = 'PRSF' AND d.DocumentDate BETWEEN '2025-01-01' AND '2026-12-31')sql",
-                                                     {Value(std::string(type))});
+                                               {Value(std::string(type))});
         ASSERT_EQ(spans.rows.size(), 1u);
         ASSERT_EQ(latest.rows.size(), 1u);
         EXPECT_GT(latest.rows[0].at(0).ToInteger(), 0) << "the demo company has prices of the type";
