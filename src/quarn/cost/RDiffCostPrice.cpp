@@ -11,10 +11,8 @@
 #include "host/ui/CWaitInfo.hpp"
 #include "host/ui/MessageBox.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
-#include "quarn/cube/CubeParamInput.hpp"
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 #include <cstdio>
@@ -34,7 +32,6 @@ namespace {
 constexpr long kGoodText = 15001;
 constexpr long kQuantityText = 15005;
 constexpr long kLoadWaitText = 22170;
-constexpr long kDocumentsMenuText = 15607;
 constexpr long kTitleText = 15770;
 constexpr long kRowText = 15771;
 constexpr long kCostSummText = 15772;
@@ -64,27 +61,13 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
     return list;
 }
 
-std::string TextOf(const FieldList& params, const char* name)
-{
-    const Value& v = params.Item(name).GetValue();
-    return v.IsNull() || v.IsEmpty() ? std::string() : v.ToText();
-}
-
 } // namespace
 
-RDiffCostPrice::~RDiffCostPrice()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RDiffCostPrice::RDiffCostPrice() : CubeReport(kTitleText) {}
 
 void RDiffCostPrice::Main(FieldList& inParams)
 {
-    try {
-        if (!Prepare(inParams)) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RDiffCostPrice");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RDiffCostPrice", [&] { return Prepare(inParams); });
 }
 
 bool RDiffCostPrice::Prepare(FieldList& inParams)
@@ -95,13 +78,11 @@ bool RDiffCostPrice::Prepare(FieldList& inParams)
             return false;
         }
     }
-    book_ = GetBook(&inParams, false);
-    if (!book_) return false;
-    params_ = inParams;
+    if (!TakeParams(inParams, true)) return false;
     // Read now, so that a bad value is told before any window opens.
-    (void)params_.Item("BegDate").GetValue().ToDate();
-    (void)params_.Item("EndDate").GetValue().ToDate();
-    const Value& percent = params_.Item("Procent").GetValue();
+    (void)DateParam("BegDate");
+    (void)DateParam("EndDate");
+    const Value& percent = params_->Item("Procent").GetValue();
     if (!percent.IsNull() && !percent.IsEmpty() && percent.ToCurrency() < Currency())
         throw Talvex::ValueError("Procent: the tolerated excess must be 0 or more");
     return true;
@@ -140,9 +121,9 @@ std::shared_ptr<DataList> RDiffCostPrice::CreateSourceList() const
     std::vector<std::string> conditions = {
         "D.IsPosted = 1", "D.DocTypeCode = N'PISF'",
         SqlTools::CondByName("D.DocumentDate", FieldType::kDate, Talvex::SqlOperator::kBetween,
-                             params_.Item("BegDate").GetValue(), params_.Item("EndDate").GetValue()),
+                             params_->Item("BegDate").GetValue(), params_->Item("EndDate").GetValue()),
         "oTable.CostSumm <> 0", "oTable.AmountAccount <> 0"};
-    const std::string goodCode = TextOf(params_, "GoodCode");
+    const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty())
         conditions.push_back(
             SqlTools::CondByName("oTable.GoodCode", FieldType::kCode, Talvex::SqlOperator::kEqual, Value(goodCode)));
@@ -153,10 +134,7 @@ std::shared_ptr<DataList> RDiffCostPrice::CreateSourceList() const
 
 void RDiffCostPrice::DefineCube(Engine& engine)
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     engine.Dims().Add("Good", Res(kGoodText));
     engine.Dims().Add("Code", Res(kRowText));
     engine.BaseFacts().Add("CostSumm");
@@ -164,9 +142,7 @@ void RDiffCostPrice::DefineCube(Engine& engine)
     engine.Facts().Add("CostSumm", Res(kCostSummText));
     engine.Facts().Add("AmountAccount", Res(kQuantityText));
     engine.Facts().AddCalculated("CostPriceCalc", Res(kCostPriceText), "CostSumm / AmountAccount");
-    for (std::size_t i = 0; i < engine.Facts().Count(); ++i)
-        engine.Facts().Item(i).FactVisible = true;
-    engine.PreGrouping = false;
+    ShowAllFacts(engine);
     engine.Dims().Item("Good").MoveTo(Axis::Rows, 0);
     engine.Dims().Item("Code").MoveTo(Axis::Rows, 1);
     engine.SetDrillDownLevel(Axis::Rows, -1);
@@ -222,91 +198,45 @@ std::optional<RDiffCostPrice::LowestPrice> RDiffCostPrice::MinCostOfRows(DataLis
 
 std::string RDiffCostPrice::CubeCaption() const
 {
-    const std::string goodCode = TextOf(params_, "GoodCode");
-    return Res(kTitleText) + " " + (goodCode.empty() ? Res(kAllGoodsText) : goodCode) + " " +
-           params_.Item("BegDate").GetValue().ToDate().ToIso() + " - " +
-           params_.Item("EndDate").GetValue().ToDate().ToIso();
+    const std::string goodCode = TextParam("GoodCode");
+    return Title() + " " + (goodCode.empty() ? Res(kAllGoodsText) : goodCode) + " " + DateParam("BegDate").ToIso() +
+           " - " + DateParam("EndDate").ToIso();
 }
 
-void RDiffCostPrice::OnOpenCube(Talvex::CCube& cube)
+void RDiffCostPrice::Open(Talvex::CCube& cube)
 {
-    try {
-        Engine& engine = cube.cube();
-        DefineCube(engine);
-        cube.SetCaption(CubeCaption());
-        auto list = CreateSourceList();
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list->Refresh();
-        }
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetSourceList(list);
-        showFieldsSet_ = false;
-        if (!wrapper_->SetDirectDataList(list)) return;
-        if (list->Recordset()->RecordCount() == 0) {
-            Talvex::Ui::MessageBox().ShowSingle(Res(kNoRowsText), "Gerai");
-            return;
-        }
-        minCost_.reset();
-        const Value& given = params_.ExistsField("MinCost") ? params_.Item("MinCost").GetValue() : Value();
-        if (!CubeParamInput::Flag(params_, "CalcMinCost") && !given.IsNull() && !given.IsEmpty())
-            minCost_ = LowestPrice{given.ToDecimal(), given.ToDouble()};
-        else
-            minCost_ = MinCostOfRows(*list);
-        if (!minCost_) return;
-        const Value& percent = params_.Item("Procent").GetValue();
-        const Currency tolerance = percent.IsNull() || percent.IsEmpty() ? Currency() : percent.ToCurrency();
-        MarkPrices(cube.cube(), *minCost_, BigPriceThreshold(minCost_->exact, tolerance));
-        cube.cube().Invalidate();
-    } catch (...) {
-        ReportError();
+    Engine& engine = cube.cube();
+    DefineCube(engine);
+    cube.SetCaption(CubeCaption());
+    list_ = CreateSourceList();
+    {
+        Talvex::Ui::CWaitInfo wait;
+        wait.Show(OLAP::ResString(kLoadWaitText));
+        list_->Refresh();
     }
+    COLAPCubeExt2& wrapper = NewWrapper(cube);
+    if (!wrapper.SetDirectDataList(list_)) return;
+    if (list_->Recordset()->RecordCount() == 0) {
+        Talvex::Ui::MessageBox().ShowSingle(Res(kNoRowsText), "Gerai");
+        return;
+    }
+    minCost_.reset();
+    const Value& given = params_->ExistsField("MinCost") ? params_->Item("MinCost").GetValue() : Value();
+    if (!FlagParam("CalcMinCost") && !given.IsNull() && !given.IsEmpty())
+        minCost_ = LowestPrice{given.ToDecimal(), given.ToDouble()};
+    else
+        minCost_ = MinCostOfRows(*list_);
+    if (!minCost_) return;
+    const Value& percent = params_->Item("Procent").GetValue();
+    const Currency tolerance = percent.IsNull() || percent.IsEmpty() ? Currency() : percent.ToCurrency();
+    MarkPrices(engine, *minCost_, BigPriceThreshold(minCost_->exact, tolerance));
+    engine.Invalidate();
 }
 
-void RDiffCostPrice::OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems)
-{
-    try {
-        cube.Parent().SetCaption(Res(kTitleText));
-        userMenuItems.push_back(Res(kDocumentsMenuText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RDiffCostPrice::OnUserMenu(int index)
-{
-    try {
-        if (index == 1) OpenDrillDown(nullptr);
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RDiffCostPrice::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        OpenDrillDown(&cell);
-    } catch (...) {
-        ReportError();
-    }
-}
-
+// The cube's own rows are the drill-down's: purchase rows of their documents.
 void RDiffCostPrice::OpenDrillDown(const GridCell* cell)
 {
-    if (!wrapper_) return;
-    if (!showFieldsSet_) {
-        wrapper_->CrShowFieldsByDoc();
-        const auto& own = wrapper_->SourceList()->Fields();
-        for (const char* name : {"PosNumb", "Good", "AmountAccount", "CostPrice", "CostSumm"}) {
-            Talvex::Field& shown = wrapper_->ShowFields().Add(name, own.Item(name).TypeCode());
-            shown.SetCaption(own.Item(name).Caption());
-        }
-        showFieldsSet_ = true;
-    }
-    wrapper_->ListByCell(cell);
+    ListDocuments(cell, [this] { return list_; }, {"PosNumb", "Good", "AmountAccount", "CostPrice", "CostSumm"});
 }
 
 } // namespace Quarn_DuzAde

@@ -2,9 +2,8 @@
 
 #include "host/types/Decimal.hpp"
 
-#include "host/cube/ICubeForm2.hpp"
-#include "host/objects/FieldList.hpp"
 #include "host/types/Currency.hpp"
+#include "quarn/cube/CubeReport.hpp"
 #include "quarn/frame/IReportExec.hpp"
 
 #include <memory>
@@ -13,11 +12,8 @@
 #include <vector>
 
 namespace Talvex {
-class Book;
-class CCube;
 class DataList;
 namespace Cube {
-class Dimension;
 class Engine;
 class GridCell;
 } // namespace Cube
@@ -25,30 +21,20 @@ class GridCell;
 
 namespace Quarn_DuzAde {
 
-class COLAPCubeExt2;
-
 // The unit cost of the goods bought in a period, one cell per purchase row under its goods:
 // the rows bought at the lowest cost price are shown green ("MinPrice"), those whose cost
 // price is more than the tolerated percent above it pink ("BigPrice"). A buyer sees at a
 // glance which purchases were made at a worse price. Opened from the purchases-above-price
 // cube for the goods of its focused cell.
-class RDiffCostPrice : public Talvex::Object,
-                       public IMainEntry,
-                       public Talvex::ICubeForm2,
-                       public std::enable_shared_from_this<RDiffCostPrice> {
+class RDiffCostPrice : public CubeReport, public IMainEntry {
 public:
-    ~RDiffCostPrice() override;
+    RDiffCostPrice();
 
     // Needs "BegDate", "EndDate", "GoodCode" (empty for all goods), "Procent" and
     // "CalcMinCost"; "Book" or the host's Book. With "CalcMinCost" 0 the lowest cost price
     // is the one given as "MinCost" (computed from the rows when that is missing too). A
     // missing parameter is told with the single button "Gerai" and nothing opens.
     void Main(Talvex::FieldList& inParams) override;
-
-    void OnOpenCube(Talvex::CCube& cube) override;
-    void OnLoad(Talvex::CCube& cube, std::vector<std::string>& userMenuItems) override;
-    void OnUserMenu(int index) override;
-    void OnFactCellDblClick(Talvex::CCube& cube, const Talvex::Cube::GridCell& cell) override;
 
     // Checks and keeps the parameters; false (and the message shown) when one is missing.
     bool Prepare(Talvex::FieldList& inParams);
@@ -78,17 +64,16 @@ public:
     {
         return minCost_ ? std::optional<Talvex::Decimal>(minCost_->exact) : std::nullopt;
     }
-    COLAPCubeExt2* Wrapper() const { return wrapper_.get(); }
 
 private:
+    // The rows read, the lowest cost price and the marks; "no rows" told with "Gerai".
+    void Open(Talvex::CCube& cube) override;
+    // The purchase documents of the cell with the row, goods, quantity and cost columns.
+    void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
     std::optional<LowestPrice> MinCostOfRows(Talvex::DataList& list) const;
-    void OpenDrillDown(const Talvex::Cube::GridCell* cell);
 
-    Talvex::FieldList params_;
-    std::shared_ptr<Talvex::Book> book_;
     std::optional<LowestPrice> minCost_;
-    std::shared_ptr<COLAPCubeExt2> wrapper_;
-    bool showFieldsSet_ = false;
+    std::shared_ptr<Talvex::DataList> list_;
 };
 
 } // namespace Quarn_DuzAde

@@ -7,7 +7,6 @@
 #include "host/objects/SqlTools.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 
 namespace Quarn_DuzAde {
@@ -17,26 +16,9 @@ namespace {
 constexpr std::size_t kMaxFolderDepth = 12;
 } // namespace
 
-PriceListFolders::~PriceListFolders()
-{
-    Drop();
-}
-
-void PriceListFolders::Drop() noexcept
-{
-    if (table_.empty() || !book_) return;
-    try {
-        book_->Db().Execute("DROP TABLE IF EXISTS " + table_);
-    } catch (...) {
-        // The table goes with the session in any case.
-    }
-    table_.clear();
-}
-
 void PriceListFolders::Read(const std::shared_ptr<Talvex::Book>& book, const std::string& missingText)
 {
-    Drop();
-    book_ = book;
+    table_.Drop();
     levels_.clear();
     auto folders = book->CreateList("REFPriceListFolder");
     folders->Fields().SelectFields({"Code", "Parent"});
@@ -65,8 +47,6 @@ void PriceListFolders::Read(const std::shared_ptr<Talvex::Book>& book, const std
         const std::string f = "f" + std::to_string(i);
         return f + ".Code + ':' + " + f + ".Name";
     };
-    static std::atomic<long> tables{0};
-    const std::string table = "#PriceListFolders" + std::to_string(++tables);
     std::string select = "SELECT x.GoodCode";
     for (std::size_t k = 1; k <= depth; ++k) {
         std::string level = "CASE";
@@ -75,18 +55,16 @@ void PriceListFolders::Read(const std::shared_ptr<Talvex::Book>& book, const std
         level += " ELSE " + missing + " END";
         select += ", " + level + " AS " + Field(k);
     }
-    select += " INTO " + table +
-              " FROM (SELECT s.GoodCode, MIN(s.FolderCode) AS FolderCode FROM REFPriceListSpec s"
-              " JOIN (SELECT t.GoodCode, MIN(t.PriceListCode) AS PriceListCode FROM REFPriceListSpec t"
-              " WHERE t.FolderCode IS NOT NULL GROUP BY t.GoodCode) m"
-              " ON m.GoodCode = s.GoodCode AND m.PriceListCode = s.PriceListCode"
-              " WHERE s.FolderCode IS NOT NULL GROUP BY s.GoodCode) x"
-              " LEFT JOIN REFPriceListFolder f1 ON f1.Code = x.FolderCode";
+    std::string from = " FROM (SELECT s.GoodCode, MIN(s.FolderCode) AS FolderCode FROM REFPriceListSpec s"
+                       " JOIN (SELECT t.GoodCode, MIN(t.PriceListCode) AS PriceListCode FROM REFPriceListSpec t"
+                       " WHERE t.FolderCode IS NOT NULL GROUP BY t.GoodCode) m"
+                       " ON m.GoodCode = s.GoodCode AND m.PriceListCode = s.PriceListCode"
+                       " WHERE s.FolderCode IS NOT NULL GROUP BY s.GoodCode) x"
+                       " LEFT JOIN REFPriceListFolder f1 ON f1.Code = x.FolderCode";
     for (std::size_t d = 2; d <= depth; ++d)
-        select += " LEFT JOIN REFPriceListFolder f" + std::to_string(d) + " ON f" + std::to_string(d) + ".Code = f" +
-                  std::to_string(d - 1) + ".Parent";
-    book->Db().Execute(select);
-    table_ = table;
+        from += " LEFT JOIN REFPriceListFolder f" + std::to_string(d) + " ON f" + std::to_string(d) + ".Code = f" +
+                std::to_string(d - 1) + ".Parent";
+    table_.Fill(book, "PriceListFolders", [&](const std::string& table) { return select + " INTO " + table + from; });
     for (std::size_t k = 1; k <= depth; ++k)
         levels_.push_back(Field(k));
 }

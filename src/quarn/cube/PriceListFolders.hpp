@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quarn/cube/SessionTable.hpp"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,25 +19,17 @@ namespace Quarn_DuzAde {
 // repeats itself on the deeper levels; a good in no price list has no row.
 class PriceListFolders {
 public:
-    PriceListFolders() = default;
-    PriceListFolders(const PriceListFolders&) = delete;
-    PriceListFolders& operator=(const PriceListFolders&) = delete;
-    ~PriceListFolders();
-
     // Reads the folders again (dropping the table read before); missingText stands for a
     // level without a folder.
     void Read(const std::shared_ptr<Talvex::Book>& book, const std::string& missingText);
     // Empty when the company has no price-list folders.
-    const std::string& Table() const { return table_; }
+    const std::string& Table() const { return table_.Name(); }
     // The level fields, outermost first.
     const std::vector<std::string>& Levels() const { return levels_; }
     static std::string Field(std::size_t level) { return "PLFolder" + std::to_string(level); }
 
 private:
-    void Drop() noexcept;
-
-    std::shared_ptr<Talvex::Book> book_;
-    std::string table_;
+    SessionTable table_;
     std::vector<std::string> levels_;
 };
 

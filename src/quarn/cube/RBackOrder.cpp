@@ -93,12 +93,23 @@ std::shared_ptr<DataList> RBackOrder::CreateList() const
 
     // Delivered: what the posted invoices written by the period's end took from the line, and
     // what consignment documents placed at the customer's ("PN": the goods left the store).
-    const std::string delivered =
-        "ISNULL((SELECT SUM(oc.AmountAccount) FROM THGoodContent oc JOIN THGoodSpec os ON os.IDC = oc.SpecID "
-        "JOIN THDocument od ON od.IDC = os.DocID WHERE oc.CorSpecID = gs.IDC AND ((oc.LinkKindCode = 'OR' "
-        "AND od.DocTypeCode = N'PRSF') OR (oc.LinkKindCode = 'PN' AND od.DocTypeCode = N'POSF')) "
-        "AND od.IsPosted = 1 AND od.DocumentDate <= " +
-        SqlTools::Literal(FieldType::kDate, end) + "),0)";
+    // Summed once per order line and joined, so that each line meets its sum by one equality
+    // instead of a sub-select per line and per column.
+    auto links = book.CreateList("THGoodContent");
+    links->Fields().SelectFields({"CorSpecID"});
+    links->Join(NoColumns(book.CreateList("THGoodSpec")), "os", "os.IDC = oTable.SpecID", 0, 0);
+    links->Join(NoColumns(book.CreateList("THDocument")), "od", "od.IDC = os.DocID", 0, 0);
+    links->SetFilter(SqlTools::CombineConds(
+        Talvex::CombineMode::kAnd,
+        {"((oTable.LinkKindCode = 'OR' AND od.DocTypeCode = N'PRSF') OR (oTable.LinkKindCode = 'PN' AND "
+         "od.DocTypeCode = N'POSF'))",
+         "od.IsPosted = 1",
+         SqlTools::CondByName("od.DocumentDate", FieldType::kDate, Talvex::SqlOperator::kNotGreater, end)}));
+    links->Fields()
+        .AddField("Delivered", FieldType::kQuantity, "oTable.AmountAccount")
+        .SetAggregate(Talvex::Aggregate::kSum);
+    orders->JoinForConditions(links, "dl", "gs.IDC = dl.CorSpecID", 1);
+    const std::string delivered = "ISNULL(dl.Delivered,0)";
     auto& f = orders->Fields();
     f.AddField("DocumentDate", FieldType::kDate, "oTable.DocumentDate");
     f.AddField("GoodName", FieldType::kLongText, "g.Code + ':' + g.Name").SetCaption(Res(kGoodText));

@@ -1,18 +1,14 @@
 #include "quarn/cube/RCompetitorPrice.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
 #include "host/objects/SqlTools.hpp"
-#include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/frmRCompetitorPrice.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -40,7 +36,6 @@ constexpr long kCountText = 15173;
 constexpr long kMinText = 15174;
 constexpr long kAvgText = 15175;
 constexpr long kMaxText = 15176;
-constexpr long kLoadWaitText = 22170;
 constexpr long kNothingText = 15691;
 
 std::string Res(long id)
@@ -56,46 +51,23 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RCompetitorPrice::~RCompetitorPrice()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RCompetitorPrice::RCompetitorPrice() : CubeReport(kFrameText) {}
 
 bool RCompetitorPrice::Run(FieldList& inParams, FieldList& /*outParams*/)
 {
-    try {
-        if (!Prepare(inParams)) return false;
-        if (!Visual()) return false;
-        Talvex::OpenCubeForm(shared_from_this(), "RCompetitorPrice");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RCompetitorPrice", [&] { return Prepare(inParams) && Visual(); });
     return false;
 }
 
 bool RCompetitorPrice::Prepare(FieldList& params)
 {
-    params_ = std::make_shared<FieldList>(params);
-    book_.reset();
-    if (params_->ExistsField("Book"))
-        book_ = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-    if (!book_) return false;
-    auto add = [this](const char* name, FieldType typeCode, Value value) {
-        if (!params_->ExistsField(name)) params_->Add(name, typeCode, std::move(value));
-    };
+    if (!TakeParams(params)) return false;
     const Talvex::Date today = book_->Today();
-    add("BegPeriod", FieldType::kDate, Value(Talvex::Date(today.Year(), 1, 1)));
-    add("EndPeriod", FieldType::kDate, Value(Talvex::Date(today.Year(), 12, 31)));
-    add("CurrencyCode", FieldType::kCode, Value(book_->AccountCurrency()));
+    AddDefault("BegPeriod", FieldType::kDate, Value(Talvex::Date(today.Year(), 1, 1)));
+    AddDefault("EndPeriod", FieldType::kDate, Value(Talvex::Date(today.Year(), 12, 31)));
+    AddDefault("CurrencyCode", FieldType::kCode, Value(book_->AccountCurrency()));
     priceTypes_.Load(*book_, "REFPriceType");
     return true;
-}
-
-Talvex::Date RCompetitorPrice::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
 }
 
 std::shared_ptr<DataList> RCompetitorPrice::CreateList() const
@@ -135,10 +107,7 @@ std::shared_ptr<DataList> RCompetitorPrice::CreateList() const
 
 void RCompetitorPrice::DefineCube(Engine& engine) const
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("Good", Res(kGoodText));
     dims.Add("CPriceType", Res(kCompPriceTypeText));
@@ -171,63 +140,35 @@ std::string RCompetitorPrice::CubeCaption() const
            params_->Item("CurrencyCode").GetValue().ToText() + ")";
 }
 
-void RCompetitorPrice::OnOpenCube(Talvex::CCube& cube)
+void RCompetitorPrice::Open(Talvex::CCube& cube)
 {
-    try {
-        frmRCompetitorPrice form;
-        if (!form.Browse(&cube.Parent(), *params_, Res(kFrameText))) return;
-        DefineCube(cube.cube());
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(CubeCaption());
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list_ = CreateList();
-        }
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list_);
-        wrapper_->SetSourceList(list_);
-        // Price records are no documents: the drill-down lists them with their price.
+    frmRCompetitorPrice form;
+    if (!form.Browse(&cube.Parent(), *params_, Title())) return;
+    DefineCube(cube.cube());
+    ShowDefined(cube, CubeCaption());
+    list_ = CreateList();
+    ShowList(cube, list_, kNothingText);
+}
+
+void RCompetitorPrice::OpenDrillDown(const GridCell* cell)
+{
+    if (!wrapper_) return;
+    if (!drillList_) {
+        drillList_ = list_;
+        wrapper_->SetSourceList(drillList_);
         wrapper_->SetFieldNameToGetDocID("COUNTER");
         for (const char* name : {"DateApply", "CompCode", "CPriceType", "Good", "Price"}) {
-            const Talvex::Field& own = list_->Fields().Item(name);
+            const Talvex::Field& own = drillList_->Fields().Item(name);
             wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption().empty() ? name : own.Caption());
         }
-        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
-    } catch (...) {
-        ReportError();
     }
+    wrapper_->ListByCell(cell);
 }
 
-void RCompetitorPrice::OnLoad(Talvex::CCube& cube, std::vector<std::string>& /*userMenuItems*/)
+std::optional<std::string> RCompetitorPrice::MemberText(const std::string& dimName, const Value& key) const
 {
-    try {
-        cube.Parent().SetCaption(Res(kFrameText));
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RCompetitorPrice::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                    std::string& value)
-{
-    try {
-        if (viewDim.Name() == "PriceType")
-            value = priceTypes_.Text(key.IsNull() || key.IsEmpty() ? std::string() : key.ToText(), ":");
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RCompetitorPrice::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        if (wrapper_) wrapper_->ListByCell(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    if (dimName != "PriceType") return std::nullopt;
+    return priceTypes_.Text(KeyText(key), ":");
 }
 
 } // namespace Quarn_DuzAde

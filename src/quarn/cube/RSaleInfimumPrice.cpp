@@ -1,7 +1,6 @@
 #include "quarn/cube/RSaleInfimumPrice.hpp"
 
 #include "host/cube/CCube.hpp"
-#include "host/cube/Dimension.hpp"
 #include "host/cube/Engine.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
@@ -9,11 +8,8 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/CWaitInfo.hpp"
-#include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/OLAP.hpp"
 #include "quarn/cube/fCubeParamSaleInfPrice.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
@@ -37,7 +33,6 @@ constexpr long kFrameText = 15190;
 constexpr long kPersonText = 15191;
 constexpr long kUnitPriceText = 15192;
 constexpr long kFloorText = 15193;
-constexpr long kLoadWaitText = 22170;
 constexpr long kNothingText = 15695;
 
 std::string Res(long id)
@@ -53,49 +48,30 @@ std::shared_ptr<DataList> NoColumns(std::shared_ptr<DataList> list)
 
 } // namespace
 
-RSaleInfimumPrice::~RSaleInfimumPrice()
-{
-    if (wrapper_) wrapper_->Terminate();
-}
+RSaleInfimumPrice::RSaleInfimumPrice() : CubeReport(kFrameText) {}
 
 void RSaleInfimumPrice::Main(FieldList& params)
 {
-    try {
-        if (!Prepare(params)) return;
-        Talvex::OpenCubeForm(shared_from_this(), "RSaleInfimumPrice");
-    } catch (...) {
-        ReportError();
-    }
+    OpenWindow("RSaleInfimumPrice", [&] { return Prepare(params); });
 }
 
 bool RSaleInfimumPrice::Prepare(FieldList& params)
 {
-    params_ = std::make_shared<FieldList>(params);
-    book_.reset();
-    if (params_->ExistsField("Book"))
-        book_ = std::dynamic_pointer_cast<Talvex::Book>(params_->Item("Book").GetValue().ToObject());
-    if (!book_) return false;
+    if (!TakeParams(params)) return false;
     OLAP::AddDefaultSaleParams(*params_);
-    if (!params_->ExistsField("PriceTypeCode")) params_->Add("PriceTypeCode", FieldType::kCode, Value(std::string()));
-    departments_.Load(*book_, "REFDepartment");
+    AddDefault("PriceTypeCode", FieldType::kCode, Value(std::string()));
+    LoadDepartments();
     return true;
 }
 
-Talvex::Date RSaleInfimumPrice::DateParam(const char* name) const
-{
-    const Value& v = params_->Item(name).GetValue();
-    if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
-    return v.ToDate();
-}
-
-std::shared_ptr<DataList> RSaleInfimumPrice::CreateList() const
+std::shared_ptr<DataList> RSaleInfimumPrice::CreateList()
 {
     Talvex::Book& book = *book_;
     const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
-    const Value priceType = params_->Item("PriceTypeCode").GetValue();
-    if (priceType.IsNull() || priceType.IsEmpty() || priceType.ToText().empty())
-        throw Talvex::ValueError("PriceTypeCode: the price type of the lowest price is not chosen");
-    const std::string floorType = SqlTools::Literal(FieldType::kCode, priceType);
+    const std::string priceType = TextParam("PriceTypeCode");
+    if (priceType.empty()) throw Talvex::ValueError("PriceTypeCode: the price type of the lowest price is not chosen");
+    const std::string floorType = SqlTools::Literal(FieldType::kCode, Value(priceType));
+    floors_.Read(book_, priceType);
 
     auto lines = book.CreateList("THDocument");
     lines->Fields().SelectFields({});
@@ -107,7 +83,10 @@ std::shared_ptr<DataList> RSaleInfimumPrice::CreateList() const
     lines->Join(NoColumns(book.CreateList("THGoodSpec")), "gs", "oTable.IDC = gs.DocID and gs.AmountAccount > 0", 0, 0);
     lines->Join(NoColumns(book.CreateList("THGoodSpecPRSF")), "gsa",
                 "gs.DocID = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
-    lines->Join(NoColumns(book.CreateList("REFGoodUnit")), "u", "gs.GoodCode = u.GoodCode and u.IsAccount = 1", 0, 0);
+    // The floor: the type's price in effect on the sale's day for the good's accounting unit in
+    // the sale's currency; a good without one has no floor and its lines never count.
+    lines->Join(NoColumns(book.CreateList(floors_.Table())), "fp",
+                floors_.InEffect("fp", "gs.GoodCode", "oTable.CurrencyCode", "oTable.DocumentDate"), 0, 0);
     lines->Join(NoColumns(book.CreateList("REFPriceType")), "fpt", "fpt.Code = " + floorType, 0, 0);
     lines->Join(NoColumns(book.CreateList("THPartyAttribute")), "p",
                 "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
@@ -117,13 +96,8 @@ std::shared_ptr<DataList> RSaleInfimumPrice::CreateList() const
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*lines, "DocumentDate", "CurrencyCode");
 
-    // The floor: the type's price in effect on the sale's day for the good's accounting unit in
-    // the sale's currency, without VAT when the type's prices include it (at the line's rate).
-    const std::string floor = "(SELECT TOP 1 gp.Price FROM REFGoodPrice gp WHERE gp.PriceTypeCode = " + floorType +
-                              " AND gp.GoodCode = gs.GoodCode AND gp.UnitCode = u.UnitCode"
-                              " AND gp.CurrencyCode = oTable.CurrencyCode AND gp.DateApply <= oTable.DocumentDate"
-                              " ORDER BY gp.DateApply DESC) / (CASE WHEN fpt.IsVATIncluded = 1"
-                              " THEN 1 + gsa.VATRate / 100 ELSE 1 END)";
+    // Without VAT when the type's prices include it, at the line's rate.
+    const std::string floor = "fp.Price / (CASE WHEN fpt.IsVATIncluded = 1 THEN 1 + gsa.VATRate / 100 ELSE 1 END)";
     auto& f = lines->Fields();
     f.AddField("DocumentDate", FieldType::kDate, "oTable.DocumentDate");
     f.AddField("Department", FieldType::kCode, "UPPER(ISNULL(oTable.Department," + missing + "))")
@@ -149,10 +123,7 @@ std::shared_ptr<DataList> RSaleInfimumPrice::CreateList() const
 
 void RSaleInfimumPrice::DefineCube(Engine& engine) const
 {
-    engine.SetActive(false);
-    engine.Facts().Clear();
-    engine.BaseFacts().Clear();
-    engine.Dims().Clear();
+    ClearCube(engine);
     Dims& dims = engine.Dims();
     dims.Add("DocumentDate");
     dims.AddCalculated("Year", "DocumentDate", PeriodLevel::Year, Res(kYearText));
@@ -160,10 +131,8 @@ void RSaleInfimumPrice::DefineCube(Engine& engine) const
     dims.Add("Department", Res(kDepartmentText), 2);
     dims.Add("Person", Res(kPersonText));
     dims.Add("Client", Res(kClientText));
-    engine.BaseFacts().Add("Summa");
-    engine.Facts().Add("Summa", Res(kSumText));
-    engine.Facts().Item("Summa").FactVisible = true;
-    engine.PreGrouping = false;
+    AddSummedFacts(engine, {{"Summa", kSumText}});
+    ShowAllFacts(engine);
     // The first layout: departments and their sellers down the rows, months across.
     dims.Item("Department").MoveTo(Axis::Rows, 0);
     dims.Item("Person").MoveTo(Axis::Rows, 1);
@@ -171,63 +140,25 @@ void RSaleInfimumPrice::DefineCube(Engine& engine) const
     engine.SetDrillDownLevel(Axis::Rows, 0);
 }
 
-void RSaleInfimumPrice::OnOpenCube(Talvex::CCube& cube)
+std::string RSaleInfimumPrice::CubeCaption() const
 {
-    try {
-        fCubeParamSaleInfPrice form;
-        if (!form.Browse(&cube.Parent(), *params_, Res(kFrameText))) return;
-        DefineCube(cube.cube());
-        cube.VAxis().SetDrillDownLevel(0);
-        cube.SetCaption(Res(kFrameText) + " (" + params_->Item("PriceTypeCode").GetValue().ToText() + ") " +
-                        DateParam("DateBeg").ToIso() + " - " + DateParam("DateEnd").ToIso());
-        {
-            Talvex::Ui::CWaitInfo wait;
-            wait.Show(OLAP::ResString(kLoadWaitText));
-            list_ = CreateList();
-        }
-        if (wrapper_) wrapper_->Terminate();
-        wrapper_ = std::make_shared<COLAPCubeExt2>();
-        wrapper_->Init(book_, cube);
-        wrapper_->SetDirectDataList(list_);
-        wrapper_->SetSourceList(list_);
-        wrapper_->CrShowFieldsByDoc();
-        for (const char* name : {"Client", "UnitPrice", "FloorPrice"}) {
-            const Talvex::Field& own = list_->Fields().Item(name);
-            wrapper_->ShowFields().Add(name, own.TypeCode()).SetCaption(own.Caption());
-        }
-        OLAP::TellWhenEmpty(*list_, kNothingText, *params_);
-    } catch (...) {
-        ReportError();
-    }
+    return Title() + " (" + TextParam("PriceTypeCode") + ") " + PeriodSpan();
 }
 
-void RSaleInfimumPrice::OnLoad(Talvex::CCube& cube, std::vector<std::string>& /*userMenuItems*/)
+void RSaleInfimumPrice::Open(Talvex::CCube& cube)
 {
-    try {
-        cube.Parent().SetCaption(Res(kFrameText));
-    } catch (...) {
-        ReportError();
-    }
+    fCubeParamSaleInfPrice form;
+    if (!form.Browse(&cube.Parent(), *params_, Title())) return;
+    DefineCube(cube.cube());
+    ShowDefined(cube, CubeCaption());
+    list_ = CreateList();
+    ShowList(cube, list_, kNothingText);
 }
 
-void RSaleInfimumPrice::OnDimMapping(Talvex::CCube& /*cube*/, const Dimension& viewDim, const Value& key,
-                                     std::string& value)
+// The cube's own list is the drill-down's: its rows are the lines sold below the floor.
+void RSaleInfimumPrice::OpenDrillDown(const GridCell* cell)
 {
-    try {
-        if (viewDim.Name() == "Department")
-            value = departments_.Text(key.IsNull() || key.IsEmpty() ? std::string() : key.ToText(), ":");
-    } catch (...) {
-        ReportError();
-    }
-}
-
-void RSaleInfimumPrice::OnFactCellDblClick(Talvex::CCube& /*cube*/, const GridCell& cell)
-{
-    try {
-        if (wrapper_) wrapper_->ListByCell(&cell);
-    } catch (...) {
-        ReportError();
-    }
+    ListDocuments(cell, [this] { return list_; }, {"Client", "UnitPrice", "FloorPrice"});
 }
 
 } // namespace Quarn_DuzAde

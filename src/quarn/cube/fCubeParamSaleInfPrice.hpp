@@ -1,30 +1,27 @@
 #pragma once
 
-#include "host/ui/Form.hpp"
+#include "quarn/cube/CubeParamForm.hpp"
 
 #include <string>
 
-namespace Talvex {
-class FieldList;
+namespace Talvex::Ui {
+class Form;
 }
 
 namespace Quarn_DuzAde {
 
 // The parameters of the sales below the lowest price: the period and the price type whose
-// prices are the floor.
-class fCubeParamSaleInfPrice : public Talvex::Ui::Form {
+// prices are the floor. Browse writes "DateBeg", "DateEnd" and "PriceTypeCode".
+class fCubeParamSaleInfPrice : public CubeParamForm {
 public:
     fCubeParamSaleInfPrice();
 
-    // Loads "DateBeg", "DateEnd" and "PriceTypeCode", shows the form modally and, on OK,
-    // writes them back. True when the user pressed OK.
+    // Browse, over the cube window's frame.
     bool Browse(Talvex::Ui::Form* owner, Talvex::FieldList& repParams, const std::string& title);
 
 private:
-    void btOk_Click();
-
-    Talvex::FieldList* params_ = nullptr;
-    bool confirmed_ = false;
+    void LoadFromParams(const Talvex::FieldList& params) override;
+    void WriteToParams(Talvex::FieldList& params) const override;
 };
 
 } // namespace Quarn_DuzAde

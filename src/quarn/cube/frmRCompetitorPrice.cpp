@@ -5,72 +5,53 @@
 #include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/cube/CubeParamInput.hpp"
-#include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
 
 namespace Quarn_DuzAde {
 
+using Talvex::FieldList;
 using Talvex::Value;
 using Talvex::Ui::ControlKind;
-using Talvex::Ui::EventArgs;
 
 namespace {
 constexpr long kPeriodText = 15100;
 constexpr long kCurrencyText = 15177;
 } // namespace
 
-frmRCompetitorPrice::frmRCompetitorPrice() : Form("frmRCompetitorPrice")
+// The period keeps the price cube's own names ("BegPeriod", "EndPeriod"), so its date boxes
+// are its own too.
+frmRCompetitorPrice::frmRCompetitorPrice() : CubeParamForm("frmRCompetitorPrice")
 {
     Add(ControlKind::Label, "lblPeriod", ModuleFormRes().GetString(kPeriodText));
     Add(ControlKind::DateBox, "edBegPeriod");
     Add(ControlKind::DateBox, "edEndPeriod");
     Add(ControlKind::ComboBox, "cbCurrency", ModuleFormRes().GetString(kCurrencyText))
         .BindLookup({"REFCurrency", "Code", "Name"});
-    Add(ControlKind::Button, "btOk", "OK").SetDefault(true);
-    Add(ControlKind::Button, "btCancel", "Cancel").SetCancel(true);
-    On("btOk", "Click", [this](EventArgs&) { btOk_Click(); });
-    On("btCancel", "Click", [this](EventArgs&) {
-        confirmed_ = false;
-        Hide();
-    });
+    AddButtons();
 }
 
-bool frmRCompetitorPrice::Browse(Talvex::Ui::Form* /*owner*/, Talvex::FieldList& repParams, const std::string& title)
+bool frmRCompetitorPrice::Browse(Talvex::Ui::Form* /*owner*/, FieldList& repParams, const std::string& title)
 {
-    params_ = &repParams;
-    if (!title.empty()) SetCaption(title);
-    if (repParams.ExistsField("BegPeriod")) Ctl("edBegPeriod").SetValue(repParams.Item("BegPeriod").GetValue());
-    if (repParams.ExistsField("EndPeriod")) Ctl("edEndPeriod").SetValue(repParams.Item("EndPeriod").GetValue());
-    if (repParams.ExistsField("CurrencyCode")) Ctl("cbCurrency").SetValue(repParams.Item("CurrencyCode").GetValue());
-    confirmed_ = false;
-    Show(true);
-    params_ = nullptr;
-    return confirmed_;
+    return CubeParamForm::Browse(repParams, title);
 }
 
-void frmRCompetitorPrice::btOk_Click()
+void frmRCompetitorPrice::LoadFromParams(const FieldList& params)
 {
-    try {
-        CubeParamInput::CheckPeriod(*this, "edBegPeriod", "edEndPeriod");
-        const Value& beg = Ctl("edBegPeriod").GetValue();
-        const Value& end = Ctl("edEndPeriod").GetValue();
-        const Value& currency = Ctl("cbCurrency").GetValue();
-        const std::string code = currency.IsNull() || currency.IsEmpty() ? std::string() : currency.ToText();
-        if (code.empty()) throw Talvex::ValueError("cbCurrency: choose the currency the prices are quoted in");
-        if (params_) {
-            if (auto book = CubeParamInput::BookOf(*params_))
-                CubeParamInput::CheckCodesExist(*book, "REFCurrency", {code}, "cbCurrency", "currency");
-        }
-        if (params_) {
-            params_->Add("BegPeriod", Talvex::FieldType::kDate, beg);
-            params_->Add("EndPeriod", Talvex::FieldType::kDate, end);
-            params_->Add("CurrencyCode", Talvex::FieldType::kCode, Value(code));
-        }
-        confirmed_ = true;
-        Hide();
-    } catch (...) {
-        ReportError();
-    }
+    if (params.ExistsField("BegPeriod")) Ctl("edBegPeriod").SetValue(params.Item("BegPeriod").GetValue());
+    if (params.ExistsField("EndPeriod")) Ctl("edEndPeriod").SetValue(params.Item("EndPeriod").GetValue());
+    if (params.ExistsField("CurrencyCode")) Ctl("cbCurrency").SetValue(params.Item("CurrencyCode").GetValue());
+}
+
+void frmRCompetitorPrice::WriteToParams(FieldList& params) const
+{
+    CubeParamInput::CheckPeriod(*this, "edBegPeriod", "edEndPeriod");
+    const std::string code = CtlText("cbCurrency");
+    if (code.empty()) throw Talvex::ValueError("cbCurrency: choose the currency the prices are quoted in");
+    if (auto book = CubeParamInput::BookOf(params))
+        CubeParamInput::CheckCodesExist(*book, "REFCurrency", {code}, "cbCurrency", "currency");
+    params.Add("BegPeriod", Talvex::FieldType::kDate, Ctl("edBegPeriod").GetValue());
+    params.Add("EndPeriod", Talvex::FieldType::kDate, Ctl("edEndPeriod").GetValue());
+    params.Add("CurrencyCode", Talvex::FieldType::kCode, Value(code));
 }
 
 } // namespace Quarn_DuzAde
