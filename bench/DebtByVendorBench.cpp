@@ -75,22 +75,16 @@ Sums ReadDebt(const std::shared_ptr<Talvex::Book>& book)
 void DebtByVendor(benchmark::State& state)
 {
     auto book = Bench::OpenBook("debt_by_vendor_bench");
-    const Sums reference = ReadReference(*book);
-    Sums result;
-    for (auto _ : state)
-        result = ReadDebt(book);
-    if (!Bench::SameAsReference(state, "the debt", result, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["vendors"] = static_cast<double>(result.vendors);
+    if (const auto sums = Bench::CheckedRun(
+            state, "the debt", [&] { return ReadDebt(book); }, [&] { return ReadReference(*book); }))
+        state.counters["vendors"] = static_cast<double>(sums->vendors);
 }
 
 void DebtByVendorReference(benchmark::State& state)
 {
     auto book = Bench::OpenBook("debt_by_vendor_bench");
-    Sums result;
-    for (auto _ : state)
-        result = ReadReference(*book);
-    state.counters["vendors"] = static_cast<double>(result.vendors);
+    const Sums sums = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
+    state.counters["vendors"] = static_cast<double>(sums.vendors);
 }
 
 } // namespace

@@ -65,22 +65,16 @@ Sums ReadRest(const std::shared_ptr<Talvex::Book>& book)
 void RestByVendor(benchmark::State& state)
 {
     auto book = Bench::OpenBook("rest_by_vendor_bench");
-    const Sums reference = ReadReference(*book);
-    Sums result;
-    for (auto _ : state)
-        result = ReadRest(book);
-    if (!Bench::SameAsReference(state, "the rest", result, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["rows"] = static_cast<double>(result.rows);
+    if (const auto sums = Bench::CheckedRun(
+            state, "the rest", [&] { return ReadRest(book); }, [&] { return ReadReference(*book); }))
+        state.counters["rows"] = static_cast<double>(sums->rows);
 }
 
 void RestByVendorReference(benchmark::State& state)
 {
     auto book = Bench::OpenBook("rest_by_vendor_bench");
-    Sums result;
-    for (auto _ : state)
-        result = ReadReference(*book);
-    state.counters["rows"] = static_cast<double>(result.rows);
+    const Sums sums = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
+    state.counters["rows"] = static_cast<double>(sums.rows);
 }
 
 } // namespace
