@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the ledger reports' tests share: each posting account's turnover straight from the
 // postings, and a report run in the user's session as the client runs it.
@@ -21,26 +22,38 @@ struct AccountTurnover {
     Talvex::Currency opening, debit, credit, closing;
 };
 
+// The turnover columns of the signed sides of postings: with the postings as `p` and their
+// sides as `s` (Sign 1 for a debit, -1 for a credit), the balance before `first`, the debits
+// and the credits from it on, and the balance at the end.
+inline std::string TurnoverColumns(const std::string& first)
+{
+    return "COALESCE(sum(CASE WHEN p.DatePost < " + first + " THEN s.Sign * p.SumAcc END), 0), " +
+           "COALESCE(sum(CASE WHEN p.DatePost >= " + first + " AND s.Sign = 1 THEN p.SumAcc END), 0), " +
+           "COALESCE(sum(CASE WHEN p.DatePost >= " + first + " AND s.Sign = -1 THEN p.SumAcc END), 0), " +
+           "sum(s.Sign * p.SumAcc)";
+}
+
+// A PostgreSQL statement's rows, a key then the turnover columns, by key.
+inline std::map<std::string, AccountTurnover> TurnoverByKey(Talvex::Book& book, const std::string& sql,
+                                                            const std::vector<Talvex::Value>& params)
+{
+    std::map<std::string, AccountTurnover> out;
+    for (const auto& row : book.Db().QueryPostgres(sql, params).rows)
+        out[row[0].ToText()] = {row[1].ToCurrency(), row[2].ToCurrency(), row[3].ToCurrency(), row[4].ToCurrency()};
+    return out;
+}
+
 // Per posting account of the chart "1": the balance before the period, the period's debits
 // and credits, and the balance at its end, summed straight from the postings.
 inline std::map<std::string, AccountTurnover> TurnoverByAccount(Talvex::Book& book, const Talvex::Date& beg,
                                                                 const Talvex::Date& end)
 {
-    auto result = book.Db().QueryPostgres(R"sql(
-        SELECT s.AccCode,
-               COALESCE(sum(CASE WHEN p.DatePost < $1 THEN s.Sign * p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = 1 THEN p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = -1 THEN p.SumAcc END), 0),
-               sum(s.Sign * p.SumAcc)
-        FROM GLAccountPost p
-        CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1), (p.CreditAccCode, -1)) s (AccCode, Sign)
-        WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $2
-        GROUP BY s.AccCode)sql",
-                                          {Talvex::Value(beg), Talvex::Value(end)});
-    std::map<std::string, AccountTurnover> out;
-    for (const auto& row : result.rows)
-        out[row[0].ToText()] = {row[1].ToCurrency(), row[2].ToCurrency(), row[3].ToCurrency(), row[4].ToCurrency()};
-    return out;
+    return TurnoverByKey(book,
+                         "SELECT s.AccCode, " + TurnoverColumns("$1") +
+                             " FROM GLAccountPost p"
+                             " CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1), (p.CreditAccCode, -1)) s (AccCode, Sign)"
+                             " WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $2 GROUP BY s.AccCode",
+                         {Talvex::Value(beg), Talvex::Value(end)});
 }
 
 // A report run in the user's session as the client runs it: `in` holds the Book, `out` what
