@@ -10,6 +10,7 @@
 #include "quarn/debt/frmDetailDocPayment.hpp"
 #include "quarn/debt/internal/PayReportParts.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
 
 namespace Quarn_DuzAde {
@@ -179,9 +180,7 @@ bool CDetailDocPayment::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"DocNumber", "DocID", "RepDate"})
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
+        CopyParams(inParams, outParams, {"DocNumber", "DocID", "RepDate"});
         if (Visual()) {
             frmDetailDocPayment form(book);
             if (!form.Run(outParams)) return false;

@@ -10,6 +10,7 @@
 #include "quarn/debt/frmDebtPayAnalysis.hpp"
 #include "quarn/debt/internal/PayReportParts.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/PeriodLimit.hpp"
 #include "quarn/frame/ReportError.hpp"
 
@@ -72,20 +73,12 @@ CReportDebtPayAnalysis::ResultRecordset(const std::vector<DebtPayAnalysisRow>& r
 
 DebtPayAnalysisQuery CReportDebtPayAnalysis::QueryOf(const FieldList& params)
 {
-    DebtPayAnalysisQuery query;
-    const auto beg = Parts::ParamDate(params, "DateBeg");
-    const auto end = Parts::ParamDate(params, "DateEnd");
-    if (!beg) throw Talvex::ValueError("DateBeg: the period needs a start date");
-    if (!end) throw Talvex::ValueError("DateEnd: the period needs an end date");
-    Parts::CheckPeriod(*beg, *end, "DateEnd");
-    query.dateBeg = *beg;
-    query.dateEnd = *end;
-    query.repDate = Parts::ParamDate(params, "RepDate").value_or(*end);
+    const auto asked = Parts::ReadPeriodAndClient(params);
+    DebtPayAnalysisQuery query{asked.dateBeg, asked.dateEnd, asked.repDate, 2, asked.client};
     const std::string direction = Parts::ParamText(params, "Direction");
     query.direction = direction.empty() ? 2 : std::stol(direction);
     if (query.direction != 1 && query.direction != 2)
         throw Talvex::ValueError("Direction: must be 1 (payables) or 2 (receivables)");
-    query.client = Parts::ParamText(params, "Client");
     return query;
 }
 
@@ -93,9 +86,7 @@ bool CReportDebtPayAnalysis::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"})
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
+        CopyParams(inParams, outParams, {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"});
         if (Visual()) {
             frmDebtPayAnalysis form(book);
             if (!form.Run(outParams)) return false;

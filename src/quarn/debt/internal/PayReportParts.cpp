@@ -63,6 +63,16 @@ void CheckPeriod(Date beg, Date end, const char* endBox)
         throw Talvex::ValueError(tooLong);
 }
 
+PeriodAndClient ReadPeriodAndClient(const Talvex::FieldList& params)
+{
+    const auto beg = ParamDate(params, "DateBeg");
+    const auto end = ParamDate(params, "DateEnd");
+    if (!beg) throw Talvex::ValueError("DateBeg: the period needs a start date");
+    if (!end) throw Talvex::ValueError("DateEnd: the period needs an end date");
+    CheckPeriod(*beg, *end, "DateEnd");
+    return {*beg, *end, ParamDate(params, "RepDate").value_or(*end), ParamText(params, "Client")};
+}
+
 std::string ControlText(const Talvex::Ui::Form& form, const char* control)
 {
     const Value& v = form.Ctl(control).GetValue();

@@ -32,6 +32,15 @@ std::string ParamText(const Talvex::FieldList& params, const char* name);
 // A parameter's date, typed or given as ISO text; none when it holds no date.
 std::optional<Talvex::Date> ParamDate(const Talvex::FieldList& params, const char* name);
 
+// What a payment report over a period is asked: DateBeg and DateEnd (both required, the
+// period checked as CheckPeriod does, naming DateEnd), RepDate (else the period's end) and
+// Client (empty: every client). Throws ValueError naming the parameter.
+struct PeriodAndClient {
+    Talvex::Date dateBeg, dateEnd, repDate;
+    std::string client;
+};
+PeriodAndClient ReadPeriodAndClient(const Talvex::FieldList& params);
+
 // The date a control holds; throws ValueError naming the control when it holds none.
 Talvex::Date ControlDate(const Talvex::Ui::Form& form, const char* control, const char* what);
 // Throws ValueError naming the end box when the period ends before it starts or is longer
