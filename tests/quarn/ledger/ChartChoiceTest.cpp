@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <memory>
 #include <string>
 
 using namespace Talvex;
@@ -18,32 +18,36 @@ using namespace Quarn_DuzAde;
 
 namespace {
 
-// The boxes every ledger question has.
-class ChartForm : public Ui::Form {
-public:
-    ChartForm() : Form("frmChart", "Chart")
-    {
-        Add(Ui::ControlKind::ComboBox, "cbAccSet");
-        Add(Ui::ControlKind::DateBox, "edBegDate");
-        Add(Ui::ControlKind::DateBox, "edEndDate");
-    }
-    FieldRefusal Check(const std::string& chart, const Value& beg, const Value& end)
-    {
-        Ctl("cbAccSet").SetValue(Value(chart));
-        Ctl("edBegDate").SetValue(beg);
-        Ctl("edEndDate").SetValue(end);
-        return ChartAndPeriodRefusal(*this, 26565);
-    }
-};
-
-std::string MessageOf(const std::function<void()>& call)
+// A ledger question's boxes on a plain form: the chart and the two days of the period.
+std::unique_ptr<Ui::Form> ChartForm()
 {
+    auto form = std::make_unique<Ui::Form>("frmChart", "Chart");
+    form->Add(Ui::ControlKind::ComboBox, "cbAccSet");
+    form->Add(Ui::ControlKind::DateBox, "edBegDate");
+    form->Add(Ui::ControlKind::DateBox, "edEndDate");
+    return form;
+}
+
+// The OK check of the boxes filled so; its text of a missing chart is the profit report's.
+FieldRefusal Checked(Ui::Form& form, const std::string& chart, const Value& beg, const Value& end)
+{
+    form.Ctl("cbAccSet").SetValue(Value(chart));
+    form.Ctl("edBegDate").SetValue(beg);
+    form.Ctl("edEndDate").SetValue(end);
+    return ChartAndPeriodRefusal(form, 26565);
+}
+
+// What GivenChartAndPeriod says of a caller's lists: nothing when it takes them, else its
+// error.
+std::string Verdict(const FieldList& in, const FieldList& out)
+{
+    std::string error;
     try {
-        call();
+        GivenChartAndPeriod(in, out, "BegPeriod", "EndPeriod", "AccSetCode");
     } catch (const ValueError& e) {
-        return e.what();
+        error = e.what();
     }
-    return "";
+    return error;
 }
 
 } // namespace
@@ -53,17 +57,17 @@ std::string MessageOf(const std::function<void()>& call)
 TEST(ChartChoice, ChartAndPeriodAreRefusedAtTheBoxThatIsWrong)
 {
     Quarn_DuzAde::Startup();
-    ChartForm form;
+    auto form = ChartForm();
     const Value jan1(Date(2026, 1, 1)), jun30(Date(2026, 6, 30));
-    const FieldRefusal noChart = form.Check("", Value(), Value());
+    const FieldRefusal noChart = Checked(*form, "", Value(), Value());
     EXPECT_EQ(noChart.control, "cbAccSet");
     EXPECT_EQ(noChart.message, "Choose an account set.");
-    EXPECT_EQ(form.Check("1", Value(), jun30).control, "edBegDate");
-    EXPECT_EQ(form.Check("1", jan1, Value()).control, "edEndDate");
-    const FieldRefusal reversed = form.Check("1", jun30, jan1);
+    EXPECT_EQ(Checked(*form, "1", Value(), jun30).control, "edBegDate");
+    EXPECT_EQ(Checked(*form, "1", jan1, Value()).control, "edEndDate");
+    const FieldRefusal reversed = Checked(*form, "1", jun30, jan1);
     EXPECT_EQ(reversed.control, "edEndDate");
     EXPECT_EQ(reversed.message, "The first day of the period is after its last day.");
-    EXPECT_FALSE(form.Check("1", jan1, jan1).Refused());
+    EXPECT_FALSE(Checked(*form, "1", jan1, jan1).Refused());
 }
 
 // A caller's period and chart are read output list first and each is required, the error
@@ -71,21 +75,20 @@ TEST(ChartChoice, ChartAndPeriodAreRefusedAtTheBoxThatIsWrong)
 TEST(ChartChoice, CallersPeriodAndChartAreRequiredByName)
 {
     FieldList in, out;
-    EXPECT_EQ(MessageOf([&] { GivenChartAndPeriod(in, out, "BegPeriod", "EndPeriod", "AccSetCode"); }),
-              "BegPeriod: the first day of the period is not given");
+    EXPECT_EQ(Verdict(in, out), "BegPeriod: the first day of the period is not given");
     in.Add("BegPeriod", FieldType::kDate, Value(Date(2026, 1, 1)));
-    EXPECT_EQ(MessageOf([&] { GivenChartAndPeriod(in, out, "BegPeriod", "EndPeriod", "AccSetCode"); }),
-              "EndPeriod: the last day of the period is not given");
+    EXPECT_EQ(Verdict(in, out), "EndPeriod: the last day of the period is not given");
     out.Add("EndPeriod", FieldType::kDate, Value(Date(2026, 3, 31)));
     out.Add("AccSetCode", FieldType::kCode, Value());
-    EXPECT_EQ(MessageOf([&] { GivenChartAndPeriod(in, out, "BegPeriod", "EndPeriod", "AccSetCode"); }),
-              "AccSetCode: the account set is not given");
+    EXPECT_EQ(Verdict(in, out), "AccSetCode: the account set is not given");
     in.Add("AccSetCode", FieldType::kCode, Value(std::string("1'; --")));
+    EXPECT_EQ(Verdict(in, out), "");
     const auto given = GivenChartAndPeriod(in, out, "BegPeriod", "EndPeriod", "AccSetCode");
     EXPECT_EQ(given.beg.ToDate(), Date(2026, 1, 1));
     EXPECT_EQ(given.end.ToDate(), Date(2026, 3, 31));
     EXPECT_EQ(given.chart.ToText(), "1'; --");
-    EXPECT_EQ(MessageOf([&] { GivenCode(in, out, "Account", "the account"); }), "Account: the account is not given");
+    EXPECT_THROW(GivenCode(in, out, "Account", "the account"), ValueError);
+    EXPECT_EQ(GivenCode(in, out, "AccSetCode", "the account set").ToText(), "1'; --");
 }
 
 // The chart box lists every chart of the Book by code and offers the Book's own chart; a
@@ -96,16 +99,16 @@ TEST(ChartChoice, TheChartBoxOffersTheBooksChartsAndKeepsAChoice)
     auto book = Testing::OpenDemoBook("ledger_chart_choice");
     const auto charts = book->Db().QueryPostgres("SELECT Code FROM GLAccSet ORDER BY Code").rows;
     ASSERT_GT(charts.size(), 1u);
-    ChartForm form;
-    OfferCharts(*book, form, "cbAccSet");
-    const auto& items = form.Ctl("cbAccSet").Items();
+    auto form = ChartForm();
+    OfferCharts(*book, *form, "cbAccSet");
+    const auto& items = form->Ctl("cbAccSet").Items();
     ASSERT_EQ(items.size(), charts.size());
     for (std::size_t i = 0; i < items.size(); ++i)
         EXPECT_EQ(items[i].code, charts[i][0].ToText());
-    EXPECT_EQ(form.Ctl("cbAccSet").GetValue().ToText(), book->Setting("AccSetCode").ToText());
+    EXPECT_EQ(form->Ctl("cbAccSet").GetValue().ToText(), book->Setting("AccSetCode").ToText());
 
     const std::string other = charts.back()[0].ToText();
-    form.Ctl("cbAccSet").SetValue(Value(other));
-    OfferCharts(*book, form, "cbAccSet");
-    EXPECT_EQ(form.Ctl("cbAccSet").GetValue().ToText(), other);
+    form->Ctl("cbAccSet").SetValue(Value(other));
+    OfferCharts(*book, *form, "cbAccSet");
+    EXPECT_EQ(form->Ctl("cbAccSet").GetValue().ToText(), other);
 }
