@@ -72,23 +72,10 @@ Sums ReadDebt(const std::shared_ptr<Talvex::Book>& book)
     return sums;
 }
 
-void DebtByVendor(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("debt_by_vendor_bench");
-    if (const auto sums = Bench::CheckedRun(
-            state, "the debt", [&] { return ReadDebt(book); }, [&] { return ReadReference(*book); }))
-        state.counters["vendors"] = static_cast<double>(sums->vendors);
-}
-
-void DebtByVendorReference(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("debt_by_vendor_bench");
-    const Sums sums = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
-    state.counters["vendors"] = static_cast<double>(sums.vendors);
-}
+[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>(
+    {"DebtByVendor", "DebtByVendorReference", "debt_by_vendor_bench", "the debt"}, ReadDebt, ReadReference,
+    [](benchmark::State& state, const Sums& sums) { state.counters["vendors"] = static_cast<double>(sums.vendors); });
 
 } // namespace
 
-BENCHMARK(DebtByVendor)->Apply(Bench::Once);
-BENCHMARK(DebtByVendorReference)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -62,23 +62,10 @@ Sums ReadRest(const std::shared_ptr<Talvex::Book>& book)
     return sums;
 }
 
-void RestByVendor(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("rest_by_vendor_bench");
-    if (const auto sums = Bench::CheckedRun(
-            state, "the rest", [&] { return ReadRest(book); }, [&] { return ReadReference(*book); }))
-        state.counters["rows"] = static_cast<double>(sums->rows);
-}
-
-void RestByVendorReference(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("rest_by_vendor_bench");
-    const Sums sums = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
-    state.counters["rows"] = static_cast<double>(sums.rows);
-}
+[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>(
+    {"RestByVendor", "RestByVendorReference", "rest_by_vendor_bench", "the rest"}, ReadRest, ReadReference,
+    [](benchmark::State& state, const Sums& sums) { state.counters["rows"] = static_cast<double>(sums.rows); });
 
 } // namespace
 
-BENCHMARK(RestByVendor)->Apply(Bench::Once);
-BENCHMARK(RestByVendorReference)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -157,4 +157,30 @@ template <class Reference> auto ReferenceRun(benchmark::State& state, Reference 
     return got;
 }
 
+// The two benchmarks of a step read on a Book of their own and checked against a reference:
+// `names.step` timing `step` as CheckedRun does, `names.reference` timing the reference alone;
+// `count` writes the counters of either's figures. Registered once per repetition, like
+// Once; call it where a BENCHMARK line would stand:
+// `[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>({...}, step, reference, count);`
+struct CheckedNames {
+    std::string step, reference, user, what;
+};
+template <class Figures>
+bool RegisterChecked(const CheckedNames& names, std::function<Figures(const std::shared_ptr<Talvex::Book>&)> step,
+                     std::function<Figures(Talvex::Book&)> reference,
+                     std::function<void(benchmark::State&, const Figures&)> count)
+{
+    benchmark::RegisterBenchmark(names.step.c_str(), [=](benchmark::State& state) {
+        auto book = OpenBook(names.user);
+        const auto got =
+            CheckedRun(state, names.what, [&] { return step(book); }, [&] { return reference(*book); });
+        if (got) count(state, *got);
+    })->Apply(Once);
+    benchmark::RegisterBenchmark(names.reference.c_str(), [=](benchmark::State& state) {
+        auto book = OpenBook(names.user);
+        count(state, ReferenceRun(state, [&] { return reference(*book); }));
+    })->Apply(Once);
+    return true;
+}
+
 } // namespace Bench
