@@ -159,8 +159,8 @@ template <class Reference> auto ReferenceRun(benchmark::State& state, Reference 
 
 // The two benchmarks of a step read on a Book of their own and checked against a reference:
 // `names.step` timing `step` as CheckedRun does, `names.reference` timing the reference alone;
-// `count` writes the counters of either's figures. Registered once per repetition, like
-// Once; call it where a BENCHMARK line would stand:
+// `count` writes the counters of either's figures. Both are timed once per repetition
+// (Once). Call it where the BENCHMARK lines would stand:
 // `[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>({...}, step, reference, count);`
 struct CheckedNames {
     std::string step, reference, user, what;
