@@ -10,7 +10,6 @@
 #include "quarn/debt/frmPaymentDocByPRSF.hpp"
 #include "quarn/debt/internal/PayReportParts.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
 
 namespace Quarn_DuzAde {
@@ -145,14 +144,12 @@ bool CPaymentDocByPRSF::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        CopyParams(inParams, outParams, {"DateBeg", "DateEnd", "RepDate", "Client"});
-        if (Visual()) {
-            frmPaymentDocByPRSF form(book);
-            if (!form.Run(outParams)) return false;
-        }
+        if (!Parts::Ask<frmPaymentDocByPRSF>(Visual(), book, inParams, outParams,
+                                             {"DateBeg", "DateEnd", "RepDate", "Client"}))
+            return false;
         const PaymentDocByPRSFQuery query = QueryOf(outParams);
         const auto rows = Compute(book, query);
-        outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(ResultRecordset(rows))));
+        Parts::HandBack(outParams, ResultRecordset(rows));
         if (Visual() && rows.empty())
             Talvex::Ui::MessageBox().Show("No sale invoices from " + query.dateBeg.ToIso() + " to " +
                                           query.dateEnd.ToIso() + ".");

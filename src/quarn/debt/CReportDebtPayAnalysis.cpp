@@ -10,7 +10,6 @@
 #include "quarn/debt/frmDebtPayAnalysis.hpp"
 #include "quarn/debt/internal/PayReportParts.hpp"
 #include "quarn/frame/DefineModule.hpp"
-#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/PeriodLimit.hpp"
 #include "quarn/frame/ReportError.hpp"
 
@@ -86,15 +85,12 @@ bool CReportDebtPayAnalysis::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        CopyParams(inParams, outParams, {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"});
-        if (Visual()) {
-            frmDebtPayAnalysis form(book);
-            if (!form.Run(outParams)) return false;
-        }
+        if (!Parts::Ask<frmDebtPayAnalysis>(Visual(), book, inParams, outParams,
+                                            {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"}))
+            return false;
         const DebtPayAnalysisQuery query = QueryOf(outParams);
         const auto rows = Analyse(book, query);
-        auto result = ResultRecordset(rows);
-        outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
+        Parts::HandBack(outParams, ResultRecordset(rows));
         if (Visual() && rows.empty())
             Talvex::Ui::MessageBox().Show("No terms fell due from " + query.dateBeg.ToIso() + " to " +
                                           query.dateEnd.ToIso() + ".");

@@ -125,6 +125,11 @@ std::shared_ptr<Talvex::Data::Recordset> ResultTable(const std::vector<Column>& 
     return rs;
 }
 
+void HandBack(Talvex::FieldList& outParams, const std::shared_ptr<Talvex::Data::Recordset>& result)
+{
+    outParams.Add("DataList", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
+}
+
 std::shared_ptr<Talvex::DataList> NoColumns(Talvex::Book& book, const std::string& table)
 {
     auto list = book.CreateList(table);

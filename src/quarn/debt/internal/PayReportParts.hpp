@@ -2,8 +2,10 @@
 
 #include "host/types/Date.hpp"
 #include "host/types/Value.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +42,22 @@ struct PeriodAndClient {
     std::string client;
 };
 PeriodAndClient ReadPeriodAndClient(const Talvex::FieldList& params);
+
+// A payment report's question: the parameters `names` the caller gave (inParams) copied to
+// outParams, then, for a visual run, the report's form shown over them. False when the user
+// cancelled.
+template <class Form>
+bool Ask(bool visual, const std::shared_ptr<Talvex::Book>& book, const Talvex::FieldList& inParams,
+         Talvex::FieldList& outParams, std::initializer_list<const char*> names)
+{
+    CopyParams(inParams, outParams, names);
+    if (!visual) return true;
+    Form form(book);
+    return form.Run(outParams);
+}
+
+// The report's result handed back to the host ("DataList").
+void HandBack(Talvex::FieldList& outParams, const std::shared_ptr<Talvex::Data::Recordset>& result);
 
 // The date a control holds; throws ValueError naming the control when it holds none.
 Talvex::Date ControlDate(const Talvex::Ui::Form& form, const char* control, const char* what);
