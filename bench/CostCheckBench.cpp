@@ -17,17 +17,15 @@
 #include "ScriptedSession.hpp"
 
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/ui/BaseDialog.hpp"
 #include "host/ui/TableRowSource.hpp"
 #include "quarn/cost/CostCheck.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -96,21 +94,14 @@ struct Figures {
     Currency orderTotal;
     std::int64_t norms = 0;
     std::int64_t returns = 0;
+    bool operator==(const Figures&) const = default;
+    std::string Text() const
+    {
+        return "(orders " + std::to_string(orders) + ", total " + orderTotal.ToString() + ", changed rows " +
+               std::to_string(changedRows) + ", norms " + std::to_string(norms) + ", returns " +
+               std::to_string(returns) + ")";
+    }
 };
-
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "cost_check_bench");
-}
 
 Figures ReadReference(Talvex::Data::Connection& db)
 {
@@ -119,9 +110,9 @@ Figures ReadReference(Talvex::Data::Connection& db)
     return {row[0].ToInteger(), row[1].ToInteger(), row[2].ToCurrency(), row[3].ToInteger(), row[4].ToInteger()};
 }
 
-// One run of the form on a scripted user filling the year; it stays open for its lists.
-struct YearRun {
-    explicit YearRun(const std::shared_ptr<Talvex::Book>& book) : user(kYearAnswers)
+// One run of the form on a scripted user giving `answers`; it stays open for its lists.
+struct FormRun {
+    FormRun(const std::shared_ptr<Talvex::Book>& book, const char* answers) : user(answers)
     {
         param.Add("Book", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book)));
         form.Init(dialog, param);
@@ -163,28 +154,18 @@ void SetCounters(benchmark::State& state, const Figures& f)
 // As the user does it: the form opens, the user sets the year and clicks "Pritaikyti".
 void CostCheckYear(benchmark::State& state)
 {
-    auto book = BenchBook();
-    const Figures reference = ReadReference(book->Db());
+    auto book = Bench::OpenBook("cost_check_bench");
     Figures listed;
     for (auto _ : state) {
-        YearRun run(book);
+        FormRun run(book, kYearAnswers);
         if (const std::string errors = run.user.ErrorsText(); !errors.empty()) {
             state.SkipWithError(("the check failed: " + errors).c_str());
             return;
         }
         listed = run.Listed();
     }
-    if (listed.changedRows != reference.changedRows || listed.orders != reference.orders ||
-        listed.orderTotal != reference.orderTotal || listed.norms != reference.norms ||
-        listed.returns != reference.returns) {
-        state.SkipWithError(("the check differs from the reference: orders " + std::to_string(listed.orders) + "/" +
-                             std::to_string(reference.orders) + ", total " + listed.orderTotal.ToString() + "/" +
-                             reference.orderTotal.ToString() + ", changed rows " + std::to_string(listed.changedRows) +
-                             "/" + std::to_string(reference.changedRows) + ", returns " +
-                             std::to_string(listed.returns) + "/" + std::to_string(reference.returns))
-                                .c_str());
-        return;
-    }
+    if (!Bench::SameAsReference(state, "the check", listed, ReadReference(book->Db()))) return;
+    Bench::CountPeakMemory(state);
     SetCounters(state, listed);
 }
 
@@ -193,31 +174,24 @@ void CostCheckYear(benchmark::State& state)
 // each repetition, so that the company stays as it was and every repetition writes the same.
 void CostCheckWriteQuarter(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("cost_check_bench");
     std::size_t changed = 0, returns = 0;
     for (auto _ : state) {
         Talvex::Data::Transaction undone(book->Db());
-        Bench::ScriptedSession user("CostCheck.edDateBeg = 2026-07-01\n"
-                                    "CostCheck.edDateEnd = 2026-09-30\n"
-                                    "CostCheck.btFillList click\n"
-                                    "CostCheck.btSaveMFDocSum click\n"
-                                    "CostCheck.btRecalcCostSum click\n"
-                                    "message Gerai\n"
-                                    "CostCheck.btReCheckSourceDoc click\n"
-                                    "message Gerai\n");
-        Talvex::FieldList param;
-        param.Add("Book", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book)));
-        CostCheck form;
-        Talvex::Ui::BaseDialog dialog;
-        form.Init(dialog, param);
-        dialog.Init(form, nullptr, Value());
-        dialog.RunForm(false, false);
-        if (const std::string errors = user.ErrorsText(); !errors.empty()) {
+        FormRun run(book, "CostCheck.edDateBeg = 2026-07-01\n"
+                          "CostCheck.edDateEnd = 2026-09-30\n"
+                          "CostCheck.btFillList click\n"
+                          "CostCheck.btSaveMFDocSum click\n"
+                          "CostCheck.btRecalcCostSum click\n"
+                          "message Gerai\n"
+                          "CostCheck.btReCheckSourceDoc click\n"
+                          "message Gerai\n");
+        if (const std::string errors = run.user.ErrorsText(); !errors.empty()) {
             state.SkipWithError(("the passes failed: " + errors).c_str());
             return;
         }
-        changed = form.ChDoc().RowCount();
-        returns = form.RetDoc().RowCount();
+        changed = run.form.ChDoc().RowCount();
+        returns = run.form.RetDoc().RowCount();
     }
     state.counters["changed_rows"] = static_cast<double>(changed);
     state.counters["returns"] = static_cast<double>(returns);
@@ -226,17 +200,14 @@ void CostCheckWriteQuarter(benchmark::State& state)
 // The engine's lower bound: the same figures in one statement.
 void CostCheckReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
-    Figures reference;
-    for (auto _ : state)
-        reference = ReadReference(book->Db());
-    SetCounters(state, reference);
+    auto book = Bench::OpenBook("cost_check_bench");
+    SetCounters(state, Bench::ReferenceRun(state, [&] { return ReadReference(book->Db()); }));
 }
 
 } // namespace
 
-BENCHMARK(CostCheckYear)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(CostCheckWriteQuarter)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(CostCheckReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(CostCheckYear)->Apply(Bench::Once);
+BENCHMARK(CostCheckWriteQuarter)->Apply(Bench::Once);
+BENCHMARK(CostCheckReferenceSql)->Apply(Bench::Once);
 
 BENCHMARK_MAIN();

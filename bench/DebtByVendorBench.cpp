@@ -72,29 +72,10 @@ Sums ReadDebt(const std::shared_ptr<Talvex::Book>& book)
     return sums;
 }
 
-void DebtByVendor(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("debt_by_vendor_bench");
-    const Sums reference = ReadReference(*book);
-    Sums result;
-    for (auto _ : state)
-        result = ReadDebt(book);
-    if (!Bench::SameAsReference(state, "the debt", result, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["vendors"] = static_cast<double>(result.vendors);
-}
-
-void DebtByVendorReference(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("debt_by_vendor_bench");
-    Sums result;
-    for (auto _ : state)
-        result = ReadReference(*book);
-    state.counters["vendors"] = static_cast<double>(result.vendors);
-}
+[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>(
+    {"DebtByVendor", "DebtByVendorReference", "debt_by_vendor_bench", "the debt"}, ReadDebt, ReadReference,
+    [](benchmark::State& state, const Sums& sums) { state.counters["vendors"] = static_cast<double>(sums.vendors); });
 
 } // namespace
 
-BENCHMARK(DebtByVendor)->Apply(Bench::Once);
-BENCHMARK(DebtByVendorReference)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -50,12 +50,6 @@ SELECT COALESCE(s.Client, b.Client), COALESCE(s.Sales, 0), COALESCE(b.Debt, 0), 
 FROM sales s FULL JOIN debt b ON b.Client = s.Client
 )sql";
 
-CRepDeptSaleByClients::Params YearOfBusiestDepartment(Talvex::Book& book)
-{
-    const Date first(2026, 1, 1), last(2026, 12, 31);
-    return {first, last, Bench::BusiestSalesDepartment(book, first, last)};
-}
-
 struct Figures {
     std::size_t clients = 0;
     Currency sales, debt, overdue;
@@ -84,34 +78,32 @@ Figures ReadReference(Talvex::Book& book, const CRepDeptSaleByClients::Params& p
 void DeptSaleByClientsWhole(benchmark::State& state)
 {
     auto book = Bench::OpenBook("dept_sale_bench");
-    const auto p = YearOfBusiestDepartment(*book);
-    Figures got;
-    for (auto _ : state) {
-        const auto lines = Quarn_DuzAde::DeptSaleByClientLines(CRepDeptSaleByClients::FetchInvoices(book, p),
-                                                               CRepDeptSaleByClients::FetchOpenTerms(book, p),
-                                                               p.begPeriod, p.endPeriod);
-        auto list = CRepDeptSaleByClients::ResultList(book, lines);
-        benchmark::DoNotOptimize(list);
-        got = {};
-        if (lines.empty()) continue;
-        got.clients = lines.size() - 1;
-        got.sales = lines.back().sales;
-        got.debt = lines.back().openDebt;
-        got.overdue = lines.back().overdue;
-    }
-    const Figures reference = ReadReference(*book, p);
-    if (!Bench::SameAsReference(state, "the report", got, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["clients"] = static_cast<double>(got.clients);
+    const auto p = Bench::YearOfBusiestDepartment<CRepDeptSaleByClients::Params>(*book);
+    const auto got = Bench::CheckedRun(
+        state, "the report",
+        [&] {
+            const auto lines = Quarn_DuzAde::DeptSaleByClientLines(CRepDeptSaleByClients::FetchInvoices(book, p),
+                                                                   CRepDeptSaleByClients::FetchOpenTerms(book, p),
+                                                                   p.begPeriod, p.endPeriod);
+            auto list = CRepDeptSaleByClients::ResultList(book, lines);
+            benchmark::DoNotOptimize(list);
+            Figures figures;
+            if (lines.empty()) return figures;
+            figures.clients = lines.size() - 1;
+            figures.sales = lines.back().sales;
+            figures.debt = lines.back().openDebt;
+            figures.overdue = lines.back().overdue;
+            return figures;
+        },
+        [&] { return ReadReference(*book, p); });
+    if (got) state.counters["clients"] = static_cast<double>(got->clients);
 }
 
 void DeptSaleByClientsReferenceSql(benchmark::State& state)
 {
     auto book = Bench::OpenBook("dept_sale_bench");
-    const auto p = YearOfBusiestDepartment(*book);
-    Figures reference;
-    for (auto _ : state)
-        reference = ReadReference(*book, p);
+    const auto p = Bench::YearOfBusiestDepartment<CRepDeptSaleByClients::Params>(*book);
+    const Figures reference = Bench::ReferenceRun(state, [&] { return ReadReference(*book, p); });
     state.counters["clients"] = static_cast<double>(reference.clients);
 }
 

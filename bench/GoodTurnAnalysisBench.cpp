@@ -7,17 +7,15 @@
 //
 // Without $TALVEX_BENCH_DB the bench reads talvex_bench on the local server of $TALVEX_HOME.
 // Take the minimum and the median over the repetitions. The whole turnover fails when its
-// goods or its stock figures differ from the reference's.
+// goods or its stock figures differ from the reference's, with the figures of both.
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "quarn/sales/CRepGoodTurnAnalysis.hpp"
 #include "quarn/sales/GoodTurnover.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -59,23 +57,15 @@ SELECT GoodCode, Opening, Income, Opening + Income - Closing AS Outgo, Closing F
 ORDER BY GoodCode
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "good_turn_bench");
-}
-
 struct Figures {
     std::size_t goods = 0;
     Currency opening, in, out, closing;
+    bool operator==(const Figures&) const = default;
+    std::string Text() const
+    {
+        return "(" + std::to_string(goods) + " goods, opening " + opening.ToString() + ", in " + in.ToString() +
+               ", out " + out.ToString() + ", closing " + closing.ToString() + ")";
+    }
 };
 
 Figures ReadReference(Talvex::Book& book)
@@ -94,36 +84,30 @@ Figures ReadReference(Talvex::Book& book)
 
 void GoodTurnWhole(benchmark::State& state)
 {
-    auto book = BenchBook();
-    Figures got;
-    for (auto _ : state) {
-        const auto lines =
-            Quarn_DuzAde::GoodTurnLines(CRepGoodTurnAnalysis::FetchLots(book, kYear), kYear.dateBeg, kYear.dateEnd);
-        got = {};
-        for (const auto& line : lines) {
-            if (line.kind == GoodTurnLineKind::kGood) ++got.goods;
-            if (line.kind != GoodTurnLineKind::kTotal) continue;
-            got.opening = line.opening.value;
-            got.in = line.in.value;
-            got.out = line.out.value;
-            got.closing = line.closing.value;
-        }
-    }
-    const Figures reference = ReadReference(*book);
-    if (got.goods != reference.goods || got.opening != reference.opening || got.in != reference.in ||
-        got.out != reference.out || got.closing != reference.closing) {
-        state.SkipWithError(("the turnover (" + std::to_string(got.goods) + " goods, closing " +
-                             got.closing.ToString() + ") differs from the reference (" +
-                             std::to_string(reference.goods) + " goods, closing " + reference.closing.ToString() + ")")
-                                .c_str());
-        return;
-    }
-    state.counters["goods"] = static_cast<double>(got.goods);
+    auto book = Bench::OpenBook("good_turn_bench");
+    const auto got = Bench::CheckedRun(
+        state, "the turnover",
+        [&] {
+            const auto lines = Quarn_DuzAde::GoodTurnLines(CRepGoodTurnAnalysis::FetchLots(book, kYear),
+                                                           kYear.dateBeg, kYear.dateEnd);
+            Figures figures;
+            for (const auto& line : lines) {
+                if (line.kind == GoodTurnLineKind::kGood) ++figures.goods;
+                if (line.kind != GoodTurnLineKind::kTotal) continue;
+                figures.opening = line.opening.value;
+                figures.in = line.in.value;
+                figures.out = line.out.value;
+                figures.closing = line.closing.value;
+            }
+            return figures;
+        },
+        [&] { return ReadReference(*book); });
+    if (got) state.counters["goods"] = static_cast<double>(got->goods);
 }
 
 void GoodTurnFetch(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("good_turn_bench");
     std::size_t lots = 0;
     for (auto _ : state)
         lots = CRepGoodTurnAnalysis::FetchLots(book, kYear).size();
@@ -132,7 +116,7 @@ void GoodTurnFetch(benchmark::State& state)
 
 void GoodTurnCompute(benchmark::State& state)
 {
-    auto book = BenchBook();
+    auto book = Bench::OpenBook("good_turn_bench");
     const auto lots = CRepGoodTurnAnalysis::FetchLots(book, kYear);
     std::size_t lines = 0;
     for (auto _ : state)
@@ -142,17 +126,15 @@ void GoodTurnCompute(benchmark::State& state)
 
 void GoodTurnReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
-    Figures reference;
-    for (auto _ : state)
-        reference = ReadReference(*book);
+    auto book = Bench::OpenBook("good_turn_bench");
+    const Figures reference = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
     state.counters["goods"] = static_cast<double>(reference.goods);
 }
 
 } // namespace
 
-BENCHMARK(GoodTurnWhole)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(GoodTurnFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(GoodTurnCompute)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(GoodTurnReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(GoodTurnWhole)->Apply(Bench::Once);
+BENCHMARK(GoodTurnFetch)->Apply(Bench::Once);
+BENCHMARK(GoodTurnCompute)->Apply(Bench::Once);
+BENCHMARK(GoodTurnReferenceSql)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -13,18 +13,16 @@
 #include "ScriptedSession.hpp"
 
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "host/objects/PriceCalcTool.hpp"
 #include "quarn/cost/CPriceListCostPrice.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -47,53 +45,46 @@ WHERE d.DocTypeCode = 'PISF' AND d.IsPosted = 1 AND d.DocumentDate BETWEEN $1 AN
   AND gs.AmountAccount <> 0 AND gs.CostSumm <> 0
 )sql";
 
-std::string BenchConnectString()
+// The cost list's purchase rows and their distinct keys.
+struct Rows {
+    std::int64_t rows = 0;
+    std::int64_t keys = 0;
+};
+
+Rows ReadReference(Talvex::Book& book)
 {
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
+    const auto row = book.Db().QueryPostgres(kReference, {Value(kFirstDay), Value(kLastDay)}).rows.at(0);
+    return {row[0].ToInteger(), row[1].ToInteger()};
 }
 
-std::shared_ptr<Talvex::Book> BenchBook()
-{
-    static const std::string connect = BenchConnectString();
-    return Talvex::Erp::OpenBook(connect, "price_list_cost_price_bench");
-}
-
-std::int64_t ReferenceRows(Talvex::Data::Connection& db, std::int64_t& keys)
-{
-    const auto row = db.QueryPostgres(kReference, {Value(kFirstDay), Value(kLastDay)}).rows.at(0);
-    keys = row[1].ToInteger();
-    return row[0].ToInteger();
-}
+// The rows alone are compared: the list holds one row per purchase row, its keys repeat.
+struct RowCount {
+    std::int64_t rows = 0;
+    bool operator==(const RowCount&) const = default;
+    std::string Text() const { return std::to_string(rows) + " rows"; }
+};
 
 void PriceListCostList(benchmark::State& state)
 {
-    auto book = BenchBook();
-    std::int64_t keys = 0;
-    const std::int64_t reference = ReferenceRows(book->Db(), keys);
-    std::int64_t rows = 0;
-    for (auto _ : state) {
-        auto list = CPriceListCostPrice::CreateCostList(book, kFirstDay, kLastDay, 1.2, "DID");
-        list->Refresh();
-        rows = static_cast<std::int64_t>(list->Recordset()->RecordCount());
-    }
-    if (rows != reference) {
-        state.SkipWithError(
-            ("the cost list has " + std::to_string(rows) + " rows, the reference " + std::to_string(reference))
-                .c_str());
-        return;
-    }
-    state.counters["rows"] = static_cast<double>(rows);
-    state.counters["keys"] = static_cast<double>(keys);
+    auto book = Bench::OpenBook("price_list_cost_price_bench");
+    const Rows reference = ReadReference(*book);
+    const auto rows = Bench::CheckedRun(
+        state, "the cost list",
+        [&] {
+            auto list = CPriceListCostPrice::CreateCostList(book, kFirstDay, kLastDay, 1.2, "DID");
+            list->Refresh();
+            return RowCount{static_cast<std::int64_t>(list->Recordset()->RecordCount())};
+        },
+        [&] { return RowCount{reference.rows}; });
+    if (!rows) return;
+    state.counters["rows"] = static_cast<double>(rows->rows);
+    state.counters["keys"] = static_cast<double>(reference.keys);
 }
 
 void PriceListWholeCalculation(benchmark::State& state)
 {
-    auto book = BenchBook();
-    std::int64_t keys = 0;
-    ReferenceRows(book->Db(), keys);
+    auto book = Bench::OpenBook("price_list_cost_price_bench");
+    const std::int64_t keys = ReadReference(*book).keys;
     Talvex::FieldList params;
     params.Add("Book", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(book)));
     params.Add("BegDate", Talvex::FieldType::kDate, Value(kFirstDay));
@@ -119,19 +110,16 @@ void PriceListWholeCalculation(benchmark::State& state)
 
 void PriceListReferenceSql(benchmark::State& state)
 {
-    auto book = BenchBook();
-    std::int64_t keys = 0;
-    std::int64_t rows = 0;
-    for (auto _ : state)
-        rows = ReferenceRows(book->Db(), keys);
-    state.counters["rows"] = static_cast<double>(rows);
-    state.counters["keys"] = static_cast<double>(keys);
+    auto book = Bench::OpenBook("price_list_cost_price_bench");
+    const Rows reference = Bench::ReferenceRun(state, [&] { return ReadReference(*book); });
+    state.counters["rows"] = static_cast<double>(reference.rows);
+    state.counters["keys"] = static_cast<double>(reference.keys);
 }
 
 } // namespace
 
-BENCHMARK(PriceListCostList)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(PriceListWholeCalculation)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(PriceListReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(PriceListCostList)->Apply(Bench::Once);
+BENCHMARK(PriceListWholeCalculation)->Apply(Bench::Once);
+BENCHMARK(PriceListReferenceSql)->Apply(Bench::Once);
 
 BENCHMARK_MAIN();

@@ -62,29 +62,10 @@ Sums ReadRest(const std::shared_ptr<Talvex::Book>& book)
     return sums;
 }
 
-void RestByVendor(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("rest_by_vendor_bench");
-    const Sums reference = ReadReference(*book);
-    Sums result;
-    for (auto _ : state)
-        result = ReadRest(book);
-    if (!Bench::SameAsReference(state, "the rest", result, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["rows"] = static_cast<double>(result.rows);
-}
-
-void RestByVendorReference(benchmark::State& state)
-{
-    auto book = Bench::OpenBook("rest_by_vendor_bench");
-    Sums result;
-    for (auto _ : state)
-        result = ReadReference(*book);
-    state.counters["rows"] = static_cast<double>(result.rows);
-}
+[[maybe_unused]] const bool registered = Bench::RegisterChecked<Sums>(
+    {"RestByVendor", "RestByVendorReference", "rest_by_vendor_bench", "the rest"}, ReadRest, ReadReference,
+    [](benchmark::State& state, const Sums& sums) { state.counters["rows"] = static_cast<double>(sums.rows); });
 
 } // namespace
 
-BENCHMARK(RestByVendor)->Apply(Bench::Once);
-BENCHMARK(RestByVendorReference)->Apply(Bench::Once);
 BENCHMARK_MAIN();

@@ -6,18 +6,16 @@
 //     export TALVEX_BENCH_DB="host=<socket> user=postgres dbname=talvex_bench"   # scale 1
 //     build/bench/SaleByPayTypeSplitBench --benchmark_repetitions=5
 #include "host/data/Connection.hpp"
-#include "host/data/LocalServer.hpp"
 #include "host/data/Recordset.hpp"
-#include "host/erp/ErpDatabase.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/sales/CRSaleByPayType.hpp"
 #include "quarn/sales/SaleByPayTypeSplit.hpp"
+#include "support/BenchSupport.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -52,14 +50,6 @@ WHERE Main.DocTypeCode = 'PRSF' AND Main.IsPosted = 1 AND Main.DocumentDate BETW
 ORDER BY Main.IDC
 )sql";
 
-std::string BenchConnectString()
-{
-    if (const char* env = std::getenv("TALVEX_BENCH_DB"); env && *env) return env;
-    Talvex::Data::LocalServer server;
-    server.EnsureRunning();
-    return server.ConnectString("talvex_bench");
-}
-
 struct Source {
     std::vector<PayTypeInvoice> invoices;
     std::vector<PayTypeRow> rows;
@@ -68,7 +58,7 @@ struct Source {
 const Source& ReadSource()
 {
     static const Source source = [] {
-        auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+        auto book = Bench::OpenBook("sale_by_pay_type_bench");
         Source s;
         for (const auto& r : book->Db().Query(kRows).rows) {
             PayTypeRow row;
@@ -117,7 +107,7 @@ void SaleByPayTypeSplitPass(benchmark::State& state)
 // pass, and the cube's source built.
 void SaleByPayTypeWholeReport(benchmark::State& state)
 {
-    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
+    auto book = Bench::OpenBook("sale_by_pay_type_bench");
     std::size_t records = 0;
     using Clock = std::chrono::steady_clock;
     double fetch = 0, split = 0, source = 0;
@@ -153,16 +143,15 @@ void SaleByPayTypeWholeReport(benchmark::State& state)
 // The least the database can do: the rows and the invoices' paid sums in two statements.
 void SaleByPayTypeReferenceSql(benchmark::State& state)
 {
-    auto book = Talvex::Erp::OpenBook(BenchConnectString(), "sale_by_pay_type_bench");
-    std::size_t rows = 0;
-    for (auto _ : state)
-        rows = book->Db().Query(kRows).rows.size() + book->Db().Query(kInvoices).rows.size();
+    auto book = Bench::OpenBook("sale_by_pay_type_bench");
+    const std::size_t rows = Bench::ReferenceRun(
+        state, [&] { return book->Db().Query(kRows).rows.size() + book->Db().Query(kInvoices).rows.size(); });
     state.counters["rows"] = static_cast<double>(rows);
 }
 
 } // namespace
 
-BENCHMARK(SaleByPayTypeWholeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(SaleByPayTypeReferenceSql)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(SaleByPayTypeWholeReport)->Apply(Bench::Once);
+BENCHMARK(SaleByPayTypeReferenceSql)->Apply(Bench::Once);
 BENCHMARK(SaleByPayTypeSplitPass)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

@@ -43,12 +43,6 @@ WHERE d.DocTypeCode = 'PRSF' AND d.IsPosted = 1 AND d.Department = ? AND d.Docum
 ORDER BY 3, 2, 1, 4, 5
 )sql";
 
-CRepSalesJournal::Params YearOfBusiestDepartment(Talvex::Book& book)
-{
-    const Date first(2026, 1, 1), last(2026, 12, 31);
-    return {first, last, Bench::BusiestSalesDepartment(book, first, last)};
-}
-
 struct Figures {
     std::size_t lines = 0;
     Currency goodsSumma; // the split sums with VAT of the goods lines
@@ -80,32 +74,32 @@ Figures ReadReference(Talvex::Book& book, const CRepSalesJournal::Params& p)
 void SalesJournalWhole(benchmark::State& state)
 {
     auto book = Bench::OpenBook("sales_journal_bench");
-    const auto params = YearOfBusiestDepartment(*book);
-    Figures got;
-    for (auto _ : state) {
-        const auto lines = Quarn_DuzAde::SalesJournalLines(CRepSalesJournal::FetchInvoices(book, params),
-                                                           CRepSalesJournal::FetchGoodsRows(book, params));
-        auto list = CRepSalesJournal::ResultList(book, lines);
-        benchmark::DoNotOptimize(list);
-        got = {};
-        got.lines = lines.size();
-        for (const auto& line : lines) {
-            if (line.infoBySpec == 0)
-                got.invoiceNet += line.algebraicSum;
-            else
-                got.goodsSumma += *line.summa;
-        }
-    }
-    const Figures reference = ReadReference(*book, params);
-    if (!Bench::SameAsReference(state, "the journal", got, reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["lines"] = static_cast<double>(got.lines);
+    const auto params = Bench::YearOfBusiestDepartment<CRepSalesJournal::Params>(*book);
+    const auto got = Bench::CheckedRun(
+        state, "the journal",
+        [&] {
+            const auto lines = Quarn_DuzAde::SalesJournalLines(CRepSalesJournal::FetchInvoices(book, params),
+                                                               CRepSalesJournal::FetchGoodsRows(book, params));
+            auto list = CRepSalesJournal::ResultList(book, lines);
+            benchmark::DoNotOptimize(list);
+            Figures figures;
+            figures.lines = lines.size();
+            for (const auto& line : lines) {
+                if (line.infoBySpec == 0)
+                    figures.invoiceNet += line.algebraicSum;
+                else
+                    figures.goodsSumma += *line.summa;
+            }
+            return figures;
+        },
+        [&] { return ReadReference(*book, params); });
+    if (got) state.counters["lines"] = static_cast<double>(got->lines);
 }
 
 void SalesJournalFetch(benchmark::State& state)
 {
     auto book = Bench::OpenBook("sales_journal_bench");
-    const auto params = YearOfBusiestDepartment(*book);
+    const auto params = Bench::YearOfBusiestDepartment<CRepSalesJournal::Params>(*book);
     std::size_t rows = 0;
     for (auto _ : state) {
         rows = CRepSalesJournal::FetchInvoices(book, params).size() +
@@ -117,7 +111,7 @@ void SalesJournalFetch(benchmark::State& state)
 void SalesJournalCompute(benchmark::State& state)
 {
     auto book = Bench::OpenBook("sales_journal_bench");
-    const auto params = YearOfBusiestDepartment(*book);
+    const auto params = Bench::YearOfBusiestDepartment<CRepSalesJournal::Params>(*book);
     const auto invoices = CRepSalesJournal::FetchInvoices(book, params);
     const auto goods = CRepSalesJournal::FetchGoodsRows(book, params);
     std::size_t lines = 0;
@@ -129,10 +123,8 @@ void SalesJournalCompute(benchmark::State& state)
 void SalesJournalReferenceSql(benchmark::State& state)
 {
     auto book = Bench::OpenBook("sales_journal_bench");
-    const auto params = YearOfBusiestDepartment(*book);
-    Figures reference;
-    for (auto _ : state)
-        reference = ReadReference(*book, params);
+    const auto params = Bench::YearOfBusiestDepartment<CRepSalesJournal::Params>(*book);
+    const Figures reference = Bench::ReferenceRun(state, [&] { return ReadReference(*book, params); });
     state.counters["lines"] = static_cast<double>(reference.lines);
 }
 

@@ -30,44 +30,41 @@ using Talvex::Value;
 const Date kFirstDay(2026, 1, 1);
 const Date kLastDay(2026, 12, 31);
 
-Bench::Codes ReferenceClients(Talvex::Data::Connection& db)
+Bench::Codes ReferenceClients(Talvex::Book& book)
 {
-    return Bench::FirstColumnCodes(
-        db.QueryPostgres(Talvex::Testing::kForeignDebtOnBothSidesByClient, {Value(kFirstDay), Value(kLastDay)}));
+    return Bench::FirstColumnCodes(book, Talvex::Testing::kForeignDebtOnBothSidesByClient, kFirstDay, kLastDay);
 }
 
 void ExchangeListOfAYear(benchmark::State& state)
 {
     auto book = Bench::OpenBook("exchange_bench");
-    const auto reference = ReferenceClients(book->Db());
-    std::vector<Quarn_DuzAde::ExchangeClientRow> rows;
     std::size_t terms = 0;
-    for (auto _ : state) {
-        auto list = Quarn_DuzAde::frmSetGExchange::CreateDebtList(book, kFirstDay, kLastDay);
-        list->Refresh();
-        const auto read = Quarn_DuzAde::frmSetGExchange::ReadDebtTerms(*list);
-        terms = read.size();
-        rows = Quarn_DuzAde::ExchangeClients(read, book->AccountCurrency());
-    }
-    if (!Bench::SameAsReference(state, "the list's clients", Bench::CodesOf(rows), reference)) return;
-    Bench::CountPeakMemory(state);
+    const auto rows = Bench::CheckedRun(
+        state, "the list's clients",
+        [&] {
+            auto list = Quarn_DuzAde::frmSetGExchange::CreateDebtList(book, kFirstDay, kLastDay);
+            list->Refresh();
+            const auto read = Quarn_DuzAde::frmSetGExchange::ReadDebtTerms(*list);
+            terms = read.size();
+            return Quarn_DuzAde::ExchangeClients(read, book->AccountCurrency());
+        },
+        [&] { return ReferenceClients(*book); }, Bench::CodesOf<std::vector<Quarn_DuzAde::ExchangeClientRow>>);
+    if (!rows) return;
     state.counters["terms"] = static_cast<double>(terms);
-    state.counters["clients"] = static_cast<double>(rows.size());
+    state.counters["clients"] = static_cast<double>(rows->size());
 }
 
 void ExchangeListReference(benchmark::State& state)
 {
     auto book = Bench::OpenBook("exchange_bench");
-    std::size_t clients = 0;
-    for (auto _ : state)
-        clients = ReferenceClients(book->Db()).codes.size();
-    state.counters["clients"] = static_cast<double>(clients);
+    const auto clients = Bench::ReferenceRun(state, [&] { return ReferenceClients(*book); });
+    state.counters["clients"] = static_cast<double>(clients.codes.size());
 }
 
 void SettlementsOfTheListedClients(benchmark::State& state)
 {
     auto book = Bench::OpenBook("exchange_bench");
-    const auto clients = ReferenceClients(book->Db()).codes;
+    const auto clients = ReferenceClients(*book).codes;
     Talvex::Erp::CExchangeDoc component(book);
     std::size_t settlements = 0;
     for (auto _ : state) {

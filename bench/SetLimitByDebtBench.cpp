@@ -29,34 +29,30 @@ using Talvex::Value;
 const Date kFirstDay(2026, 1, 1);
 const Date kLastDay(2026, 12, 31);
 
-Bench::Codes ReferenceClients(Talvex::Data::Connection& db)
+Bench::Codes ReferenceClients(Talvex::Book& book)
 {
-    return Bench::FirstColumnCodes(
-        db.QueryPostgres(Talvex::Testing::kReceivablesOfPeriodByClient, {Value(kFirstDay), Value(kLastDay)}));
+    return Bench::FirstColumnCodes(book, Talvex::Testing::kReceivablesOfPeriodByClient, kFirstDay, kLastDay);
 }
 
 void LimitListOfAYear(benchmark::State& state)
 {
     auto book = Bench::OpenBook("limit_bench");
-    const auto reference = ReferenceClients(book->Db());
-    std::vector<Quarn_DuzAde::LimitRow> rows;
-    for (auto _ : state) {
-        auto list = Quarn_DuzAde::CSetLimitByDebt::CreateLimitList(book, kFirstDay, kLastDay);
-        list->Refresh();
-        rows = Quarn_DuzAde::LimitRows(Quarn_DuzAde::CSetLimitByDebt::ReadClients(*list));
-    }
-    if (!Bench::SameAsReference(state, "the list's clients", Bench::CodesOf(rows), reference)) return;
-    Bench::CountPeakMemory(state);
-    state.counters["clients"] = static_cast<double>(rows.size());
+    const auto rows = Bench::CheckedRun(
+        state, "the list's clients",
+        [&] {
+            auto list = Quarn_DuzAde::CSetLimitByDebt::CreateLimitList(book, kFirstDay, kLastDay);
+            list->Refresh();
+            return Quarn_DuzAde::LimitRows(Quarn_DuzAde::CSetLimitByDebt::ReadClients(*list));
+        },
+        [&] { return ReferenceClients(*book); }, Bench::CodesOf<std::vector<Quarn_DuzAde::LimitRow>>);
+    if (rows) state.counters["clients"] = static_cast<double>(rows->size());
 }
 
 void LimitListReference(benchmark::State& state)
 {
     auto book = Bench::OpenBook("limit_bench");
-    std::size_t clients = 0;
-    for (auto _ : state)
-        clients = ReferenceClients(book->Db()).codes.size();
-    state.counters["clients"] = static_cast<double>(clients);
+    const auto clients = Bench::ReferenceRun(state, [&] { return ReferenceClients(*book); });
+    state.counters["clients"] = static_cast<double>(clients.codes.size());
 }
 
 void ClientsOverLimitOnTheLastDay(benchmark::State& state)

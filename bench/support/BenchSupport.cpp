@@ -44,6 +44,11 @@ std::string BusiestSalesDepartment(Talvex::Book& book, const Talvex::Date& first
     return pick.rows.at(0).at(0).ToText();
 }
 
+Codes FirstColumnCodes(Talvex::Book& book, const char* statement, const Talvex::Date& first, const Talvex::Date& last)
+{
+    return FirstColumnCodes(book.Db().QueryPostgres(statement, {Talvex::Value(first), Talvex::Value(last)}));
+}
+
 Codes FirstColumnCodes(const Talvex::Data::ResultSet& result)
 {
     Codes codes;

@@ -179,13 +179,8 @@ bool CDetailDocPayment::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"DocNumber", "DocID", "RepDate"})
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
-        if (Visual()) {
-            frmDetailDocPayment form(book);
-            if (!form.Run(outParams)) return false;
-        }
+        if (!Parts::Ask<frmDetailDocPayment>(Visual(), book, inParams, outParams, {"DocNumber", "DocID", "RepDate"}))
+            return false;
         std::int64_t docId = 0;
         if (const std::string id = Parts::ParamText(outParams, "DocID"); !id.empty() && id != "0")
             docId = std::stoll(id);
@@ -194,7 +189,7 @@ bool CDetailDocPayment::Run(FieldList& inParams, FieldList& outParams)
         const Talvex::Date repDate = Parts::ParamDate(outParams, "RepDate").value_or(book->Today());
         DocPaymentHeader header;
         const auto rows = Detail(book, docId, repDate, header);
-        outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(ResultRecordset(header, rows))));
+        Parts::HandBack(outParams, ResultRecordset(header, rows));
         return true;
     } catch (...) {
         ReportError();

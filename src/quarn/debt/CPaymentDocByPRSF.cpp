@@ -136,33 +136,20 @@ CPaymentDocByPRSF::ResultRecordset(const std::vector<PaymentDocByPRSFRow>& rows)
 
 PaymentDocByPRSFQuery CPaymentDocByPRSF::QueryOf(const FieldList& params)
 {
-    PaymentDocByPRSFQuery query;
-    const auto beg = Parts::ParamDate(params, "DateBeg");
-    const auto end = Parts::ParamDate(params, "DateEnd");
-    if (!beg) throw Talvex::ValueError("DateBeg: the period needs a start date");
-    if (!end) throw Talvex::ValueError("DateEnd: the period needs an end date");
-    Parts::CheckPeriod(*beg, *end, "DateEnd");
-    query.dateBeg = *beg;
-    query.dateEnd = *end;
-    query.repDate = Parts::ParamDate(params, "RepDate").value_or(*end);
-    query.client = Parts::ParamText(params, "Client");
-    return query;
+    const auto asked = Parts::ReadPeriodAndClient(params);
+    return {asked.dateBeg, asked.dateEnd, asked.repDate, asked.client};
 }
 
 bool CPaymentDocByPRSF::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"DateBeg", "DateEnd", "RepDate", "Client"})
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
-        if (Visual()) {
-            frmPaymentDocByPRSF form(book);
-            if (!form.Run(outParams)) return false;
-        }
+        if (!Parts::Ask<frmPaymentDocByPRSF>(Visual(), book, inParams, outParams,
+                                             {"DateBeg", "DateEnd", "RepDate", "Client"}))
+            return false;
         const PaymentDocByPRSFQuery query = QueryOf(outParams);
         const auto rows = Compute(book, query);
-        outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(ResultRecordset(rows))));
+        Parts::HandBack(outParams, ResultRecordset(rows));
         if (Visual() && rows.empty())
             Talvex::Ui::MessageBox().Show("No sale invoices from " + query.dateBeg.ToIso() + " to " +
                                           query.dateEnd.ToIso() + ".");

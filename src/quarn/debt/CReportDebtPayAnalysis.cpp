@@ -72,20 +72,12 @@ CReportDebtPayAnalysis::ResultRecordset(const std::vector<DebtPayAnalysisRow>& r
 
 DebtPayAnalysisQuery CReportDebtPayAnalysis::QueryOf(const FieldList& params)
 {
-    DebtPayAnalysisQuery query;
-    const auto beg = Parts::ParamDate(params, "DateBeg");
-    const auto end = Parts::ParamDate(params, "DateEnd");
-    if (!beg) throw Talvex::ValueError("DateBeg: the period needs a start date");
-    if (!end) throw Talvex::ValueError("DateEnd: the period needs an end date");
-    Parts::CheckPeriod(*beg, *end, "DateEnd");
-    query.dateBeg = *beg;
-    query.dateEnd = *end;
-    query.repDate = Parts::ParamDate(params, "RepDate").value_or(*end);
+    const auto asked = Parts::ReadPeriodAndClient(params);
+    DebtPayAnalysisQuery query{asked.dateBeg, asked.dateEnd, asked.repDate, 2, asked.client};
     const std::string direction = Parts::ParamText(params, "Direction");
     query.direction = direction.empty() ? 2 : std::stol(direction);
     if (query.direction != 1 && query.direction != 2)
         throw Talvex::ValueError("Direction: must be 1 (payables) or 2 (receivables)");
-    query.client = Parts::ParamText(params, "Client");
     return query;
 }
 
@@ -93,17 +85,12 @@ bool CReportDebtPayAnalysis::Run(FieldList& inParams, FieldList& outParams)
 {
     try {
         auto book = GetBook(&inParams, false);
-        for (const char* name : {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"})
-            if (inParams.ExistsField(name))
-                outParams.Add(name, inParams.Item(name).TypeCode(), inParams.Item(name).GetValue());
-        if (Visual()) {
-            frmDebtPayAnalysis form(book);
-            if (!form.Run(outParams)) return false;
-        }
+        if (!Parts::Ask<frmDebtPayAnalysis>(Visual(), book, inParams, outParams,
+                                            {"DateBeg", "DateEnd", "RepDate", "Client", "Direction"}))
+            return false;
         const DebtPayAnalysisQuery query = QueryOf(outParams);
         const auto rows = Analyse(book, query);
-        auto result = ResultRecordset(rows);
-        outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
+        Parts::HandBack(outParams, ResultRecordset(rows));
         if (Visual() && rows.empty())
             Talvex::Ui::MessageBox().Show("No terms fell due from " + query.dateBeg.ToIso() + " to " +
                                           query.dateEnd.ToIso() + ".");

@@ -8,6 +8,7 @@
 #include "host/objects/SqlTools.hpp"
 #include "host/ui/Form.hpp"
 #include "host/ui/MessageBox.hpp"
+#include "host/ui/Session.hpp"
 #include "quarn/frame/PeriodLimit.hpp"
 #include "quarn/frame/Startup.hpp"
 
@@ -101,9 +102,29 @@ void CopyParams(const Talvex::FieldList& from, Talvex::FieldList& to, std::initi
         if (from.ExistsField(name)) to.Add(name, from.Item(name).TypeCode(), from.Item(name).GetValue());
 }
 
+Value GivenParam(const Talvex::FieldList& inParams, const Talvex::FieldList& outParams, std::string_view name)
+{
+    if (outParams.ExistsField(name)) {
+        const Value& v = outParams.Item(name).GetValue();
+        if (!v.IsEmpty() && !v.IsNull()) return v;
+    }
+    if (inParams.ExistsField(name)) return inParams.Item(name).GetValue();
+    return {};
+}
+
+void DeclareParam(Talvex::FieldList& params, const std::string& name, Talvex::FieldType kind, const Value& value)
+{
+    if (!params.ExistsField(name)) params.Add(name, kind, value);
+}
+
 void SayNothingToShow()
 {
     Talvex::Ui::MessageBox().ShowSingle(ModuleFormRes().GetString(kNothingToShow), "Gerai");
+}
+
+void TellInSession(const std::string& text)
+{
+    if (Talvex::Ui::Session* session = Talvex::Ui::Session::TryCurrent()) Talvex::Ui::MessageBox(*session).Show(text);
 }
 
 } // namespace Quarn_DuzAde

@@ -6,11 +6,13 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace Talvex {
 class Book;
 class FieldList;
+enum class FieldType : int;
 namespace Ui {
 class Form;
 }
@@ -52,7 +54,17 @@ void LoadControls(Talvex::Ui::Form& form, const Talvex::FieldList& params,
 // Copies the named parameters that from holds into to, with their types.
 void CopyParams(const Talvex::FieldList& from, Talvex::FieldList& to, std::initializer_list<const char*> names);
 
+// A value the caller gave a report: in the output list first, as the host's contract has it,
+// else in the input list (a command line puts its parameters there); empty when neither
+// holds one.
+Talvex::Value GivenParam(const Talvex::FieldList& inParams, const Talvex::FieldList& outParams, std::string_view name);
+// Adds a parameter of the contract to the list when the caller left it out.
+void DeclareParam(Talvex::FieldList& params, const std::string& name, Talvex::FieldType kind,
+                  const Talvex::Value& value);
+
 // Tells the user that the report found nothing to show.
 void SayNothingToShow();
+// Shows a message in the user's session; a run without one (the command line) shows nothing.
+void TellInSession(const std::string& text);
 
 } // namespace Quarn_DuzAde

@@ -6,10 +6,10 @@
 #include "host/objects/FieldList.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/MessageBox.hpp"
-#include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 #include "quarn/ledger/frmDebtGLList.hpp"
 #include "quarn/ledger/frmOrvCredGL.hpp"
 #include "quarn/ledger/frmOrvDebtGL.hpp"
@@ -55,18 +55,6 @@ std::string Equal(const std::string& expression, const std::string& code)
     return SqlTools::CondByName(expression, Kind::kCode, Op::kEqual, Value(code));
 }
 
-// A value the caller gave: in the output list first, as the contract has it, else in the
-// input list (a command line puts its parameters there).
-Value Given(const Talvex::FieldList& inParams, const Talvex::FieldList& outParams, std::string_view name)
-{
-    if (outParams.ExistsField(name)) {
-        const Value& v = outParams.Item(name).GetValue();
-        if (!v.IsEmpty() && !v.IsNull()) return v;
-    }
-    if (inParams.ExistsField(name)) return inParams.Item(name).GetValue();
-    return {};
-}
-
 } // namespace
 
 bool CDebtGL::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
@@ -78,9 +66,8 @@ bool CDebtGL::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParams)
         auto result = ResultList();
         outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
         if (Visual() && result->RecordCount() == 0) {
-            if (Talvex::Ui::Session* session = Talvex::Ui::Session::TryCurrent())
-                Talvex::Ui::MessageBox(*session).Show("No client has a balance on account " + parameters_.account +
-                                                      " or open documents on " + parameters_.endDate.ToIso() + ".");
+            TellInSession("No client has a balance on account " + parameters_.account + " or open documents on " +
+                          parameters_.endDate.ToIso() + ".");
         } else if (Visual()) {
             // The grid with its drill-down; the list goes back to the host once it is closed.
             frmDebtGLList list(*this, result->Clone());
@@ -104,20 +91,15 @@ bool CDebtGL::ReadParameters(Talvex::FieldList& inParams, Talvex::FieldList& out
             form = std::make_unique<frmOrvDebtGL>();
         if (!form->Init(book_, outParams)) return false;
     }
-    const Value endDate = Given(inParams, outParams, "EndDate");
-    const Value accSet = Given(inParams, outParams, "AccSet");
-    const Value account = Given(inParams, outParams, "Account");
+    const Value endDate = GivenParam(inParams, outParams, "EndDate");
     if (!endDate.IsDate()) throw Talvex::ValueError("EndDate: the report date is not given");
-    if (accSet.IsEmpty() || accSet.ToText().empty()) throw Talvex::ValueError("AccSet: the account set is not given");
-    if (account.IsEmpty() || account.ToText().empty()) throw Talvex::ValueError("Account: the account is not given");
+    const Value accSet = GivenCode(inParams, outParams, "AccSet", "the account set");
+    const Value account = GivenCode(inParams, outParams, "Account", "the account");
     // The contract's parameters, declared where the caller left them out.
-    auto declare = [&outParams](const std::string& name, Kind kind, const Value& value) {
-        if (!outParams.ExistsField(name)) outParams.Add(name, kind, value);
-    };
-    declare("MyPlant", Kind::kLongText, book_->Setting("MyPlant"));
-    declare("EndDate", Kind::kDate, endDate);
-    declare("AccSet", Kind::kCode, accSet);
-    declare("Account", Kind::kCode, account);
+    DeclareParam(outParams, "MyPlant", Kind::kLongText, book_->Setting("MyPlant"));
+    DeclareParam(outParams, "EndDate", Kind::kDate, endDate);
+    DeclareParam(outParams, "AccSet", Kind::kCode, accSet);
+    DeclareParam(outParams, "Account", Kind::kCode, account);
     parameters_ = Parameters{endDate.ToDate(), accSet.ToText(), account.ToText(), mode};
     return true;
 }

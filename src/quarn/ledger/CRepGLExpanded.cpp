@@ -6,11 +6,11 @@
 #include "host/objects/FieldList.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/MessageBox.hpp"
-#include "host/ui/Session.hpp"
 #include "quarn/frame/CDBCommand.hpp"
 #include "quarn/frame/DefineModule.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 #include "quarn/frame/ReportError.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 #include "quarn/ledger/frmGLExpanded.hpp"
 
 #include <functional>
@@ -29,16 +29,6 @@ using Kind = Talvex::FieldType;
 using Op = Talvex::SqlOperator;
 
 namespace {
-
-Value Given(const Talvex::FieldList& inParams, const Talvex::FieldList& outParams, std::string_view name)
-{
-    if (outParams.ExistsField(name)) {
-        const Value& v = outParams.Item(name).GetValue();
-        if (!v.IsEmpty() && !v.IsNull()) return v;
-    }
-    if (inParams.ExistsField(name)) return inParams.Item(name).GetValue();
-    return {};
-}
 
 std::string CodesText(const std::set<std::string>& codes)
 {
@@ -105,32 +95,21 @@ bool CRepGLExpanded::Run(Talvex::FieldList& inParams, Talvex::FieldList& outPara
             frmGLExpanded form;
             if (!form.Run(book, outParams)) return false;
         }
-        const Value beg = Given(inParams, outParams, "BegPeriod");
-        const Value end = Given(inParams, outParams, "EndPeriod");
-        const Value set = Given(inParams, outParams, "AccSetCode");
-        const Value accounts = Given(inParams, outParams, "AccountCode");
-        if (!beg.IsDate()) throw Talvex::ValueError("BegPeriod: the first day of the period is not given");
-        if (!end.IsDate()) throw Talvex::ValueError("EndPeriod: the last day of the period is not given");
-        if (set.IsEmpty() || set.ToText().empty()) throw Talvex::ValueError("AccSetCode: the account set is not given");
-        const Parameters parameters{beg.ToDate(), end.ToDate(), set.ToText(),
+        const auto given = GivenChartAndPeriod(inParams, outParams, "BegPeriod", "EndPeriod", "AccSetCode");
+        const Value accounts = GivenParam(inParams, outParams, "AccountCode");
+        const Parameters parameters{given.beg.ToDate(), given.end.ToDate(), given.chart.ToText(),
                                     AccountCodesOf(accounts.IsEmpty() ? std::string() : accounts.ToText())};
         if (parameters.accounts.empty()) throw Talvex::ValueError("AccountCode: no account is chosen");
-        auto declare = [&outParams](const std::string& name, Kind kind, const Value& value) {
-            if (!outParams.ExistsField(name)) outParams.Add(name, kind, value);
-        };
-        declare("BegPeriod", Kind::kDate, beg);
-        declare("EndPeriod", Kind::kDate, end);
-        declare("AccSetCode", Kind::kCode, set);
-        declare("AccountCode", Kind::kMultiSelection, accounts);
+        DeclareParam(outParams, "BegPeriod", Kind::kDate, given.beg);
+        DeclareParam(outParams, "EndPeriod", Kind::kDate, given.end);
+        DeclareParam(outParams, "AccSetCode", Kind::kCode, given.chart);
+        DeclareParam(outParams, "AccountCode", Kind::kMultiSelection, accounts);
 
         const auto rows = Fill(book, parameters);
         if (!rows) return false;
         outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(ResultList(*rows))));
-        if (Visual() && rows->empty()) {
-            if (Talvex::Ui::Session* session = Talvex::Ui::Session::TryCurrent())
-                Talvex::Ui::MessageBox(*session).Show("The chart " + parameters.accSetCode +
-                                                      " has none of the chosen accounts.");
-        }
+        if (Visual() && rows->empty())
+            TellInSession("The chart " + parameters.accSetCode + " has none of the chosen accounts.");
         return true;
     } catch (...) {
         ReportError();

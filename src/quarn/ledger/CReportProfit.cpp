@@ -7,11 +7,10 @@
 #include "host/objects/FormRes.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
-#include "host/ui/MessageBox.hpp"
-#include "host/ui/Session.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 #include "quarn/ledger/frmReportProfit.hpp"
 
 namespace Quarn_DuzAde {
@@ -34,16 +33,6 @@ constexpr long kExpenseHeading = 1362;
 constexpr const char* kAccountOn = "oTable.Code = Acc.Code AND oTable.AccSetCode = Acc.AccSetCode";
 constexpr const char* kMoved = "(oTable.OutcomeSaldo <> 0 OR oTable.DTurn <> oTable.CTurn)";
 constexpr const char* kProfitClasses = "(LEFT(oTable.Code, 1) = '5' OR LEFT(oTable.Code, 1) = '6')";
-
-Value Given(const Talvex::FieldList& inParams, const Talvex::FieldList& outParams, std::string_view name)
-{
-    if (outParams.ExistsField(name)) {
-        const Value& v = outParams.Item(name).GetValue();
-        if (!v.IsEmpty() && !v.IsNull()) return v;
-    }
-    if (inParams.ExistsField(name)) return inParams.Item(name).GetValue();
-    return {};
-}
 
 } // namespace
 
@@ -68,16 +57,10 @@ bool CReportProfit::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParam
             frmReportProfit form;
             if (!form.Run(book, begDate, endDate, accSetCode)) return false;
         } else {
-            const Value beg = Given(inParams, outParams, "BegDate");
-            const Value end = Given(inParams, outParams, "EndDate");
-            const Value set = Given(inParams, outParams, "AccSetCode");
-            if (!beg.IsDate()) throw Talvex::ValueError("BegDate: the first day of the period is not given");
-            if (!end.IsDate()) throw Talvex::ValueError("EndDate: the last day of the period is not given");
-            if (set.IsEmpty() || set.ToText().empty())
-                throw Talvex::ValueError("AccSetCode: the account set is not given");
-            begDate = beg.ToDate();
-            endDate = end.ToDate();
-            accSetCode = set.ToText();
+            const auto given = GivenChartAndPeriod(inParams, outParams, "BegDate", "EndDate", "AccSetCode");
+            begDate = given.beg.ToDate();
+            endDate = given.end.ToDate();
+            accSetCode = given.chart.ToText();
         }
         const auto rows = Fill(*book, begDate, endDate, accSetCode);
         auto result = ResultList(rows);
@@ -86,12 +69,9 @@ bool CReportProfit::Run(Talvex::FieldList& inParams, Talvex::FieldList& outParam
         outParams.Add("BegDate", Kind::kDate, Value(begDate));
         outParams.Add("EndDate", Kind::kDate, Value(endDate));
         outParams.Add("DataList", Kind::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
-        if (Visual() && rows.empty()) {
-            if (Talvex::Ui::Session* session = Talvex::Ui::Session::TryCurrent())
-                Talvex::Ui::MessageBox(*session).Show("No income or expense account of chart " + accSetCode +
-                                                      " moved from " + begDate.ToIso() + " to " + endDate.ToIso() +
-                                                      ".");
-        }
+        if (Visual() && rows.empty())
+            TellInSession("No income or expense account of chart " + accSetCode + " moved from " + begDate.ToIso() +
+                          " to " + endDate.ToIso() + ".");
         return true;
     } catch (...) {
         ReportError();

@@ -4,11 +4,10 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
-#include "host/objects/FormRes.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
 #include "quarn/frame/ReportError.hpp"
-#include "quarn/frame/Startup.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 #include "quarn/ledger/GLExpandedFill.hpp"
 
 namespace Quarn_DuzAde {
@@ -22,7 +21,6 @@ using Kind = Talvex::FieldType;
 namespace {
 
 constexpr long kNoAccSet = 25887;
-constexpr long kPeriodReversed = 457;
 
 } // namespace
 
@@ -59,23 +57,7 @@ bool frmGLExpanded::Run(std::shared_ptr<Talvex::Book> book, Talvex::FieldList& p
 
 void frmGLExpanded::BeforeShow()
 {
-    auto sets = book_->CreateList("GLAccSet");
-    sets->Fields().SelectFields({"Code", "Name"});
-    sets->OrderBy("oTable.Code");
-    sets->Refresh();
-    std::vector<Talvex::Ui::ComboItem> items;
-    auto rs = sets->Recordset();
-    if (rs->RecordCount() > 0)
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-            items.push_back({rs->Fields()("Code").Value().ToText(), rs->Fields()("Name").Value().ToText()});
-    Ctl("cbAccSet").SetItems(items);
-    if (Ctl("cbAccSet").GetValue().ToText().empty()) {
-        try {
-            Ctl("cbAccSet").SetValue(book_->Setting("AccSetCode"));
-        } catch (const Talvex::ValueError&) {
-            Ctl("cbAccSet").SetValue(Value(std::string()));
-        }
-    }
+    OfferCharts(*book_, *this, "cbAccSet");
     const Talvex::Date today = book_->Today();
     if (!Ctl("edBegDate").GetValue().IsDate()) Ctl("edBegDate").SetValue(Value(today.FirstOfMonth()));
     if (!Ctl("edEndDate").GetValue().IsDate()) Ctl("edEndDate").SetValue(Value(today));
@@ -139,25 +121,10 @@ bool frmGLExpanded::ChosenAccounts(std::string& parameter, std::string& refusal,
 
 void frmGLExpanded::btOKClick(bool& IsOk, std::string& ErrMessage, std::string& ErrControl)
 {
-    IsOk = false;
-    const Value beg = Ctl("edBegDate").GetValue();
-    const Value end = Ctl("edEndDate").GetValue();
+    const FieldRefusal refusal = ChartAndPeriodRefusal(*this, kNoAccSet);
+    AnswerOK(refusal, IsOk, ErrMessage, ErrControl);
     std::string parameter;
-    if (Ctl("cbAccSet").GetValue().ToText().empty()) {
-        ErrMessage = ModuleFormRes().GetString(kNoAccSet);
-        ErrControl = "cbAccSet";
-    } else if (!beg.IsDate()) {
-        ErrMessage = "Enter the first day of the period.";
-        ErrControl = "edBegDate";
-    } else if (!end.IsDate()) {
-        ErrMessage = "Enter the last day of the period.";
-        ErrControl = "edEndDate";
-    } else if (beg.ToDate() > end.ToDate()) {
-        ErrMessage = ModuleFormRes().GetString(kPeriodReversed);
-        ErrControl = "edEndDate";
-    } else {
-        IsOk = ChosenAccounts(parameter, ErrMessage, ErrControl);
-    }
+    if (!refusal.Refused()) IsOk = ChosenAccounts(parameter, ErrMessage, ErrControl);
 }
 
 } // namespace Quarn_DuzAde

@@ -10,6 +10,7 @@
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 #include "quarn/frame/Startup.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -22,17 +23,6 @@ namespace {
 
 constexpr long kNoAccSet = 1594;
 constexpr long kNoAccount = 1595;
-
-std::vector<Talvex::Ui::ComboItem> ItemsOf(Talvex::DataList& list)
-{
-    list.Refresh();
-    std::vector<Talvex::Ui::ComboItem> out;
-    auto rs = list.Recordset();
-    if (rs->RecordCount() == 0) return out;
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-        out.push_back({rs->Fields()("Code").Value().ToText(), rs->Fields()("Name").Value().ToText()});
-    return out;
-}
 
 } // namespace
 
@@ -62,18 +52,7 @@ bool frmOrvDebtGL::Init(std::shared_ptr<Talvex::Book> book, Talvex::FieldList& o
 
 void frmOrvDebtGL::BeforeShow()
 {
-    auto sets = book_->CreateList("GLAccSet");
-    sets->Fields().SelectFields({"Code", "Name"});
-    sets->OrderBy("oTable.Code");
-    Ctl("cbAccSet").SetItems(ItemsOf(*sets));
-    if (Ctl("cbAccSet").GetValue().ToText().empty()) {
-        // A default the charts no longer hold is left out rather than refused.
-        try {
-            Ctl("cbAccSet").SetValue(book_->Setting("AccSetCode"));
-        } catch (const Talvex::ValueError&) {
-            Ctl("cbAccSet").SetValue(Value(std::string()));
-        }
-    }
+    OfferCharts(*book_, *this, "cbAccSet");
     LoadAccounts();
     if (Ctl("cbAccCash").GetValue().ToText().empty()) {
         try {
@@ -104,7 +83,7 @@ void frmOrvDebtGL::LoadAccounts()
         accounts->SetFilter(
             Talvex::SqlTools::CondByName("oTable.AccSetCode", Kind::kCode, Talvex::SqlOperator::kEqual, Value(accSet)));
         accounts->OrderBy("oTable.Code");
-        items = ItemsOf(*accounts);
+        items = CodeNameItems(*accounts);
     }
     Talvex::Ui::Control& account = Ctl("cbAccCash");
     const std::string chosen = account.GetValue().ToText();

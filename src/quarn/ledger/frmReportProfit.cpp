@@ -1,11 +1,8 @@
 #include "quarn/ledger/frmReportProfit.hpp"
 
-#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
-#include "host/objects/DataList.hpp"
-#include "host/objects/FormRes.hpp"
 #include "host/types/Errors.hpp"
-#include "quarn/frame/Startup.hpp"
+#include "quarn/ledger/ChartChoice.hpp"
 
 namespace Quarn_DuzAde {
 
@@ -15,7 +12,6 @@ using Talvex::Ui::ControlKind;
 namespace {
 
 constexpr long kNoAccSet = 26565;
-constexpr long kPeriodReversed = 457;
 
 } // namespace
 
@@ -40,24 +36,7 @@ bool frmReportProfit::Run(std::shared_ptr<Talvex::Book> book, Talvex::Date& BegD
 
 void frmReportProfit::BeforeShow()
 {
-    auto sets = book_->CreateList("GLAccSet");
-    sets->Fields().SelectFields({"Code", "Name"});
-    sets->OrderBy("oTable.Code");
-    sets->Refresh();
-    std::vector<Talvex::Ui::ComboItem> items;
-    auto rs = sets->Recordset();
-    if (rs->RecordCount() > 0)
-        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-            items.push_back({rs->Fields()("Code").Value().ToText(), rs->Fields()("Name").Value().ToText()});
-    Ctl("cbAccSet").SetItems(items);
-    if (Ctl("cbAccSet").GetValue().ToText().empty()) {
-        // A default the charts no longer hold is left out rather than refused.
-        try {
-            Ctl("cbAccSet").SetValue(book_->Setting("AccSetCode"));
-        } catch (const Talvex::ValueError&) {
-            Ctl("cbAccSet").SetValue(Value(std::string()));
-        }
-    }
+    OfferCharts(*book_, *this, "cbAccSet");
     // With nothing chosen the period is the year so far.
     const Talvex::Date today = book_->Today();
     if (!Ctl("edBegDate").GetValue().IsDate()) Ctl("edBegDate").SetValue(Value(Talvex::Date(today.Year(), 1, 1)));
@@ -66,24 +45,7 @@ void frmReportProfit::BeforeShow()
 
 void frmReportProfit::btOKClick(bool& IsOk, std::string& ErrMessage, std::string& ErrControl)
 {
-    IsOk = false;
-    const Value beg = Ctl("edBegDate").GetValue();
-    const Value end = Ctl("edEndDate").GetValue();
-    if (Ctl("cbAccSet").GetValue().ToText().empty()) {
-        ErrMessage = ModuleFormRes().GetString(kNoAccSet);
-        ErrControl = "cbAccSet";
-    } else if (!beg.IsDate()) {
-        ErrMessage = "Enter the first day of the period.";
-        ErrControl = "edBegDate";
-    } else if (!end.IsDate()) {
-        ErrMessage = "Enter the last day of the period.";
-        ErrControl = "edEndDate";
-    } else if (beg.ToDate() > end.ToDate()) {
-        ErrMessage = ModuleFormRes().GetString(kPeriodReversed);
-        ErrControl = "edEndDate";
-    } else {
-        IsOk = true;
-    }
+    AnswerOK(ChartAndPeriodRefusal(*this, kNoAccSet), IsOk, ErrMessage, ErrControl);
 }
 
 } // namespace Quarn_DuzAde

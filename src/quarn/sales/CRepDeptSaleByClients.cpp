@@ -160,11 +160,10 @@ bool CRepDeptSaleByClients::Run(Talvex::FieldList& inParams, Talvex::FieldList& 
 {
     try {
         auto book = GetBook(&inParams, false);
-        CopyParams(inParams, outParams, {"BegPeriod", "EndPeriod", "Department"});
         frmRepDeptSaleByClients form(book);
-        if (!form.Run(outParams)) return false;
-
-        const Params params = PeriodDepartment::From(outParams);
+        const std::optional<Params> asked = AskPeriodDepartment(form, inParams, outParams);
+        if (!asked) return false;
+        const Params& params = *asked;
         const std::vector<DeptSaleClientLine> lines = DeptSaleByClientLines(
             FetchInvoices(book, params), FetchOpenTerms(book, params), params.begPeriod, params.endPeriod);
         if (lines.empty()) {

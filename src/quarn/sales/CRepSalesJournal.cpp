@@ -204,11 +204,10 @@ bool CRepSalesJournal::Run(Talvex::FieldList& inParams, Talvex::FieldList& outPa
 {
     try {
         auto book = GetBook(&inParams, false);
-        CopyParams(inParams, outParams, {"BegPeriod", "EndPeriod", "Department"});
         frmRepSalesJournal form(book);
-        if (!form.Run(outParams)) return false;
-
-        const Params params = PeriodDepartment::From(outParams);
+        const std::optional<Params> asked = AskPeriodDepartment(form, inParams, outParams);
+        if (!asked) return false;
+        const Params& params = *asked;
         const std::vector<SalesJournalLine> lines =
             SalesJournalLines(FetchInvoices(book, params), FetchGoodsRows(book, params));
         if (lines.empty()) {

@@ -76,4 +76,12 @@ void PeriodDepartmentForm::btOKClick(bool& IsOk, std::string& ErrMessage, std::s
     AnswerOK(refusal, IsOk, ErrMessage, ErrControl);
 }
 
+std::optional<PeriodDepartment> AskPeriodDepartment(PeriodDepartmentForm& form, const Talvex::FieldList& inParams,
+                                                    Talvex::FieldList& outParams)
+{
+    CopyParams(inParams, outParams, {"BegPeriod", "EndPeriod", "Department"});
+    if (!form.Run(outParams)) return std::nullopt;
+    return PeriodDepartment::From(outParams);
+}
+
 } // namespace Quarn_DuzAde

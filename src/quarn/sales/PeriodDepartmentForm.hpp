@@ -4,6 +4,7 @@
 #include "host/ui/ParamForm.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Talvex {
@@ -54,5 +55,11 @@ private:
     std::shared_ptr<Talvex::Book> book_;
     bool givesDepartmentName_;
 };
+
+// A department report's question: the period and department the caller gave (inParams)
+// copied to outParams, then asked on `form` over them; what the user chose, none when the
+// user cancelled.
+std::optional<PeriodDepartment> AskPeriodDepartment(PeriodDepartmentForm& form, const Talvex::FieldList& inParams,
+                                                    Talvex::FieldList& outParams);
 
 } // namespace Quarn_DuzAde

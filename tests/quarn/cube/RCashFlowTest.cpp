@@ -8,6 +8,7 @@
 #include "host/ui/Grid.hpp"
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/fCubeCashFlow.hpp"
+#include "quarn/cube/CubeRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -149,6 +150,34 @@ protected:
     CashFlowParams params;
 };
 
+// The user's answers on the cash-flow form: the period and the three rests on or off.
+Testing::ScriptedUser& AnswerForm(Testing::ScriptedUser& user, const char* beg, const char* end, bool rests)
+{
+    const char* on = rests ? "1" : "0";
+    return user.Set("fCubeCashFlow", "edBegDate", beg)
+        .Set("fCubeCashFlow", "edEndDate", end)
+        .Set("fCubeCashFlow", "chPlanRest", on)
+        .Set("fCubeCashFlow", "chSFRest", on)
+        .Set("fCubeCashFlow", "chFactRest", on)
+        .Click("fCubeCashFlow", "btOK");
+}
+
+// The report run in the user's session as the client runs it, by `entry` (Main from the
+// menu, Test for the fixed run), with only the Book given.
+struct ClientRun {
+    ClientRun(Testing::ScriptedUser& user, const std::shared_ptr<Book>& book,
+              void (RCashFlow::*entry)(FieldList&) = &RCashFlow::Main)
+        : app(user.Session()), scope(app)
+    {
+        FieldList in;
+        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        ((*report).*entry)(in);
+    }
+    ClientApp app;
+    ClientApp::Scope scope;
+    std::shared_ptr<RCashFlow> report = std::make_shared<RCashFlow>();
+};
+
 } // namespace
 
 // The company's defaults are the budget chart's cash-flow account, its flow-kind analytic and
@@ -208,29 +237,18 @@ TEST_F(CashFlowCubeTest, RunShowsTheCubeItsTotalsAndTheRowsBehindACell)
 {
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeCashFlow", "edBegDate", "2026-03-05")
-            .Set("fCubeCashFlow", "edEndDate", "2026-06-30")
-            .Set("fCubeCashFlow", "chPlanRest", "1")
-            .Set("fCubeCashFlow", "chSFRest", "1")
-            .Set("fCubeCashFlow", "chFactRest", "1")
-            .Click("fCubeCashFlow", "btOK")
-            .Accept("CubeSrcList");
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        auto report = std::make_shared<RCashFlow>();
-        FieldList in;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        report->Main(in);
+        AnswerForm(user, "2026-03-05", "2026-06-30", true).Accept("CubeSrcList");
+        ClientRun run(user, book);
         ASSERT_EQ(user.ErrorsText(), "");
-        auto* window = dynamic_cast<CubeWindow*>(user.Session().FindWindow(CubeWindow::kFormName));
-        ASSERT_NE(window, nullptr);
-        CCube& cube = window->CubeControl();
+        CCube* shownCube = CubeRunChecks::ShownCube(user);
+        ASSERT_NE(shownCube, nullptr);
+        CCube& cube = *shownCube;
         EXPECT_EQ(cube.Caption(), "Cash flow 2026-03-05 - 2026-06-30 CF B BSP");
         const auto& grid = cube.cube().Grid();
         auto total = grid.FindRow({});
         auto all = grid.FindColHeader({});
         ASSERT_TRUE(total && all);
-        const auto totals = RCashFlow::Compute(book, report->Params()).GrandTotals();
+        const auto totals = RCashFlow::Compute(book, run.report->Params()).GrandTotals();
         EXPECT_NEAR(grid.FactValue(*total, *all, "PaySumma").value_or(0), totals.paySumma.ToDouble(), kTolerance);
         EXPECT_NEAR(grid.FactValue(*total, *all, "FactRest").value_or(0), totals.factRest.ToDouble(), kTolerance);
         EXPECT_NEAR(grid.FactValue(*total, *all, "PlanRest").value_or(0), totals.planRest.ToDouble(), kTolerance);
@@ -238,40 +256,15 @@ TEST_F(CashFlowCubeTest, RunShowsTheCubeItsTotalsAndTheRowsBehindACell)
                     (totals.paySumma - totals.planSumma - totals.debtSumma).ToDouble(), kTolerance);
 
         // The first flow-kind group's payments: the drill-down lists rows that add up to them.
-        std::size_t row = 0;
-        while (row < grid.RowCount() && grid.RowHeader(row).IsGrandTotal())
-            ++row;
-        ASSERT_LT(row, grid.RowCount());
-        const double cellSum = grid.FactValue(row, *all, "PaySumma").value_or(0);
-        cube.UserDblClickCell(grid.ColumnOf(*all, "PaySumma"), row);
-        ASSERT_EQ(user.ErrorsText(), "");
-        auto* list = report->Wrapper()->ListForm();
-        ASSERT_NE(list, nullptr);
-        const auto& shown = list->GridCtl("SpecGrid");
-        ASSERT_GT(shown.RowCount(), 0u);
-        double shownSum = 0;
-        for (std::size_t r = 0; r < shown.RowCount(); ++r)
-            shownSum += shown.Cell(r, "PaySumma").ToDouble();
-        EXPECT_NEAR(shownSum, cellSum, kTolerance);
+        double cellSum = 0;
+        ASSERT_NO_FATAL_FAILURE(
+            CubeRunChecks::ExpectDrillDownAddsUp(user, cube, *run.report->Wrapper(), "PaySumma", kTolerance, cellSum));
     }
     {
         Testing::ScriptedUser user;
-        user.Set("fCubeCashFlow", "edBegDate", "2024-01-01")
-            .Set("fCubeCashFlow", "edEndDate", "2024-01-31")
-            .Set("fCubeCashFlow", "chPlanRest", "0")
-            .Set("fCubeCashFlow", "chSFRest", "0")
-            .Set("fCubeCashFlow", "chFactRest", "0")
-            .Click("fCubeCashFlow", "btOK")
-            .Answer("OK");
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        auto report = std::make_shared<RCashFlow>();
-        FieldList in;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        report->Main(in);
-        EXPECT_EQ(user.ErrorsText(), "");
-        ASSERT_EQ(user.MessageTexts().size(), 1u);
-        EXPECT_EQ(user.MessageTexts()[0], "There is no cash flow to show from 2024-01-01 to 2024-01-31.");
+        AnswerForm(user, "2024-01-01", "2024-01-31", false).Answer("OK");
+        ClientRun run(user, book);
+        EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "There is no cash flow to show from 2024-01-01 to 2024-01-31."));
     }
 }
 
@@ -338,16 +331,9 @@ TEST_F(CashFlowCubeTest, TestRunAsksNothingAndShowsItsFixedPeriod)
 {
     Testing::ScriptedUser user;
     user.Answer("OK");
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    auto report = std::make_shared<RCashFlow>();
-    FieldList parm;
-    parm.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    report->Test(parm);
-    EXPECT_EQ(user.ErrorsText(), "");
+    ClientRun run(user, book, &RCashFlow::Test);
     EXPECT_EQ(user.Session().FindWindow("fCubeCashFlow"), nullptr);
-    EXPECT_EQ(report->Params().accSetBudget, "SRS");
-    EXPECT_EQ(report->Params().flowKindAnlt, "27");
-    ASSERT_EQ(user.MessageTexts().size(), 1u);
-    EXPECT_EQ(user.MessageTexts()[0], "There is no cash flow to show from 2005-11-01 to 2005-11-30.");
+    EXPECT_EQ(run.report->Params().accSetBudget, "SRS");
+    EXPECT_EQ(run.report->Params().flowKindAnlt, "27");
+    EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "There is no cash flow to show from 2005-11-01 to 2005-11-30."));
 }

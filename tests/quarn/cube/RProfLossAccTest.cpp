@@ -30,15 +30,14 @@ struct Figures {
     double rest = 0;
 };
 
-class ProfLossCubeTest : public ::testing::Test {
+class ProfLossCubeTest : public CubeRunChecks::ReportFixture<RProfLossAcc> {
 protected:
+    ProfLossCubeTest() : ReportFixture(Date(2025, 4, 1), Date(2026, 3, 31)) {}
+
     void SetUp() override
     {
-        book = Testing::OpenDemoBook("tester");
+        ReportFixture::SetUp();
         accSet = book->Setting("AccSetCode").ToText();
-        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 4, 1)));
-        params.Add("DateEnd", FieldType::kDate, Value(Date(2026, 3, 31)));
         params.Add("AccSetCode", FieldType::kCode, Value(accSet));
     }
 
@@ -92,18 +91,10 @@ protected:
         EXPECT_NEAR(grid.FactValue(row, col, "Rest").value_or(0), expected.rest, kTolerance);
     }
 
-    // Member text of a row header on the first row dimension, cut at its code.
-    static std::string RowCode(const Cube::CubeGrid& grid, std::size_t row)
-    {
-        const std::string member = grid.RowDims().at(0)->Member(grid.RowHeader(row).Codes.at(0)).ToText();
-        return member.substr(0, member.find(':'));
-    }
-
-    std::shared_ptr<Book> book;
     std::string accSet;
-    FieldList params;
-    RProfLossAcc report;
 };
+
+using CubeRunChecks::RowCode;
 
 } // namespace
 
@@ -267,10 +258,8 @@ TEST_F(ProfLossCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasPosted)
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "frmRProfLossAcc", "2025-04-01", "2026-03-31").Accept("CubeSrcList");
-        auto cubeReport = std::make_shared<RProfLossAcc>();
-        cubeReport->SetVisual(true);
-        FieldList out;
-        EXPECT_FALSE(cubeReport->Run(params, out));
+        const auto run = CubeRunChecks::RunShown<RProfLossAcc>(params);
+        EXPECT_FALSE(run.returned);
         ASSERT_EQ(user.ErrorsText(), "");
         EXPECT_TRUE(user.MessageTexts().empty());
         CCube* shownCube = CubeRunChecks::ShownCube(user);
@@ -280,15 +269,13 @@ TEST_F(ProfLossCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasPosted)
         const auto& grid = cube.cube().Grid();
         auto all = grid.FindColHeader({});
         ASSERT_TRUE(all);
-        std::size_t row = 0;
-        while (row < grid.RowCount() && grid.RowHeader(row).IsGrandTotal())
-            ++row;
+        const std::size_t row = CubeRunChecks::FirstMemberRow(grid);
         ASSERT_LT(row, grid.RowCount());
         const std::string code = RowCode(grid, row);
         const double cellTurn = grid.FactValue(row, *all, "Turn").value_or(0);
         cube.UserDblClickCell(grid.ColumnOf(*all, "Turn"), row);
         ASSERT_EQ(user.ErrorsText(), "");
-        auto* list = cubeReport->Wrapper()->ListForm();
+        auto* list = run.report->Wrapper()->ListForm();
         ASSERT_NE(list, nullptr);
         const auto& shown = list->GridCtl("SpecGrid");
         ASSERT_TRUE(shown.FindColumn("AccountCode") && shown.FindColumn("DatePost"));
@@ -299,10 +286,7 @@ TEST_F(ProfLossCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasPosted)
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "frmRProfLossAcc", "2023-01-01", "2023-12-31").Answer("OK");
-        auto cubeReport = std::make_shared<RProfLossAcc>();
-        cubeReport->SetVisual(true);
-        FieldList out;
-        cubeReport->Run(params, out);
+        CubeRunChecks::RunShown<RProfLossAcc>(params);
         EXPECT_TRUE(
             CubeRunChecks::ToldOnly(user, "No income or expense posting in the period 2023-01-01 - 2023-12-31"));
     }
@@ -332,14 +316,10 @@ TEST_F(ProfLossCubeTest, FormWritesChoicesAndRefusesBadInputNamingTheControl)
                           Case{"cbAccSet", "NO'SUCH;--"}}) {
         SCOPED_TRACE(std::string(c.control) + " '" + c.value + "'");
         Testing::ScriptedUser user;
-        user.Set("frmRProfLossAcc", c.control, c.value)
-            .Click("frmRProfLossAcc", "btOk")
-            .Click("frmRProfLossAcc", "btCancel");
+        CubeRunChecks::AnswerBadValue(user, "frmRProfLossAcc", c.control, c.value);
         Quarn_DuzAde::frmRProfLossAcc form;
         EXPECT_FALSE(form.Browse(params, "P&L"));
-        ASSERT_EQ(user.ErrorMessages().size(), 1u);
-        EXPECT_NE(user.ErrorMessages()[0].find(std::string(c.control) + ":"), std::string::npos)
-            << user.ErrorMessages()[0];
+        ASSERT_TRUE(CubeRunChecks::RefusedAt(user, c.control));
         EXPECT_EQ(params.Item("DateEnd").GetValue().ToDate(), Date(2025, 6, 30));
         EXPECT_EQ(params.Item("AccSetCode").GetValue().ToText(), accSet);
     }

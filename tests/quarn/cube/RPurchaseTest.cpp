@@ -32,15 +32,9 @@ struct Figures {
     double maxPrice = 0;
 };
 
-class PurchaseCubeTest : public ::testing::Test {
+class PurchaseCubeTest : public CubeRunChecks::ReportFixture<RPurchase> {
 protected:
-    void SetUp() override
-    {
-        book = Testing::OpenDemoBook("tester");
-        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
-        params.Add("DateEnd", FieldType::kDate, Value(Date(2026, 12, 31)));
-    }
+    PurchaseCubeTest() : ReportFixture(Date(2025, 1, 1), Date(2026, 12, 31)) {}
 
     // Every purchase row the cube stands for, worked out in plain PostgreSQL: goods rows at
     // their stock value; with services, service rows at their sum without VAT in the
@@ -102,10 +96,6 @@ protected:
         EXPECT_NEAR(grid.FactValue(row, col, "MaxPrice").value_or(-1), expected.maxPrice, 1e-6);
         EXPECT_NEAR(grid.FactValue(row, col, "AvgGPrice").value_or(-1), expected.summa / expected.quantity, 1e-6);
     }
-
-    std::shared_ptr<Book> book;
-    FieldList params;
-    RPurchase report;
 };
 
 } // namespace
@@ -265,10 +255,8 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "frmRepPurchase", "2025-01-01", "2026-12-31").Accept("CubeSrcList");
-        auto purchase = std::make_shared<RPurchase>();
-        purchase->SetVisual(true);
-        FieldList out;
-        EXPECT_FALSE(purchase->Run(params, out));
+        const auto run = CubeRunChecks::RunShown<RPurchase>(params);
+        EXPECT_FALSE(run.returned);
         ASSERT_EQ(user.ErrorsText(), "");
         EXPECT_TRUE(user.MessageTexts().empty());
         CCube* shownCube = CubeRunChecks::ShownCube(user);
@@ -278,15 +266,13 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
         const auto& grid = cube.cube().Grid();
         auto all = grid.FindColHeader({});
         ASSERT_TRUE(all);
-        std::size_t row = 0;
-        while (row < grid.RowCount() && grid.RowHeader(row).IsGrandTotal())
-            ++row;
+        const std::size_t row = CubeRunChecks::FirstMemberRow(grid);
         ASSERT_LT(row, grid.RowCount());
-        const std::string member = grid.RowDims().at(0)->Member(grid.RowHeader(row).Codes.at(0)).ToText();
+        const std::string code = CubeRunChecks::RowCode(grid, row);
         const double cellSum = grid.FactValue(row, *all, "Summa").value_or(0);
         cube.UserDblClickCell(grid.ColumnOf(*all, "Summa"), row);
         ASSERT_EQ(user.ErrorsText(), "");
-        auto* list = purchase->Wrapper()->ListForm();
+        auto* list = run.report->Wrapper()->ListForm();
         ASSERT_NE(list, nullptr);
         const auto& shown = list->GridCtl("SpecGrid");
         ASSERT_TRUE(shown.FindColumn("Suplier") && shown.FindColumn("Number"));
@@ -294,7 +280,6 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
         for (std::size_t r = 0; r < shown.RowCount(); ++r)
             shownDocuments.insert(shown.Cell(r, "IDC").ToText());
         const double shownSum = CubeRunChecks::ListedSum(*list, "Summa").sum;
-        const std::string code = member.substr(0, member.find(':'));
         auto expected = book->Db().QueryPostgres("SELECT count(DISTINCT idc) FROM (" + ExpectedRowsSql(false) +
                                                  ") e WHERE supplier = '" + code + "'");
         EXPECT_EQ(static_cast<long>(shownDocuments.size()), expected.rows.at(0).at(0).ToInteger());
@@ -303,10 +288,7 @@ TEST_F(PurchaseCubeTest, RunShowsTheCubeDrillsDownAndSaysWhenNothingWasBought)
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "frmRepPurchase", "2030-01-01", "2030-01-31").Answer("OK");
-        auto purchase = std::make_shared<RPurchase>();
-        purchase->SetVisual(true);
-        FieldList out;
-        purchase->Run(params, out);
+        CubeRunChecks::RunShown<RPurchase>(params);
         EXPECT_TRUE(CubeRunChecks::ToldOnly(user, "No purchases in the period 2030-01-01 - 2030-01-31"));
     }
 }
@@ -358,14 +340,10 @@ TEST_F(PurchaseCubeTest, FormWritesChoicesAndRefusesBadInputNamingTheControl)
                           Case{"cbGood", "NO'SUCH;--"}, Case{"selClient", "V2, NO'SUCH;--"}}) {
         SCOPED_TRACE(std::string(c.control) + " " + c.value);
         Testing::ScriptedUser user;
-        user.Set("frmRepPurchase", c.control, c.value)
-            .Click("frmRepPurchase", "btOk")
-            .Click("frmRepPurchase", "btCancel");
+        CubeRunChecks::AnswerBadValue(user, "frmRepPurchase", c.control, c.value);
         Quarn_DuzAde::frmRepPurchase form;
         EXPECT_FALSE(form.Browse(params, "Purchases"));
-        ASSERT_EQ(user.ErrorMessages().size(), 1u);
-        EXPECT_NE(user.ErrorMessages()[0].find(std::string(c.control) + ":"), std::string::npos)
-            << user.ErrorMessages()[0];
+        ASSERT_TRUE(CubeRunChecks::RefusedAt(user, c.control));
         EXPECT_EQ(params.Item("DateEnd").GetValue().ToDate(), Date(2025, 5, 31));
         EXPECT_EQ(params.Item("SelClientList").GetValue().ToText(), "N'V''1;--',N'V2'");
     }

@@ -32,15 +32,9 @@ struct Figures {
     double restValue = 0;
 };
 
-class SalesBySupplierTest : public ::testing::Test {
+class SalesBySupplierTest : public CubeRunChecks::ReportFixture<RSaleBySupplier> {
 protected:
-    void SetUp() override
-    {
-        book = Testing::OpenDemoBook("tester");
-        params.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        params.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
-        params.Add("DateEnd", FieldType::kDate, Value(Date(2025, 12, 31)));
-    }
+    SalesBySupplierTest() : ReportFixture(Date(2025, 1, 1), Date(2025, 12, 31)) {}
 
     // Worked out from the documents themselves: a sale's part is traced to the row it was
     // taken from (a consignment receipt too) and that row's vendor; the part is its row's sum without VAT prorated to
@@ -114,10 +108,6 @@ protected:
         EXPECT_NEAR(at("RestValue"), e.restValue, kTolerance);
         EXPECT_NEAR(at("Profit"), e.outSum - e.outCost, kTolerance);
     }
-
-    std::shared_ptr<Book> book;
-    FieldList params;
-    RSaleBySupplier report;
 };
 
 } // namespace
@@ -201,10 +191,7 @@ TEST_F(SalesBySupplierTest, RunDrillsDownSaysWhenEmptyAndRefusesBadInput)
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "fCubeParamSaleBySupplier", "2025-01-01", "2025-12-31").Accept("CubeSrcList");
-        auto cubeReport = std::make_shared<RSaleBySupplier>();
-        cubeReport->SetVisual(true);
-        FieldList out;
-        cubeReport->Run(params, out);
+        const auto run = CubeRunChecks::RunShown<RSaleBySupplier>(params);
         ASSERT_EQ(user.ErrorsText(), "");
         CCube* shownCube = CubeRunChecks::ShownCube(user);
         ASSERT_NE(shownCube, nullptr);
@@ -217,18 +204,15 @@ TEST_F(SalesBySupplierTest, RunDrillsDownSaysWhenEmptyAndRefusesBadInput)
         const double cellSum = grid.FactValue(row, *all, "OutSum").value_or(0);
         cube.UserDblClickCell(grid.ColumnOf(*all, "OutSum"), row);
         ASSERT_EQ(user.ErrorsText(), "");
-        ASSERT_NE(cubeReport->Wrapper()->ListForm(), nullptr);
-        const auto listed = CubeRunChecks::ListedSum(*cubeReport->Wrapper()->ListForm(), "OutSum");
+        ASSERT_NE(run.report->Wrapper()->ListForm(), nullptr);
+        const auto listed = CubeRunChecks::ListedSum(*run.report->Wrapper()->ListForm(), "OutSum");
         ASSERT_GT(listed.rows, 0u);
         EXPECT_NEAR(listed.sum, cellSum, kTolerance);
     }
     {
         Testing::ScriptedUser user;
         CubeRunChecks::AnswerPeriod(user, "fCubeParamSaleBySupplier", "2020-01-01", "2020-01-31").Answer("OK");
-        auto cubeReport = std::make_shared<RSaleBySupplier>();
-        cubeReport->SetVisual(true);
-        FieldList out;
-        cubeReport->Run(params, out);
+        CubeRunChecks::RunShown<RSaleBySupplier>(params);
         EXPECT_TRUE(
             CubeRunChecks::ToldOnly(user, "Nothing sold and nothing left in the period 2020-01-01 - 2020-01-31"));
     }
@@ -236,18 +220,12 @@ TEST_F(SalesBySupplierTest, RunDrillsDownSaysWhenEmptyAndRefusesBadInput)
          {std::pair{"edEndDate", "2024-12-31"}, {"cbGood", "NO'SUCH;--"}, {"selClient", "NO'SUCH;--"}}) {
         SCOPED_TRACE(control);
         Testing::ScriptedUser user;
-        user.Set("fCubeParamSaleBySupplier", control, value)
-            .Click("fCubeParamSaleBySupplier", "btOk")
-            .Click("fCubeParamSaleBySupplier", "btCancel");
+        CubeRunChecks::AnswerBadValue(user, "fCubeParamSaleBySupplier", control, value);
         FieldList fresh;
-        fresh.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        fresh.Add("DateBeg", FieldType::kDate, Value(Date(2025, 1, 1)));
-        fresh.Add("DateEnd", FieldType::kDate, Value(Date(2025, 12, 31)));
+        AddBookAndPeriod(fresh);
         Quarn_DuzAde::fCubeParamSaleBySupplier form;
         EXPECT_FALSE(form.Browse(fresh, "Sales by supplier"));
-
-        ASSERT_EQ(user.ErrorMessages().size(), 1u);
-        EXPECT_NE(user.ErrorMessages()[0].find(std::string(control) + ":"), std::string::npos);
+        ASSERT_TRUE(CubeRunChecks::RefusedAt(user, control));
         EXPECT_EQ(fresh.Item("DateEnd").GetValue().ToDate(), Date(2025, 12, 31));
         EXPECT_FALSE(fresh.ExistsField("GoodCode"));
     }

@@ -3,6 +3,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "host/types/Errors.hpp"
 #include "quarn/debt/CDetailDocPayment.hpp"
 #include "quarn/debt/CPaymentDocByPRSF.hpp"
 #include "quarn/debt/CReportDebtPayAnalysis.hpp"
@@ -225,4 +226,42 @@ TEST_F(PayReports, PaymentDocumentsByInvoiceFromTheFormRefusesBadInputAndSaysWhe
     EXPECT_TRUE(HasMessage(user, "frmPaymentDocByPRSF.edRepDate: the report date (2000-12-31) falls before"));
     EXPECT_TRUE(HasMessage(user, "No sale invoices from 2001-01-01 to 2001-01-31."));
     EXPECT_EQ(ResultOf(out)->RecordCount(), 0);
+}
+
+// Both reports over a period read it alike: the report date is the period's end unless given,
+// a reversed period or a missing day is refused naming its parameter, the client passes on;
+// the analysis adds its direction.
+TEST(PayReportsQuery, PeriodReportDateAndClientAreReadAlikeAndRefusedByName)
+{
+    FieldList params;
+    params.Add("DateBeg", FieldType::kDate, Value(Date(2026, 1, 1)));
+    params.Add("DateEnd", FieldType::kText, Value(std::string("2026-03-31")));
+    params.Add("Client", FieldType::kCode, Value(std::string("K'1; --")));
+    const PaymentDocByPRSFQuery prsf = CPaymentDocByPRSF::QueryOf(params);
+    EXPECT_EQ(prsf.dateBeg, Date(2026, 1, 1));
+    EXPECT_EQ(prsf.dateEnd, Date(2026, 3, 31));
+    EXPECT_EQ(prsf.repDate, Date(2026, 3, 31));
+    EXPECT_EQ(prsf.client, "K'1; --");
+    const DebtPayAnalysisQuery analysis = CReportDebtPayAnalysis::QueryOf(params);
+    EXPECT_EQ(analysis.repDate, Date(2026, 3, 31));
+    EXPECT_EQ(analysis.client, "K'1; --");
+    EXPECT_EQ(analysis.direction, 2);
+
+    params.Add("RepDate", FieldType::kDate, Value(Date(2026, 4, 15)));
+    params.Add("Direction", FieldType::kText, Value(std::string("1")));
+    EXPECT_EQ(CPaymentDocByPRSF::QueryOf(params).repDate, Date(2026, 4, 15));
+    EXPECT_EQ(CReportDebtPayAnalysis::QueryOf(params).direction, 1);
+
+    const auto refusal = [](const FieldList& p) {
+        try {
+            CPaymentDocByPRSF::QueryOf(p);
+        } catch (const ValueError& e) {
+            return std::string(e.what()).substr(0, std::string(e.what()).find(':'));
+        }
+        return std::string();
+    };
+    params.Add("DateEnd", FieldType::kDate, Value(Date(2025, 12, 31)));
+    EXPECT_EQ(refusal(params), "DateEnd");
+    params.Add("DateBeg", FieldType::kDate, Value());
+    EXPECT_EQ(refusal(params), "DateBeg");
 }

@@ -144,3 +144,23 @@ TEST(ResultList, RowsStandInTheColumnsGivenAndARowOfAnotherLengthIsRefused)
     EXPECT_EQ(StoredText(*rs, rs->ViewRows()[1], 0), "B");
     EXPECT_EQ(StoredText(*rs, rs->ViewRows()[1], 1), "");
 }
+
+// A caller's value is read from the output list first; an empty one there falls back to the
+// input list. Declaring a contract parameter never overwrites what the caller gave.
+TEST(ParamChecks, CallersValueComesFromTheOutputListFirstAndDeclaringKeepsIt)
+{
+    FieldList in, out;
+    in.Add("EndDate", FieldType::kDate, Value(Date(2026, 1, 31)));
+    in.Add("AccSet", FieldType::kCode, Value(std::string("1")));
+    out.Add("EndDate", FieldType::kDate, Value(Date(2026, 6, 30)));
+    out.Add("AccSet", FieldType::kCode, Value());
+    EXPECT_EQ(GivenParam(in, out, "EndDate").ToDate(), Date(2026, 6, 30));
+    EXPECT_EQ(GivenParam(in, out, "AccSet").ToText(), "1");
+    EXPECT_TRUE(GivenParam(in, out, "Account").IsEmpty());
+
+    DeclareParam(out, "EndDate", FieldType::kDate, Value(Date(2020, 1, 1)));
+    EXPECT_EQ(out.Item("EndDate").GetValue().ToDate(), Date(2026, 6, 30));
+    DeclareParam(out, "Account", FieldType::kCode, Value(std::string("240")));
+    EXPECT_EQ(out.Item("Account").TypeCode(), FieldType::kCode);
+    EXPECT_EQ(out.Item("Account").GetValue().ToText(), "240");
+}

@@ -9,6 +9,7 @@
 #include "host/ui/Grid.hpp"
 #include "host/ui/Session.hpp"
 #include "quarn/ledger/CCredGL.hpp"
+#include "quarn/ledger/LedgerRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -31,18 +32,12 @@ std::shared_ptr<Book> DemoBook()
 
 // Each client's balance on an account and everything under it, straight from the postings
 // and their client analytics: before the year, the year's debits and credits, and on the date.
-struct ClientLedger {
-    Currency opening, debit, credit, closing;
-};
+using ClientLedger = LedgerRunChecks::AccountTurnover;
 std::map<std::string, ClientLedger> LedgerFromPostings(Book& book, const std::string& account, Date yearStart,
                                                        Date date)
 {
-    auto result = book.Db().QueryPostgres(R"sql(
-        SELECT an.AnalytObjectCode,
-               COALESCE(sum(CASE WHEN p.DatePost < $2 THEN s.Sign * p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $2 AND s.Sign = 1 THEN p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $2 AND s.Sign = -1 THEN p.SumAcc END), 0),
-               sum(s.Sign * p.SumAcc)
+    return LedgerRunChecks::TurnoverByKey(
+        book, "SELECT an.AnalytObjectCode, " + LedgerRunChecks::TurnoverColumns("$2") + R"sql(
         FROM GLAccountPost p
         JOIN GLAnalytPost an ON an.AccPostID = p.IDC
         CROSS JOIN LATERAL (SELECT CASE WHEN an.IsDebet = 1 THEN p.DebetAccCode ELSE p.CreditAccCode END,
@@ -51,11 +46,7 @@ std::map<std::string, ClientLedger> LedgerFromPostings(Book& book, const std::st
         WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $3
           AND (s.AccCode = $1 OR s.AccCode IN (SELECT Code FROM GLAccount WHERE AccSetCode = '1' AND Parent = $1))
         GROUP BY an.AnalytObjectCode)sql",
-                                          {Value(account), Value(yearStart), Value(date)});
-    std::map<std::string, ClientLedger> out;
-    for (const auto& row : result.rows)
-        out[row[0].ToText()] = {row[1].ToCurrency(), row[2].ToCurrency(), row[3].ToCurrency(), row[4].ToCurrency()};
-    return out;
+        {Value(account), Value(yearStart), Value(date)});
 }
 
 // The open sums per client (clients only, not private persons) the document list gives,
@@ -216,15 +207,11 @@ TEST(DebtGL, FormsRefuseMissingChoicesAtTheirControlAndCancelReturnsNothing)
         user.Set("frmOrvDebtGL", "cbAccSet", "").Click("frmOrvDebtGL", "btOK");
         user.Set("frmOrvDebtGL", "cbAccSet", "1").Set("frmOrvDebtGL", "cbAccCash", "").Click("frmOrvDebtGL", "btOK");
         user.Click("frmOrvDebtGL", "btCancel");
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        FieldList in;
-        FieldList out;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        LedgerRunChecks::ClientRun run(user, book);
         CDebtGL report;
         report.SetVisual(true);
-        EXPECT_FALSE(report.Run(in, out));
-        EXPECT_FALSE(out.ExistsField("DataList"));
+        EXPECT_FALSE(report.Run(run.in, run.out));
+        EXPECT_FALSE(run.out.ExistsField("DataList"));
         const auto texts = user.MessageTexts();
         ASSERT_EQ(texts.size(), 2u);
         EXPECT_EQ(texts[0], "frmOrvDebtGL.cbAccSet: Choose an account set.");
@@ -234,16 +221,12 @@ TEST(DebtGL, FormsRefuseMissingChoicesAtTheirControlAndCancelReturnsNothing)
         // The payables form offers the creditors' account and lists the result by month.
         Testing::ScriptedUser user;
         user.Set("frmOrvCredGL", "edRepDate", "2026-06-30").Click("frmOrvCredGL", "btOK");
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        FieldList in;
-        FieldList out;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        LedgerRunChecks::ClientRun run(user, book);
         Quarn_DuzAde::CCredGL report;
         report.SetVisual(true);
-        ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
-        EXPECT_EQ(out.Item("Account").GetValue().ToText(), "450");
-        auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+        ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
+        EXPECT_EQ(run.out.Item("Account").GetValue().ToText(), "450");
+        auto rs = run.DataList();
         ASSERT_TRUE(rs);
         EXPECT_GT(rs->RecordCount(), 0);
         EXPECT_NO_THROW(rs->Fields().Item("DocMonth"));
@@ -254,17 +237,13 @@ TEST(DebtGL, WithoutFormTheCallersValuesAreUsedAndReachSqlOnlyAsLiterals)
 {
     auto book = DemoBook();
     Testing::ScriptedUser user;
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    FieldList in;
-    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    FieldList out;
-    out.Add("EndDate", FieldType::kDate, Value(kReportDate));
-    out.Add("AccSet", FieldType::kCode, Value(std::string("1")));
-    out.Add("Account", FieldType::kCode, Value(std::string("2'4; DROP TABLE GLAccountPost --")));
+    LedgerRunChecks::ClientRun run(user, book);
+    run.out.Add("EndDate", FieldType::kDate, Value(kReportDate));
+    run.out.Add("AccSet", FieldType::kCode, Value(std::string("1")));
+    run.out.Add("Account", FieldType::kCode, Value(std::string("2'4; DROP TABLE GLAccountPost --")));
     CDebtGL report;
-    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
-    auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
+    auto rs = run.DataList();
     ASSERT_TRUE(rs);
     // No posting is on such an account, so only clients with open documents are listed, each
     // with its whole open sum as the difference.
@@ -302,14 +281,10 @@ TEST(DebtGL, TheGridOpensTheDocumentsOfACellAndTheClientsPostings)
         shown[change.window] = sum;
         shownClient[change.window] = form->Caption();
     });
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    FieldList in;
-    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    FieldList out;
+    LedgerRunChecks::ClientRun run(user, book);
     CDebtGL report;
     report.SetVisual(true);
-    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+    ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
     user.Session().Unsubscribe(watch);
     EXPECT_EQ(user.ErrorsText(), "");
     EXPECT_EQ(user.FirstUnplayed(), "");

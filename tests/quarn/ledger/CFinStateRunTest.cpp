@@ -4,6 +4,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/ledger/LedgerRunChecks.hpp"
 #include "quarn/ledger/frmFinState.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
@@ -90,14 +91,10 @@ TEST(FinState, SettingsAreKeptPerUserRefusedWhenUnknownAndTheScreenPrintsItsFigu
         .Set("frmFinStateSettings", "edDate", "2026-03-31")
         .Click("frmFinStateSettings", "btOK")
         .Click("frmFinState", "btUsePrint");
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    FieldList in;
-    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    FieldList out;
+    LedgerRunChecks::ClientRun session(user, book);
     Quarn_DuzAde::CFinStateRun run;
     run.SetVisual(true);
-    ASSERT_TRUE(run.Run(in, out)) << user.ErrorsText();
+    ASSERT_TRUE(run.Run(session.in, session.out)) << user.ErrorsText();
     const auto texts = user.MessageTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "frmFinStateSettings.cbFirst: The chart has no account '999'.");
@@ -113,7 +110,7 @@ TEST(FinState, SettingsAreKeptPerUserRefusedWhenUnknownAndTheScreenPrintsItsFigu
     auto other = Testing::OpenDemoBook("ledger_finstate_other");
     EXPECT_EQ(frmFinState::LoadSettings(*other).cashAccounts, std::vector<std::string>{"272"});
 
-    auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    auto rs = session.DataList();
     ASSERT_TRUE(rs);
     const auto figures = frmFinState::Compute(*book, kept, kDate);
     rs->MoveFirst();

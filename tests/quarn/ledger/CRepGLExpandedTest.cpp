@@ -4,6 +4,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/ledger/LedgerRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -20,30 +21,7 @@ namespace {
 const Date kBeg = Date::Parse("2026-01-01");
 const Date kEnd = Date::Parse("2026-12-31");
 
-struct Turnover {
-    Currency opening, debit, credit, closing;
-};
-
-// Per posting account: balance before the period, its debits and credits, balance at its end,
-// straight from the postings.
-std::map<std::string, Turnover> PostingsByAccount(Book& book)
-{
-    auto result = book.Db().QueryPostgres(R"sql(
-        SELECT s.AccCode,
-               COALESCE(sum(CASE WHEN p.DatePost < $1 THEN s.Sign * p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = 1 THEN p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = -1 THEN p.SumAcc END), 0),
-               sum(s.Sign * p.SumAcc)
-        FROM GLAccountPost p
-        CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1), (p.CreditAccCode, -1)) s (AccCode, Sign)
-        WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $2
-        GROUP BY s.AccCode)sql",
-                                          {Value(kBeg), Value(kEnd)});
-    std::map<std::string, Turnover> out;
-    for (const auto& row : result.rows)
-        out[row[0].ToText()] = {row[1].ToCurrency(), row[2].ToCurrency(), row[3].ToCurrency(), row[4].ToCurrency()};
-    return out;
-}
+using LedgerRunChecks::AccountTurnover;
 
 std::vector<std::string> PostingAccounts(Book& book)
 {
@@ -64,7 +42,7 @@ TEST(RepGLExpanded, EveryAccountOfTheChartBalancesAndItsCorrespondentsAddUpToIts
     const auto rows = CRepGLExpanded().Fill(book, {kBeg, kEnd, "1", PostingAccounts(*book)});
     ASSERT_TRUE(rows.has_value());
     ASSERT_FALSE(rows->empty());
-    const auto postings = PostingsByAccount(*book);
+    const auto postings = LedgerRunChecks::TurnoverByAccount(*book, kBeg, kEnd);
 
     Currency debit, credit, corDebit, corCredit;
     std::map<std::string, std::pair<Currency, Currency>> corByAccount;
@@ -77,7 +55,7 @@ TEST(RepGLExpanded, EveryAccountOfTheChartBalancesAndItsCorrespondentsAddUpToIts
             EXPECT_EQ(s.incomeDSaldo - s.incomeCSaldo + s.dTurn - s.cTurn, s.outcomeDSaldo - s.outcomeCSaldo)
                 << row.code;
             const auto found = postings.find(row.code);
-            const Turnover t = found == postings.end() ? Turnover{} : found->second;
+            const AccountTurnover t = found == postings.end() ? AccountTurnover{} : found->second;
             EXPECT_EQ(s.dTurn, t.debit) << row.code;
             EXPECT_EQ(s.cTurn, t.credit) << row.code;
             EXPECT_EQ(s.outcomeDSaldo - s.outcomeCSaldo, t.closing) << row.code;
@@ -135,38 +113,31 @@ TEST(RepGLExpanded, FormRefusesBadChoicesAtTheirControlAndACodeReachesSqlOnlyAsA
             .Set("frmGLExpanded", "edBegDate", "2026-06-01")
             .Set("frmGLExpanded", "edEndDate", "2026-06-30")
             .Click("frmGLExpanded", "btOK");
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        FieldList in;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        FieldList out;
+        LedgerRunChecks::ClientRun run(user, book);
         CRepGLExpanded report;
         report.SetVisual(true);
-        ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+        ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
         const auto texts = user.MessageTexts();
         ASSERT_EQ(texts.size(), 3u);
         EXPECT_EQ(texts[0], "frmGLExpanded.cbAccSet: Choose an account set.");
         EXPECT_EQ(texts[1], "frmGLExpanded.selAccGroup: '271' is no group account.");
         EXPECT_EQ(texts[2], "frmGLExpanded.selAccChild: The chart has no account '999'.");
-        EXPECT_EQ(out.Item("AccountCode").GetValue().ToText(), "'271', '272'");
-        auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+        EXPECT_EQ(run.out.Item("AccountCode").GetValue().ToText(), "'271', '272'");
+        auto rs = run.DataList();
         ASSERT_TRUE(rs);
         EXPECT_GT(rs->RecordCount(), 2);
     }
     {
         Testing::ScriptedUser user;
-        ClientApp app(user.Session());
-        ClientApp::Scope scope(app);
-        FieldList in;
-        in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-        FieldList out;
-        out.Add("BegPeriod", FieldType::kDate, Value(kBeg));
-        out.Add("EndPeriod", FieldType::kDate, Value(kEnd));
-        out.Add("AccSetCode", FieldType::kCode, Value(std::string("1")));
-        out.Add("AccountCode", FieldType::kMultiSelection, Value(std::string("'27''1; DELETE FROM GLAccountPost --'")));
+        LedgerRunChecks::ClientRun run(user, book);
+        run.out.Add("BegPeriod", FieldType::kDate, Value(kBeg));
+        run.out.Add("EndPeriod", FieldType::kDate, Value(kEnd));
+        run.out.Add("AccSetCode", FieldType::kCode, Value(std::string("1")));
+        run.out.Add("AccountCode", FieldType::kMultiSelection,
+                    Value(std::string("'27''1; DELETE FROM GLAccountPost --'")));
         CRepGLExpanded report;
-        ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
-        auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+        ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
+        auto rs = run.DataList();
         ASSERT_TRUE(rs);
         EXPECT_EQ(rs->RecordCount(), 0);
         EXPECT_GT(book->Db().Query("SELECT COUNT(*) FROM GLAccountPost").rows.at(0).at(0).ToInteger(), 0);

@@ -4,6 +4,7 @@
 #include "host/objects/Book.hpp"
 #include "host/objects/ClientApp.hpp"
 #include "host/objects/FieldList.hpp"
+#include "quarn/ledger/LedgerRunChecks.hpp"
 #include "support/ScriptedUser.hpp"
 #include "support/TestDatabase.hpp"
 
@@ -20,30 +21,7 @@ namespace {
 const Date kBeg = Date::Parse("2026-01-01");
 const Date kEnd = Date::Parse("2026-12-31");
 
-struct AccountLedger {
-    Currency opening, debit, credit, closing;
-};
-
-// Per posting account of the chart: the balance before the period, the period's debits and
-// credits, and the balance at its end, summed straight from the postings.
-std::map<std::string, AccountLedger> LedgerByAccount(Book& book)
-{
-    auto result = book.Db().QueryPostgres(R"sql(
-        SELECT s.AccCode,
-               COALESCE(sum(CASE WHEN p.DatePost < $1 THEN s.Sign * p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = 1 THEN p.SumAcc END), 0),
-               COALESCE(sum(CASE WHEN p.DatePost >= $1 AND s.Sign = -1 THEN p.SumAcc END), 0),
-               sum(s.Sign * p.SumAcc)
-        FROM GLAccountPost p
-        CROSS JOIN LATERAL (VALUES (p.DebetAccCode, 1), (p.CreditAccCode, -1)) s (AccCode, Sign)
-        WHERE p.AccSetCode = '1' AND p.IsPosted = 1 AND p.DatePost <= $2
-        GROUP BY s.AccCode)sql",
-                                          {Value(kBeg), Value(kEnd)});
-    std::map<std::string, AccountLedger> out;
-    for (const auto& row : result.rows)
-        out[row[0].ToText()] = {row[1].ToCurrency(), row[2].ToCurrency(), row[3].ToCurrency(), row[4].ToCurrency()};
-    return out;
-}
+using LedgerRunChecks::AccountTurnover;
 
 } // namespace
 
@@ -52,7 +30,7 @@ TEST(ReportProfit, EveryIncomeAndExpenseAccountAgreesWithThePostingsOfTheYear)
     auto book = Testing::OpenDemoBook("ledger_profit");
     const auto rows = CReportProfit().Fill(*book, kBeg, kEnd, "1");
     ASSERT_FALSE(rows.empty());
-    const auto ledger = LedgerByAccount(*book);
+    const auto ledger = LedgerRunChecks::TurnoverByAccount(*book, kBeg, kEnd);
 
     // Debits equal credits over the period, and opening plus movement is closing, in total.
     Currency debit, credit, opening, closing;
@@ -72,7 +50,7 @@ TEST(ReportProfit, EveryIncomeAndExpenseAccountAgreesWithThePostingsOfTheYear)
     for (const auto& row : rows) {
         const auto found = ledger.find(row.accountCode);
         ASSERT_NE(found, ledger.end()) << row.accountCode;
-        const AccountLedger& l = found->second;
+        const AccountTurnover& l = found->second;
         const int sign = row.accountCode.front() == '5' ? -1 : 1;
         EXPECT_EQ(row.amount, (l.debit - l.credit) * sign) << row.accountCode;
         EXPECT_EQ(row.endBalance, l.closing * sign) << row.accountCode;
@@ -111,21 +89,17 @@ TEST(ReportProfit, FormRefusesAMissingChartOrAReversedPeriodAtItsControl)
         .Set("frmReportProfit", "edEndDate", "2026-06-30")
         .Click("frmReportProfit", "btOK");
     user.Set("frmReportProfit", "edBegDate", "2026-01-01").Click("frmReportProfit", "btOK");
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    FieldList in;
-    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    FieldList out;
+    LedgerRunChecks::ClientRun run(user, book);
     CReportProfit report;
     report.SetVisual(true);
-    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
+    ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
     const auto texts = user.MessageTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "frmReportProfit.cbAccSet: Choose an account set.");
     EXPECT_EQ(texts[1], "frmReportProfit.edEndDate: The first day of the period is after its last day.");
-    EXPECT_EQ(out.Item("Name").GetValue().ToText(), "UAB Talvex");
-    EXPECT_EQ(out.Item("EndDate").GetValue().ToDate(), Date::Parse("2026-06-30"));
-    auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    EXPECT_EQ(run.out.Item("Name").GetValue().ToText(), "UAB Talvex");
+    EXPECT_EQ(run.out.Item("EndDate").GetValue().ToDate(), Date::Parse("2026-06-30"));
+    auto rs = run.DataList();
     ASSERT_TRUE(rs);
     EXPECT_GT(rs->RecordCount(), 0);
 }
@@ -134,17 +108,13 @@ TEST(ReportProfit, AChartCodeReachesSqlOnlyAsALiteralAndAnEmptyStatementIsReturn
 {
     auto book = Testing::OpenDemoBook("ledger_profit_quote");
     Testing::ScriptedUser user;
-    ClientApp app(user.Session());
-    ClientApp::Scope scope(app);
-    FieldList in;
-    in.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
-    FieldList out;
-    out.Add("BegDate", FieldType::kDate, Value(kBeg));
-    out.Add("EndDate", FieldType::kDate, Value(kEnd));
-    out.Add("AccSetCode", FieldType::kCode, Value(std::string("1'; DELETE FROM GLAccountPost --")));
+    LedgerRunChecks::ClientRun run(user, book);
+    run.out.Add("BegDate", FieldType::kDate, Value(kBeg));
+    run.out.Add("EndDate", FieldType::kDate, Value(kEnd));
+    run.out.Add("AccSetCode", FieldType::kCode, Value(std::string("1'; DELETE FROM GLAccountPost --")));
     CReportProfit report;
-    ASSERT_TRUE(report.Run(in, out)) << user.ErrorsText();
-    auto rs = std::dynamic_pointer_cast<Data::Recordset>(out.Item("DataList").GetValue().ToObject());
+    ASSERT_TRUE(report.Run(run.in, run.out)) << user.ErrorsText();
+    auto rs = run.DataList();
     ASSERT_TRUE(rs);
     EXPECT_EQ(rs->RecordCount(), 0);
     EXPECT_GT(book->Db().Query("SELECT COUNT(*) FROM GLAccountPost").rows.at(0).at(0).ToInteger(), 0);

@@ -63,6 +63,16 @@ void CheckPeriod(Date beg, Date end, const char* endBox)
         throw Talvex::ValueError(tooLong);
 }
 
+PeriodAndClient ReadPeriodAndClient(const Talvex::FieldList& params)
+{
+    const auto beg = ParamDate(params, "DateBeg");
+    const auto end = ParamDate(params, "DateEnd");
+    if (!beg) throw Talvex::ValueError("DateBeg: the period needs a start date");
+    if (!end) throw Talvex::ValueError("DateEnd: the period needs an end date");
+    CheckPeriod(*beg, *end, "DateEnd");
+    return {*beg, *end, ParamDate(params, "RepDate").value_or(*end), ParamText(params, "Client")};
+}
+
 std::string ControlText(const Talvex::Ui::Form& form, const char* control)
 {
     const Value& v = form.Ctl(control).GetValue();
@@ -113,6 +123,11 @@ std::shared_ptr<Talvex::Data::Recordset> ResultTable(const std::vector<Column>& 
     }
     if (!rows.empty()) rs->MoveFirst();
     return rs;
+}
+
+void HandBack(Talvex::FieldList& outParams, const std::shared_ptr<Talvex::Data::Recordset>& result)
+{
+    outParams.Add("DataList", Talvex::FieldType::kObject, Value(std::shared_ptr<Talvex::Object>(result)));
 }
 
 std::shared_ptr<Talvex::DataList> NoColumns(Talvex::Book& book, const std::string& table)

@@ -2,8 +2,10 @@
 
 #include "host/types/Date.hpp"
 #include "host/types/Value.hpp"
+#include "quarn/frame/ParamChecks.hpp"
 
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +33,31 @@ namespace Quarn_DuzAde::PayReportParts {
 std::string ParamText(const Talvex::FieldList& params, const char* name);
 // A parameter's date, typed or given as ISO text; none when it holds no date.
 std::optional<Talvex::Date> ParamDate(const Talvex::FieldList& params, const char* name);
+
+// What a payment report over a period is asked: DateBeg and DateEnd (both required, the
+// period checked as CheckPeriod does, naming DateEnd), RepDate (else the period's end) and
+// Client (empty: every client). Throws ValueError naming the parameter.
+struct PeriodAndClient {
+    Talvex::Date dateBeg, dateEnd, repDate;
+    std::string client;
+};
+PeriodAndClient ReadPeriodAndClient(const Talvex::FieldList& params);
+
+// A payment report's question: the parameters `names` the caller gave (inParams) copied to
+// outParams, then, for a visual run, the report's form shown over them. False when the user
+// cancelled.
+template <class Form>
+bool Ask(bool visual, const std::shared_ptr<Talvex::Book>& book, const Talvex::FieldList& inParams,
+         Talvex::FieldList& outParams, std::initializer_list<const char*> names)
+{
+    CopyParams(inParams, outParams, names);
+    if (!visual) return true;
+    Form form(book);
+    return form.Run(outParams);
+}
+
+// The report's result handed back to the host ("DataList").
+void HandBack(Talvex::FieldList& outParams, const std::shared_ptr<Talvex::Data::Recordset>& result);
 
 // The date a control holds; throws ValueError naming the control when it holds none.
 Talvex::Date ControlDate(const Talvex::Ui::Form& form, const char* control, const char* what);
