@@ -77,15 +77,18 @@ std::vector<std::pair<const char*, const char*>> RSale::RestaurantSubLists() con
 
 std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
 {
-    auto list = support_.CrDocLstByContent(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    // The parts of the goods lines as the writes keep them; a line the type's goods table
+    // does not know is no sale of the type.
+    auto list = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
     list->Fields().SelectFields({});
+    list->SetFilter(SqlTools::AndFilter(list->Filter(), "oTable.SummVAT IS NOT NULL"));
     Talvex::RateJoin rates;
     JoinTypeListSources(*list, docType, rates);
     AddTypeListFields(*list, docType, forDrillDown, rates);
     return list;
 }
 
-// The document's own tables, the good with its group and unit, the day's rates, the parent
+// The document's own table, the good with its group and unit, the day's rates, the parent
 // document, the buyer with its address, and the seller.
 void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
 {
@@ -94,16 +97,14 @@ void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talv
     const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
 
     list.Join(WithoutColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
-    list.Join(WithoutColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
-              "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
 
     if (!goodCode.empty()) {
         auto tree = WithoutColumns(book.CreateList("REFGoodT"));
         tree->Params().Item("Node").SetValue(Value(goodCode));
-        list.Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
+        list.Join(tree, "GT", "oTable.GoodCode = GT.Code", 0, 0);
     }
 
-    list.Join(WithoutColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
+    list.Join(WithoutColumns(book.CreateList("REFGood")), "g", "oTable.GoodCode = g.Code", 0, 0);
     list.Join(WithoutColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
 
     list.Join(WithoutColumns(book.CreateList("REFGoodUnit")), "u",
@@ -177,14 +178,15 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
 
     const std::string netSum =
         mngInvoice ? std::string("(CASE WHEN MngDoc.IsMngBKeeping > 0 OR da.IsNotPrInvoice = 1 ") +
-                         "THEN gs.Summa - gsa.SummVAT + gsa.AddDiscountSumm " + "ELSE gs.Summa - gsa.SummVAT " + "END)"
-                   : "(GS.Summa - gsa.SummVAT)";
-    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(gs.AmountAccount,0)),0) * " + "oTable.AmountAccount";
+                         "THEN oTable.LineSumma - oTable.SummVAT + oTable.AddDiscountSumm " +
+                         "ELSE oTable.LineSumma - oTable.SummVAT " + "END)"
+                   : "(oTable.LineSumma - oTable.SummVAT)";
+    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(oTable.LineAmountAccount,0)),0) * " + "oTable.AmountAccount";
     add("Summa", FieldType::kAmount, sign + " * (" + rates.ConvertExpr("CurrencyCode", lineSum) + ")");
     add("StoreAmount", FieldType::kQuantity, sign + " * " + (discount ? std::string("0") : quantity));
     const std::string cost = discount ? std::string("0")
                                       : std::string("CASE ") + " WHEN oTable.AmountAccount = 0 THEN 0 " +
-                                            " ELSE  (gs.CostSumm / gs.AmountAccount) * oTable.AmountAccount " + "END ";
+                                            " ELSE  (oTable.LineCostSumm / oTable.LineAmountAccount) * oTable.AmountAccount " + "END ";
     add("Cost", FieldType::kAmount, sign + " * (" + cost + ")");
     if (goodCode.empty())
         add("GroupT", FieldType::kLongText, "isnull( g.Parent,N'') + ':' + ISNULL(pg.Name,'')", 15120);

@@ -209,10 +209,10 @@ void RSaleNew::JoinTypeListSources(DataList& list, const std::string& docType, T
     // The sessions come from the sales lines' source; it is read for the restaurant's bills
     // only, the few lines that have one.
     if (IsSessionType(docType))
-        list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "gs.IDC = ofs.SpecID", 1, 0);
+        list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "oTable.SpecID = ofs.SpecID", 1, 0);
     list.Join(NoColumns(BookObj().CreateList(managersTable_)), "rbm", "rbm.ClientCode = Cl.Code", 1, 0);
     if (!folders_.Table().empty())
-        list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
+        list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "oTable.GoodCode = plf.GoodCode", 1, 0);
 }
 
 void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown,
@@ -228,7 +228,7 @@ void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, boo
         add(level, FieldType::kLongText, "ISNULL(plf." + level + "," + missing + ")", kFolderText);
     // As the sales lines' source has them: taxed ("21") unless the line carries no VAT, a
     // private buyer's discount card "DK" + the person's code.
-    add("VATDirection", FieldType::kCode, "CASE WHEN ISNULL(gsa.SummVAT,0) = 0 THEN '00' ELSE '21' END",
+    add("VATDirection", FieldType::kCode, "CASE WHEN ISNULL(oTable.SummVAT,0) = 0 THEN '00' ELSE '21' END",
         kVatDirectionText);
     add("GoodSubCategory", FieldType::kCode, "UPPER(ISNULL(g.SubCategoryCode," + missing + "))", kSubCategoryText);
     add("RespBuyerManager", FieldType::kLongText, "ISNULL(rbm.Manager," + missing + ")", kManagerText);
