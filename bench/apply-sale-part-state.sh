@@ -15,7 +15,7 @@ sql=$here/src/host/erp/sql
     echo 'DROP VIEW IF EXISTS THSalePartTypeRows CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THSalePartRefresh(INTEGER[]), THSalePartRebuild(), THSalePartSuspend(),'
     echo '    THSalePart_OnRows(), THSalePart_OnTruncate(), THSalePartOf(INTEGER[]),'
-    echo '    THSalePartIsSale(VARCHAR, SMALLINT) CASCADE;'
+    echo '    THSalePartIsSale(VARCHAR, SMALLINT), THSalePartSkipped(NAME, NAME) CASCADE;'
     cat "$sql/038_sale_part_state.sql"
     # The folded twins of the new table's keys, as the schema's last script gives every table.
     echo 'CREATE INDEX thsalepart_type_date_folded ON THSalePart (tsql.ci(DocTypeCode), DocumentDate);'

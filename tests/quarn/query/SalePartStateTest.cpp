@@ -151,6 +151,19 @@ protected:
         const auto otherSpec = Number("SELECT max(IDC) FROM THGoodSpec");
         if (!link || !consignment) return "the demo company has no links to follow";
 
+        // Emptying a table: each in a unit of work of its own, rolled back, before any other
+        // write, so that no unit waiting to empty a table holds another writer's documents.
+        // The discount types' goods tables hold no row with a part until one is written.
+        for (const char* table : {"THGoodContent", "THGoodSpecPRSF", "THGoodSpecGPG", "THGoodSpecPRSD", "THGoodSpecSCN",
+                                  "THGoodSpecHR", "THGoodSpecHS", "THGoodSpecRD", "THGoodSpecRDG", "THGoodSpec",
+                                  "THDocument"}) {
+            Data::Transaction unit(Db());
+            const std::string name = table;
+            if (name == "THGoodSpecPRSD" || name == "THGoodSpecSCN") NewSale(name.substr(10), "2025-03-03");
+            Db().QueryPostgres("TRUNCATE " + name + " CASCADE");
+            if (!check(table)) return failed;
+        }
+
         const auto invoice = NewSale("PRSF", "2025-05-06");
         if (!check("a new invoice")) return failed;
         Db().QueryPostgres("UPDATE THGoodSpec SET AmountAccount = 5, Summa = 150, CostSumm = 99, GoodCode = "
@@ -243,14 +256,6 @@ protected:
         Db().QueryPostgres("DELETE FROM THDocument WHERE IDC = $1", {Value(invoice)});
         if (!check("a document deleted")) return failed;
 
-        // Emptying a table: each in a unit of work of its own, rolled back.
-        for (const char* table : {"THGoodContent", "THGoodSpecPRSF", "THGoodSpecGPG", "THGoodSpecPRSD", "THGoodSpecSCN",
-                                  "THGoodSpecHR", "THGoodSpecHS", "THGoodSpecRD", "THGoodSpecRDG", "THGoodSpec",
-                                  "THDocument"}) {
-            Data::Transaction unit(Db());
-            Db().QueryPostgres(std::string("TRUNCATE ") + table + " CASCADE");
-            if (!check(table)) return failed;
-        }
         return failed;
     }
 
@@ -302,7 +307,7 @@ TEST_F(SalePartState, EachTriggerIsNeeded)
     for (const auto& row : triggers.rows) {
         const std::string table = row.at(0).ToText(), trigger = row.at(1).ToText();
         Data::Transaction tx(Db());
-        Db().QueryPostgres("ALTER TABLE " + table + " DISABLE TRIGGER " + trigger);
+        Db().QueryPostgres("SELECT set_config('thsalepart.skip', $1, true)", {Value(table + "." + trigger)});
         EXPECT_NE(RunWrites(), "") << trigger << " on " << table << " is off, yet every check passed";
     }
 }

@@ -143,6 +143,16 @@ BEGIN
     EXECUTE 'INSERT INTO THSalePart SELECT * FROM THSalePartOf($1)' USING Docs;
 END $$;
 
+-- Whether the session asked a trigger to stand aside: the setting thsalepart.skip lists
+-- "table.trigger" names (in lower case, comma-separated). Only a check that every trigger is
+-- needed sets it, for the length of its own unit of work.
+CREATE FUNCTION THSalePartSkipped(TableName NAME, TriggerName NAME)
+RETURNS BOOLEAN
+LANGUAGE sql STABLE AS $$
+    SELECT COALESCE(lower(TableName || '.' || TriggerName)
+                    = ANY (string_to_array(current_setting('thsalepart.skip', true), ',')), false)
+$$;
+
 -- After a statement on a table the parts depend on: the documents whose parts it may have
 -- changed. Arguments: the columns followed, and a query from the touched rows "x" to
 -- document ids.
@@ -152,6 +162,9 @@ LANGUAGE plpgsql AS $$
 DECLARE
     docs INTEGER[];
 BEGIN
+    IF THSalePartSkipped(TG_TABLE_NAME, TG_NAME) THEN
+        RETURN NULL;
+    END IF;
     EXECUTE format('WITH x AS (%s) SELECT array_agg(DISTINCT t.Doc) FROM (%s) t (Doc)',
                    THGoodFixTouchedRows(TG_OP, TG_ARGV[0]), TG_ARGV[1]) INTO docs;
     PERFORM THSalePartRefresh(docs);
@@ -196,6 +209,9 @@ CREATE FUNCTION THSalePart_OnTruncate()
 RETURNS TRIGGER
 LANGUAGE plpgsql AS $$
 BEGIN
+    IF THSalePartSkipped(TG_TABLE_NAME, TG_NAME) THEN
+        RETURN NULL;
+    END IF;
     PERFORM THSalePartRebuild();
     RETURN NULL;
 END $$;
