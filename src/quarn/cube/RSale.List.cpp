@@ -82,33 +82,23 @@ std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool
     auto list = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
     list->Fields().SelectFields({});
     list->SetFilter(SqlTools::AndFilter(list->Filter(), "oTable.SummVAT IS NOT NULL"));
-    // What depends on the document and the document its goods come from is worked out once
-    // per such pair (tens of thousands) rather than once per part (hundreds of thousands).
-    list->JoinForConditions(CreateDocumentList(docType), "D",
-                            "oTable.IDC = D.IDC AND " + SameKey("oTable.ConsCorDocId", "D.ConsCorDocId") + " AND " +
-                                SameKey("oTable.CorDocID", "D.CorDocID"),
-                            0);
+    // What depends on the document alone is worked out once per document (tens of
+    // thousands) rather than once per part (hundreds of thousands).
+    list->JoinForConditions(CreateDocumentList(docType), "D", "oTable.IDC = D.IDC", 0);
     JoinTypeListSources(*list, docType);
     AddTypeListFields(*list, docType, forDrillDown);
     return list;
 }
 
-// Two nullable document ids as one hashable condition: null meets null and no id.
-std::string RSale::SameKey(const std::string& left, const std::string& right)
-{
-    return "COALESCE(" + left + ", -2147483648) = COALESCE(" + right + ", -2147483648)";
-}
-
 std::shared_ptr<DataList> RSale::CreateDocumentList(const std::string& docType)
 {
     auto keys = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
-    keys->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode", "Author", "Department", "ParentID",
-                                 "ConsCorDocId", "CorDocID"});
-    // Summed, so that the other columns are grouped: one row per document and parent.
+    keys->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode"});
+    // Summed, so that the other columns are grouped: one row per document.
     keys->Fields().AddField("Parts", FieldType::kQuantity, "1").SetAggregate(Talvex::Aggregate::kSum);
     auto documents = book_->CreateList("");
     documents->SetSource(keys, "oTable", 0);
-    documents->Fields().SelectFields({"IDC", "ConsCorDocId", "CorDocID"});
+    documents->Fields().SelectFields({"IDC"});
     Talvex::RateJoin rates;
     JoinDocumentSources(*documents, docType, rates);
     AddDocumentFields(*documents, docType, rates);
@@ -119,8 +109,7 @@ std::shared_ptr<DataList> RSale::CreateDocumentList(const std::string& docType)
     return joined;
 }
 
-// The document's own table, the day's rate, the parent document, the buyer with its
-// address, and the seller.
+// The document's own table, the day's rate and the buyer with its address.
 void RSale::JoinDocumentSources(DataList& documents, const std::string& docType, Talvex::RateJoin& rates)
 {
     Talvex::Book& book = *book_;
@@ -129,7 +118,6 @@ void RSale::JoinDocumentSources(DataList& documents, const std::string& docType,
     documents.Join(WithoutColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(documents, "DocumentDate", "CurrencyCode");
-    support_.JoinParentDoc(documents, docType);
 
     std::string clientCondition = "p.PartyCode = Cl.Code";
     if (mngInvoice) {
@@ -147,13 +135,12 @@ void RSale::JoinDocumentSources(DataList& documents, const std::string& docType,
     documents.Join(WithoutColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
     if (mngInvoice)
         documents.Join(WithoutColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
-
-    support_.JoinSellerInfo(documents, "Seller", docType);
 }
 
-// The document's dimensions, and what the lines need to convert and net their sums: whether
-// the document is in the accounting currency, the day's rate, and for a management invoice
-// whether its additional discount counts.
+// The document's dimensions, what the lines' department and seller read of the buyer, and
+// what the lines need to convert and net their sums: whether the document is in the
+// accounting currency, the day's rate, and for a management invoice whether its additional
+// discount counts.
 void RSale::AddDocumentFields(DataList& documents, const std::string& docType, const Talvex::RateJoin& rates) const
 {
     const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
@@ -161,18 +148,13 @@ void RSale::AddDocumentFields(DataList& documents, const std::string& docType, c
     Talvex::FieldList& f = documents.Fields();
     f.AddField("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")");
     f.AddField("BuyerCode", FieldType::kCode, "cl.Code");
-    f.AddField("Department", FieldType::kCode,
-               " CASE WHEN Cl.IsSubsidiary = 1 THEN " + TextLiteral(kSubsidiariesText) +
-                   "  ELSE UPPER(COALESCE(PPDoc.Department, Prnt.Department, oTable.department, " + missing + ")) END ");
+    f.AddField("BuyerText", FieldType::kLongText, "Cl.Code + ':' + Cl.Name");
+    f.AddField("IsSubsidiary", FieldType::kInteger, "Cl.IsSubsidiary");
     f.AddField("Country", FieldType::kCode, "UPPER(isnull(a.CountryCode," + missing + "))");
     f.AddField("Town", FieldType::kCode, "UPPER(isnull(a.TownCode," + missing + "))");
     f.AddField("Region", FieldType::kCode, "UPPER(isnull(a.DistrictCode," + missing + "))");
-    std::string priceType = missing;
-    if (!IsRestaurantType(docType))
-        priceType = docType == "GPG" ? "UPPER(isnull(PrntAdd.PriceTypeCode," + missing + "))"
-                                     : "UPPER(isnull(da.PriceTypeCode," + missing + "))";
-    f.AddField("PriceType", FieldType::kCode, priceType);
-    // The conversion of a line's sum: the rate's CASE with the line's sum as 1 and 0.
+    f.AddField("PriceType", FieldType::kCode,
+               IsRestaurantType(docType) || docType == "GPG" ? missing : "UPPER(isnull(da.PriceTypeCode," + missing + "))");
     f.AddField("InAccountCurrency", FieldType::kInteger,
                "CASE WHEN oTable.CurrencyCode = " +
                    SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency())) + " THEN 1 ELSE 0 END");
@@ -181,10 +163,13 @@ void RSale::AddDocumentFields(DataList& documents, const std::string& docType, c
                mngInvoice ? "CASE WHEN MngDoc.IsMngBKeeping > 0 OR da.IsNotPrInvoice = 1 THEN 1 ELSE 0 END" : "0");
 }
 
-// The good with its group and unit.
-void RSale::JoinTypeListSources(DataList& list, const std::string& /*docType*/)
+// The parent documents and the seller (by the part's own document it comes from), the good
+// with its group and unit.
+void RSale::JoinTypeListSources(DataList& list, const std::string& docType)
 {
     Talvex::Book& book = *book_;
+    support_.JoinParentDoc(list, docType);
+    support_.JoinSellerInfo(list, "", docType);
     const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty()) {
         auto tree = WithoutColumns(book.CreateList("REFGoodT"));
@@ -211,16 +196,21 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
         if (caption) field.SetCaption(ModuleFormRes().GetString(caption));
     };
 
-    add("Seller", FieldType::kLongText, "D.Seller");
+    const std::string missing = TextLiteral(kMissingText);
+    add("Seller", FieldType::kLongText, CRSaleSupport::SellerText("D.IsSubsidiary", "D.BuyerText"));
     const std::string date = "oTable.DocumentDate";
     add("DocumentDate", FieldType::kDate, forDrillDown || KeepsExactDates() ? date : MonthStart(date));
     add("Buyer", FieldType::kLongText, "D.Buyer", 15123);
     add("BuyerCode", FieldType::kCode, "D.BuyerCode");
-    add("Department", FieldType::kCode, "D.Department", 15012);
+    add("Department", FieldType::kCode,
+        " CASE WHEN D.IsSubsidiary = 1 THEN " + TextLiteral(kSubsidiariesText) +
+            "  ELSE UPPER(COALESCE(PPDoc.Department, Prnt.Department, oTable.department, " + missing + ")) END ",
+        15012);
     add("Country", FieldType::kCode, "D.Country", 15010);
     add("Town", FieldType::kCode, "D.Town", 15034);
     add("Region", FieldType::kCode, "D.Region", 15011);
-    add("PriceType", FieldType::kCode, "D.PriceType", 15013);
+    add("PriceType", FieldType::kCode,
+        docType == "GPG" ? "UPPER(isnull(PrntAdd.PriceTypeCode," + missing + "))" : std::string("D.PriceType"), 15013);
     add("Good", FieldType::kLongText, "g.Code + ':' + g.Name + ' [' + u.UnitCode + ']'", 15001);
 
     const std::string quantity = "ISNULL( " +

@@ -110,9 +110,9 @@ protected:
     virtual void AddDefaults();
     virtual void BuildLookups();
     virtual std::vector<std::pair<const char*, const char*>> RestaurantSubLists() const;
-    // What a type's list reads per document and parent ("D", one row per document and the
-    // document its goods come from, over the document's columns as "oTable"): its joins and
-    // named columns; the line's own joins and columns then read them as "D.<name>".
+    // What a type's list reads per document ("D", one row per document, over the document's
+    // id, date and currency as "oTable"): its joins and named columns; the line's own joins
+    // and columns then read them as "D.<name>".
     virtual void JoinDocumentSources(Talvex::DataList& documents, const std::string& docType,
                                      Talvex::RateJoin& rates);
     virtual void AddDocumentFields(Talvex::DataList& documents, const std::string& docType,
@@ -131,7 +131,6 @@ protected:
 private:
     void DropSalesRows() noexcept;
     std::shared_ptr<Talvex::DataList> CreateDocumentList(const std::string& docType);
-    static std::string SameKey(const std::string& left, const std::string& right);
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
     std::shared_ptr<Talvex::Book> book_;

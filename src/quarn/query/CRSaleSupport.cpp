@@ -189,11 +189,14 @@ void CRSaleSupport::JoinSellerInfo(DataList& document, const std::string& fldNam
     person->Fields().SelectFields({});
     document.Join(person, "Prs", "COALESCE(PPDoc.Author, Prnt.Author, oTable.Author) = Prs.UserID", 1, 0);
     if (fldName.empty()) return;
+    document.Fields().AddField(fldName, FieldType::kLongText, SellerText("Cl.IsSubsidiary", "Cl.Code + ':' + Cl.Name"));
+}
+
+std::string CRSaleSupport::SellerText(const std::string& isSubsidiary, const std::string& clientText)
+{
     std::string unknown = SqlTools::Literal(FieldType::kText, Value(ModuleFormRes().GetString(kSellerUnknownText)));
-    document.Fields().AddField(fldName, FieldType::kLongText,
-                               " ISNULL(CASE WHEN Cl.IsSubsidiary = 1 THEN Cl.Code + ':' + Cl.Name "
-                               "  ELSE Prs.Code + ':' + ISNULL(Prs.LastName,'')  END," +
-                                   unknown + ")");
+    return " ISNULL(CASE WHEN " + isSubsidiary + " = 1 THEN " + clientText +
+           "  ELSE Prs.Code + ':' + ISNULL(Prs.LastName,'')  END," + unknown + ")";
 }
 
 } // namespace Quarn_DuzAde

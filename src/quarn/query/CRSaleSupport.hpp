@@ -43,6 +43,9 @@ public:
     // The seller: the person who wrote the oldest document of the chain; with fldName a
     // column showing it (a subsidiary client shows itself; the caller joins the client as "Cl").
     void JoinSellerInfo(Talvex::DataList& document, const std::string& fldName, const std::string& docType);
+    // The seller's text over the person joined as "Prs", for a list that reads the buyer's
+    // subsidiary mark and "code:name" through other expressions than the client "Cl".
+    static std::string SellerText(const std::string& isSubsidiary, const std::string& clientText);
 
 private:
     std::shared_ptr<Talvex::DataList> DocumentList(const std::string& docType, Talvex::Date begDate,
