@@ -129,14 +129,48 @@ protected:
         return id;
     }
 
-    // Every kind of write the parts depend on, each followed by a check; stops at the first
-    // check that fails and tells which.
-    std::string RunWrites()
+    // Empty when the kept parts are what a full build from the same rules gives now.
+    std::string DifferencesFromRebuild()
+    {
+        const auto differ = Number("SELECT count(*) FROM ((SELECT * FROM THSalePart EXCEPT ALL SELECT * FROM "
+                                   "THSalePartOf(NULL)) UNION ALL (SELECT * FROM THSalePartOf(NULL) EXCEPT ALL "
+                                   "SELECT * FROM THSalePart)) d");
+        return differ ? std::to_string(differ) + " rows differ from a full build" : std::string();
+    }
+
+    // Every table the parts depend on emptied, each in a unit of work of its own, rolled back
+    // (and before any other write, so that no unit waiting to empty a table holds another
+    // writer's documents); each followed by the check. Stops at the first check that fails
+    // and tells which.
+    std::string RunTruncations(const std::function<std::string()>& differences)
+    {
+        std::string failed;
+        auto check = [&](const char* step) {
+            const std::string found = differences();
+            if (!found.empty()) failed = std::string(step) + ": " + found;
+            return failed.empty();
+        };
+        // The discount types' goods tables hold no row with a part until one is written.
+        for (const char* table : {"THGoodContent", "THGoodSpecPRSF", "THGoodSpecGPG", "THGoodSpecPRSD", "THGoodSpecSCN",
+                                  "THGoodSpecHR", "THGoodSpecHS", "THGoodSpecRD", "THGoodSpecRDG", "THGoodSpec",
+                                  "THDocument"}) {
+            Data::Transaction unit(Db());
+            const std::string name = table;
+            if (name == "THGoodSpecPRSD" || name == "THGoodSpecSCN") NewSale(name.substr(10), "2025-03-03");
+            Db().QueryPostgres("TRUNCATE " + name + " CASCADE");
+            if (!check(table)) return failed;
+        }
+        return failed;
+    }
+
+    // Every kind of row write the parts depend on, each followed by the check; stops at the
+    // first check that fails and tells which.
+    std::string RunWrites(const std::function<std::string()>& differences)
     {
         std::string failed;
         auto check = [&](const char* step) {
             if (!failed.empty()) return false;
-            const std::string found = Differences();
+            const std::string found = differences();
             if (!found.empty()) failed = std::string(step) + ": " + found;
             return failed.empty();
         };
@@ -150,19 +184,6 @@ protected:
                                         "ON c.CorSpecID = cg.SpecID AND c.IsVertical = 1 WHERE cg.LinkKindCode = 'PN'");
         const auto otherSpec = Number("SELECT max(IDC) FROM THGoodSpec");
         if (!link || !consignment) return "the demo company has no links to follow";
-
-        // Emptying a table: each in a unit of work of its own, rolled back, before any other
-        // write, so that no unit waiting to empty a table holds another writer's documents.
-        // The discount types' goods tables hold no row with a part until one is written.
-        for (const char* table : {"THGoodContent", "THGoodSpecPRSF", "THGoodSpecGPG", "THGoodSpecPRSD", "THGoodSpecSCN",
-                                  "THGoodSpecHR", "THGoodSpecHS", "THGoodSpecRD", "THGoodSpecRDG", "THGoodSpec",
-                                  "THDocument"}) {
-            Data::Transaction unit(Db());
-            const std::string name = table;
-            if (name == "THGoodSpecPRSD" || name == "THGoodSpecSCN") NewSale(name.substr(10), "2025-03-03");
-            Db().QueryPostgres("TRUNCATE " + name + " CASCADE");
-            if (!check(table)) return failed;
-        }
 
         const auto invoice = NewSale("PRSF", "2025-05-06");
         if (!check("a new invoice")) return failed;
@@ -286,7 +307,8 @@ TEST_F(SalePartState, FollowsEveryWriteAndForgetsEveryRolledBackOne)
                                    .ToText();
     {
         Data::Transaction tx(Db());
-        EXPECT_EQ(RunWrites(), "");
+        EXPECT_EQ(RunTruncations([this] { return Differences(); }), "");
+        EXPECT_EQ(RunWrites([this] { return Differences(); }), "");
     }
     EXPECT_EQ(Differences(), "") << "after the writes rolled back";
     EXPECT_EQ(Db().QueryPostgres("SELECT md5(string_agg(p::text, '|' ORDER BY SpecID, PartID)) FROM THSalePart p")
@@ -297,7 +319,8 @@ TEST_F(SalePartState, FollowsEveryWriteAndForgetsEveryRolledBackOne)
 }
 
 // Every trigger the parts have is needed: with any one of them off, some write leaves the
-// parts behind.
+// parts behind what a full build gives (the writes themselves are checked against the
+// content list above).
 TEST_F(SalePartState, EachTriggerIsNeeded)
 {
     const auto triggers = Db().QueryPostgres("SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c "
@@ -308,6 +331,8 @@ TEST_F(SalePartState, EachTriggerIsNeeded)
         const std::string table = row.at(0).ToText(), trigger = row.at(1).ToText();
         Data::Transaction tx(Db());
         Db().QueryPostgres("SELECT set_config('thsalepart.skip', $1, true)", {Value(table + "." + trigger)});
-        EXPECT_NE(RunWrites(), "") << trigger << " on " << table << " is off, yet every check passed";
+        const auto differences = [this] { return DifferencesFromRebuild(); };
+        const bool emptying = trigger.size() > 6 && trigger.substr(trigger.size() - 6) == "_trunc";
+        EXPECT_NE(emptying ? RunTruncations(differences) : RunWrites(differences), "") << trigger << " on " << table << " is off, yet every check passed";
     }
 }
