@@ -174,14 +174,17 @@ void InstallErpDatabase(Data::Connection& db, const DemoOptions& options, const 
     }
     db.ExecutePostgresScript(kInstallTable);
     // The documents are loaded in bulk with the kept states' triggers off (the payment terms,
-    // the fixation log's kept columns and the monthly stock); each is then built in one
-    // statement, and the triggers keep it from the first later write on.
-    db.ExecutePostgresScript("SELECT THDocPayTermStateSuspend(); SELECT THGoodFixMonthSuspend()");
+    // the fixation log's kept columns, the monthly stock and the sales parts); each is then
+    // built in one statement, and the triggers keep it from the first later write on.
+    db.ExecutePostgresScript(
+        "SELECT THDocPayTermStateSuspend(); SELECT THGoodFixMonthSuspend(); SELECT THSalePartSuspend()");
     GenerateDemoCompany(db, options, progress);
     report("Building the payment-term state");
     db.ExecutePostgresScript("SELECT THDocPayTermStateRebuild()");
     report("Building the monthly stock movement");
     db.ExecutePostgresScript("SELECT THGoodFixMonthRebuild()");
+    report("Building the sales parts");
+    db.ExecutePostgresScript("SELECT THSalePartRebuild()");
     db.QueryPostgres(
         "INSERT INTO talvex_install (schema_version, scale, seed) VALUES ($1, $2, $3)",
         {Value(CurrentSchemaVersion()), Value(options.scale), Value(static_cast<std::int64_t>(options.seed))});

@@ -77,95 +77,140 @@ std::vector<std::pair<const char*, const char*>> RSale::RestaurantSubLists() con
 
 std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool forDrillDown)
 {
-    auto list = support_.CrDocLstByContent(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    // The parts of the goods lines as the writes keep them; a line the type's goods table
+    // does not know is no sale of the type.
+    auto list = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
     list->Fields().SelectFields({});
-    Talvex::RateJoin rates;
-    JoinTypeListSources(*list, docType, rates);
-    AddTypeListFields(*list, docType, forDrillDown, rates);
+    list->SetFilter(SqlTools::AndFilter(list->Filter(), "oTable.SummVAT IS NOT NULL"));
+    // What depends on the document alone is worked out once per document (tens of
+    // thousands) rather than once per part (hundreds of thousands).
+    list->JoinForConditions(CreateDocumentList(docType), "D", "oTable.IDC = D.IDC", 0);
+    JoinTypeListSources(*list, docType);
+    AddTypeListFields(*list, docType, forDrillDown);
     return list;
 }
 
-// The document's own tables, the good with its group and unit, the day's rates, the parent
-// document, the buyer with its address, and the seller.
-void RSale::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
+std::shared_ptr<DataList> RSale::CreateDocumentList(const std::string& docType)
+{
+    auto keys = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    keys->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode"});
+    // Summed, so that the other columns are grouped: one row per document.
+    keys->Fields().AddField("Parts", FieldType::kQuantity, "1").SetAggregate(Talvex::Aggregate::kSum);
+    auto documents = book_->CreateList("");
+    documents->SetSource(keys, "oTable", 0);
+    documents->Fields().SelectFields({"IDC"});
+    Talvex::RateJoin rates;
+    JoinDocumentSources(*documents, docType, rates);
+    AddDocumentFields(*documents, docType, rates);
+    // Seen through a list of its own: a list joined under an alias reads its "oTable" under
+    // that alias, and the documents' joins address their source as oTable.
+    auto joined = book_->CreateList("");
+    joined->SetSource(documents, "Docs", 0);
+    return joined;
+}
+
+// The document's own table, the day's rate and the buyer with its address.
+void RSale::JoinDocumentSources(DataList& documents, const std::string& docType, Talvex::RateJoin& rates)
 {
     Talvex::Book& book = *book_;
-    const std::string goodCode = TextParam("GoodCode");
     const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
 
-    list.Join(WithoutColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
-    list.Join(WithoutColumns(book.CreateList("THGoodSpec" + docType)), "gsa",
-              "oTable.IDC = gsa.DocID and gs.PosNumb = gsa.PosNumb", 0, 0);
+    documents.Join(WithoutColumns(book.CreateList("THDocument" + docType)), "da", "oTable.IDC = da.DocID", 0, 0);
+    rates.Init(book_, "Cros", "Rate");
+    rates.JoinRates(documents, "DocumentDate", "CurrencyCode");
 
+    std::string clientCondition = "p.PartyCode = Cl.Code";
+    if (mngInvoice) {
+        documents.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "CustP",
+                       "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
+        clientCondition = "ISNULL(CustP.PartyCode,p.PartyCode)=Cl.Code";
+        // The management-accounting mark of the invoice is read from its header.
+        documents.Join(WithoutColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
+    }
+    documents.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "p",
+                   "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
+    documents.Join(WithoutColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
+    documents.Join(WithoutColumns(book.CreateList("REFClientAddress")), "ca",
+                   "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
+    documents.Join(WithoutColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
+    if (mngInvoice)
+        documents.Join(WithoutColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
+}
+
+// The document's dimensions, what the lines' department and seller read of the buyer, and
+// what the lines need to convert and net their sums: whether the document is in the
+// accounting currency, the day's rate, and for a management invoice whether its additional
+// discount counts.
+void RSale::AddDocumentFields(DataList& documents, const std::string& docType, const Talvex::RateJoin& rates) const
+{
+    const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
+    const std::string missing = TextLiteral(kMissingText);
+    Talvex::FieldList& f = documents.Fields();
+    f.AddField("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")");
+    f.AddField("BuyerCode", FieldType::kCode, "cl.Code");
+    f.AddField("BuyerText", FieldType::kLongText, "Cl.Code + ':' + Cl.Name");
+    f.AddField("IsSubsidiary", FieldType::kInteger, "Cl.IsSubsidiary");
+    f.AddField("Country", FieldType::kCode, "UPPER(isnull(a.CountryCode," + missing + "))");
+    f.AddField("Town", FieldType::kCode, "UPPER(isnull(a.TownCode," + missing + "))");
+    f.AddField("Region", FieldType::kCode, "UPPER(isnull(a.DistrictCode," + missing + "))");
+    f.AddField("PriceType", FieldType::kCode,
+               IsRestaurantType(docType) || docType == "GPG" ? missing : "UPPER(isnull(da.PriceTypeCode," + missing + "))");
+    f.AddField("InAccountCurrency", FieldType::kInteger,
+               "CASE WHEN oTable.CurrencyCode = " +
+                   SqlTools::Literal(FieldType::kCode, Value(book_->AccountCurrency())) + " THEN 1 ELSE 0 END");
+    f.AddField("Rate", FieldType::kQuantity, rates.RateExpr("CurrencyCode"));
+    f.AddField("WithAddDiscount", FieldType::kInteger,
+               mngInvoice ? "CASE WHEN MngDoc.IsMngBKeeping > 0 OR da.IsNotPrInvoice = 1 THEN 1 ELSE 0 END" : "0");
+}
+
+// The parent documents and the seller (by the part's own document it comes from), the good
+// with its group and unit.
+void RSale::JoinTypeListSources(DataList& list, const std::string& docType)
+{
+    Talvex::Book& book = *book_;
+    support_.JoinParentDoc(list, docType);
+    support_.JoinSellerInfo(list, "", docType);
+    const std::string goodCode = TextParam("GoodCode");
     if (!goodCode.empty()) {
         auto tree = WithoutColumns(book.CreateList("REFGoodT"));
         tree->Params().Item("Node").SetValue(Value(goodCode));
-        list.Join(tree, "GT", "gs.GoodCode = GT.Code", 0, 0);
+        list.Join(tree, "GT", "oTable.GoodCode = GT.Code", 0, 0);
     }
-
-    list.Join(WithoutColumns(book.CreateList("REFGood")), "g", "gs.GoodCode = g.Code", 0, 0);
+    list.Join(WithoutColumns(book.CreateList("REFGood")), "g", "oTable.GoodCode = g.Code", 0, 0);
     list.Join(WithoutColumns(book.CreateList("REFGood")), "pg", "g.Parent = pg.Code", 1, 0);
-
     list.Join(WithoutColumns(book.CreateList("REFGoodUnit")), "u",
               FlagParam("IsCommon") ? "g.Code = u.GoodCode and u.IsCommon = 1"
                                     : "g.Code = u.GoodCode and u.isAccount = 1",
               0, 0);
-
-    rates.Init(book_, "Cros", "Rate");
-    rates.JoinRates(list, "DocumentDate", "CurrencyCode");
-    support_.JoinParentDoc(list, docType);
-
-    std::string clientCondition = "p.PartyCode = Cl.Code";
-    if (mngInvoice) {
-        list.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "CustP",
-                  "oTable.IDC = CustP.DocID and CustP.RolePartyCode = N'CUST'", 1, 0);
-        clientCondition = "ISNULL(CustP.PartyCode,p.PartyCode)=Cl.Code";
-        // The position list carries the document's columns the sales lists share; the
-        // management-accounting mark of the invoice is read from its header.
-        list.Join(WithoutColumns(book.CreateList("THDocument")), "MngDoc", "oTable.IDC = MngDoc.IDC", 1, 0);
-    }
-    list.Join(WithoutColumns(book.CreateList("THPartyAttribute")), "p",
-              "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
-    list.Join(WithoutColumns(book.CreateList("RefClient")), "Cl", clientCondition, 1, 0);
-    list.Join(WithoutColumns(book.CreateList("REFClientAddress")), "ca",
-              "ca.Clientcode = Cl.Code and ca.AddressTypeCode = 'JA'", 1, 0);
-    list.Join(WithoutColumns(book.CreateList("REFAddress")), "a", "ca.AddressID = a.IDC", 1, 0);
-    if (mngInvoice) list.Join(WithoutColumns(book.CreateList("REFPriceType")), "Pt", "da.PriceTypeCode=Pt.Code", 1, 0);
-
-    support_.JoinSellerInfo(list, "Seller", docType);
 }
 
 // The columns: the cube's dimensions (the date by month unless weeks or the drill-down need
 // the day), amounts and quantities with the document type's sign, and the document columns.
-void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown,
-                              const Talvex::RateJoin& rates) const
+void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown) const
 {
     const std::string goodCode = TextParam("GoodCode");
-    const bool mngInvoice = docType == "PRSF" && isMngBKeeping_;
     const std::string sign = SignText(docType);
-    const std::string missing = TextLiteral(kMissingText);
     Talvex::FieldList& f = list.Fields();
     auto add = [&f](const char* name, Talvex::FieldType typeCode, const std::string& expression, long caption = 0) {
         Talvex::Field& field = f.AddField(name, typeCode, expression);
         if (caption) field.SetCaption(ModuleFormRes().GetString(caption));
     };
 
+    const std::string missing = TextLiteral(kMissingText);
+    add("Seller", FieldType::kLongText, CRSaleSupport::SellerText("D.IsSubsidiary", "D.BuyerText"));
     const std::string date = "oTable.DocumentDate";
     add("DocumentDate", FieldType::kDate, forDrillDown || KeepsExactDates() ? date : MonthStart(date));
-    add("Buyer", FieldType::kLongText, "isnull(cl.Code + ':' + cl.Name," + missing + ")", 15123);
-    add("BuyerCode", FieldType::kCode, "cl.Code");
+    add("Buyer", FieldType::kLongText, "D.Buyer", 15123);
+    add("BuyerCode", FieldType::kCode, "D.BuyerCode");
     add("Department", FieldType::kCode,
-        " CASE WHEN Cl.IsSubsidiary = 1 THEN " + TextLiteral(kSubsidiariesText) +
+        " CASE WHEN D.IsSubsidiary = 1 THEN " + TextLiteral(kSubsidiariesText) +
             "  ELSE UPPER(COALESCE(PPDoc.Department, Prnt.Department, oTable.department, " + missing + ")) END ",
         15012);
-    add("Country", FieldType::kCode, "UPPER(isnull(a.CountryCode," + missing + "))", 15010);
-    add("Town", FieldType::kCode, "UPPER(isnull(a.TownCode," + missing + "))", 15034);
-    add("Region", FieldType::kCode, "UPPER(isnull(a.DistrictCode," + missing + "))", 15011);
-    std::string priceType = missing;
-    if (!IsRestaurantType(docType))
-        priceType = docType == "GPG" ? "UPPER(isnull(PrntAdd.PriceTypeCode," + missing + "))"
-                                     : "UPPER(isnull(da.PriceTypeCode," + missing + "))";
-    add("PriceType", FieldType::kCode, priceType, 15013);
+    add("Country", FieldType::kCode, "D.Country", 15010);
+    add("Town", FieldType::kCode, "D.Town", 15034);
+    add("Region", FieldType::kCode, "D.Region", 15011);
+    add("PriceType", FieldType::kCode,
+        docType == "GPG" ? "UPPER(isnull(PrntAdd.PriceTypeCode," + missing + "))" : std::string("D.PriceType"), 15013);
     add("Good", FieldType::kLongText, "g.Code + ':' + g.Name + ' [' + u.UnitCode + ']'", 15001);
 
     const std::string quantity = "ISNULL( " +
@@ -176,15 +221,15 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
     add("GoodAmount", FieldType::kQuantity, discount ? "0" : sign + " * " + quantity);
 
     const std::string netSum =
-        mngInvoice ? std::string("(CASE WHEN MngDoc.IsMngBKeeping > 0 OR da.IsNotPrInvoice = 1 ") +
-                         "THEN gs.Summa - gsa.SummVAT + gsa.AddDiscountSumm " + "ELSE gs.Summa - gsa.SummVAT " + "END)"
-                   : "(GS.Summa - gsa.SummVAT)";
-    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(gs.AmountAccount,0)),0) * " + "oTable.AmountAccount";
-    add("Summa", FieldType::kAmount, sign + " * (" + rates.ConvertExpr("CurrencyCode", lineSum) + ")");
+        "(oTable.LineSumma - oTable.SummVAT + CASE WHEN D.WithAddDiscount = 1 THEN oTable.AddDiscountSumm ELSE 0 END)";
+    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(oTable.LineAmountAccount,0)),0) * " + "oTable.AmountAccount";
+    add("Summa", FieldType::kAmount,
+        sign + " * ((CASE WHEN D.InAccountCurrency = 1 THEN " + lineSum + " ELSE ROUND((" + lineSum +
+            ") * D.Rate, 2) END))");
     add("StoreAmount", FieldType::kQuantity, sign + " * " + (discount ? std::string("0") : quantity));
     const std::string cost = discount ? std::string("0")
                                       : std::string("CASE ") + " WHEN oTable.AmountAccount = 0 THEN 0 " +
-                                            " ELSE  (gs.CostSumm / gs.AmountAccount) * oTable.AmountAccount " + "END ";
+                                            " ELSE  (oTable.LineCostSumm / oTable.LineAmountAccount) * oTable.AmountAccount " + "END ";
     add("Cost", FieldType::kAmount, sign + " * (" + cost + ")");
     if (goodCode.empty())
         add("GroupT", FieldType::kLongText, "isnull( g.Parent,N'') + ':' + ISNULL(pg.Name,'')", 15120);

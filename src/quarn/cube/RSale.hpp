@@ -110,9 +110,15 @@ protected:
     virtual void AddDefaults();
     virtual void BuildLookups();
     virtual std::vector<std::pair<const char*, const char*>> RestaurantSubLists() const;
-    virtual void JoinTypeListSources(Talvex::DataList& list, const std::string& docType, Talvex::RateJoin& rates);
-    virtual void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown,
+    // What a type's list reads per document ("D", one row per document, over the document's
+    // id, date and currency as "oTable"): its joins and named columns; the line's own joins
+    // and columns then read them as "D.<name>".
+    virtual void JoinDocumentSources(Talvex::DataList& documents, const std::string& docType,
+                                     Talvex::RateJoin& rates);
+    virtual void AddDocumentFields(Talvex::DataList& documents, const std::string& docType,
                                    const Talvex::RateJoin& rates) const;
+    virtual void JoinTypeListSources(Talvex::DataList& list, const std::string& docType);
+    virtual void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown) const;
     // Exact dates in the cube (the week and week-day levels need them) rather than months.
     virtual bool KeepsExactDates() const { return includeDimWeek_; }
 
@@ -124,6 +130,7 @@ protected:
 
 private:
     void DropSalesRows() noexcept;
+    std::shared_ptr<Talvex::DataList> CreateDocumentList(const std::string& docType);
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
     std::shared_ptr<Talvex::Book> book_;

@@ -203,22 +203,38 @@ void RSaleNew::DropManagers() noexcept
     managersTable_.clear();
 }
 
-void RSaleNew::JoinTypeListSources(DataList& list, const std::string& docType, Talvex::RateJoin& rates)
+// The buyer's responsible manager, by the buyer of the document.
+void RSaleNew::JoinDocumentSources(DataList& documents, const std::string& docType, Talvex::RateJoin& rates)
 {
-    RSale::JoinTypeListSources(list, docType, rates);
+    RSale::JoinDocumentSources(documents, docType, rates);
+    documents.Join(NoColumns(BookObj().CreateList(managersTable_)), "rbm", "rbm.ClientCode = Cl.Code", 1, 0);
+}
+
+// As the sales lines' source has them: a private buyer's discount card "DK" + the person's
+// code.
+void RSaleNew::AddDocumentFields(DataList& documents, const std::string& docType, const Talvex::RateJoin& rates) const
+{
+    RSale::AddDocumentFields(documents, docType, rates);
+    const std::string missing = TextLiteral(Res(kMissingText));
+    documents.Fields().AddField("RespBuyerManager", FieldType::kLongText, "ISNULL(rbm.Manager," + missing + ")");
+    documents.Fields().AddField("DiscountCardNumber", FieldType::kCode,
+                                "CASE WHEN p.PartyType = 2 THEN 'DK' + p.PartyCode ELSE " + missing + " END");
+}
+
+void RSaleNew::JoinTypeListSources(DataList& list, const std::string& docType)
+{
+    RSale::JoinTypeListSources(list, docType);
     // The sessions come from the sales lines' source; it is read for the restaurant's bills
     // only, the few lines that have one.
     if (IsSessionType(docType))
-        list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "gs.IDC = ofs.SpecID", 1, 0);
-    list.Join(NoColumns(BookObj().CreateList(managersTable_)), "rbm", "rbm.ClientCode = Cl.Code", 1, 0);
+        list.Join(NoColumns(BookObj().CreateList("THSpecForOLAPSale")), "ofs", "oTable.SpecID = ofs.SpecID", 1, 0);
     if (!folders_.Table().empty())
-        list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
+        list.Join(NoColumns(BookObj().CreateList(folders_.Table())), "plf", "oTable.GoodCode = plf.GoodCode", 1, 0);
 }
 
-void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown,
-                                 const Talvex::RateJoin& rates) const
+void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, bool forDrillDown) const
 {
-    RSale::AddTypeListFields(list, docType, forDrillDown, rates);
+    RSale::AddTypeListFields(list, docType, forDrillDown);
     const std::string missing = TextLiteral(Res(kMissingText));
     Talvex::FieldList& f = list.Fields();
     auto add = [&f](const std::string& name, FieldType typeCode, const std::string& expression, long caption) {
@@ -226,14 +242,12 @@ void RSaleNew::AddTypeListFields(DataList& list, const std::string& docType, boo
     };
     for (const auto& level : folders_.Levels())
         add(level, FieldType::kLongText, "ISNULL(plf." + level + "," + missing + ")", kFolderText);
-    // As the sales lines' source has them: taxed ("21") unless the line carries no VAT, a
-    // private buyer's discount card "DK" + the person's code.
-    add("VATDirection", FieldType::kCode, "CASE WHEN ISNULL(gsa.SummVAT,0) = 0 THEN '00' ELSE '21' END",
+    // As the sales lines' source has them: taxed ("21") unless the line carries no VAT.
+    add("VATDirection", FieldType::kCode, "CASE WHEN ISNULL(oTable.SummVAT,0) = 0 THEN '00' ELSE '21' END",
         kVatDirectionText);
     add("GoodSubCategory", FieldType::kCode, "UPPER(ISNULL(g.SubCategoryCode," + missing + "))", kSubCategoryText);
-    add("RespBuyerManager", FieldType::kLongText, "ISNULL(rbm.Manager," + missing + ")", kManagerText);
-    add("DiscountCardNumber", FieldType::kCode,
-        "CASE WHEN p.PartyType = 2 THEN 'DK' + p.PartyCode ELSE " + missing + " END", kCardText);
+    add("RespBuyerManager", FieldType::kLongText, "D.RespBuyerManager", kManagerText);
+    add("DiscountCardNumber", FieldType::kCode, "D.DiscountCardNumber", kCardText);
     add("SessionNumb", FieldType::kCode, IsSessionType(docType) ? "ISNULL(ofs.SessionNumb," + missing + ")" : missing,
         kSessionText);
 }

@@ -33,9 +33,12 @@ protected:
     bool AskParams(Talvex::CCube& cube) override;
     void AddDefaults() override;
     void BuildLookups() override;
-    void JoinTypeListSources(Talvex::DataList& list, const std::string& docType, Talvex::RateJoin& rates) override;
-    void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown,
+    void JoinDocumentSources(Talvex::DataList& documents, const std::string& docType,
+                             Talvex::RateJoin& rates) override;
+    void AddDocumentFields(Talvex::DataList& documents, const std::string& docType,
                            const Talvex::RateJoin& rates) const override;
+    void JoinTypeListSources(Talvex::DataList& list, const std::string& docType) override;
+    void AddTypeListFields(Talvex::DataList& list, const std::string& docType, bool forDrillDown) const override;
     bool KeepsExactDates() const override { return true; }
     long FrameCaptionText() const override;
     long TitleText() const override { return FrameCaptionText(); }

@@ -8,6 +8,10 @@
 #include "host/types/Errors.hpp"
 #include "quarn/frame/Startup.hpp"
 
+#include <iterator>
+#include <utility>
+#include <vector>
+
 namespace Quarn_DuzAde {
 
 using namespace Talvex;
@@ -130,6 +134,38 @@ std::shared_ptr<DataList> CRSaleSupport::CrDocLstByContent(const std::string& do
     return positions;
 }
 
+std::shared_ptr<DataList> CRSaleSupport::CrSalePartList(const std::string& docType, Date begDate, Date endDate)
+{
+    Book& book = RequireBook();
+    auto parts = book.CreateList("THSalePart");
+    FieldList& fields = parts->Fields();
+    parts->SetFilter(SqlTools::CombineConds(
+        CombineMode::kAnd,
+        {SqlTools::CondByField(fields.Item("DocumentDate"), SqlOperator::kBetween, Value(begDate), Value(endDate)),
+         SqlTools::CondByField(fields.Item("DocTypeCode"), SqlOperator::kEqual, Value(docType))}));
+    fields.SelectFields({});
+    // The columns of the content list under its names, then the goods line's own.
+    const std::pair<const char*, const char*> columns[] = {
+        {"IDC", "DocID"},           {"DocTypeCode", "DocTypeCode"},      {"Number", "Number"},
+        {"DocumentDate", "DocumentDate"}, {"CurrencyCode", "CurrencyCode"}, {"Author", "Author"},
+        {"Department", "Department"}, {"ParentID", "ParentID"},          {"PosNumb", "PosNumb"},
+        {"SpecID", "SpecID"},       {"AmountAccount", "PartAmount"},     {"CorDocID", "CorDocID"},
+        {"GoodCode", "GoodCode"},   {"LineAmountAccount", "AmountAccount"}, {"LineSumma", "Summa"},
+        {"LineCostSumm", "CostSumm"}, {"SummVAT", "SummVAT"},             {"AddDiscountSumm", "AddDiscountSumm"}};
+    // The types are the table's, read before any column is given a new expression.
+    std::vector<FieldType> types;
+    for (const auto& [name, column] : columns)
+        types.push_back(fields.Item(column).TypeCode());
+    for (std::size_t i = 0; i < std::size(columns); ++i)
+        fields.AddField(columns[i].first, types[i], std::string("oTable.") + columns[i].second);
+    // The consignment delivery only while consignment is in use, as the content list has it.
+    const bool consign = docType == "PRSF" && GoodsContent::DocTypeInUse(book, "POSF");
+    fields.AddField("ConsCorDocId", FieldType::kPosition, consign ? "oTable.ConsCorDocID" : "CAST(null AS int)");
+    auto positions = book.CreateList("");
+    positions->SetSource(parts, "oTable", 0);
+    return positions;
+}
+
 void CRSaleSupport::JoinParentDoc(DataList& document, const std::string& docType)
 {
     Book& book = RequireBook();
@@ -153,11 +189,14 @@ void CRSaleSupport::JoinSellerInfo(DataList& document, const std::string& fldNam
     person->Fields().SelectFields({});
     document.Join(person, "Prs", "COALESCE(PPDoc.Author, Prnt.Author, oTable.Author) = Prs.UserID", 1, 0);
     if (fldName.empty()) return;
+    document.Fields().AddField(fldName, FieldType::kLongText, SellerText("Cl.IsSubsidiary", "Cl.Code + ':' + Cl.Name"));
+}
+
+std::string CRSaleSupport::SellerText(const std::string& isSubsidiary, const std::string& clientText)
+{
     std::string unknown = SqlTools::Literal(FieldType::kText, Value(ModuleFormRes().GetString(kSellerUnknownText)));
-    document.Fields().AddField(fldName, FieldType::kLongText,
-                               " ISNULL(CASE WHEN Cl.IsSubsidiary = 1 THEN Cl.Code + ':' + Cl.Name "
-                               "  ELSE Prs.Code + ':' + ISNULL(Prs.LastName,'')  END," +
-                                   unknown + ")");
+    return " ISNULL(CASE WHEN " + isSubsidiary + " = 1 THEN " + clientText +
+           "  ELSE Prs.Code + ':' + ISNULL(Prs.LastName,'')  END," + unknown + ")";
 }
 
 } // namespace Quarn_DuzAde

@@ -32,10 +32,20 @@ public:
     // ConsCorDocId) and its goods row as gs.
     std::shared_ptr<Talvex::DataList> CrDocLstByContent(const std::string& docType, Talvex::Date begDate,
                                                         Talvex::Date endDate);
+    // The same positions split the same way, read from the kept sales parts (THSalePart)
+    // rather than worked out from the goods rows and links: the columns of
+    // CrDocLstByContent's oTable, and in place of its goods row "gs" and the type's goods
+    // table the line's own columns GoodCode, LineAmountAccount, LineSumma, LineCostSumm,
+    // SummVAT and AddDiscountSumm (null when the type's goods table has no row for it).
+    std::shared_ptr<Talvex::DataList> CrSalePartList(const std::string& docType, Talvex::Date begDate,
+                                                     Talvex::Date endDate);
     void JoinParentDoc(Talvex::DataList& document, const std::string& docType);
     // The seller: the person who wrote the oldest document of the chain; with fldName a
     // column showing it (a subsidiary client shows itself; the caller joins the client as "Cl").
     void JoinSellerInfo(Talvex::DataList& document, const std::string& fldName, const std::string& docType);
+    // The seller's text over the person joined as "Prs", for a list that reads the buyer's
+    // subsidiary mark and "code:name" through other expressions than the client "Cl".
+    static std::string SellerText(const std::string& isSubsidiary, const std::string& clientText);
 
 private:
     std::shared_ptr<Talvex::DataList> DocumentList(const std::string& docType, Talvex::Date begDate,
