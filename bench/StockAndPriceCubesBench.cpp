@@ -1,17 +1,20 @@
-// The purchases-above-price cube and the stock rest cube on the scale-1 bench company
+// The purchases-above-price cube, the price-deviation cube and the stock rest cube on the scale-1 bench company
 // (database talvex_bench, or $TALVEX_BENCH_DB): each from the button to its first grid (read,
 // compute, cube build), and beside it the same figures in one hand-written PostgreSQL
 // statement over the base tables. Five runs each by default (--runs N); min and median shown.
 #include "host/cube/Engine.hpp"
 #include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
+#include "host/objects/DataList.hpp"
 #include "host/objects/FieldList.hpp"
 #include "quarn/cube/RPurchaseBigPrice.hpp"
 #include "quarn/cube/RRestAnalysis.hpp"
+#include "quarn/cost/RDiffCostPrice.hpp"
 #include "support/BenchSupport.hpp"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace Talvex;
 
@@ -29,6 +32,19 @@ m AS (SELECT DISTINCT ON (GoodCode) GoodCode, c AS mc, q AS mq FROM r ORDER BY G
 SELECT party, CASE WHEN c * mq = mc * q THEN 1 WHEN c * mq * 100 > mc * q * 108 THEN 3 ELSE 2 END AS mark,
        SUM(q), SUM(c), SUM(ROUND(mc * q / mq, 4))
 FROM r JOIN m USING (GoodCode) GROUP BY 1, 2
+)sql";
+
+// The price deviation's rows for every good of the year: how many, and the cost and quantity
+// of the row with the lowest cost price.
+constexpr const char* kDeviationByHand = R"sql(
+WITH r AS (
+    SELECT s.CostSumm AS c, s.AmountAccount AS q
+    FROM THGoodSpec s JOIN THDocument d ON d.IDC = s.DocID
+    JOIN REFGood g ON g.Code = s.GoodCode
+    WHERE d.IsPosted = 1 AND d.DocTypeCode = 'PISF' AND d.DocumentDate BETWEEN '2025-01-01' AND '2025-12-31'
+      AND s.CostSumm <> 0 AND s.AmountAccount <> 0
+      AND EXISTS (SELECT 1 FROM REFGoodUnit u WHERE u.GoodCode = g.Code AND u.IsAccount = 1))
+SELECT (SELECT count(*) FROM r), c, q FROM r ORDER BY c / q LIMIT 1
 )sql";
 
 // The stock of the year by outermost goods group, from the base tables: what the lots of the
@@ -91,6 +107,55 @@ int main(int argc, char** argv)
         Bench::PrintFigure("reference: one hand-written SQL statement", purchaseHand,
               std::to_string(reference.rows.size()) + " supplier x mark rows");
 
+        // The price deviation at its widest: every good bought in the year (opened from a cell
+        // it reads one good), rows read, the lowest cost price found and marked, first grid.
+        FieldList deviationParams;
+        deviationParams.Add("Book", FieldType::kObject, Value(std::shared_ptr<Object>(book)));
+        deviationParams.Add("BegDate", FieldType::kDate, Value(Date(2025, 1, 1)));
+        deviationParams.Add("EndDate", FieldType::kDate, Value(Date(2025, 12, 31)));
+        deviationParams.Add("GoodCode", FieldType::kCode, Value(std::string()));
+        deviationParams.Add("Procent", FieldType::kAmount, Value(Currency::FromInteger(8)));
+        deviationParams.Add("CalcMinCost", FieldType::kFlag, Value(1));
+        Quarn_DuzAde::RDiffCostPrice deviation;
+        if (!deviation.Prepare(deviationParams)) throw std::runtime_error("no Book");
+        std::size_t deviationRows = 0;
+        Decimal lowest;
+        const auto deviationRun = Bench::Timed(runs, [&] {
+            auto list = deviation.CreateSourceList();
+            list->Refresh();
+            auto rs = list->Recordset();
+            std::vector<Decimal> costs, amounts;
+            const std::size_t cost = rs->Fields().Item("CostSumm").Index();
+            const std::size_t amount = rs->Fields().Item("AmountAccount").Index();
+            for (std::size_t row : rs->ViewRows()) {
+                costs.push_back(rs->StoredValue(row, cost).ToDecimal());
+                amounts.push_back(rs->StoredValue(row, amount).ToDecimal());
+            }
+            deviationRows = costs.size();
+            Cube::Engine engine;
+            engine.AttachRecordset(*rs);
+            Quarn_DuzAde::RDiffCostPrice::DefineCube(engine);
+            const auto minCost = Quarn_DuzAde::RDiffCostPrice::LowestCostPrice(costs, amounts);
+            if (!minCost) throw std::runtime_error("no purchase rows with a quantity");
+            lowest = minCost->exact;
+            Quarn_DuzAde::RDiffCostPrice::MarkPrices(
+                engine, *minCost, Quarn_DuzAde::RDiffCostPrice::BigPriceThreshold(minCost->exact, Currency::FromInteger(8)));
+            engine.SetActive(true);
+            gridRows = engine.Grid().RowCount();
+        });
+        Bench::PrintFigure("price deviation, every good: button to first grid", deviationRun,
+                           std::to_string(deviationRows) + " purchase rows, " + std::to_string(gridRows) + " grid rows");
+        const auto deviationHand = Bench::Timed(runs, [&] { reference = book->Db().QueryPostgres(kDeviationByHand); });
+        const auto& cheapest = reference.rows.at(0);
+        const Decimal referenceLowest = cheapest.at(1).ToDecimal() / cheapest.at(2).ToDecimal();
+        const bool deviationAgrees =
+            cheapest.at(0).ToInteger() == static_cast<std::int64_t>(deviationRows) && referenceLowest == lowest;
+        agree = agree && deviationAgrees;
+        Bench::PrintFigure("reference: one hand-written SQL statement", deviationHand,
+                           deviationAgrees ? std::string("same rows and lowest cost price")
+                                           : "DIFFERENT: lowest " + referenceLowest.ToString() + " against " +
+                                                 lowest.ToString());
+
         Quarn_DuzAde::RRestAnalysis stock;
         if (!stock.Prepare(params)) throw std::runtime_error("no Book");
         std::size_t months = 0;
@@ -121,10 +186,11 @@ int main(int argc, char** argv)
             refOut += row[2].ToCurrency();
             refRest += row[3].ToCurrency();
         }
-        agree = in == refIn && out == refOut && rest == refRest;
+        const bool stockAgrees = in == refIn && out == refOut && rest == refRest;
+        agree = agree && stockAgrees;
         Bench::PrintFigure("reference: one hand-written SQL statement", stockHand,
               std::to_string(reference.rows.size()) + " goods groups, " +
-                  (agree ? "same in, out and rest" : "DIFFERENT: rest " + rest.ToString() + " against " +
+                  (stockAgrees ? "same in, out and rest" : "DIFFERENT: rest " + rest.ToString() + " against " +
                                                          refRest.ToString()));
         Bench::PrintPeakMemory();
     });
