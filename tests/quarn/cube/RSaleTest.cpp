@@ -461,3 +461,53 @@ TEST_F(SalesCubeTest, DiscountDocumentsCountInTheSumOnly)
         EXPECT_DOUBLE_EQ(byType[e.type].cost, e.cost);
     }
 }
+
+// Each good's text names the unit its quantity is counted in, the account unit or, when asked,
+// the common one (a box of 6 to 12 pieces in the demo company), with its group beside it.
+TEST_F(SalesCubeTest, GoodTextGroupAndQuantityFollowTheChosenUnit)
+{
+    for (const int common : {0, 1}) {
+        SCOPED_TRACE(common ? "common unit" : "account unit");
+        if (params.ExistsField("IsCommon"))
+            params.Item("IsCommon").SetValue(Value(common));
+        else
+            params.Add("IsCommon", FieldType::kFlag, Value(common));
+        Prepare();
+        auto list = report.CreateSalesList(true);
+        list->Refresh();
+        auto rs = list->Recordset();
+        std::map<std::string, Sums> actual;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            Sums& s = actual[rs->Fields().Item("Good").Value().ToText() + " | " +
+                             rs->Fields().Item("GroupT").Value().ToText()];
+            s.quantity += rs->Fields().Item("GoodAmount").Value().ToDouble();
+            s.summa += rs->Fields().Item("Summa").Value().ToDouble();
+            ++s.rows;
+        }
+
+        const std::string unitFlag = common ? "IsCommon" : "IsAccount";
+        auto expected = book->Db().QueryPostgres(
+            "SELECT g.Code || ':' || g.Name || ' [' || cu.UnitCode || '] | ' || e.grp, "
+            "SUM(CASE WHEN cu.IsAccount = 1 THEN e.qty ELSE e.qty / cu.Rate END)::float8, SUM(e.summa)::float8, "
+            "count(*), bool_or(cu.IsAccount = 0) FROM (" +
+            ExpectedRowsSql() + ") e JOIN REFGood g ON g.Code = e.good JOIN REFGoodUnit cu ON cu.GoodCode = e.good AND cu." +
+            unitFlag + " = 1 GROUP BY 1");
+        ASSERT_FALSE(expected.rows.empty());
+        EXPECT_EQ(actual.size(), expected.rows.size());
+        long converted = 0;
+        for (const auto& row : expected.rows) {
+            const std::string key = row.at(0).ToText();
+            SCOPED_TRACE(key);
+            ASSERT_TRUE(actual.count(key));
+            EXPECT_EQ(actual[key].rows, row.at(3).ToInteger());
+            EXPECT_NEAR(actual[key].quantity, row.at(1).ToDouble(), kTolerance);
+            EXPECT_NEAR(actual[key].summa, row.at(2).ToDouble(), kTolerance);
+            if (row.at(4).ToBool()) ++converted;
+        }
+        // The common unit differs from the account unit for some goods sold: their quantities
+        // are divided by the unit's rate.
+        if (common) {
+            EXPECT_GT(converted, 0);
+        }
+    }
+}
