@@ -18,6 +18,7 @@ sql=$here/src/host/erp/sql
     echo '    THDocPayTermStateRebuild(), THDocPayTermStateSuspend() CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THDocPayTermState_OnDocument(), THDocPayTermState_OnPayment(),'
     echo '    THDocPayTermState_OnDocPart(), THDocPayTermState_OnGoodsRow(), THDocPayTermState_OnTruncate() CASCADE;'
+    cat "$sql/030_kept_state_tools.sql"
     cat "$sql/035_pay_term_state.sql"
     # The payment-term sources of the data-sources script, from the as-of-date form on.
     sed -n '/^-- The payment terms as they stood on PayToDate/,/^CREATE VIEW THDocPayTermCurDbt/p' \

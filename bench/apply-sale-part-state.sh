@@ -16,6 +16,7 @@ sql=$here/src/host/erp/sql
     echo 'DROP FUNCTION IF EXISTS THSalePartRefresh(INTEGER[]), THSalePartRebuild(), THSalePartSuspend(),'
     echo '    THSalePart_OnRows(), THSalePart_OnTruncate(), THSalePartOf(INTEGER[]),'
     echo '    THSalePartIsSale(VARCHAR, SMALLINT), THSalePartSkipped(NAME, NAME) CASCADE;'
+    cat "$sql/030_kept_state_tools.sql"
     cat "$sql/038_sale_part_state.sql"
     # The folded twins of the new table's keys, as the schema's last script gives every table.
     echo 'CREATE INDEX thsalepart_type_date_folded ON THSalePart (tsql.ci(DocTypeCode), DocumentDate);'

@@ -28,6 +28,7 @@ sql=$here/src/host/erp/sql
     echo '    ADD COLUMN IF NOT EXISTS OutcomeIsPosted SMALLINT, ADD COLUMN IF NOT EXISTS OutcomeCurrencyCode VARCHAR(10),'
     echo '    ADD COLUMN IF NOT EXISTS OutcomeGoodCode VARCHAR(30), ADD COLUMN IF NOT EXISTS OutcomeNetPrice NUMERIC,'
     echo '    ADD COLUMN IF NOT EXISTS IncomeDocID INTEGER, ADD COLUMN IF NOT EXISTS IncomeUnitCost NUMERIC;'
+    cat "$sql/030_kept_state_tools.sql"
     cat "$sql/037_stock_month_state.sql"
     sed -n '/^-- Monthly stock movement per good/,/^    LEFT JOIN THGoodFixMonthState s/p' "$sql/040_data_sources.sql"
     # The folded twins of the new tables' keys, as the schema's last script gives every table.

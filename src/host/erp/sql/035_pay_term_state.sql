@@ -223,17 +223,10 @@ END $$;
 CREATE FUNCTION THDocPayTermStateRebuild()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
     DELETE FROM THDocPayTermState;
     INSERT INTO THDocPayTermState SELECT * FROM THDocPayTermStateOf(NULL);
-    -- Only the triggers that are off: called from a TRUNCATE trigger, the table is in use.
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE g.tgname LIKE 'thdocpaytermstate\_%' AND NOT g.tgisinternal AND g.tgenabled = 'D'
-    LOOP
-        EXECUTE format('ALTER TABLE %I ENABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thdocpaytermstate\_%'], true);
 END $$;
 
 -- For a bulk load (the demo company's COPY): the triggers stay off and the state empty until
@@ -241,14 +234,8 @@ END $$;
 CREATE FUNCTION THDocPayTermStateSuspend()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE g.tgname LIKE 'thdocpaytermstate\_%' AND NOT g.tgisinternal
-    LOOP
-        EXECUTE format('ALTER TABLE %I DISABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thdocpaytermstate\_%'], false);
     DELETE FROM THDocPayTermState;
 END $$;
 
@@ -273,13 +260,7 @@ DECLARE
     i INTEGER;
 BEGIN
     FOR i IN 1 .. array_length(watched, 1) LOOP
-        EXECUTE format('CREATE TRIGGER THDocPayTermState_Ins AFTER INSERT ON %s REFERENCING NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
-        EXECUTE format('CREATE TRIGGER THDocPayTermState_Upd AFTER UPDATE ON %s '
-                       'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
-        EXECUTE format('CREATE TRIGGER THDocPayTermState_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s(%L)', watched[i][1], watched[i][2], watched[i][3]);
+        PERFORM KeptStateWatch(watched[i][1], 'THDocPayTermState', format('%s(%L)', watched[i][2], watched[i][3]));
         EXECUTE format('CREATE TRIGGER THDocPayTermState_Trunc AFTER TRUNCATE ON %s '
                        'FOR EACH STATEMENT EXECUTE FUNCTION THDocPayTermState_OnTruncate()', watched[i][1]);
     END LOOP;

@@ -233,8 +233,6 @@ END $$;
 CREATE FUNCTION THGoodFixMonthRebuild()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
     PERFORM THGoodFixKeptRefresh(NULL, TRUE);
     DELETE FROM THGoodFixMonthState;
@@ -245,13 +243,7 @@ BEGIN
            (array_agg(s.RestAmount ORDER BY s.Month DESC))[1], (array_agg(s.RestCost ORDER BY s.Month DESC))[1]
     FROM THGoodFixMonthState s
     GROUP BY s.GoodCode;
-    -- Only the triggers that are off: called from a TRUNCATE trigger, the table is in use.
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixkept\_%')
-               AND NOT g.tgisinternal AND g.tgenabled = 'D'
-    LOOP
-        EXECUTE format('ALTER TABLE %I ENABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thgoodfixmonth\_%', 'thgoodfixkept\_%'], true);
 END $$;
 
 -- For a bulk load (the demo company's COPY): the triggers stay off, the kept columns unset and
@@ -259,14 +251,8 @@ END $$;
 CREATE FUNCTION THGoodFixMonthSuspend()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE (g.tgname LIKE 'thgoodfixmonth\_%' OR g.tgname LIKE 'thgoodfixkept\_%') AND NOT g.tgisinternal
-    LOOP
-        EXECUTE format('ALTER TABLE %I DISABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thgoodfixmonth\_%', 'thgoodfixkept\_%'], false);
     DELETE FROM THGoodFixMonthState;
     DELETE FROM THGoodFixMonthSpan;
 END $$;
@@ -318,17 +304,10 @@ DECLARE
         ['THGoodSpecHR', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs],
         ['THGoodSpecHS', 'THGoodFixKept', 'DocID, PosNumb, SummVAT', kVatToSpecs]];
     i INTEGER;
-    fn TEXT;
 BEGIN
     FOR i IN 1 .. array_length(watched, 1) LOOP
-        fn := format('%s_OnRows(%L, %L)', watched[i][2], watched[i][3], watched[i][4]);
-        EXECUTE format('CREATE TRIGGER %s_Ins AFTER INSERT ON %s REFERENCING NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
-        EXECUTE format('CREATE TRIGGER %s_Upd AFTER UPDATE ON %s '
-                       'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
-        EXECUTE format('CREATE TRIGGER %s_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
+        PERFORM KeptStateWatch(watched[i][1], watched[i][2],
+                               format('%s_OnRows(%L, %L)', watched[i][2], watched[i][3], watched[i][4]));
     END LOOP;
     FOREACH i IN ARRAY ARRAY[1, 2, 3, 6, 7, 8, 9, 10, 11] LOOP
         EXECUTE format('CREATE TRIGGER THGoodFixMonth_Trunc AFTER TRUNCATE ON %s '

@@ -175,17 +175,10 @@ END $$;
 CREATE FUNCTION THSalePartRebuild()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
     DELETE FROM THSalePart;
     INSERT INTO THSalePart SELECT * FROM THSalePartOf(NULL);
-    -- Only the triggers that are off: called from a TRUNCATE trigger, the table is in use.
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE g.tgname LIKE 'thsalepart%' AND NOT g.tgisinternal AND g.tgenabled = 'D'
-    LOOP
-        EXECUTE format('ALTER TABLE %I ENABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thsalepart%'], true);
 END $$;
 
 -- For a bulk load (the demo company's COPY): the triggers stay off and the parts empty until
@@ -193,14 +186,8 @@ END $$;
 CREATE FUNCTION THSalePartSuspend()
 RETURNS VOID
 LANGUAGE plpgsql AS $$
-DECLARE
-    t RECORD;
 BEGIN
-    FOR t IN SELECT c.relname, g.tgname FROM pg_trigger g JOIN pg_class c ON c.oid = g.tgrelid
-             WHERE g.tgname LIKE 'thsalepart%' AND NOT g.tgisinternal
-    LOOP
-        EXECUTE format('ALTER TABLE %I DISABLE TRIGGER %I', t.relname, t.tgname);
-    END LOOP;
+    PERFORM KeptStateSwitchTriggers(ARRAY['thsalepart%'], false);
     DELETE FROM THSalePart;
 END $$;
 
@@ -248,7 +235,6 @@ DECLARE
     tables TEXT[] := ARRAY['THDocument', 'THGoodSpec', 'THGoodContent'];
     i INTEGER;
     t TEXT;
-    fn TEXT;
 BEGIN
     FOREACH t IN ARRAY types LOOP
         watched := watched || ARRAY[['THGoodSpec' || t, 'THSalePart', 'DocID, PosNumb, SummVAT, AddDiscountSumm',
@@ -256,14 +242,8 @@ BEGIN
         tables := tables || ('THGoodSpec' || t);
     END LOOP;
     FOR i IN 1 .. array_length(watched, 1) LOOP
-        fn := format('THSalePart_OnRows(%L, %L)', watched[i][3], watched[i][4]);
-        EXECUTE format('CREATE TRIGGER %s_Ins AFTER INSERT ON %s REFERENCING NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
-        EXECUTE format('CREATE TRIGGER %s_Upd AFTER UPDATE ON %s '
-                       'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
-        EXECUTE format('CREATE TRIGGER %s_Del AFTER DELETE ON %s REFERENCING OLD TABLE AS old_rows '
-                       'FOR EACH STATEMENT EXECUTE FUNCTION %s', watched[i][2], watched[i][1], fn);
+        PERFORM KeptStateWatch(watched[i][1], watched[i][2],
+                               format('THSalePart_OnRows(%L, %L)', watched[i][3], watched[i][4]));
     END LOOP;
     FOREACH t IN ARRAY tables LOOP
         EXECUTE format('CREATE TRIGGER THSalePart_Trunc AFTER TRUNCATE ON %s '
