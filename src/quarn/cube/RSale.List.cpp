@@ -92,10 +92,10 @@ std::shared_ptr<DataList> RSale::CreateTypeList(const std::string& docType, bool
 
 std::shared_ptr<DataList> RSale::CreateDocumentList(const std::string& docType)
 {
-    auto keys = support_.CrSalePartList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
+    // The posted documents of the type and period, from their own table: the parts join them
+    // by id, so a document without parts adds nothing.
+    auto keys = support_.DocumentList(docType, DateParam("DateBeg"), DateParam("DateEnd"));
     keys->Fields().SelectFields({"IDC", "DocumentDate", "CurrencyCode"});
-    // Summed, so that the other columns are grouped: one row per document.
-    keys->Fields().AddField("Parts", FieldType::kQuantity, "1").SetAggregate(Talvex::Aggregate::kSum);
     auto documents = book_->CreateList("");
     documents->SetSource(keys, "oTable", 0);
     documents->Fields().SelectFields({"IDC"});

@@ -47,9 +47,13 @@ public:
     // subsidiary mark and "code:name" through other expressions than the client "Cl".
     static std::string SellerText(const std::string& isSubsidiary, const std::string& clientText);
 
-private:
+    // The posted documents of the type whose date falls in the period, with the document
+    // columns every sales list carries (IDC, DocTypeCode, Number, DocumentDate, CurrencyCode,
+    // Author, Department, ParentID).
     std::shared_ptr<Talvex::DataList> DocumentList(const std::string& docType, Talvex::Date begDate,
                                                    Talvex::Date endDate);
+
+private:
     Talvex::Book& RequireBook() const;
     std::shared_ptr<Talvex::Book> book_;
 };
