@@ -309,6 +309,41 @@ bool Decimal::TryParse(std::string_view text, Decimal& out)
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
+    // The usual case, up to 19 significant digits and 28 decimals, straight into the mantissa;
+    // anything else (or a text that is no number) takes the general way below.
+    {
+        std::uint64_t mantissa = 0;
+        int decimals = 0;
+        int significant = 0;
+        bool point = false;
+        bool anyDigit = false;
+        bool fits = true;
+        for (char c : text) {
+            if (c == '.' && !point) {
+                point = true;
+                continue;
+            }
+            if (c < '0' || c > '9') {
+                fits = false;
+                break;
+            }
+            anyDigit = true;
+            if (point) ++decimals;
+            if (mantissa == 0 && c == '0') continue; // a leading zero
+            if (++significant > 19) {
+                fits = false;
+                break;
+            }
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        if (fits && anyDigit && decimals <= kMaxScale) {
+            out = Decimal();
+            out.low_ = mantissa;
+            out.scale_ = static_cast<std::uint8_t>(decimals);
+            out.negative_ = negative && mantissa != 0;
+            return true;
+        }
+    }
     std::string digits;
     int decimals = 0;
     bool point = false;
@@ -394,6 +429,25 @@ Currency Decimal::ToCurrency() const
 
 std::optional<Currency> Decimal::ExactCurrency() const
 {
+    if (high_ == 0) {
+        // Within 64 bits: the trailing zeros beyond four decimals dropped in place.
+        std::uint64_t m = low_;
+        int scale = scale_;
+        while (scale > 4 && m % 10 == 0 && m != 0) {
+            m /= 10;
+            --scale;
+        }
+        if (m == 0) return Currency::FromUnits(0);
+        if (scale > 4) return std::nullopt;
+        unsigned __int128 units = m;
+        for (int i = scale; i < 4; ++i)
+            units *= 10;
+        const unsigned __int128 limit =
+            static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + (negative_ ? 1 : 0);
+        if (units > limit) return std::nullopt;
+        return Currency::FromUnits(negative_ ? static_cast<std::int64_t>(-static_cast<__int128>(units))
+                                             : static_cast<std::int64_t>(units));
+    }
     Decimal n = Normalized();
     if (n.scale_ > 4) return std::nullopt;
     unsigned __int128 units = (static_cast<unsigned __int128>(n.high_) << 64) | n.low_;

@@ -39,6 +39,35 @@ TEST(Decimal, ParsesExactlyKeepingTheScaleAndRefusesWhatIsNoNumber)
         EXPECT_THROW(D(bad), ValueError) << bad;
 }
 
+// Most texts a server sends fit 64 bits and take a short way; the digits around that edge, and
+// the amounts around the edges of money, read the same either way.
+TEST(Decimal, ShortAndLongNumbersReadAlikeAndAmountsAreExactToTheLastUnit)
+{
+    for (const char* text : {"9999999999999999999", "18446744073709551615", "18446744073709551616",
+                             "-9999999999999999999.9", "0.0000000000000000000000000001", "1234567890.123456789",
+                             "-1234567890.1234567890"})
+        EXPECT_EQ(D(text).ToString(), text);
+    EXPECT_EQ(D("000000000000000000000123.45").ToString(), "123.45");
+    EXPECT_EQ(D("-0.000").ToString(), "0.000");
+    EXPECT_FALSE(D("-0.000").IsNegative());
+    EXPECT_EQ(D("0.00000000000000000000000000005").ToString(), "0.0000000000000000000000000000");
+
+    const auto amount = [](const char* text) {
+        const auto exact = D(text).ExactCurrency();
+        return exact ? exact->ToString() : std::string("none");
+    };
+    EXPECT_EQ(amount("12.340000"), Currency::Parse("12.34").ToString());
+    EXPECT_EQ(amount("12.340001"), "none");
+    EXPECT_EQ(amount("0.000000"), Currency::Parse("0").ToString());
+    EXPECT_EQ(amount("922337203685477.5807"), Currency::FromUnits(9223372036854775807LL).ToString());
+    EXPECT_EQ(amount("922337203685477.5808"), "none");
+    EXPECT_EQ(amount("-922337203685477.5808"), Currency::FromUnits(-9223372036854775807LL - 1).ToString());
+    // Beyond 64 bits of digits: the long way, same answers.
+    EXPECT_EQ(amount("1.0000000000000000000000000"), Currency::Parse("1").ToString());
+    EXPECT_EQ(amount("-7.2500000000000000000000001"), "none");
+    EXPECT_EQ(amount("79228162514264337593543950335"), "none");
+}
+
 TEST(Decimal, DividesToTheDigitsThatFitAndKeepsExactQuotientsShort)
 {
     struct Case {
