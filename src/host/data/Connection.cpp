@@ -275,9 +275,9 @@ struct Connection::Impl {
         return true;
     }
 
-    // One statement in single-row mode: each row is converted and handed on while the server
-    // is still sending the next, so neither libpq nor this layer holds the whole result. A
-    // stop cancels it on the server as it cancels a statement read whole.
+    // One statement with parameters in single-row mode: each row is converted and handed on
+    // while the server is still sending the next, so neither libpq nor this layer holds the
+    // whole result. A stop cancels it on the server as it cancels a statement read whole.
     void RunEach(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
                  const ColumnsReader& onColumns, const RowReader& onRow)
     {
@@ -333,6 +333,135 @@ struct Connection::Impl {
             throw CancelledError(kCancelledText);
         }
         if (!columnsGiven) onColumns(columns);
+    }
+
+    // One statement without parameters, its rows streamed by COPY: the server writes them
+    // in its text form, row after row, while it works the next ones out, and each arrives
+    // as one line rather than as a result object of its own (which single-row mode makes and
+    // frees for every row: for a year of sales lines, most of the reading). The columns come
+    // from the statement described beforehand, without running it.
+    void RunEachCopied(const std::string& sql, const std::vector<std::string>& names, const ColumnsReader& onColumns,
+                       const RowReader& onRow)
+    {
+        const StopSignal* signal = stop.get();
+        if (signal) signal->ThrowIfRequested();
+        PGresult* prepared = PQprepare(conn, "", sql.c_str(), 0, nullptr);
+        if (PQresultStatus(prepared) != PGRES_COMMAND_OK) Fail(prepared, "The database refused the statement");
+        PQclear(prepared);
+        PGresult* described = PQdescribePrepared(conn, "");
+        if (PQresultStatus(described) != PGRES_COMMAND_OK) Fail(described, "The database refused the statement");
+        const std::vector<Column> columns = Columns(described, names);
+        PQclear(described);
+
+        const std::string copy = "COPY (" + sql + ") TO STDOUT";
+        if (!PQsendQuery(conn, copy.c_str())) Fail(nullptr, "The database refused the statement");
+        // Whatever happens to a row, the connection is left with no result pending: the rest of
+        // the lines of a reader that gave up are read past here.
+        struct Drain {
+            PGconn* conn;
+            ~Drain()
+            {
+                char* rest = nullptr;
+                while (PQgetCopyData(conn, &rest, 0) > 0)
+                    PQfreemem(rest);
+                while (PGresult* result = PQgetResult(conn))
+                    PQclear(result);
+            }
+        } drain{conn};
+        bool cancelSent = false;
+        if (!AwaitResult(signal, cancelSent)) Fail(nullptr, "The database connection broke");
+        PGresult* started = PQgetResult(conn);
+        if (PQresultStatus(started) != PGRES_COPY_OUT) {
+            if (cancelSent) {
+                PQclear(started);
+                signal->ThrowIfRequested();
+                throw CancelledError(kCancelledText);
+            }
+            Fail(started, "The database refused the statement");
+        }
+        PQclear(started);
+        onColumns(columns);
+
+        // A stop cancels the statement on the server; the lines already on their way are
+        // read past, none handed on.
+        const auto cancelOnStop = [&] {
+            if (!signal || cancelSent || !signal->Requested()) return;
+            PGcancel* cancel = PQgetCancel(conn);
+            char reason[256];
+            if (cancel) PQcancel(cancel, reason, sizeof reason);
+            PQfreeCancel(cancel);
+            cancelSent = true;
+        };
+        std::string unescaped;
+        for (;;) {
+            char* line = nullptr;
+            const int length = PQgetCopyData(conn, &line, 1);
+            if (length == 0) {
+                pollfd socket{PQsocket(conn), POLLIN, 0};
+                ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+                cancelOnStop();
+                if (!PQconsumeInput(conn)) Fail(nullptr, "The database connection broke");
+                continue;
+            }
+            if (length == -1) break;
+            if (length < 0) Fail(nullptr, "The database connection broke");
+            std::unique_ptr<char, void (*)(void*)> owned(line, PQfreemem);
+            cancelOnStop();
+            if (cancelSent) continue;
+            onRow(CopiedRow(std::string_view(line, static_cast<std::size_t>(length)), columns, unescaped));
+        }
+        PGresult* finished = PQgetResult(conn);
+        if (PQresultStatus(finished) != PGRES_COMMAND_OK) {
+            if (cancelSent) {
+                PQclear(finished);
+                signal->ThrowIfRequested();
+                throw CancelledError(kCancelledText);
+            }
+            Fail(finished, "The database refused the statement");
+        }
+        PQclear(finished);
+    }
+
+    // The values of one line of COPY's text form: fields parted by tabs, null as \N, and a
+    // backslash before a tab, a line end, a backslash or another control character.
+    static std::vector<Value> CopiedRow(std::string_view line, const std::vector<Column>& columns,
+                                        std::string& unescaped)
+    {
+        if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+        std::vector<Value> row;
+        row.reserve(columns.size());
+        std::size_t start = 0;
+        for (std::size_t f = 0; f < columns.size(); ++f) {
+            const std::size_t tab = std::min(line.find('\t', start), line.size());
+            std::string_view field = line.substr(start, tab - start);
+            start = tab + 1;
+            if (field == "\\N") {
+                row.emplace_back(Null{});
+                continue;
+            }
+            if (field.find('\\') != std::string_view::npos) {
+                unescaped.clear();
+                for (std::size_t i = 0; i < field.size(); ++i) {
+                    if (field[i] != '\\' || i + 1 == field.size()) {
+                        unescaped += field[i];
+                        continue;
+                    }
+                    const char next = field[++i];
+                    switch (next) {
+                    case 'b': unescaped += '\b'; break;
+                    case 'f': unescaped += '\f'; break;
+                    case 'n': unescaped += '\n'; break;
+                    case 'r': unescaped += '\r'; break;
+                    case 't': unescaped += '\t'; break;
+                    case 'v': unescaped += '\v'; break;
+                    default: unescaped += next; break;
+                    }
+                }
+                field = unescaped;
+            }
+            row.push_back(ToValue(columns[f].kind, field.data(), static_cast<int>(field.size())));
+        }
+        return row;
     }
 
     ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
@@ -443,7 +572,10 @@ void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& para
         throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
                          std::to_string(params.size()) + " were given");
     if (t.statements.size() == 1 && t.returnsRows) {
-        impl_->RunEach(t.postgres, params, t.columnNames, columns, row);
+        if (params.empty())
+            impl_->RunEachCopied(t.postgres, t.columnNames, columns, row);
+        else
+            impl_->RunEach(t.postgres, params, t.columnNames, columns, row);
         return;
     }
     // A batch (a table filled, then read) runs as Query runs it; its rows are handed on all the same.
@@ -484,9 +616,11 @@ const std::string& Connection::ConnectString() const
 
 CopyWriter Connection::BeginCopy(const std::string& table, const std::vector<std::string>& columns)
 {
-    std::string sql = "COPY " + table + " (";
+    // The names as the front end spells them, so that a table it made (a session's "#Rows")
+    // is the one loaded.
+    std::string sql = "COPY " + TSql::PostgresName(table) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i)
-        sql += (i ? ", " : "") + columns[i];
+        sql += (i ? ", " : "") + TSql::PostgresName(columns[i]);
     sql += ") FROM STDIN";
     PGresult* result = PQexec(impl_->conn, sql.c_str());
     if (PQresultStatus(result) != PGRES_COPY_IN) impl_->Fail(result, "Cannot load " + table);

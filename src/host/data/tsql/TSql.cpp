@@ -32,6 +32,11 @@ bool IsTemporaryTableName(std::string_view name)
     return name.size() > 1 && name[0] == '#' && std::all_of(name.begin() + 1, name.end(), isNameChar);
 }
 
+std::string PostgresName(const std::string& name)
+{
+    return PostgresWriter::Identifier(name);
+}
+
 Translation Translate(std::string_view tsql)
 {
     return PostgresWriter().Batch(ParseBatch(tsql));

@@ -64,4 +64,9 @@ Translation Translate(std::string_view tsql);
 // in the session's own temporary schema.
 bool IsTemporaryTableName(std::string_view name);
 
+// One name as T-SQL writes it ("REFTerritory", "#SalesList", "AccNeedPaySum"), spelled as the
+// front end spells it for PostgreSQL ("refterritory", "\"#saleslist\""), for the few commands
+// that reach the server without the front end (a bulk load).
+std::string PostgresName(const std::string& name);
+
 } // namespace Talvex::Data::TSql

@@ -384,7 +384,7 @@ void WritePaymentTypesDepartmentsAndMarketGroups(Data::Connection& db)
 // Users and persons: every employee is a user; private buyers are persons without one.
 void WriteUsersPersonsAndStaff(Data::Connection& db, const DemoWorld& world, DemoRandom& random)
 {
-    DemoCopyBuffer users("\"user\"", {"IDC", "Login", "Name"});
+    DemoCopyBuffer users("user", {"IDC", "Login", "Name"});
     DemoCopyBuffer persons("REFPerson", {"Code", "FirstName", "LastName", "Patronymic", "PlantCode", "UserID"});
     DemoCopyBuffer staff("REFStaffMember", {"DepCode", "EmployeeCode", "IsPrimary", "Position"});
     for (const auto& e : world.employees) {

@@ -264,7 +264,12 @@ TEST_F(TSqlStatements, RowsReadOneAtATimeAreTheRowsOfTheWholeAnswer)
           "SELECT Code FROM REFClient WHERE Code = 'none'",
           "SELECT Number, Summa, CAST(Summa AS DECIMAL(19, 8)) AS Rate, (SELECT SUM(Summa) FROM THDocument) AS Total, "
           "CASE IDC WHEN 3 THEN CAST(0.00001 AS DECIMAL(9, 5)) ELSE Summa END AS Fine FROM THDocument ORDER BY IDC",
-          "SELECT 1 AS One INTO #Each; SELECT One FROM #Each; DROP TABLE #Each"}) {
+          "SELECT 1 AS One INTO #Each; SELECT One FROM #Each; DROP TABLE #Each",
+          // Texts that the rows' text form must carry escaped: a tab, line ends, backslashes, a
+          // text that reads like the mark of a null, and a null beside it.
+          "SELECT 'a' + CHAR(9) + 'b' AS Tabbed, 'x' + CHAR(10) + CHAR(13) + 'y' AS Lines, "
+          "'c:\\dir\\N\\' AS Slashes, '\\N' AS NotNull, CAST(NULL AS VARCHAR(10)) AS Nothing, "
+          "CAST('2026-03-01' AS DATE) AS Day, CAST(1 AS BIT) AS Flag"}) {
         const ResultSet whole = db_->Query(tsql);
         const ResultSet streamed = each(tsql);
         ASSERT_EQ(streamed.columns.size(), whole.columns.size()) << tsql;
@@ -276,6 +281,11 @@ TEST_F(TSqlStatements, RowsReadOneAtATimeAreTheRowsOfTheWholeAnswer)
         EXPECT_EQ(Rows(streamed), Rows(whole)) << tsql;
         EXPECT_EQ(kinds(streamed), kinds(whole)) << tsql;
     }
+    const ResultSet texts = each("SELECT 'a' + CHAR(9) + 'b' AS Tabbed, '\\N' AS NotNull, CAST(NULL AS VARCHAR(1)) AS No");
+    ASSERT_EQ(texts.rows.size(), 1u);
+    EXPECT_EQ(texts.rows[0][0].ToText(), "a\tb");
+    EXPECT_EQ(texts.rows[0][1].ToText(), "\\N");
+    EXPECT_TRUE(texts.rows[0][2].IsNull());
     EXPECT_EQ(Rows(each("SELECT Number, Summa FROM THDocument WHERE Summa > ? ORDER BY Number", {Value(100)})),
               "S-1|100.5;S-2|200");
     EXPECT_EQ(each("SELECT Code, Name FROM REFClient WHERE 1 = 0").columns.size(), 2u);
