@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <optional>
 #include <unordered_map>
 
@@ -76,6 +77,33 @@ using Rows = std::vector<std::size_t>;
 // the engine's own encoding numbers members.
 CodedColumn LoadCoded(const Recordset& rs, const Rows& rows, std::size_t field)
 {
+    // A field the rows keep coded already: its codes renumbered by first occurrence in view
+    // order, through an array rather than a hash of every row's text.
+    if (const auto kept = rs.StoredCodes(field); kept.codes) {
+        constexpr std::uint32_t kUnseen = std::numeric_limits<std::uint32_t>::max();
+        std::vector<std::uint32_t> renumbered(kept.members->size(), kUnseen);
+        // The rows keep each text and each null once, but a stray value of another kind
+        // once per row: equal ones become one member here as below.
+        std::unordered_map<Value, std::uint32_t, Internal::ValueHash> others;
+        CodedColumn out;
+        out.codes.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::uint32_t code = (*kept.codes)[rows[i]];
+            std::uint32_t& own = renumbered[code];
+            if (own == kUnseen) {
+                const Value& member = (*kept.members)[code];
+                const auto next = static_cast<std::uint32_t>(out.members.size());
+                if (std::holds_alternative<std::string>(member.Raw())) {
+                    own = next;
+                } else {
+                    own = others.try_emplace(member, next).first->second;
+                }
+                if (own == next) out.members.push_back(member);
+            }
+            out.codes[i] = own;
+        }
+        return out;
+    }
     CodedColumn out;
     out.codes.resize(rows.size());
     std::unordered_map<std::string_view, std::uint32_t> texts;

@@ -162,6 +162,9 @@ public:
     // sees a pending edit; move first (which stores the edit) when it must count.
     const std::vector<std::size_t>& ViewRows() const { return view_; }
     const Talvex::Value& StoredValue(std::size_t row, std::size_t field) const { return store_->At(row, field); }
+    // A text field as the rows keep it: a code per stored row into its distinct values (both
+    // null when the field is kept plainly). Valid until the rows change.
+    RecordsetDetail::RowStore::CodedView StoredCodes(std::size_t field) const { return store_->Coded(field); }
 
     void AddNew();
     void Update();

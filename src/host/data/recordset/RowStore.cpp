@@ -27,6 +27,13 @@ std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
         return static_cast<std::uint32_t>(field.members.size() - 1);
     };
     if (const auto* text = std::get_if<std::string>(&value.Raw())) {
+        // Rows of one document come together and repeat its texts: the last row's member
+        // answers most of them without hashing.
+        if (!field.codes.empty()) {
+            const std::uint32_t last = field.codes.back();
+            const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
+            if (lastText && *lastText == *text) return last;
+        }
         if (auto found = field.textCodes.find(*text); found != field.textCodes.end()) return found->second;
         const std::uint32_t code = add(std::move(value));
         field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
@@ -86,6 +93,13 @@ void RowStore::Delete(std::size_t row)
         index.reset();
     for (Recordset* view : views_)
         view->OnRowDeleted(row);
+}
+
+RowStore::CodedView RowStore::Coded(std::size_t field) const
+{
+    const Place& place = places_[field];
+    if (!place.coded) return {};
+    return {&coded_[place.index].codes, &coded_[place.index].members};
 }
 
 void RowStore::Set(std::size_t row, std::size_t field, Value value)

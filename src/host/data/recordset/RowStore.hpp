@@ -49,6 +49,13 @@ public:
         return place.coded ? coded_[place.index].members[coded_[place.index].codes[row]] : Slot(row)[place.index];
     }
     void Set(std::size_t row, std::size_t field, Value value);
+    // A field kept as codes: each stored row's code and the distinct values the codes name.
+    // Both null for a field kept plainly. Valid until the next change of the store.
+    struct CodedView {
+        const std::vector<std::uint32_t>* codes = nullptr;
+        const std::deque<Value>* members = nullptr;
+    };
+    CodedView Coded(std::size_t field) const;
 
     // Appends a row of FieldCount() values and tells every attached recordset; `origin` is
     // the recordset that added it. Reserve first for bulk loads.
