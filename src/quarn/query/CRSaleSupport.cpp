@@ -151,7 +151,8 @@ std::shared_ptr<DataList> CRSaleSupport::CrSalePartList(const std::string& docTy
         {"Department", "Department"}, {"ParentID", "ParentID"},          {"PosNumb", "PosNumb"},
         {"SpecID", "SpecID"},       {"AmountAccount", "PartAmount"},     {"CorDocID", "CorDocID"},
         {"GoodCode", "GoodCode"},   {"LineAmountAccount", "AmountAccount"}, {"LineSumma", "Summa"},
-        {"LineCostSumm", "CostSumm"}, {"SummVAT", "SummVAT"},             {"AddDiscountSumm", "AddDiscountSumm"}};
+        {"LineCostSumm", "CostSumm"}, {"SummVAT", "SummVAT"},             {"AddDiscountSumm", "AddDiscountSumm"},
+        {"PartNet", "PartNet"},     {"PartNetWithDiscount", "PartNetWithDiscount"}, {"PartCost", "PartCost"}};
     // The types are the table's, read before any column is given a new expression.
     std::vector<FieldType> types;
     for (const auto& [name, column] : columns)

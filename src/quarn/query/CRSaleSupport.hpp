@@ -36,7 +36,9 @@ public:
     // rather than worked out from the goods rows and links: the columns of
     // CrDocLstByContent's oTable, and in place of its goods row "gs" and the type's goods
     // table the line's own columns GoodCode, LineAmountAccount, LineSumma, LineCostSumm,
-    // SummVAT and AddDiscountSumm (null when the type's goods table has no row for it).
+    // SummVAT and AddDiscountSumm (null when the type's goods table has no row for it), and
+    // the part's shares of the line's sum without VAT, PartNet and (with the additional
+    // discount) PartNetWithDiscount, and of its cost, PartCost.
     std::shared_ptr<Talvex::DataList> CrSalePartList(const std::string& docType, Talvex::Date begDate,
                                                      Talvex::Date endDate);
     void JoinParentDoc(Talvex::DataList& document, const std::string& docType);

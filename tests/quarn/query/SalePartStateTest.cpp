@@ -27,7 +27,8 @@ const char* const kSaleTypes[] = {"PRSF", "GPG", "PRSD", "SCN", "HR", "HS", "RD"
 const std::vector<std::string> kPartColumns = {
     "IDC",        "DocTypeCode", "Number",        "DocumentDate", "CurrencyCode",      "Author",    "Department",
     "ParentID",   "PosNumb",     "SpecID",        "AmountAccount", "CorDocID",         "ConsCorDocId", "GoodCode",
-    "LineAmountAccount", "LineSumma", "LineCostSumm", "SummVAT",  "AddDiscountSumm"};
+    "LineAmountAccount", "LineSumma", "LineCostSumm", "SummVAT",  "AddDiscountSumm", "PartNet",
+    "PartNetWithDiscount", "PartCost"};
 
 std::string ColumnList()
 {
@@ -72,6 +73,18 @@ protected:
                                         {"SummVAT", "gsa.SummVAT"}, {"AddDiscountSumm", "gsa.AddDiscountSumm"}})
             old->Fields().AddField(name, std::string(name) == "GoodCode" ? FieldType::kCode : FieldType::kAmount,
                                    expression);
+        // The shares as the sales list worked them out from the line's sums.
+        const std::string share = "COALESCE((%1 / NULLIF(gs.AmountAccount,0)),0) * oTable.AmountAccount";
+        const auto shareOf = [&share](const std::string& sum) {
+            std::string text = share;
+            return "CAST(" + text.replace(text.find("%1"), 2, sum) + " AS decimal(38,6))";
+        };
+        old->Fields().AddField("PartNet", FieldType::kAmount, shareOf("(gs.Summa - gsa.SummVAT)"));
+        old->Fields().AddField("PartNetWithDiscount", FieldType::kAmount,
+                               shareOf("(gs.Summa - gsa.SummVAT + gsa.AddDiscountSumm)"));
+        old->Fields().AddField("PartCost", FieldType::kAmount,
+                               "CASE WHEN oTable.AmountAccount = 0 THEN 0 ELSE CAST((gs.CostSumm / gs.AmountAccount) * "
+                               "oTable.AmountAccount AS decimal(38,6)) END");
         return Postgres(*old);
     }
 

@@ -11,7 +11,10 @@
 -- the sales lists read per line, so that a read joins no goods-row table again: the
 -- document's type, date, number, currency, author, department and parent, the goods row's position, good, quantity, sum
 -- and cost, and the type's goods table's VAT and additional discount (null when the type
--- table holds no row for the position).
+-- table holds no row for the position). The part's shares of the line's sum without VAT
+-- (with and without the additional discount) and of its cost are worked out here too, as the
+-- ERP's server types them (decimal(38,6)), so that a read of a year's hundreds of thousands
+-- of parts divides nothing.
 --
 -- The document's own author, department and parent id are carried as they are; what is
 -- reached through them or through the linked document (the parent and grandparent
@@ -53,8 +56,28 @@ CREATE TABLE THSalePart (
     CostSumm NUMERIC NOT NULL,
     SummVAT NUMERIC,
     AddDiscountSumm NUMERIC,
+    PartNet NUMERIC,
+    PartNetWithDiscount NUMERIC,
+    PartCost NUMERIC,
     PRIMARY KEY (SpecID, PartID)
 );
+
+-- A part's share of a sum of its goods line: the sum per unit of the line's quantity times the
+-- part's quantity (none of a line without quantity).
+CREATE FUNCTION THSalePartShare(LineSum NUMERIC, LineAmount NUMERIC, PartAmount NUMERIC)
+RETURNS NUMERIC
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT CAST(COALESCE(LineSum / NULLIF(LineAmount, 0), 0) * PartAmount AS NUMERIC(38, 6))
+$$;
+
+-- A part's share of its line's cost: none of a part without quantity; null, not an error, for
+-- a line without quantity.
+CREATE FUNCTION THSalePartCost(LineCost NUMERIC, LineAmount NUMERIC, PartAmount NUMERIC)
+RETURNS NUMERIC
+LANGUAGE sql IMMUTABLE AS $$
+    SELECT CASE WHEN PartAmount = 0 THEN 0
+                ELSE CAST((LineCost / NULLIF(LineAmount, 0)) * PartAmount AS NUMERIC(38, 6)) END
+$$;
 CREATE INDEX THSalePart_Type_Date ON THSalePart (DocTypeCode, DocumentDate);
 CREATE INDEX THSalePart_DocID ON THSalePart (DocID);
 
@@ -106,7 +129,10 @@ LANGUAGE sql STABLE AS $$
                (SELECT ps.DocID FROM THGoodContent cg JOIN THGoodSpec ps ON ps.IDC = cg.CorSpecID
                 WHERE cg.SpecID = c.CorSpecID AND tsql.ci(cg.LinkKindCode::text) = 'pn'
                 ORDER BY cg.IDC LIMIT 1) END,
-           l.AmountAccount, l.Summa, l.CostSumm, l.SummVAT, l.AddDiscountSumm
+           l.AmountAccount, l.Summa, l.CostSumm, l.SummVAT, l.AddDiscountSumm,
+           THSalePartShare(l.Summa - l.SummVAT, l.AmountAccount, c.AmountAccount),
+           THSalePartShare(l.Summa - l.SummVAT + l.AddDiscountSumm, l.AmountAccount, c.AmountAccount),
+           THSalePartCost(l.CostSumm, l.AmountAccount, c.AmountAccount)
     FROM lines l
     JOIN THGoodContent c ON c.SpecID = l.SpecID AND c.IsVertical = 1
     LEFT JOIN THGoodSpec cs ON cs.IDC = c.CorSpecID
@@ -115,7 +141,11 @@ LANGUAGE sql STABLE AS $$
     SELECT l.DocID, l.DocTypeCode, l.DocumentDate, l.Number, l.CurrencyCode, l.Author, l.Department,
            l.ParentID, l.SpecID, 0, l.PosNumb,
            l.GoodCode, l.AmountAccount - COALESCE(k.Amount, 0), 0, NULL,
-           l.AmountAccount, l.Summa, l.CostSumm, l.SummVAT, l.AddDiscountSumm
+           l.AmountAccount, l.Summa, l.CostSumm, l.SummVAT, l.AddDiscountSumm,
+           THSalePartShare(l.Summa - l.SummVAT, l.AmountAccount, l.AmountAccount - COALESCE(k.Amount, 0)),
+           THSalePartShare(l.Summa - l.SummVAT + l.AddDiscountSumm, l.AmountAccount,
+                           l.AmountAccount - COALESCE(k.Amount, 0)),
+           THSalePartCost(l.CostSumm, l.AmountAccount, l.AmountAccount - COALESCE(k.Amount, 0))
     FROM lines l
     LEFT JOIN linked k ON k.SpecID = l.SpecID
     WHERE l.AmountAccount - COALESCE(k.Amount, 0) > 0
