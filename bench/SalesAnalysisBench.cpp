@@ -102,8 +102,8 @@ int main(int argc, char** argv)
             return params;
         };
         std::vector<std::shared_ptr<Object>> keep; // the reports stay while their rows are read
-        // A cube on the sales list: the rows read into the session's table, then the cube's
-        // sums over them, as the window opens it.
+        // A cube on the sales list: the rows read, then the cube's sums over them, as the
+        // window opens it.
         auto onSalesList = [&]<class Report>(const char* mode) {
             return [&, mode](Talvex::Cube::Engine& engine) {
                 auto params = paramsWith(mode);
@@ -112,9 +112,7 @@ int main(int argc, char** argv)
                 auto report = std::make_shared<Report>();
                 keep.push_back(report);
                 if (!report->Prepare(params)) throw std::runtime_error("no Book");
-                auto list = report->ReadSalesRows();
-                list->Refresh();
-                auto rs = list->Recordset();
+                auto rs = report->ReadSalesRows()->Recordset();
                 engine.SetActive(false);
                 engine.AttachRecordset(*rs);
                 report->DefineCube(engine);

@@ -186,14 +186,13 @@ int main(int argc, char** argv)
                 .at(0)
                 .ToInteger());
 
-        // 1. The SQL read of the sales list as the cube takes it: every row kept in the
-        //    session's table, then summed over every combination of the dimensions.
+        // 1. The SQL read of the sales list as the cube takes it: every row, straight into
+        //    the list's recordset.
         std::shared_ptr<DataList> list;
         const auto readTimes = Timed(runs, [&] {
             writeSql("sales-list", *report.CreateSalesList(true));
+            list.reset(); // as the window does: the rows read before go first
             list = report.ReadSalesRows();
-            writeSql("sales-cube-rows", *list);
-            list->Refresh();
         });
         auto rs = list->Recordset();
         const long cubeRows = static_cast<long>(rs->RecordCount());
@@ -279,6 +278,15 @@ int main(int argc, char** argv)
             filtered->Refresh();
             return static_cast<long>(filtered->Recordset()->RecordCount());
         };
+        // The first drill-down writes the rows read into the session's table.
+        double writeRows = 0;
+        {
+            const auto start = std::chrono::steady_clock::now();
+            writeSql("sales-cube-rows", *report.SalesRowsList(true));
+            writeRows = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        }
+        figures.push_back({"first drill-down: the rows into the session's table", writeRows,
+                           std::to_string(cubeRows) + " rows"});
         std::size_t cellRows = 0;
         long documents = 0;
         const Date yearBegin(static_cast<int>(year), 1, 1), yearEnd(static_cast<int>(year), 12, 31);

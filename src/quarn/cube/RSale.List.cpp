@@ -3,6 +3,7 @@
 #include "quarn/cube/RSale.hpp"
 
 #include "host/data/Connection.hpp"
+#include "host/data/Recordset.hpp"
 #include "host/objects/Book.hpp"
 #include "host/objects/DataList.hpp"
 #include "host/objects/FormRes.hpp"
@@ -14,6 +15,7 @@
 #include "quarn/query/CSelectByRef.hpp"
 
 #include <atomic>
+#include <limits>
 #include <vector>
 
 namespace Quarn_DuzAde {
@@ -45,6 +47,9 @@ bool IsDiscountType(const std::string& docType)
 {
     return docType == "PRSD" || docType == "SCN";
 }
+
+// The exact date of a row the cube reads by month.
+constexpr const char* kDayField = "DocumentDay";
 
 // A resource text as an SQL text literal.
 std::string TextLiteral(long id)
@@ -102,6 +107,10 @@ std::shared_ptr<DataList> RSale::CreateDocumentList(const std::string& docType)
     Talvex::RateJoin rates;
     JoinDocumentSources(*documents, docType, rates);
     AddDocumentFields(*documents, docType, rates);
+    // Kept whole by a TOP that limits nothing: a derived table without one is folded into the
+    // statement, and its texts, rate and flags are then worked out again for every part
+    // instead of once per document.
+    documents->SetTop(std::numeric_limits<int>::max());
     // Seen through a list of its own: a list joined under an alias reads its "oTable" under
     // that alias, and the documents' joins address their source as oTable.
     auto joined = book_->CreateList("");
@@ -204,7 +213,8 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
     const std::string missing = TextLiteral(kMissingText);
     add("Seller", FieldType::kLongText, CRSaleSupport::SellerText("D.IsSubsidiary", "D.BuyerText"));
     const std::string date = "oTable.DocumentDate";
-    add("DocumentDate", FieldType::kDate, forDrillDown || KeepsExactDates() ? date : MonthStart(date));
+    const bool exactDates = KeepsExactDates() || (forDrillDown && !readingRows_);
+    add("DocumentDate", FieldType::kDate, exactDates ? date : MonthStart(date));
     add("Buyer", FieldType::kLongText, "D.Buyer", 15123);
     add("BuyerCode", FieldType::kCode, "D.BuyerCode");
     add("Department", FieldType::kCode,
@@ -225,22 +235,24 @@ void RSale::AddTypeListFields(DataList& list, const std::string& docType, bool f
     const bool discount = IsDiscountType(docType);
     add("GoodAmount", FieldType::kQuantity, discount ? "0" : sign + " * " + quantity);
 
-    const std::string netSum =
-        "(oTable.LineSumma - oTable.SummVAT + CASE WHEN D.WithAddDiscount = 1 THEN oTable.AddDiscountSumm ELSE 0 END)";
-    const std::string lineSum = "COALESCE((" + netSum + "/ NULLIF(oTable.LineAmountAccount,0)),0) * " + "oTable.AmountAccount";
+    // The part's share of the line's sum without VAT (and, where it counts, with the additional
+    // discount), and of its cost, come with the part: money over a decimal(19,4) quantity times
+    // a decimal(19,4) quantity, decimal(38,6) as the ERP's server types it.
+    const std::string lineSum =
+        "(CASE WHEN D.WithAddDiscount = 1 THEN oTable.PartNetWithDiscount ELSE oTable.PartNet END)";
     add("Summa", FieldType::kAmount,
         sign + " * ((CASE WHEN D.InAccountCurrency = 1 THEN " + lineSum + " ELSE ROUND((" + lineSum +
             ") * D.Rate, 2) END))");
     add("StoreAmount", FieldType::kQuantity, sign + " * " + (discount ? std::string("0") : quantity));
-    const std::string cost = discount ? std::string("0")
-                                      : std::string("CASE ") + " WHEN oTable.AmountAccount = 0 THEN 0 " +
-                                            " ELSE  (oTable.LineCostSumm / oTable.LineAmountAccount) * oTable.AmountAccount " + "END ";
+    const std::string cost = discount ? std::string("0") : std::string("oTable.PartCost");
     add("Cost", FieldType::kAmount, sign + " * (" + cost + ")");
     if (goodCode.empty())
         add("GroupT", FieldType::kLongText, "isnull( g.Parent,N'') + ':' + ISNULL(pg.Name,'')", 15120);
     add("IDC", FieldType::kId, "oTable.IDC");
     add("Number", FieldType::kCode, "oTable.Number");
     add("DocTypeCode", FieldType::kCode, "oTable.DocTypeCode");
+    // The rows the cube reads keep each line's own date for the drill-down.
+    if (!exactDates) add(kDayField, FieldType::kDate, date);
 }
 
 std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
@@ -272,48 +284,81 @@ std::shared_ptr<DataList> RSale::CreateSalesList(bool forDrillDown)
 
 std::shared_ptr<DataList> RSale::ReadSalesRows()
 {
-    // Each read gets a table of its own name: two sales cubes may be open in one session.
-    static std::atomic<long> reads{0};
-    auto source = CreateSalesList(true);
-    const std::string table = "#RSaleRows" + std::to_string(++reads);
-    book_->Db().Execute("SELECT oTable.* INTO " + table + " FROM (" + source->SqlText() + ") oTable");
-    // No statistics are gathered: the cube reads the table whole and a drill-down filters it
-    // in one scan, plans that no count changes.
+    // The rows read before go first: a year of lines is held once, not twice.
     DropSalesRows();
-    rowsTable_ = table;
-    rowsSource_ = source;
+    rowsList_.reset();
+    cubeList_.reset();
     drillList_.reset(); // the next drill-down reads the new rows
-    auto list = SalesRowsList(false);
+    std::shared_ptr<DataList> list;
+    readingRows_ = true;
+    try {
+        list = CreateSalesList(true);
+    } catch (...) {
+        readingRows_ = false;
+        throw;
+    }
+    readingRows_ = false;
+    // The rows come straight into the list's recordset as the server works them out; the
+    // cube sums them as it loads them (a goods line of a month for a buyer is nearly always a
+    // combination of its own, so grouping them in SQL would cost a second pass and save the
+    // cube nothing).
+    list->Refresh();
+    rowsList_ = list;
     cubeList_ = list;
     return list;
 }
 
-// The cube's list over the kept rows is not summed in SQL: a goods line of a month for a buyer
-// is nearly always a combination of its own (a year of sales at the bench scale gives 594
-// thousand combinations of 600 thousand lines), so grouping them by every dimension's text
-// costs the server a second pass over the rows and saves the cube nothing; the cube sums its
-// rows itself as it loads them, into the same cells.
-std::shared_ptr<DataList> RSale::SalesRowsList(bool forDrillDown) const
+std::shared_ptr<DataList> RSale::SalesRowsList(bool forDrillDown)
 {
-    if (rowsTable_.empty()) throw Talvex::ValueError("RSale: the sales rows have not been read yet");
+    if (!rowsList_) throw Talvex::ValueError("RSale: the sales rows have not been read yet");
+    if (!forDrillDown) return rowsList_;
+    if (rowsTable_.empty()) WriteSalesRows();
     auto list = book_->CreateList(rowsTable_);
     // The table's columns are read under the names, types and captions of the list they
-    // came from.
+    // came from; its dates are the rows' own.
     list->Fields().SelectFields({});
-    for (const auto& f : rowsSource_->Fields()) {
-        if (!f->Selected()) continue;
-        std::string expression = "oTable." + f->Name();
-        // The cube counts by month unless weeks are asked for: every date is the first of its month.
-        if (!forDrillDown && !KeepsExactDates() && Talvex::EqualsIgnoreCase(f->Name(), "DocumentDate"))
-            expression = MonthStart(expression);
-        Talvex::Field& own = list->Fields().AddField(f->Name(), f->TypeCode(), expression);
+    for (const auto& f : rowsList_->Fields()) {
+        if (!f->Selected() || Talvex::EqualsIgnoreCase(f->Name(), kDayField)) continue;
+        Talvex::Field& own = list->Fields().AddField(f->Name(), f->TypeCode(), "oTable." + f->Name());
         own.SetCaption(f->Caption());
     }
-    if (!forDrillDown) {
-        for (const char* name : {"IDC", "Number", "BuyerCode"})
-            list->Fields().Item(name).SetSelected(false);
-    }
     return list;
+}
+
+// The rows read last into a new table of the session, as the list gives them (the table takes
+// the list's column types), each with its own date.
+void RSale::WriteSalesRows()
+{
+    // Each table gets a name of its own: two sales cubes may be open in one session.
+    static std::atomic<long> tables{0};
+    const std::string table = "#RSaleRows" + std::to_string(++tables);
+    auto rows = rowsList_->Recordset();
+    auto& fields = rows->Fields();
+    std::vector<std::string> columns;
+    std::vector<std::size_t> sources;
+    std::size_t day = fields.Count();
+    for (std::size_t i = 0; i < fields.Count(); ++i)
+        if (Talvex::EqualsIgnoreCase(fields.Item(i).Name(), kDayField)) day = i;
+    for (std::size_t i = 0; i < fields.Count(); ++i) {
+        if (i == day) continue;
+        columns.push_back(fields.Item(i).Name());
+        sources.push_back(Talvex::EqualsIgnoreCase(columns.back(), "DocumentDate") && day < fields.Count() ? day : i);
+    }
+    Talvex::Data::Connection& db = book_->Db();
+    db.Execute("SELECT TOP 0 oTable.* INTO " + table + " FROM (" + rowsList_->SqlText() + ") oTable");
+    try {
+        auto copy = db.BeginCopy(table, columns);
+        for (const std::size_t row : rows->ViewRows()) {
+            for (const std::size_t source : sources)
+                copy.Add(rows->StoredValue(row, source));
+            copy.EndRow();
+        }
+        copy.Finish();
+    } catch (...) {
+        db.Execute("DROP TABLE IF EXISTS " + table);
+        throw;
+    }
+    rowsTable_ = table;
 }
 
 void RSale::DropSalesRows() noexcept

@@ -65,16 +65,17 @@ public:
     // without document columns) or, for the drill-down, with every column and row.
     std::shared_ptr<Talvex::DataList> CreateSalesList(bool forDrillDown);
 
-    // Reads the sales list of the period, every column and row, into a temporary table of the
-    // session (replacing the one read before) and returns the cube's list over it: its rows
-    // without the document columns, the dates by month unless exact dates are kept; the cube
-    // sums them as it loads them. A drill-down
-    // then reads the rows of its cell from that table instead of running the list's joins
-    // again, and sees exactly the rows the cube was built from.
+    // Reads the sales list of the period, every column and row, straight into the recordset
+    // of the list it returns, which the cube loads: the dates by month unless exact dates are
+    // kept, each row's own date beside them as "DocumentDay" (when they differ). The first
+    // drill-down writes these rows into a table of the session, so that a drill-down sees
+    // exactly the rows the cube was built from without the list's joins running again.
     std::shared_ptr<Talvex::DataList> ReadSalesRows();
-    // A list over the rows read last: for the cube, or for the drill-down with every column.
-    std::shared_ptr<Talvex::DataList> SalesRowsList(bool forDrillDown) const;
-    // The session's table of the sales rows ("#RSaleRows7"); empty before the first read.
+    // The rows read last: the list read (for the cube), or a list over the session's table
+    // of them with every column, the dates exact (for the drill-down; the table is written on
+    // the first call after a read).
+    std::shared_ptr<Talvex::DataList> SalesRowsList(bool forDrillDown);
+    // The session's table of the sales rows ("#RSaleRows7"); empty until a drill-down wrote it.
     const std::string& SalesRowsTable() const { return rowsTable_; }
 
     // The list of one document type with its sign; the whole list unites these.
@@ -138,8 +139,10 @@ private:
     std::map<std::string, RSaleLookup> lookups_; // "Country", "Region", "Town", "Department", "PriceType", "Seller"
     std::shared_ptr<Talvex::DataList> cubeList_;
     std::shared_ptr<Talvex::DataList> drillList_;
+    void WriteSalesRows();
     std::string rowsTable_;
-    std::shared_ptr<Talvex::DataList> rowsSource_; // the list the rows were read from: names, types, captions
+    std::shared_ptr<Talvex::DataList> rowsList_; // the list read last, its rows in its recordset
+    bool readingRows_ = false;                   // the list being built is the one the cube reads
     std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool isMngBKeeping_ = false;
     bool isCheckPISD_ = false;

@@ -304,23 +304,25 @@ TEST_F(SalesCubeTest, ManagementAccountingTakesTheOwnCustomerAndTheExtraDiscount
     EXPECT_EQ(actual.size(), expected.size());
 }
 
-// The cube reads the sales list once into a table of the session: the cube's list and the
-// drill-down list over it give the rows the sales lists themselves give, and the table goes
-// with the next read or with the report.
+// The cube reads the sales list once, straight into its recordset; the first drill-down writes
+// those rows into a table of the session: the cube's list and the drill-down list over the table
+// give the rows the sales lists themselves give, and the table goes with the next read or with
+// the report.
 TEST_F(SalesCubeTest, KeptSalesRowsGiveTheSalesListsRowsAndGoWithTheReport)
 {
     Prepare();
-    // The same sums by the key; with sameRows also the same rows (the cube's form of the kept
-    // rows is not summed in SQL: it has a row per line where the summed list has one per
-    // combination, and the cube adds them up).
-    const auto expectSameSums = [](DataList& kept, DataList& direct, const std::string& key, bool sameRows) {
-        kept.Refresh();
+    // The same sums by the key; with sameRows also the same rows (the cube's list is not
+    // summed in SQL: it has a row per line where the summed list has one per combination, and
+    // the cube adds them up). The kept list is taken as it was read, not read again.
+    const auto expectSameSums = [](DataList& kept, DataList& direct, const std::string& key, bool sameRows,
+                                   const std::string& directKey = {}) {
+        if (!kept.IsFilled()) kept.Refresh();
         direct.Refresh();
         if (sameRows) {
             EXPECT_EQ(kept.Recordset()->RecordCount(), direct.Recordset()->RecordCount());
         }
         const auto keptSums = ListSumsBy(*kept.Recordset(), key);
-        const auto directSums = ListSumsBy(*direct.Recordset(), key);
+        const auto directSums = ListSumsBy(*direct.Recordset(), directKey.empty() ? key : directKey);
         ASSERT_EQ(keptSums.size(), directSums.size());
         for (const auto& [k, sums] : directSums) {
             SCOPED_TRACE(key + " " + k);
@@ -333,22 +335,32 @@ TEST_F(SalesCubeTest, KeptSalesRowsGiveTheSalesListsRowsAndGoWithTheReport)
             EXPECT_NEAR(keptSums.at(k).cost, sums.cost, kTolerance);
         }
     };
+    EXPECT_THROW(report.SalesRowsList(true), std::exception);
     auto cubeRows = report.ReadSalesRows();
+    ASSERT_TRUE(cubeRows->IsFilled());
+    EXPECT_TRUE(report.SalesRowsTable().empty()); // nothing written before a drill-down
     expectSameSums(*cubeRows, *report.CreateSalesList(false), "DocumentDate", false);
     expectSameSums(*report.ReadSalesRows(), *report.CreateSalesList(false), "Good", false);
-    // The cube's rows are the kept lines, one each, without the document columns.
+    // The cube's rows are the lines, one each, by month, with each line's own date beside.
     cubeRows = report.SalesRowsList(false);
     expectSameSums(*cubeRows, *report.CreateSalesList(true), "Buyer", true);
-    EXPECT_FALSE(cubeRows->Recordset()->Fields().Exists("IDC"));
-    EXPECT_FALSE(cubeRows->Recordset()->Fields().Exists("BuyerCode"));
+    expectSameSums(*cubeRows, *report.CreateSalesList(true), "IDC", true);
+    expectSameSums(*cubeRows, *report.CreateSalesList(true), "DocumentDay", true, "DocumentDate");
+    // The drill-down's table holds the same rows with their own dates.
     expectSameSums(*report.SalesRowsList(true), *report.CreateSalesList(true), "IDC", true);
     expectSameSums(*report.SalesRowsList(true), *report.CreateSalesList(true), "DocumentDate", true);
+    auto drill = report.SalesRowsList(true);
+    drill->Refresh();
+    EXPECT_FALSE(drill->Recordset()->Fields().Exists("DocumentDay"));
 
-    // The second read replaced the first one's table.
+    // The second read dropped the first one's table.
     const std::string table = report.SalesRowsTable();
+    ASSERT_FALSE(table.empty());
     report.ReadSalesRows();
-    EXPECT_NE(report.SalesRowsTable(), table);
+    EXPECT_TRUE(report.SalesRowsTable().empty());
     EXPECT_THROW(book->Db().Query("SELECT COUNT(*) FROM " + table), std::exception);
+    report.SalesRowsList(true);
+    EXPECT_NE(report.SalesRowsTable(), table);
     // Another report keeps its own rows, until it goes.
     std::string othersTable;
     {
@@ -359,6 +371,7 @@ TEST_F(SalesCubeTest, KeptSalesRowsGiveTheSalesListsRowsAndGoWithTheReport)
         Quarn_DuzAde::RSale other;
         ASSERT_TRUE(other.Prepare(otherParams));
         other.ReadSalesRows();
+        other.SalesRowsList(true);
         othersTable = other.SalesRowsTable();
         const auto count = [&](const std::string& t) {
             return book->Db().Query("SELECT COUNT(*) FROM " + t).rows.at(0).at(0).ToInteger();
