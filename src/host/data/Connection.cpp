@@ -48,7 +48,13 @@ ColumnKind KindOf(Oid type)
 
 Value ToValue(ColumnKind kind, const char* text, int length)
 {
-    std::string_view s(text, static_cast<std::size_t>(length));
+    return ValueOfText(kind, std::string_view(text, static_cast<std::size_t>(length)));
+}
+
+} // namespace
+
+Value ValueOfText(ColumnKind kind, std::string_view s)
+{
     switch (kind) {
     case ColumnKind::Boolean: return Value(s == "t");
     case ColumnKind::Integer: {
@@ -80,6 +86,8 @@ Value ToValue(ColumnKind kind, const char* text, int length)
     default: return Value(std::string(s));
     }
 }
+
+namespace {
 
 std::string OneLine(std::string message)
 {
@@ -341,7 +349,7 @@ struct Connection::Impl {
     // frees for every row: for a year of sales lines, most of the reading). The columns come
     // from the statement described beforehand, without running it.
     void RunEachCopied(const std::string& sql, const std::vector<std::string>& names, const ColumnsReader& onColumns,
-                       const RowReader& onRow)
+                       const RowReader& onRow, const TextRowReader& onTextRow)
     {
         const StopSignal* signal = stop.get();
         if (signal) signal->ThrowIfRequested();
@@ -392,7 +400,8 @@ struct Connection::Impl {
             PQfreeCancel(cancel);
             cancelSent = true;
         };
-        std::string unescaped;
+        std::vector<FieldText> texts(columns.size());
+        std::vector<std::string> unescaped(columns.size());
         for (;;) {
             char* line = nullptr;
             const int length = PQgetCopyData(conn, &line, 1);
@@ -408,7 +417,16 @@ struct Connection::Impl {
             std::unique_ptr<char, void (*)(void*)> owned(line, PQfreemem);
             cancelOnStop();
             if (cancelSent) continue;
-            onRow(CopiedRow(std::string_view(line, static_cast<std::size_t>(length)), columns, unescaped));
+            CopiedFields(std::string_view(line, static_cast<std::size_t>(length)), texts, unescaped);
+            if (onTextRow) {
+                onTextRow(texts);
+                continue;
+            }
+            std::vector<Value> row;
+            row.reserve(columns.size());
+            for (std::size_t f = 0; f < columns.size(); ++f)
+                row.push_back(texts[f].isNull ? Value(Null{}) : ValueOfText(columns[f].kind, texts[f].text));
+            onRow(std::move(row));
         }
         PGresult* finished = PQgetResult(conn);
         if (PQresultStatus(finished) != PGRES_COMMAND_OK) {
@@ -422,46 +440,39 @@ struct Connection::Impl {
         PQclear(finished);
     }
 
-    // The values of one line of COPY's text form: fields parted by tabs, null as \N, and a
-    // backslash before a tab, a line end, a backslash or another control character.
-    static std::vector<Value> CopiedRow(std::string_view line, const std::vector<Column>& columns,
-                                        std::string& unescaped)
+    // The fields of one line of COPY's text form: parted by tabs, null as \\N, and a backslash
+    // before a tab, a line end, a backslash or another control character. A field with such a
+    // backslash is read into its own buffer; the others stay views into the line.
+    static void CopiedFields(std::string_view line, std::vector<FieldText>& fields, std::vector<std::string>& buffers)
     {
         if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-        std::vector<Value> row;
-        row.reserve(columns.size());
         std::size_t start = 0;
-        for (std::size_t f = 0; f < columns.size(); ++f) {
+        for (std::size_t f = 0; f < fields.size(); ++f) {
             const std::size_t tab = std::min(line.find('\t', start), line.size());
-            std::string_view field = line.substr(start, tab - start);
+            std::string_view field = line.substr(std::min(start, line.size()), tab - std::min(start, line.size()));
             start = tab + 1;
-            if (field == "\\N") {
-                row.emplace_back(Null{});
-                continue;
-            }
-            if (field.find('\\') != std::string_view::npos) {
-                unescaped.clear();
-                for (std::size_t i = 0; i < field.size(); ++i) {
-                    if (field[i] != '\\' || i + 1 == field.size()) {
-                        unescaped += field[i];
-                        continue;
-                    }
-                    const char next = field[++i];
-                    switch (next) {
-                    case 'b': unescaped += '\b'; break;
-                    case 'f': unescaped += '\f'; break;
-                    case 'n': unescaped += '\n'; break;
-                    case 'r': unescaped += '\r'; break;
-                    case 't': unescaped += '\t'; break;
-                    case 'v': unescaped += '\v'; break;
-                    default: unescaped += next; break;
-                    }
+            fields[f] = {field, field == "\\N"};
+            if (fields[f].isNull || field.find('\\') == std::string_view::npos) continue;
+            std::string& text = buffers[f];
+            text.clear();
+            for (std::size_t i = 0; i < field.size(); ++i) {
+                if (field[i] != '\\' || i + 1 == field.size()) {
+                    text += field[i];
+                    continue;
                 }
-                field = unescaped;
+                const char next = field[++i];
+                switch (next) {
+                case 'b': text += '\b'; break;
+                case 'f': text += '\f'; break;
+                case 'n': text += '\n'; break;
+                case 'r': text += '\r'; break;
+                case 't': text += '\t'; break;
+                case 'v': text += '\v'; break;
+                default: text += next; break;
+                }
             }
-            row.push_back(ToValue(columns[f].kind, field.data(), static_cast<int>(field.size())));
+            fields[f].text = text;
         }
-        return row;
     }
 
     ResultSet Run(const std::string& sql, const std::vector<Value>& params, const std::vector<std::string>& names,
@@ -564,7 +575,7 @@ ResultSet Connection::Query(std::string_view tsql, const std::vector<Value>& par
 }
 
 void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
-                           const RowReader& row)
+                           const RowReader& row, const TextRowReader& textRow)
 {
     TSql::Translation t = TSql::Translate(tsql);
     if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(tsql);
@@ -573,7 +584,7 @@ void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& para
                          std::to_string(params.size()) + " were given");
     if (t.statements.size() == 1 && t.returnsRows) {
         if (params.empty())
-            impl_->RunEachCopied(t.postgres, t.columnNames, columns, row);
+            impl_->RunEachCopied(t.postgres, t.columnNames, columns, row, textRow);
         else
             impl_->RunEach(t.postgres, params, t.columnNames, columns, row);
         return;

@@ -17,6 +17,15 @@ namespace Talvex::Data {
 
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
 
+// A field of a row as the server writes it: its text, or null.
+struct FieldText {
+    std::string_view text;
+    bool isNull = false;
+};
+
+// The value of a field of the kind from its text as the server writes it.
+Value ValueOfText(ColumnKind kind, std::string_view text);
+
 struct Column {
     std::string name; // as the statement spells it where known, else as the server returns it
     ColumnKind kind = ColumnKind::Other;
@@ -68,8 +77,13 @@ public:
     // the statement between rows and while the server is silent, as it cancels a Query.
     using ColumnsReader = std::function<void(const std::vector<Column>&)>;
     using RowReader = std::function<void(std::vector<Value>&&)>;
+    // A reader that takes a row as its fields' texts, as the server writes them (ValueOfText
+    // reads one), valid during the call only: given beside the RowReader, it gets the rows of
+    // a single statement without parameters, which then need no Value made for a text the
+    // reader already holds.
+    using TextRowReader = std::function<void(const std::vector<FieldText>&)>;
     void QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
-                   const RowReader& row);
+                   const RowReader& row, const TextRowReader& textRow = nullptr);
 
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
     void ExecutePostgresScript(std::string_view sql); // several statements, no parameters

@@ -125,6 +125,7 @@ Recordset Recordset::FromResultSet(const ResultSet& result)
 RecordsetBuilder::RecordsetBuilder(const std::vector<Column>& columns)
 {
     for (const Column& column : columns) {
+        kinds_.push_back(column.kind);
         recordset_.definitions_.push_back(FieldDef{column.name, DataTypeFromColumnKind(column.kind), 0});
         if (MaySettleAsMoney(column)) moneyFields_.push_back(recordset_.definitions_.size() - 1);
     }
@@ -145,6 +146,20 @@ void RecordsetBuilder::Append(std::vector<Talvex::Value>&& row)
         return d && !d->ExactCurrency();
     });
     store_->Append(std::move(row), nullptr);
+}
+
+void RecordsetBuilder::AppendTexts(const std::vector<FieldText>& row)
+{
+    if (!store_) throw ValueError("Recordset: its rows are already complete");
+    if (row.size() != store_->FieldCount())
+        throw ValueError("Recordset: row " + std::to_string(store_->RowCount() + 1) + " has " +
+                         std::to_string(row.size()) + " values for " + std::to_string(store_->FieldCount()) +
+                         " columns");
+    const std::size_t index = store_->AppendTexts(row, kinds_);
+    std::erase_if(moneyFields_, [&](std::size_t f) {
+        const auto* d = std::get_if<Decimal>(&store_->At(index, f).Raw());
+        return d && !d->ExactCurrency();
+    });
 }
 
 Recordset RecordsetBuilder::Finish()

@@ -236,6 +236,8 @@ class RecordsetBuilder {
 public:
     explicit RecordsetBuilder(const std::vector<Column>& columns);
     void Append(std::vector<Talvex::Value>&& row);
+    // A row as its fields' texts (Connection::TextRowReader).
+    void AppendTexts(const std::vector<FieldText>& row);
     // The recordset of the rows appended, on its first row; the builder is spent.
     Recordset Finish();
 
@@ -243,6 +245,7 @@ private:
     Recordset recordset_;
     std::shared_ptr<RecordsetDetail::RowStore> store_;
     std::vector<std::size_t> moneyFields_; // NUMERIC fields whose values are all amounts so far
+    std::vector<ColumnKind> kinds_;
 };
 
 } // namespace Talvex::Data

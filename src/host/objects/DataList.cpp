@@ -324,7 +324,8 @@ void DataList::Refresh()
     std::optional<Data::RecordsetBuilder> builder;
     book_->Db().QueryEach(
         SqlText(), {}, [&](const std::vector<Data::Column>& columns) { builder.emplace(columns); },
-        [&](std::vector<Value>&& row) { builder->Append(std::move(row)); });
+        [&](std::vector<Value>&& row) { builder->Append(std::move(row)); },
+        [&](const std::vector<Data::FieldText>& row) { builder->AppendTexts(row); });
     auto recordset = std::make_shared<Data::Recordset>(builder->Finish());
     if (!sort_.empty()) recordset->SetSort(sort_);
     recordset_ = std::move(recordset);

@@ -44,6 +44,20 @@ std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
     return add(std::move(value)); // a value of another kind: rare in a text field, kept as it is
 }
 
+std::uint32_t RowStore::CodeOfText(CodedField& field, const FieldText& text)
+{
+    if (text.isNull) return CodeOf(field, Value(Null{}));
+    // Rows of one document come together and repeat its texts: the last row's member
+    // answers most of them without hashing.
+    if (!field.codes.empty()) {
+        const std::uint32_t last = field.codes.back();
+        const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
+        if (lastText && *lastText == text.text) return last;
+    }
+    if (auto found = field.textCodes.find(text.text); found != field.textCodes.end()) return found->second;
+    return CodeOf(field, Value(std::string(text.text)));
+}
+
 std::size_t RowStore::FieldIndex(std::string_view name) const
 {
     for (std::size_t i = 0; i < fields_.size(); ++i)
@@ -74,12 +88,41 @@ std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
             Slot(index)[place.index] = std::move(row[f]);
         }
     }
+    Appended(index, origin);
+    return index;
+}
+
+std::size_t RowStore::AppendTexts(const std::vector<FieldText>& row, const std::vector<ColumnKind>& kinds)
+{
+    assert(row.size() == fields_.size() && kinds.size() == fields_.size());
+    std::size_t index = deleted_.size();
+    if (index % kBlockRows == 0 && plainCount_ > 0)
+        blocks_.push_back(std::make_unique<Value[]>(kBlockRows * plainCount_));
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        const Place& place = places_[f];
+        if (place.coded) {
+            CodedField& field = coded_[place.index];
+            // A coded field holds texts; a value of another kind read from its text (a date
+            // in a text column of mixed dates) is kept as it is.
+            if (row[f].isNull || kinds[f] == ColumnKind::Text || kinds[f] == ColumnKind::Other)
+                field.codes.push_back(CodeOfText(field, row[f]));
+            else
+                field.codes.push_back(CodeOf(field, ValueOfText(kinds[f], row[f].text)));
+        } else {
+            Slot(index)[place.index] = row[f].isNull ? Value(Null{}) : ValueOfText(kinds[f], row[f].text);
+        }
+    }
+    Appended(index, nullptr);
+    return index;
+}
+
+void RowStore::Appended(std::size_t index, const Recordset* origin)
+{
     deleted_.push_back(0);
     for (std::size_t f = 0; f < indexes_.size(); ++f)
         if (indexes_[f]) AddToIndex(*indexes_[f], f, index);
     for (Recordset* view : views_)
         view->OnRowAppended(index, view == origin);
-    return index;
 }
 
 void RowStore::Delete(std::size_t row)

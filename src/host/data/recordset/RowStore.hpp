@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/data/Connection.hpp"
 #include "host/data/recordset/DataType.hpp"
 #include "host/types/Value.hpp"
 
@@ -60,6 +61,9 @@ public:
     // Appends a row of FieldCount() values and tells every attached recordset; `origin` is
     // the recordset that added it. Reserve first for bulk loads.
     std::size_t Append(std::vector<Value>&& row, const Recordset* origin);
+    // The same for a row as its fields' texts, as the server writes them, each read as its
+    // column's kind: a text already among a coded field's values makes no Value at all.
+    std::size_t AppendTexts(const std::vector<FieldText>& row, const std::vector<ColumnKind>& kinds);
     void Reserve(std::size_t rows);
     void Delete(std::size_t row);
 
@@ -98,6 +102,9 @@ private:
         std::size_t index = 0; // into coded_, or the slot within a row's plain values
     };
     static std::uint32_t CodeOf(CodedField& field, Value&& value);
+    static std::uint32_t CodeOfText(CodedField& field, const FieldText& text);
+    // After a row was stored: the indexes and the recordsets showing the rows learn of it.
+    void Appended(std::size_t index, const Recordset* origin);
     void Store(std::size_t row, std::size_t field, Value&& value);
 
     std::optional<std::string> IndexKey(std::size_t field, const Value& value) const;

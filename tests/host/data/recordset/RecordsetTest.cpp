@@ -494,3 +494,55 @@ TEST(Recordset, NumericColumnsReadRowByRowSettleAsAWholeResultDoes)
     rs.MoveLast();
     EXPECT_EQ(rs.Fields()("Client").Value().ToText(), "cukrus");
 }
+
+// Rows handed over as the server's texts end as the same rows handed over as values: the same
+// kinds (money settled alike), nulls, repeated and escaped texts, dates.
+TEST(Recordset, RowsGivenAsTextsReadAsTheirValues)
+{
+    using Talvex::Decimal;
+    using Talvex::Data::Column;
+    using Talvex::Data::ColumnKind;
+    using Talvex::Data::FieldText;
+    using Talvex::Data::RecordsetBuilder;
+    const std::vector<Column> columns = {Column{"Amount", ColumnKind::Decimal, -1}, Column{"Share", ColumnKind::Decimal, -1},
+                                         Column{"Client", ColumnKind::Text}, Column{"Day", ColumnKind::Date},
+                                         Column{"Number", ColumnKind::Integer}};
+    const std::vector<std::vector<const char*>> rows = {
+        {"100.5000", "0.33333333333333333333", "Čiurlionis", "2026-03-01", "7"},
+        {"200", "0.5", "Čiurlionis", "2026-03-02", nullptr},
+        {nullptr, "0.25", nullptr, nullptr, "-3"},
+        {"0.2500", "1", "Čiurlionis", "2026-12-31", "0"},
+        {"12.1234", "2", "a\tb\\N", "2026-01-01", "12"}};
+    RecordsetBuilder byValues(columns);
+    RecordsetBuilder byTexts(columns);
+    for (const auto& row : rows) {
+        std::vector<Value> values;
+        std::vector<FieldText> texts;
+        for (std::size_t f = 0; f < row.size(); ++f) {
+            values.push_back(row[f] ? Talvex::Data::ValueOfText(columns[f].kind, row[f]) : Value(Null{}));
+            texts.push_back(row[f] ? FieldText{row[f], false} : FieldText{{}, true});
+        }
+        byValues.Append(std::move(values));
+        byTexts.AppendTexts(texts);
+    }
+    Recordset expected = byValues.Finish();
+    Recordset actual = byTexts.Finish();
+    ASSERT_EQ(actual.RecordCount(), expected.RecordCount());
+    for (expected.MoveFirst(), actual.MoveFirst(); !expected.Eof(); expected.MoveNext(), actual.MoveNext()) {
+        for (const char* field : {"Amount", "Share", "Client", "Day", "Number"}) {
+            const Value e = expected.Fields()(field).Value();
+            const Value a = actual.Fields()(field).Value();
+            SCOPED_TRACE(std::string(field) + " at " + std::to_string(expected.Bookmark()));
+            EXPECT_EQ(a.Raw().index(), e.Raw().index());
+            EXPECT_EQ(a.ToInvariantText(), e.ToInvariantText());
+        }
+    }
+    // The amounts settled as money, the finer shares stayed decimal.
+    actual.MoveFirst();
+    EXPECT_TRUE(std::holds_alternative<Currency>(actual.Fields()("Amount").Value().Raw()));
+    EXPECT_TRUE(std::holds_alternative<Decimal>(actual.Fields()("Share").Value().Raw()));
+    actual.MoveLast();
+    EXPECT_EQ(actual.Fields()("Client").Value().ToText(), "a\tb\\N");
+    actual.SetFilter("Client = 'čiurlionis'");
+    EXPECT_EQ(actual.RecordCount(), 3);
+}
