@@ -183,10 +183,7 @@ struct Connection::Impl {
             pollfd socket{PQsocket(conn), POLLIN, 0};
             ::poll(&socket, 1, signal ? kStopPollMillis : -1);
             if (signal && !cancelSent && signal->Requested()) {
-                PGcancel* cancel = PQgetCancel(conn);
-                char reason[256];
-                if (cancel) PQcancel(cancel, reason, sizeof reason);
-                PQfreeCancel(cancel);
+                SendCancel();
                 cancelSent = true;
             }
             if (!PQconsumeInput(conn)) break;
@@ -265,10 +262,7 @@ struct Connection::Impl {
     {
         const auto cancelOnStop = [&] {
             if (!signal || cancelSent || !signal->Requested()) return;
-            PGcancel* cancel = PQgetCancel(conn);
-            char reason[256];
-            if (cancel) PQcancel(cancel, reason, sizeof reason);
-            PQfreeCancel(cancel);
+            SendCancel();
             cancelSent = true;
         };
         // Rows that arrive faster than they are read never leave the socket waiting, so a
@@ -378,26 +372,14 @@ struct Connection::Impl {
         } drain{conn};
         bool cancelSent = false;
         if (!AwaitResult(signal, cancelSent)) Fail(nullptr, "The database connection broke");
-        PGresult* started = PQgetResult(conn);
-        if (PQresultStatus(started) != PGRES_COPY_OUT) {
-            if (cancelSent) {
-                PQclear(started);
-                signal->ThrowIfRequested();
-                throw CancelledError(kCancelledText);
-            }
-            Fail(started, "The database refused the statement");
-        }
-        PQclear(started);
+        TakeResult(PQgetResult(conn), PGRES_COPY_OUT, signal, cancelSent);
         onColumns(columns);
 
         // A stop cancels the statement on the server; the lines already on their way are
         // read past, none handed on.
         const auto cancelOnStop = [&] {
             if (!signal || cancelSent || !signal->Requested()) return;
-            PGcancel* cancel = PQgetCancel(conn);
-            char reason[256];
-            if (cancel) PQcancel(cancel, reason, sizeof reason);
-            PQfreeCancel(cancel);
+            SendCancel();
             cancelSent = true;
         };
         std::vector<FieldText> texts(columns.size());
@@ -428,16 +410,32 @@ struct Connection::Impl {
                 row.push_back(texts[f].isNull ? Value(Null{}) : ValueOfText(columns[f].kind, texts[f].text));
             onRow(std::move(row));
         }
-        PGresult* finished = PQgetResult(conn);
-        if (PQresultStatus(finished) != PGRES_COMMAND_OK) {
-            if (cancelSent) {
-                PQclear(finished);
-                signal->ThrowIfRequested();
-                throw CancelledError(kCancelledText);
-            }
-            Fail(finished, "The database refused the statement");
+        TakeResult(PQgetResult(conn), PGRES_COMMAND_OK, signal, cancelSent);
+    }
+
+    // Asks the server to cancel the statement it runs for this session.
+    void SendCancel()
+    {
+        PGcancel* cancel = PQgetCancel(conn);
+        char reason[256];
+        if (cancel) PQcancel(cancel, reason, sizeof reason);
+        PQfreeCancel(cancel);
+    }
+
+    // Takes a result that should have the status: one that has not ends the statement with
+    // the stop's error when a cancel was sent, else with the server's.
+    void TakeResult(PGresult* result, ExecStatusType wanted, const StopSignal* signal, bool cancelSent)
+    {
+        if (PQresultStatus(result) == wanted) {
+            PQclear(result);
+            return;
         }
-        PQclear(finished);
+        if (cancelSent) {
+            PQclear(result);
+            signal->ThrowIfRequested();
+            throw CancelledError(kCancelledText);
+        }
+        Fail(result, "The database refused the statement");
     }
 
     // The fields of one line of COPY's text form: parted by tabs, null as \\N, and a backslash

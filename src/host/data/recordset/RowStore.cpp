@@ -76,9 +76,7 @@ void RowStore::Reserve(std::size_t rows)
 std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
 {
     assert(row.size() == fields_.size());
-    std::size_t index = deleted_.size();
-    if (index % kBlockRows == 0 && plainCount_ > 0)
-        blocks_.push_back(std::make_unique<Value[]>(kBlockRows * plainCount_));
+    const std::size_t index = NextRow();
     for (std::size_t f = 0; f < fields_.size(); ++f) {
         const Place& place = places_[f];
         if (place.coded) {
@@ -95,9 +93,7 @@ std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
 std::size_t RowStore::AppendTexts(const std::vector<FieldText>& row, const std::vector<ColumnKind>& kinds)
 {
     assert(row.size() == fields_.size() && kinds.size() == fields_.size());
-    std::size_t index = deleted_.size();
-    if (index % kBlockRows == 0 && plainCount_ > 0)
-        blocks_.push_back(std::make_unique<Value[]>(kBlockRows * plainCount_));
+    const std::size_t index = NextRow();
     for (std::size_t f = 0; f < fields_.size(); ++f) {
         const Place& place = places_[f];
         if (place.coded) {
@@ -113,6 +109,14 @@ std::size_t RowStore::AppendTexts(const std::vector<FieldText>& row, const std::
         }
     }
     Appended(index, nullptr);
+    return index;
+}
+
+std::size_t RowStore::NextRow()
+{
+    const std::size_t index = deleted_.size();
+    if (index % kBlockRows == 0 && plainCount_ > 0)
+        blocks_.push_back(std::make_unique<Value[]>(kBlockRows * plainCount_));
     return index;
 }
 

@@ -103,6 +103,8 @@ private:
     };
     static std::uint32_t CodeOf(CodedField& field, Value&& value);
     static std::uint32_t CodeOfText(CodedField& field, const FieldText& text);
+    // The index of the row about to be stored, its block of plain values made when it opens one.
+    std::size_t NextRow();
     // After a row was stored: the indexes and the recordsets showing the rows learn of it.
     void Appended(std::size_t index, const Recordset* origin);
     void Store(std::size_t row, std::size_t field, Value&& value);
