@@ -109,8 +109,11 @@ std::shared_ptr<DataList> RSaleCompetitor::CreateList() const
     lines->Join(NoColumns(book.CreateList("THPartyAttribute")), "p",
                 "oTable.IDC = p.DocID and p.RolePartyCode = N'PIR'", 1, 0);
     lines->Join(NoColumns(book.CreateList("RefClient")), "Cl", "p.PartyCode = Cl.Code", 1, 0);
+    // The folders by the competitor's article rather than by each line: the server then meets
+    // the articles with their folders before the lines, instead of comparing every line's code
+    // twice.
     if (!folders_.Table().empty())
-        lines->Join(NoColumns(book.CreateList(folders_.Table())), "plf", "gs.GoodCode = plf.GoodCode", 1, 0);
+        lines->Join(NoColumns(book.CreateList(folders_.Table())), "plf", "cg.GoodCode = plf.GoodCode", 1, 0);
     Talvex::RateJoin rates;
     rates.Init(book_, "Cros", "Rate");
     rates.JoinRates(*lines, "DocumentDate", "CurrencyCode");
