@@ -5,25 +5,21 @@
 #
 #     bench/apply-pay-term-state.sh "host=$TALVEX_HOME/socket user=postgres dbname=talvex_bench10"
 set -eu
-[ $# -eq 1 ] || { echo "usage: $0 CONNECTION" >&2; exit 2; }
-here=$(dirname "$0")/..
-sql=$here/src/host/erp/sql
+. "$(dirname "$0")/support/apply-state.sh"
+apply_usage "$@"
 {
-    echo 'SET client_min_messages = warning;'
-    echo 'BEGIN;'
     echo 'DROP VIEW IF EXISTS THDocPayTermCurDbt, THDocumentPayTermCur;'
     echo 'DROP FUNCTION IF EXISTS THDocumentPayTermDbt(DATE), THDocumentPayTermExt(DATE);'
     echo 'DROP TABLE IF EXISTS THDocPayTermState CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THDocPayTermStateOf(INTEGER[]), THDocPayTermStateRefresh(INTEGER[]),'
     echo '    THDocPayTermStateRebuild(), THDocPayTermStateSuspend() CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THDocPayTermState_OnDocument(), THDocPayTermState_OnPayment(),'
-    echo '    THDocPayTermState_OnDocPart(), THDocPayTermState_OnGoodsRow(), THDocPayTermState_OnTruncate() CASCADE;'
+    echo '    THDocPayTermState_OnDocPart(), THDocPayTermState_OnDocRows(), THDocPayTermState_OnGoodsRow(),'
+    echo '    THDocPayTermState_OnTruncate() CASCADE;'
     cat "$sql/030_kept_state_tools.sql"
     cat "$sql/035_pay_term_state.sql"
     # The payment-term sources of the data-sources script, from the as-of-date form on.
     sed -n '/^-- The payment terms as they stood on PayToDate/,/^CREATE VIEW THDocPayTermCurDbt/p' \
         "$sql/040_data_sources.sql"
     echo 'SELECT THDocPayTermStateRebuild();'
-    echo 'COMMIT;'
-    echo 'ANALYZE THDocPayTermState;'
-} | psql -X -q -v ON_ERROR_STOP=1 "$1"
+} | apply_in_one_transaction "$1" 'ANALYZE THDocPayTermState;'

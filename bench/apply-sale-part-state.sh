@@ -5,23 +5,19 @@
 #
 #     bench/apply-sale-part-state.sh "host=/work/bench-home/socket user=postgres dbname=talvex_bench"
 set -eu
-[ $# -eq 1 ] || { echo "usage: $0 CONNECTION" >&2; exit 2; }
-here=$(dirname "$0")/..
-sql=$here/src/host/erp/sql
+. "$(dirname "$0")/support/apply-state.sh"
+apply_usage "$@"
 {
-    echo 'SET client_min_messages = warning;'
-    echo 'BEGIN;'
     echo 'DROP TABLE IF EXISTS THSalePart CASCADE;'
     echo 'DROP VIEW IF EXISTS THSalePartTypeRows CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THSalePartRefresh(INTEGER[]), THSalePartRebuild(), THSalePartSuspend(),'
     echo '    THSalePart_OnRows(), THSalePart_OnTruncate(), THSalePartOf(INTEGER[]),'
-    echo '    THSalePartIsSale(VARCHAR, SMALLINT), THSalePartSkipped(NAME, NAME) CASCADE;'
+    echo '    THSalePartIsSale(VARCHAR, SMALLINT), THSalePartSkipped(NAME, NAME),'
+    echo '    THSalePartShare(NUMERIC, NUMERIC, NUMERIC), THSalePartCost(NUMERIC, NUMERIC, NUMERIC) CASCADE;'
     cat "$sql/030_kept_state_tools.sql"
     cat "$sql/038_sale_part_state.sql"
     # The folded twins of the new table's keys, as the schema's last script gives every table.
     echo 'CREATE INDEX thsalepart_type_date_folded ON THSalePart (tsql.ci(DocTypeCode), DocumentDate);'
     echo 'SELECT THSalePartSuspend();'
     echo 'SELECT THSalePartRebuild();'
-    echo 'COMMIT;'
-    echo 'ANALYZE THSalePart;'
-} | psql -X -q -v ON_ERROR_STOP=1 "$1"
+} | apply_in_one_transaction "$1" 'ANALYZE THSalePart;'

@@ -8,12 +8,9 @@
 #
 #     bench/apply-stock-month-state.sh "host=/work/bench-home/socket user=postgres dbname=talvex_bench"
 set -eu
-[ $# -eq 1 ] || { echo "usage: $0 CONNECTION" >&2; exit 2; }
-here=$(dirname "$0")/..
-sql=$here/src/host/erp/sql
+. "$(dirname "$0")/support/apply-state.sh"
+apply_usage "$@"
 {
-    echo 'SET client_min_messages = warning;'
-    echo 'BEGIN;'
     echo 'DROP VIEW IF EXISTS THDocGoodFixLogMonth;'
     echo 'DROP TABLE IF EXISTS THGoodFixMonthState, THGoodFixMonthSpan CASCADE;'
     echo 'DROP FUNCTION IF EXISTS THGoodFixMonthRefresh(VARCHAR[]), THGoodFixDateRefresh(INTEGER[]),'
@@ -36,6 +33,4 @@ sql=$here/src/host/erp/sql
     echo 'CREATE INDEX thgoodfixmonthspan_pkey_folded ON THGoodFixMonthSpan (tsql.ci(GoodCode));'
     echo 'SELECT THGoodFixMonthSuspend();'
     echo 'SELECT THGoodFixMonthRebuild();'
-    echo 'COMMIT;'
-    echo 'ANALYZE THGoodSpecFixLog, THGoodFixMonthState, THGoodFixMonthSpan;'
-} | psql -X -q -v ON_ERROR_STOP=1 "$1"
+} | apply_in_one_transaction "$1" 'ANALYZE THGoodSpecFixLog, THGoodFixMonthState, THGoodFixMonthSpan;'

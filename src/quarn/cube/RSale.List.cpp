@@ -287,7 +287,6 @@ std::shared_ptr<DataList> RSale::ReadSalesRows()
     // The rows read before go first: a year of lines is held once, not twice.
     DropSalesRows();
     rowsList_.reset();
-    cubeList_.reset();
     drillList_.reset(); // the next drill-down reads the new rows
     std::shared_ptr<DataList> list;
     readingRows_ = true;
@@ -304,7 +303,6 @@ std::shared_ptr<DataList> RSale::ReadSalesRows()
     // cube nothing).
     list->Refresh();
     rowsList_ = list;
-    cubeList_ = list;
     return list;
 }
 

@@ -137,11 +137,10 @@ private:
     std::shared_ptr<Talvex::Book> book_;
     CRSaleSupport support_;
     std::map<std::string, RSaleLookup> lookups_; // "Country", "Region", "Town", "Department", "PriceType", "Seller"
-    std::shared_ptr<Talvex::DataList> cubeList_;
     std::shared_ptr<Talvex::DataList> drillList_;
     void WriteSalesRows();
     std::string rowsTable_;
-    std::shared_ptr<Talvex::DataList> rowsList_; // the list read last, its rows in its recordset
+    std::shared_ptr<Talvex::DataList> rowsList_; // the list the cube was loaded from, its rows read
     bool readingRows_ = false;                   // the list being built is the one the cube reads
     std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool isMngBKeeping_ = false;
