@@ -11,9 +11,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <exception>
 #include <cctype>
 #include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace Talvex::Data {
 namespace {
@@ -157,6 +163,126 @@ int ResultSet::ColumnIndex(std::string_view name) const
     return -1;
 }
 
+namespace {
+
+// The lines of a part of a list that another session reads, handed from its thread to the
+// session's own in chunks, so that neither waits on the other line by line. Bounded: a
+// reader far ahead waits until the chunks before are taken.
+class LineQueue {
+public:
+    enum class Taken { Chunk, Done, Waiting };
+
+    // The reading thread's side.
+    void Add(std::string_view line)
+    {
+        current_.append(line);
+        if (current_.size() >= kChunkBytes) Hand();
+    }
+    void Finish(std::exception_ptr error)
+    {
+        if (!error) Hand();
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        error_ = std::move(error);
+        ready_.notify_all();
+    }
+
+    // The session's side: the next chunk; Done at the end (the reader's error thrown then);
+    // Waiting when none came within the wait, so that the caller can look at its stop.
+    Taken Next(std::string& chunk, std::chrono::milliseconds wait)
+    {
+        std::unique_lock lock(mutex_);
+        if (!ready_.wait_for(lock, wait, [&] { return !chunks_.empty() || done_; })) return Taken::Waiting;
+        if (!chunks_.empty()) {
+            chunk = std::move(chunks_.front());
+            chunks_.pop_front();
+            bytes_ -= chunk.size();
+            room_.notify_all();
+            return Taken::Chunk;
+        }
+        if (error_) std::rethrow_exception(error_);
+        return Taken::Done;
+    }
+    // Nothing more is taken: a reader waiting for room goes on (and is stopped otherwise).
+    void Abandon()
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+        room_.notify_all();
+    }
+    bool Failed() const
+    {
+        std::lock_guard lock(mutex_);
+        return error_ != nullptr;
+    }
+    std::exception_ptr Error() const
+    {
+        std::lock_guard lock(mutex_);
+        return error_;
+    }
+
+private:
+    static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+    // About a million rows of a wide list waiting as text; the recordset they go into holds more.
+    static constexpr std::size_t kMaxWaitingBytes = std::size_t{1} << 30;
+
+    void Hand()
+    {
+        if (current_.empty()) return;
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return bytes_ < kMaxWaitingBytes || abandoned_; });
+        if (abandoned_) {
+            current_.clear();
+            return;
+        }
+        bytes_ += current_.size();
+        chunks_.push_back(std::move(current_));
+        current_ = std::string();
+        current_.reserve(kChunkBytes + 4096);
+        ready_.notify_all();
+    }
+
+    std::string current_;
+    mutable std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::string> chunks_;
+    std::size_t bytes_ = 0;
+    bool done_ = false;
+    bool abandoned_ = false;
+    std::exception_ptr error_;
+};
+
+// Whether a snapshot's name as the server exports it ("00000003-0000001B-1") can stand in a
+// statement as it is.
+bool IsSnapshotName(std::string_view name)
+{
+    return !name.empty() && name.size() < 64 &&
+           std::all_of(name.begin(), name.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == '-'; });
+}
+
+
+// The session's own tables a statement reads, as the server knows them ("#pricelistfolders3"),
+// each once; nullopt when a quoted name there begins with "#" and is not one.
+std::optional<std::vector<std::string>> SessionTablesIn(std::string_view sql)
+{
+    std::vector<std::string> tables;
+    for (std::size_t at = sql.find("\"#"); at != std::string_view::npos; at = sql.find("\"#", at + 1)) {
+        const std::size_t end = sql.find('"', at + 1);
+        if (end == std::string_view::npos) return std::nullopt;
+        std::string name(sql.substr(at + 1, end - at - 1));
+        if (!TSql::IsTemporaryTableName(name)) return std::nullopt;
+        if (std::find(tables.begin(), tables.end(), name) == tables.end()) tables.push_back(std::move(name));
+    }
+    return tables;
+}
+
+} // namespace
+
+// The biggest temporary table of a session copied to the others that read a list in parts
+// with it: a report's small working tables, not a copy of a list.
+constexpr std::int64_t kMaxCopiedTableBytes = std::int64_t{32} << 20;
+
 // How often a statement that is still running looks whether it should stop: a person who
 // cancels sees the report end within this and the server's answer to the cancel.
 constexpr int kStopPollMillis = 100;
@@ -167,6 +293,9 @@ struct Connection::Impl {
     int transactionDepth = 0;
     bool copying = false;
     std::shared_ptr<const StopSignal> stop;
+    // Further sessions of the same database for reading a list in parts at once, opened on
+    // first need and kept with this one.
+    std::vector<Connection> sides;
 
     // Sends the statement and waits for its answer, cancelling it on the server when the
     // stop signal is raised meanwhile. As PQexec: the last result, or the first error.
@@ -337,28 +466,33 @@ struct Connection::Impl {
         if (!columnsGiven) onColumns(columns);
     }
 
-    // One statement without parameters, its rows streamed by COPY: the server writes them
-    // in its text form, row after row, while it works the next ones out, and each arrives
-    // as one line rather than as a result object of its own (which single-row mode makes and
-    // frees for every row: for a year of sales lines, most of the reading). The columns come
-    // from the statement described beforehand, without running it.
-    void RunEachCopied(const std::string& sql, const std::vector<std::string>& names, const ColumnsReader& onColumns,
-                       const RowReader& onRow, const TextRowReader& onTextRow)
+    // The columns of a statement, from the statement described beforehand, without running it.
+    std::vector<Column> Describe(const std::string& sql, const std::vector<std::string>& names)
     {
-        const StopSignal* signal = stop.get();
-        if (signal) signal->ThrowIfRequested();
         PGresult* prepared = PQprepare(conn, "", sql.c_str(), 0, nullptr);
         if (PQresultStatus(prepared) != PGRES_COMMAND_OK) Fail(prepared, "The database refused the statement");
         PQclear(prepared);
         PGresult* described = PQdescribePrepared(conn, "");
         if (PQresultStatus(described) != PGRES_COMMAND_OK) Fail(described, "The database refused the statement");
-        const std::vector<Column> columns = Columns(described, names);
+        std::vector<Column> columns = Columns(described, names);
         PQclear(described);
+        return columns;
+    }
 
+    // One statement without parameters, its rows streamed by COPY: the server writes them
+    // in its text form, row after row, while it works the next ones out, and each arrives
+    // as one line rather than as a result object of its own (which single-row mode makes and
+    // frees for every row: for a year of sales lines, most of the reading). Each line goes to
+    // the reader as it comes. `stopped` is looked at before each line and while the server is
+    // silent: once it says so the statement is cancelled on the server, the lines already on
+    // their way are read past, none handed on, and CancelledError ends the read.
+    void CopyLines(const std::string& sql, const std::function<bool()>& stopped,
+                   const std::function<void(std::string_view)>& onLine)
+    {
         const std::string copy = "COPY (" + sql + ") TO STDOUT";
         if (!PQsendQuery(conn, copy.c_str())) Fail(nullptr, "The database refused the statement");
-        // Whatever happens to a row, the connection is left with no result pending: the rest of
-        // the lines of a reader that gave up are read past here.
+        // Whatever happens to a line, the connection is left with no result pending: the rest
+        // of the lines of a reader that gave up are read past here.
         struct Drain {
             PGconn* conn;
             ~Drain()
@@ -371,25 +505,36 @@ struct Connection::Impl {
             }
         } drain{conn};
         bool cancelSent = false;
-        if (!AwaitResult(signal, cancelSent)) Fail(nullptr, "The database connection broke");
-        TakeResult(PQgetResult(conn), PGRES_COPY_OUT, signal, cancelSent);
-        onColumns(columns);
-
-        // A stop cancels the statement on the server; the lines already on their way are
-        // read past, none handed on.
         const auto cancelOnStop = [&] {
-            if (!signal || cancelSent || !signal->Requested()) return;
+            if (cancelSent || !stopped()) return;
             SendCancel();
             cancelSent = true;
         };
-        std::vector<FieldText> texts(columns.size());
-        std::vector<std::string> unescaped(columns.size());
+        const auto take = [&](PGresult* result, ExecStatusType wanted) {
+            if (PQresultStatus(result) == wanted) {
+                PQclear(result);
+                return;
+            }
+            if (cancelSent) {
+                PQclear(result);
+                throw CancelledError(kCancelledText);
+            }
+            Fail(result, "The database refused the statement");
+        };
+        cancelOnStop();
+        while (PQisBusy(conn)) {
+            pollfd socket{PQsocket(conn), POLLIN, 0};
+            ::poll(&socket, 1, kStopPollMillis);
+            cancelOnStop();
+            if (!PQconsumeInput(conn)) Fail(nullptr, "The database connection broke");
+        }
+        take(PQgetResult(conn), PGRES_COPY_OUT);
         for (;;) {
             char* line = nullptr;
             const int length = PQgetCopyData(conn, &line, 1);
             if (length == 0) {
                 pollfd socket{PQsocket(conn), POLLIN, 0};
-                ::poll(&socket, 1, signal ? kStopPollMillis : -1);
+                ::poll(&socket, 1, kStopPollMillis);
                 cancelOnStop();
                 if (!PQconsumeInput(conn)) Fail(nullptr, "The database connection broke");
                 continue;
@@ -399,10 +544,26 @@ struct Connection::Impl {
             std::unique_ptr<char, void (*)(void*)> owned(line, PQfreemem);
             cancelOnStop();
             if (cancelSent) continue;
-            CopiedFields(std::string_view(line, static_cast<std::size_t>(length)), texts, unescaped);
+            onLine(std::string_view(line, static_cast<std::size_t>(length)));
+        }
+        take(PQgetResult(conn), PGRES_COMMAND_OK);
+    }
+
+    // Hands on one line of COPY's text form as its fields' texts, or as values when no
+    // reader of texts is given.
+    struct LineReader {
+        const std::vector<Column>& columns;
+        const RowReader& onRow;
+        const TextRowReader& onTextRow;
+        std::vector<FieldText> texts = std::vector<FieldText>(columns.size());
+        std::vector<std::string> unescaped = std::vector<std::string>(columns.size());
+
+        void operator()(std::string_view line)
+        {
+            CopiedFields(line, texts, unescaped);
             if (onTextRow) {
                 onTextRow(texts);
-                continue;
+                return;
             }
             std::vector<Value> row;
             row.reserve(columns.size());
@@ -410,7 +571,40 @@ struct Connection::Impl {
                 row.push_back(texts[f].isNull ? Value(Null{}) : ValueOfText(columns[f].kind, texts[f].text));
             onRow(std::move(row));
         }
-        TakeResult(PQgetResult(conn), PGRES_COMMAND_OK, signal, cancelSent);
+    };
+
+    // A statement's rows by COPY, handed on as they come; a stop of the session cancels it.
+    void RunEachCopied(const std::string& sql, const std::vector<std::string>& names, const ColumnsReader& onColumns,
+                       const RowReader& onRow, const TextRowReader& onTextRow)
+    {
+        const StopSignal* signal = stop.get();
+        if (signal) signal->ThrowIfRequested();
+        const std::vector<Column> columns = Describe(sql, names);
+        onColumns(columns);
+        LineReader reader{columns, onRow, onTextRow};
+        try {
+            CopyLines(
+                sql, [signal] { return signal && signal->Requested(); }, std::ref(reader));
+        } catch (const CancelledError&) {
+            if (signal) signal->ThrowIfRequested();
+            throw;
+        }
+    }
+
+    // Loads lines in COPY's text form into a table.
+    void CopyIn(const std::string& table, std::string_view lines)
+    {
+        const std::string sql = "COPY " + table + " FROM STDIN";
+        PGresult* started = PQexec(conn, sql.c_str());
+        if (PQresultStatus(started) != PGRES_COPY_IN) Fail(started, "Cannot load " + table);
+        PQclear(started);
+        const bool sent = lines.empty() || PQputCopyData(conn, lines.data(), static_cast<int>(lines.size())) == 1;
+        if (PQputCopyEnd(conn, sent ? nullptr : "load abandoned") != 1) Fail(nullptr, "Cannot load " + table);
+        PGresult* result = PQgetResult(conn);
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) Fail(result, "Cannot load " + table);
+        PQclear(result);
+        while (PGresult* rest = PQgetResult(conn))
+            PQclear(rest);
     }
 
     // Asks the server to cancel the statement it runs for this session.
@@ -420,22 +614,6 @@ struct Connection::Impl {
         char reason[256];
         if (cancel) PQcancel(cancel, reason, sizeof reason);
         PQfreeCancel(cancel);
-    }
-
-    // Takes a result that should have the status: one that has not ends the statement with
-    // the stop's error when a cancel was sent, else with the server's.
-    void TakeResult(PGresult* result, ExecStatusType wanted, const StopSignal* signal, bool cancelSent)
-    {
-        if (PQresultStatus(result) == wanted) {
-            PQclear(result);
-            return;
-        }
-        if (cancelSent) {
-            PQclear(result);
-            signal->ThrowIfRequested();
-            throw CancelledError(kCancelledText);
-        }
-        Fail(result, "The database refused the statement");
     }
 
     // The fields of one line of COPY's text form: parted by tabs, null as \\N, and a backslash
@@ -592,6 +770,222 @@ void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& para
     columns(result.columns);
     for (auto& values : result.rows)
         row(std::move(values));
+}
+
+void Connection::QueryEachInParts(const std::vector<std::string>& parts, const ColumnsReader& columns,
+                                  const RowReader& row, const TextRowReader& textRow)
+{
+    if (parts.empty()) throw ValueError("A list read in parts needs at least one part");
+    std::vector<std::string> statements;
+    std::vector<std::string> tables; // the session's own the parts read
+    // Other sessions see no uncommitted writes of this one: inside a unit of work the parts
+    // are read here one after another.
+    bool together = parts.size() > 1 && !InTransaction();
+    for (const std::string& part : parts) {
+        TSql::Translation t = TSql::Translate(part);
+        if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(part);
+        together = together && t.statements.size() == 1 && t.returnsRows && t.parameterCount == 0;
+        if (const auto read = SessionTablesIn(t.postgres)) {
+            for (const std::string& table : *read)
+                if (std::find(tables.begin(), tables.end(), table) == tables.end()) tables.push_back(table);
+        } else {
+            together = false;
+        }
+        statements.push_back(std::move(t.postgres));
+    }
+    // Nor do they see its temporary tables: each gets a copy of those the parts read (a
+    // report's folders or floor prices), unless one is too big to copy for a read.
+    std::vector<std::string> definitions; // of each table, its columns as CREATE TABLE lists them
+    for (const std::string& table : tables) {
+        if (!together) break;
+        const std::string regclass = "'\"" + table + "\"'::regclass";
+        const ResultSet size = impl_->Run("SELECT pg_total_relation_size(" + regclass + ")", {}, {});
+        if (size.rows.at(0).at(0).ToInteger() > kMaxCopiedTableBytes) {
+            together = false;
+            break;
+        }
+        const ResultSet columnsOf = impl_->Run(
+            "SELECT quote_ident(a.attname) || ' ' || format_type(a.atttypid, a.atttypmod) || "
+            "CASE WHEN a.attcollation <> 0 AND a.attcollation <> t.typcollation "
+            "THEN ' COLLATE ' || quote_ident(n.nspname) || '.' || quote_ident(c.collname) ELSE '' END "
+            "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+            "LEFT JOIN pg_collation c ON c.oid = a.attcollation "
+            "LEFT JOIN pg_namespace n ON n.oid = c.collnamespace "
+            "WHERE a.attrelid = " + regclass + " AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
+            {}, {});
+        std::string definition;
+        for (const auto& column : columnsOf.rows)
+            definition += (definition.empty() ? "" : ", ") + column.at(0).ToText();
+        definitions.push_back(std::move(definition));
+    }
+    std::vector<Column> first;
+    const auto sameColumns = [&first](const std::vector<Column>& other) {
+        const bool same = other.size() == first.size() &&
+                          std::equal(other.begin(), other.end(), first.begin(),
+                                     [](const Column& a, const Column& b) { return a.kind == b.kind; });
+        if (!same) throw ValueError("The parts of a list differ in their columns");
+    };
+    if (!together) {
+        bool given = false;
+        for (const std::string& part : parts)
+            QueryEach(
+                part, {},
+                [&](const std::vector<Column>& c) {
+                    if (given) return sameColumns(c);
+                    first = c;
+                    given = true;
+                    columns(c);
+                },
+                row, textRow);
+        return;
+    }
+
+    const StopSignal* signal = impl_->stop.get();
+    if (signal) signal->ThrowIfRequested();
+    std::vector<std::string> names = TSql::Translate(parts.front()).columnNames;
+    try {
+        while (impl_->sides.size() < parts.size() - 1)
+            impl_->sides.push_back(Open(impl_->connectString));
+    } catch (...) {
+        impl_->sides.clear();
+        throw;
+    }
+
+    // All parts see the database as it stood when the first began: the others take over the
+    // snapshot of its transaction. Nothing is written, so each transaction is only rolled back.
+    struct Snapshots {
+        Impl& own;
+        std::vector<Connection>& sides;
+        const std::vector<std::string>& tables;
+        std::size_t begun = 0;
+        std::size_t copied = 0; // sides holding copies of the tables
+        bool ownBegun = false;
+        ~Snapshots()
+        {
+            bool broken = false;
+            for (std::size_t i = 0; i < std::max(begun, copied); ++i) {
+                try {
+                    if (i < begun) sides[i].impl_->Run("ROLLBACK", {}, {}, false);
+                    for (const std::string& table : tables)
+                        sides[i].impl_->Run("DROP TABLE IF EXISTS \"" + table + "\"", {}, {}, false);
+                } catch (...) {
+                    broken = true;
+                }
+            }
+            if (broken) sides.clear(); // opened again on the next read
+            if (!ownBegun) return;
+            try {
+                own.Run("ROLLBACK", {}, {}, false);
+            } catch (...) {
+                // A broken connection has no transaction left.
+            }
+        }
+    } snapshots{*impl_, impl_->sides, tables};
+    // The tables' rows as this session sees them, copied before the snapshot is taken: rows
+    // the others wrote after it they would not see in it.
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        std::string lines;
+        impl_->CopyLines(
+            "SELECT * FROM \"" + tables[t] + "\"", [signal] { return signal && signal->Requested(); },
+            [&lines](std::string_view line) { lines += line; });
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            Impl& side = *impl_->sides[i].impl_;
+            snapshots.copied = std::max(snapshots.copied, i + 1);
+            const std::string name = "\"" + tables[t] + "\"";
+            side.Run("DROP TABLE IF EXISTS " + name + "; CREATE TEMPORARY TABLE " + name + " (" + definitions[t] + ")",
+                     {}, {});
+            side.CopyIn(name, lines);
+            side.Run("ANALYZE " + name, {}, {});
+        }
+    }
+    impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", {}, {});
+    snapshots.ownBegun = true;
+    const ResultSet exported = impl_->Run("SELECT pg_export_snapshot()", {}, {});
+    const std::string snapshot = exported.rows.at(0).at(0).ToText();
+    if (!IsSnapshotName(snapshot)) throw DatabaseError("The database named its snapshot " + snapshot);
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        impl_->sides[i].impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET TRANSACTION SNAPSHOT '" +
+                                       snapshot + "'",
+                                   {}, {});
+        ++snapshots.begun;
+    }
+
+    first = impl_->Describe(statements.front(), names);
+    columns(first);
+
+    // Each further part is read by a session of its own on a thread of its own; its lines
+    // wait in a queue until the rows before them are handed on.
+    std::atomic<bool> abandon{false};
+    std::atomic<bool> sideFailed{false};
+    std::vector<std::unique_ptr<LineQueue>> queues;
+    std::vector<std::thread> readers;
+    const auto stopped = [&] { return abandon.load() || (signal && signal->Requested()); };
+    struct Join {
+        std::atomic<bool>& abandon;
+        std::vector<std::unique_ptr<LineQueue>>& queues;
+        std::vector<std::thread>& readers;
+        ~Join()
+        {
+            abandon = true;
+            for (auto& queue : queues)
+                queue->Abandon();
+            for (auto& reader : readers)
+                reader.join();
+        }
+    } join{abandon, queues, readers};
+    for (std::size_t i = 1; i < statements.size(); ++i) {
+        queues.push_back(std::make_unique<LineQueue>());
+        LineQueue& queue = *queues.back();
+        Impl& side = *impl_->sides[i - 1].impl_;
+        const std::string& sql = statements[i];
+        readers.emplace_back([&queue, &side, &sql, &sameColumns, &stopped, &sideFailed] {
+            try {
+                sameColumns(side.Describe(sql, {}));
+                side.CopyLines(sql, stopped, [&queue](std::string_view line) { queue.Add(line); });
+                queue.Finish(nullptr);
+            } catch (...) {
+                sideFailed = true;
+                queue.Finish(std::current_exception());
+            }
+        });
+    }
+
+    const auto rethrowSideError = [&] {
+        for (auto& queue : queues)
+            if (auto error = queue->Error()) {
+                try {
+                    std::rethrow_exception(error);
+                } catch (const CancelledError&) {
+                    continue; // stopped because another failed
+                }
+            }
+    };
+    Impl::LineReader reader{first, row, textRow};
+    try {
+        impl_->CopyLines(
+            statements.front(), [&] { return stopped() || sideFailed.load(); }, std::ref(reader));
+    } catch (const CancelledError&) {
+        if (signal) signal->ThrowIfRequested();
+        rethrowSideError();
+        throw;
+    }
+    std::string chunk;
+    for (auto& queue : queues) {
+        for (;;) {
+            const LineQueue::Taken taken = queue->Next(chunk, std::chrono::milliseconds(kStopPollMillis));
+            if (taken == LineQueue::Taken::Done) break;
+            if (taken == LineQueue::Taken::Waiting) {
+                if (signal) signal->ThrowIfRequested();
+                continue;
+            }
+            std::string_view lines(chunk);
+            while (!lines.empty()) {
+                const std::size_t end = std::min(lines.find('\n'), lines.size() - 1);
+                reader(lines.substr(0, end + 1));
+                lines.remove_prefix(end + 1);
+            }
+        }
+    }
 }
 
 std::int64_t Connection::Execute(std::string_view tsql, const std::vector<Value>& params)

@@ -85,6 +85,16 @@ public:
     void QueryEach(std::string_view tsql, const std::vector<Value>& params, const ColumnsReader& columns,
                    const RowReader& row, const TextRowReader& textRow = nullptr);
 
+    // The rows of a list given as parts that together make it (a period in halves, say), each
+    // a single statement without parameters with the same columns: the first part's rows as
+    // the server sends them, then each further part's. The further parts are read at once by
+    // sessions of their own, on threads of their own, so that the server works on all of them
+    // with every core it has; all parts see the database as it stood when the first began.
+    // Inside a unit of work, or over a temporary table of this session, which other sessions
+    // cannot see, the parts are read here one after another. A stop cancels all of them.
+    void QueryEachInParts(const std::vector<std::string>& parts, const ColumnsReader& columns, const RowReader& row,
+                          const TextRowReader& textRow = nullptr);
+
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
     void ExecutePostgresScript(std::string_view sql); // several statements, no parameters
 

@@ -319,13 +319,21 @@ void DataList::SetTop(int rows)
 
 void DataList::Refresh()
 {
+    RefreshInParts({SqlText()});
+}
+
+void DataList::RefreshInParts(const std::vector<std::string>& parts)
+{
     // Rows go straight into the recordset as they arrive: a list of a million lines is held
     // once, not also as the server's whole answer and a copy of it.
     std::optional<Data::RecordsetBuilder> builder;
-    book_->Db().QueryEach(
-        SqlText(), {}, [&](const std::vector<Data::Column>& columns) { builder.emplace(columns); },
-        [&](std::vector<Value>&& row) { builder->Append(std::move(row)); },
-        [&](const std::vector<Data::FieldText>& row) { builder->AppendTexts(row); });
+    const auto columns = [&](const std::vector<Data::Column>& c) { builder.emplace(c); };
+    const auto row = [&](std::vector<Value>&& values) { builder->Append(std::move(values)); };
+    const auto texts = [&](const std::vector<Data::FieldText>& values) { builder->AppendTexts(values); };
+    if (parts.size() == 1)
+        book_->Db().QueryEach(parts.front(), {}, columns, row, texts);
+    else
+        book_->Db().QueryEachInParts(parts, columns, row, texts);
     auto recordset = std::make_shared<Data::Recordset>(builder->Finish());
     if (!sort_.empty()) recordset->SetSort(sort_);
     recordset_ = std::move(recordset);

@@ -83,6 +83,10 @@ public:
     std::string SqlText() const;
     // Runs the SELECT and keeps the rows.
     void Refresh();
+    // Keeps the rows of the list read as parts that together make it (Connection::
+    // QueryEachInParts): the caller answers for their being the list's rows, each once. Then
+    // the server works on the parts at once, each in a session of its own.
+    void RefreshInParts(const std::vector<std::string>& parts);
     bool IsFilled() const { return recordset_ != nullptr; }
     // The rows as a recordset; reads the list first when it has not been read and is automatic.
     std::shared_ptr<Data::Recordset> Recordset();

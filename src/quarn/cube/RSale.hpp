@@ -8,6 +8,7 @@
 #include "quarn/query/CRSaleSupport.hpp"
 
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -131,6 +132,9 @@ protected:
 
 private:
     void DropSalesRows() noexcept;
+    // The period the lists are built for: the parameters', or the part of it being built.
+    Talvex::Date PeriodBegin() const;
+    Talvex::Date PeriodEnd() const;
     std::shared_ptr<Talvex::DataList> CreateDocumentList(const std::string& docType);
 
     std::shared_ptr<Talvex::FieldList> params_ = std::make_shared<Talvex::FieldList>();
@@ -142,6 +146,7 @@ private:
     std::string rowsTable_;
     std::shared_ptr<Talvex::DataList> rowsList_; // the list the cube was loaded from, its rows read
     bool readingRows_ = false;                   // the list being built is the one the cube reads
+    std::optional<std::pair<Talvex::Date, Talvex::Date>> periodPart_; // the part of the period a list is built for
     std::shared_ptr<COLAPCubeExt2> wrapper_;
     bool isMngBKeeping_ = false;
     bool isCheckPISD_ = false;
