@@ -12,6 +12,7 @@
 #include "quarn/cube/COLAPCubeExt2.hpp"
 #include "quarn/cube/CubeParamInput.hpp"
 #include "quarn/cube/OLAP.hpp"
+#include "quarn/cube/PeriodHalves.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/ReportError.hpp"
 
@@ -172,9 +173,24 @@ void CubeReport::LoadDepartments()
 
 Date CubeReport::DateParam(const char* name) const
 {
+    if (periodPart_ && std::string_view(name) == "DateBeg") return periodPart_->first;
+    if (periodPart_ && std::string_view(name) == "DateEnd") return periodPart_->second;
     const Value& v = params_->Item(name).GetValue();
     if (!v.IsDate() && !v.IsText()) throw Talvex::ValueError(std::string(name) + ": the parameter is not a date");
     return v.ToDate();
+}
+
+std::shared_ptr<Talvex::DataList>
+CubeReport::ReadPeriodList(const std::function<std::shared_ptr<Talvex::DataList>()>& make)
+{
+    struct Whole {
+        std::optional<std::pair<Date, Date>>& part;
+        ~Whole() { part.reset(); }
+    } whole{periodPart_};
+    return ReadByHalves(DateParam("DateBeg"), DateParam("DateEnd"), [&](Date from, Date to) {
+        periodPart_ = {from, to};
+        return make();
+    });
 }
 
 std::string CubeReport::TextParam(const char* name) const
@@ -250,12 +266,25 @@ COLAPCubeExt2& CubeReport::NewWrapper(Talvex::CCube& cube)
 COLAPCubeExt2& CubeReport::ShowList(Talvex::CCube& cube, const std::shared_ptr<Talvex::DataList>& list,
                                     long nothingText)
 {
+    return ShowList(
+        cube,
+        [&list] {
+            list->Refresh();
+            return list;
+        },
+        nothingText);
+}
+
+COLAPCubeExt2& CubeReport::ShowList(Talvex::CCube& cube, const std::function<std::shared_ptr<Talvex::DataList>()>& read,
+                                    long nothingText)
+{
+    std::shared_ptr<Talvex::DataList> list;
     {
         // Read here, so that a fault of the statement reaches the user; the companion only
         // attaches the rows read.
         Talvex::Ui::CWaitInfo wait;
         wait.Show(OLAP::ResString(kLoadWaitText));
-        list->Refresh();
+        list = read();
     }
     COLAPCubeExt2& wrapper = NewWrapper(cube);
     wrapper.SetDirectDataList(list);

@@ -102,7 +102,11 @@ protected:
     void LoadDepartments();
 
     // A date parameter (a date or a date's text); throws ValueError naming it otherwise.
+    // While a list of a half of the period is made, "DateBeg" and "DateEnd" are the half's.
     Talvex::Date DateParam(const char* name) const;
+    // The list `make` makes of the period, read with the server working on the period's halves
+    // at once (ReadByHalves): `make` reads the period from DateParam.
+    std::shared_ptr<Talvex::DataList> ReadPeriodList(const std::function<std::shared_ptr<Talvex::DataList>()>& make);
     // A parameter's text, empty when missing or null.
     std::string TextParam(const char* name) const;
     // True when the parameter is 1.
@@ -130,6 +134,9 @@ protected:
     // SQL mode: the list read under the wait message and given to a new companion as the
     // cube's data; tells the user (text nothingText and the period) when it holds no row.
     COLAPCubeExt2& ShowList(Talvex::CCube& cube, const std::shared_ptr<Talvex::DataList>& list, long nothingText);
+    // The same for the list `read` reads and returns.
+    COLAPCubeExt2& ShowList(Talvex::CCube& cube, const std::function<std::shared_ptr<Talvex::DataList>()>& read,
+                            long nothingText);
     // Recordset mode: a new companion whose drill-down lists the rows of the cell from rows,
     // with the columns' types and captions from attrs.
     COLAPCubeExt2& ShowRows(Talvex::CCube& cube, const std::shared_ptr<Talvex::Data::Recordset>& rows,
@@ -153,6 +160,7 @@ private:
     long titleText_;
     long documentsMenuText_;
     bool departmentsLoaded_ = false;
+    std::optional<std::pair<Talvex::Date, Talvex::Date>> periodPart_; // the half of the period a list is made for
 };
 
 } // namespace Quarn_DuzAde

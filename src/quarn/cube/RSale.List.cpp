@@ -10,6 +10,7 @@
 #include "host/objects/RateJoin.hpp"
 #include "host/objects/SqlTools.hpp"
 #include "host/types/Errors.hpp"
+#include "quarn/cube/PeriodHalves.hpp"
 #include "quarn/frame/DefineModule.hpp"
 #include "quarn/frame/Startup.hpp"
 #include "quarn/query/CSelectByRef.hpp"
@@ -307,25 +308,14 @@ std::shared_ptr<DataList> RSale::ReadSalesRows()
         }
     } building{*this};
     readingRows_ = true;
-    auto list = CreateSalesList(true);
     // The rows come straight into the list's recordset as the server works them out; the
     // cube sums them as it loads them (a goods line of a month for a buyer is nearly always a
     // combination of its own, so grouping them in SQL would cost a second pass and save the
-    // cube nothing). The server works the two halves of the period out at once: a list's
-    // statement runs on one core, and most of the read is the server's.
-    const Talvex::Date begin = DateParam("DateBeg");
-    const Talvex::Date end = DateParam("DateEnd");
-    if (begin < end) {
-        const Talvex::Date middle = begin.AddDays(begin.DaysUntil(end) / 2);
-        std::vector<std::string> halves;
-        for (const auto& half : {std::pair{begin, middle}, std::pair{middle.AddDays(1), end}}) {
-            periodPart_ = half;
-            halves.push_back(CreateSalesList(true)->SqlText());
-        }
-        list->RefreshInParts(halves);
-    } else {
-        list->Refresh();
-    }
+    // cube nothing).
+    auto list = ReadByHalves(DateParam("DateBeg"), DateParam("DateEnd"), [this](Talvex::Date from, Talvex::Date to) {
+        periodPart_ = {from, to};
+        return CreateSalesList(true);
+    });
     rowsList_ = list;
     return list;
 }

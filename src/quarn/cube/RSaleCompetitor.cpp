@@ -195,8 +195,12 @@ void RSaleCompetitor::Open(Talvex::CCube& cube)
     if (!form.Browse(&cube.Parent(), *params_, Title())) return;
     DefineCube(cube.cube());
     ShowDefined(cube, CubeCaption());
-    list_ = CreateList();
-    ShowList(cube, list_, kNothingText);
+    ShowList(cube, [this] { return list_ = ReadList(); }, kNothingText);
+}
+
+std::shared_ptr<DataList> RSaleCompetitor::ReadList()
+{
+    return ReadPeriodList([this] { return CreateList(); });
 }
 
 // The cube's own list is the drill-down's: its rows are the sales lines.

@@ -36,6 +36,8 @@ public:
     // The sales lines, one per competitor's article of their good, with the document
     // columns for the drill-down.
     std::shared_ptr<Talvex::DataList> CreateList() const;
+    // The list read as the window reads it: the halves of the period at once.
+    std::shared_ptr<Talvex::DataList> ReadList();
     virtual void DefineCube(Talvex::Cube::Engine& engine) const;
     std::string CubeCaption() const;
     const std::vector<std::string>& FolderLevels() const { return folders_.Levels(); }

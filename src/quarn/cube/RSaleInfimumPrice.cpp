@@ -66,12 +66,28 @@ bool RSaleInfimumPrice::Prepare(FieldList& params)
 
 std::shared_ptr<DataList> RSaleInfimumPrice::CreateList()
 {
-    Talvex::Book& book = *book_;
-    const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    ReadFloors();
+    return ListBelowFloors();
+}
+
+std::shared_ptr<DataList> RSaleInfimumPrice::ReadList()
+{
+    ReadFloors();
+    return ReadPeriodList([this] { return ListBelowFloors(); });
+}
+
+void RSaleInfimumPrice::ReadFloors()
+{
     const std::string priceType = TextParam("PriceTypeCode");
     if (priceType.empty()) throw Talvex::ValueError("PriceTypeCode: the price type of the lowest price is not chosen");
-    const std::string floorType = SqlTools::Literal(FieldType::kCode, Value(priceType));
     floors_.Read(book_, priceType);
+}
+
+std::shared_ptr<DataList> RSaleInfimumPrice::ListBelowFloors() const
+{
+    Talvex::Book& book = *book_;
+    const std::string missing = SqlTools::Literal(FieldType::kText, Value(Res(kMissingText)));
+    const std::string floorType = SqlTools::Literal(FieldType::kCode, Value(TextParam("PriceTypeCode")));
 
     auto lines = book.CreateList("THDocument");
     lines->Fields().SelectFields({});
@@ -151,8 +167,7 @@ void RSaleInfimumPrice::Open(Talvex::CCube& cube)
     if (!form.Browse(&cube.Parent(), *params_, Title())) return;
     DefineCube(cube.cube());
     ShowDefined(cube, CubeCaption());
-    list_ = CreateList();
-    ShowList(cube, list_, kNothingText);
+    ShowList(cube, [this] { return list_ = ReadList(); }, kNothingText);
 }
 
 // The cube's own list is the drill-down's: its rows are the lines sold below the floor.

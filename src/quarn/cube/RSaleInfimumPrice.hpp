@@ -36,12 +36,20 @@ public:
     // Reads the floor type's prices into a table of the session first; throws ValueError
     // naming "PriceTypeCode" when no type is chosen.
     std::shared_ptr<Talvex::DataList> CreateList();
+    // The list read as the window reads it: the floors first, then the halves of the period
+    // at once.
+    std::shared_ptr<Talvex::DataList> ReadList();
     void DefineCube(Talvex::Cube::Engine& engine) const;
     std::string CubeCaption() const;
 
 private:
     void Open(Talvex::CCube& cube) override;
     void OpenDrillDown(const Talvex::Cube::GridCell* cell) override;
+
+    // The floor type's prices into the session's table; ValueError when no type is chosen.
+    void ReadFloors();
+    // The lines below the floors read last.
+    std::shared_ptr<Talvex::DataList> ListBelowFloors() const;
 
     FloorPrices floors_;
     std::shared_ptr<Talvex::DataList> list_;
