@@ -975,6 +975,11 @@ WebServer::WebServer(ServerOptions options) : impl_(std::make_unique<Impl>())
             limits.maxConnections = kFallbackConnections;
         }
     }
+    // A cube's list read in parts holds sessions of its own while it is read: an eighth of the
+    // tabs' share of the connections goes to them (none below eight), the rest to the Books.
+    const std::size_t partSessions = limits.maxConnections / 8;
+    limits.maxConnections -= partSessions;
+    Data::Connection::SetPartSessionLimit(partSessions);
     impl_->gate = std::make_shared<SessionGate>(limits);
     impl_->exportWorkers = std::make_unique<asio::thread_pool>(std::max(1u, impl_->options.exportThreads));
 }

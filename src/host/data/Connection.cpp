@@ -279,6 +279,17 @@ std::optional<std::vector<std::string>> SessionTablesIn(std::string_view sql)
 
 } // namespace
 
+// The sessions further parts of lists may hold in this process, in use or kept for the next
+// read, and those kept, each with the database it is a session of.
+struct KeptPartSession {
+    std::string connectString;
+    std::unique_ptr<Connection> session;
+};
+std::mutex partSessionsMutex;
+std::size_t partSessionLimit = 4;
+std::size_t partSessionsHeld = 0;
+std::vector<KeptPartSession> keptPartSessions;
+
 // The biggest temporary table of a session copied to the others that read a list in parts
 // with it: a report's small working tables, not a copy of a list.
 constexpr std::int64_t kMaxCopiedTableBytes = std::int64_t{32} << 20;
@@ -293,9 +304,6 @@ struct Connection::Impl {
     int transactionDepth = 0;
     bool copying = false;
     std::shared_ptr<const StopSignal> stop;
-    // Further sessions of the same database for reading a list in parts at once, opened on
-    // first need and kept with this one.
-    std::vector<Connection> sides;
 
     // Sends the statement and waits for its answer, cancelling it on the server when the
     // stop signal is raised meanwhile. As PQexec: the last result, or the first error.
@@ -685,6 +693,85 @@ struct Connection::Impl {
     }
 };
 
+// The sessions of one read's further parts: kept ones of the same database first, new ones
+// within the allowance; all that are wanted or none. Given back at the end of the read, kept
+// when they are clean and the allowance still holds them, else closed.
+struct Connection::PartSessions {
+    std::vector<std::unique_ptr<Connection>> sessions;
+    std::size_t reserved = 0; // new sessions counted in the allowance, not opened yet
+
+    PartSessions(const std::string& connectString, std::size_t wanted)
+    {
+        if (wanted == 0) return;
+        {
+            std::lock_guard lock(partSessionsMutex);
+            std::size_t kept = 0;
+            for (const auto& k : keptPartSessions)
+                kept += k.connectString == connectString ? 1 : 0;
+            const std::size_t fresh = wanted > kept ? wanted - kept : 0;
+            if (partSessionsHeld + fresh > partSessionLimit) return;
+            partSessionsHeld += fresh;
+            reserved = fresh;
+            for (auto k = keptPartSessions.begin(); k != keptPartSessions.end() && sessions.size() < wanted;) {
+                if (k->connectString != connectString) {
+                    ++k;
+                    continue;
+                }
+                sessions.push_back(std::move(k->session));
+                k = keptPartSessions.erase(k);
+            }
+        }
+        try {
+            // A kept session the server ended meanwhile is opened again in its place.
+            for (auto& session : sessions) {
+                try {
+                    session->impl_->Run("SELECT 1", {}, {}, false);
+                } catch (const DatabaseError&) {
+                    session = std::make_unique<Connection>(Open(connectString));
+                }
+            }
+            for (; reserved > 0; --reserved)
+                sessions.push_back(std::make_unique<Connection>(Open(connectString)));
+        } catch (...) {
+            Release();
+            throw;
+        }
+    }
+    PartSessions(const PartSessions&) = delete;
+    PartSessions& operator=(const PartSessions&) = delete;
+    ~PartSessions() { Release(); }
+
+    bool Granted() const { return !sessions.empty(); }
+
+    void Release() noexcept
+    {
+        std::vector<std::unique_ptr<Connection>> closing;
+        for (auto& session : sessions) {
+            // Its transaction and its copies of the tables go; a session that cannot say so
+            // is closed.
+            bool clean = false;
+            try {
+                session->impl_->Run("ROLLBACK; DISCARD TEMP", {}, {}, false);
+                clean = PQstatus(session->impl_->conn) == CONNECTION_OK &&
+                        PQtransactionStatus(session->impl_->conn) == PQTRANS_IDLE;
+            } catch (...) {
+            }
+            std::lock_guard lock(partSessionsMutex);
+            if (clean && partSessionsHeld <= partSessionLimit) {
+                const std::string connectString = session->impl_->connectString;
+                keptPartSessions.push_back({connectString, std::move(session)});
+            } else {
+                --partSessionsHeld;
+                closing.push_back(std::move(session));
+            }
+        }
+        sessions.clear();
+        std::lock_guard lock(partSessionsMutex);
+        partSessionsHeld -= reserved;
+        reserved = 0;
+    }
+};
+
 Connection::Connection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Connection::Connection(Connection&&) noexcept = default;
 Connection& Connection::operator=(Connection&&) noexcept = default;
@@ -781,9 +868,11 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
     // Other sessions see no uncommitted writes of this one: inside a unit of work the parts
     // are read here one after another.
     bool together = parts.size() > 1 && !InTransaction();
+    std::vector<std::string> names; // of the first part's columns, as it spells them
     for (const std::string& part : parts) {
         TSql::Translation t = TSql::Translate(part);
         if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(part);
+        if (statements.empty()) names = t.columnNames;
         together = together && t.statements.size() == 1 && t.returnsRows && t.parameterCount == 0;
         if (const auto read = SessionTablesIn(t.postgres)) {
             for (const std::string& table : *read)
@@ -793,13 +882,20 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         }
         statements.push_back(std::move(t.postgres));
     }
+    // The further parts' sessions come out of the process's allowance; without enough of it
+    // left the parts are read one after another.
+    PartSessions sides(impl_->connectString, together ? parts.size() - 1 : 0);
+    together = together && sides.Granted();
     // Nor do they see its temporary tables: each gets a copy of those the parts read (a
     // report's folders or floor prices), unless one is too big to copy for a read.
     std::vector<std::string> definitions; // of each table, its columns as CREATE TABLE lists them
-    for (const std::string& table : tables) {
-        if (!together) break;
-        const std::string regclass = "'\"" + table + "\"'::regclass";
+    for (auto table = tables.begin(); together && table != tables.end();) {
+        const std::string regclass = "to_regclass('\"" + *table + "\"')";
         const ResultSet size = impl_->Run("SELECT pg_total_relation_size(" + regclass + ")", {}, {});
+        if (size.rows.at(0).at(0).IsNull()) {
+            table = tables.erase(table); // a text that reads like one, not a table
+            continue;
+        }
         if (size.rows.at(0).at(0).ToInteger() > kMaxCopiedTableBytes) {
             together = false;
             break;
@@ -817,6 +913,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         for (const auto& column : columnsOf.rows)
             definition += (definition.empty() ? "" : ", ") + column.at(0).ToText();
         definitions.push_back(std::move(definition));
+        ++table;
     }
     std::vector<Column> first;
     const auto sameColumns = [&first](const std::vector<Column>& other) {
@@ -842,45 +939,21 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
 
     const StopSignal* signal = impl_->stop.get();
     if (signal) signal->ThrowIfRequested();
-    std::vector<std::string> names = TSql::Translate(parts.front()).columnNames;
-    try {
-        while (impl_->sides.size() < parts.size() - 1)
-            impl_->sides.push_back(Open(impl_->connectString));
-    } catch (...) {
-        impl_->sides.clear();
-        throw;
-    }
-
     // All parts see the database as it stood when the first began: the others take over the
-    // snapshot of its transaction. Nothing is written, so each transaction is only rolled back.
-    struct Snapshots {
+    // snapshot of its transaction. Nothing is written, so it is only rolled back.
+    struct Snapshot {
         Impl& own;
-        std::vector<Connection>& sides;
-        const std::vector<std::string>& tables;
-        std::size_t begun = 0;
-        std::size_t copied = 0; // sides holding copies of the tables
-        bool ownBegun = false;
-        ~Snapshots()
+        bool begun = false;
+        ~Snapshot()
         {
-            bool broken = false;
-            for (std::size_t i = 0; i < std::max(begun, copied); ++i) {
-                try {
-                    if (i < begun) sides[i].impl_->Run("ROLLBACK", {}, {}, false);
-                    for (const std::string& table : tables)
-                        sides[i].impl_->Run("DROP TABLE IF EXISTS \"" + table + "\"", {}, {}, false);
-                } catch (...) {
-                    broken = true;
-                }
-            }
-            if (broken) sides.clear(); // opened again on the next read
-            if (!ownBegun) return;
+            if (!begun) return;
             try {
                 own.Run("ROLLBACK", {}, {}, false);
             } catch (...) {
                 // A broken connection has no transaction left.
             }
         }
-    } snapshots{*impl_, impl_->sides, tables};
+    } snapshot{*impl_};
     // The tables' rows as this session sees them, copied before the snapshot is taken: rows
     // the others wrote after it they would not see in it.
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -888,27 +961,23 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         impl_->CopyLines(
             "SELECT * FROM \"" + tables[t] + "\"", [signal] { return signal && signal->Requested(); },
             [&lines](std::string_view line) { lines += line; });
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-            Impl& side = *impl_->sides[i].impl_;
-            snapshots.copied = std::max(snapshots.copied, i + 1);
+        for (auto& other : sides.sessions) {
+            Impl& side = *other->impl_;
             const std::string name = "\"" + tables[t] + "\"";
-            side.Run("DROP TABLE IF EXISTS " + name + "; CREATE TEMPORARY TABLE " + name + " (" + definitions[t] + ")",
+            side.Run("CREATE TEMPORARY TABLE " + name + " (" + definitions[t] + ")",
                      {}, {});
             side.CopyIn(name, lines);
             side.Run("ANALYZE " + name, {}, {});
         }
     }
     impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", {}, {});
-    snapshots.ownBegun = true;
+    snapshot.begun = true;
     const ResultSet exported = impl_->Run("SELECT pg_export_snapshot()", {}, {});
-    const std::string snapshot = exported.rows.at(0).at(0).ToText();
-    if (!IsSnapshotName(snapshot)) throw DatabaseError("The database named its snapshot " + snapshot);
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        impl_->sides[i].impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET TRANSACTION SNAPSHOT '" +
-                                       snapshot + "'",
-                                   {}, {});
-        ++snapshots.begun;
-    }
+    const std::string name = exported.rows.at(0).at(0).ToText();
+    if (!IsSnapshotName(name)) throw DatabaseError("The database named its snapshot " + name);
+    for (auto& side : sides.sessions)
+        side->impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET TRANSACTION SNAPSHOT '" + name + "'", {},
+                        {});
 
     first = impl_->Describe(statements.front(), names);
     columns(first);
@@ -936,7 +1005,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
     for (std::size_t i = 1; i < statements.size(); ++i) {
         queues.push_back(std::make_unique<LineQueue>());
         LineQueue& queue = *queues.back();
-        Impl& side = *impl_->sides[i - 1].impl_;
+        Impl& side = *sides.sessions[i - 1]->impl_;
         const std::string& sql = statements[i];
         readers.emplace_back([&queue, &side, &sql, &sameColumns, &stopped, &sideFailed] {
             try {
@@ -1001,6 +1070,18 @@ ResultSet Connection::QueryPostgres(std::string_view sql, const std::vector<Valu
 void Connection::ExecutePostgresScript(std::string_view sql)
 {
     impl_->Run(std::string(sql), {}, {});
+}
+
+void Connection::SetPartSessionLimit(std::size_t sessions)
+{
+    std::vector<KeptPartSession> closing;
+    std::lock_guard lock(partSessionsMutex);
+    partSessionLimit = sessions;
+    while (partSessionsHeld > partSessionLimit && !keptPartSessions.empty()) {
+        closing.push_back(std::move(keptPartSessions.back()));
+        keptPartSessions.pop_back();
+        --partSessionsHeld;
+    }
 }
 
 void Connection::SetStopSignal(std::shared_ptr<const StopSignal> signal)

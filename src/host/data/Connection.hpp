@@ -2,6 +2,7 @@
 
 #include "host/types/Value.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -91,9 +92,16 @@ public:
     // sessions of their own, on threads of their own, so that the server works on all of them
     // with every core it has; all parts see the database as it stood when the first began.
     // Inside a unit of work, or over a temporary table of this session, which other sessions
-    // cannot see, the parts are read here one after another. A stop cancels all of them.
+    // cannot see, the parts are read here one after another; so too when the process's
+    // allowance of such sessions (SetPartSessionLimit) is spent. A stop cancels all of them.
     void QueryEachInParts(const std::vector<std::string>& parts, const ColumnsReader& columns, const RowReader& row,
                           const TextRowReader& textRow = nullptr);
+
+    // How many sessions of their own the further parts of lists read at once may hold in this
+    // process together (4 unless set), in use or kept open between reads for the next (a new
+    // session must first learn the schema, which a big list's planning then pays for). The
+    // web server takes them out of its share of the database's connections.
+    static void SetPartSessionLimit(std::size_t sessions);
 
     ResultSet QueryPostgres(std::string_view sql, const std::vector<Value>& params = {});
     void ExecutePostgresScript(std::string_view sql); // several statements, no parameters
@@ -120,6 +128,7 @@ private:
     friend class Transaction;
     friend class CopyWriter;
     struct Impl;
+    struct PartSessions;
     explicit Connection(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };

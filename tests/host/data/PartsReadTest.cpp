@@ -58,8 +58,8 @@ constexpr const char* kLines =
     "LEFT JOIN #PartFolders f ON f.GoodCode = l.GoodCode WHERE l.N ";
 
 // The parts' rows are the rows of their statements one after another, the session's table
-// seen alike by every part; the further parts run in sessions of their own, which keep no
-// copy of the table afterwards; inside a unit of work all parts run in this session.
+// seen alike by every part; the further parts run in sessions of their own, but inside a unit
+// of work, or with no session left in the process's allowance, all parts run in this one.
 TEST(PartsRead, PartsGiveTheRowsOfTheirStatementsInOrderAndSeeTheSessionsTables)
 {
     Connection db = Testing::OpenScratchDatabase();
@@ -88,11 +88,30 @@ TEST(PartsRead, PartsGiveTheRowsOfTheirStatementsInOrderAndSeeTheSessionsTables)
         }
         EXPECT_EQ(sessions.size(), 3u);
     }
-    // The copies went with the read: the other sessions hold no table of that name.
-    const Read after = ReadParts(db, {"SELECT 1 AS N", "SELECT COUNT(*) AS N FROM pg_class WHERE relname = '#partfolders' "
-                                           "AND relnamespace = pg_my_temp_schema()"});
-    ASSERT_EQ(after.rows.size(), 2u);
-    EXPECT_EQ(after.rows[1][0], "0");
+    // A text that reads like the name of a session's table is only a text.
+    const Read quoted = ReadParts(db, {"SELECT 1 AS N, '\"#NoSuchTable\"' AS T", "SELECT 2 AS N, '\"#Nor' AS T"});
+    ASSERT_EQ(quoted.rows.size(), 2u);
+    EXPECT_EQ(quoted.rows[0][1], "\"#NoSuchTable\"");
+    EXPECT_EQ(quoted.rows[1][1], "\"#Nor");
+
+    // A session kept for the further parts that the server ended meanwhile is opened again.
+    Connection admin = Testing::OpenScratchDatabase();
+    const std::string side = ReadParts(db, {"SELECT 1 AS N", "SELECT pg_backend_pid() AS N"}).rows.at(1).at(0);
+    ASSERT_NE(side, std::to_string(own));
+    admin.QueryPostgres("SELECT pg_terminate_backend($1, 60000)", {Value(static_cast<std::int64_t>(std::stoll(side)))}); // waits for its end
+    EXPECT_EQ(ReadParts(db, parts).rows.size(), 2000u);
+    // Kept sessions hold nothing of the read before: no transaction, no copy of a table.
+    const Read clean = ReadParts(db, {"SELECT 1 AS N", "SELECT COUNT(*) AS N FROM pg_class WHERE relname = "
+                                                       "'#partfolders' AND relnamespace = pg_my_temp_schema()"});
+    EXPECT_EQ(clean.rows.at(1).at(0), "0");
+
+    // Without sessions left in the process's allowance the parts are read here, one after another.
+    Connection::SetPartSessionLimit(0);
+    const Read alone = ReadParts(db, parts);
+    Connection::SetPartSessionLimit(4);
+    ASSERT_EQ(alone.rows.size(), 2000u);
+    for (const auto& row : alone.rows)
+        EXPECT_EQ(row[3], std::to_string(own));
 
     Transaction unit(db);
     db.Execute("INSERT INTO #PartFolders VALUES ('G9', 'F9:Written now')");
