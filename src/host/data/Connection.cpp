@@ -11,12 +11,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <exception>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -257,10 +257,10 @@ private:
 // statement as it is.
 bool IsSnapshotName(std::string_view name)
 {
-    return !name.empty() && name.size() < 64 &&
-           std::all_of(name.begin(), name.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == '-'; });
+    return !name.empty() && name.size() < 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) || c == '-';
+    });
 }
-
 
 // The session's own tables a statement reads, as the server knows them ("#pricelistfolders3"),
 // each once; nullopt when a quoted name there begins with "#" and is not one.
@@ -900,15 +900,16 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
             together = false;
             break;
         }
-        const ResultSet columnsOf = impl_->Run(
-            "SELECT quote_ident(a.attname) || ' ' || format_type(a.atttypid, a.atttypmod) || "
-            "CASE WHEN a.attcollation <> 0 AND a.attcollation <> t.typcollation "
-            "THEN ' COLLATE ' || quote_ident(n.nspname) || '.' || quote_ident(c.collname) ELSE '' END "
-            "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
-            "LEFT JOIN pg_collation c ON c.oid = a.attcollation "
-            "LEFT JOIN pg_namespace n ON n.oid = c.collnamespace "
-            "WHERE a.attrelid = " + regclass + " AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
-            {}, {});
+        const ResultSet columnsOf =
+            impl_->Run("SELECT quote_ident(a.attname) || ' ' || format_type(a.atttypid, a.atttypmod) || "
+                       "CASE WHEN a.attcollation <> 0 AND a.attcollation <> t.typcollation "
+                       "THEN ' COLLATE ' || quote_ident(n.nspname) || '.' || quote_ident(c.collname) ELSE '' END "
+                       "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+                       "LEFT JOIN pg_collation c ON c.oid = a.attcollation "
+                       "LEFT JOIN pg_namespace n ON n.oid = c.collnamespace "
+                       "WHERE a.attrelid = " +
+                           regclass + " AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
+                       {}, {});
         std::string definition;
         for (const auto& column : columnsOf.rows)
             definition += (definition.empty() ? "" : ", ") + column.at(0).ToText();
@@ -964,8 +965,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         for (auto& other : sides.sessions) {
             Impl& side = *other->impl_;
             const std::string name = "\"" + tables[t] + "\"";
-            side.Run("CREATE TEMPORARY TABLE " + name + " (" + definitions[t] + ")",
-                     {}, {});
+            side.Run("CREATE TEMPORARY TABLE " + name + " (" + definitions[t] + ")", {}, {});
             side.CopyIn(name, lines);
             side.Run("ANALYZE " + name, {}, {});
         }
@@ -977,7 +977,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
     if (!IsSnapshotName(name)) throw DatabaseError("The database named its snapshot " + name);
     for (auto& side : sides.sessions)
         side->impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET TRANSACTION SNAPSHOT '" + name + "'", {},
-                        {});
+                         {});
 
     first = impl_->Describe(statements.front(), names);
     columns(first);

@@ -8,8 +8,8 @@
 #include "quarn/query/CRSaleSupport.hpp"
 
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>

@@ -195,7 +195,8 @@ void RSaleCompetitor::Open(Talvex::CCube& cube)
     if (!form.Browse(&cube.Parent(), *params_, Title())) return;
     DefineCube(cube.cube());
     ShowDefined(cube, CubeCaption());
-    ShowList(cube, [this] { return list_ = ReadList(); }, kNothingText);
+    ShowList(
+        cube, [this] { return list_ = ReadList(); }, kNothingText);
 }
 
 std::shared_ptr<DataList> RSaleCompetitor::ReadList()

@@ -167,7 +167,8 @@ void RSaleInfimumPrice::Open(Talvex::CCube& cube)
     if (!form.Browse(&cube.Parent(), *params_, Title())) return;
     DefineCube(cube.cube());
     ShowDefined(cube, CubeCaption());
-    ShowList(cube, [this] { return list_ = ReadList(); }, kNothingText);
+    ShowList(
+        cube, [this] { return list_ = ReadList(); }, kNothingText);
 }
 
 // The cube's own list is the drill-down's: its rows are the lines sold below the floor.

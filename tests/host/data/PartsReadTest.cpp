@@ -98,7 +98,8 @@ TEST(PartsRead, PartsGiveTheRowsOfTheirStatementsInOrderAndSeeTheSessionsTables)
     Connection admin = Testing::OpenScratchDatabase();
     const std::string side = ReadParts(db, {"SELECT 1 AS N", "SELECT pg_backend_pid() AS N"}).rows.at(1).at(0);
     ASSERT_NE(side, std::to_string(own));
-    admin.QueryPostgres("SELECT pg_terminate_backend($1, 60000)", {Value(static_cast<std::int64_t>(std::stoll(side)))}); // waits for its end
+    admin.QueryPostgres("SELECT pg_terminate_backend($1, 60000)",
+                        {Value(static_cast<std::int64_t>(std::stoll(side)))}); // waits for its end
     EXPECT_EQ(ReadParts(db, parts).rows.size(), 2000u);
     // Kept sessions hold nothing of the read before: no transaction, no copy of a table.
     const Read clean = ReadParts(db, {"SELECT 1 AS N", "SELECT COUNT(*) AS N FROM pg_class WHERE relname = "

@@ -21,8 +21,8 @@ std::shared_ptr<DataList> DocumentsOf(Book& book, Date from, Date to)
 {
     auto list = book.CreateList("THDocument");
     list->Fields().SelectFields({"IDC", "DocumentDate"});
-    list->SetFilter(SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(from),
-                                         Value(to)));
+    list->SetFilter(
+        SqlTools::CondByName("oTable.DocumentDate", FieldType::kDate, SqlOperator::kBetween, Value(from), Value(to)));
     return list;
 }
 
@@ -51,9 +51,11 @@ TEST(PeriodHalves, TheHalvesTogetherReadEveryRowOfThePeriodOnce)
                                        "ORDER BY COUNT(*) DESC, DocumentDate");
     const Date day = busy.rows.at(0).at(0).ToDate();
 
-    const std::vector<std::pair<Date, Date>> periods{
-        {first, last}, {day, day.AddDays(1)}, {day.AddDays(-2), day.AddDays(2)}, {day.AddDays(-1), day.AddDays(2)},
-        {day, day}};
+    const std::vector<std::pair<Date, Date>> periods{{first, last},
+                                                     {day, day.AddDays(1)},
+                                                     {day.AddDays(-2), day.AddDays(2)},
+                                                     {day.AddDays(-1), day.AddDays(2)},
+                                                     {day, day}};
     for (const auto& [from, to] : periods) {
         std::vector<std::pair<Date, Date>> made;
         auto read = Quarn_DuzAde::ReadByHalves(from, to, [&](Date a, Date b) {
