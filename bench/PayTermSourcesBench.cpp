@@ -111,6 +111,21 @@ ReadResult ReadWhole(Talvex::Data::Connection& db, const std::string& sql, const
     return result;
 }
 
+// A source read as the host's lists read it: through the front end, each row handed on as the
+// server sends it.
+ReadResult ReadSource(Talvex::Data::Connection& db, const std::string& tsql, const std::vector<Value>& params)
+{
+    ReadResult result;
+    db.QueryEach(
+        tsql, params, [](const std::vector<Talvex::Data::Column>&) {},
+        [&result](std::vector<Value>&& row) {
+            result.paid += row.at(7).ToCurrency();
+            result.open += row.at(8).ToCurrency();
+            ++result.rows;
+        });
+    return result;
+}
+
 // The reference takes the date always (null: every payment counts); the view takes none.
 std::vector<Value> ReferenceParams(const std::optional<Date>& payToDate)
 {
@@ -128,7 +143,7 @@ std::vector<Value> SourceParams(const std::optional<Date>& payToDate)
 
 std::string SourceSql(const std::optional<Date>& payToDate)
 {
-    return payToDate ? "SELECT * FROM THDocumentPayTermExt($1)" : "SELECT * FROM THDocumentPayTermCur";
+    return payToDate ? "SELECT * FROM THDocumentPayTermExt(?)" : "SELECT * FROM THDocumentPayTermCur";
 }
 
 void SetCounters(benchmark::State& state, const ReadResult& result)
@@ -154,7 +169,7 @@ void PayTermSourceWhole(benchmark::State& state)
     const ReadResult reference = ReadWhole(book->Db(), kReference, ReferenceParams(payToDate));
     ReadResult result;
     for (auto _ : state)
-        result = ReadWhole(book->Db(), SourceSql(payToDate), SourceParams(payToDate));
+        result = ReadSource(book->Db(), SourceSql(payToDate), SourceParams(payToDate));
     if (result.rows != reference.rows || result.open != reference.open || result.paid != reference.paid) {
         state.SkipWithError(("the source gave " + std::to_string(result.rows) + " rows, open " +
                              result.open.ToString() + ", paid " + result.paid.ToString() + "; the reference " +
