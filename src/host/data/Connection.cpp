@@ -210,11 +210,6 @@ public:
         abandoned_ = true;
         room_.notify_all();
     }
-    bool Failed() const
-    {
-        std::lock_guard lock(mutex_);
-        return error_ != nullptr;
-    }
     std::exception_ptr Error() const
     {
         std::lock_guard lock(mutex_);
@@ -842,6 +837,12 @@ void Connection::QueryEach(std::string_view tsql, const std::vector<Value>& para
 {
     TSql::Translation t = TSql::Translate(tsql);
     if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(tsql);
+    EachOfTranslated(t, tsql, params, columns, row, textRow);
+}
+
+void Connection::EachOfTranslated(const TSql::Translation& t, std::string_view tsql, const std::vector<Value>& params,
+                                  const ColumnsReader& columns, const RowReader& row, const TextRowReader& textRow)
+{
     if (static_cast<std::size_t>(t.parameterCount) != params.size())
         throw ValueError("The statement takes " + std::to_string(t.parameterCount) + " parameters, " +
                          std::to_string(params.size()) + " were given");
@@ -863,16 +864,14 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
                                   const RowReader& row, const TextRowReader& textRow)
 {
     if (parts.empty()) throw ValueError("A list read in parts needs at least one part");
-    std::vector<std::string> statements;
+    std::vector<TSql::Translation> statements;
     std::vector<std::string> tables; // the session's own the parts read
     // Other sessions see no uncommitted writes of this one: inside a unit of work the parts
     // are read here one after another.
     bool together = parts.size() > 1 && !InTransaction();
-    std::vector<std::string> names; // of the first part's columns, as it spells them
     for (const std::string& part : parts) {
         TSql::Translation t = TSql::Translate(part);
         if (TSql::ReparseCheckEnabled()) TSql::CheckReparse(part);
-        if (statements.empty()) names = t.columnNames;
         together = together && t.statements.size() == 1 && t.returnsRows && t.parameterCount == 0;
         if (const auto read = SessionTablesIn(t.postgres)) {
             for (const std::string& table : *read)
@@ -880,7 +879,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         } else {
             together = false;
         }
-        statements.push_back(std::move(t.postgres));
+        statements.push_back(std::move(t));
     }
     // The further parts' sessions come out of the process's allowance; without enough of it
     // left the parts are read one after another.
@@ -925,9 +924,9 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
     };
     if (!together) {
         bool given = false;
-        for (const std::string& part : parts)
-            QueryEach(
-                part, {},
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            EachOfTranslated(
+                statements[i], parts[i], {},
                 [&](const std::vector<Column>& c) {
                     if (given) return sameColumns(c);
                     first = c;
@@ -979,7 +978,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         side->impl_->Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; SET TRANSACTION SNAPSHOT '" + name + "'", {},
                          {});
 
-    first = impl_->Describe(statements.front(), names);
+    first = impl_->Describe(statements.front().postgres, statements.front().columnNames);
     columns(first);
 
     // Each further part is read by a session of its own on a thread of its own; its lines
@@ -1006,7 +1005,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
         queues.push_back(std::make_unique<LineQueue>());
         LineQueue& queue = *queues.back();
         Impl& side = *sides.sessions[i - 1]->impl_;
-        const std::string& sql = statements[i];
+        const std::string& sql = statements[i].postgres;
         readers.emplace_back([&queue, &side, &sql, &sameColumns, &stopped, &sideFailed] {
             try {
                 sameColumns(side.Describe(sql, {}));
@@ -1032,7 +1031,7 @@ void Connection::QueryEachInParts(const std::vector<std::string>& parts, const C
     Impl::LineReader reader{first, row, textRow};
     try {
         impl_->CopyLines(
-            statements.front(), [&] { return stopped() || sideFailed.load(); }, std::ref(reader));
+            statements.front().postgres, [&] { return stopped() || sideFailed.load(); }, std::ref(reader));
     } catch (const CancelledError&) {
         if (signal) signal->ThrowIfRequested();
         rethrowSideError();

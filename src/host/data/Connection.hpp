@@ -15,6 +15,9 @@ class StopSignal;
 }
 
 namespace Talvex::Data {
+namespace TSql {
+struct Translation;
+}
 
 enum class ColumnKind { Boolean, Integer, Decimal, Double, Text, Date, Timestamp, Other };
 
@@ -129,6 +132,10 @@ private:
     friend class CopyWriter;
     struct Impl;
     struct PartSessions;
+    // QueryEach of a statement the front end has translated already.
+    void EachOfTranslated(const TSql::Translation& translation, std::string_view tsql,
+                          const std::vector<Value>& params, const ColumnsReader& columns, const RowReader& row,
+                          const TextRowReader& textRow);
     explicit Connection(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
