@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <variant>
 
 namespace Quarn_DuzAde {
@@ -58,18 +59,18 @@ constexpr long kNotGiven = 15000;
 
 // The manager of a client is its person of role 'MATS'; the department is the one where
 // that person is a primary staff member.
-constexpr const char* kManagerOn = "Party.PartyCode = ClntP.ClientCode AND ClntP.PersonRoleCode = 'MATS'";
+// In the client list, oTable is the client.
+constexpr const char* kManagerOn = "oTable.Code = ClntP.ClientCode AND ClntP.PersonRoleCode = 'MATS'";
 constexpr const char* kStaffOn = "ClntP.PersonCode = StfM.EmployeeCode AND StfM.IsPrimary = 1";
 constexpr const char* kDepartmentOn = "StfM.DepCode = Dep.Code";
 constexpr const char* kPersonOn = "ClntP.PersonCode = Per.Code";
-constexpr const char* kClientOn = "Party.PartyCode = Clnt.Code";
-constexpr const char* kDocumentOn = "Doc.IDC = D.IDC";
+constexpr const char* kClientOn = "Party.PartyCode = Mng.Code";
 
 // The display texts of a department, a manager and a client, before the missing-value text
 // stands in for them.
 constexpr const char* kDepartmentText = "(Dep.Code + ': '+Dep.Name)";
 constexpr const char* kPersonText = "(Per.Code + ': '+Per.FirstName+' '+Per.LastName)";
-constexpr const char* kClientText = "(Clnt.Code + ': '+Clnt.Name)";
+constexpr const char* kClientText = "(oTable.Code + ': '+oTable.Name)";
 
 std::string NotGivenLiteral()
 {
@@ -85,7 +86,7 @@ std::string TextOrderSql()
     const std::string notGiven = NotGivenLiteral();
     return std::string("SELECT ISNULL(") + kDepartmentText + ", " + notGiven + ") AS Txt FROM REFDepartment Dep" +
            " UNION ALL SELECT ISNULL(" + kPersonText + ", " + notGiven + ") FROM REFPerson Per" +
-           " UNION ALL SELECT ISNULL(" + kClientText + ", " + notGiven + ") FROM REFClient Clnt" +
+           " UNION ALL SELECT ISNULL(" + kClientText + ", " + notGiven + ") FROM REFClient oTable" +
            " UNION ALL SELECT " + notGiven + " ORDER BY Txt";
 }
 
@@ -240,6 +241,13 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
         startDate = Date::Parse(start.ToText());
     auto list = debt.CrSelByClient2("", direction_, startDate, m_EndDate, Date());
 
+    // Each client with its managers, departments and display texts, worked out once per
+    // client rather than once per term: joined to the terms as they stood in the list, the
+    // outer joins and the texts were evaluated for every term again. A TOP that limits nothing
+    // keeps the server from folding the client list back into the statement. A client with
+    // two managers still has two rows, and its terms count under both.
+    auto clnt = book_->CreateList("REFClient");
+    clnt->Fields().SelectFields({});
     auto clntP = book_->CreateList("REFClientPerson");
     clntP->Fields().SelectFields({});
     auto stfM = book_->CreateList("REFStaffMember");
@@ -248,46 +256,45 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     dep->Fields().SelectFields({});
     auto per = book_->CreateList("REFPerson");
     per->Fields().SelectFields({});
-    auto clnt = book_->CreateList("REFClient");
-    clnt->Fields().SelectFields({});
-    auto d = book_->CreateList("THDocument");
-    d->Fields().SelectFields({});
-
-    // The outer joins onto the manager's row are chained in the list itself, so that the
-    // aliases stay visible to the columns and the filter.
-    list->Join(clntP, "ClntP", kManagerOn, 1);
-    list->Join(stfM, "StfM", kStaffOn, 1);
-    list->Join(dep, "Dep", kDepartmentOn, 1);
-    list->Join(per, "Per", kPersonOn, 1);
-    list->Join(clnt, "Clnt", kClientOn);
-    list->Join(d, "D", kDocumentOn);
+    clnt->Join(clntP, "ClntP", kManagerOn, 1);
+    clnt->Join(stfM, "StfM", kStaffOn, 1);
+    clnt->Join(dep, "Dep", kDepartmentOn, 1);
+    clnt->Join(per, "Per", kPersonOn, 1);
+    // The missing-value text goes into the statement as a literal.
+    const std::string notGiven = NotGivenLiteral();
+    auto& managerFields = clnt->Fields();
+    managerFields.AddField("DepCode", Kind::kCode, "ISNULL(Dep.Code, '')");
+    managerFields.AddField("PerCode", Kind::kCode, "ISNULL(Per.Code, '')");
+    managerFields.AddField("ClnCode", Kind::kCode, "ISNULL(oTable.Code, '')");
+    managerFields.AddField("Department", Kind::kLongText,
+                           std::string("ISNULL(") + kDepartmentText + ", " + notGiven + ")");
+    managerFields.AddField("Person", Kind::kLongText, std::string("ISNULL(") + kPersonText + ", " + notGiven + ")");
+    managerFields.AddField("Client", Kind::kLongText, std::string("ISNULL(") + kClientText + ", " + notGiven + ")");
+    clnt->SetTop(std::numeric_limits<int>::max());
+    list->Join(clnt, "Mng", kClientOn);
 
     std::string filter = list->Filter();
+    // Both codes are given only when not empty, where the client list's code equals the
+    // department's or the manager's own.
     if (!m_Department.empty())
-        filter =
-            SqlTools::AndFilter(filter, SqlTools::CondByName("Dep.Code", Kind::kCode, Op::kEqual, Value(m_Department)));
+        filter = SqlTools::AndFilter(filter,
+                                     SqlTools::CondByName("Mng.DepCode", Kind::kCode, Op::kEqual, Value(m_Department)));
     if (!m_Person.empty())
         filter =
-            SqlTools::AndFilter(filter, SqlTools::CondByName("Per.Code", Kind::kCode, Op::kEqual, Value(m_Person)));
+            SqlTools::AndFilter(filter, SqlTools::CondByName("Mng.PerCode", Kind::kCode, Op::kEqual, Value(m_Person)));
     list->SetFilter(filter);
 
     auto& fields = list->Fields();
     for (const char* dropped : {"Summa", "CurrencyCode", "RestPaySum", "Client"})
         if (fields.ExistsField(dropped)) fields.Remove(dropped);
-    // The missing-value text goes into the statement as a literal.
-    const std::string notGiven = NotGivenLiteral();
-    fields.AddField("DocTypeCode", Kind::kCode, "D.DocTypeCode");
-    fields.AddField("DocumentDate", Kind::kDate, "D.DocumentDate");
-    fields.AddField("Number", Kind::kText, "D.Number");
-    fields.AddField("CurrencyCode", Kind::kCode, "D.CurrencyCode");
-    fields.AddField("Summa", Kind::kAmount, "D.Summa");
-    fields.AddField("ParentID", Kind::kId, "D.ParentID");
-    fields.AddField("DepCode", Kind::kCode, "ISNULL(Dep.Code, '')");
-    fields.AddField("PerCode", Kind::kCode, "ISNULL(Per.Code, '')");
-    fields.AddField("ClnCode", Kind::kCode, "ISNULL(Clnt.Code, '')");
-    fields.AddField("Department", Kind::kLongText, std::string("ISNULL(") + kDepartmentText + ", " + notGiven + ")");
-    fields.AddField("Person", Kind::kLongText, std::string("ISNULL(") + kPersonText + ", " + notGiven + ")");
-    fields.AddField("Client", Kind::kLongText, std::string("ISNULL(") + kClientText + ", " + notGiven + ")");
+    // The document's own columns as the pay-term state keeps them: the writes that change a
+    // document keep its state's copy equal, so the document table is not read again per term.
+    fields.AddField("DocTypeCode", Kind::kCode, "Doc.DocTypeCode");
+    fields.AddField("DocumentDate", Kind::kDate, "Doc.DocumentDate");
+    fields.AddField("Number", Kind::kText, "Doc.Number");
+    fields.AddField("CurrencyCode", Kind::kCode, "Doc.CurrencyCode");
+    fields.AddField("Summa", Kind::kAmount, "Doc.DocSumma");
+    fields.AddField("ParentID", Kind::kId, "Doc.ParentID");
     // No ordering here: OrderSource puts the rows in the report's order.
     list->OrderBy("");
     return list;
