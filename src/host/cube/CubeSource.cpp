@@ -77,9 +77,9 @@ using Rows = std::vector<std::size_t>;
 // the engine's own encoding numbers members.
 CodedColumn LoadCoded(const Recordset& rs, const Rows& rows, std::size_t field)
 {
-    // A field the rows keep coded already: its codes renumbered by first occurrence in view
-    // order, through an array rather than a hash of every row's text.
-    if (const auto kept = rs.StoredCodes(field); kept.codes) {
+    // A field the rows keep coded already, each text once: its codes renumbered by first
+    // occurrence in view order, through an array rather than a hash of every row's text.
+    if (const auto kept = rs.StoredCodes(field); kept.codes && kept.distinct) {
         constexpr std::uint32_t kUnseen = std::numeric_limits<std::uint32_t>::max();
         std::vector<std::uint32_t> renumbered(kept.members->size(), kUnseen);
         // The rows keep each text and each null once, but a stray value of another kind

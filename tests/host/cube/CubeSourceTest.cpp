@@ -189,3 +189,49 @@ TEST(CubeSource, TypedLoadOfNullsNegativeAmountsDatesAndMixedKindsMatchesTheCurs
         EXPECT_NE(std::string(e.what()).find("row 1 is not a number: \"B1\""), std::string::npos) << e.what();
     }
 }
+
+// A column whose texts the look-up hardly ever finds again (a document number) stops being
+// looked up as its rows come: its members may then repeat a text. The values read back stay the rows' own, and the
+// cube still makes one member of each text, also of texts met again after the look-ups ended.
+// A column of a few thousand texts met in any order stays coded whole.
+TEST(CubeSource, TextsOfAColumnThatStoppedLookingUpStillGroupAsOneMember)
+{
+    using Talvex::Data::Column;
+    using Talvex::Data::ColumnKind;
+    using Talvex::Data::FieldText;
+    using Talvex::Data::RecordsetBuilder;
+    constexpr std::size_t kRows = 40000;
+    RecordsetBuilder builder({{"Number", ColumnKind::Text}, {"Client", ColumnKind::Text}, {"Qty", ColumnKind::Integer}});
+    auto numberOf = [](std::size_t row) {
+        // Distinct for the first 30,000 rows, then the first hundred numbers again.
+        return "No. " + std::to_string(row < 30000 ? row : row % 100);
+    };
+    for (std::size_t row = 0; row < kRows; ++row) {
+        const std::string number = numberOf(row);
+        const std::string client = "Client " + std::to_string((row * 7919) % 5000);
+        builder.AppendTexts({FieldText{number}, FieldText{client}, FieldText{"1"}});
+    }
+    Recordset rs = builder.Finish();
+    EXPECT_FALSE(rs.StoredCodes(0).distinct);
+    EXPECT_TRUE(rs.StoredCodes(1).distinct);
+    EXPECT_EQ(rs.StoredCodes(1).members->size(), 5000u);
+    for (std::size_t row : {std::size_t{0}, std::size_t{16383}, std::size_t{16384}, std::size_t{29999},
+                            std::size_t{30000}, kRows - 1})
+        EXPECT_EQ(rs.StoredValue(row, 0).ToText(), numberOf(row)) << "row " << row;
+
+    const CubeSource source = CubeSource::FromRecordset(rs);
+    const auto& numbers = std::get<CodedColumn>(source.Item("Number"));
+    EXPECT_EQ(numbers.members.size(), 30000u);
+    EXPECT_EQ(numbers.codes[30005], numbers.codes[5]);
+    EXPECT_EQ(numbers.codes[kRows - 1], numbers.codes[99]);
+    Engine engine;
+    engine.SetSource(source);
+    engine.Dims().Add("Number").MoveTo(Axis::Rows, 0);
+    engine.BaseFacts().Add("Qty");
+    engine.Facts().Add("Qty");
+    engine.SetActive(true);
+    const auto& grid = engine.Grid();
+    // "No. 5" came on row 5 and on every hundredth row from 30,005 on: 1 + 100 times.
+    EXPECT_DOUBLE_EQ(*grid.FactValue(*grid.FindRow({Value("No. 5")}), 0, "Qty"), 101.0);
+    EXPECT_DOUBLE_EQ(*grid.FactValue(*grid.FindRow({Value("No. 100")}), 0, "Qty"), 1.0);
+}

@@ -34,7 +34,12 @@ std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
             const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
             if (lastText && *lastText == *text) return last;
         }
-        if (auto found = field.textCodes.find(*text); found != field.textCodes.end()) return found->second;
+        if (!field.lookedUp) return add(std::move(value));
+        ++field.lookUps;
+        if (auto found = field.textCodes.find(*text); found != field.textCodes.end()) {
+            ++field.found;
+            return found->second;
+        }
         const std::uint32_t code = add(std::move(value));
         field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
         return code;
@@ -54,8 +59,26 @@ std::uint32_t RowStore::CodeOfText(CodedField& field, const FieldText& text)
         const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
         if (lastText && *lastText == text.text) return last;
     }
-    if (auto found = field.textCodes.find(text.text); found != field.textCodes.end()) return found->second;
-    return CodeOf(field, Value(std::string(text.text)));
+    if (!field.lookedUp) return CodeOf(field, Value(std::string(text.text)));
+    ++field.lookUps;
+    if (auto found = field.textCodes.find(text.text); found != field.textCodes.end()) {
+        ++field.found;
+        return found->second;
+    }
+    // Looked up once: the member is added without asking the map again.
+    const auto code = static_cast<std::uint32_t>(field.members.size());
+    field.members.emplace_back(std::string(text.text));
+    field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
+    return code;
+}
+
+void RowStore::CheckLookUps(CodedField& field)
+{
+    const std::size_t rows = field.codes.size();
+    if (!field.lookedUp || rows < kFirstCheck || (rows & (rows - 1)) != 0) return;
+    if (field.members.size() * 2 <= rows || field.found * 4 >= field.lookUps) return;
+    field.lookedUp = false;
+    std::unordered_map<std::string_view, std::uint32_t>().swap(field.textCodes);
 }
 
 std::size_t RowStore::FieldIndex(std::string_view name) const
@@ -82,6 +105,7 @@ std::size_t RowStore::Append(std::vector<Value>&& row, const Recordset* origin)
         if (place.coded) {
             CodedField& field = coded_[place.index];
             field.codes.push_back(CodeOf(field, std::move(row[f])));
+            CheckLookUps(field);
         } else {
             Slot(index)[place.index] = std::move(row[f]);
         }
@@ -104,6 +128,7 @@ std::size_t RowStore::AppendTexts(const std::vector<FieldText>& row, const std::
                 field.codes.push_back(CodeOfText(field, row[f]));
             else
                 field.codes.push_back(CodeOf(field, ValueOfText(kinds[f], row[f].text)));
+            CheckLookUps(field);
         } else {
             Slot(index)[place.index] = row[f].isNull ? Value(Null{}) : ValueOfText(kinds[f], row[f].text);
         }
@@ -146,7 +171,8 @@ RowStore::CodedView RowStore::Coded(std::size_t field) const
 {
     const Place& place = places_[field];
     if (!place.coded) return {};
-    return {&coded_[place.index].codes, &coded_[place.index].members};
+    const CodedField& coded = coded_[place.index];
+    return {&coded.codes, &coded.members, coded.lookedUp};
 }
 
 void RowStore::Set(std::size_t row, std::size_t field, Value value)

@@ -50,11 +50,14 @@ public:
         return place.coded ? coded_[place.index].members[coded_[place.index].codes[row]] : Slot(row)[place.index];
     }
     void Set(std::size_t row, std::size_t field, Value value);
-    // A field kept as codes: each stored row's code and the distinct values the codes name.
-    // Both null for a field kept plainly. Valid until the next change of the store.
+    // A field kept as codes: each stored row's code and the values the codes name. Both null
+    // for a field kept plainly. The members are distinct texts while `distinct` holds; a field
+    // whose rows almost all differ (a document number) stops looking its texts up, and then
+    // one text may stand in several members. Valid until the next change of the store.
     struct CodedView {
         const std::vector<std::uint32_t>* codes = nullptr;
         const std::deque<Value>* members = nullptr;
+        bool distinct = true;
     };
     CodedView Coded(std::size_t field) const;
 
@@ -90,13 +93,27 @@ private:
     // A text field keeps one code per row into its distinct values: the names a list repeats
     // on every row (a buyer, a good, a group) are held once, not once per row. Members are
     // never removed or moved, so the lookup may point into them.
+    //
+    // Looking a text up costs a hash and, in a big map, a wait for memory; for a field whose
+    // texts mostly differ (a document's number, repeated on some of its terms) that buys
+    // little. So at every power of two from kFirstCheck rows on, a field that holds members
+    // for more than half its rows and whose map found fewer than one text in four it was
+    // asked for stops looking up: each new text is then a member of its own, and the map is
+    // dropped. A field of 30,000 clients met in any order stays coded: by 16,384 rows the
+    // map has found a client already met for more than one row in four.
+    static constexpr std::size_t kFirstCheck = 16384;
     struct CodedField {
         std::vector<std::uint32_t> codes;
         std::deque<Value> members;
         std::unordered_map<std::string_view, std::uint32_t> textCodes;
         std::optional<std::uint32_t> nullCode;
         std::optional<std::uint32_t> emptyCode;
+        bool lookedUp = true;
+        std::size_t lookUps = 0; // texts the map was asked for
+        std::size_t found = 0;   // of them, texts it held
     };
+    // Called with each row's code appended: whether the field goes on looking texts up.
+    static void CheckLookUps(CodedField& field);
     struct Place {
         bool coded = false;
         std::size_t index = 0; // into coded_, or the slot within a row's plain values
