@@ -201,7 +201,8 @@ TEST(CubeSource, TextsOfAColumnThatStoppedLookingUpStillGroupAsOneMember)
     using Talvex::Data::FieldText;
     using Talvex::Data::RecordsetBuilder;
     constexpr std::size_t kRows = 40000;
-    RecordsetBuilder builder({{"Number", ColumnKind::Text}, {"Client", ColumnKind::Text}, {"Qty", ColumnKind::Integer}});
+    RecordsetBuilder builder(
+        {{"Number", ColumnKind::Text}, {"Client", ColumnKind::Text}, {"Qty", ColumnKind::Integer}});
     auto numberOf = [](std::size_t row) {
         // Distinct for the first 30,000 rows, then the first hundred numbers again.
         return "No. " + std::to_string(row < 30000 ? row : row % 100);
@@ -215,8 +216,8 @@ TEST(CubeSource, TextsOfAColumnThatStoppedLookingUpStillGroupAsOneMember)
     EXPECT_FALSE(rs.StoredCodes(0).distinct);
     EXPECT_TRUE(rs.StoredCodes(1).distinct);
     EXPECT_EQ(rs.StoredCodes(1).members->size(), 5000u);
-    for (std::size_t row : {std::size_t{0}, std::size_t{16383}, std::size_t{16384}, std::size_t{29999},
-                            std::size_t{30000}, kRows - 1})
+    for (std::size_t row :
+         {std::size_t{0}, std::size_t{16383}, std::size_t{16384}, std::size_t{29999}, std::size_t{30000}, kRows - 1})
         EXPECT_EQ(rs.StoredValue(row, 0).ToText(), numberOf(row)) << "row " << row;
 
     const CubeSource source = CubeSource::FromRecordset(rs);
