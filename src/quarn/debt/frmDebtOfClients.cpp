@@ -274,8 +274,8 @@ std::shared_ptr<DataList> frmDebtOfClients::BuildSourceList() const
     list->Join(clnt, "Mng", kClientOn);
 
     std::string filter = list->Filter();
-    // Both codes are given only when not empty, where the client list's code equals the
-    // department's or the manager's own.
+    // A chosen department or manager narrows the list by the client list's codes, which for a
+    // code that is not empty are the department's and the manager's own.
     if (!m_Department.empty())
         filter = SqlTools::AndFilter(filter,
                                      SqlTools::CondByName("Mng.DepCode", Kind::kCode, Op::kEqual, Value(m_Department)));
