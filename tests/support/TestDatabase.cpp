@@ -2,6 +2,9 @@
 
 #include "host/data/LocalServer.hpp"
 #include "host/erp/ErpDatabase.hpp"
+#include "host/types/StopSignal.hpp"
+
+#include <chrono>
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -99,6 +102,36 @@ Data::Connection OpenDemoDatabase()
 std::shared_ptr<Book> OpenDemoBook(const std::string& userName)
 {
     return Erp::OpenBook(DemoDatabaseConnectString(), userName);
+}
+
+StopWhenActive::StopWhenActive(Data::Connection& watcher, std::string pattern, std::shared_ptr<StopSignal> signal)
+{
+    thread_ = std::thread([this, &watcher, pattern = "%" + std::move(pattern) + "%", signal = std::move(signal)] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const auto active =
+                watcher.QueryPostgres("SELECT COUNT(*) FROM pg_stat_activity WHERE state = 'active' AND query ILIKE $1 "
+                                      "AND pid <> pg_backend_pid() AND datname = current_database()",
+                                      {Value(pattern)});
+            if (active.rows.at(0).at(0).ToInteger() > 0) {
+                signal->Request();
+                raised_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+}
+
+StopWhenActive::~StopWhenActive()
+{
+    if (thread_.joinable()) thread_.join();
+}
+
+bool StopWhenActive::Raised()
+{
+    if (thread_.joinable()) thread_.join();
+    return raised_;
 }
 
 } // namespace Talvex::Testing

@@ -3,11 +3,14 @@
 #include "host/data/Connection.hpp"
 #include "host/data/LocalServer.hpp"
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace Talvex {
 class Book;
+class StopSignal;
 }
 
 namespace Talvex::Testing {
@@ -32,6 +35,25 @@ std::shared_ptr<Book> OpenDemoBook(const std::string& userName);
 // tests of the front end that make their own rows: "talvex_scratch" on the test server,
 // refreshed whenever the compatibility scripts change.
 Data::Connection OpenScratchDatabase();
+
+// Raises the stop once the server runs, in a session other than the watcher's, a statement
+// whose text holds `pattern` (without regard to case): the stop then meets the statement on
+// the server, not before it starts. Watches on a thread of its own through its own connection,
+// and gives up after two minutes (the test then fails on the statement that was not stopped).
+// The destructor waits for the thread.
+class StopWhenActive {
+public:
+    StopWhenActive(Data::Connection& watcher, std::string pattern, std::shared_ptr<StopSignal> signal);
+    StopWhenActive(const StopWhenActive&) = delete;
+    StopWhenActive& operator=(const StopWhenActive&) = delete;
+    ~StopWhenActive();
+    // Whether the statement was seen and the stop raised; waits for the thread first.
+    bool Raised();
+
+private:
+    std::atomic<bool> raised_{false};
+    std::thread thread_;
+};
 
 // The seed the test company is generated from.
 inline constexpr unsigned long long kTestSeed = 20240101ULL;

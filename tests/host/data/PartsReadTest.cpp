@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <set>
-#include <thread>
 
 // A list read as parts at once, each further part in a session of its own.
 namespace Talvex::Data {
@@ -150,20 +148,11 @@ TEST(PartsRead, AFailingPartOrAStopEndsTheReadAndTheSessionReadsOn)
 
     auto signal = std::make_shared<StopSignal>();
     db.SetStopSignal(signal);
-    const auto sleeping = [&] {
-        return watcher
-                   .QueryPostgres("SELECT COUNT(*) FROM pg_stat_activity WHERE state = 'active' "
-                                  "AND query ILIKE '%pg_sleep(600)%' AND pid <> pg_backend_pid()")
-                   .rows[0][0]
-                   .ToInteger() > 0;
-    };
-    std::thread canceller([&] {
-        while (!sleeping())
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        signal->Request();
-    });
-    EXPECT_THROW(ReadParts(db, {good, "SELECT 1 AS N FROM pg_sleep(600) s"}), CancelledError);
-    canceller.join();
+    {
+        Testing::StopWhenActive stop(watcher, "pg_sleep(600)", signal);
+        EXPECT_THROW(ReadParts(db, {good, "SELECT 1 AS N FROM pg_sleep(600) s"}), CancelledError);
+        EXPECT_TRUE(stop.Raised());
+    }
     signal->Reset();
     EXPECT_EQ(ReadParts(db, {good, good}).rows.size(), 100000u);
 }

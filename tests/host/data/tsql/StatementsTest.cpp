@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 // Whole statements through the front end against rows of their own, on the real engine.
 namespace Talvex::Data::TSql {
 namespace {
@@ -326,7 +323,6 @@ TEST(TSqlRowByRow, AStopCancelsTheReadOnTheServer)
     db.ExecutePostgresScript(
         "CREATE TEMP VIEW SlowEachRows AS SELECT g AS N FROM generate_series(1, 100000) g, LATERAL pg_sleep(0.01) s; "
         "CREATE TEMP VIEW SlowEachStart AS SELECT 1 AS N FROM pg_sleep(600) s");
-    const std::int64_t backend = db.QueryPostgres("SELECT pg_backend_pid()").rows[0][0].ToInteger();
     auto signal = std::make_shared<StopSignal>();
     db.SetStopSignal(signal);
 
@@ -349,24 +345,14 @@ TEST(TSqlRowByRow, AStopCancelsTheReadOnTheServer)
     EXPECT_EQ(seen, 0u) << "a stop still raised keeps the next read from starting";
     signal->Reset();
 
-    const auto running = [&] {
-        return watcher
-                   .QueryPostgres("SELECT COUNT(*) FROM pg_stat_activity WHERE pid = $1 AND state = 'active' "
-                                  "AND query ILIKE '%sloweachstart%'",
-                                  {Value(backend)})
-                   .rows[0][0]
-                   .ToInteger() > 0;
-    };
-    std::thread canceller([&] {
-        while (!running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        signal->Request();
-    });
-    EXPECT_THROW(db.QueryEach(
-                     "SELECT N FROM SlowEachStart", {}, [](const std::vector<Column>&) {},
-                     [&](std::vector<Value>&&) { ++seen; }),
-                 CancelledError);
-    canceller.join();
+    {
+        Testing::StopWhenActive stop(watcher, "SlowEachStart", signal);
+        EXPECT_THROW(db.QueryEach(
+                         "SELECT N FROM SlowEachStart", {}, [](const std::vector<Column>&) {},
+                         [&](std::vector<Value>&&) { ++seen; }),
+                     CancelledError);
+        EXPECT_TRUE(stop.Raised());
+    }
     EXPECT_EQ(seen, 0u);
     signal->Reset();
     std::vector<std::int64_t> numbers;
