@@ -5,7 +5,6 @@
 #include "host/types/StopSignal.hpp"
 
 #include <chrono>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>

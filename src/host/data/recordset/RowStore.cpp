@@ -20,56 +20,51 @@ RowStore::RowStore(std::vector<FieldDef> fields) : fields_(std::move(fields)), i
     }
 }
 
-std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
+std::optional<std::uint32_t> RowStore::KnownCode(CodedField& field, std::string_view text)
 {
-    const auto add = [&field](Value&& member) {
-        field.members.push_back(std::move(member));
-        return static_cast<std::uint32_t>(field.members.size() - 1);
-    };
-    if (const auto* text = std::get_if<std::string>(&value.Raw())) {
-        // Rows of one document come together and repeat its texts: the last row's member
-        // answers most of them without hashing.
-        if (!field.codes.empty()) {
-            const std::uint32_t last = field.codes.back();
-            const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
-            if (lastText && *lastText == *text) return last;
-        }
-        if (!field.lookedUp) return add(std::move(value));
-        ++field.lookUps;
-        if (auto found = field.textCodes.find(*text); found != field.textCodes.end()) {
-            ++field.found;
-            return found->second;
-        }
-        const std::uint32_t code = add(std::move(value));
-        field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
-        return code;
-    }
-    if (value.IsNull()) return field.nullCode ? *field.nullCode : *(field.nullCode = add(std::move(value)));
-    if (value.IsEmpty()) return field.emptyCode ? *field.emptyCode : *(field.emptyCode = add(std::move(value)));
-    return add(std::move(value)); // a value of another kind: rare in a text field, kept as it is
-}
-
-std::uint32_t RowStore::CodeOfText(CodedField& field, const FieldText& text)
-{
-    if (text.isNull) return CodeOf(field, Value(Null{}));
     // Rows of one document come together and repeat its texts: the last row's member
     // answers most of them without hashing.
     if (!field.codes.empty()) {
         const std::uint32_t last = field.codes.back();
         const auto* lastText = std::get_if<std::string>(&field.members[last].Raw());
-        if (lastText && *lastText == text.text) return last;
+        if (lastText && *lastText == text) return last;
     }
-    if (!field.lookedUp) return CodeOf(field, Value(std::string(text.text)));
+    if (!field.lookedUp) return std::nullopt;
     ++field.lookUps;
-    if (auto found = field.textCodes.find(text.text); found != field.textCodes.end()) {
-        ++field.found;
-        return found->second;
-    }
-    // Looked up once: the member is added without asking the map again.
-    const auto code = static_cast<std::uint32_t>(field.members.size());
-    field.members.emplace_back(std::string(text.text));
-    field.textCodes.emplace(std::get<std::string>(field.members.back().Raw()), code);
+    const auto found = field.textCodes.find(text);
+    if (found == field.textCodes.end()) return std::nullopt;
+    ++field.found;
+    return found->second;
+}
+
+std::uint32_t RowStore::AddMember(CodedField& field, Value&& member)
+{
+    field.members.push_back(std::move(member));
+    const auto code = static_cast<std::uint32_t>(field.members.size() - 1);
+    if (field.lookedUp)
+        if (const auto* text = std::get_if<std::string>(&field.members.back().Raw()))
+            field.textCodes.emplace(*text, code);
     return code;
+}
+
+std::uint32_t RowStore::CodeOf(CodedField& field, Value&& value)
+{
+    if (const auto* text = std::get_if<std::string>(&value.Raw())) {
+        if (const auto known = KnownCode(field, *text)) return *known;
+        return AddMember(field, std::move(value));
+    }
+    if (value.IsNull())
+        return field.nullCode ? *field.nullCode : *(field.nullCode = AddMember(field, std::move(value)));
+    if (value.IsEmpty())
+        return field.emptyCode ? *field.emptyCode : *(field.emptyCode = AddMember(field, std::move(value)));
+    return AddMember(field, std::move(value)); // a value of another kind: rare in a text field, kept as it is
+}
+
+std::uint32_t RowStore::CodeOfText(CodedField& field, const FieldText& text)
+{
+    if (text.isNull) return CodeOf(field, Value(Null{}));
+    if (const auto known = KnownCode(field, text.text)) return *known;
+    return AddMember(field, Value(std::string(text.text)));
 }
 
 void RowStore::CheckLookUps(CodedField& field)

@@ -52,7 +52,7 @@ public:
     void Set(std::size_t row, std::size_t field, Value value);
     // A field kept as codes: each stored row's code and the values the codes name. Both null
     // for a field kept plainly. The members are distinct texts while `distinct` holds; a field
-    // whose rows almost all differ (a document number) stops looking its texts up, and then
+    // whose texts mostly differ (a document number) stops looking its texts up, and then
     // one text may stand in several members. Valid until the next change of the store.
     struct CodedView {
         const std::vector<std::uint32_t>* codes = nullptr;
@@ -112,12 +112,17 @@ private:
         std::size_t lookUps = 0; // texts the map was asked for
         std::size_t found = 0;   // of them, texts it held
     };
-    // Called with each row's code appended: whether the field goes on looking texts up.
+    // Called with each row's code appended: decides whether the field goes on looking texts up.
     static void CheckLookUps(CodedField& field);
     struct Place {
         bool coded = false;
         std::size_t index = 0; // into coded_, or the slot within a row's plain values
     };
+    // The code of a text the field holds already: the last row's, else the map's while the
+    // field looks texts up.
+    static std::optional<std::uint32_t> KnownCode(CodedField& field, std::string_view text);
+    // A new member, entered in the map when it is a text and the field looks texts up.
+    static std::uint32_t AddMember(CodedField& field, Value&& member);
     static std::uint32_t CodeOf(CodedField& field, Value&& value);
     static std::uint32_t CodeOfText(CodedField& field, const FieldText& text);
     // The index of the row about to be stored, its block of plain values made when it opens one.
